@@ -1,0 +1,36 @@
+#include <windows.h>
+
+#include "store/codepage.h"
+
+namespace vantrel {
+
+namespace {
+
+constexpr UINT kGbk = 936;
+
+std::wstring ToWide(UINT codePage, const std::string& text) {
+    if (text.empty()) return std::wstring();
+    int n = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), &wide[0], n);
+    return wide;
+}
+
+std::string FromWide(UINT codePage, const std::wstring& wide) {
+    if (wide.empty()) return std::string();
+    int n = WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                                nullptr, nullptr);
+    std::string text(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), &text[0], n,
+                        nullptr, nullptr);
+    return text;
+}
+
+}  // namespace
+
+std::string Utf8ToGbk(const std::string& text) { return FromWide(kGbk, ToWide(CP_UTF8, text)); }
+std::string GbkToUtf8(const std::string& text) { return FromWide(CP_UTF8, ToWide(kGbk, text)); }
+std::string ConsoleToGbk(const std::string& text) { return FromWide(kGbk, ToWide(CP_ACP, text)); }
+std::string GbkToConsole(const std::string& text) { return FromWide(CP_ACP, ToWide(kGbk, text)); }
+
+}  // namespace vantrel

@@ -1,0 +1,68 @@
+#include "store/gbk_text.h"
+
+namespace vantrel {
+
+bool IsGbkLeadByte(unsigned char b) {
+    return b >= 0x81 && b <= 0xFE;
+}
+
+std::size_t GbkCharLength(const std::string& text, std::size_t pos) {
+    if (pos >= text.size()) {
+        return 0;
+    }
+    // A lead byte that is the very last byte has no partner; the system's own
+    // conversion treats it as a character by itself, and so do we.
+    if (IsGbkLeadByte(static_cast<unsigned char>(text[pos])) && pos + 1 < text.size()) {
+        return 2;
+    }
+    return 1;
+}
+
+std::string FirstGbkChars(const std::string& text, std::size_t count) {
+    std::size_t pos = 0;
+    for (std::size_t n = 0; n < count && pos < text.size(); ++n) {
+        pos += GbkCharLength(text, pos);
+    }
+    return text.substr(0, pos);
+}
+
+std::size_t LastPathSeparator(const std::string& path) {
+    // Walk character by character from the start: only a forward walk knows
+    // whether a 0x5C or 0x3A byte is a trail byte (as in many GBK characters)
+    // or a separator of its own.
+    std::size_t last = std::string::npos;
+    std::size_t pos = 0;
+    while (pos < path.size()) {
+        const std::size_t len = GbkCharLength(path, pos);
+        if (len == 1 && (path[pos] == '\\' || path[pos] == ':')) {
+            last = pos;
+        }
+        pos += len;
+    }
+    return last;
+}
+
+std::string FileNamePart(const std::string& path) {
+    const std::size_t sep = LastPathSeparator(path);
+    return sep == std::string::npos ? path : path.substr(sep + 1);
+}
+
+std::string FolderPart(const std::string& path) {
+    const std::size_t sep = LastPathSeparator(path);
+    return sep == std::string::npos ? std::string() : path.substr(0, sep + 1);
+}
+
+std::string AsciiUpper(const std::string& text) {
+    std::string out = text;
+    std::size_t pos = 0;
+    while (pos < out.size()) {
+        const std::size_t len = GbkCharLength(out, pos);
+        if (len == 1 && out[pos] >= 'a' && out[pos] <= 'z') {
+            out[pos] = static_cast<char>(out[pos] - 'a' + 'A');
+        }
+        pos += len;
+    }
+    return out;
+}
+
+}  // namespace vantrel

@@ -1,0 +1,17 @@
+#include "store/registry.h"
+
+namespace vantrel {
+
+RegistryError InvalidDataType(const std::string& valueName) {
+    return RegistryError("Invalid data type for '" + valueName + "'");
+}
+
+RegistryError FailedToGetData(const std::string& valueName) {
+    return RegistryError("Failed to get data for '" + valueName + "'");
+}
+
+RegistryError FailedToSetData(const std::string& valueName) {
+    return RegistryError("Failed to set data for '" + valueName + "'");
+}
+
+}  // namespace vantrel

@@ -1,0 +1,177 @@
+#include "store/registry_win.h"
+
+#include <windows.h>
+
+#include <vector>
+
+namespace vantrel {
+
+namespace {
+
+std::string Relative(const std::string& path) {
+    std::string p = path;
+    while (!p.empty() && p.front() == '\\') p.erase(p.begin());
+    return p;
+}
+
+ValueType FromRegType(DWORD type) {
+    switch (type) {
+        case REG_SZ: return ValueType::String;
+        case REG_EXPAND_SZ: return ValueType::ExpandString;
+        case REG_DWORD: return ValueType::DWord;
+        case REG_BINARY: return ValueType::Binary;
+        case REG_MULTI_SZ: return ValueType::MultiString;
+        case REG_QWORD: return ValueType::QWord;
+        default: return ValueType::Other;
+    }
+}
+
+}  // namespace
+
+WinRegistry::~WinRegistry() { CloseKey(); }
+
+bool WinRegistry::OpenKey(const std::string& path, bool create) {
+    CloseKey();
+    HKEY key = nullptr;
+    LONG rc;
+    if (create) {
+        rc = RegCreateKeyExA(HKEY_LOCAL_MACHINE, Relative(path).c_str(), 0, nullptr,
+                             REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    } else {
+        rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, Relative(path).c_str(), 0, KEY_ALL_ACCESS, &key);
+    }
+    if (rc != ERROR_SUCCESS) return false;
+    key_ = key;
+    return true;
+}
+
+void WinRegistry::CloseKey() {
+    if (key_) RegCloseKey(static_cast<HKEY>(key_));
+    key_ = nullptr;
+}
+
+bool WinRegistry::ValueExists(const std::string& name) { return TypeOf(name) != ValueType::None; }
+
+ValueType WinRegistry::TypeOf(const std::string& name) {
+    if (!key_) return ValueType::None;
+    DWORD type = 0;
+    LONG rc = RegQueryValueExA(static_cast<HKEY>(key_), name.c_str(), nullptr, &type, nullptr,
+                               nullptr);
+    if (rc != ERROR_SUCCESS && rc != ERROR_MORE_DATA) return ValueType::None;
+    return FromRegType(type);
+}
+
+std::string WinRegistry::ReadString(const std::string& name) {
+    if (!key_) return std::string();
+    HKEY key = static_cast<HKEY>(key_);
+    // The size can change between the two calls when someone else writes the
+    // value; ask again until the data fits.
+    for (;;) {
+        DWORD type = 0, size = 0;
+        LONG rc = RegQueryValueExA(key, name.c_str(), nullptr, &type, nullptr, &size);
+        if (rc == ERROR_FILE_NOT_FOUND) return std::string();
+        if (rc != ERROR_SUCCESS && rc != ERROR_MORE_DATA) throw FailedToGetData(name);
+        if (type != REG_SZ && type != REG_EXPAND_SZ) throw InvalidDataType(name);
+        std::vector<char> buffer(size + 1, '\0');
+        DWORD got = size;
+        rc = RegQueryValueExA(key, name.c_str(), nullptr, &type,
+                              reinterpret_cast<BYTE*>(buffer.data()), &got);
+        if (rc == ERROR_MORE_DATA) continue;
+        if (rc == ERROR_FILE_NOT_FOUND) return std::string();
+        if (rc != ERROR_SUCCESS) throw FailedToGetData(name);
+        if (type != REG_SZ && type != REG_EXPAND_SZ) throw InvalidDataType(name);
+        // A value stored without its terminating NUL still ends at `got`.
+        std::string text(buffer.data(), got < buffer.size() ? got : buffer.size() - 1);
+        return text.substr(0, text.find('\0'));
+    }
+}
+
+void WinRegistry::WriteString(const std::string& name, const std::string& value) {
+    std::string text = value.substr(0, value.find('\0'));
+    LONG rc = key_ ? RegSetValueExA(static_cast<HKEY>(key_), name.c_str(), 0, REG_SZ,
+                                    reinterpret_cast<const BYTE*>(text.c_str()),
+                                    static_cast<DWORD>(text.size() + 1))
+                   : ERROR_INVALID_HANDLE;
+    if (rc != ERROR_SUCCESS) throw FailedToSetData(name);
+}
+
+std::int32_t WinRegistry::ReadInteger(const std::string& name) {
+    if (!key_) throw FailedToGetData(name);
+    DWORD type = 0, size = 0;
+    LONG rc = RegQueryValueExA(static_cast<HKEY>(key_), name.c_str(), nullptr, &type, nullptr,
+                               &size);
+    if (rc != ERROR_SUCCESS && rc != ERROR_MORE_DATA) throw FailedToGetData(name);
+    if (type != REG_DWORD || size != sizeof(DWORD)) throw InvalidDataType(name);
+    DWORD value = 0;
+    size = sizeof value;
+    rc = RegQueryValueExA(static_cast<HKEY>(key_), name.c_str(), nullptr, &type,
+                          reinterpret_cast<BYTE*>(&value), &size);
+    if (rc != ERROR_SUCCESS) throw FailedToGetData(name);
+    if (type != REG_DWORD) throw InvalidDataType(name);
+    return static_cast<std::int32_t>(value);
+}
+
+void WinRegistry::WriteInteger(const std::string& name, std::int32_t value) {
+    DWORD data = static_cast<DWORD>(value);
+    LONG rc = key_ ? RegSetValueExA(static_cast<HKEY>(key_), name.c_str(), 0, REG_DWORD,
+                                    reinterpret_cast<const BYTE*>(&data), sizeof data)
+                   : ERROR_INVALID_HANDLE;
+    if (rc != ERROR_SUCCESS) throw FailedToSetData(name);
+}
+
+bool WinRegistry::DeleteValue(const std::string& name) {
+    return key_ && RegDeleteValueA(static_cast<HKEY>(key_), name.c_str()) == ERROR_SUCCESS;
+}
+
+std::uint32_t WinRegistry::ValueCount() {
+    if (!key_) return 0;
+    DWORD count = 0;
+    if (RegQueryInfoKeyA(static_cast<HKEY>(key_), nullptr, nullptr, nullptr, nullptr, nullptr,
+                         nullptr, &count, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        return 0;
+    return count;
+}
+
+std::vector<std::string> WinRegistry::ValueNames() {
+    std::vector<std::string> names;
+    if (!key_) return names;
+    DWORD maxLen = 0;
+    RegQueryInfoKeyA(static_cast<HKEY>(key_), nullptr, nullptr, nullptr, nullptr, nullptr,
+                     nullptr, nullptr, &maxLen, nullptr, nullptr, nullptr);
+    std::vector<char> buffer(maxLen + 2);
+    for (DWORD i = 0;; ++i) {
+        DWORD len = static_cast<DWORD>(buffer.size());
+        LONG rc = RegEnumValueA(static_cast<HKEY>(key_), i, buffer.data(), &len, nullptr, nullptr,
+                                nullptr, nullptr);
+        if (rc == ERROR_MORE_DATA) {
+            buffer.resize(buffer.size() * 2);
+            --i;
+            continue;
+        }
+        if (rc != ERROR_SUCCESS) break;
+        names.emplace_back(buffer.data(), len);
+    }
+    return names;
+}
+
+void WinRegistry::DeleteTree(const std::string& path) {
+    std::string relative = Relative(path);
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, relative.c_str(), 0, KEY_ALL_ACCESS, &key) ==
+        ERROR_SUCCESS) {
+        // Values and subkeys first: RegDeleteKeyA refuses a key with subkeys
+        // on older systems, and this key has none but its values.
+        for (;;) {
+            char name[16384];
+            DWORD len = sizeof name;
+            if (RegEnumValueA(key, 0, name, &len, nullptr, nullptr, nullptr, nullptr) !=
+                ERROR_SUCCESS)
+                break;
+            if (RegDeleteValueA(key, name) != ERROR_SUCCESS) break;
+        }
+        RegCloseKey(key);
+    }
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, relative.c_str());
+}
+
+}  // namespace vantrel

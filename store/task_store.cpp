@@ -1,0 +1,207 @@
+#include "store/task_store.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <utility>
+
+namespace vantrel {
+
+const char* const kProgramKeyPath = "\\Software\\Brelnix\\Vantrel";
+const char* const kRunKeyPath = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char* const kRunValueName = "Derera";
+
+const char* const kValTaskNum = "TaskNum";
+const char* const kValCountdown = "tishi";
+const char* const kValCloseAll = "shutapp";
+const char* const kValSoundPath = "soundpath";
+const char* const kValGreeting = "kaiji";
+const char* const kValCtrlHotkeys = "rejian";
+
+namespace {
+
+// Reads an integer setting into its copy when present, else stores the
+// copy's default. A failure leaves the copy at its default and is reported.
+void LoadOrDefault(Registry& reg, const char* name, std::int32_t& copy,
+                   std::vector<std::string>& errors) {
+    try {
+        if (reg.ValueExists(name))
+            copy = reg.ReadInteger(name);
+        else
+            reg.WriteInteger(name, copy);
+    } catch (const RegistryError& e) {
+        errors.push_back(e.what());
+    }
+}
+
+// The highest n <= limit for which a value <letter><n> exists, with a letter
+// from `letters`; 0 when there is none.
+int HighestNumbered(Registry& reg, const char* letters, std::int32_t limit) {
+    int highest = 0;
+    for (const std::string& name : reg.ValueNames()) {
+        if (name.size() < 2 || name.size() > 11) continue;
+        char letter = static_cast<char>(name[0] & ~0x20);  // value names ignore case
+        if (std::string(letters).find(letter) == std::string::npos) continue;
+        if (name[1] < '1' || name[1] > '9') continue;
+        if (name.find_first_not_of("0123456789", 1) != std::string::npos) continue;
+        long long n = std::atoll(name.c_str() + 1);
+        if (n <= limit && n > highest) highest = static_cast<int>(n);
+    }
+    return highest;
+}
+
+// A count up to the number of values the key holds is plausible and is taken
+// as it stands; a larger one is corrupt, and walking it would freeze the
+// program for hours.
+bool CountIsPlausible(Registry& reg, std::int32_t taskCount) {
+    return static_cast<std::uint32_t>(taskCount) <= reg.ValueCount();
+}
+
+}  // namespace
+
+TaskStore::TaskStore(Registry& reg, std::string programKey, std::string runKey)
+    : reg_(reg), programKey_(std::move(programKey)), runKey_(std::move(runKey)) {}
+
+StartupResult TaskStore::StartupLoad(Settings& settings) {
+    StartupResult result;
+    OpenedKey key(reg_, programKey_);
+    if (!key.ok()) {
+        // Without the key every write would fail the same way: say it once.
+        result.errors.push_back(FailedToSetData(kValCloseAll).what());
+        return result;
+    }
+    LoadOrDefault(reg_, kValCloseAll, settings.closeAll, result.errors);
+    try {
+        if (reg_.ValueExists(kValSoundPath))
+            settings.soundPath = reg_.ReadString(kValSoundPath);
+        else
+            reg_.WriteString(kValSoundPath, settings.soundPath);
+    } catch (const RegistryError& e) {
+        result.errors.push_back(e.what());
+    }
+    LoadOrDefault(reg_, kValCountdown, settings.countdownLength, result.errors);
+    LoadOrDefault(reg_, kValTaskNum, settings.taskCount, result.errors);
+    try {
+        if (!reg_.ValueExists(kValGreeting))
+            reg_.WriteInteger(kValGreeting, 0);
+        else
+            result.greeting = reg_.ReadInteger(kValGreeting) == 1;
+    } catch (const RegistryError& e) {
+        result.errors.push_back(e.what());
+    }
+    LoadOrDefault(reg_, kValCtrlHotkeys, settings.ctrlFlag, result.errors);
+    return result;
+}
+
+SettingsView TaskStore::LoadSettings(const Settings& settings, const std::string& programPath) {
+    SettingsView view;
+    OpenedKey key(reg_, programKey_);
+    int last = LastRecordToScan(reg_, settings.taskCount);
+    for (int n = 1; n <= last; ++n) {
+        std::string schedule = reg_.ReadString(RecordValueName('A', n));
+        if (schedule.empty()) continue;
+        ListedTask row;
+        row.number = n;
+        row.record.schedule = schedule;
+        row.record.action = reg_.ReadString(RecordValueName('B', n));
+        row.record.parameter = reg_.ReadString(RecordValueName('C', n));
+        row.record.enabled = reg_.ReadString(RecordValueName('D', n));
+        view.tasks.push_back(std::move(row));
+    }
+    view.countdownSeconds = reg_.ReadInteger(kValCountdown);
+    view.closeAll = reg_.ReadInteger(kValCloseAll) != 0;
+    view.greeting = reg_.ReadInteger(kValGreeting) != 0;
+    view.soundPath = settings.soundPath;
+    view.ctrlHotkeys = settings.ctrlFlag != 0;
+    if (reg_.OpenKey(runKey_, false) && reg_.ValueExists(kRunValueName))
+        view.runAtLogon = reg_.ReadString(kRunValueName) == programPath;
+    return view;
+}
+
+void TaskStore::SaveSettings(Settings& settings, const SettingsChoice& choice,
+                             const std::string& programPath) {
+    OpenedKey key(reg_, programKey_);
+    reg_.WriteInteger(kValGreeting, choice.greeting ? 1 : 0);
+    settings.countdownLength = choice.countdownSeconds;
+    reg_.WriteInteger(kValCountdown, settings.countdownLength);
+    if (choice.soundPath != settings.soundPath) {
+        settings.soundPath = choice.soundPath;
+        reg_.WriteString(kValSoundPath, settings.soundPath);
+    }
+    settings.closeAll = choice.closeAll ? 1 : 0;
+    reg_.WriteInteger(kValCloseAll, settings.closeAll);
+    settings.ctrlFlag = choice.ctrlHotkeys ? 1 : 0;
+    reg_.WriteInteger(kValCtrlHotkeys, settings.ctrlFlag);
+    reg_.OpenKey(runKey_, true);
+    if (reg_.ValueExists(kRunValueName)) reg_.DeleteValue(kRunValueName);
+    if (choice.runAtLogon) reg_.WriteString(kRunValueName, programPath);
+}
+
+TaskRecord TaskStore::ReadRecord(int n) {
+    OpenedKey key(reg_, programKey_);
+    TaskRecord r;
+    r.schedule = reg_.ReadString(RecordValueName('A', n));
+    r.action = reg_.ReadString(RecordValueName('B', n));
+    r.parameter = reg_.ReadString(RecordValueName('C', n));
+    r.enabled = reg_.ReadString(RecordValueName('D', n));
+    return r;
+}
+
+int TaskStore::Append(Settings& settings, const std::string& schedule, const std::string& action,
+                      const std::string& parameter) {
+    OpenedKey key(reg_, programKey_);
+    ++settings.taskCount;
+    reg_.WriteInteger(kValTaskNum, settings.taskCount);
+    int n = settings.taskCount;
+    reg_.WriteString(RecordValueName('A', n), schedule);
+    reg_.WriteString(RecordValueName('B', n), action);
+    reg_.WriteString(RecordValueName('C', n), parameter);
+    reg_.WriteString(RecordValueName('D', n), kEnabledText);
+    return n;
+}
+
+std::string TaskStore::Rewrite(int n, const std::string& schedule, const std::string& action,
+                               const std::string& parameter) {
+    OpenedKey key(reg_, programKey_);
+    std::string enabled = reg_.ReadString(RecordValueName('D', n));
+    reg_.WriteString(RecordValueName('A', n), schedule);
+    reg_.WriteString(RecordValueName('B', n), action);
+    reg_.WriteString(RecordValueName('C', n), parameter);
+    if (enabled.empty()) {
+        enabled = kEnabledText;
+        reg_.WriteString(RecordValueName('D', n), enabled);
+    }
+    return enabled;
+}
+
+bool TaskStore::Delete(Settings& settings, int k) {
+    if (k < 1 || k > settings.taskCount) return false;
+    OpenedKey key(reg_, programKey_);
+    static const char kLetters[] = {'A', 'B', 'C', 'D'};
+    int last = settings.taskCount;
+    // Above the highest stored record every value is missing and would only
+    // be copied as an empty text, so a corrupt count stops there.
+    int copyLast = last;
+    if (!CountIsPlausible(reg_, last))
+        copyLast = std::min<long long>(last, HighestNumbered(reg_, "ABCD", last) + 1LL);
+    for (int n = k + 1; n <= copyLast; ++n)
+        for (char letter : kLetters)
+            reg_.WriteString(RecordValueName(letter, n - 1),
+                             reg_.ReadString(RecordValueName(letter, n)));
+    for (char letter : kLetters) reg_.DeleteValue(RecordValueName(letter, last));
+    --settings.taskCount;
+    reg_.WriteInteger(kValTaskNum, settings.taskCount);
+    return true;
+}
+
+void TaskStore::SetEnabled(int n, bool enabled) {
+    OpenedKey key(reg_, programKey_);
+    reg_.WriteString(RecordValueName('D', n), enabled ? kEnabledText : kDisabledText);
+}
+
+int LastRecordToScan(Registry& reg, std::int32_t taskCount) {
+    if (taskCount <= 0) return 0;
+    if (CountIsPlausible(reg, taskCount)) return taskCount;
+    return HighestNumbered(reg, "A", taskCount);
+}
+
+}  // namespace vantrel

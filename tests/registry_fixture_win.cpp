@@ -1,0 +1,50 @@
+#include <windows.h>
+
+#include "store/registry_win.h"
+#include "tests/registry_fixture.h"
+
+namespace vantrel {
+namespace testing {
+
+namespace {
+
+std::string Relative(const std::string& path) {
+    return !path.empty() && path[0] == '\\' ? path.substr(1) : path;
+}
+
+class WinBackend : public RegistryBackend {
+public:
+    std::string name() const override { return "Win32"; }
+    Registry& registry() override { return reg_; }
+    void DeleteKey(const std::string& path) override { WinRegistry::DeleteTree(path); }
+    bool KeyExists(const std::string& path) override {
+        HKEY key;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, Relative(path).c_str(), 0, KEY_READ, &key) !=
+            ERROR_SUCCESS)
+            return false;
+        RegCloseKey(key);
+        return true;
+    }
+    void PlantRaw(const std::string& path, const std::string& name, RawType type,
+                  const std::string& bytes) override {
+        HKEY key;
+        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, Relative(path).c_str(), 0, nullptr, 0,
+                            KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
+            return;
+        RegSetValueExA(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+                       static_cast<DWORD>(bytes.size()));
+        RegCloseKey(key);
+    }
+
+private:
+    WinRegistry reg_;
+};
+
+}  // namespace
+
+std::unique_ptr<RegistryBackend> MakeWinBackend() {
+    return std::unique_ptr<RegistryBackend>(new WinBackend);
+}
+
+}  // namespace testing
+}  // namespace vantrel

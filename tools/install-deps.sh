@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Installs what the build and the tests need on Debian 12, and nothing that is
+# already there: a second run does no apt work at all.
+set -euo pipefail
+
+want_pkgs=(cmake g++ clang make locales googletest libgtest-dev g++-mingw-w64-i686 xvfb xauth
+           fonts-wqy-microhei imagemagick x11-utils xdotool)
+want_i386=(wine32:i386)
+want_wine=(wine wine64)
+
+missing=()
+for p in "${want_pkgs[@]}" "${want_wine[@]}" "${want_i386[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$p")
+    fi
+done
+
+# Wine takes its ANSI code page from the locale: without zh_CN.UTF-8 it would
+# run the program under code page 1252 instead of 936.
+ensure_locale() {
+    if locale -a 2>/dev/null | grep -qix 'zh_CN.utf8'; then return; fi
+    echo "install-deps: generating the zh_CN.UTF-8 locale"
+    local gen=/etc/locale.gen
+    if [ -f "$gen" ] && grep -q '^# *zh_CN.UTF-8 UTF-8' "$gen"; then
+        $SUDO sed -i 's/^# *zh_CN.UTF-8 UTF-8/zh_CN.UTF-8 UTF-8/' "$gen"
+    else
+        echo 'zh_CN.UTF-8 UTF-8' | $SUDO tee -a "$gen" >/dev/null
+    fi
+    $SUDO locale-gen >/dev/null
+}
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+
+if [ ${#missing[@]} -eq 0 ]; then
+    ensure_locale
+    exit 0
+fi
+
+echo "install-deps: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $SUDO dpkg --add-architecture i386
+fi
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+ensure_locale

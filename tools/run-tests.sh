@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Runs ctest in each build folder given, then sums what the GoogleTest
+# programs report into one closing line: "N passed, N failed".
+set -uo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$here"
+
+passed=0
+failed=0
+status=0
+
+# Wine programs with windows need a display; give them a virtual one.
+with_display() {
+    if [ -n "${DISPLAY:-}" ]; then "$@"; else xvfb-run -a -s "-screen 0 1280x1024x24" "$@"; fi
+}
+
+attr() { sed -n "s/.*<testsuites[^>]* $1=\"\([0-9]*\)\".*/\1/p" "$2" | head -n 1; }
+
+for dir in "$@"; do
+    results="$dir/test-results"
+    rm -f "$results"/*.xml
+    echo "== tests in $dir"
+    if [ "$dir" = "build/windows" ] || [ -f "$dir/wine-tests" ]; then
+        with_display ctest --test-dir "$dir" --output-on-failure
+    else
+        ctest --test-dir "$dir" --output-on-failure
+    fi
+    rc=$?
+    suite_failures=0
+    for xml in "$results"/*.xml; do
+        [ -f "$xml" ] || continue
+        t=$(attr tests "$xml"); f=$(attr failures "$xml"); e=$(attr errors "$xml")
+        d=$(attr disabled "$xml"); s=$(attr skipped "$xml")
+        passed=$((passed + ${t:-0} - ${f:-0} - ${e:-0} - ${d:-0} - ${s:-0}))
+        suite_failures=$((suite_failures + ${f:-0} + ${e:-0}))
+    done
+    # A program that crashed wrote no report: count it as one failure.
+    if [ $rc -ne 0 ] && [ $suite_failures -eq 0 ]; then suite_failures=1; fi
+    failed=$((failed + suite_failures))
+    [ $rc -ne 0 ] && status=1
+done
+
+echo
+echo "$passed passed, $failed failed"
+exit $status
