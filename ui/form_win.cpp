@@ -1,0 +1,153 @@
+#include "ui/form_win.h"
+
+#include <set>
+
+namespace vantrel {
+
+Font::Font(const char* face, int heightPx) {
+    font_ = CreateFontA(-heightPx, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
+                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                        DEFAULT_PITCH | FF_DONTCARE, face);
+}
+
+Font::~Font() {
+    if (font_) DeleteObject(font_);
+}
+
+Font& Font::operator=(Font&& o) noexcept {
+    if (this != &o) {
+        if (font_) DeleteObject(font_);
+        font_ = o.font_;
+        o.font_ = nullptr;
+    }
+    return *this;
+}
+
+void ReportError(const char* text) {
+    MessageBoxA(nullptr, text, "Vantrel", MB_OK | MB_ICONERROR | MB_TASKMODAL);
+}
+
+Form::~Form() {
+    if (hwnd_) {
+        SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+        DestroyWindow(hwnd_);
+    }
+}
+
+void Form::Show() { ShowWindow(hwnd_, SW_SHOW); }
+void Form::Hide() { ShowWindow(hwnd_, SW_HIDE); }
+
+namespace {
+
+void RegisterOnce(const char* className, WNDPROC proc, HICON icon) {
+    static std::set<std::string> registered;
+    if (registered.count(className)) return;
+    WNDCLASSEXA wc = {};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = proc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = className;
+    wc.hIcon = icon;
+    if (RegisterClassExA(&wc)) registered.insert(className);
+}
+
+}  // namespace
+
+bool Form::CreateFormOuter(const char* className, const char* caption, DWORD style,
+                           DWORD exStyle, int width, int height, HWND owner) {
+    RegisterOnce(className, &Form::WndProc, nullptr);
+    int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+    int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+    CreateWindowExA(exStyle, className, caption, style, x, y, width, height, owner, nullptr,
+                    GetModuleHandleA(nullptr), this);
+    return hwnd_ != nullptr;
+}
+
+bool Form::CreateForm(const char* className, const char* caption, DWORD style, DWORD exStyle,
+                      int clientW, int clientH, HWND owner, HICON icon) {
+    RegisterOnce(className, &Form::WndProc, icon);
+    RECT r = {0, 0, clientW, clientH};
+    AdjustWindowRectEx(&r, style, FALSE, exStyle);
+    return CreateFormOuter(className, caption, style, exStyle, r.right - r.left,
+                           r.bottom - r.top, owner);
+}
+
+HWND Form::AddControl(const char* windowClass, const char* text, DWORD style, int x, int y, int w,
+                      int h, int id, HFONT font, DWORD exStyle) {
+    HWND control = CreateWindowExA(exStyle, windowClass, text, WS_CHILD | WS_VISIBLE | style, x, y,
+                                   w, h, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                   GetModuleHandleA(nullptr), nullptr);
+    if (control && font) SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    return control;
+}
+
+LRESULT Form::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_CLOSE) {
+        OnClose();
+        return 0;
+    }
+    return DefWindowProcA(hwnd_, msg, wParam, lParam);
+}
+
+LRESULT CALLBACK Form::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_NCCREATE) {
+        auto* cs = reinterpret_cast<CREATESTRUCTA*>(lParam);
+        auto* form = static_cast<Form*>(cs->lpCreateParams);
+        form->hwnd_ = hwnd;
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+    }
+    auto* form = reinterpret_cast<Form*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (!form) return DefWindowProcA(hwnd, msg, wParam, lParam);
+    // The one place where a handler's error meets the user: the handler ends,
+    // what it already wrote stays written, and the program goes on.
+    try {
+        return form->HandleMessage(msg, wParam, lParam);
+    } catch (const std::exception& e) {
+        ReportError(e.what());
+    } catch (...) {
+        ReportError("Unknown error");
+    }
+    return 0;
+}
+
+namespace {
+std::vector<std::unique_ptr<Form>>& Owned() {
+    static std::vector<std::unique_ptr<Form>> forms;
+    return forms;
+}
+}  // namespace
+
+Form* OwnedForms::Adopt(std::unique_ptr<Form> form) {
+    Owned().push_back(std::move(form));
+    return Owned().back().get();
+}
+
+std::size_t OwnedForms::Count() { return Owned().size(); }
+
+void OwnedForms::ReleaseAll() { Owned().clear(); }
+
+std::string WindowText(HWND hwnd) {
+    int n = GetWindowTextLengthA(hwnd);
+    std::string text(static_cast<size_t>(n) + 1, '\0');
+    n = GetWindowTextA(hwnd, &text[0], n + 1);
+    text.resize(static_cast<size_t>(n > 0 ? n : 0));
+    return text;
+}
+
+void SetText(HWND hwnd, const std::string& text) { SetWindowTextA(hwnd, text.c_str()); }
+
+void PumpMessages() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            break;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+}  // namespace vantrel
