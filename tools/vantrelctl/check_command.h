@@ -19,7 +19,4 @@ namespace vantrel {
 int RunVantrelctl(const std::vector<std::string>& args, const std::string& systemDateFormat,
                   std::ostream& out, std::ostream& err);
 
-// The system's short date format: the user's locale on Windows, yyyy/M/d elsewhere.
-std::string SystemShortDateFormat();
-
 }  // namespace vantrel

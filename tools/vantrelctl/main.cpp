@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "scheduler/clock.h"
 #include "tools/vantrelctl/check_command.h"
 
 int main(int argc, char** argv) {

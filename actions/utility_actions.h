@@ -1,0 +1,35 @@
+// The pure parts of the utility actions: names and command lines built from
+// texts, and the process-name comparison. No Win32 here.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "scheduler/matching.h"
+
+namespace vantrel {
+
+extern const char* const kCleanupBatchName;  // "QLLJ.bat"
+
+// "清理系统垃圾列表" + year month day "_" hour minute second ".txt", each number
+// in decimal without leading zeros.
+std::string JunkListFileName(const LocalTime& t);
+
+// cmd.exe running the cleanup batch file of `folder` (ending in "\") with
+// its output into `folder` + `listName`. Both paths are quoted, so a folder
+// with blanks or "&" works.
+std::string CleanupCommandLine(const std::string& folder, const std::string& listName);
+
+// The parameters of the netsh command that switches an adapter:
+// "/c  netsh int set int name=" + quoted name + " admin=disable|enable".
+// The command runs elevated through cmd.exe, so a name that could end the
+// quotes or reach cmd's expansion (a double quote, "%", a control
+// character) is refused: nullopt, and nothing may run.
+std::optional<std::string> NetshParameters(const std::string& adapter, bool enable);
+
+// Whether a process's executable file entry names the program `name`: its
+// file-name part, or else the whole entry, equals `name` after folding the
+// ASCII letters only.
+bool ExeEntryMatches(const std::string& exeEntry, const std::string& name);
+
+}  // namespace vantrel

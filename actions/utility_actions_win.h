@@ -1,0 +1,46 @@
+// The executors of the tasks that are not power actions, and the utility
+// commands of the tray menu. Each reports nothing unless said otherwise and
+// never stops the program.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace vantrel {
+
+// Opens a new topmost reminder window showing `text` on one line.
+void ShowReminder(const std::string& text);
+
+// ShellExecute "open" with the parameter's folder part as working folder.
+void OpenTaskFile(const std::string& parameter);
+
+// Terminates every process whose executable file name matches (ASCII case
+// folding only). Returns the result of the last termination, false when
+// nothing matched.
+bool CloseProgramByName(const std::string& fileName);
+
+// Hangs up the first dial-up connection and reports the outcome in a
+// reminder window. rasapi32 is loaded at run time, so a system without it
+// only reports that there is no connection.
+void HangUpDialUp();
+
+// Dials the system's default Internet connection without asking.
+void DialDefaultConnection(HWND mainWindow);
+
+// netsh through a hidden cmd.exe in the Windows folder; refuses an unsafe name.
+void SetNetworkAdapter(HWND owner, const std::string& adapter, bool enable);
+
+// Runs the cleanup batch file beside the program at idle priority, waits for
+// it (at most ten minutes) and opens the list file when `showList` is set.
+void CleanSystemJunk(bool showList);
+
+void OpenCdTray(HWND mainWindow);
+void CloseCdTray(HWND mainWindow);
+void MonitorOff();
+
+// The program file's full path and its folder (ending in "\").
+std::string ProgramPath();
+std::string ProgramFolder();
+
+}  // namespace vantrel

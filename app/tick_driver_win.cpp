@@ -1,0 +1,82 @@
+#include "app/tick_driver_win.h"
+
+#include <utility>
+
+#include "actions/utility_actions_win.h"
+#include "scheduler/clock.h"
+
+namespace vantrel {
+
+TickDriver::TickDriver(HWND window, Registry& reg, std::string programKey, Settings& settings,
+                       TickState& state, TickGate& gate, CountdownStart startCountdown,
+                       Intervals intervals)
+    : window_(window),
+      reg_(reg),
+      programKey_(std::move(programKey)),
+      settings_(settings),
+      state_(state),
+      gate_(gate),
+      startCountdown_(std::move(startCountdown)),
+      intervals_(intervals),
+      dateFormat_(SystemShortDateFormat()) {}
+
+TickDriver::~TickDriver() {
+    if (timer1_) KillTimer(window_, kTimer1);
+    if (timer3_) KillTimer(window_, kTimer3);
+}
+
+void TickDriver::RefreshDateFormat() { dateFormat_ = SystemShortDateFormat(); }
+
+void TickDriver::ApplyGate() {
+    bool run = gate_.TickShouldRun();
+    if (run && !timer1_) {
+        SetTimer(window_, kTimer1, intervals_.tick, nullptr);
+        timer1_ = true;
+    } else if (!run && timer1_) {
+        KillTimer(window_, kTimer1);
+        timer1_ = false;
+    }
+}
+
+void TickDriver::Suspend() {
+    gate_.suspended = true;
+    if (!timer3_) {
+        SetTimer(window_, kTimer3, intervals_.rearm, nullptr);
+        timer3_ = true;
+    }
+    ApplyGate();
+}
+
+void TickDriver::Timer1Timer() {
+    // A WM_TIMER already queued when the gate closed must not run a tick.
+    if (!timer1_) return;
+    LocalTime now = LocalTimeNow();
+    MatchEnv env = CurrentMatchEnv(dateFormat_);
+    lastReport_ = RunTick(reg_, programKey_, now, env, settings_, state_, *this);
+}
+
+void TickDriver::Timer3Timer() {
+    if (timer3_) KillTimer(window_, kTimer3);
+    timer3_ = false;
+    gate_.suspended = false;
+    ApplyGate();
+}
+
+void TickDriver::ShowReminder(const std::string& text) { vantrel::ShowReminder(text); }
+void TickDriver::OpenTaskFile(const std::string& parameter) { vantrel::OpenTaskFile(parameter); }
+void TickDriver::CloseProgramByName(const std::string& fileName) {
+    vantrel::CloseProgramByName(fileName);
+}
+void TickDriver::DialDefaultConnection() { vantrel::DialDefaultConnection(window_); }
+void TickDriver::SetNetworkAdapter(const std::string& adapter, bool enable) {
+    vantrel::SetNetworkAdapter(window_, adapter, enable);
+}
+void TickDriver::CleanSystemJunk(bool showList) { vantrel::CleanSystemJunk(showList); }
+
+void TickDriver::StartCountdown(const std::string& pendingAction, bool closeAllWindows) {
+    gate_.countingDown = true;
+    ApplyGate();
+    if (startCountdown_) startCountdown_(pendingAction, closeAllWindows);
+}
+
+}  // namespace vantrel

@@ -1,0 +1,73 @@
+// Runs the scheduler tick from the main window's timers: Timer1 (6 s) runs
+// the tick, Timer3 (60 s) ends the suspension after a task that ran at once.
+// It carries out the tick's decisions with the real executors and keeps
+// Timer1 in step with the one gate that says whether the tick runs.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+#include "scheduler/tick.h"
+#include "scheduler/tick_gate.h"
+
+namespace vantrel {
+
+class TickDriver : public TickHost {
+public:
+    static constexpr UINT_PTR kTimer1 = 1;  // the tick
+    static constexpr UINT_PTR kTimer3 = 3;  // the re-arm after a task
+
+    struct Intervals {
+        UINT tick = 6000;
+        UINT rearm = 60000;
+    };
+    using CountdownStart = std::function<void(const std::string& word, bool closeAllWindows)>;
+
+    TickDriver(HWND window, Registry& reg, std::string programKey, Settings& settings,
+               TickState& state, TickGate& gate, CountdownStart startCountdown,
+               Intervals intervals = Intervals());
+    ~TickDriver() override;
+
+    // WM_TIMER of kTimer1 and kTimer3.
+    void Timer1Timer();
+    void Timer3Timer();
+
+    // Starts Timer1 (its interval afresh) when the gate says the tick should
+    // run and it does not, and stops it in the opposite case.
+    void ApplyGate();
+    // Stops the tick until the re-arm timer fires.
+    void Suspend();
+
+    bool timer1Running() const { return timer1_; }
+    bool timer3Running() const { return timer3_; }
+    const TickReport& lastReport() const { return lastReport_; }
+    void RefreshDateFormat();
+
+    // TickHost
+    void ShowReminder(const std::string& text) override;
+    void OpenTaskFile(const std::string& parameter) override;
+    void CloseProgramByName(const std::string& fileName) override;
+    void DialDefaultConnection() override;
+    void SetNetworkAdapter(const std::string& adapter, bool enable) override;
+    void CleanSystemJunk(bool showList) override;
+    void StartCountdown(const std::string& pendingAction, bool closeAllWindows) override;
+    void SuspendTick() override { Suspend(); }
+
+private:
+    HWND window_;
+    Registry& reg_;
+    std::string programKey_;
+    Settings& settings_;
+    TickState& state_;
+    TickGate& gate_;
+    CountdownStart startCountdown_;
+    Intervals intervals_;
+    std::string dateFormat_;
+    bool timer1_ = false;
+    bool timer3_ = false;
+    TickReport lastReport_;
+};
+
+}  // namespace vantrel

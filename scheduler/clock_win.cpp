@@ -1,0 +1,41 @@
+#include <windows.h>
+
+#include "scheduler/clock.h"
+#include "store/codepage.h"
+
+namespace vantrel {
+
+LocalTime LocalTimeNow() {
+    SYSTEMTIME st;
+    GetLocalTime(&st);
+    LocalTime t;
+    t.year = st.wYear;
+    t.month = st.wMonth;
+    t.dayOfWeek = st.wDayOfWeek;
+    t.day = st.wDay;
+    t.hour = st.wHour;
+    t.minute = st.wMinute;
+    t.second = st.wSecond;
+    return t;
+}
+
+MatchEnv CurrentMatchEnv(const std::string& shortDateFormat) {
+    MatchEnv env;
+    LASTINPUTINFO info;
+    info.cbSize = sizeof info;
+    info.dwTime = 0;
+    GetLastInputInfo(&info);
+    env.tickCount = GetTickCount();
+    env.lastInputTick = info.dwTime;
+    env.shortDateFormat = shortDateFormat;
+    return env;
+}
+
+std::string SystemShortDateFormat() {
+    char buffer[80] = {0};
+    if (GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, buffer, sizeof buffer) == 0)
+        return "yyyy/M/d";
+    return ConsoleToGbk(buffer);
+}
+
+}  // namespace vantrel

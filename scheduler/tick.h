@@ -1,0 +1,61 @@
+// The scheduler tick's decision: which enabled task is due at this tick's
+// snapshot of the local time, and what each due task makes the program do,
+// in order. The program (or a test) supplies the effects through TickHost.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "scheduler/matching.h"
+#include "store/registry.h"
+#include "store/task_store.h"
+
+namespace vantrel {
+
+// What the tick can make the program do.
+class TickHost {
+public:
+    virtual ~TickHost() = default;
+    virtual void ShowReminder(const std::string& text) = 0;
+    virtual void OpenTaskFile(const std::string& parameter) = 0;
+    virtual void CloseProgramByName(const std::string& fileName) = 0;
+    virtual void DialDefaultConnection() = 0;
+    virtual void SetNetworkAdapter(const std::string& adapter, bool enable) = 0;
+    // Returns when the cleanup has finished (or its wait timed out).
+    virtual void CleanSystemJunk(bool showList) = 0;
+    // Sets the countdown captions for `pendingAction`, starts the countdown
+    // timer, stops the tick, shows the countdown window, starts the looping
+    // sound, and, when `closeAllWindows`, asks the other programs' windows
+    // to close.
+    virtual void StartCountdown(const std::string& pendingAction, bool closeAllWindows) = 0;
+    // Stops the tick and arms the 60-second re-arm timer.
+    virtual void SuspendTick() = 0;
+};
+
+// State the tick writes and the countdown reads.
+struct TickState {
+    std::string pendingAction;  // the countdown's power word, empty when none
+    std::string wakeChoice;     // parameter of the last fired "休眠计算机" task
+};
+
+struct TickReport {
+    int tasksExamined = 0;
+    std::vector<int> fired;                // task numbers, in order
+    std::vector<std::string> skipped;      // "A3: Invalid data type for 'A3'"
+};
+
+// The countdown's word for a countdown action ("关闭计算机" -> "关机"), or
+// nullptr when `actionName` is not one of the eight countdown actions.
+const char* PendingWordFor(const std::string& actionName);
+
+// One tick over the records 1 to the task count of `programKey`.
+//
+// A record whose values have the wrong registry type is skipped for this
+// tick without a message: an error box every six seconds would stack up and
+// no later task would run. A task count larger than the key can hold is
+// bounded by the records that exist.
+TickReport RunTick(Registry& reg, const std::string& programKey, const LocalTime& now,
+                   const MatchEnv& env, const Settings& settings, TickState& state,
+                   TickHost& host);
+
+}  // namespace vantrel

@@ -1,0 +1,20 @@
+// The one place that decides whether the scheduler tick runs: monitoring is
+// on, no countdown is running, the tick is not suspended after a task, and
+// no settings window is open. Everything that used to switch the tick on or
+// off directly now changes one of these and asks the gate.
+#pragma once
+
+namespace vantrel {
+
+struct TickGate {
+    bool monitoring = true;
+    bool countingDown = false;
+    bool suspended = false;
+    int settingsWindowsOpen = 0;
+
+    bool TickShouldRun() const {
+        return monitoring && !countingDown && !suspended && settingsWindowsOpen == 0;
+    }
+};
+
+}  // namespace vantrel
