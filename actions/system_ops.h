@@ -13,7 +13,7 @@ public:
     // false when the process cannot be opened or terminated.
     virtual bool TerminateProcessById(std::uint32_t pid) = 0;
     // ExitWindowsEx(flags, 0).
-    virtual void ExitWindows(std::uint32_t flags) = 0;
+    virtual void EndSession(std::uint32_t flags) = 0;
     // SetSystemPowerState(suspend, force).
     virtual void SetPowerState(bool suspend, bool force) = 0;
     // NtShutdownSystem(action): 1 reboot, 2 power off.

@@ -16,7 +16,7 @@ public:
         return ok != FALSE;
     }
 
-    void ExitWindows(std::uint32_t flags) override { ExitWindowsEx(flags, 0); }
+    void EndSession(std::uint32_t flags) override { ExitWindowsEx(flags, 0); }
 
     void SetPowerState(bool suspend, bool force) override {
         SetSystemPowerState(suspend ? TRUE : FALSE, force ? TRUE : FALSE);

@@ -25,6 +25,13 @@ bool CloseProgramByName(const std::string& fileName);
 // only reports that there is no connection.
 void HangUpDialUp();
 
+// The two rasapi32 entry points HangUpDialUp uses (RasEnumConnectionsA and
+// RasHangUpA), so that a test can stand in for the dial-up system. A null
+// pointer stands for a system without them: no connection.
+typedef DWORD(WINAPI* RasEnumConnectionsFn)(void* connections, DWORD* bytes, DWORD* count);
+typedef DWORD(WINAPI* RasHangUpFn)(HANDLE connection);
+void HangUpDialUpWith(RasEnumConnectionsFn enumerate, RasHangUpFn hangUp);
+
 // Dials the system's default Internet connection without asking.
 void DialDefaultConnection(HWND mainWindow);
 
@@ -34,6 +41,17 @@ void SetNetworkAdapter(HWND owner, const std::string& adapter, bool enable);
 // Runs the cleanup batch file beside the program at idle priority, waits for
 // it (at most ten minutes) and opens the list file when `showList` is set.
 void CleanSystemJunk(bool showList);
+
+// The cleanup of `folder` (ending in "\"), waiting at most `waitMs`
+// milliseconds; CleanSystemJunk is this with the program's folder and ten
+// minutes. The batch process is left running when the wait runs out.
+enum class CleanupOutcome { NotStarted, Finished, TimedOut };
+struct CleanupRun {
+    CleanupOutcome outcome = CleanupOutcome::NotStarted;
+    std::string listPath;  // folder + list file name
+};
+CleanupRun RunCleanup(const std::string& folder, bool showList, DWORD waitMs);
+const DWORD kCleanupWaitMs = 10 * 60 * 1000;
 
 void OpenCdTray(HWND mainWindow);
 void CloseCdTray(HWND mainWindow);

@@ -14,15 +14,17 @@
 
 namespace vantrel {
 
+struct TickIntervals {
+    UINT tick = 6000;    // Timer1
+    UINT rearm = 60000;  // Timer3
+};
+
 class TickDriver : public TickHost {
 public:
     static constexpr UINT_PTR kTimer1 = 1;  // the tick
     static constexpr UINT_PTR kTimer3 = 3;  // the re-arm after a task
 
-    struct Intervals {
-        UINT tick = 6000;
-        UINT rearm = 60000;
-    };
+    using Intervals = TickIntervals;
     using CountdownStart = std::function<void(const std::string& word, bool closeAllWindows)>;
 
     TickDriver(HWND window, Registry& reg, std::string programKey, Settings& settings,

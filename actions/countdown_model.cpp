@@ -1,0 +1,40 @@
+#include "actions/countdown_model.h"
+
+namespace vantrel {
+
+CountdownCaptions CaptionsFor(const std::string& word) {
+    CountdownCaptions c;
+    c.actNow = "立即" + word;
+    c.cancel = "取消" + word;
+    c.label = "要想" + c.cancel + "，请按下<" + c.cancel + ">按钮:剩余";
+    c.window = "Windows 正在准备" + word + "...";
+    return c;
+}
+
+PowerOp PowerOpFor(const std::string& word) {
+    struct Entry {
+        const char* word;
+        PowerOp op;
+    };
+    static const Entry kOrder[] = {
+        {"注销", PowerOp::LogOff},         {"待机", PowerOp::Standby},
+        {"休眠", PowerOp::Hibernate},      {"重启", PowerOp::Restart},
+        {"关机", PowerOp::PowerOff},       {"断开拨号", PowerOp::HangUp},
+        {"快速重启", PowerOp::FastRestart}, {"快速关机", PowerOp::FastShutdown},
+    };
+    for (const Entry& e : kOrder)
+        if (word == e.word) return e.op;
+    return PowerOp::None;
+}
+
+CountdownModel::Step CountdownModel::Advance() {
+    // The bar clamps its position to its maximum, the countdown length.
+    if (position_ < length_) ++position_;
+    Step step;
+    step.remaining = std::to_string(static_cast<long long>(length_) - position_) + " 秒";
+    step.expired = position_ >= length_;
+    if (step.expired) position_ = 0;
+    return step;
+}
+
+}  // namespace vantrel

@@ -1,0 +1,49 @@
+#include "actions/utility_actions.h"
+
+#include "store/gbk_text.h"
+
+namespace vantrel {
+
+const char* const kCleanupBatchName = "QLLJ.bat";
+
+std::string JunkListFileName(const LocalTime& t) {
+    return std::string("清理系统垃圾列表") + std::to_string(t.year) + std::to_string(t.month) +
+           std::to_string(t.day) + "_" + std::to_string(t.hour) + std::to_string(t.minute) +
+           std::to_string(t.second) + ".txt";
+}
+
+std::string CleanupCommandLine(const std::string& folder, const std::string& listName) {
+    // cmd takes away the first and the last quote of everything after /c when
+    // the text holds more than one pair, so the outer pair is there only to be
+    // removed and each path keeps its own quotes: a program folder such as
+    // "C:\Program Files\..." or one with "&" in its name stays one path.
+    return "cmd.exe /c \"\"" + folder + kCleanupBatchName + "\" > \"" + folder + listName +
+           "\"\"";
+}
+
+namespace {
+
+// Within double quotes cmd takes & | < > ^ ( ) literally; what still reaches
+// its parser from inside quotes is the quote itself (it ends the quoted name),
+// "%" (variable expansion) and control characters (a line break ends the
+// command). GBK trail bytes are never in this set, so a byte-wise test is exact.
+bool UnsafeForCmdQuotes(unsigned char b) {
+    return b == '"' || b == '%' || b < 0x20 || b == 0x7F;
+}
+
+}  // namespace
+
+std::optional<std::string> NetshParameters(const std::string& adapter, bool enable) {
+    for (char c : adapter) {
+        if (UnsafeForCmdQuotes(static_cast<unsigned char>(c))) return std::nullopt;
+    }
+    return "/c  netsh int set int name=\"" + adapter + "\"" +
+           (enable ? " admin=enable" : " admin=disable");
+}
+
+bool ExeEntryMatches(const std::string& exeEntry, const std::string& name) {
+    const std::string wanted = AsciiUpper(name);
+    return AsciiUpper(FileNamePart(exeEntry)) == wanted || AsciiUpper(exeEntry) == wanted;
+}
+
+}  // namespace vantrel

@@ -1,0 +1,28 @@
+// When a suspend with a wake choice should wake the computer again.
+#pragma once
+
+#include <string>
+
+#include "scheduler/conversions.h"
+#include "scheduler/matching.h"
+
+namespace vantrel {
+
+struct WakePlan {
+    bool armTimer = false;  // false: suspend without a wake timer
+    Date date;
+    int hour = 0;
+    int minute = 0;
+};
+
+// "不唤醒" or empty: no timer. Otherwise day N of "第N天H时M分唤醒" counted
+// from `today` (day 1), at H:M. N, H or M that is not a decimal integer
+// raises ConversionError ("'x' is not a valid integer value"), and the
+// suspend does not happen. An hour above 23, a minute above 59 or a day
+// below 1 arms no timer, and the suspend still happens.
+WakePlan PlanWake(const std::string& wakeChoice, const Date& today);
+
+// `date` plus `days` days in the proleptic Gregorian calendar.
+Date AddDays(const Date& date, long long days);
+
+}  // namespace vantrel

@@ -1,0 +1,58 @@
+// The program entry: one running copy, the hidden main window, the message loop.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <memory>
+
+#include "app/main_window_win.h"
+#include "store/registry_win.h"
+
+namespace {
+
+// Tab, Enter and Esc move between and press the buttons of whichever of the
+// program's windows has the message.
+bool IsDialogKey(MSG& msg) {
+    HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+    return root && IsDialogMessageA(root, &msg);
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    // A second start asks the running copy to open its settings window and
+    // ends, so tasks never fire twice and no second tray icon appears.
+    HANDLE instance = CreateMutexA(nullptr, FALSE, "Brelnix.Vantrel.Running");
+    if (instance && GetLastError() == ERROR_ALREADY_EXISTS) {
+        for (int i = 0; i < 50; ++i) {
+            if (HWND running = vantrel::MainWindow::FindRunningCopy()) {
+                PostMessageA(running, vantrel::MainWindow::OpenSettingsMessage(), 0, 0);
+                break;
+            }
+            Sleep(100);  // the first copy may still be starting
+        }
+        CloseHandle(instance);
+        return 0;
+    }
+
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES | ICC_DATE_CLASSES |
+                                                          ICC_LISTVIEW_CLASSES |
+                                                          ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&controls);
+
+    int exitCode = 0;
+    {
+        vantrel::MainWindow main(std::unique_ptr<vantrel::Registry>(new vantrel::WinRegistry));
+        if (!main.Start()) return 1;
+        MSG msg;
+        while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+            if (IsDialogKey(msg)) continue;
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        exitCode = static_cast<int>(msg.wParam);
+        vantrel::OwnedForms::ReleaseAll();
+    }
+    if (instance) CloseHandle(instance);
+    return exitCode;
+}

@@ -1,0 +1,317 @@
+#include "app/main_window_win.h"
+
+#include <mmsystem.h>
+#include <shellapi.h>
+
+#include "actions/power_actions_win.h"
+#include "actions/utility_actions_win.h"
+#include "app/settings_opener_win.h"
+#include "app/shell_texts.h"
+#include "app/startup_win.h"
+#include "ui/about_window_win.h"
+
+namespace vantrel {
+
+const char* const MainWindow::kClassName = "TForm1";
+
+namespace {
+
+const char kDownloadPage[] = "http://www.brelnix.com/vantrel/";
+const char kHelpFile[] = "Vantrel.CHM";
+const char kInstanceProperty[] = "Brelnix.Vantrel";
+const char kAdminFailed[] = "以管理员身份运行失败，某些功能如禁启用网卡功能或无效";
+
+MainWindow* g_main = nullptr;
+
+// The tray shows small icons: load the image drawn for that size rather than
+// letting the shell shrink the 32-pixel one.
+HICON LoadProgramIcon(const char* name) {
+    return static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), name, IMAGE_ICON,
+                                         GetSystemMetrics(SM_CXSMICON),
+                                         GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+}
+
+void StopSound() { PlaySoundA(nullptr, nullptr, 0); }
+
+}  // namespace
+
+MainWindow* TheMainWindow() { return g_main; }
+
+MainWindow::MainWindow(std::unique_ptr<Registry> registry)
+    : MainWindow(std::move(registry), Options()) {}
+
+MainWindow::MainWindow(std::unique_ptr<Registry> registry, const Options& options)
+    : registry_(std::move(registry)), options_(options) {
+    if (options_.programKey.empty()) options_.programKey = kProgramKeyPath;
+}
+
+MainWindow::~MainWindow() {
+    if (!closed_ && hwnd()) FormClose();
+    if (!destroyed_ && hwnd()) FormDestroy();
+    driver_.reset();
+    if (g_main == this) g_main = nullptr;
+}
+
+UINT MainWindow::OpenSettingsMessage() {
+    static UINT message = RegisterWindowMessageA("Brelnix.Vantrel.OpenSettings");
+    return message;
+}
+
+namespace {
+
+// Other programs may name a window class TForm1 too: the running copy's main
+// window also carries the program's property.
+BOOL CALLBACK FindMainWindow(HWND w, LPARAM out) {
+    char cls[16] = {0};
+    GetClassNameA(w, cls, sizeof cls);
+    if (std::string(cls) == MainWindow::kClassName && GetPropA(w, kInstanceProperty)) {
+        *reinterpret_cast<HWND*>(out) = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+HWND MainWindow::FindRunningCopy() {
+    HWND found = nullptr;
+    EnumWindows(FindMainWindow, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+void MainWindow::SetCountdownLength(std::int32_t seconds) {
+    settings_.countdownLength = seconds;
+    model_.SetLength(seconds);
+    view_.SetBar(model_.length(), view_.BarPosition());
+}
+
+bool MainWindow::Start() {
+    // The countdown role: a fixed single border, the system menu only, on top.
+    if (!CreateForm(kClassName, "正在关闭 Windows...", WS_POPUP | WS_CAPTION | WS_SYSMENU,
+                    WS_EX_TOPMOST, 401, 136, nullptr, LoadProgramIcon("MAINICON")))
+        return false;
+    g_main = this;
+    SetPropA(hwnd(), kInstanceProperty, reinterpret_cast<HANDLE>(1));
+    view_.Create(hwnd());
+
+    EnableShutdownPrivilege();
+    if (!IsAdministrator() && options_.showStartupMessages) ShowReminder(kAdminFailed);
+    SetPriorityClass(GetCurrentProcess(), HIGH_PRIORITY_CLASS);
+    SetTimer2(false);
+
+    settings_ = Settings();
+    store_.reset(new TaskStore(*registry_, options_.programKey));
+    StartupResult loaded = store_->StartupLoad(settings_);
+    startupErrors_ = loaded.errors;
+    // A value of the wrong type keeps its default; say so once and go on, so
+    // the program never runs its scheduler without its tray icon and exit.
+    if (options_.showStartupMessages)
+        for (const std::string& e : startupErrors_) ReportError(e.c_str());
+
+    if (auto greeting = UptimeGreeting(loaded.greeting, SecondsSinceStart()))
+        if (options_.showStartupMessages) ShowReminder(*greeting);
+
+    taskbarCreated_ = RegisterWindowMessageA("TaskbarCreated");
+    tray_.Init(hwnd(), LoadProgramIcon("MAINICON"), kTipEnabled);
+    tray_.Add();
+
+    SetCountdownLength(settings_.countdownLength);
+    SetWindowPos(hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+
+    hotkeys_.GetAtoms();
+    hotkeys_.Register(hwnd(), settings_.ctrlFlag);
+    menu_.SetHotkeyCaptions(MenuCaptionsFor(settings_.ctrlFlag, UserName()));
+
+    driver_.reset(new TickDriver(
+        hwnd(), *registry_, options_.programKey, settings_, tickState_, gate_,
+        [this](const std::string& word, bool closeAll) { StartCountdown(word, closeAll); },
+        options_.intervals));
+    gate_ = TickGate();
+    driver_->ApplyGate();
+    return true;
+}
+
+void MainWindow::SetTimer2(bool on) {
+    if (on && !timer2_) SetTimer(hwnd(), kTimer2, 1000, nullptr);
+    if (!on && timer2_) KillTimer(hwnd(), kTimer2);
+    timer2_ = on;
+}
+
+void MainWindow::ShowMonitoring(bool on) {
+    menu_.SetMonitorChecked(on);
+    tray_.Set(LoadProgramIcon(on ? "ENASHUT" : "DISSHUT"), on ? kTipEnabled : kTipDisabled);
+    tray_.Modify();
+}
+
+void MainWindow::SwitchMonitoring() {
+    gate_.monitoring = !menu_.MonitorChecked();
+    driver_->ApplyGate();
+    ShowMonitoring(gate_.monitoring);
+}
+
+void MainWindow::StartCountdown(const std::string& word, bool closeAllWindows) {
+    view_.ChangeCaption(word);
+    SetTimer2(true);
+    gate_.countingDown = true;
+    driver_->ApplyGate();
+    Show();
+    if (!settings_.soundPath.empty())
+        PlaySoundA(settings_.soundPath.c_str(), nullptr, SND_FILENAME | SND_LOOP | SND_ASYNC);
+    if (closeAllWindows) CloseAllOtherWindows();
+}
+
+// Expiry and act now: the window goes, and the tick comes back through the
+// 60-second re-arm, so a countdown shorter than a minute cannot fire the
+// same task again in its minute.
+void MainWindow::EndCountdown(bool carryOut) {
+    model_.Reset();
+    view_.SetBar(model_.length(), 0);
+    Hide();
+    SetTimer2(false);
+    gate_.countingDown = false;
+    driver_->Suspend();
+    if (carryOut) CarryOutPowerWord(tickState_.pendingAction, tickState_.wakeChoice);
+}
+
+void MainWindow::Timer2Timer() {
+    if (!timer2_) return;
+    CountdownModel::Step step = model_.Advance();
+    view_.SetBar(model_.length(), step.expired ? model_.length() : model_.position());
+    view_.SetRemaining(step.remaining);
+    if (!step.expired) return;
+    // The looping sound ends before the action, not with the next logon.
+    StopSound();
+    EndCountdown(true);
+}
+
+void MainWindow::BitBtn1Click() {
+    StopSound();
+    EndCountdown(true);
+}
+
+void MainWindow::BitBtn2Click() {
+    SetTimer2(false);
+    gate_.countingDown = false;
+    StopSound();
+    model_.Reset();
+    view_.SetBar(model_.length(), 0);
+    gate_.monitoring = false;
+    driver_->ApplyGate();
+    Hide();
+    ShowMonitoring(false);
+}
+
+void MainWindow::OnHotkey(WPARAM id) {
+    switch (hotkeys_.ActionFor(id)) {
+        case HotkeyAction::LogOff: LogOffNow(); break;
+        case HotkeyAction::Standby: StandbyNow(); break;
+        case HotkeyAction::FastRestart: FastRestartNow(); break;
+        case HotkeyAction::FastShutdown: FastShutdownNow(); break;
+        case HotkeyAction::None: break;
+    }
+}
+
+void MainWindow::OnTrayCallback(LPARAM mouseMessage) {
+    if (mouseMessage != WM_LBUTTONDOWN && mouseMessage != WM_RBUTTONDOWN) return;
+    SetForegroundWindow(hwnd());
+    POINT at;
+    GetCursorPos(&at);
+    PumpMessages();
+    menu_.Popup(hwnd(), at);
+}
+
+void MainWindow::OpenSettings() { OpenSettingsWindow(*this); }
+
+void MainWindow::OnCommand(UINT id) {
+    switch (id) {
+        case kMenuMonitor: SwitchMonitoring(); break;
+        case kMenuSettings: OpenSettings(); break;
+        case kMenuLogOff: LogOffNow(); break;
+        case kMenuStandby: StandbyNow(); break;
+        case kMenuHibernate: HibernateNow(); break;
+        case kMenuRestart: RestartNow(); break;
+        case kMenuPowerOff: PowerOffNow(); break;
+        case kMenuOpenCd: OpenCdTray(hwnd()); break;
+        case kMenuCloseCd: CloseCdTray(hwnd()); break;
+        case kMenuMonitorOff: MonitorOff(); break;
+        case kMenuCleanJunk: CleanSystemJunk(true); break;
+        case kMenuFastRestart: FastRestartNow(); break;
+        case kMenuFastShutdown: FastShutdownNow(); break;
+        case kMenuUpdate:
+            ShellExecuteA(nullptr, "open", kDownloadPage, nullptr, nullptr, SW_SHOWNORMAL);
+            break;
+        case kMenuAbout: ShowAboutWindow(); break;
+        case kMenuHelp:
+            ShellExecuteA(hwnd(), nullptr, (ProgramFolder() + kHelpFile).c_str(), "", "",
+                          SW_SHOWNORMAL);
+            break;
+        case kMenuExit: PostMessageA(hwnd(), WM_CLOSE, 0, 0); break;
+        case CountdownView::kActNowId: BitBtn1Click(); break;
+        case CountdownView::kCancelId:
+        case IDCANCEL: BitBtn2Click(); break;
+        case IDOK: BitBtn2Click(); break;  // Enter with no other button focused
+        default: break;
+    }
+}
+
+void MainWindow::FormClose() {
+    closed_ = true;
+    StopSound();
+    tray_.Delete();
+    driver_.reset();  // the tick no longer uses the registry accessor
+}
+
+void MainWindow::FormDestroy() {
+    destroyed_ = true;
+    hotkeys_.Release(hwnd());
+    RemovePropA(hwnd(), kInstanceProperty);
+}
+
+void MainWindow::OnClose() {
+    if (!closed_) FormClose();
+    DestroyWindow(hwnd());
+}
+
+LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == taskbarCreated_ && taskbarCreated_ != 0) {
+        // Explorer came back: the icon returns as it was, icon and tip.
+        tray_.Add();
+        return 0;
+    }
+    if (msg == OpenSettingsMessage()) {
+        OpenSettings();
+        return 0;
+    }
+    switch (msg) {
+        case WM_TIMER:
+            if (!driver_) return 0;
+            if (wParam == TickDriver::kTimer1) driver_->Timer1Timer();
+            else if (wParam == TickDriver::kTimer3) driver_->Timer3Timer();
+            else if (wParam == kTimer2) Timer2Timer();
+            return 0;
+        case WM_COMMAND:
+            if (HIWORD(wParam) == 0 || HIWORD(wParam) == BN_CLICKED) OnCommand(LOWORD(wParam));
+            return 0;
+        case WM_HOTKEY:
+            OnHotkey(wParam);
+            return 1;
+        case TrayIcon::kCallbackMessage:
+            OnTrayCallback(lParam);
+            return 0;
+        case WM_SETTINGCHANGE:
+            if (driver_) driver_->RefreshDateFormat();
+            break;
+        case WM_ENDSESSION:
+            if (wParam && !closed_) FormClose();
+            return 0;
+        case WM_DESTROY:
+            FormDestroy();
+            if (options_.endsProgram) PostQuitMessage(0);
+            return 0;
+        default:
+            break;
+    }
+    return Form::HandleMessage(msg, wParam, lParam);
+}
+
+}  // namespace vantrel

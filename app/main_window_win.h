@@ -1,0 +1,113 @@
+// TForm1: the hidden main window that owns the program-wide state, receives
+// the tray, hotkey and timer messages, and becomes visible only as the
+// shutdown countdown window.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "actions/countdown_model.h"
+#include "actions/countdown_view_win.h"
+#include "app/hotkeys_win.h"
+#include "app/tick_driver_win.h"
+#include "app/tray_icon_win.h"
+#include "app/tray_menu_win.h"
+#include "scheduler/tick.h"
+#include "scheduler/tick_gate.h"
+#include "store/registry.h"
+#include "store/task_store.h"
+#include "ui/form_win.h"
+
+namespace vantrel {
+
+class MainWindow : public Form {
+public:
+    static constexpr UINT_PTR kTimer2 = 2;  // the countdown step
+    static const char* const kClassName;    // "TForm1"
+
+    struct Options {
+        std::string programKey;  // empty: the program key
+        TickDriver::Intervals intervals;
+        bool showStartupMessages = true;  // reminders and error boxes of start-up
+        bool endsProgram = true;          // destroying the window ends the message loop
+    };
+
+    explicit MainWindow(std::unique_ptr<Registry> registry);
+    MainWindow(std::unique_ptr<Registry> registry, const Options& options);
+    ~MainWindow() override;
+
+    // FormCreate: the start-up sequence. Returns false when the window could
+    // not be created.
+    bool Start();
+
+    // Menu and countdown handlers, public so that the message handlers and
+    // the tests reach the same code.
+    void OnCommand(UINT id);
+    void SwitchMonitoring();           // n1
+    void Timer2Timer();
+    void BitBtn1Click();               // act now
+    void BitBtn2Click();               // cancel
+    void StartCountdown(const std::string& word, bool closeAllWindows);
+    void OnHotkey(WPARAM id);
+    void OnTrayCallback(LPARAM mouseMessage);
+    void OpenSettings();               // n4, also asked for by a second start
+
+    // The registered message a second start sends to the running copy.
+    static UINT OpenSettingsMessage();
+    // The running copy's main window, if any.
+    static HWND FindRunningCopy();
+
+    // State, for the windows that share it and for tests.
+    Registry& registry() { return *registry_; }
+    TaskStore& store() { return *store_; }
+    Settings& settings() { return settings_; }
+    TickState& tickState() { return tickState_; }
+    TickGate& gate() { return gate_; }
+    TickDriver& driver() { return *driver_; }
+    TrayIcon& tray() { return tray_; }
+    TrayMenu& menu() { return menu_; }
+    Hotkeys& hotkeys() { return hotkeys_; }
+    CountdownView& view() { return view_; }
+    CountdownModel& countdown() { return model_; }
+    bool timer2Running() const { return timer2_; }
+    const std::vector<std::string>& startupErrors() const { return startupErrors_; }
+    // Sets the countdown length and the bar's maximum together.
+    void SetCountdownLength(std::int32_t seconds);
+
+protected:
+    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    void OnClose() override;
+
+private:
+    void FormClose();
+    void FormDestroy();
+    void EndCountdown(bool carryOut);
+    void SetTimer2(bool on);
+    void ShowMonitoring(bool on);
+
+    std::unique_ptr<Registry> registry_;
+    Options options_;
+    std::unique_ptr<TaskStore> store_;
+    Settings settings_;
+    TickState tickState_;
+    TickGate gate_;
+    std::unique_ptr<TickDriver> driver_;
+    TrayIcon tray_;
+    TrayMenu menu_;
+    Hotkeys hotkeys_;
+    CountdownView view_;
+    CountdownModel model_;
+    UINT taskbarCreated_ = 0;
+    bool timer2_ = false;
+    bool closed_ = false;
+    bool destroyed_ = false;
+    std::vector<std::string> startupErrors_;
+};
+
+// The one main window of the process (nullptr before Start and after the end).
+MainWindow* TheMainWindow();
+
+}  // namespace vantrel

@@ -1,0 +1,32 @@
+#include "app/shell_texts.h"
+
+namespace vantrel {
+
+const char* const kTipEnabled = "Vantrel-启用";
+const char* const kTipDisabled = "Vantrel-禁用";
+
+HotkeyCaptions MenuCaptionsFor(std::int32_t ctrlFlag, const std::string& userName) {
+    HotkeyCaptions c;
+    if (ctrlFlag == 0) {
+        c.logOff = "注销(&L)  F8  " + userName;
+        c.standby = "待机(&W)  F9";
+        c.fastRestart = "快速重启(&I)  F10";
+        c.fastShutdown = "快速关机(&Q)  F11";
+    } else {
+        c.logOff = "注销(&L) Ctrl+F8  " + userName;
+        c.standby = "待机(&W) Ctrl+F9";
+        c.fastRestart = "快速重启(&I) Ctrl+F10";
+        c.fastShutdown = "快速关机(&Q) Ctrl+F11";
+    }
+    return c;
+}
+
+std::optional<std::string> UptimeGreeting(bool wanted, std::uint32_t secondsSinceStart) {
+    if (!wanted || secondsSinceStart >= 300) return std::nullopt;
+    std::uint32_t minutes = secondsSinceStart / 60, seconds = secondsSinceStart % 60;
+    std::string text = "本次开机时间：";
+    if (minutes != 0) text += std::to_string(minutes) + "分";
+    return text + std::to_string(seconds) + "秒。";
+}
+
+}  // namespace vantrel

@@ -1,0 +1,30 @@
+// The parts of start-up that talk to the security system: the shutdown
+// privilege, the administrator test, and the system version kept for the
+// life of the program.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+namespace vantrel {
+
+// Queries the version once (later calls return the same record).
+const OSVERSIONINFOA& SystemVersion();
+
+// Enables SeShutdownPrivilege on NT systems; failures are ignored.
+void EnableShutdownPrivilege();
+
+// Whether the thread's token (or the process's, when the thread has none)
+// lists the built-in Administrators group. The group list is read whatever
+// its size, so a user in many groups is still recognised.
+bool IsAdministrator();
+
+// The logon name, up to its terminating NUL.
+std::string UserName();
+
+// Whole seconds since the computer started (32-bit tick count).
+std::uint32_t SecondsSinceStart();
+
+}  // namespace vantrel

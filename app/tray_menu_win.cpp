@@ -1,0 +1,81 @@
+#include "app/tray_menu_win.h"
+
+namespace vantrel {
+
+namespace {
+
+struct Entry {
+    UINT id;  // 0: a separator
+    const char* caption;
+};
+
+const Entry kItems[] = {
+    {kMenuMonitor, "启用监控(&E)"},
+    {0, nullptr},
+    {kMenuSettings, "设置(&S)"},
+    {0, nullptr},
+    {kMenuLogOff, "注销(&L)  F8"},
+    {kMenuStandby, "待机(&W)  F9"},
+    {kMenuHibernate, "休眠(&S)"},
+    {kMenuRestart, "重启(&R)"},
+    {kMenuPowerOff, "关机(&U)"},
+    {kMenuOpenCd, "打开光驱(&O)"},
+    {kMenuCloseCd, "关闭光驱(&C)"},
+    {kMenuMonitorOff, "关闭显示器(&M)"},
+    {kMenuCleanJunk, "清理系统垃圾(&Z)"},
+    {kMenuFastRestart, "快速重启(&I)  F10"},
+    {kMenuFastShutdown, "快速关机(&Q)  F11"},
+    {0, nullptr},
+    {kMenuUpdate, "软件更新(&P)"},
+    {kMenuAbout, "关于(&A)"},
+    {kMenuHelp, "帮助(&H)"},
+    {kMenuExit, "退出(&X)"},
+};
+
+}  // namespace
+
+TrayMenu::TrayMenu() : menu_(CreatePopupMenu()) {
+    for (const Entry& e : kItems) {
+        if (e.id == 0)
+            AppendMenuA(menu_, MF_SEPARATOR, 0, nullptr);
+        else
+            AppendMenuA(menu_, MF_STRING, e.id, e.caption);
+    }
+    SetMonitorChecked(true);
+}
+
+TrayMenu::~TrayMenu() { DestroyMenu(menu_); }
+
+void TrayMenu::SetMonitorChecked(bool checked) {
+    CheckMenuItem(menu_, kMenuMonitor, MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
+}
+
+bool TrayMenu::MonitorChecked() const {
+    return (GetMenuState(menu_, kMenuMonitor, MF_BYCOMMAND) & MF_CHECKED) != 0;
+}
+
+void TrayMenu::SetCaption(UINT item, const std::string& caption) {
+    ModifyMenuA(menu_, item, MF_BYCOMMAND | MF_STRING, item, caption.c_str());
+}
+
+void TrayMenu::SetHotkeyCaptions(const HotkeyCaptions& c) {
+    SetCaption(kMenuLogOff, c.logOff);
+    SetCaption(kMenuStandby, c.standby);
+    SetCaption(kMenuFastRestart, c.fastRestart);
+    SetCaption(kMenuFastShutdown, c.fastShutdown);
+}
+
+std::string TrayMenu::Caption(UINT item) const {
+    char buffer[512] = {0};
+    GetMenuStringA(menu_, item, buffer, sizeof buffer, MF_BYCOMMAND);
+    return buffer;
+}
+
+void TrayMenu::Popup(HWND owner, POINT at) {
+    TrackPopupMenu(menu_, TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, owner, nullptr);
+    // Without this the menu of a hidden window may not close when the user
+    // clicks elsewhere.
+    PostMessageA(owner, WM_NULL, 0, 0);
+}
+
+}  // namespace vantrel
