@@ -44,9 +44,8 @@ public:
         label_ = AddControl("STATIC", "", SS_LEFTNOWORDWRAP | SS_NOPREFIX, 48, 48, 0, 0,
                             kReminderLabelId, font_.get());
         if (!button_ || !label_) return false;
-        SetWindowLongPtrA(button_, GWLP_USERDATA,
-                          SetWindowLongPtrA(button_, GWLP_WNDPROC,
-                                            reinterpret_cast<LONG_PTR>(&ButtonKeys)));
+        SetWindowLongPtrA(button_, GWLP_USERDATA, GetWindowLongPtrA(button_, GWLP_WNDPROC));
+        SetWindowLongPtrA(button_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ButtonKeys));
         FitLabel();
         return true;
     }

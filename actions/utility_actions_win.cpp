@@ -4,7 +4,7 @@
 #include <tlhelp32.h>
 #include <mmsystem.h>
 
-#include <cstdint>
+#include <string.h>
 #include <vector>
 
 #include "actions/handle_win.h"

@@ -21,7 +21,10 @@ void TrayIcon::Set(HICON icon, const std::string& tip) {
     std::memcpy(data_.szTip, tip.data(), tip.size() < 63 ? tip.size() : 63);
 }
 
-bool TrayIcon::Add() { return Shell_NotifyIconA(NIM_ADD, &data_) != FALSE; }
+bool TrayIcon::Add() {
+    added_ = data_;
+    return Shell_NotifyIconA(NIM_ADD, &data_) != FALSE;
+}
 bool TrayIcon::Modify() { return Shell_NotifyIconA(NIM_MODIFY, &data_) != FALSE; }
 bool TrayIcon::Delete() { return Shell_NotifyIconA(NIM_DELETE, &data_) != FALSE; }
 

@@ -24,11 +24,14 @@ public:
     bool Delete();
 
     const NOTIFYICONDATAA& record() const { return data_; }
+    // The record as it was last handed to NIM_ADD.
+    const NOTIFYICONDATAA& lastAdded() const { return added_; }
     HICON icon() const { return data_.hIcon; }
     std::string tip() const { return data_.szTip; }
 
 private:
     NOTIFYICONDATAA data_ = {};
+    NOTIFYICONDATAA added_ = {};
 };
 
 }  // namespace vantrel

@@ -2,6 +2,7 @@
 #include <shellapi.h>
 
 #include <cstdint>
+#include <initializer_list>
 #include <set>
 #include <string>
 #include <vector>
@@ -550,7 +551,6 @@ TEST_F(CleanupAction, StopsWaitingAtTheLimitAndLeavesTheBatchRunning) {
     EXPECT_LT(took, 10000u);
     // The batch file still runs its program; end it here.
     EXPECT_TRUE(PumpUntil([] { return CloseProgramByName(kSleeperName); }, 5000));
-    EXPECT_EQ(kCleanupWaitMs, 600000u);
 }
 
 TEST(CleanupActionStart, MissingBatchFileEndsAtOnce) {

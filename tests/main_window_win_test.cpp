@@ -1,0 +1,298 @@
+// The main window in-process: the countdown, the monitoring switch, the tray
+// icon record, the hotkeys and the menu, on the real registry, with the
+// power calls recorded.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <memory>
+
+#include "app/main_window_win.h"
+#include "app/startup_win.h"
+#include "store/registry_win.h"
+#include "tests/recording_system_ops.h"
+
+namespace vantrel {
+namespace {
+
+const char kKey[] = "\\Software\\Brelnix\\VantrelMainWindowTest";
+
+HICON SmallIcon(const char* name) {
+    return static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), name, IMAGE_ICON,
+                                         GetSystemMetrics(SM_CXSMICON),
+                                         GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override { WinRegistry::DeleteTree(kKey); }
+    void TearDown() override {
+        main_.reset();
+        OwnedForms::ReleaseAll();
+        WinRegistry::DeleteTree(kKey);
+    }
+    void StartWith(std::int32_t tishi, std::int32_t rejian = 0) {
+        {
+            WinRegistry reg;
+            reg.OpenKey(kKey, true);
+            reg.WriteInteger("tishi", tishi);
+            reg.WriteInteger("rejian", rejian);
+        }
+        MainWindow::Options options;
+        options.programKey = kKey;
+        options.showStartupMessages = false;
+        options.endsProgram = false;
+        main_.reset(new MainWindow(std::unique_ptr<Registry>(new WinRegistry), options));
+        ASSERT_TRUE(main_->Start());
+    }
+    void BeginCountdown(const std::string& word) {
+        main_->tickState().pendingAction = word;
+        main_->driver().StartCountdown(word, false);
+    }
+
+    testing::RecordingSystemOps ops_;
+    std::unique_ptr<MainWindow> main_;
+};
+
+TEST_F(MainWindowTest, StartsHiddenWithItsClassTrayRecordAndTickRunning) {
+    StartWith(60);
+    char cls[16] = {0};
+    GetClassNameA(main_->hwnd(), cls, sizeof cls);
+    EXPECT_STREQ(cls, "TForm1");
+    EXPECT_FALSE(IsWindowVisible(main_->hwnd()));
+    EXPECT_TRUE(GetWindowLongA(main_->hwnd(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+    RECT client;
+    GetClientRect(main_->hwnd(), &client);
+    EXPECT_EQ(client.right, 401);
+    EXPECT_EQ(client.bottom, 136);
+    const NOTIFYICONDATAA& r = main_->tray().record();
+    EXPECT_EQ(r.cbSize, 88u);
+    EXPECT_EQ(r.uID, 100u);
+    EXPECT_EQ(r.uFlags, 7u);
+    EXPECT_EQ(r.uCallbackMessage, 0x401u);
+    EXPECT_EQ(r.hWnd, main_->hwnd());
+    EXPECT_STREQ(r.szTip, "Vantrel-启用");
+    EXPECT_TRUE(main_->menu().MonitorChecked());
+    EXPECT_TRUE(main_->driver().timer1Running());
+    EXPECT_FALSE(main_->timer2Running());
+    EXPECT_EQ(main_->view().BarMaximum(), 60);
+    EXPECT_EQ(MainWindow::FindRunningCopy(), main_->hwnd());
+}
+
+TEST_F(MainWindowTest, CaptionsOfTheCountdownWindowForEveryWord) {
+    StartWith(60);
+    for (const char* w : {"注销", "待机", "休眠", "重启", "关机", "断开拨号", "快速重启", "快速关机"}) {
+        main_->view().ChangeCaption(w);
+        EXPECT_EQ(WindowText(main_->view().actNow()), std::string("立即") + w);
+        EXPECT_EQ(WindowText(main_->view().cancel()), std::string("取消") + w);
+        EXPECT_EQ(WindowText(main_->view().label1()),
+                  std::string("要想取消") + w + "，请按下<取消" + w + ">按钮:剩余");
+        EXPECT_EQ(WindowText(main_->hwnd()), std::string("Windows 正在准备") + w + "...");
+    }
+}
+
+TEST_F(MainWindowTest, TheCountdownStepsAndCarriesOutAtItsEnd) {
+    StartWith(3);
+    BeginCountdown("关机");
+    EXPECT_TRUE(IsWindowVisible(main_->hwnd()));
+    EXPECT_TRUE(main_->timer2Running());
+    EXPECT_FALSE(main_->driver().timer1Running());
+    main_->Timer2Timer();
+    EXPECT_EQ(WindowText(main_->view().label2()), "2 秒");
+    EXPECT_EQ(main_->view().BarPosition(), 1);
+    main_->Timer2Timer();
+    EXPECT_TRUE(ops_.calls.empty());
+    main_->Timer2Timer();
+    EXPECT_EQ(WindowText(main_->view().label2()), "0 秒");
+    EXPECT_EQ(ops_.calls, (std::vector<std::string>{"ExitWindowsEx 12"}));
+    EXPECT_FALSE(IsWindowVisible(main_->hwnd()));
+    EXPECT_FALSE(main_->timer2Running());
+    EXPECT_EQ(main_->view().BarPosition(), 0);
+    // The tick comes back through the re-arm, not at once.
+    EXPECT_FALSE(main_->driver().timer1Running());
+    EXPECT_TRUE(main_->driver().timer3Running());
+    main_->driver().Timer3Timer();
+    EXPECT_TRUE(main_->driver().timer1Running());
+}
+
+TEST_F(MainWindowTest, SixtySecondsShowFiftyNineAfterOneStep) {
+    StartWith(60);
+    BeginCountdown("注销");
+    main_->Timer2Timer();
+    EXPECT_EQ(WindowText(main_->view().label2()), "59 秒");
+    EXPECT_TRUE(ops_.calls.empty());
+}
+
+TEST_F(MainWindowTest, ZeroAndNegativeLengthsActAtTheFirstStep) {
+    for (std::int32_t length : {0, -30}) {
+        StartWith(length);
+        BeginCountdown("重启");
+        main_->Timer2Timer();
+        EXPECT_EQ(WindowText(main_->view().label2()), "0 秒") << length;
+        ASSERT_EQ(ops_.calls.size(), 1u) << length;
+        EXPECT_EQ(ops_.calls[0], "ExitWindowsEx 6");
+        ops_.calls.clear();
+        main_.reset();
+    }
+}
+
+TEST_F(MainWindowTest, ActNowCarriesOutAtOnce) {
+    StartWith(60);
+    BeginCountdown("快速关机");
+    main_->Timer2Timer();
+    SendMessageA(main_->hwnd(), WM_COMMAND, MAKEWPARAM(CountdownView::kActNowId, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(main_->view().actNow()));
+    EXPECT_EQ(ops_.calls, (std::vector<std::string>{"NtShutdownSystem 2"}));
+    EXPECT_FALSE(IsWindowVisible(main_->hwnd()));
+    EXPECT_EQ(main_->view().BarPosition(), 0);
+    EXPECT_TRUE(main_->menu().MonitorChecked());
+    EXPECT_TRUE(main_->driver().timer3Running());
+}
+
+TEST_F(MainWindowTest, EscCancelsAndSwitchesMonitoringOff) {
+    StartWith(60);
+    BeginCountdown("关机");
+    main_->Timer2Timer();
+    SetFocus(main_->view().cancel());
+    MSG esc = {main_->view().cancel(), WM_KEYDOWN, VK_ESCAPE, 0, 0, {0, 0}};
+    EXPECT_TRUE(IsDialogMessageA(main_->hwnd(), &esc));
+    PumpMessages();
+    EXPECT_TRUE(ops_.calls.empty());
+    EXPECT_FALSE(IsWindowVisible(main_->hwnd()));
+    EXPECT_FALSE(main_->timer2Running());
+    EXPECT_FALSE(main_->driver().timer1Running());
+    EXPECT_FALSE(main_->driver().timer3Running());
+    EXPECT_FALSE(main_->menu().MonitorChecked());
+    EXPECT_STREQ(main_->tray().record().szTip, "Vantrel-禁用");
+    EXPECT_EQ(main_->tray().icon(), SmallIcon("DISSHUT"));
+    EXPECT_EQ(main_->view().BarPosition(), 0);
+}
+
+TEST_F(MainWindowTest, MonitoringOffStaysOffThroughTheRearmAndACountdown) {
+    StartWith(1);
+    main_->driver().Suspend();          // a task ran at once
+    main_->SwitchMonitoring();          // the user switches off meanwhile
+    main_->driver().Timer3Timer();
+    EXPECT_FALSE(main_->driver().timer1Running());
+    main_->driver().Suspend();
+    main_->driver().Timer3Timer();
+    EXPECT_FALSE(main_->driver().timer1Running());
+    main_->SwitchMonitoring();
+    EXPECT_TRUE(main_->driver().timer1Running());
+    EXPECT_EQ(main_->tray().icon(), SmallIcon("ENASHUT"));  // not the start-up icon
+    EXPECT_STREQ(main_->tray().record().szTip, "Vantrel-启用");
+}
+
+TEST_F(MainWindowTest, TaskbarCreatedAddsTheCurrentIconAgain) {
+    StartWith(60);
+    main_->SwitchMonitoring();  // off
+    SendMessageA(main_->hwnd(), RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    EXPECT_EQ(main_->tray().lastAdded().hIcon, SmallIcon("DISSHUT"));
+    EXPECT_STREQ(main_->tray().lastAdded().szTip, "Vantrel-禁用");
+}
+
+TEST_F(MainWindowTest, MenuItemsInOrderWithPlainHotkeys) {
+    StartWith(60, 0);
+    HMENU m = main_->menu().handle();
+    ASSERT_EQ(GetMenuItemCount(m), 20);
+    const char* expected[] = {
+        "启用监控(&E)", "", "设置(&S)", "", nullptr, "待机(&W)  F9", "休眠(&S)", "重启(&R)",
+        "关机(&U)", "打开光驱(&O)", "关闭光驱(&C)", "关闭显示器(&M)", "清理系统垃圾(&Z)",
+        "快速重启(&I)  F10", "快速关机(&Q)  F11", "", "软件更新(&P)", "关于(&A)", "帮助(&H)",
+        "退出(&X)"};
+    for (int i = 0; i < 20; ++i) {
+        char text[256] = {0};
+        GetMenuStringA(m, i, text, sizeof text, MF_BYPOSITION);
+        if (expected[i]) EXPECT_STREQ(text, expected[i]) << i;
+        bool separator = (GetMenuState(m, i, MF_BYPOSITION) & MF_SEPARATOR) != 0;
+        EXPECT_EQ(separator, expected[i] && !*expected[i]) << i;
+    }
+    EXPECT_EQ(main_->menu().Caption(kMenuLogOff), "注销(&L)  F8  " + UserName());
+}
+
+TEST_F(MainWindowTest, CtrlHotkeysChangeTheCaptions) {
+    StartWith(60, 1);
+    EXPECT_EQ(main_->menu().Caption(kMenuLogOff), "注销(&L) Ctrl+F8  " + UserName());
+    EXPECT_EQ(main_->menu().Caption(kMenuStandby), "待机(&W) Ctrl+F9");
+    EXPECT_EQ(main_->menu().Caption(kMenuFastRestart), "快速重启(&I) Ctrl+F10");
+    EXPECT_EQ(main_->menu().Caption(kMenuFastShutdown), "快速关机(&Q) Ctrl+F11");
+}
+
+TEST_F(MainWindowTest, HotkeysAreTheAtomsAndActAtOnce) {
+    StartWith(60);
+    const Hotkeys& h = main_->hotkeys();
+    EXPECT_EQ(h.f8(), GlobalFindAtomA("MyHotkeyF8"));
+    EXPECT_EQ(h.f11(), GlobalFindAtomA("MyHotkeyF11"));
+    EXPECT_NE(h.f8(), 0);
+    EXPECT_EQ(SendMessageA(main_->hwnd(), WM_HOTKEY, h.f8(), MAKELPARAM(0, VK_F8)), 1);
+    SendMessageA(main_->hwnd(), WM_HOTKEY, h.f9(), 0);
+    SendMessageA(main_->hwnd(), WM_HOTKEY, h.f10(), 0);
+    SendMessageA(main_->hwnd(), WM_HOTKEY, h.f11(), 0);
+    SendMessageA(main_->hwnd(), WM_HOTKEY, 12345, 0);
+    EXPECT_EQ(ops_.calls,
+              (std::vector<std::string>{"ExitWindowsEx 4", "SetSystemPowerState 11",
+                                        "NtShutdownSystem 1", "NtShutdownSystem 2"}));
+    EXPECT_FALSE(IsWindowVisible(main_->hwnd()));  // no countdown
+}
+
+TEST_F(MainWindowTest, TheHotkeysAreTakenWithTheirModifier) {
+    for (std::int32_t rejian : {0, 1}) {
+        StartWith(60, rejian);
+        HWND probe = CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+        UINT mine = rejian ? MOD_CONTROL : 0, other = rejian ? 0 : MOD_CONTROL;
+        EXPECT_FALSE(RegisterHotKey(probe, 1, mine, VK_F11)) << rejian;
+        EXPECT_TRUE(RegisterHotKey(probe, 2, other, VK_F11)) << rejian;
+        UnregisterHotKey(probe, 2);
+        DestroyWindow(probe);
+        main_.reset();
+    }
+}
+
+TEST_F(MainWindowTest, ImmediateMenuCommandsCallTheirOperations) {
+    StartWith(60);
+    for (UINT id : {kMenuLogOff, kMenuStandby, kMenuHibernate, kMenuRestart, kMenuPowerOff,
+                    kMenuFastRestart, kMenuFastShutdown})
+        main_->OnCommand(id);
+    EXPECT_EQ(ops_.calls, (std::vector<std::string>{
+                              "ExitWindowsEx 4", "SetSystemPowerState 11", "SetSystemPowerState 01",
+                              "ExitWindowsEx 6", "ExitWindowsEx 12", "NtShutdownSystem 1",
+                              "NtShutdownSystem 2"}));
+}
+
+TEST_F(MainWindowTest, AboutOpensANewWindowEachTime) {
+    StartWith(60);
+    std::size_t before = OwnedForms::Count();
+    main_->OnCommand(kMenuAbout);
+    main_->OnCommand(kMenuAbout);
+    EXPECT_EQ(OwnedForms::Count(), before + 2);
+    int shown = 0;
+    for (HWND w = FindWindowA("TForm2", nullptr); w; w = FindWindowExA(nullptr, w, "TForm2", nullptr))
+        if (IsWindowVisible(w)) ++shown;
+    EXPECT_EQ(shown, 2);
+}
+
+TEST_F(MainWindowTest, AWrongTypeSettingIsReportedAndStartUpGoesOn) {
+    {
+        WinRegistry reg;
+        reg.OpenKey(kKey, true);
+        reg.WriteString("rejian", "1");
+    }
+    MainWindow::Options options;
+    options.programKey = kKey;
+    options.showStartupMessages = false;
+    options.endsProgram = false;
+    main_.reset(new MainWindow(std::unique_ptr<Registry>(new WinRegistry), options));
+    ASSERT_TRUE(main_->Start());
+    EXPECT_EQ(main_->startupErrors(), (std::vector<std::string>{"Invalid data type for 'rejian'"}));
+    EXPECT_EQ(main_->settings().ctrlFlag, 0);
+    EXPECT_TRUE(main_->driver().timer1Running());
+    EXPECT_NE(main_->hotkeys().f8(), 0);
+}
+
+TEST_F(MainWindowTest, TheAdministratorTestSeesTheAdministratorsGroup) {
+    // Wine runs its user as an administrator.
+    EXPECT_TRUE(IsAdministrator());
+}
+
+}  // namespace
+}  // namespace vantrel
