@@ -1,6 +1,7 @@
 # make        install what is missing, build the native core and the Windows programs
 # make test   build everything and run every test (native, sanitizers, Windows under Wine)
 # make run    build and start Vantrel under Wine
+# make screenshot  save a PNG of the display Vantrel runs on
 
 BUILD   := build
 NATIVE  := $(BUILD)/native
@@ -9,7 +10,7 @@ WINDOWS := $(BUILD)/windows
 JOBS    ?= $(shell nproc)
 CMAKE_QUIET := --log-level=WARNING -Wno-dev
 
-.PHONY: all deps native asan windows test run clean
+.PHONY: all deps native asan windows test run screenshot clean
 
 all: native windows
 
@@ -40,6 +41,9 @@ test: native asan windows
 
 run: windows
 	@bash tools/run-vantrel.sh $(WINDOWS)
+
+screenshot:
+	@bash tools/screenshot.sh
 
 clean:
 	rm -rf $(BUILD)

@@ -19,6 +19,8 @@ attr() { sed -n "s/.*<testsuites[^>]* $1=\"\([0-9]*\)\".*/\1/p" "$2" | head -n 1
 for dir in "$@"; do
     results="$dir/test-results"
     rm -f "$results"/*.xml
+    # The end-to-end suite starts from a fresh Wine prefix every run.
+    rm -rf "$dir/e2e-prefix"
     echo "== tests in $dir"
     if [ "$dir" = "build/windows" ] || [ -f "$dir/wine-tests" ]; then
         with_display ctest --test-dir "$dir" --output-on-failure

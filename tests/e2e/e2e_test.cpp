@@ -1,0 +1,222 @@
+// End to end, black box: the real Vantrel.exe under Wine, in a prefix of its
+// own, watched from the outside through its windows and the registry.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "store/gbk_text.h"
+#include "store/registry_win.h"
+
+namespace vantrel {
+namespace {
+
+const char kKey[] = "\\Software\\Brelnix\\Vantrel";
+
+std::string ExePath() {
+    char path[MAX_PATH] = {0};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return FolderPart(path) + "Vantrel.exe";
+}
+
+std::string Text(HWND w) {
+    char buffer[512] = {0};
+    GetWindowTextA(w, buffer, sizeof buffer);
+    return buffer;
+}
+
+std::string ClassOf(HWND w) {
+    char buffer[64] = {0};
+    GetClassNameA(w, buffer, sizeof buffer);
+    return buffer;
+}
+
+struct Collect {
+    std::string cls;
+    DWORD pid;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectWindows(HWND w, LPARAM p) {
+    auto* c = reinterpret_cast<Collect*>(p);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    if (ClassOf(w) == c->cls && (c->pid == 0 || pid == c->pid)) c->found.push_back(w);
+    return TRUE;
+}
+
+std::vector<HWND> WindowsOf(const std::string& cls, DWORD pid = 0) {
+    Collect c{cls, pid, {}};
+    EnumWindows(CollectWindows, reinterpret_cast<LPARAM>(&c));
+    return c.found;
+}
+
+std::vector<HWND> Visible(const std::vector<HWND>& windows) {
+    std::vector<HWND> out;
+    for (HWND w : windows)
+        if (IsWindowVisible(w)) out.push_back(w);
+    return out;
+}
+
+HWND ChildWithText(HWND parent, const std::string& text) {
+    for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+        if (Text(c) == text) return c;
+    return nullptr;
+}
+
+template <typename Pred>
+bool WaitFor(Pred pred, DWORD ms) {
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < ms) {
+        if (pred()) return true;
+        Sleep(100);
+    }
+    return pred();
+}
+
+// One running Vantrel.exe, ended by a close request.
+class Vantrel {
+public:
+    bool Start() {
+        std::string cmd = "\"" + ExePath() + "\"";
+        STARTUPINFOA si = {};
+        si.cb = sizeof si;
+        if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                            &pi_))
+            return false;
+        return WaitFor([this] { return MainWindow() != nullptr; }, 20000);
+    }
+    HWND MainWindow() const {
+        auto w = WindowsOf("TForm1", pi_.dwProcessId);
+        return w.empty() ? nullptr : w[0];
+    }
+    DWORD pid() const { return pi_.dwProcessId; }
+    bool Running() const { return WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT; }
+    void Stop() {
+        if (!pi_.hProcess) return;
+        if (HWND w = MainWindow()) PostMessageA(w, WM_CLOSE, 0, 0);
+        if (WaitForSingleObject(pi_.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(pi_.hProcess, 1);
+        CloseHandle(pi_.hProcess);
+        CloseHandle(pi_.hThread);
+        pi_ = PROCESS_INFORMATION();
+    }
+    ~Vantrel() { Stop(); }
+
+private:
+    PROCESS_INFORMATION pi_ = {};
+};
+
+std::string DailyForNextTicks() {
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    // Leave the first tick (6 s after start) and its slack inside the minute.
+    while (t.wSecond > 40) {
+        Sleep(1000);
+        GetLocalTime(&t);
+    }
+    return "每天" + std::to_string(t.wHour) + "时" + std::to_string(t.wMinute) + "分";
+}
+
+void WriteTasks(const std::vector<std::vector<std::string>>& tasks, int tishi) {
+    WinRegistry reg;
+    reg.OpenKey(kKey, true);
+    reg.WriteInteger("TaskNum", static_cast<std::int32_t>(tasks.size()));
+    reg.WriteInteger("tishi", tishi);
+    for (size_t i = 0; i < tasks.size(); ++i) {
+        std::string n = std::to_string(i + 1);
+        reg.WriteString("A" + n, tasks[i][0]);
+        reg.WriteString("B" + n, tasks[i][1]);
+        reg.WriteString("C" + n, tasks[i][2]);
+        reg.WriteString("D" + n, "启用");
+    }
+}
+
+TEST(EndToEnd, TheFirstStartWritesTheSixDefaults) {
+    WinRegistry::DeleteTree(kKey);
+    Vantrel v;
+    ASSERT_TRUE(v.Start());
+    WinRegistry reg;
+    ASSERT_TRUE(WaitFor([&] { return reg.OpenKey(kKey, false) && reg.ValueCount() == 6; }, 10000));
+    EXPECT_EQ(reg.ReadInteger("shutapp"), 0);
+    EXPECT_EQ(reg.ReadString("soundpath"), "");
+    EXPECT_EQ(reg.TypeOf("soundpath"), ValueType::String);
+    EXPECT_EQ(reg.ReadInteger("tishi"), 60);
+    EXPECT_EQ(reg.ReadInteger("TaskNum"), 0);
+    EXPECT_EQ(reg.ReadInteger("kaiji"), 0);
+    EXPECT_EQ(reg.ReadInteger("rejian"), 0);
+    reg.CloseKey();
+    EXPECT_FALSE(IsWindowVisible(v.MainWindow()));
+}
+
+TEST(EndToEnd, ADueReminderShowsOnceWithItsText) {
+    WinRegistry::DeleteTree(kKey);
+    WriteTasks({{DailyForNextTicks(), "提醒", "下班时间到。"}}, 60);
+    Vantrel v;
+    ASSERT_TRUE(v.Start());
+    bool shown = WaitFor(
+        [&] {
+            for (HWND w : Visible(WindowsOf("TForm6", v.pid())))
+                if (Text(w) == "提示" && ChildWithText(w, "下班时间到。")) return true;
+            return false;
+        },
+        15000);
+    EXPECT_TRUE(shown);
+    Sleep(13000);  // two more ticks of the same minute
+    EXPECT_EQ(Visible(WindowsOf("TForm6", v.pid())).size(), 1u);
+}
+
+TEST(EndToEnd, APowerTaskCountsDownAndCancelSwitchesMonitoringOff) {
+    WinRegistry::DeleteTree(kKey);
+    // A reminder due every minute shows whether the tick ever runs again.
+    WriteTasks({{DailyForNextTicks(), "关闭计算机", ""}, {"每隔1分开始0时0分", "提醒", "tick"}}, 30);
+    Vantrel v;
+    ASSERT_TRUE(v.Start());
+    HWND main = v.MainWindow();
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(main) != FALSE; }, 15000));
+    EXPECT_EQ(Text(main), "Windows 正在准备关机...");
+    HWND cancel = ChildWithText(main, "取消关机");
+    ASSERT_NE(cancel, nullptr);
+    ASSERT_NE(ChildWithText(main, "立即关机"), nullptr);
+    ASSERT_TRUE(WaitFor([&] { return ChildWithText(main, "29 秒") != nullptr; }, 5000));
+    EXPECT_EQ(WindowsOf("TForm6", v.pid()).size(), 1u);  // the same tick ran the reminder
+    SendMessageA(cancel, BM_CLICK, 0, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(main); }, 5000));
+    EXPECT_TRUE(v.Running());
+
+    // With monitoring on, the re-arm would bring the tick back after 60 s and
+    // both tasks would fire again.
+    Sleep(75000);
+    EXPECT_EQ(WindowsOf("TForm6", v.pid()).size(), 1u);
+    EXPECT_FALSE(IsWindowVisible(main));
+}
+
+TEST(EndToEnd, ASecondStartLeavesOneRunningCopy) {
+    Vantrel first;
+    ASSERT_TRUE(first.Start());
+    std::string cmd = "\"" + ExePath() + "\"";
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    ASSERT_TRUE(CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    EXPECT_EQ(WaitForSingleObject(pi.hProcess, 15000), WAIT_OBJECT_0);
+    DWORD code = 1;
+    GetExitCodeProcess(pi.hProcess, &code);
+    EXPECT_EQ(code, 0u);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    EXPECT_EQ(WindowsOf("TForm1").size(), 1u);
+    EXPECT_TRUE(first.Running());
+}
+
+TEST(EndToEnd, TheCloseBoxOfTheCountdownEndsTheProgram) {
+    WinRegistry::DeleteTree(kKey);
+    Vantrel v;
+    ASSERT_TRUE(v.Start());
+    SendMessageA(v.MainWindow(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_TRUE(WaitFor([&] { return !v.Running(); }, 10000));
+}
+
+}  // namespace
+}  // namespace vantrel
