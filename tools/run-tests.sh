@@ -36,7 +36,15 @@ for dir in "$@"; do
         passed=$((passed + ${t:-0} - ${f:-0} - ${e:-0} - ${d:-0} - ${s:-0}))
         suite_failures=$((suite_failures + ${f:-0} + ${e:-0}))
     done
-    # A program that crashed wrote no report: count it as one failure.
+    # A program that crashed or quit early wrote no report: a failure even
+    # when its exit status said otherwise.
+    for name in $(ctest --test-dir "$dir" -N | sed -n 's/^ *Test *#[0-9]*: *//p'); do
+        if [ ! -f "$results/$name.xml" ]; then
+            echo "run-tests: $name wrote no report" >&2
+            suite_failures=$((suite_failures + 1))
+            rc=1
+        fi
+    done
     if [ $rc -ne 0 ] && [ $suite_failures -eq 0 ]; then suite_failures=1; fi
     failed=$((failed + suite_failures))
     [ $rc -ne 0 ] && status=1

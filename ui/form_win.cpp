@@ -1,5 +1,6 @@
 #include "ui/form_win.h"
 
+#include <cstring>
 #include <set>
 
 namespace vantrel {
@@ -23,8 +24,22 @@ Font& Font::operator=(Font&& o) noexcept {
     return *this;
 }
 
+namespace {
+MessageBoxHook& Hook() {
+    static MessageBoxHook hook;
+    return hook;
+}
+}  // namespace
+
+void SetMessageBoxHook(MessageBoxHook hook) { Hook() = std::move(hook); }
+
+int ShowMessageBox(const char* text, const char* caption, UINT type) {
+    if (Hook()) return Hook()(text, caption, type);
+    return MessageBoxA(nullptr, text, caption, type);
+}
+
 void ReportError(const char* text) {
-    MessageBoxA(nullptr, text, "Vantrel", MB_OK | MB_ICONERROR | MB_TASKMODAL);
+    ShowMessageBox(text, "Vantrel", MB_OK | MB_ICONERROR | MB_TASKMODAL);
 }
 
 Form::~Form() {
@@ -137,6 +152,36 @@ std::string WindowText(HWND hwnd) {
 }
 
 void SetText(HWND hwnd, const std::string& text) { SetWindowTextA(hwnd, text.c_str()); }
+
+namespace {
+
+const char kFilterProp[] = "Vantrel.KeyFilter";
+const char kOldProcProp[] = "Vantrel.OldProc";
+
+LRESULT CALLBACK FilterProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    auto old = reinterpret_cast<WNDPROC>(GetPropA(hwnd, kOldProcProp));
+    if (msg == WM_CHAR) {
+        const char* allowed = static_cast<const char*>(GetPropA(hwnd, kFilterProp));
+        char c = static_cast<char>(wParam);
+        bool keep = wParam == 8 || (wParam < 128 && c != 0 && allowed && std::strchr(allowed, c));
+        if (!keep) return 0;
+    }
+    if (msg == WM_PASTE) return 0;
+    if (msg == WM_NCDESTROY) {
+        RemovePropA(hwnd, kFilterProp);
+        RemovePropA(hwnd, kOldProcProp);
+        SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(old));
+    }
+    return CallWindowProcA(old, hwnd, msg, wParam, lParam);
+}
+
+}  // namespace
+
+void FilterKeys(HWND edit, const char* allowed) {
+    SetPropA(edit, kFilterProp, const_cast<char*>(allowed));
+    LONG_PTR old = SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FilterProc));
+    SetPropA(edit, kOldProcProp, reinterpret_cast<HANDLE>(old));
+}
 
 void PumpMessages() {
     MSG msg;

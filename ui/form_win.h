@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <exception>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -29,6 +30,12 @@ public:
 private:
     HFONT font_ = nullptr;
 };
+
+// Every message box of the program goes through here, so that tests can see
+// the boxes instead of blocking on them.
+using MessageBoxHook = std::function<int(const char* text, const char* caption, UINT type)>;
+void SetMessageBoxHook(MessageBoxHook hook);  // empty: real message boxes
+int ShowMessageBox(const char* text, const char* caption, UINT type);
 
 // Shows the text of an error that ended a handler, as the application's
 // top-level error report does: a message box with the program's title.
@@ -81,6 +88,11 @@ public:
 // Text of a window or control, and setting it (GBK bytes both ways).
 std::string WindowText(HWND hwnd);
 void SetText(HWND hwnd, const std::string& text);
+
+// Lets only `allowed` characters and backspace be typed into an edit box;
+// every other character, the clipboard shortcuts' control characters
+// included, is dropped, and so is pasting.
+void FilterKeys(HWND edit, const char* allowed);
 
 // Runs the messages waiting for this thread, so that a test or a long
 // operation lets windows paint and timers fire.

@@ -1,8 +1,390 @@
+#include "ui/settings_window_win.h"
+
+#include <commdlg.h>
+
+#include <memory>
+
+#include "actions/utility_actions_win.h"
 #include "app/main_window_win.h"
 #include "app/settings_opener_win.h"
+#include "scheduler/conversions.h"
+#include "ui/settings_logic.h"
+#include "ui/task_editor_win.h"
 
 namespace vantrel {
 
-void OpenSettingsWindow(MainWindow& main) { (void)main; }
+namespace {
+
+const char kListProp[] = "Vantrel.SettingsWindow";
+const char kListOldProc[] = "Vantrel.ListOldProc";
+
+// The enable combo lives inside the list, so its notifications reach the
+// list; hand them on to the window.
+LRESULT CALLBACK ListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    auto old = reinterpret_cast<WNDPROC>(GetPropA(hwnd, kListOldProc));
+    if (msg == WM_COMMAND && LOWORD(wParam) == SettingsWindow::kComboBox1) {
+        if (HWND window = static_cast<HWND>(GetPropA(hwnd, kListProp)))
+            return SendMessageA(window, WM_COMMAND, wParam, lParam);
+    }
+    if (msg == WM_NCDESTROY) {
+        RemovePropA(hwnd, kListProp);
+        RemovePropA(hwnd, kListOldProc);
+        SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(old));
+    }
+    return CallWindowProcA(old, hwnd, msg, wParam, lParam);
+}
+
+struct Column {
+    const char* title;
+    int width;
+};
+const Column kColumns[] = {{"序号", 40}, {"时间", 120}, {"任务", 90}, {"任务属性", 130}, {"是否启用", 70}};
+
+}  // namespace
+
+void OpenSettingsWindow(MainWindow& main) { SettingsWindow::Open(main); }
+
+SettingsWindow::SettingsWindow(MainWindow& main) : main_(main) {}
+
+SettingsWindow::~SettingsWindow() {
+    if (CurrentTaskList() == this) SetCurrentTaskList(nullptr);
+}
+
+SettingsWindow* SettingsWindow::Open(MainWindow& main) {
+    main.gate().settingsWindowsOpen++;
+    main.driver().ApplyGate();
+    std::unique_ptr<SettingsWindow> owned(new SettingsWindow(main));
+    SettingsWindow* window = owned.get();
+    OwnedForms::Adopt(std::move(owned));
+    if (!window->Create()) {
+        window->OnClose();
+        return nullptr;
+    }
+    CurrentEditorMode() = EditorMode::New;
+    SetCurrentTaskList(window);
+    window->Show();
+    window->Fill();
+    return window;
+}
+
+void SettingsWindow::AddTip(HWND control, const char* text) {
+    TOOLINFOA ti = {};
+    ti.cbSize = sizeof ti;
+    ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    ti.hwnd = hwnd();
+    ti.uId = reinterpret_cast<UINT_PTR>(control);
+    ti.lpszText = const_cast<char*>(text);
+    SendMessageA(tips_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
+}
+
+bool SettingsWindow::Create() {
+    if (!CreateForm("TForm3", "设置", WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 458, 349))
+        return false;
+    font_ = Font("宋体", 13);
+    smallFont_ = Font("宋体", 12);
+    HFONT f = font_.get();
+    // Creation order is tab order: Cancel first, so it has the focus.
+    HWND cancel = AddControl("BUTTON", "取消(&C)", WS_TABSTOP | BS_DEFPUSHBUTTON, 240, 320, 75, 24,
+                             kButton2, f);
+    HWND ok = AddControl("BUTTON", "确定(&O)", WS_TABSTOP, 143, 320, 75, 24, kButton1, f);
+    list_ = AddControl(WC_LISTVIEWA, "",
+                       WS_TABSTOP | WS_BORDER | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS, 8,
+                       8, 442, 194, kListView1, f);
+    SendMessageA(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+    for (int i = 0; i < 5; ++i) {
+        LVCOLUMNA col = {};
+        col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+        col.pszText = const_cast<char*>(kColumns[i].title);
+        col.cx = kColumns[i].width;
+        col.iSubItem = i;
+        SendMessageA(list_, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&col));
+    }
+    AddControl("BUTTON", "添加(&A)", WS_TABSTOP, 48, 210, 75, 25, kButton4, f);
+    AddControl("BUTTON", "修改(&M)", WS_TABSTOP, 191, 210, 75, 25, kButton5, f);
+    AddControl("BUTTON", "删除(&D)", WS_TABSTOP, 334, 210, 75, 25, kButton6, f);
+    HWND c2 = AddControl("BUTTON", "开机启动Vantrel(&S)", WS_TABSTOP | BS_AUTOCHECKBOX, 16, 244, 200,
+                         18, kCheckBox2, f);
+    (void)c2;
+    HWND c5 = AddControl("BUTTON", "待机前关闭所有程序(&P)", WS_TABSTOP | BS_AUTOCHECKBOX, 16, 264,
+                         200, 18, kCheckBox5, f);
+    AddControl("BUTTON", "显示开机时间(&T)", WS_TABSTOP | BS_AUTOCHECKBOX, 16, 284, 200, 18,
+               kCheckBox1, f);
+    HWND c3 = AddControl("BUTTON", "使用Ctrl热键(&R)", WS_TABSTOP | BS_AUTOCHECKBOX, 16, 304, 120,
+                         18, kCheckBox3, f);
+    AddControl("STATIC", "关机前声音提示:", SS_LEFTNOWORDWRAP, 226, 248, 100, 16, 0, f);
+    AddControl("STATIC", "关机前等待:", SS_LEFTNOWORDWRAP, 328, 248, 74, 16, 0, f);
+    HWND wait = AddControl("EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, 402, 245, 24, 20, kEdit5, f,
+                           WS_EX_CLIENTEDGE);
+    AddControl("STATIC", "分钟", SS_LEFTNOWORDWRAP, 428, 248, 28, 16, 0, f);
+    AddControl("EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, 226, 270, 190, 20, kEdit8, f,
+               WS_EX_CLIENTEDGE);
+    HWND browse = AddControl("BUTTON", "浏览", WS_TABSTOP, 418, 270, 34, 20, kButton3,
+                             smallFont_.get());
+    FilterKeys(wait, "0123456789.");
+
+    // The enable combo lies over the "是否启用" cell of a row, inside the list.
+    combo_ = CreateWindowExA(0, "COMBOBOX", "", WS_CHILD | WS_VSCROLL | CBS_DROPDOWNLIST, 0, 0, 70,
+                             120, list_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kComboBox1)),
+                             GetModuleHandleA(nullptr), nullptr);
+    SendMessageA(combo_, WM_SETFONT, reinterpret_cast<WPARAM>(f), FALSE);
+    SendMessageA(combo_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("启用"));
+    SendMessageA(combo_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("禁用"));
+    SetPropA(list_, kListProp, hwnd());
+    SetPropA(list_, kListOldProc,
+             reinterpret_cast<HANDLE>(
+                 SetWindowLongPtrA(list_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ListProc))));
+
+    tips_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0,
+                            0, 0, hwnd(), nullptr, GetModuleHandleA(nullptr), nullptr);
+    AddTip(ok, "仅对本机设置");
+    AddTip(cancel, "取消本次操作");
+    AddTip(browse, "设置关机前声音提示的音频文件，仅支持wav文件。");
+    AddTip(c5, "待机休眠前关闭应用程序");
+    AddTip(c3, "是否在热键F9、F10、F11前加Ctrl键，使用该键防止软件热键冲突。");
+    SetFocus(cancel);
+    return true;
+}
+
+void SettingsWindow::Fill() {
+    SettingsView view = main_.store().LoadSettings(main_.settings(), ProgramPath());
+    for (const ListedTask& t : view.tasks) AppendRow(t.number, t.record);
+    SetText(control(kEdit5), FormatWaitMinutes(view.countdownSeconds));
+    CheckDlgButton(hwnd(), kCheckBox5, view.closeAll ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(hwnd(), kCheckBox1, view.greeting ? BST_CHECKED : BST_UNCHECKED);
+    SetText(control(kEdit8), view.soundPath);
+    CheckDlgButton(hwnd(), kCheckBox3, view.ctrlHotkeys ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(hwnd(), kCheckBox2, view.runAtLogon ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void SettingsWindow::OnClose() {
+    // Closing gives the tick back, but only through the gate: with monitoring
+    // off it stays off.
+    if (!closed_) {
+        closed_ = true;
+        main_.gate().settingsWindowsOpen--;
+        main_.driver().ApplyGate();
+    }
+    Hide();
+}
+
+void SettingsWindow::Button1Click() {
+    // The wait is read before anything is written: a text that is no number
+    // stores nothing of this OK.
+    SettingsChoice choice;
+    choice.countdownSeconds = WaitTextToSeconds(WindowText(control(kEdit5)));
+    choice.greeting = IsDlgButtonChecked(hwnd(), kCheckBox1) == BST_CHECKED;
+    choice.soundPath = WindowText(control(kEdit8));
+    choice.closeAll = IsDlgButtonChecked(hwnd(), kCheckBox5) == BST_CHECKED;
+    choice.ctrlHotkeys = IsDlgButtonChecked(hwnd(), kCheckBox3) == BST_CHECKED;
+    choice.runAtLogon = IsDlgButtonChecked(hwnd(), kCheckBox2) == BST_CHECKED;
+    main_.SetCountdownLength(choice.countdownSeconds);
+    main_.store().SaveSettings(main_.settings(), choice, ProgramPath());
+    OnClose();
+}
+
+void SettingsWindow::Button2Click() { OnClose(); }
+
+void SettingsWindow::Button3Click() {
+    char file[MAX_PATH] = {0};
+    std::string folder = ProgramFolder();
+    OPENFILENAMEA ofn = {};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = hwnd();
+    ofn.lpstrFilter = "wav文件(*.wav)\0*.wav\0";
+    ofn.lpstrFile = file;
+    ofn.nMaxFile = sizeof file;
+    ofn.lpstrInitialDir = folder.c_str();
+    ofn.lpstrTitle = "声音提示选择";
+    ofn.Flags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+    if (GetOpenFileNameA(&ofn)) SetText(control(kEdit8), file);
+}
+
+void SettingsWindow::Button4Click() {
+    TaskEditor* editor = TaskEditor::Open(main_);
+    if (editor) editor->SetPickersToNow(true);
+    CurrentEditorMode() = EditorMode::New;
+}
+
+void SettingsWindow::Button5Click() {
+    std::string k = SelectedCaption();
+    if (k.empty()) {
+        ShowMessageBox("请选择要修改的任务", "错误", MB_OK | MB_ICONERROR);
+        return;
+    }
+    int n = StrToInt(k);
+    TaskEditor* editor = TaskEditor::Open(main_);
+    if (!editor) return;
+    editor->SetPickersToNow(false);
+    std::string a, b, c;
+    {
+        OpenedKey key(main_.registry(), main_.store().programKey());
+        a = main_.registry().ReadString(RecordValueName('A', n));
+        b = main_.registry().ReadString(RecordValueName('B', n));
+        c = main_.registry().ReadString(RecordValueName('C', n));
+    }
+    editor->LoadForModify(a, b, c);
+    CurrentEditorMode() = EditorMode::Modify;
+}
+
+void SettingsWindow::Button6Click() {
+    int row = SelectedRow();
+    if (row < 0) {
+        ShowMessageBox("请选择要删除的任务", "错误", MB_OK | MB_ICONERROR);
+        return;
+    }
+    int k = StrToInt(Cell(row, 0));
+    main_.store().Delete(main_.settings(), k);
+    // The combo may lie over a row that moves or goes: it hides, so it never
+    // switches a record other than the one it was placed over.
+    HideCombo();
+    SendMessageA(list_, LVM_DELETEITEM, row, 0);
+    for (int r = 0; r < RowCount(); ++r) {
+        auto number = TryStrToInt(Cell(r, 0));
+        if (number && *number > k) SetCell(r, 0, std::to_string(CaptionAfterDelete(*number, k)));
+    }
+}
+
+void SettingsWindow::HideCombo() {
+    ShowWindow(combo_, SW_HIDE);
+    comboTask_.clear();
+}
+
+void SettingsWindow::ListView1Click() {
+    int row = SelectedRow();
+    if (row < 0) {
+        HideCombo();
+        return;
+    }
+    comboTask_ = Cell(row, 0);
+    RECT cell = {};
+    cell.top = 4;  // the fifth column
+    cell.left = LVIR_BOUNDS;
+    SendMessageA(list_, LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(&cell));
+    MoveWindow(combo_, cell.left, cell.top, cell.right - cell.left, 120, TRUE);
+    std::string enabled;
+    {
+        OpenedKey key(main_.registry(), main_.store().programKey());
+        auto n = TryStrToInt(comboTask_);
+        if (n) enabled = main_.registry().ReadString(RecordValueName('D', *n));
+    }
+    if (enabled == kEnabledText) SendMessageA(combo_, CB_SETCURSEL, 0, 0);
+    if (enabled == kDisabledText) SendMessageA(combo_, CB_SETCURSEL, 1, 0);
+    ShowWindow(combo_, SW_SHOW);
+}
+
+void SettingsWindow::ComboBox1Change() {
+    auto n = TryStrToInt(comboTask_);
+    if (!n) return;
+    int choice = static_cast<int>(SendMessageA(combo_, CB_GETCURSEL, 0, 0));
+    if (choice != 0 && choice != 1) return;
+    main_.store().SetEnabled(*n, choice == 0);
+    int row = RowOfCaption(comboTask_);
+    if (row >= 0) SetCell(row, 4, choice == 0 ? kEnabledText : kDisabledText);
+}
+
+int SettingsWindow::RowCount() const {
+    return static_cast<int>(SendMessageA(list_, LVM_GETITEMCOUNT, 0, 0));
+}
+
+std::string SettingsWindow::Cell(int row, int column) const {
+    std::string text(1024, '\0');
+    LVITEMA item = {};
+    item.iSubItem = column;
+    item.pszText = &text[0];
+    item.cchTextMax = static_cast<int>(text.size());
+    int n = static_cast<int>(SendMessageA(list_, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item)));
+    text.resize(static_cast<size_t>(n > 0 ? n : 0));
+    return text;
+}
+
+void SettingsWindow::SetCell(int row, int column, const std::string& text) {
+    LVITEMA item = {};
+    item.iSubItem = column;
+    item.pszText = const_cast<char*>(text.c_str());
+    SendMessageA(list_, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+}
+
+int SettingsWindow::SelectedRow() const {
+    return static_cast<int>(SendMessageA(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+}
+
+void SettingsWindow::SelectRow(int row) {
+    LVITEMA item = {};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = 0;
+    SendMessageA(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
+    if (row < 0) return;
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageA(list_, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+}
+
+int SettingsWindow::RowOfCaption(const std::string& caption) const {
+    for (int r = 0; r < RowCount(); ++r)
+        if (Cell(r, 0) == caption) return r;
+    return -1;
+}
+
+std::string SettingsWindow::SelectedCaption() {
+    int row = SelectedRow();
+    return row < 0 ? std::string() : Cell(row, 0);
+}
+
+void SettingsWindow::RemoveSelectedRow() {
+    int row = SelectedRow();
+    if (row < 0) return;
+    if (Cell(row, 0) == comboTask_) HideCombo();
+    SendMessageA(list_, LVM_DELETEITEM, row, 0);
+}
+
+void SettingsWindow::AppendRow(int number, const TaskRecord& shown) {
+    std::string caption = std::to_string(number);
+    LVITEMA item = {};
+    item.mask = LVIF_TEXT;
+    item.iItem = RowCount();
+    item.pszText = const_cast<char*>(caption.c_str());
+    int row = static_cast<int>(SendMessageA(list_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+    SetCell(row, 1, shown.schedule);
+    SetCell(row, 2, shown.action);
+    SetCell(row, 3, shown.parameter);
+    SetCell(row, 4, shown.enabled);
+}
+
+LRESULT SettingsWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    // Enter presses Cancel, the default button, unless another button has
+    // the focus.
+    if (msg == DM_GETDEFID) return MAKELRESULT(kButton2, DC_HASDEFID);
+    if (msg == WM_COMMAND) {
+        switch (LOWORD(wParam)) {
+            case kButton1: Button1Click(); return 0;
+            case kButton2:
+            case IDCANCEL: Button2Click(); return 0;
+            case kButton3: Button3Click(); return 0;
+            case kButton4: Button4Click(); return 0;
+            case kButton5: Button5Click(); return 0;
+            case kButton6: Button6Click(); return 0;
+            case kComboBox1:
+                if (HIWORD(wParam) == CBN_SELCHANGE) ComboBox1Change();
+                return 0;
+            default: break;
+        }
+    }
+    if (msg == WM_NOTIFY) {
+        auto* hdr = reinterpret_cast<NMHDR*>(lParam);
+        if (hdr->hwndFrom == list_ && hdr->code == NM_CLICK) {
+            ListView1Click();
+            return 0;
+        }
+        if (hdr->hwndFrom == list_ && hdr->code == LVN_ITEMCHANGED) {
+            auto* change = reinterpret_cast<NMLISTVIEW*>(lParam);
+            bool lost = (change->uOldState & LVIS_SELECTED) && !(change->uNewState & LVIS_SELECTED);
+            // The selection moved away from the combo's row (by keyboard too).
+            if (lost && !comboTask_.empty() && change->iItem >= 0 &&
+                Cell(change->iItem, 0) == comboTask_)
+                HideCombo();
+            return 0;
+        }
+    }
+    return Form::HandleMessage(msg, wParam, lParam);
+}
 
 }  // namespace vantrel

@@ -1,0 +1,89 @@
+// TForm3: the settings window with the task list and the options. Task
+// changes are written at once; option changes only by OK. The tick stays
+// stopped while the window is open.
+#pragma once
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <string>
+
+#include "ui/form_win.h"
+#include "ui/task_list_link_win.h"
+
+namespace vantrel {
+
+class MainWindow;
+
+class SettingsWindow : public Form, public TaskListLink {
+public:
+    enum Id {
+        kListView1 = 101,
+        kButton4 = 104,  // 添加(&A)
+        kButton5 = 105,  // 修改(&M)
+        kButton6 = 106,  // 删除(&D)
+        kComboBox1 = 110,
+        kCheckBox2 = 122,
+        kCheckBox5 = 125,
+        kCheckBox1 = 121,
+        kCheckBox3 = 123,
+        kEdit8 = 138,
+        kButton3 = 103,  // 浏览
+        kEdit5 = 135,
+        kButton1 = 201,  // 确定(&O)
+        kButton2 = 202,  // 取消(&C), the default button
+    };
+
+    explicit SettingsWindow(MainWindow& main);
+    ~SettingsWindow() override;
+
+    // n4Click: stops the tick, creates, fills and shows a new window.
+    static SettingsWindow* Open(MainWindow& main);
+
+    void Button1Click();   // OK
+    void Button2Click();   // Cancel
+    void Button3Click();   // browse for a sound
+    void Button4Click();   // add
+    void Button5Click();   // modify
+    void Button6Click();   // delete
+    void ListView1Click();
+    void ComboBox1Change();
+
+    HWND control(int id) const { return GetDlgItem(hwnd(), id); }
+    HWND list() const { return list_; }
+    HWND combo() const { return combo_; }
+    const std::string& comboTaskNumber() const { return comboTask_; }
+    int RowCount() const;
+    std::string Cell(int row, int column) const;
+    void SelectRow(int row);  // -1: none
+
+    // TaskListLink
+    std::string SelectedCaption() override;
+    void RemoveSelectedRow() override;
+    void AppendRow(int number, const TaskRecord& shown) override;
+
+protected:
+    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    void OnClose() override;
+
+private:
+    bool Create();
+    void Fill();
+    int SelectedRow() const;
+    int RowOfCaption(const std::string& caption) const;
+    void SetCell(int row, int column, const std::string& text);
+    void HideCombo();
+    void AddTip(HWND control, const char* text);
+
+    MainWindow& main_;
+    HWND list_ = nullptr;
+    HWND combo_ = nullptr;
+    HWND tips_ = nullptr;
+    Font font_;
+    Font smallFont_;
+    std::string comboTask_;
+    bool closed_ = false;
+};
+
+}  // namespace vantrel
