@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <string>
 #include <vector>
 
@@ -216,6 +218,111 @@ TEST(EndToEnd, TheCloseBoxOfTheCountdownEndsTheProgram) {
     ASSERT_TRUE(v.Start());
     SendMessageA(v.MainWindow(), WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_TRUE(WaitFor([&] { return !v.Running(); }, 10000));
+}
+
+// Sends a message whose lParam points at a structure, with the structure
+// placed in the receiving process, as common controls expect.
+template <typename T>
+LRESULT SendWithStruct(DWORD pid, HWND to, UINT msg, WPARAM wParam, const T& data) {
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, pid);
+    if (!process) return 0;
+    void* remote = VirtualAllocEx(process, nullptr, sizeof(T), MEM_COMMIT, PAGE_READWRITE);
+    LRESULT result = 0;
+    if (remote && WriteProcessMemory(process, remote, &data, sizeof(T), nullptr))
+        result = SendMessageA(to, msg, wParam, reinterpret_cast<LPARAM>(remote));
+    if (remote) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    return result;
+}
+
+HWND VisibleWindowOf(const char* cls, DWORD pid) {
+    auto v = Visible(WindowsOf(cls, pid));
+    return v.empty() ? nullptr : v.back();
+}
+
+// Opens the settings window the way a user does: the tray icon's menu, then
+// the second item.
+HWND OpenSettingsFromTheMenu(const Vantrel& v) {
+    PostMessageA(v.MainWindow(), WM_USER + 1, 100, WM_RBUTTONDOWN);
+    if (!WaitFor([] { return FindWindowA("#32768", nullptr) != nullptr; }, 5000)) return nullptr;
+    Sleep(300);
+    for (WORD key : {VK_DOWN, VK_DOWN, VK_RETURN}) {
+        keybd_event(static_cast<BYTE>(key), 0, 0, 0);
+        keybd_event(static_cast<BYTE>(key), 0, KEYEVENTF_KEYUP, 0);
+        Sleep(150);
+    }
+    HWND settings = nullptr;
+    WaitFor([&] { return (settings = VisibleWindowOf("TForm3", v.pid())) != nullptr; }, 5000);
+    return settings;
+}
+
+bool Click(HWND parent, const std::string& caption) {
+    HWND button = ChildWithText(parent, caption);
+    if (!button) return false;
+    SendMessageA(button, BM_CLICK, 0, 0);
+    return true;
+}
+
+TEST(EndToEnd, ATaskAddedThroughTheWindowsFiresAndIsDeletedThroughThem) {
+    WinRegistry::DeleteTree(kKey);
+    Vantrel v;
+    ASSERT_TRUE(v.Start());
+    HWND settings = OpenSettingsFromTheMenu(v);
+    ASSERT_NE(settings, nullptr);
+    EXPECT_EQ(Text(settings), "设置");
+
+    ASSERT_TRUE(Click(settings, "添加(&A)"));
+    HWND editor = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (editor = VisibleWindowOf("TForm5", v.pid())) != nullptr; }, 5000));
+    EXPECT_EQ(Text(editor), "任务");
+    ASSERT_TRUE(Click(editor, "每天"));
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    while (now.wSecond > 40) {
+        Sleep(1000);
+        GetLocalTime(&now);
+    }
+    SendWithStruct(v.pid(), GetDlgItem(editor, 133), DTM_SETSYSTEMTIME, GDT_VALID, now);
+    HWND action = GetDlgItem(editor, 125);
+    SendMessageA(action, CB_SETCURSEL, 0, 0);  // 提醒
+    SendMessageA(editor, WM_COMMAND, MAKEWPARAM(125, CBN_SELCHANGE), reinterpret_cast<LPARAM>(action));
+    SetWindowTextA(GetDlgItem(editor, 126), "该休息一下了。");
+    ASSERT_TRUE(Click(editor, "确定(&O)"));
+    ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(editor); }, 5000));
+
+    std::string expected = "每天" + std::to_string(now.wHour) + "时" + std::to_string(now.wMinute) + "分";
+    {
+        WinRegistry reg;
+        reg.OpenKey(kKey, false);
+        EXPECT_EQ(reg.ReadInteger("TaskNum"), 1);
+        EXPECT_EQ(reg.ReadString("A1"), expected);
+        EXPECT_EQ(reg.ReadString("B1"), "提醒");
+        EXPECT_EQ(reg.ReadString("C1"), "该休息一下了。");
+        EXPECT_EQ(reg.ReadString("D1"), "启用");
+    }
+    ASSERT_TRUE(Click(settings, "确定(&O)"));  // closing gives the tick back
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            for (HWND w : Visible(WindowsOf("TForm6", v.pid())))
+                if (ChildWithText(w, "该休息一下了。")) return true;
+            return false;
+        },
+        15000));
+
+    settings = OpenSettingsFromTheMenu(v);
+    ASSERT_NE(settings, nullptr);
+    HWND list = GetDlgItem(settings, 101);
+    ASSERT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 1);
+    LVITEMA select = {};
+    select.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    select.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendWithStruct(v.pid(), list, LVM_SETITEMSTATE, 0, select);
+    ASSERT_TRUE(Click(settings, "删除(&D)"));
+    EXPECT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 0);
+    WinRegistry reg;
+    reg.OpenKey(kKey, false);
+    EXPECT_EQ(reg.ReadInteger("TaskNum"), 0);
+    for (const char* name : {"A1", "B1", "C1", "D1"}) EXPECT_FALSE(reg.ValueExists(name)) << name;
 }
 
 }  // namespace
