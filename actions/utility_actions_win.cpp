@@ -1,5 +1,7 @@
 #include "actions/utility_actions_win.h"
 
+#include "scheduler/clock.h"
+
 #include <shellapi.h>
 #include <tlhelp32.h>
 #include <mmsystem.h>
@@ -46,19 +48,6 @@ Fn LookUp(HMODULE module, const char* function) {
     return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, function)));
 }
 
-LocalTime Now() {
-    SYSTEMTIME st;
-    GetLocalTime(&st);
-    LocalTime t;
-    t.year = st.wYear;
-    t.month = st.wMonth;
-    t.dayOfWeek = st.wDayOfWeek;
-    t.day = st.wDay;
-    t.hour = st.wHour;
-    t.minute = st.wMinute;
-    t.second = st.wSecond;
-    return t;
-}
 
 }  // namespace
 
@@ -125,7 +114,7 @@ void SetNetworkAdapter(HWND owner, const std::string& adapter, bool enable) {
 
 CleanupRun RunCleanup(const std::string& folder, bool showList, DWORD waitMs) {
     CleanupRun run;
-    const std::string listName = JunkListFileName(Now());
+    const std::string listName = JunkListFileName(LocalTimeNow());
     run.listPath = folder + listName;
     std::string commandLine = CleanupCommandLine(folder, listName);
     std::vector<char> writable(commandLine.begin(), commandLine.end());

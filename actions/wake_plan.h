@@ -22,7 +22,4 @@ struct WakePlan {
 // below 1 arms no timer, and the suspend still happens.
 WakePlan PlanWake(const std::string& wakeChoice, const Date& today);
 
-// `date` plus `days` days in the proleptic Gregorian calendar.
-Date AddDays(const Date& date, long long days);
-
 }  // namespace vantrel

@@ -39,6 +39,11 @@ bool IsValidDate(const Date& d);
 std::optional<Date> ReadShortDate(const std::string& text, const std::string& format,
                                   int currentYear);
 
+// `date` plus `days` days, and the weekday of a date (0 = Sunday ... 6 =
+// Saturday, as in SYSTEMTIME), in the proleptic Gregorian calendar.
+Date AddDays(const Date& date, long long days);
+int DayOfWeek(const Date& date);
+
 // Writes a date in `format`: d/dd, M/MM, yy/yyyy, anything else copied.
 std::string FormatShortDate(const Date& date, const std::string& format);
 

@@ -10,6 +10,7 @@
 #include "app/main_window_win.h"
 #include "app/startup_win.h"
 #include "store/registry_win.h"
+#include "tests/main_window_fixture_win.h"
 #include "tests/recording_system_ops.h"
 
 namespace vantrel {
@@ -38,12 +39,8 @@ protected:
             reg.WriteInteger("tishi", tishi);
             reg.WriteInteger("rejian", rejian);
         }
-        MainWindow::Options options;
-        options.programKey = kKey;
-        options.showStartupMessages = false;
-        options.endsProgram = false;
-        main_.reset(new MainWindow(std::unique_ptr<Registry>(new WinRegistry), options));
-        ASSERT_TRUE(main_->Start());
+        main_ = testing::StartTestMainWindow(kKey);
+        ASSERT_NE(main_, nullptr);
     }
     void BeginCountdown(const std::string& word) {
         main_->tickState().pendingAction = word;
@@ -277,12 +274,8 @@ TEST_F(MainWindowTest, AWrongTypeSettingIsReportedAndStartUpGoesOn) {
         reg.OpenKey(kKey, true);
         reg.WriteString("rejian", "1");
     }
-    MainWindow::Options options;
-    options.programKey = kKey;
-    options.showStartupMessages = false;
-    options.endsProgram = false;
-    main_.reset(new MainWindow(std::unique_ptr<Registry>(new WinRegistry), options));
-    ASSERT_TRUE(main_->Start());
+    main_ = testing::StartTestMainWindow(kKey);
+    ASSERT_NE(main_, nullptr);
     EXPECT_EQ(main_->startupErrors(), (std::vector<std::string>{"Invalid data type for 'rejian'"}));
     EXPECT_EQ(main_->settings().ctrlFlag, 0);
     EXPECT_TRUE(main_->driver().timer1Running());

@@ -9,6 +9,7 @@
 #include "actions/utility_actions_win.h"
 #include "app/main_window_win.h"
 #include "store/registry_win.h"
+#include "tests/main_window_fixture_win.h"
 #include "tests/recording_system_ops.h"
 #include "ui/settings_window_win.h"
 #include "ui/task_editor_win.h"
@@ -40,24 +41,9 @@ protected:
     }
     // Stores the records, then starts the program's main window on them.
     void StartWith(const std::vector<TaskRecord>& records) {
-        {
-            WinRegistry reg;
-            reg.OpenKey(kKey, true);
-            reg.WriteInteger("TaskNum", static_cast<std::int32_t>(records.size()));
-            for (size_t i = 0; i < records.size(); ++i) {
-                int n = static_cast<int>(i) + 1;
-                reg.WriteString(RecordValueName('A', n), records[i].schedule);
-                reg.WriteString(RecordValueName('B', n), records[i].action);
-                reg.WriteString(RecordValueName('C', n), records[i].parameter);
-                reg.WriteString(RecordValueName('D', n), records[i].enabled);
-            }
-        }
-        MainWindow::Options options;
-        options.programKey = kKey;
-        options.showStartupMessages = false;
-        options.endsProgram = false;
-        main_.reset(new MainWindow(std::unique_ptr<Registry>(new WinRegistry), options));
-        ASSERT_TRUE(main_->Start());
+        testing::StoreRecords(kKey, records);
+        main_ = testing::StartTestMainWindow(kKey);
+        ASSERT_NE(main_, nullptr);
     }
     SettingsWindow* Open() {
         main_->OnCommand(kMenuSettings);

@@ -9,6 +9,7 @@
 
 #include "app/main_window_win.h"
 #include "store/registry_win.h"
+#include "tests/main_window_fixture_win.h"
 #include "tests/recording_system_ops.h"
 #include "ui/about_window_win.h"
 #include "ui/settings_window_win.h"
@@ -46,12 +47,9 @@ TEST(DISABLED_Showcase, WindowsForThePictures) {
             reg.WriteString("D" + n, rows[i][3]);
         }
     }
-    MainWindow::Options options;
-    options.programKey = kKey;
-    options.showStartupMessages = false;
-    options.endsProgram = false;
-    MainWindow main(std::unique_ptr<Registry>(new WinRegistry), options);
-    ASSERT_TRUE(main.Start());
+    std::unique_ptr<MainWindow> started = testing::StartTestMainWindow(kKey);
+    ASSERT_NE(started, nullptr);
+    MainWindow& main = *started;
     main.OnCommand(kMenuSettings);
     auto* settings = static_cast<SettingsWindow*>(CurrentTaskList());
     settings->SelectRow(0);

@@ -15,6 +15,7 @@
 #include "app/startup_win.h"
 #include "scheduler/clock.h"
 #include "store/registry_win.h"
+#include "tests/main_window_fixture_win.h"
 #include "tests/recording_system_ops.h"
 #include "ui/task_editor_win.h"
 #include "ui/task_list_link_win.h"
@@ -69,25 +70,10 @@ protected:
     }
 
     void StartWith(const std::vector<TaskRecord>& records) {
-        {
-            WinRegistry reg;
-            reg.OpenKey(kKey, true);
-            reg.WriteInteger("TaskNum", static_cast<std::int32_t>(records.size()));
-            for (size_t i = 0; i < records.size(); ++i) {
-                const int n = static_cast<int>(i) + 1;
-                reg.WriteString(RecordValueName('A', n), records[i].schedule);
-                reg.WriteString(RecordValueName('B', n), records[i].action);
-                reg.WriteString(RecordValueName('C', n), records[i].parameter);
-                reg.WriteString(RecordValueName('D', n), records[i].enabled);
-                list_.captions.push_back(std::to_string(n));
-            }
-        }
-        MainWindow::Options options;
-        options.programKey = kKey;
-        options.showStartupMessages = false;
-        options.endsProgram = false;
-        main_.reset(new MainWindow(std::unique_ptr<Registry>(new WinRegistry), options));
-        ASSERT_TRUE(main_->Start());
+        testing::StoreRecords(kKey, records);
+        for (size_t i = 0; i < records.size(); ++i) list_.captions.push_back(std::to_string(i + 1));
+        main_ = testing::StartTestMainWindow(kKey);
+        ASSERT_NE(main_, nullptr);
     }
 
     // What the settings window's add does.

@@ -10,20 +10,23 @@ export WINEDEBUG=-all
 export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
 # No Mono or Gecko installer prompts: the program needs neither.
 export WINEDLLOVERRIDES="mscoree,mshtml=${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}"
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    mkdir -p "$(dirname "$WINEPREFIX")"
-    echo "wine-run: creating the Wine prefix $WINEPREFIX" >&2
-    wineboot -i >/dev/null 2>&1 || true
-    wineserver -w
-fi
 # Every program of the prefix runs inside one Wine virtual desktop: without a
 # window manager on the virtual display, Wine otherwise waits about two
-# seconds each time a window is hidden.
-if [ ! -f "$WINEPREFIX/.vantrel-desktop" ]; then
+# seconds each time a window is hidden, and keyboard focus is unreliable.
+# The setting is read when the desktop starts, so the prefix is shut down
+# once after writing it.
+if [ ! -f "$WINEPREFIX/system.reg" ] || [ ! -f "$WINEPREFIX/.vantrel-desktop" ]; then
+    mkdir -p "$(dirname "$WINEPREFIX")"
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        echo "wine-run: creating the Wine prefix $WINEPREFIX" >&2
+        wineboot -i </dev/null >/dev/null 2>&1 || true
+    fi
     wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f </dev/null >/dev/null 2>&1 &&
     wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f \
         </dev/null >/dev/null 2>&1 &&
     touch "$WINEPREFIX/.vantrel-desktop"
+    wineserver -k 2>/dev/null || true
+    wineserver -w 2>/dev/null || true
 fi
 # Start the Wine server and its services apart from the caller's output:
 # started by the program itself, they would inherit its stdout and keep a

@@ -20,22 +20,6 @@ struct UsageError {
     std::string message;
 };
 
-// Days since 1970-01-01 of a proleptic Gregorian date.
-long long DaysFromCivil(int y, int m, int d) {
-    y -= m <= 2;
-    long long era = (y >= 0 ? y : y - 399) / 400;
-    long long yoe = y - era * 400;
-    long long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    long long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468;
-}
-
-// 0 = Sunday ... 6 = Saturday, as in SYSTEMTIME.
-int DayOfWeek(int y, int m, int d) {
-    long long days = DaysFromCivil(y, m, d);
-    return static_cast<int>(((days % 7) + 11) % 7);  // 1970-01-01 was a Thursday
-}
-
 std::optional<int> Digits(const std::string& s, size_t pos, size_t count) {
     if (pos + count > s.size()) return std::nullopt;
     int v = 0;
@@ -64,7 +48,7 @@ LocalTime ParseAt(const std::string& at) {
     t.year = *y;
     t.month = *mo;
     t.day = *d;
-    t.dayOfWeek = DayOfWeek(*y, *mo, *d);
+    t.dayOfWeek = DayOfWeek(Date{*y, *mo, *d});
     t.hour = *h;
     t.minute = *mi;
     t.second = *s;

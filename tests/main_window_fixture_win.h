@@ -1,0 +1,41 @@
+// Shared by the window tests: records stored under a test key, and the
+// program's main window started on that key as the tests need it (no
+// start-up boxes, and closing it does not end the test program).
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "app/main_window_win.h"
+#include "store/registry_win.h"
+#include "store/task_record.h"
+
+namespace vantrel {
+namespace testing {
+
+inline void StoreRecords(const char* key, const std::vector<TaskRecord>& records) {
+    WinRegistry reg;
+    reg.OpenKey(key, true);
+    reg.WriteInteger("TaskNum", static_cast<std::int32_t>(records.size()));
+    for (size_t i = 0; i < records.size(); ++i) {
+        int n = static_cast<int>(i) + 1;
+        reg.WriteString(RecordValueName('A', n), records[i].schedule);
+        reg.WriteString(RecordValueName('B', n), records[i].action);
+        reg.WriteString(RecordValueName('C', n), records[i].parameter);
+        reg.WriteString(RecordValueName('D', n), records[i].enabled);
+    }
+}
+
+// nullptr when the window could not be started.
+inline std::unique_ptr<MainWindow> StartTestMainWindow(const char* key) {
+    MainWindow::Options options;
+    options.programKey = key;
+    options.showStartupMessages = false;
+    options.endsProgram = false;
+    std::unique_ptr<MainWindow> main(new MainWindow(std::unique_ptr<Registry>(new WinRegistry), options));
+    if (!main->Start()) return nullptr;
+    return main;
+}
+
+}  // namespace testing
+}  // namespace vantrel
