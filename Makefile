@@ -2,6 +2,7 @@
 # make test   build everything and run every test (native, sanitizers, Windows under Wine)
 # make run    build and start Vantrel under Wine
 # make screenshot  save a PNG of the display Vantrel runs on
+# make fuzz   run every fuzz target for FUZZ_SECONDS (60) from its seed corpus
 
 BUILD   := build
 NATIVE  := $(BUILD)/native
@@ -10,7 +11,7 @@ WINDOWS := $(BUILD)/windows
 JOBS    ?= $(shell nproc)
 CMAKE_QUIET := --log-level=WARNING -Wno-dev
 
-.PHONY: all deps native asan windows test run screenshot clean
+.PHONY: all deps native asan windows test run screenshot fuzz clean
 
 all: native windows
 
@@ -37,10 +38,14 @@ windows: deps $(WINDOWS)/CMakeCache.txt
 	@cmake --build $(WINDOWS) -j$(JOBS)
 
 test: native asan windows
-	@bash tools/run-tests.sh $(NATIVE) $(ASAN) $(WINDOWS)
+	@bash tools/run-tests.sh $(NATIVE) $(ASAN) $(WINDOWS) --fuzz 10
 
 run: windows
 	@bash tools/run-vantrel.sh $(WINDOWS)
+
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	@bash tools/fuzz.sh $(FUZZ_SECONDS)
 
 screenshot:
 	@bash tools/screenshot.sh

@@ -175,11 +175,13 @@ std::optional<Date> ReadShortDate(const std::string& text, const std::string& fo
         if (numbers[rankY].digits <= 2) {
             // A short year lands in the century window that ends 50 years
             // after the current year.
-            const int threshold = currentYear - 50;
-            date.year += (threshold / 100) * 100;
-            if (date.year < threshold) {
-                date.year += 100;
-            }
+            // Computed in 64 bits: a current year near the ends of the int
+            // range must not overflow; the result is checked below anyway.
+            const long long threshold = static_cast<long long>(currentYear) - 50;
+            long long year = date.year + (threshold / 100) * 100;
+            if (year < threshold) year += 100;
+            if (year < 1 || year > 9999) return std::nullopt;
+            date.year = static_cast<int>(year);
         }
     }
     if (!IsValidDate(date)) {

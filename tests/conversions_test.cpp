@@ -212,3 +212,19 @@ TEST(ShortDate, WrittenDatesReadBack) {
 
 }  // namespace
 }  // namespace vantrel
+
+namespace vantrel {
+namespace {
+
+// Found by fuzzing: the two-digit-year window overflowed for a current year
+// at the end of the int range.
+TEST(ConversionsFuzzFinds, TwoDigitYearWithAnExtremeCurrentYearReadsNothing) {
+    EXPECT_FALSE(ReadShortDate("18/4/13", "yy/M/d", -2147483647 - 1).has_value());
+    EXPECT_FALSE(ReadShortDate("18/4/13", "yy/M/d", 2147483647).has_value());
+    auto d = ReadShortDate("18/4/13", "yy/M/d", 2026);
+    ASSERT_TRUE(d.has_value());
+    EXPECT_EQ(d->year, 2018);
+}
+
+}  // namespace
+}  // namespace vantrel

@@ -16,7 +16,16 @@ with_display() {
 
 attr() { sed -n "s/.*<testsuites[^>]* $1=\"\([0-9]*\)\".*/\1/p" "$2" | head -n 1; }
 
-for dir in "$@"; do
+fuzz_seconds=""
+dirs=()
+while [ $# -gt 0 ]; do
+    case "$1" in
+        --fuzz) fuzz_seconds=$2; shift 2 ;;
+        *) dirs+=("$1"); shift ;;
+    esac
+done
+
+for dir in "${dirs[@]}"; do
     results="$dir/test-results"
     rm -f "$results"/*.xml
     # The end-to-end suite starts from a fresh Wine prefix every run.
@@ -49,6 +58,22 @@ for dir in "$@"; do
     failed=$((failed + suite_failures))
     [ $rc -ne 0 ] && status=1
 done
+
+# Each fuzz target counts as one test: it passes when it ran its time
+# without a crash, a hang or a sanitizer report.
+if [ -n "$fuzz_seconds" ]; then
+    echo "== fuzzing, ${fuzz_seconds}s a target"
+    fuzz_out=$(bash tools/fuzz.sh "$fuzz_seconds" 2>&1) || status=1
+    echo "$fuzz_out"
+    line=$(echo "$fuzz_out" | sed -n 's/^fuzz: \([0-9]*\) passed, \([0-9]*\) failed$/\1 \2/p' | tail -n 1)
+    if [ -n "$line" ]; then
+        read -r fp ff <<<"$line"
+        passed=$((passed + fp))
+        failed=$((failed + ff))
+    else
+        failed=$((failed + 1))
+    fi
+fi
 
 echo
 echo "$passed passed, $failed failed"
