@@ -1,6 +1,7 @@
 #include "store/task_store.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <utility>
 
@@ -80,6 +81,15 @@ StartupResult TaskStore::StartupLoad(Settings& settings) {
     }
     LoadOrDefault(reg_, kValCountdown, settings.countdownLength, result.errors);
     LoadOrDefault(reg_, kValTaskNum, settings.taskCount, result.errors);
+    // A corrupt or hand-edited count (negative, or more than the key can
+    // hold) is replaced by the highest record that exists
+    // (the stored value is left alone until the next add or delete writes
+    // it), so that the tick is bounded and a new task never lands on a
+    // number that no loop reads, nor overflows the count.
+    if (settings.taskCount < 0)
+        settings.taskCount = HighestNumbered(reg_, "ABCD", INT32_MAX);
+    else if (!CountIsPlausible(reg_, settings.taskCount))
+        settings.taskCount = HighestNumbered(reg_, "ABCD", settings.taskCount);
     try {
         if (!reg_.ValueExists(kValGreeting))
             reg_.WriteInteger(kValGreeting, 0);
@@ -95,25 +105,47 @@ StartupResult TaskStore::StartupLoad(Settings& settings) {
 SettingsView TaskStore::LoadSettings(const Settings& settings, const std::string& programPath) {
     SettingsView view;
     OpenedKey key(reg_, programKey_);
+    // A value that cannot be read shows as empty (or as its default) and is
+    // reported once by the window; the rest of the list still appears, so no
+    // task goes out of sight. A record whose schedule text cannot be read is
+    // listed too, so that it can be mended or deleted.
+    auto text = [&](const std::string& name, bool* unreadable) {
+        try {
+            return reg_.ReadString(name);
+        } catch (const RegistryError& e) {
+            view.errors.push_back(e.what());
+            if (unreadable) *unreadable = true;
+            return std::string();
+        }
+    };
+    auto integer = [&](const char* name, std::int32_t fallback) {
+        try {
+            return reg_.ReadInteger(name);
+        } catch (const RegistryError& e) {
+            view.errors.push_back(e.what());
+            return fallback;
+        }
+    };
     int last = LastRecordToScan(reg_, settings.taskCount);
     for (int n = 1; n <= last; ++n) {
-        std::string schedule = reg_.ReadString(RecordValueName('A', n));
-        if (schedule.empty()) continue;
+        bool unreadable = false;
+        std::string schedule = text(RecordValueName('A', n), &unreadable);
+        if (schedule.empty() && !unreadable) continue;
         ListedTask row;
         row.number = n;
         row.record.schedule = schedule;
-        row.record.action = reg_.ReadString(RecordValueName('B', n));
-        row.record.parameter = reg_.ReadString(RecordValueName('C', n));
-        row.record.enabled = reg_.ReadString(RecordValueName('D', n));
+        row.record.action = text(RecordValueName('B', n), nullptr);
+        row.record.parameter = text(RecordValueName('C', n), nullptr);
+        row.record.enabled = text(RecordValueName('D', n), nullptr);
         view.tasks.push_back(std::move(row));
     }
-    view.countdownSeconds = reg_.ReadInteger(kValCountdown);
-    view.closeAll = reg_.ReadInteger(kValCloseAll) != 0;
-    view.greeting = reg_.ReadInteger(kValGreeting) != 0;
+    view.countdownSeconds = integer(kValCountdown, settings.countdownLength);
+    view.closeAll = integer(kValCloseAll, settings.closeAll) != 0;
+    view.greeting = integer(kValGreeting, 0) != 0;
     view.soundPath = settings.soundPath;
     view.ctrlHotkeys = settings.ctrlFlag != 0;
     if (reg_.OpenKey(runKey_, false) && reg_.ValueExists(kRunValueName))
-        view.runAtLogon = reg_.ReadString(kRunValueName) == programPath;
+        view.runAtLogon = text(kRunValueName, nullptr) == programPath;
     return view;
 }
 
@@ -149,6 +181,8 @@ TaskRecord TaskStore::ReadRecord(int n) {
 int TaskStore::Append(Settings& settings, const std::string& schedule, const std::string& action,
                       const std::string& parameter) {
     OpenedKey key(reg_, programKey_);
+    if (settings.taskCount < 0) settings.taskCount = 0;
+    if (settings.taskCount == INT32_MAX) throw FailedToSetData(kValTaskNum);
     ++settings.taskCount;
     reg_.WriteInteger(kValTaskNum, settings.taskCount);
     int n = settings.taskCount;
@@ -162,11 +196,20 @@ int TaskStore::Append(Settings& settings, const std::string& schedule, const std
 std::string TaskStore::Rewrite(int n, const std::string& schedule, const std::string& action,
                                const std::string& parameter) {
     OpenedKey key(reg_, programKey_);
-    std::string enabled = reg_.ReadString(RecordValueName('D', n));
+    // An enabled state of the wrong type is left as stored: the record keeps
+    // its (never due) state, and the new texts are still written, so the
+    // editor's OK never fails half way with the task's row already gone.
+    bool readable = true;
+    std::string enabled;
+    try {
+        enabled = reg_.ReadString(RecordValueName('D', n));
+    } catch (const RegistryError&) {
+        readable = false;
+    }
     reg_.WriteString(RecordValueName('A', n), schedule);
     reg_.WriteString(RecordValueName('B', n), action);
     reg_.WriteString(RecordValueName('C', n), parameter);
-    if (enabled.empty()) {
+    if (readable && enabled.empty()) {
         enabled = kEnabledText;
         reg_.WriteString(RecordValueName('D', n), enabled);
     }

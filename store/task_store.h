@@ -52,6 +52,7 @@ struct SettingsView {
     std::string soundPath;
     bool ctrlHotkeys = false;
     bool runAtLogon = false;
+    std::vector<std::string> errors;  // values that could not be read
 };
 
 // What the settings window's OK stores.

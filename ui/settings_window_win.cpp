@@ -154,6 +154,8 @@ void SettingsWindow::Fill() {
     SetText(control(kEdit8), view.soundPath);
     CheckDlgButton(hwnd(), kCheckBox3, view.ctrlHotkeys ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(hwnd(), kCheckBox2, view.runAtLogon ? BST_CHECKED : BST_UNCHECKED);
+    // However many values are unreadable, one box says so.
+    if (!view.errors.empty()) ReportError(view.errors.front().c_str());
 }
 
 void SettingsWindow::OnClose() {
@@ -215,15 +217,25 @@ void SettingsWindow::Button5Click() {
     TaskEditor* editor = TaskEditor::Open(main_);
     if (!editor) return;
     editor->SetPickersToNow(false);
-    std::string a, b, c;
+    // An unreadable value loads as empty and is reported once; the editor
+    // still opens in modify mode, so its OK rewrites this record and never
+    // appends a copy.
+    std::string values[3];
+    std::string firstError;
     {
         OpenedKey key(main_.registry(), main_.store().programKey());
-        a = main_.registry().ReadString(RecordValueName('A', n));
-        b = main_.registry().ReadString(RecordValueName('B', n));
-        c = main_.registry().ReadString(RecordValueName('C', n));
+        const char letters[] = {'A', 'B', 'C'};
+        for (int i = 0; i < 3; ++i) {
+            try {
+                values[i] = main_.registry().ReadString(RecordValueName(letters[i], n));
+            } catch (const RegistryError& e) {
+                if (firstError.empty()) firstError = e.what();
+            }
+        }
     }
-    editor->LoadForModify(a, b, c);
+    editor->LoadForModify(values[0], values[1], values[2]);
     CurrentEditorMode() = EditorMode::Modify;
+    if (!firstError.empty()) ReportError(firstError.c_str());
 }
 
 void SettingsWindow::Button6Click() {
