@@ -81,8 +81,8 @@ bool WaitFor(Pred pred, DWORD ms) {
 // One running Vantrel.exe, ended by a close request.
 class Vantrel {
 public:
-    bool Start() {
-        std::string cmd = "\"" + ExePath() + "\"";
+    bool Start(const std::string& exe = ExePath()) {
+        std::string cmd = "\"" + exe + "\"";
         STARTUPINFOA si = {};
         si.cb = sizeof si;
         if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
@@ -121,9 +121,11 @@ std::string DailyForNextTicks() {
     return "每天" + std::to_string(t.wHour) + "时" + std::to_string(t.wMinute) + "分";
 }
 
-void WriteTasks(const std::vector<std::vector<std::string>>& tasks, int tishi) {
+void WriteTasks(const std::vector<std::vector<std::string>>& tasks, int tishi,
+                const std::string& soundPath = "") {
     WinRegistry reg;
     reg.OpenKey(kKey, true);
+    reg.WriteString("soundpath", soundPath);
     reg.WriteInteger("TaskNum", static_cast<std::int32_t>(tasks.size()));
     reg.WriteInteger("tishi", tishi);
     for (size_t i = 0; i < tasks.size(); ++i) {
@@ -323,6 +325,79 @@ TEST(EndToEnd, ATaskAddedThroughTheWindowsFiresAndIsDeletedThroughThem) {
     reg.OpenKey(kKey, false);
     EXPECT_EQ(reg.ReadInteger("TaskNum"), 0);
     for (const char* name : {"A1", "B1", "C1", "D1"}) EXPECT_FALSE(reg.ValueExists(name)) << name;
+}
+
+// Faults from outside: the program must go on.
+
+TEST(EndToEndFaults, TwoRemindersAndACountdownInOneTickWithAMissingSoundFile) {
+    WinRegistry::DeleteTree(kKey);
+    std::string due = DailyForNextTicks();
+    WriteTasks({{due, "提醒", "一"}, {due, "关闭计算机", ""}, {due, "提醒", "二"}}, 30,
+               "C:\\没有这个文件.wav");
+    Vantrel v;
+    ASSERT_TRUE(v.Start());
+    HWND main = v.MainWindow();
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(main) != FALSE; }, 15000));
+    EXPECT_EQ(Visible(WindowsOf("TForm6", v.pid())).size(), 2u);
+    // The countdown kept its action although a reminder followed it.
+    EXPECT_EQ(Text(main), "Windows 正在准备关机...");
+    ASSERT_TRUE(WaitFor([&] { return ChildWithText(main, "28 秒") != nullptr; }, 5000));
+    ASSERT_TRUE(Click(main, "取消关机"));
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(main); }, 5000));
+    EXPECT_TRUE(v.Running());
+}
+
+TEST(EndToEndFaults, AMissingCleanupBatchFileChangesNothingElse) {
+    // A copy of the program in a folder without QLLJ.bat.
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    std::string folder = std::string(temp) + "vantrel_no_batch\\";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    ASSERT_TRUE(CopyFileA(ExePath().c_str(), (folder + "Vantrel.exe").c_str(), FALSE));
+    DeleteFileA((folder + "QLLJ.bat").c_str());
+    WinRegistry::DeleteTree(kKey);
+    std::string due = DailyForNextTicks();
+    WriteTasks({{due, "清理系统垃圾", ""}, {due, "提醒", "之后"}}, 60);
+    Vantrel v;
+    ASSERT_TRUE(v.Start(folder + "Vantrel.exe"));
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            for (HWND w : Visible(WindowsOf("TForm6", v.pid())))
+                if (ChildWithText(w, "之后")) return true;
+            return false;
+        },
+        20000));
+    EXPECT_TRUE(v.Running());
+}
+
+TEST(EndToEndFaults, HotkeysTakenByAnotherProgram) {
+    for (UINT vk : {VK_F8, VK_F9, VK_F10, VK_F11}) RegisterHotKey(nullptr, static_cast<int>(vk), 0, vk);
+    WinRegistry::DeleteTree(kKey);
+    WriteTasks({{DailyForNextTicks(), "提醒", "热键"}}, 60);
+    Vantrel v;
+    ASSERT_TRUE(v.Start());
+    EXPECT_TRUE(WaitFor([&] { return !Visible(WindowsOf("TForm6", v.pid())).empty(); }, 15000));
+    EXPECT_TRUE(v.Running());
+    for (UINT vk : {VK_F8, VK_F9, VK_F10, VK_F11}) UnregisterHotKey(nullptr, static_cast<int>(vk));
+}
+
+TEST(EndToEndFaults, TheTrayComingBackAndTheSettingsWindowDuringACountdown) {
+    WinRegistry::DeleteTree(kKey);
+    WriteTasks({{DailyForNextTicks(), "关闭计算机", ""}}, 40);
+    Vantrel v;
+    ASSERT_TRUE(v.Start());
+    HWND main = v.MainWindow();
+    SendMessageA(main, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(v.Running());
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(main) != FALSE; }, 15000));
+    HWND settings = OpenSettingsFromTheMenu(v);
+    ASSERT_NE(settings, nullptr);
+    // The countdown goes on while the settings window is open.
+    ASSERT_TRUE(WaitFor([&] { return ChildWithText(main, "37 秒") != nullptr; }, 8000));
+    ASSERT_TRUE(Click(main, "取消关机"));
+    ASSERT_TRUE(Click(settings, "取消(&C)"));
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(main) && !IsWindowVisible(settings); }, 5000));
+    EXPECT_TRUE(v.Running());
 }
 
 }  // namespace
