@@ -3,6 +3,7 @@
 # make run    build and start Vantrel under Wine
 # make screenshot  save a PNG of the display Vantrel runs on
 # make fuzz   run every fuzz target for FUZZ_SECONDS (60) from its seed corpus
+# make bench  run the benchmarks and write BENCHMARKS.md
 
 BUILD   := build
 NATIVE  := $(BUILD)/native
@@ -11,7 +12,7 @@ WINDOWS := $(BUILD)/windows
 JOBS    ?= $(shell nproc)
 CMAKE_QUIET := --log-level=WARNING -Wno-dev
 
-.PHONY: all deps native asan windows test run screenshot fuzz clean
+.PHONY: all deps native asan windows test run screenshot fuzz bench clean
 
 all: native windows
 
@@ -46,6 +47,9 @@ run: windows
 FUZZ_SECONDS ?= 60
 fuzz: deps
 	@bash tools/fuzz.sh $(FUZZ_SECONDS)
+
+bench: native windows
+	@bash tools/bench.sh
 
 screenshot:
 	@bash tools/screenshot.sh

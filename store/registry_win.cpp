@@ -64,26 +64,28 @@ ValueType WinRegistry::TypeOf(const std::string& name) {
 std::string WinRegistry::ReadString(const std::string& name) {
     if (!key_) return std::string();
     HKEY key = static_cast<HKEY>(key_);
-    // The size can change between the two calls when someone else writes the
-    // value; ask again until the data fits.
-    for (;;) {
-        DWORD type = 0, size = 0;
-        LONG rc = RegQueryValueExA(key, name.c_str(), nullptr, &type, nullptr, &size);
-        if (rc == ERROR_FILE_NOT_FOUND) return std::string();
-        if (rc != ERROR_SUCCESS && rc != ERROR_MORE_DATA) throw FailedToGetData(name);
-        if (type != REG_SZ && type != REG_EXPAND_SZ) throw InvalidDataType(name);
-        std::vector<char> buffer(size + 1, '\0');
+    // Most texts are short: one call into a stack buffer reads them. A longer
+    // one (of any length) is read again at its size; the size can change
+    // between two calls when someone else writes the value, so ask again
+    // until the data fits.
+    char small[512];
+    DWORD type = 0, size = sizeof small;
+    LONG rc = RegQueryValueExA(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(small), &size);
+    std::vector<char> buffer;
+    while (rc == ERROR_MORE_DATA) {
+        buffer.assign(size + 1, '\0');
         DWORD got = size;
         rc = RegQueryValueExA(key, name.c_str(), nullptr, &type,
                               reinterpret_cast<BYTE*>(buffer.data()), &got);
-        if (rc == ERROR_MORE_DATA) continue;
-        if (rc == ERROR_FILE_NOT_FOUND) return std::string();
-        if (rc != ERROR_SUCCESS) throw FailedToGetData(name);
-        if (type != REG_SZ && type != REG_EXPAND_SZ) throw InvalidDataType(name);
-        // A value stored without its terminating NUL still ends at `got`.
-        std::string text(buffer.data(), got < buffer.size() ? got : buffer.size() - 1);
-        return text.substr(0, text.find('\0'));
+        size = got;  // the size needed, or the size read
     }
+    if (rc == ERROR_FILE_NOT_FOUND) return std::string();
+    if (rc != ERROR_SUCCESS) throw FailedToGetData(name);
+    if (type != REG_SZ && type != REG_EXPAND_SZ) throw InvalidDataType(name);
+    const char* data = buffer.empty() ? small : buffer.data();
+    // A value stored without its terminating NUL still ends at `size`.
+    std::string text(data, size);
+    return text.substr(0, text.find('\0'));
 }
 
 void WinRegistry::WriteString(const std::string& name, const std::string& value) {

@@ -3,7 +3,7 @@
 # already there: a second run does no apt work at all.
 set -euo pipefail
 
-want_pkgs=(cmake g++ clang libclang-rt-14-dev make locales googletest libgtest-dev g++-mingw-w64-i686 xvfb xauth
+want_pkgs=(cmake g++ clang libclang-rt-14-dev make locales googletest libgtest-dev libbenchmark-dev valgrind g++-mingw-w64-i686 xvfb xauth
            fonts-wqy-microhei imagemagick x11-utils xdotool)
 want_i386=(wine32:i386)
 want_wine=(wine wine64)
