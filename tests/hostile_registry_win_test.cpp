@@ -46,6 +46,13 @@ std::vector<WrongType> WrongTypesFor(bool isString) {
     return all;
 }
 
+HWND VisibleEditor() {
+    HWND editor = nullptr;
+    for (HWND e = FindWindowA("TForm5", nullptr); e; e = FindWindowExA(nullptr, e, "TForm5", nullptr))
+        if (IsWindowVisible(e)) editor = e;
+    return editor;
+}
+
 std::string DueNow() {
     LocalTime t = LocalTimeNow();
     while (t.second > 50) {
@@ -153,9 +160,7 @@ TEST_F(HostileRegistry, WrongTypesInTaskValuesSkipThatTaskOnly) {
             win->Button5Click();
             EXPECT_EQ(CurrentEditorMode(), EditorMode::Modify);
             EXPECT_LE(boxes_.size(), 1u);
-            HWND editor = nullptr;
-            for (HWND e = FindWindowA("TForm5", nullptr); e; e = FindWindowExA(nullptr, e, "TForm5", nullptr))
-                if (IsWindowVisible(e)) editor = e;
+            HWND editor = VisibleEditor();
             ASSERT_NE(editor, nullptr);
             SendMessageA(GetDlgItem(editor, TaskEditor::kRadioButton3), BM_CLICK, 0, 0);
             SendMessageA(editor, WM_COMMAND, IDOK, 0);
@@ -260,9 +265,7 @@ TEST_F(HostileRegistry, FieldsOutOfRangeAreNeverDueAndStillEditable) {
         win->SelectRow(0);  // the modified row moves to the end each time
         win->Button5Click();
         EXPECT_EQ(CurrentEditorMode(), EditorMode::Modify);
-        HWND editor = nullptr;
-        for (HWND e = FindWindowA("TForm5", nullptr); e; e = FindWindowExA(nullptr, e, "TForm5", nullptr))
-            if (IsWindowVisible(e)) editor = e;
+        HWND editor = VisibleEditor();
         ASSERT_NE(editor, nullptr);
         SendMessageA(GetDlgItem(editor, TaskEditor::kRadioButton3), BM_CLICK, 0, 0);
         SendMessageA(editor, WM_COMMAND, IDOK, 0);

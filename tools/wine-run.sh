@@ -31,11 +31,7 @@ fi
 # Start the Wine server and its services apart from the caller's output:
 # started by the program itself, they would inherit its stdout and keep a
 # reader such as "| grep" waiting after the program ended.
-read -r dev ino < <(stat -c '%d %i' "$WINEPREFIX")
-server=$(printf 'server-%x-%x' "$dev" "$ino")
-if ! compgen -G "/tmp/.wine-$(id -u)/$server/socket" >/dev/null &&
-   ! compgen -G "/tmp/wine-*/$server/socket" >/dev/null; then
-    wineserver -p 5 </dev/null >/dev/null 2>&1 || true
-    wine cmd /c exit </dev/null >/dev/null 2>&1 || true
-fi
+# When a server is already running both calls return at once.
+wineserver -p 5 </dev/null >/dev/null 2>&1 || true
+wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 exec wine "$@"
