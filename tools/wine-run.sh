@@ -34,4 +34,14 @@ fi
 # When a server is already running both calls return at once.
 wineserver -p 5 </dev/null >/dev/null 2>&1 || true
 wine cmd /c exit </dev/null >/dev/null 2>&1 || true
-exec wine "$@"
+# The program writes to files, not to the caller's pipes: Wine's server and
+# console host keep any handle they were given, and a pipe held open that
+# way leaves a reader such as ctest waiting after the program ended.
+out=$(mktemp)
+err=$(mktemp)
+status=0
+wine "$@" </dev/null >"$out" 2>"$err" || status=$?
+cat "$out"
+cat "$err" >&2
+rm -f "$out" "$err"
+exit $status
