@@ -14,8 +14,9 @@ WakePlan PlanWake(const std::string& wakeChoice, const Date& today) {
     // A time the clock cannot show would make the timer conversion fail; a
     // day before today would wake the computer at once. Neither arms a timer.
     if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || n < 1) return plan;
-    plan.armTimer = true;
     plan.date = AddDays(today, n - 1);
+    // A hand-edited day count can reach past any date the clock can show.
+    plan.armTimer = IsValidDate(plan.date);
     plan.hour = hour;
     plan.minute = minute;
     return plan;

@@ -19,7 +19,8 @@ struct WakePlan {
 // from `today` (day 1), at H:M. N, H or M that is not a decimal integer
 // raises ConversionError ("'x' is not a valid integer value"), and the
 // suspend does not happen. An hour above 23, a minute above 59 or a day
-// below 1 arms no timer, and the suspend still happens.
+// below 1, or a day so far ahead that no calendar date reaches it, arms no
+// timer, and the suspend still happens.
 WakePlan PlanWake(const std::string& wakeChoice, const Date& today);
 
 }  // namespace vantrel

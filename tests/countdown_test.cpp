@@ -82,7 +82,8 @@ TEST(WakePlan, DayOneIsTodayAndLaterDaysFollowTheCalendar) {
 }
 
 TEST(WakePlan, NoWakeAndImpossibleTimesArmNoTimer) {
-    for (const char* wake : {"不唤醒", "", "第1天24时0分唤醒", "第1天7时60分唤醒", "第0天7时0分唤醒"})
+    for (const char* wake : {"不唤醒", "", "第1天24时0分唤醒", "第1天7时60分唤醒", "第0天7时0分唤醒",
+                             "第1111111110天2时5分唤醒"})
         EXPECT_FALSE(PlanWake(wake, Date{2026, 1, 1}).armTimer) << wake;
 }
 

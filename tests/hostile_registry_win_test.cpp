@@ -253,7 +253,7 @@ TEST_F(HostileRegistry, TheProgramKeyMissingOrDeletedWhileRunning) {
 TEST_F(HostileRegistry, FieldsOutOfRangeAreNeverDueAndStillEditable) {
     std::vector<TaskRecord> records;
     for (const char* a : {"每天25时70分", "每月32日9时0分", "每年13月1日0时0分", "开机-1时0分",
-                          "每隔-5分开始0时0分", "一次9999/99/99日0时0分", "空闲99999999999分钟",
+                          "每隔0分开始0时0分", "一次9999/99/99日0时0分", "空闲99999999999分钟",
                           "每周9日0时0分"})
         records.push_back({a, "提醒", a, "启用"});
     testing::StoreRecords(kKey, records);

@@ -39,7 +39,7 @@ passed=0
 failed=0
 for t in "${targets[@]}"; do
     mkdir -p "$out/corpus/$t"
-    if "$out/bin/$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+    if "$out/bin/$t" -max_total_time="$seconds" -seed=1 -timeout=10 -rss_limit_mb=2048 \
         -artifact_prefix="$out/crashes/$t-" -print_final_stats=0 \
         "$out/corpus/$t" "fuzz/corpus/$t" > "$out/$t.log" 2>&1; then
         echo "fuzz: $t ran ${seconds}s: $(grep -o 'Done [0-9]* runs' "$out/$t.log" | tail -n 1)"
