@@ -81,15 +81,8 @@ protected:
         main_ = testing::StartTestMainWindow(kKey);
         ASSERT_NE(main_, nullptr);
     }
-    SettingsWindow* OpenSettings() {
-        main_->OnCommand(kMenuSettings);
-        return static_cast<SettingsWindow*>(CurrentTaskList());
-    }
-    std::vector<std::string> Captions(SettingsWindow* w) {
-        std::vector<std::string> out;
-        for (int r = 0; r < w->RowCount(); ++r) out.push_back(w->Cell(r, 0));
-        return out;
-    }
+    SettingsWindow* OpenSettings() { return testing::OpenSettingsFromMenu(*main_); }
+    std::vector<std::string> Captions(SettingsWindow* w) { return testing::RowCaptions(w); }
     // The tick as the timer runs it; returns the reminders it asked for.
     size_t RemindersAfterATick() {
         size_t before = OwnedForms::Count();

@@ -9,6 +9,7 @@
 #include "app/main_window_win.h"
 #include "store/registry_win.h"
 #include "store/task_record.h"
+#include "ui/settings_window_win.h"
 
 namespace vantrel {
 namespace testing {
@@ -35,6 +36,19 @@ inline std::unique_ptr<MainWindow> StartTestMainWindow(const char* key) {
     std::unique_ptr<MainWindow> main(new MainWindow(std::unique_ptr<Registry>(new WinRegistry), options));
     if (!main->Start()) return nullptr;
     return main;
+}
+
+// Opens a settings window as the tray menu's "设置(&S)" does.
+inline SettingsWindow* OpenSettingsFromMenu(MainWindow& main) {
+    main.OnCommand(kMenuSettings);
+    return static_cast<SettingsWindow*>(CurrentTaskList());
+}
+
+// The first column of every row: the task numbers the list shows.
+inline std::vector<std::string> RowCaptions(SettingsWindow* w) {
+    std::vector<std::string> out;
+    for (int r = 0; r < w->RowCount(); ++r) out.push_back(w->Cell(r, 0));
+    return out;
 }
 
 }  // namespace testing

@@ -45,15 +45,8 @@ protected:
         main_ = testing::StartTestMainWindow(kKey);
         ASSERT_NE(main_, nullptr);
     }
-    SettingsWindow* Open() {
-        main_->OnCommand(kMenuSettings);
-        return static_cast<SettingsWindow*>(CurrentTaskList());
-    }
-    std::vector<std::string> Captions(SettingsWindow* w) {
-        std::vector<std::string> out;
-        for (int r = 0; r < w->RowCount(); ++r) out.push_back(w->Cell(r, 0));
-        return out;
-    }
+    SettingsWindow* Open() { return testing::OpenSettingsFromMenu(*main_); }
+    std::vector<std::string> Captions(SettingsWindow* w) { return testing::RowCaptions(w); }
     std::string Str(const std::string& name) {
         WinRegistry reg;
         reg.OpenKey(kKey, false);
