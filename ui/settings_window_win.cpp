@@ -102,9 +102,8 @@ bool SettingsWindow::Create() {
     AddControl("BUTTON", "添加(&A)", WS_TABSTOP, 48, 210, 75, 25, kButton4, f);
     AddControl("BUTTON", "修改(&M)", WS_TABSTOP, 191, 210, 75, 25, kButton5, f);
     AddControl("BUTTON", "删除(&D)", WS_TABSTOP, 334, 210, 75, 25, kButton6, f);
-    HWND c2 = AddControl("BUTTON", "开机启动Vantrel(&S)", WS_TABSTOP | BS_AUTOCHECKBOX, 16, 244, 200,
-                         18, kCheckBox2, f);
-    (void)c2;
+    AddControl("BUTTON", "开机启动Vantrel(&S)", WS_TABSTOP | BS_AUTOCHECKBOX, 16, 244, 200, 18,
+               kCheckBox2, f);
     HWND c5 = AddControl("BUTTON", "待机前关闭所有程序(&P)", WS_TABSTOP | BS_AUTOCHECKBOX, 16, 264,
                          200, 18, kCheckBox5, f);
     AddControl("BUTTON", "显示开机时间(&T)", WS_TABSTOP | BS_AUTOCHECKBOX, 16, 284, 200, 18,
