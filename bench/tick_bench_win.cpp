@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <string>
 
+#include "bench/rule_cases.h"
 #include "scheduler/tick.h"
 #include "store/registry_win.h"
 
@@ -62,13 +63,7 @@ int main() {
         Settings settings;
         store.StartupLoad(settings);
         for (int i = 0; i < tasks; ++i) store.Append(settings, "每天3时0分", "提醒", "x");
-        LocalTime now;
-        now.year = 2026;
-        now.month = 12;
-        now.day = 7;
-        now.dayOfWeek = 1;
-        now.hour = 12;
-        now.minute = 0;
+        const LocalTime now = BenchTime();  // 17:30: none of the 3:00 tasks is due
         MatchEnv env;
         TickState state;
         NullHost host;
