@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <vector>
+
 #include "store/codepage.h"
 
 namespace vantrel {
@@ -8,15 +10,19 @@ namespace {
 
 constexpr UINT kGbk = 936;
 
-std::wstring ToWide(UINT codePage, const std::string& text) {
-    if (text.empty()) return std::wstring();
+// A vector rather than std::wstring: the wide string class would link the
+// runtime's whole wide-string instantiation for these few lines.
+using WideText = std::vector<wchar_t>;
+
+WideText ToWide(UINT codePage, const std::string& text) {
+    if (text.empty()) return WideText();
     int n = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), &wide[0], n);
+    WideText wide(static_cast<size_t>(n > 0 ? n : 0));
+    if (n > 0) MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
     return wide;
 }
 
-std::string FromWide(UINT codePage, const std::wstring& wide) {
+std::string FromWide(UINT codePage, const WideText& wide) {
     if (wide.empty()) return std::string();
     int n = WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
                                 nullptr, nullptr);

@@ -121,8 +121,9 @@ TEST_F(HostileRegistry, EveryWrongTypeInEachSettingsValueAtStartUp) {
             SettingsWindow* win = OpenSettings();
             ASSERT_NE(win, nullptr);
             EXPECT_LE(boxes_.size(), 1u) << s.name;
-            if (std::string(s.name) != "TaskNum")
+            if (std::string(s.name) != "TaskNum") {
                 EXPECT_EQ(Captions(win), (std::vector<std::string>{"1"})) << s.name;
+            }
             win->Button2Click();
             OwnedForms::ReleaseAll();
             main_.reset();

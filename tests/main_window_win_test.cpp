@@ -200,7 +200,9 @@ TEST_F(MainWindowTest, MenuItemsInOrderWithPlainHotkeys) {
     for (int i = 0; i < 20; ++i) {
         char text[256] = {0};
         GetMenuStringA(m, i, text, sizeof text, MF_BYPOSITION);
-        if (expected[i]) EXPECT_STREQ(text, expected[i]) << i;
+        if (expected[i]) {
+            EXPECT_STREQ(text, expected[i]) << i;
+        }
         bool separator = (GetMenuState(m, i, MF_BYPOSITION) & MF_SEPARATOR) != 0;
         EXPECT_EQ(separator, expected[i] && !*expected[i]) << i;
     }

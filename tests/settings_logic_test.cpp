@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
 #include "scheduler/conversions.h"
 #include "ui/settings_logic.h"
 
@@ -35,6 +39,49 @@ TEST(SettingsLogic, WaitTextsThatAreNoNumberOrTooLargeAreRefused) {
             EXPECT_EQ(std::string(e.what()), std::string("'") + text + "' is not a valid floating point value");
         }
     }
+}
+
+// The conversions use digit arithmetic; the C library's floating point is the
+// reference they must agree with wherever the value is not exactly halfway.
+std::string PrintfMinutes(std::int32_t seconds) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.15g", seconds / 60.0);
+    return buffer;
+}
+
+TEST(SettingsLogic, MinutesTextAgreesWithGeneralFormatEverywhere) {
+    for (std::int32_t s = -7200; s <= 7200; ++s) ASSERT_EQ(FormatWaitMinutes(s), PrintfMinutes(s)) << s;
+    for (std::int32_t s : {2147483647, -2147483647 - 1, 35791393 * 60 + 59, 599999999, 1000000001, 59999})
+        EXPECT_EQ(FormatWaitMinutes(s), PrintfMinutes(s)) << s;
+}
+
+TEST(SettingsLogic, WaitTextAgreesWithFloatingPointOffTheHalves) {
+    int compared = 0;
+    for (int m = -30000; m <= 30000; m += 7) {
+        if ((std::abs(m) * 3) % 500 == 250) continue;  // halfway: the table above covers ties
+        char text[32];
+        std::snprintf(text, sizeof text, "%d.%04d", m / 10000, std::abs(m) % 10000);
+        if (m < 0 && m > -10000) text[0] = '-', std::snprintf(text + 1, sizeof text - 1, "0.%04d", -m);
+        double reference = std::nearbyint(std::strtod(text, nullptr) * 60.0);
+        ASSERT_EQ(WaitTextToSeconds(text), static_cast<std::int32_t>(reference)) << text;
+        ++compared;
+    }
+    EXPECT_GT(compared, 8000);
+    // Every shown text reads back as the seconds it was made from.
+    for (std::int32_t s : {1, 7, 22, 59, 61, 100, 3599, 86399, -45, 2147483647})
+        EXPECT_EQ(WaitTextToSeconds(FormatWaitMinutes(s)), s) << s;
+}
+
+TEST(SettingsLogic, WaitTextExponentsAndZerosAtTheEdges) {
+    struct Case {
+        const char* text;
+        std::int32_t seconds;
+    } cases[] = {{"0e999999999999", 0}, {"1e-99999999999", 0}, {"-0", 0},       {"000001.000", 60},
+                 {" 2 ", 120},         {"-0.0125", -1},       {"1E1", 600},     {"0.0000001e7", 60},
+                 {"3579139.4e1", 2147483640}, {"-35791394.1333333", -2147483648LL}};
+    for (const Case& c : cases) EXPECT_EQ(WaitTextToSeconds(c.text), c.seconds) << c.text;
+    for (const char* text : {"1e999999999999", "35791394.2", "-35791394.15", "1e10"})
+        EXPECT_THROW(WaitTextToSeconds(text), ConversionError) << text;
 }
 
 TEST(SettingsLogic, CaptionsCloseUpAfterADelete) {

@@ -17,6 +17,7 @@ import math
 import os
 import struct
 import sys
+import zlib
 
 # The standard VGA palette in the order Windows uses for 16-colour bitmaps.
 VGA = [
@@ -378,9 +379,35 @@ def ico_image(canvas, bpp):
     return header + pal + xor + mask
 
 
-def write_ico(path, entries):
-    """entries: list of (canvas, bpp), written in the given order."""
-    images = [(canvas, bpp, ico_image(canvas, bpp)) for canvas, bpp in entries]
+# 32-bit images this size and larger are stored as PNG, which Windows reads
+# in icons since Vista; as bitmaps they would be most of MAINICON.  Windows
+# XP never asks for an icon larger than 48 pixels, so it only ever picks the
+# bitmap images.  24-bit images stay bitmaps: a 24-bit PNG can mark its
+# transparent pixels only with a key colour, which icon readers ignore (Wine
+# draws the key colour), while the bitmap's mask is honoured everywhere.
+PNG_FROM = 64
+
+
+def png_chunk(kind, data):
+    return (struct.pack(">I", len(data)) + kind + data +
+            struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF))
+
+
+def png_image(canvas):
+    """An RGBA PNG of a 32-bit image."""
+    raw = bytearray()
+    for y in range(canvas.h):
+        raw.append(0)  # no filter: flat drawings compress well as they are
+        for x in range(canvas.w):
+            p = canvas.get(x, y)
+            raw.extend((0, 0, 0, 0) if p is None else p)
+    header = struct.pack(">IIBBBBB", canvas.w, canvas.h, 8, 6, 0, 0, 0)
+    return (b"\x89PNG\r\n\x1a\n" + png_chunk(b"IHDR", header) +
+            png_chunk(b"IDAT", zlib.compress(bytes(raw), 9)) + png_chunk(b"IEND", b""))
+
+
+def write_ico(path, images):
+    """images: list of (canvas, bpp, encoded image), written in order."""
     directory = struct.pack("<HHH", 0, 1, len(images))
     offset = 6 + 16 * len(images)
     body = b""
@@ -396,19 +423,43 @@ def write_ico(path, entries):
     return images
 
 
-def write_icon_group(path, images, first_id):
+def write_icon_group(path, entries, ids):
     """An RT_GROUP_ICON directory naming already-compiled RT_ICON images by
-    number, so a second icon name can share them instead of copying them.
-    The resource compiler numbers the images of the first ICON statement
-    1, 2, 3 ... in file order, which is what first_id relies on."""
-    data = struct.pack("<HHH", 0, 1, len(images))
-    for k, (canvas, bpp, image) in enumerate(images):
+    number, so one image can serve several entries and several names.  The
+    resource compiler numbers the images of the ICON statements 1, 2, 3 ...
+    across the script in file order, which is what `ids` relies on."""
+    data = struct.pack("<HHH", 0, 1, len(entries))
+    for (canvas, bpp, image), number in zip(entries, ids):
         size = canvas.w if canvas.w < 256 else 0
         colours = 16 if bpp == 4 else 0
         data += struct.pack("<BBBBHHIH", size, size, colours, 0, 1, bpp,
-                            len(image), first_id + k)
+                            len(image), number)
     with open(path, "wb") as f:
         f.write(data)
+
+
+def encode(canvas, bpp):
+    if canvas.w >= PNG_FROM and bpp == 32:
+        return png_image(canvas)
+    return ico_image(canvas, bpp)
+
+
+def write_icon(out_dir, name, first_id):
+    """Writes NAME.ico with each distinct image once and NAME.grp, the
+    group of all 16 entries in order, pointing at those images; returns the
+    number of images stored."""
+    entries = [(canvas, bpp, encode(canvas, bpp)) for canvas, bpp in icon_entries(name)]
+    unique, ids = [], []
+    for canvas, bpp, image in entries:
+        key = (canvas.w, bpp, image)
+        match = [k for k, u in enumerate(unique) if (u[0].w, u[1], u[2]) == key]
+        if not match:
+            unique.append((canvas, bpp, image))
+            match = [len(unique) - 1]
+        ids.append(first_id + match[0])
+    write_ico(os.path.join(out_dir, name + ".ico"), unique)
+    write_icon_group(os.path.join(out_dir, name + ".grp"), entries, ids)
+    return len(unique)
 
 
 def icon_entries(name):
@@ -503,14 +554,13 @@ def main(argv):
     here = os.path.dirname(os.path.abspath(__file__))
     out_dir = argv[1] if len(argv) > 1 else os.path.join(here, "..", "resources")
     os.makedirs(out_dir, exist_ok=True)
-    main_images = write_ico(os.path.join(out_dir, "MAINICON.ico"),
-                            icon_entries("MAINICON"))
-    for name in ("ENASHUT", "DISSHUT"):
-        write_ico(os.path.join(out_dir, name + ".ico"), icon_entries(name))
-    # Explorer shows the first icon group of the file, and named groups are
-    # stored in alphabetical order, so DISSHUT would become the program's
-    # icon.  APPICON sorts first and points at MAINICON's images.
-    write_icon_group(os.path.join(out_dir, "APPICON.grp"), main_images, 1)
+    # Each icon file holds its distinct images; the group beside it lists
+    # all 16 entries.  ENASHUT and DISSHUT draw their 48 to 16 pixel 24-bit
+    # images twice in the list, and the group points both entries at one
+    # stored image.  Ids follow the ICON statements' order in Vantrel.rc.
+    next_id = 1
+    for name in ("MAINICON", "ENASHUT", "DISSHUT"):
+        next_id += write_icon(out_dir, name, next_id)
     write_bmp4(os.path.join(out_dir, "glyph_act.bmp"), glyph_strip(glyph_act))
     write_bmp4(os.path.join(out_dir, "glyph_cancel.bmp"), glyph_strip(glyph_cancel))
     return 0
