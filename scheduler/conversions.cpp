@@ -48,7 +48,7 @@ struct DateNumber {
 
 }  // namespace
 
-std::optional<std::int32_t> TryStrToInt(const std::string& text) {
+std::optional<std::int32_t> TryStrToInt(std::string_view text) {
     std::size_t pos = 0;
     while (pos < text.size() && IsBlank(text[pos])) {
         ++pos;
@@ -94,7 +94,7 @@ bool IsValidDate(const Date& d) {
     return d.day >= 1 && d.day <= DaysInMonth(d.year, d.month);
 }
 
-std::optional<Date> ReadShortDate(const std::string& text, const std::string& format,
+std::optional<Date> ReadShortDate(std::string_view text, const std::string& format,
                                   int currentYear) {
     // The order of year, month and day is the order in which their letters
     // first appear in the format; a format without a separator, or without a

@@ -7,6 +7,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace vantrel {
 
@@ -19,7 +20,7 @@ public:
 
 // Leading blanks, an optional sign and decimal digits (leading zeros allowed),
 // nothing after them, within the signed 32-bit range. nullopt otherwise.
-std::optional<std::int32_t> TryStrToInt(const std::string& text);
+std::optional<std::int32_t> TryStrToInt(std::string_view text);
 // The same, throwing ConversionError with the message above.
 std::int32_t StrToInt(const std::string& text);
 
@@ -36,7 +37,7 @@ bool IsValidDate(const Date& d);
 // the separator come from the format; day and month may have one or two
 // digits. Two numbers are month and day (or day and month) of `currentYear`.
 // A two-digit year is placed within 50 years of `currentYear`.
-std::optional<Date> ReadShortDate(const std::string& text, const std::string& format,
+std::optional<Date> ReadShortDate(std::string_view text, const std::string& format,
                                   int currentYear);
 
 // `date` plus `days` days, and the weekday of a date (0 = Sunday ... 6 =

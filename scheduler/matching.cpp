@@ -1,5 +1,6 @@
 #include "scheduler/matching.h"
 
+#include <array>
 #include <cstddef>
 #include <optional>
 
@@ -17,6 +18,10 @@ struct FieldLayout {
     std::size_t unitLength;
 };
 
+// The fields of one text as views into it, in grammar order.
+template <std::size_t N>
+using Fields = std::array<std::string_view, N>;
+
 // The first field follows the two-character kind word, bytes 1 to 4.
 constexpr std::size_t kFirstFieldStart = 5;
 
@@ -24,25 +29,23 @@ constexpr std::size_t kFirstFieldStart = 5;
 // that only wants the fields (the editor loading a task) gets all of them even
 // when the schedule is not due or does not convert.
 template <std::size_t N>
-MatchResult ReadFields(const std::string& text, const FieldLayout (&layout)[N]) {
-    MatchResult result;
-    // One allocation for the list: the tick runs every rule every six seconds.
-    result.fields.reserve(N);
+Fields<N> ScanFields(std::string_view text, const FieldLayout (&layout)[N]) {
+    Fields<N> fields;
     std::size_t start = kFirstFieldStart;
-    for (const FieldLayout& field : layout) {
-        ScanResult scan = ScanField(text, start, field.stopByte);
-        result.fields.push_back(FieldText{field.name, std::move(scan.field)});
+    for (std::size_t i = 0; i < N; ++i) {
+        const ScanView scan = ScanFieldView(text, start, layout[i].stopByte);
+        fields[i] = scan.field;
         // The unit word is skipped by its length without looking at it: the
         // stored format is defined by byte positions.
-        start = scan.stop + field.unitLength;
+        start = scan.stop + layout[i].unitLength;
     }
-    return result;
+    return fields;
 }
 
 // A field that does not convert answers "not due" instead of escaping from
 // the tick as an error: a single bad record must not stop every other task.
-std::optional<std::int64_t> FieldNumber(const MatchResult& result, std::size_t index) {
-    const std::optional<std::int32_t> value = TryStrToInt(result.fields[index].text);
+std::optional<std::int64_t> FieldNumber(std::string_view field) {
+    const std::optional<std::int32_t> value = TryStrToInt(field);
     if (!value) {
         return std::nullopt;
     }
@@ -51,10 +54,10 @@ std::optional<std::int64_t> FieldNumber(const MatchResult& result, std::size_t i
 
 // Compares the fields from `first` on with the given clock values, in order,
 // stopping at the first that does not convert or does not match.
-template <std::size_t N>
-bool FieldsEqual(const MatchResult& result, std::size_t first, const int (&expected)[N]) {
-    for (std::size_t i = 0; i < N; ++i) {
-        const std::optional<std::int64_t> value = FieldNumber(result, first + i);
+template <std::size_t N, std::size_t K>
+bool FieldsEqual(const Fields<N>& fields, std::size_t first, const int (&expected)[K]) {
+    for (std::size_t i = 0; i < K; ++i) {
+        const std::optional<std::int64_t> value = FieldNumber(fields[first + i]);
         if (!value || *value != expected[i]) {
             return false;
         }
@@ -62,16 +65,141 @@ bool FieldsEqual(const MatchResult& result, std::size_t first, const int (&expec
     return true;
 }
 
-const FieldLayout kIdleLayout[] = {{"N", kStopMinute, 4}};
-const FieldLayout kOnceLayout[] = {{"D", kStopDay, 2}, {"H", kStopHour, 2}, {"M", kStopMinute, 2}};
-const FieldLayout kDailyLayout[] = {{"H", kStopHour, 2}, {"M", kStopMinute, 2}};
-const FieldLayout kWeeklyLayout[] = {{"W", kStopDay, 2}, {"H", kStopHour, 2}, {"M", kStopMinute, 2}};
-const FieldLayout kMonthlyLayout[] = {{"D", kStopDay, 2}, {"H", kStopHour, 2}, {"M", kStopMinute, 2}};
-const FieldLayout kYearlyLayout[] = {
-    {"MO", kStopMonth, 2}, {"D", kStopDay, 2}, {"H", kStopHour, 2}, {"M", kStopMinute, 2}};
-const FieldLayout kStartupLayout[] = {{"H", kStopHour, 2}, {"M", kStopMinute, 2}};
-// "分开始" is six bytes long, so the start hour begins six bytes after its stop.
-const FieldLayout kIntervalLayout[] = {{"N", kStopMinute, 6}, {"H", kStopHour, 2}, {"M", kStopMinute, 2}};
+// Each rule: the layout of its fields, an optional fix-up of the fields as
+// read, and its answer on them. The tick asks only for the answer; the
+// editor also takes the fields, as texts.
+struct IdleRule {
+    static constexpr FieldLayout kLayout[] = {{"N", kStopMinute, 4}};
+    static void FixUp(Fields<1>&) {}
+    static bool Due(const Fields<1>& f, const LocalTime& /*now*/, const MatchEnv& env) {
+        const std::optional<std::int64_t> n = FieldNumber(f[0]);
+        // Compared in 64 bits so that a negative N never equals a large idle time.
+        return n && *n == static_cast<std::int64_t>(IdleMinutes(env));
+    }
+};
+
+struct OnceRule {
+    static constexpr FieldLayout kLayout[] = {{"D", kStopDay, 2}, {"H", kStopHour, 2}, {"M", kStopMinute, 2}};
+    static void FixUp(Fields<3>&) {}
+    static bool Due(const Fields<3>& f, const LocalTime& now, const MatchEnv& env) {
+        // A date that no longer reads under the current short date format (the
+        // user changed the format after storing the task) is simply not today.
+        const std::optional<Date> date = ReadShortDate(f[0], env.shortDateFormat, now.year);
+        if (!date || date->year != now.year || date->month != now.month || date->day != now.day) {
+            return false;
+        }
+        const int clock[] = {now.hour, now.minute};
+        return FieldsEqual(f, 1, clock);
+    }
+};
+
+struct DailyRule {
+    static constexpr FieldLayout kLayout[] = {{"H", kStopHour, 2}, {"M", kStopMinute, 2}};
+    static void FixUp(Fields<2>&) {}
+    static bool Due(const Fields<2>& f, const LocalTime& now, const MatchEnv& /*env*/) {
+        const int clock[] = {now.hour, now.minute};
+        return FieldsEqual(f, 0, clock);
+    }
+};
+
+struct WeeklyRule {
+    static constexpr FieldLayout kLayout[] = {{"W", kStopDay, 2}, {"H", kStopHour, 2}, {"M", kStopMinute, 2}};
+    // The editor's list says 7 for Sunday while the clock says 0. The field is
+    // rewritten where it is handed back, so a Sunday task that is reloaded and
+    // stored again carries "0", which reads the same way.
+    static void FixUp(Fields<3>& f) {
+        if (f[0] == "7") {
+            f[0] = "0";
+        }
+    }
+    static bool Due(const Fields<3>& f, const LocalTime& now, const MatchEnv& /*env*/) {
+        const int clock[] = {now.dayOfWeek, now.hour, now.minute};
+        return FieldsEqual(f, 0, clock);
+    }
+};
+
+struct MonthlyRule {
+    static constexpr FieldLayout kLayout[] = {{"D", kStopDay, 2}, {"H", kStopHour, 2}, {"M", kStopMinute, 2}};
+    static void FixUp(Fields<3>&) {}
+    static bool Due(const Fields<3>& f, const LocalTime& now, const MatchEnv& /*env*/) {
+        const int clock[] = {now.day, now.hour, now.minute};
+        return FieldsEqual(f, 0, clock);
+    }
+};
+
+struct YearlyRule {
+    static constexpr FieldLayout kLayout[] = {
+        {"MO", kStopMonth, 2}, {"D", kStopDay, 2}, {"H", kStopHour, 2}, {"M", kStopMinute, 2}};
+    static void FixUp(Fields<4>&) {}
+    static bool Due(const Fields<4>& f, const LocalTime& now, const MatchEnv& /*env*/) {
+        const int clock[] = {now.month, now.day, now.hour, now.minute};
+        return FieldsEqual(f, 0, clock);
+    }
+};
+
+struct StartupRule {
+    static constexpr FieldLayout kLayout[] = {{"H", kStopHour, 2}, {"M", kStopMinute, 2}};
+    static void FixUp(Fields<2>&) {}
+    static bool Due(const Fields<2>& f, const LocalTime& /*now*/, const MatchEnv& env) {
+        const std::optional<std::int64_t> h = FieldNumber(f[0]);
+        const std::optional<std::int64_t> m = FieldNumber(f[1]);
+        if (!h || !m) {
+            return false;
+        }
+        // H * 60 + M is formed in 64 bits, where it cannot overflow. Within the
+        // 32-bit range this is the same number as a 32-bit sum; beyond it a
+        // wrapped sum would land on some small, unrelated minute and fire the
+        // task at a time nobody asked for, while the true sum is simply never
+        // reached by the uptime. A negative sum is likewise never reached.
+        const std::int64_t target = *h * 60 + *m;
+        return target == static_cast<std::int64_t>(UptimeMinutes(env));
+    }
+};
+
+struct IntervalRule {
+    // "分开始" is six bytes long, so the start hour begins six bytes after its stop.
+    static constexpr FieldLayout kLayout[] = {{"N", kStopMinute, 6}, {"H", kStopHour, 2}, {"M", kStopMinute, 2}};
+    static void FixUp(Fields<3>&) {}
+    static bool Due(const Fields<3>& f, const LocalTime& now, const MatchEnv& /*env*/) {
+        const std::optional<std::int64_t> h = FieldNumber(f[1]);
+        const std::optional<std::int64_t> m = FieldNumber(f[2]);
+        if (!h || !m) {
+            return false;
+        }
+        // 64 bits again keep S and T - S free of overflow for any 32-bit H and M.
+        const std::int64_t start = *h * 60 + *m;
+        const std::int64_t current = static_cast<std::int64_t>(now.hour) * 60 + now.minute;
+        const std::optional<std::int64_t> period = FieldNumber(f[0]);
+        // A period of 0 describes no grid at all; it is never due rather than a
+        // division by zero.
+        if (!period || *period == 0) {
+            return false;
+        }
+        // The remainder truncates towards zero, so the grid reaches back before
+        // the start time as well as after it.
+        return (current - start) % *period == 0;
+    }
+};
+
+template <typename Rule>
+bool RuleDue(const LocalTime& now, std::string_view text, const MatchEnv& env) {
+    auto fields = ScanFields(text, Rule::kLayout);
+    Rule::FixUp(fields);
+    return Rule::Due(fields, now, env);
+}
+
+template <typename Rule>
+MatchResult RuleMatch(const LocalTime& now, const std::string& text, const MatchEnv& env) {
+    auto fields = ScanFields(text, Rule::kLayout);
+    Rule::FixUp(fields);
+    MatchResult result;
+    result.due = Rule::Due(fields, now, env);
+    result.fields.reserve(fields.size());
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        result.fields.push_back(FieldText{Rule::kLayout[i].name, std::string(fields[i])});
+    }
+    return result;
+}
 
 }  // namespace
 
@@ -95,98 +223,29 @@ std::uint32_t UptimeMinutes(const MatchEnv& env) {
     return env.tickCount / 1000u / 60u;
 }
 
-MatchResult MatchIdle(const LocalTime& /*now*/, const std::string& text, const MatchEnv& env) {
-    MatchResult result = ReadFields(text, kIdleLayout);
-    const std::optional<std::int64_t> n = FieldNumber(result, 0);
-    // Compared in 64 bits so that a negative N never equals a large idle time.
-    result.due = n && *n == static_cast<std::int64_t>(IdleMinutes(env));
-    return result;
+MatchResult MatchIdle(const LocalTime& now, const std::string& text, const MatchEnv& env) {
+    return RuleMatch<IdleRule>(now, text, env);
 }
-
 MatchResult MatchOnce(const LocalTime& now, const std::string& text, const MatchEnv& env) {
-    MatchResult result = ReadFields(text, kOnceLayout);
-    // A date that no longer reads under the current short date format (the
-    // user changed the format after storing the task) is simply not today.
-    const std::optional<Date> date = ReadShortDate(result.fields[0].text, env.shortDateFormat, now.year);
-    if (!date || date->year != now.year || date->month != now.month || date->day != now.day) {
-        return result;
-    }
-    const int clock[] = {now.hour, now.minute};
-    result.due = FieldsEqual(result, 1, clock);
-    return result;
+    return RuleMatch<OnceRule>(now, text, env);
 }
-
-MatchResult MatchDaily(const LocalTime& now, const std::string& text, const MatchEnv& /*env*/) {
-    MatchResult result = ReadFields(text, kDailyLayout);
-    const int clock[] = {now.hour, now.minute};
-    result.due = FieldsEqual(result, 0, clock);
-    return result;
+MatchResult MatchDaily(const LocalTime& now, const std::string& text, const MatchEnv& env) {
+    return RuleMatch<DailyRule>(now, text, env);
 }
-
-MatchResult MatchWeekly(const LocalTime& now, const std::string& text, const MatchEnv& /*env*/) {
-    MatchResult result = ReadFields(text, kWeeklyLayout);
-    // The editor's list says 7 for Sunday while the clock says 0. The field is
-    // rewritten where it is handed back, so a Sunday task that is reloaded and
-    // stored again carries "0", which reads the same way.
-    if (result.fields[0].text == "7") {
-        result.fields[0].text = "0";
-    }
-    const int clock[] = {now.dayOfWeek, now.hour, now.minute};
-    result.due = FieldsEqual(result, 0, clock);
-    return result;
+MatchResult MatchWeekly(const LocalTime& now, const std::string& text, const MatchEnv& env) {
+    return RuleMatch<WeeklyRule>(now, text, env);
 }
-
-MatchResult MatchMonthly(const LocalTime& now, const std::string& text, const MatchEnv& /*env*/) {
-    MatchResult result = ReadFields(text, kMonthlyLayout);
-    const int clock[] = {now.day, now.hour, now.minute};
-    result.due = FieldsEqual(result, 0, clock);
-    return result;
+MatchResult MatchMonthly(const LocalTime& now, const std::string& text, const MatchEnv& env) {
+    return RuleMatch<MonthlyRule>(now, text, env);
 }
-
-MatchResult MatchYearly(const LocalTime& now, const std::string& text, const MatchEnv& /*env*/) {
-    MatchResult result = ReadFields(text, kYearlyLayout);
-    const int clock[] = {now.month, now.day, now.hour, now.minute};
-    result.due = FieldsEqual(result, 0, clock);
-    return result;
+MatchResult MatchYearly(const LocalTime& now, const std::string& text, const MatchEnv& env) {
+    return RuleMatch<YearlyRule>(now, text, env);
 }
-
-MatchResult MatchStartup(const LocalTime& /*now*/, const std::string& text, const MatchEnv& env) {
-    MatchResult result = ReadFields(text, kStartupLayout);
-    const std::optional<std::int64_t> h = FieldNumber(result, 0);
-    const std::optional<std::int64_t> m = FieldNumber(result, 1);
-    if (!h || !m) {
-        return result;
-    }
-    // H * 60 + M is formed in 64 bits, where it cannot overflow. Within the
-    // 32-bit range this is the same number as a 32-bit sum; beyond it a
-    // wrapped sum would land on some small, unrelated minute and fire the
-    // task at a time nobody asked for, while the true sum is simply never
-    // reached by the uptime. A negative sum is likewise never reached.
-    const std::int64_t target = *h * 60 + *m;
-    result.due = target == static_cast<std::int64_t>(UptimeMinutes(env));
-    return result;
+MatchResult MatchStartup(const LocalTime& now, const std::string& text, const MatchEnv& env) {
+    return RuleMatch<StartupRule>(now, text, env);
 }
-
-MatchResult MatchInterval(const LocalTime& now, const std::string& text, const MatchEnv& /*env*/) {
-    MatchResult result = ReadFields(text, kIntervalLayout);
-    const std::optional<std::int64_t> h = FieldNumber(result, 1);
-    const std::optional<std::int64_t> m = FieldNumber(result, 2);
-    if (!h || !m) {
-        return result;
-    }
-    // 64 bits again keep S and T - S free of overflow for any 32-bit H and M.
-    const std::int64_t start = *h * 60 + *m;
-    const std::int64_t current = static_cast<std::int64_t>(now.hour) * 60 + now.minute;
-    const std::optional<std::int64_t> period = FieldNumber(result, 0);
-    // A period of 0 describes no grid at all; it is never due rather than a
-    // division by zero.
-    if (!period || *period == 0) {
-        return result;
-    }
-    // The remainder truncates towards zero, so the grid reaches back before
-    // the start time as well as after it.
-    result.due = (current - start) % *period == 0;
-    return result;
+MatchResult MatchInterval(const LocalTime& now, const std::string& text, const MatchEnv& env) {
+    return RuleMatch<IntervalRule>(now, text, env);
 }
 
 MatchResult MatchSchedule(ScheduleKind kind, const LocalTime& now, const std::string& text,
@@ -212,6 +271,31 @@ MatchResult MatchSchedule(ScheduleKind kind, const LocalTime& now, const std::st
             break;
     }
     return MatchResult();
+}
+
+bool IsScheduleDue(ScheduleKind kind, const LocalTime& now, std::string_view text,
+                   const MatchEnv& env) {
+    switch (kind) {
+        case ScheduleKind::Idle:
+            return RuleDue<IdleRule>(now, text, env);
+        case ScheduleKind::Once:
+            return RuleDue<OnceRule>(now, text, env);
+        case ScheduleKind::Daily:
+            return RuleDue<DailyRule>(now, text, env);
+        case ScheduleKind::Weekly:
+            return RuleDue<WeeklyRule>(now, text, env);
+        case ScheduleKind::Monthly:
+            return RuleDue<MonthlyRule>(now, text, env);
+        case ScheduleKind::Yearly:
+            return RuleDue<YearlyRule>(now, text, env);
+        case ScheduleKind::Startup:
+            return RuleDue<StartupRule>(now, text, env);
+        case ScheduleKind::Interval:
+            return RuleDue<IntervalRule>(now, text, env);
+        case ScheduleKind::None:
+            break;
+    }
+    return false;
 }
 
 }  // namespace vantrel

@@ -96,7 +96,7 @@ TickReport RunTick(Registry& reg, const std::string& programKey, const LocalTime
             if (!IsEnabledText(enabled)) continue;
             ScheduleKind kind = KindFromWord(ScheduleKindOf(schedule));
             if (kind == ScheduleKind::None) continue;
-            if (!MatchSchedule(kind, now, schedule, env).due) continue;
+            if (!IsScheduleDue(kind, now, schedule, env)) continue;
             report.fired.push_back(n);
             FireTask(reg, n, settings, state, host, countdownStarted);
         } catch (const RegistryError& e) {

@@ -63,21 +63,26 @@ const char* KindWord(ScheduleKind kind) {
     return nullptr;
 }
 
-ScanResult ScanField(const std::string& text, std::size_t start, unsigned char stopByte) {
+ScanView ScanFieldView(std::string_view text, std::size_t start, unsigned char stopByte) {
     // Positions are 1-based like those of the stored format; a position of 0
     // is read as the first byte rather than wrapping around.
     if (start == 0) {
         start = 1;
     }
     if (start > text.size()) {
-        return ScanResult{std::string(), start};
+        return ScanView{std::string_view(), start};
     }
     const std::size_t from = start - 1;
     const std::size_t hit = text.find(static_cast<char>(stopByte), from);
-    if (hit == std::string::npos) {
-        return ScanResult{text.substr(from), text.size() + 1};
+    if (hit == std::string_view::npos) {
+        return ScanView{text.substr(from), text.size() + 1};
     }
-    return ScanResult{text.substr(from, hit - from), hit + 1};
+    return ScanView{text.substr(from, hit - from), hit + 1};
+}
+
+ScanResult ScanField(const std::string& text, std::size_t start, unsigned char stopByte) {
+    const ScanView view = ScanFieldView(text, start, stopByte);
+    return ScanResult{std::string(view.field), view.stop};
 }
 
 std::string ComposeSchedule(ScheduleKind kind, const std::vector<std::string>& fields) {

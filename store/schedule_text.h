@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vantrel {
@@ -50,6 +51,13 @@ struct ScanResult {
 // field runs to the end and the stop position is the length plus one; a start
 // beyond the end gives an empty field and the start as stop position.
 ScanResult ScanField(const std::string& text, std::size_t start, unsigned char stopByte);
+
+// The same field as a view into `text`, for readers that only look at it.
+struct ScanView {
+    std::string_view field;
+    std::size_t stop;
+};
+ScanView ScanFieldView(std::string_view text, std::size_t start, unsigned char stopByte);
 
 // Composing: the kind word, then each field followed by its unit word, as the
 // grammar lays down. Fields are given in grammar order; the count must match

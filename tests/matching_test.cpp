@@ -52,9 +52,13 @@ MatchEnv DateFormat(const std::string& format) {
     return env;
 }
 
-// Chooses the rule the way the tick does: by the first two characters.
+// Chooses the rule the way the tick does: by the first two characters. Every
+// case also checks that the tick's answer-only path agrees with the rule.
 MatchResult Match(const std::string& text, const LocalTime& now, const MatchEnv& env = MatchEnv()) {
-    return MatchSchedule(KindFromWord(ScheduleKindOf(text)), now, text, env);
+    const ScheduleKind kind = KindFromWord(ScheduleKindOf(text));
+    MatchResult result = MatchSchedule(kind, now, text, env);
+    EXPECT_EQ(IsScheduleDue(kind, now, text, env), result.due) << text;
+    return result;
 }
 
 const std::uint32_t kMinute = 60u * 1000u;
