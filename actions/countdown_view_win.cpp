@@ -1,5 +1,7 @@
 #include "actions/countdown_view_win.h"
 
+#include "ui/on_demand_win.h"
+
 namespace vantrel {
 
 namespace {
@@ -8,10 +10,7 @@ constexpr int kGlyphSize = 18;
 
 // A strip of two 18 x 18 glyphs (normal, disabled); the corner colour is
 // transparent. Without comctl32 6 the buttons show text only.
-HIMAGELIST LoadGlyphs(const char* name) {
-    return ImageList_LoadImageA(GetModuleHandleA(nullptr), name, kGlyphSize, 0, CLR_DEFAULT,
-                                IMAGE_BITMAP, LR_CREATEDIBSECTION);
-}
+HIMAGELIST LoadGlyphs(const char* name) { return LoadImageListBitmap(name, kGlyphSize); }
 
 void SetGlyphs(HWND button, HIMAGELIST glyphs) {
     if (!glyphs) return;
@@ -25,17 +24,24 @@ void SetGlyphs(HWND button, HIMAGELIST glyphs) {
 }  // namespace
 
 CountdownView::~CountdownView() {
-    if (glyphAct_) ImageList_Destroy(glyphAct_);
-    if (glyphCancel_) ImageList_Destroy(glyphCancel_);
+    DestroyImageList(glyphAct_);
+    DestroyImageList(glyphCancel_);
 }
 
-void CountdownView::Create(HWND window) {
-    window_ = window;
+void CountdownView::Attach(HWND window) { window_ = window; }
+
+// The controls are built when the window is first about to show: until the
+// first countdown the program needs neither them nor the common-controls
+// library they load.
+void CountdownView::EnsureControls() {
+    if (created_ || !window_) return;
+    created_ = true;
+    EnsureCommonControls();
     font_ = Font("宋体", 13);
     HINSTANCE instance = GetModuleHandleA(nullptr);
     auto make = [&](const char* cls, const char* text, DWORD style, int x, int y, int w, int h,
                     int id) {
-        HWND c = CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, window,
+        HWND c = CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, window_,
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance,
                                  nullptr);
         SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
@@ -52,10 +58,11 @@ void CountdownView::Create(HWND window) {
     glyphCancel_ = LoadGlyphs("GLYPH_CANCEL");
     SetGlyphs(actNow_, glyphAct_);
     SetGlyphs(cancel_, glyphCancel_);
-    SetBar(60, 0);
+    SetBar(maximum_, position_);
 }
 
 void CountdownView::ChangeCaption(const std::string& word) {
+    EnsureControls();
     CountdownCaptions c = CaptionsFor(word);
     SetText(actNow_, c.actNow);
     SetText(cancel_, c.cancel);
@@ -63,19 +70,27 @@ void CountdownView::ChangeCaption(const std::string& word) {
     SetText(window_, c.window);
 }
 
-void CountdownView::SetRemaining(const std::string& text) { SetText(label2_, text); }
+void CountdownView::SetRemaining(const std::string& text) {
+    EnsureControls();
+    SetText(label2_, text);
+}
 
+// Before the controls exist the bar's range and position are kept here and
+// handed to the bar when it is built.
 void CountdownView::SetBar(int maximum, int position) {
+    maximum_ = maximum;
+    position_ = position;
+    if (!bar_) return;
     SendMessageA(bar_, PBM_SETRANGE32, 0, maximum);
     SendMessageA(bar_, PBM_SETPOS, static_cast<WPARAM>(position), 0);
 }
 
 int CountdownView::BarPosition() const {
-    return static_cast<int>(SendMessageA(bar_, PBM_GETPOS, 0, 0));
+    return bar_ ? static_cast<int>(SendMessageA(bar_, PBM_GETPOS, 0, 0)) : position_;
 }
 
 int CountdownView::BarMaximum() const {
-    return static_cast<int>(SendMessageA(bar_, PBM_GETRANGE, FALSE, 0));
+    return bar_ ? static_cast<int>(SendMessageA(bar_, PBM_GETRANGE, FALSE, 0)) : maximum_;
 }
 
 }  // namespace vantrel

@@ -27,8 +27,11 @@ public:
     CountdownView(const CountdownView&) = delete;
     CountdownView& operator=(const CountdownView&) = delete;
 
-    // Creates the controls on `window`; BitBtn2 comes first in the tab order.
-    void Create(HWND window);
+    // Gives the view its window. The controls are built on the first caption
+    // or remaining-time change, that is when a countdown first starts;
+    // BitBtn2 comes first in the tab order.
+    void Attach(HWND window);
+    void EnsureControls();
 
     // MyChangeCaption: the four captions for a power word.
     void ChangeCaption(const std::string& word);
@@ -45,6 +48,8 @@ public:
 
 private:
     HWND window_ = nullptr;
+    bool created_ = false;
+    int maximum_ = 60, position_ = 0;
     HWND label1_ = nullptr, label2_ = nullptr, bar_ = nullptr, actNow_ = nullptr, cancel_ = nullptr;
     Font font_;
     HIMAGELIST glyphAct_ = nullptr, glyphCancel_ = nullptr;

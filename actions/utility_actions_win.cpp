@@ -4,7 +4,6 @@
 
 #include <shellapi.h>
 #include <tlhelp32.h>
-#include <mmsystem.h>
 
 #include <string.h>
 #include <vector>
@@ -13,6 +12,7 @@
 #include "actions/system_ops.h"
 #include "actions/utility_actions.h"
 #include "store/gbk_text.h"
+#include "ui/on_demand_win.h"
 
 namespace vantrel {
 
@@ -147,11 +147,11 @@ CleanupRun RunCleanup(const std::string& folder, bool showList, DWORD waitMs) {
 void CleanSystemJunk(bool showList) { RunCleanup(ProgramFolder(), showList, kCleanupWaitMs); }
 
 void OpenCdTray(HWND mainWindow) {
-    mciSendStringA("Set cdaudio door open wait", nullptr, 0, mainWindow);
+    MciSendStringOnDemand("Set cdaudio door open wait", mainWindow);
 }
 
 void CloseCdTray(HWND mainWindow) {
-    mciSendStringA("Set cdaudio door closed wait", nullptr, 0, mainWindow);
+    MciSendStringOnDemand("Set cdaudio door closed wait", mainWindow);
 }
 
 void MonitorOff() { SendMessageA(HWND_BROADCAST, WM_SYSCOMMAND, SC_MONITORPOWER, 2); }

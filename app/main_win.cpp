@@ -1,8 +1,6 @@
 // The program entry: one running copy, the hidden main window, the message loop.
 #include <windows.h>
 
-#include <commctrl.h>
-
 #include <cstdlib>
 #include <memory>
 
@@ -43,11 +41,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         CloseHandle(instance);
         return 0;
     }
-
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES | ICC_DATE_CLASSES |
-                                                          ICC_LISTVIEW_CLASSES |
-                                                          ICC_PROGRESS_CLASS};
-    InitCommonControlsEx(&controls);
 
     int exitCode = 0;
     {

@@ -1,6 +1,5 @@
 #include "app/main_window_win.h"
 
-#include <mmsystem.h>
 #include <shellapi.h>
 
 #include "actions/power_actions_win.h"
@@ -9,6 +8,7 @@
 #include "app/shell_texts.h"
 #include "app/startup_win.h"
 #include "ui/about_window_win.h"
+#include "ui/on_demand_win.h"
 
 namespace vantrel {
 
@@ -31,7 +31,7 @@ HICON LoadProgramIcon(const char* name) {
                                          GetSystemMetrics(SM_CYSMICON), LR_SHARED));
 }
 
-void StopSound() { PlaySoundA(nullptr, nullptr, 0); }
+void StopSound() { StopSoundOnDemand(); }
 
 }  // namespace
 
@@ -92,7 +92,7 @@ bool MainWindow::Start() {
         return false;
     g_main = this;
     SetPropA(hwnd(), kInstanceProperty, reinterpret_cast<HANDLE>(1));
-    view_.Create(hwnd());
+    view_.Attach(hwnd());
 
     EnableShutdownPrivilege();
     if (!IsAdministrator() && options_.showStartupMessages) ShowReminder(kAdminFailed);
@@ -116,7 +116,10 @@ bool MainWindow::Start() {
     tray_.Add();
 
     SetCountdownLength(settings_.countdownLength);
-    SetWindowPos(hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    // Without SWP_NOACTIVATE this would activate the hidden window and take
+    // the keyboard from whatever the user is typing into as the program
+    // starts at logon.
+    SetWindowPos(hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
     hotkeys_.GetAtoms();
     hotkeys_.Register(hwnd(), settings_.ctrlFlag);
@@ -156,7 +159,7 @@ void MainWindow::StartCountdown(const std::string& word, bool closeAllWindows) {
     driver_->ApplyGate();
     Show();
     if (!settings_.soundPath.empty())
-        PlaySoundA(settings_.soundPath.c_str(), nullptr, SND_FILENAME | SND_LOOP | SND_ASYNC);
+        PlaySoundOnDemand(settings_.soundPath.c_str(), SND_FILENAME | SND_LOOP | SND_ASYNC);
     if (closeAllWindows) CloseAllOtherWindows();
 }
 

@@ -1,13 +1,12 @@
 #include "ui/settings_window_win.h"
 
-#include <commdlg.h>
-
 #include <memory>
 
 #include "actions/utility_actions_win.h"
 #include "app/main_window_win.h"
 #include "app/settings_opener_win.h"
 #include "scheduler/conversions.h"
+#include "ui/on_demand_win.h"
 #include "ui/settings_logic.h"
 #include "ui/task_editor_win.h"
 
@@ -78,6 +77,7 @@ void SettingsWindow::AddTip(HWND control, const char* text) {
 }
 
 bool SettingsWindow::Create() {
+    EnsureCommonControls();  // the task list is a list view
     if (!CreateForm("TForm3", "设置", WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 458, 349))
         return false;
     font_ = Font("宋体", 13);
@@ -197,7 +197,7 @@ void SettingsWindow::Button3Click() {
     ofn.lpstrInitialDir = folder.c_str();
     ofn.lpstrTitle = "声音提示选择";
     ofn.Flags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
-    if (GetOpenFileNameA(&ofn)) SetText(control(kEdit8), file);
+    if (GetOpenFileNameOnDemand(&ofn)) SetText(control(kEdit8), file);
 }
 
 void SettingsWindow::Button4Click() {

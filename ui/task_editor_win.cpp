@@ -1,7 +1,6 @@
 #include "ui/task_editor_win.h"
 
 #include <commctrl.h>
-#include <commdlg.h>
 
 #include <memory>
 
@@ -9,6 +8,7 @@
 #include "app/startup_win.h"
 #include "scheduler/clock.h"
 #include "store/task_record.h"
+#include "ui/on_demand_win.h"
 #include "ui/task_list_link_win.h"
 
 namespace vantrel {
@@ -76,8 +76,7 @@ void TaskEditor::AddTip(HWND control, const char* text) {
 }
 
 bool TaskEditor::Create() {
-    INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_DATE_CLASSES | ICC_BAR_CLASSES};
-    InitCommonControlsEx(&classes);
+    EnsureCommonControls();
     if (!CreateForm("TForm5", "任务", WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 422, 338))
         return false;
     font_ = Font("宋体", 13);
@@ -356,7 +355,7 @@ void TaskEditor::Button1Click() {
     ofn.lpstrFile = file;
     ofn.nMaxFile = sizeof file;
     ofn.Flags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
-    if (GetOpenFileNameA(&ofn)) SetText(control(kComboBox6), file);
+    if (GetOpenFileNameOnDemand(&ofn)) SetText(control(kComboBox6), file);
 }
 
 void TaskEditor::Button2Click() {

@@ -5,7 +5,10 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <tlhelp32.h>
 
+#include <algorithm>
+#include <cctype>
 #include <string>
 #include <vector>
 
@@ -152,6 +155,52 @@ TEST(EndToEnd, TheFirstStartWritesTheSixDefaults) {
     EXPECT_EQ(reg.ReadInteger("rejian"), 0);
     reg.CloseKey();
     EXPECT_FALSE(IsWindowVisible(v.MainWindow()));
+}
+
+std::vector<std::string> ModulesOf(DWORD pid) {
+    std::vector<std::string> names;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
+    if (snapshot == INVALID_HANDLE_VALUE) return names;
+    MODULEENTRY32 module = {};
+    module.dwSize = sizeof module;
+    for (BOOL ok = Module32First(snapshot, &module); ok; ok = Module32Next(snapshot, &module)) {
+        std::string name = module.szModule;
+        std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
+        names.push_back(name);
+    }
+    CloseHandle(snapshot);
+    return names;
+}
+
+void PumpFor(DWORD ms) {
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < ms) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        Sleep(20);
+    }
+}
+
+// Started at logon, the program goes straight to the tray: the window the
+// user is typing into keeps the keyboard, and the libraries it needs only
+// for its windows, countdown sound, CD drive and Browse buttons stay unloaded.
+TEST(EndToEnd, StartingInTheTrayTakesNeitherTheFocusNorOnDemandLibraries) {
+    WinRegistry::DeleteTree(kKey);
+    HWND mine = CreateWindowExA(0, "STATIC", "typing here", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 300,
+                                120, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(mine, nullptr);
+    SetForegroundWindow(mine);
+    PumpFor(300);
+    ASSERT_EQ(GetForegroundWindow(), mine);
+    Vantrel v;
+    ASSERT_TRUE(v.Start());
+    PumpFor(1500);
+    EXPECT_EQ(GetForegroundWindow(), mine);
+    const std::vector<std::string> modules = ModulesOf(v.pid());
+    EXPECT_NE(std::find(modules.begin(), modules.end(), "vantrel.exe"), modules.end());
+    for (const char* onDemand : {"comctl32.dll", "winmm.dll", "comdlg32.dll", "ole32.dll"})
+        EXPECT_EQ(std::find(modules.begin(), modules.end(), onDemand), modules.end()) << onDemand;
+    DestroyWindow(mine);
 }
 
 TEST(EndToEnd, ADueReminderShowsOnceWithItsText) {

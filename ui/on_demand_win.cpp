@@ -1,0 +1,102 @@
+#include "ui/on_demand_win.h"
+
+#include <string>
+
+namespace vantrel {
+
+namespace {
+
+// A library loaded once and kept for the rest of the program.
+class OnDemandLibrary {
+public:
+    // `fromSystemFolder`: loaded by full path, so no copy in the program's
+    // folder or the current folder can stand in for it. The common controls
+    // are loaded by name instead: the manifest's activation context must be
+    // able to redirect the name to version 6.
+    OnDemandLibrary(const char* name, bool fromSystemFolder) : name_(name), fromSystemFolder_(fromSystemFolder) {}
+
+    bool Loaded() const { return module_ != nullptr; }
+
+    template <typename F>
+    F Function(const char* function) {
+        if (!module_ && !tried_) Load();
+        if (!module_) return nullptr;
+        return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module_, function)));
+    }
+
+private:
+    void Load() {
+        tried_ = true;
+        std::string path = name_;
+        if (fromSystemFolder_) {
+            char folder[MAX_PATH] = {0};
+            UINT n = GetSystemDirectoryA(folder, MAX_PATH);
+            if (n == 0 || n >= MAX_PATH) return;
+            path = std::string(folder) + "\\" + name_;
+        }
+        module_ = LoadLibraryA(path.c_str());
+    }
+
+    const char* name_;
+    bool fromSystemFolder_;
+    bool tried_ = false;
+    HMODULE module_ = nullptr;
+};
+
+OnDemandLibrary g_commonControls("comctl32.dll", false);
+OnDemandLibrary g_sound("winmm.dll", true);
+OnDemandLibrary g_dialogs("comdlg32.dll", true);
+
+bool g_classesRegistered = false;
+
+}  // namespace
+
+void EnsureCommonControls() {
+    if (g_classesRegistered) return;
+    using InitFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+    auto init = g_commonControls.Function<InitFn>("InitCommonControlsEx");
+    if (!init) return;
+    INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_WIN95_CLASSES | ICC_DATE_CLASSES |
+                                                        ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS |
+                                                        ICC_BAR_CLASSES};
+    g_classesRegistered = init(&classes) != FALSE;
+}
+
+bool CommonControlsLoaded() { return g_commonControls.Loaded(); }
+
+HIMAGELIST LoadImageListBitmap(const char* name, int width) {
+    using LoadFn = HIMAGELIST(WINAPI*)(HINSTANCE, LPCSTR, int, int, COLORREF, UINT, UINT);
+    auto load = g_commonControls.Function<LoadFn>("ImageList_LoadImageA");
+    if (!load) return nullptr;
+    return load(GetModuleHandleA(nullptr), name, width, 0, CLR_DEFAULT, IMAGE_BITMAP, LR_CREATEDIBSECTION);
+}
+
+void DestroyImageList(HIMAGELIST list) {
+    using DestroyFn = BOOL(WINAPI*)(HIMAGELIST);
+    if (!list) return;
+    if (auto destroy = g_commonControls.Function<DestroyFn>("ImageList_Destroy")) destroy(list);
+}
+
+BOOL PlaySoundOnDemand(const char* sound, DWORD flags) {
+    using PlayFn = BOOL(WINAPI*)(LPCSTR, HMODULE, DWORD);
+    auto play = g_sound.Function<PlayFn>("PlaySoundA");
+    return play ? play(sound, nullptr, flags) : FALSE;
+}
+
+void StopSoundOnDemand() {
+    if (g_sound.Loaded()) PlaySoundOnDemand(nullptr, 0);
+}
+
+MCIERROR MciSendStringOnDemand(const char* command, HWND callback) {
+    using SendFn = MCIERROR(WINAPI*)(LPCSTR, LPSTR, UINT, HWND);
+    auto send = g_sound.Function<SendFn>("mciSendStringA");
+    return send ? send(command, nullptr, 0, callback) : MCIERR_DEVICE_NOT_INSTALLED;
+}
+
+BOOL GetOpenFileNameOnDemand(OPENFILENAMEA* ofn) {
+    using OpenFn = BOOL(WINAPI*)(LPOPENFILENAMEA);
+    auto open = g_dialogs.Function<OpenFn>("GetOpenFileNameA");
+    return open ? open(ofn) : FALSE;
+}
+
+}  // namespace vantrel
