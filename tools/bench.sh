@@ -25,8 +25,18 @@ echo "bench: the tick under Wine" >&2
 tick=$(tools/wine-run.sh "$win/vantrel_tick_bench.exe" | tr -d '\r')
 
 echo "bench: start-up and memory under Wine" >&2
-startup=$(xvfb-run -a bash -c "tools/wine-run.sh '$win/vantrel_startup_bench.exe' 'Z:$win/Vantrel.exe' TForm1 5 1000" 2>/dev/null | tr -d '\r' | tail -n 1)
-floor=$(xvfb-run -a bash -c "tools/wine-run.sh '$win/vantrel_startup_bench.exe' 'Z:$win/vantrel_floor.exe' VantrelFloor 5" 2>/dev/null | tr -d '\r' | tail -n 1)
+# Start times on a shared machine swing by half; the two programs take turns
+# over four rounds of five starts and each keeps its fastest.
+best() {  # "start private after" lines -> fastest start, last memory figures
+    awk 'NR == 1 || $1 < s { s = $1 } { m = $2; a = $3 } END { print s, m, a }'
+}
+startup_runs="" floor_runs=""
+for round in 1 2 3 4; do
+    startup_runs+=$(xvfb-run -a bash -c "tools/wine-run.sh '$win/vantrel_startup_bench.exe' 'Z:$win/Vantrel.exe' TForm1 5 1000" 2>/dev/null | tr -d '\r' | tail -n 1)$'\n'
+    floor_runs+=$(xvfb-run -a bash -c "tools/wine-run.sh '$win/vantrel_startup_bench.exe' 'Z:$win/vantrel_floor.exe' VantrelFloor 5" 2>/dev/null | tr -d '\r' | tail -n 1)$'\n'
+done
+startup=$(printf '%s' "$startup_runs" | best)
+floor=$(printf '%s' "$floor_runs" | best)
 
 stripped=$(mktemp)
 i686-w64-mingw32-strip -o "$stripped" "$win/Vantrel.exe"
@@ -72,7 +82,7 @@ timer=$(i686-w64-mingw32-objdump -p "$win/Vantrel.exe" | grep -c -E 'timeBeginPe
     echo "## Start-up and memory (under Wine)"
     echo
     echo 'From process start until its message loop first waits (after the tray icon is added), best'
-    echo 'of 5 starts, and private memory 0.5 s later and after 1,000 tick messages, against'
+    echo 'of 20 starts taken in turns with the floor, and private memory 0.5 s later and after 1,000 tick messages, against'
     echo '`vantrel_floor.exe`, a minimal program with one hidden window and one tray icon'
     echo '(`vantrel_startup_bench.exe EXE CLASS 5 1000`). Goal: at most 1.2 times the floor, no growth.'
     echo

@@ -419,6 +419,51 @@ TEST(EndToEndFaults, AMissingCleanupBatchFileChangesNothingElse) {
     EXPECT_TRUE(v.Running());
 }
 
+// A process the program may not open is passed over without a word: its
+// namesake that can be opened is closed, and the tick goes on.
+TEST(EndToEndFaults, AProgramThatCannotBeOpenedIsPassedOver) {
+    const std::string sleeper = FolderPart(ExePath()) + "vantrel_test_sleeper.exe";
+    auto startSleeper = [&](const char* args, PROCESS_INFORMATION& pi) {
+        std::string cmd = "\"" + sleeper + "\" " + args;
+        STARTUPINFOA si = {};
+        si.cb = sizeof si;
+        return CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi) != FALSE;
+    };
+    PROCESS_INFORMATION locked = {}, open = {};
+    ASSERT_TRUE(startSleeper("--unopenable", locked));
+    ASSERT_TRUE(startSleeper("", open));
+    // The locked one can no longer be opened for termination, by us either.
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            HANDLE h = OpenProcess(PROCESS_TERMINATE, FALSE, locked.dwProcessId);
+            if (h) CloseHandle(h);
+            return h == nullptr;
+        },
+        5000));
+    WinRegistry::DeleteTree(kKey);
+    std::string due = DailyForNextTicks();
+    WriteTasks({{due, "关闭程序", "vantrel_test_sleeper.exe"}, {due, "提醒", "之后"}}, 60);
+    Vantrel v;
+    ASSERT_TRUE(v.Start());
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            for (HWND w : Visible(WindowsOf("TForm6", v.pid())))
+                if (ChildWithText(w, "之后")) return true;
+            return false;
+        },
+        20000));
+    EXPECT_EQ(WaitForSingleObject(open.hProcess, 5000), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(locked.hProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+    EXPECT_TRUE(WindowsOf("#32770", v.pid()).empty());  // no message box
+    EXPECT_TRUE(v.Running());
+    // Our creation handle still carries every right.
+    TerminateProcess(locked.hProcess, 0);
+    for (PROCESS_INFORMATION* pi : {&locked, &open}) {
+        CloseHandle(pi->hProcess);
+        CloseHandle(pi->hThread);
+    }
+}
+
 TEST(EndToEndFaults, HotkeysTakenByAnotherProgram) {
     for (UINT vk : {VK_F8, VK_F9, VK_F10, VK_F11}) RegisterHotKey(nullptr, static_cast<int>(vk), 0, vk);
     WinRegistry::DeleteTree(kKey);
