@@ -1,6 +1,10 @@
 #!/usr/bin/env bash
 # Runs ctest in each build folder given, then sums what the GoogleTest
 # programs report into one closing line: "N passed, N failed".
+#
+# Tests labelled "long" (the end-to-end cases that wait out a ten-minute
+# limit) start first, in the background, and are collected at the end, so
+# their waiting overlaps the other suites instead of adding to them.
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$here"
@@ -16,6 +20,36 @@ with_display() {
 
 attr() { sed -n "s/.*<testsuites[^>]* $1=\"\([0-9]*\)\".*/\1/p" "$2" | head -n 1; }
 
+is_wine_dir() { [ "$1" = "build/windows" ] || [ -f "$1/wine-tests" ]; }
+
+# Test names of a build folder; extra arguments select by label (-L / -LE).
+test_names() { ctest --test-dir "$1" -N "${@:2}" | sed -n 's/^ *Test *#[0-9]*: *//p'; }
+
+# Adds what the named tests of a folder reported to the totals. $1 folder,
+# $2 ctest's exit status, the rest the test names. A program that crashed or
+# quit early wrote no report: a failure even when its exit status said
+# otherwise.
+count_reports() {
+    local dir=$1 rc=$2 suite_failures=0 name xml t f e d s
+    shift 2
+    for name in "$@"; do
+        xml="$dir/test-results/$name.xml"
+        if [ ! -f "$xml" ]; then
+            echo "run-tests: $name wrote no report" >&2
+            suite_failures=$((suite_failures + 1))
+            rc=1
+            continue
+        fi
+        t=$(attr tests "$xml"); f=$(attr failures "$xml"); e=$(attr errors "$xml")
+        d=$(attr disabled "$xml"); s=$(attr skipped "$xml")
+        passed=$((passed + ${t:-0} - ${f:-0} - ${e:-0} - ${d:-0} - ${s:-0}))
+        suite_failures=$((suite_failures + ${f:-0} + ${e:-0}))
+    done
+    if [ "$rc" -ne 0 ] && [ $suite_failures -eq 0 ]; then suite_failures=1; fi
+    failed=$((failed + suite_failures))
+    [ "$rc" -ne 0 ] && status=1
+}
+
 fuzz_seconds=""
 dirs=()
 while [ $# -gt 0 ]; do
@@ -25,38 +59,35 @@ while [ $# -gt 0 ]; do
     esac
 done
 
+# Every end-to-end suite starts from a fresh Wine prefix.
 for dir in "${dirs[@]}"; do
-    results="$dir/test-results"
-    rm -f "$results"/*.xml
-    # The end-to-end suite starts from a fresh Wine prefix every run.
-    rm -rf "$dir/e2e-prefix"
-    echo "== tests in $dir"
-    if [ "$dir" = "build/windows" ] || [ -f "$dir/wine-tests" ]; then
-        with_display ctest --test-dir "$dir" --output-on-failure
+    rm -f "$dir/test-results"/*.xml
+    rm -rf "$dir/e2e-prefix" "$dir/e2e-long-prefix"
+done
+
+long_pids=() long_dirs=()
+for dir in "${dirs[@]}"; do
+    [ -n "$(test_names "$dir" -L long)" ] || continue
+    echo "== long tests in $dir start in the background"
+    if is_wine_dir "$dir"; then
+        with_display ctest --test-dir "$dir" -L long --output-on-failure >"$dir/test-results/long.log" 2>&1 &
     else
-        ctest --test-dir "$dir" --output-on-failure
+        ctest --test-dir "$dir" -L long --output-on-failure >"$dir/test-results/long.log" 2>&1 &
+    fi
+    long_pids+=($!)
+    long_dirs+=("$dir")
+done
+
+for dir in "${dirs[@]}"; do
+    echo "== tests in $dir"
+    if is_wine_dir "$dir"; then
+        with_display ctest --test-dir "$dir" -LE long --output-on-failure
+    else
+        ctest --test-dir "$dir" -LE long --output-on-failure
     fi
     rc=$?
-    suite_failures=0
-    for xml in "$results"/*.xml; do
-        [ -f "$xml" ] || continue
-        t=$(attr tests "$xml"); f=$(attr failures "$xml"); e=$(attr errors "$xml")
-        d=$(attr disabled "$xml"); s=$(attr skipped "$xml")
-        passed=$((passed + ${t:-0} - ${f:-0} - ${e:-0} - ${d:-0} - ${s:-0}))
-        suite_failures=$((suite_failures + ${f:-0} + ${e:-0}))
-    done
-    # A program that crashed or quit early wrote no report: a failure even
-    # when its exit status said otherwise.
-    for name in $(ctest --test-dir "$dir" -N | sed -n 's/^ *Test *#[0-9]*: *//p'); do
-        if [ ! -f "$results/$name.xml" ]; then
-            echo "run-tests: $name wrote no report" >&2
-            suite_failures=$((suite_failures + 1))
-            rc=1
-        fi
-    done
-    if [ $rc -ne 0 ] && [ $suite_failures -eq 0 ]; then suite_failures=1; fi
-    failed=$((failed + suite_failures))
-    [ $rc -ne 0 ] && status=1
+    # shellcheck disable=SC2046
+    count_reports "$dir" $rc $(test_names "$dir" -LE long)
 done
 
 # Each fuzz target counts as one test: it passes when it ran its time
@@ -74,6 +105,16 @@ if [ -n "$fuzz_seconds" ]; then
         failed=$((failed + 1))
     fi
 fi
+
+for i in "${!long_pids[@]}"; do
+    dir=${long_dirs[$i]}
+    echo "== long tests in $dir (waiting for them)"
+    wait "${long_pids[$i]}"
+    rc=$?
+    cat "$dir/test-results/long.log"
+    # shellcheck disable=SC2046
+    count_reports "$dir" $rc $(test_names "$dir" -L long)
+done
 
 echo
 echo "$passed passed, $failed failed"

@@ -1,0 +1,168 @@
+// What the end-to-end tests share: finding the program's windows from the
+// outside, one running Vantrel.exe, and writing tasks into its registry key.
+#pragma once
+
+#include <windows.h>
+
+#include <tlhelp32.h>
+
+#include <algorithm>
+#include <cctype>
+#include <string>
+#include <vector>
+
+#include "store/gbk_text.h"
+#include "store/registry_win.h"
+
+namespace vantrel {
+namespace e2e {
+
+
+inline constexpr char kKey[] = "\\Software\\Brelnix\\Vantrel";
+
+inline std::string ExePath() {
+    char path[MAX_PATH] = {0};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return FolderPart(path) + "Vantrel.exe";
+}
+
+inline std::string Text(HWND w) {
+    char buffer[512] = {0};
+    GetWindowTextA(w, buffer, sizeof buffer);
+    return buffer;
+}
+
+inline std::string ClassOf(HWND w) {
+    char buffer[64] = {0};
+    GetClassNameA(w, buffer, sizeof buffer);
+    return buffer;
+}
+
+struct Collect {
+    std::string cls;
+    DWORD pid;
+    std::vector<HWND> found;
+};
+
+inline BOOL CALLBACK CollectWindows(HWND w, LPARAM p) {
+    auto* c = reinterpret_cast<Collect*>(p);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    if (ClassOf(w) == c->cls && (c->pid == 0 || pid == c->pid)) c->found.push_back(w);
+    return TRUE;
+}
+
+inline std::vector<HWND> WindowsOf(const std::string& cls, DWORD pid = 0) {
+    Collect c{cls, pid, {}};
+    EnumWindows(CollectWindows, reinterpret_cast<LPARAM>(&c));
+    return c.found;
+}
+
+inline std::vector<HWND> Visible(const std::vector<HWND>& windows) {
+    std::vector<HWND> out;
+    for (HWND w : windows)
+        if (IsWindowVisible(w)) out.push_back(w);
+    return out;
+}
+
+inline HWND ChildWithText(HWND parent, const std::string& text) {
+    for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+        if (Text(c) == text) return c;
+    return nullptr;
+}
+
+template <typename Pred>
+inline bool WaitFor(Pred pred, DWORD ms) {
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < ms) {
+        if (pred()) return true;
+        Sleep(100);
+    }
+    return pred();
+}
+
+// One running Vantrel.exe, ended by a close request.
+class Vantrel {
+public:
+    bool Start(const std::string& exe = ExePath()) {
+        std::string cmd = "\"" + exe + "\"";
+        STARTUPINFOA si = {};
+        si.cb = sizeof si;
+        if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                            &pi_))
+            return false;
+        return WaitFor([this] { return MainWindow() != nullptr; }, 20000);
+    }
+    HWND MainWindow() const {
+        auto w = WindowsOf("TForm1", pi_.dwProcessId);
+        return w.empty() ? nullptr : w[0];
+    }
+    DWORD pid() const { return pi_.dwProcessId; }
+    bool Running() const { return WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT; }
+    void Stop() {
+        if (!pi_.hProcess) return;
+        if (HWND w = MainWindow()) PostMessageA(w, WM_CLOSE, 0, 0);
+        if (WaitForSingleObject(pi_.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(pi_.hProcess, 1);
+        CloseHandle(pi_.hProcess);
+        CloseHandle(pi_.hThread);
+        pi_ = PROCESS_INFORMATION();
+    }
+    ~Vantrel() { Stop(); }
+
+private:
+    PROCESS_INFORMATION pi_ = {};
+};
+
+inline std::string DailyForNextTicks() {
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    // Leave the first tick (6 s after start) and its slack inside the minute.
+    while (t.wSecond > 40) {
+        Sleep(1000);
+        GetLocalTime(&t);
+    }
+    return "每天" + std::to_string(t.wHour) + "时" + std::to_string(t.wMinute) + "分";
+}
+
+inline void WriteTasks(const std::vector<std::vector<std::string>>& tasks, int tishi,
+                       const std::string& soundPath = "") {
+    WinRegistry reg;
+    reg.OpenKey(kKey, true);
+    reg.WriteString("soundpath", soundPath);
+    reg.WriteInteger("TaskNum", static_cast<std::int32_t>(tasks.size()));
+    reg.WriteInteger("tishi", tishi);
+    for (size_t i = 0; i < tasks.size(); ++i) {
+        std::string n = std::to_string(i + 1);
+        reg.WriteString("A" + n, tasks[i][0]);
+        reg.WriteString("B" + n, tasks[i][1]);
+        reg.WriteString("C" + n, tasks[i][2]);
+        reg.WriteString("D" + n, "启用");
+    }
+}
+
+inline std::vector<std::string> ModulesOf(DWORD pid) {
+    std::vector<std::string> names;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
+    if (snapshot == INVALID_HANDLE_VALUE) return names;
+    MODULEENTRY32 module = {};
+    module.dwSize = sizeof module;
+    for (BOOL ok = Module32First(snapshot, &module); ok; ok = Module32Next(snapshot, &module)) {
+        std::string name = module.szModule;
+        std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
+        names.push_back(name);
+    }
+    CloseHandle(snapshot);
+    return names;
+}
+
+inline void PumpFor(DWORD ms) {
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < ms) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        Sleep(20);
+    }
+}
+
+}  // namespace e2e
+}  // namespace vantrel
