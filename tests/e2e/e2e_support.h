@@ -71,6 +71,13 @@ inline HWND ChildWithText(HWND parent, const std::string& text) {
     return nullptr;
 }
 
+// Whether a visible reminder window of the process shows `text`.
+inline bool ReminderShown(DWORD pid, const std::string& text) {
+    for (HWND w : Visible(WindowsOf("TForm6", pid)))
+        if (ChildWithText(w, text)) return true;
+    return false;
+}
+
 template <typename Pred>
 inline bool WaitFor(Pred pred, DWORD ms) {
     DWORD start = GetTickCount();

@@ -205,13 +205,7 @@ TEST(EndToEnd, ATaskAddedThroughTheWindowsFiresAndIsDeletedThroughThem) {
         EXPECT_EQ(reg.ReadString("D1"), "启用");
     }
     ASSERT_TRUE(Click(settings, "确定(&O)"));  // closing gives the tick back
-    EXPECT_TRUE(WaitFor(
-        [&] {
-            for (HWND w : Visible(WindowsOf("TForm6", v.pid())))
-                if (ChildWithText(w, "该休息一下了。")) return true;
-            return false;
-        },
-        15000));
+    EXPECT_TRUE(WaitFor([&] { return ReminderShown(v.pid(), "该休息一下了。"); }, 15000));
 
     settings = OpenSettingsFromTheMenu(v);
     ASSERT_NE(settings, nullptr);
@@ -262,13 +256,7 @@ TEST(EndToEndFaults, AMissingCleanupBatchFileChangesNothingElse) {
     WriteTasks({{due, "清理系统垃圾", ""}, {due, "提醒", "之后"}}, 60);
     Vantrel v;
     ASSERT_TRUE(v.Start(folder + "Vantrel.exe"));
-    EXPECT_TRUE(WaitFor(
-        [&] {
-            for (HWND w : Visible(WindowsOf("TForm6", v.pid())))
-                if (ChildWithText(w, "之后")) return true;
-            return false;
-        },
-        20000));
+    EXPECT_TRUE(WaitFor([&] { return ReminderShown(v.pid(), "之后"); }, 20000));
     EXPECT_TRUE(v.Running());
 }
 
@@ -298,13 +286,7 @@ TEST(EndToEndFaults, AProgramThatCannotBeOpenedIsPassedOver) {
     WriteTasks({{due, "关闭程序", "vantrel_test_sleeper.exe"}, {due, "提醒", "之后"}}, 60);
     Vantrel v;
     ASSERT_TRUE(v.Start());
-    EXPECT_TRUE(WaitFor(
-        [&] {
-            for (HWND w : Visible(WindowsOf("TForm6", v.pid())))
-                if (ChildWithText(w, "之后")) return true;
-            return false;
-        },
-        20000));
+    EXPECT_TRUE(WaitFor([&] { return ReminderShown(v.pid(), "之后"); }, 20000));
     EXPECT_EQ(WaitForSingleObject(open.hProcess, 5000), WAIT_OBJECT_0);
     EXPECT_EQ(WaitForSingleObject(locked.hProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT));
     EXPECT_TRUE(WindowsOf("#32770", v.pid()).empty());  // no message box

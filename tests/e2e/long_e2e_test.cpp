@@ -34,12 +34,6 @@ std::string DailyAfter(int minutes) {
     return "每天" + std::to_string(t.wHour) + "时" + std::to_string(t.wMinute) + "分";
 }
 
-bool ReminderShown(DWORD pid, const std::string& text) {
-    for (HWND w : Visible(WindowsOf("TForm6", pid)))
-        if (ChildWithText(w, text)) return true;
-    return false;
-}
-
 // Ends the batch's command processor and the sleepers it runs.
 void EndTheBatch(DWORD vantrelPid) {
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
