@@ -31,7 +31,6 @@ public:
     // or remaining-time change, that is when a countdown first starts;
     // BitBtn2 comes first in the tab order.
     void Attach(HWND window);
-    void EnsureControls();
 
     // MyChangeCaption: the four captions for a power word.
     void ChangeCaption(const std::string& word);
@@ -47,6 +46,8 @@ public:
     HWND cancel() const { return cancel_; }
 
 private:
+    void EnsureControls();
+
     HWND window_ = nullptr;
     bool created_ = false;
     int maximum_ = 60, position_ = 0;

@@ -17,7 +17,6 @@
 namespace vantrel {
 namespace e2e {
 
-
 inline constexpr char kKey[] = "\\Software\\Brelnix\\Vantrel";
 
 inline std::string ExePath() {
