@@ -201,6 +201,33 @@ MatchResult RuleMatch(const LocalTime& now, const std::string& text, const Match
     return result;
 }
 
+// Calls `use` with the rule of `kind`; for no kind, gives what `use` gives
+// when value-initialised: not due, no fields.
+template <typename Use>
+auto WithRule(ScheduleKind kind, Use use) -> decltype(use(IdleRule{})) {
+    switch (kind) {
+        case ScheduleKind::Idle:
+            return use(IdleRule{});
+        case ScheduleKind::Once:
+            return use(OnceRule{});
+        case ScheduleKind::Daily:
+            return use(DailyRule{});
+        case ScheduleKind::Weekly:
+            return use(WeeklyRule{});
+        case ScheduleKind::Monthly:
+            return use(MonthlyRule{});
+        case ScheduleKind::Yearly:
+            return use(YearlyRule{});
+        case ScheduleKind::Startup:
+            return use(StartupRule{});
+        case ScheduleKind::Interval:
+            return use(IntervalRule{});
+        case ScheduleKind::None:
+            break;
+    }
+    return {};
+}
+
 }  // namespace
 
 std::string MatchResult::Field(const std::string& name) const {
@@ -250,52 +277,12 @@ MatchResult MatchInterval(const LocalTime& now, const std::string& text, const M
 
 MatchResult MatchSchedule(ScheduleKind kind, const LocalTime& now, const std::string& text,
                           const MatchEnv& env) {
-    switch (kind) {
-        case ScheduleKind::Idle:
-            return MatchIdle(now, text, env);
-        case ScheduleKind::Once:
-            return MatchOnce(now, text, env);
-        case ScheduleKind::Daily:
-            return MatchDaily(now, text, env);
-        case ScheduleKind::Weekly:
-            return MatchWeekly(now, text, env);
-        case ScheduleKind::Monthly:
-            return MatchMonthly(now, text, env);
-        case ScheduleKind::Yearly:
-            return MatchYearly(now, text, env);
-        case ScheduleKind::Startup:
-            return MatchStartup(now, text, env);
-        case ScheduleKind::Interval:
-            return MatchInterval(now, text, env);
-        case ScheduleKind::None:
-            break;
-    }
-    return MatchResult();
+    return WithRule(kind, [&](auto rule) { return RuleMatch<decltype(rule)>(now, text, env); });
 }
 
 bool IsScheduleDue(ScheduleKind kind, const LocalTime& now, std::string_view text,
                    const MatchEnv& env) {
-    switch (kind) {
-        case ScheduleKind::Idle:
-            return RuleDue<IdleRule>(now, text, env);
-        case ScheduleKind::Once:
-            return RuleDue<OnceRule>(now, text, env);
-        case ScheduleKind::Daily:
-            return RuleDue<DailyRule>(now, text, env);
-        case ScheduleKind::Weekly:
-            return RuleDue<WeeklyRule>(now, text, env);
-        case ScheduleKind::Monthly:
-            return RuleDue<MonthlyRule>(now, text, env);
-        case ScheduleKind::Yearly:
-            return RuleDue<YearlyRule>(now, text, env);
-        case ScheduleKind::Startup:
-            return RuleDue<StartupRule>(now, text, env);
-        case ScheduleKind::Interval:
-            return RuleDue<IntervalRule>(now, text, env);
-        case ScheduleKind::None:
-            break;
-    }
-    return false;
+    return WithRule(kind, [&](auto rule) { return RuleDue<decltype(rule)>(now, text, env); });
 }
 
 }  // namespace vantrel
