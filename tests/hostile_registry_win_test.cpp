@@ -53,14 +53,7 @@ HWND VisibleEditor() {
     return editor;
 }
 
-std::string DueNow() {
-    LocalTime t = LocalTimeNow();
-    while (t.second > 50) {
-        Sleep(1000);
-        t = LocalTimeNow();
-    }
-    return "每天" + std::to_string(t.hour) + "时" + std::to_string(t.minute) + "分";
-}
+std::string DueNow() { return testing::DailyForNow(50); }
 
 class HostileRegistry : public ::testing::Test {
 protected:

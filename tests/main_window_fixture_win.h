@@ -1,18 +1,32 @@
-// Shared by the window tests: records stored under a test key, and the
-// program's main window started on that key as the tests need it (no
-// start-up boxes, and closing it does not end the test program).
+// Shared by the window tests: a schedule due in the current minute, records
+// stored under a test key, and the program's main window started on that key
+// as the tests need it (no start-up boxes, and closing it does not end the
+// test program).
 #pragma once
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "app/main_window_win.h"
+#include "scheduler/clock.h"
 #include "store/registry_win.h"
 #include "store/task_record.h"
 #include "ui/settings_window_win.h"
 
 namespace vantrel {
 namespace testing {
+
+// A daily schedule text for the current minute. Past `latestSecond` it waits
+// for the next minute, so the test has the rest of the minute to finish in.
+inline std::string DailyForNow(int latestSecond) {
+    LocalTime t = LocalTimeNow();
+    while (t.second > latestSecond) {
+        Sleep(1000);
+        t = LocalTimeNow();
+    }
+    return "每天" + std::to_string(t.hour) + "时" + std::to_string(t.minute) + "分";
+}
 
 inline void StoreRecords(const char* key, const std::vector<TaskRecord>& records) {
     WinRegistry reg;

@@ -9,6 +9,7 @@
 #include "app/tick_driver_win.h"
 #include "scheduler/clock.h"
 #include "store/registry_win.h"
+#include "tests/main_window_fixture_win.h"
 #include "ui/form_win.h"
 
 namespace vantrel {
@@ -59,16 +60,7 @@ bool AnyReminderShows(const std::string& text) {
     return false;
 }
 
-// A daily schedule text for the current minute, with enough of the minute
-// left for the test to finish inside it.
-std::string DailyForNow() {
-    LocalTime t = LocalTimeNow();
-    while (t.second > 45) {
-        Sleep(1000);
-        t = LocalTimeNow();
-    }
-    return "每天" + std::to_string(t.hour) + "时" + std::to_string(t.minute) + "分";
-}
+std::string DailyForNow() { return testing::DailyForNow(45); }
 
 class TickDriverTest : public ::testing::Test {
 protected:
