@@ -62,8 +62,15 @@ void FireTask(Registry& reg, int n, const Settings& settings, TickState& state, 
 
     const char* word = PendingWordFor(action);
     if (!word) return;  // none of the fifteen: nothing fires
+    // The wake choice is read before anything changes: a value that cannot
+    // be read ends this task with the pending action as it was, so it can
+    // neither leave a stale "休眠" behind nor turn a countdown started earlier
+    // in this tick into a hibernation.
+    if (action == kActionNames[kActHibernate]) {
+        std::string wakeChoice = reg.ReadString(paramName);
+        state.wakeChoice = wakeChoice;
+    }
     state.pendingAction = word;
-    if (action == kActionNames[kActHibernate]) state.wakeChoice = reg.ReadString(paramName);
     bool closeAll = settings.closeAll == 1 &&
                     (state.pendingAction == kStandbyWord || state.pendingAction == kHibernateWord);
     host.StartCountdown(state.pendingAction, closeAll);

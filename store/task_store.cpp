@@ -35,8 +35,9 @@ void LoadOrDefault(Registry& reg, const char* name, std::int32_t& copy,
 }
 
 // The highest n <= limit for which a value <letter><n> exists, with a letter
-// from `letters`; 0 when there is none.
-int HighestNumbered(Registry& reg, const char* letters, std::int32_t limit) {
+// from `letters`; 0 when there is none. Only the names the key holds are
+// looked at, so a stray number far above the records costs nothing.
+int HighestNumbered(Registry& reg, const char* letters, std::int64_t limit) {
     int highest = 0;
     for (const std::string& name : reg.ValueNames()) {
         if (name.size() < 2 || name.size() > 11) continue;
@@ -50,12 +51,28 @@ int HighestNumbered(Registry& reg, const char* letters, std::int32_t limit) {
     return highest;
 }
 
-// A count up to the number of values the key holds is plausible and is taken
-// as it stands; a larger one is corrupt, and walking it would freeze the
-// program for hours.
-bool CountIsPlausible(Registry& reg, std::int32_t taskCount) {
-    return static_cast<std::uint32_t>(taskCount) <= reg.ValueCount();
+// The highest record number that can belong to the records of the key: a
+// record holds at least one value, so no record of a gap-free numbering lies
+// above the number of values. Anything higher is a stray value, and walking
+// up to it would read millions of missing values on every tick.
+std::int64_t RecordBound(Registry& reg) {
+    return std::min<std::int64_t>(reg.ValueCount(), INT32_MAX - 1);
 }
+
+// A count up to the number of values the key holds is plausible and is taken
+// as it stands; a larger one is corrupt.
+bool CountIsPlausible(Registry& reg, std::int32_t taskCount) {
+    return taskCount <= RecordBound(reg);
+}
+
+// The task count recovered from the records the key holds, for a TaskNum
+// that is missing, of the wrong type, negative or larger than the key can
+// hold: the highest record number below the bound.
+std::int32_t RecoveredTaskCount(Registry& reg) {
+    return HighestNumbered(reg, "ABCD", RecordBound(reg));
+}
+
+const char kRecordLetters[] = {'A', 'B', 'C', 'D'};
 
 }  // namespace
 
@@ -80,16 +97,27 @@ StartupResult TaskStore::StartupLoad(Settings& settings) {
         result.errors.push_back(e.what());
     }
     LoadOrDefault(reg_, kValCountdown, settings.countdownLength, result.errors);
-    LoadOrDefault(reg_, kValTaskNum, settings.taskCount, result.errors);
-    // A corrupt or hand-edited count (negative, or more than the key can
-    // hold) is replaced by the highest record that exists
-    // (the stored value is left alone until the next add or delete writes
-    // it), so that the tick is bounded and a new task never lands on a
-    // number that no loop reads, nor overflows the count.
-    if (settings.taskCount < 0)
-        settings.taskCount = HighestNumbered(reg_, "ABCD", INT32_MAX);
-    else if (!CountIsPlausible(reg_, settings.taskCount))
-        settings.taskCount = HighestNumbered(reg_, "ABCD", settings.taskCount);
+    // The task count comes from the records themselves when TaskNum cannot be
+    // trusted, so that a new task never lands on an existing record, no record
+    // drops out of view, and the tick stays bounded:
+    // - missing: the records found are counted and that count is written;
+    // - of the wrong type: reported once and left as stored until the next
+    //   add or delete writes it;
+    // - negative, or more than the key can hold: the stored value is left
+    //   alone until the next add or delete writes it.
+    try {
+        if (!reg_.ValueExists(kValTaskNum)) {
+            settings.taskCount = RecoveredTaskCount(reg_);
+            reg_.WriteInteger(kValTaskNum, settings.taskCount);
+        } else {
+            settings.taskCount = reg_.ReadInteger(kValTaskNum);
+        }
+    } catch (const RegistryError& e) {
+        result.errors.push_back(e.what());
+        settings.taskCount = -1;
+    }
+    if (settings.taskCount < 0 || !CountIsPlausible(reg_, settings.taskCount))
+        settings.taskCount = RecoveredTaskCount(reg_);
     try {
         if (!reg_.ValueExists(kValGreeting))
             reg_.WriteInteger(kValGreeting, 0);
@@ -219,18 +247,25 @@ std::string TaskStore::Rewrite(int n, const std::string& schedule, const std::st
 bool TaskStore::Delete(Settings& settings, int k) {
     if (k < 1 || k > settings.taskCount) return false;
     OpenedKey key(reg_, programKey_);
-    static const char kLetters[] = {'A', 'B', 'C', 'D'};
-    int last = settings.taskCount;
+    const int last = settings.taskCount;
     // Above the highest stored record every value is missing and would only
     // be copied as an empty text, so a corrupt count stops there.
     int copyLast = last;
     if (!CountIsPlausible(reg_, last))
-        copyLast = std::min<long long>(last, HighestNumbered(reg_, "ABCD", last) + 1LL);
-    for (int n = k + 1; n <= copyLast; ++n)
-        for (char letter : kLetters)
-            reg_.WriteString(RecordValueName(letter, n - 1),
-                             reg_.ReadString(RecordValueName(letter, n)));
-    for (char letter : kLetters) reg_.DeleteValue(RecordValueName(letter, last));
+        copyLast = static_cast<int>(
+            std::min<std::int64_t>(last, HighestNumbered(reg_, "ABCD", RecordBound(reg_)) + 1LL));
+    // Every value that moves is read before the first write: a value that
+    // cannot be read stops the delete with nothing changed, rather than half
+    // way with one record holding another's time and its own old action.
+    std::vector<std::string> moved;
+    for (std::int64_t n = static_cast<std::int64_t>(k) + 1; n <= copyLast; ++n)
+        for (char letter : kRecordLetters)
+            moved.push_back(reg_.ReadString(RecordValueName(letter, static_cast<int>(n))));
+    std::size_t i = 0;
+    for (std::int64_t n = static_cast<std::int64_t>(k) + 1; n <= copyLast; ++n)
+        for (char letter : kRecordLetters)
+            reg_.WriteString(RecordValueName(letter, static_cast<int>(n - 1)), moved[i++]);
+    for (char letter : kRecordLetters) reg_.DeleteValue(RecordValueName(letter, last));
     --settings.taskCount;
     reg_.WriteInteger(kValTaskNum, settings.taskCount);
     return true;
@@ -244,7 +279,7 @@ void TaskStore::SetEnabled(int n, bool enabled) {
 int LastRecordToScan(Registry& reg, std::int32_t taskCount) {
     if (taskCount <= 0) return 0;
     if (CountIsPlausible(reg, taskCount)) return taskCount;
-    return HighestNumbered(reg, "A", taskCount);
+    return HighestNumbered(reg, "A", RecordBound(reg));
 }
 
 }  // namespace vantrel

@@ -73,7 +73,10 @@ public:
     // Creates the program key when missing; reads each settings value that
     // exists into its copy and writes the default of each that is missing.
     // A value of the wrong type is reported in `errors`, left as stored, and
-    // its copy keeps the default, so start-up can go on.
+    // its copy keeps the default, so start-up can go on. The task count is
+    // the exception: a TaskNum that is missing (then written), of the wrong
+    // type, negative or larger than the key can hold is recovered from the
+    // records that exist.
     StartupResult StartupLoad(Settings& settings);
 
     SettingsView LoadSettings(const Settings& settings, const std::string& programPath);
@@ -93,7 +96,8 @@ public:
                         const std::string& parameter);
     // Moves records k+1..count down by one, deletes the values of the last
     // number and lowers the count. Returns false (nothing done) for a k
-    // outside 1..count.
+    // outside 1..count. Every value that moves is read before anything is
+    // written: one that cannot be read raises its error with nothing changed.
     bool Delete(Settings& settings, int k);
     void SetEnabled(int n, bool enabled);
 
@@ -107,7 +111,9 @@ private:
 
 // The highest record number worth reading for a task count: the count
 // itself, unless it exceeds what the open key can hold (a corrupt or
-// hand-edited TaskNum), in which case the highest n with a value A<n>.
+// hand-edited TaskNum), in which case the highest n with a value A<n> that
+// is not above the number of values the key holds. So a loop up to it reads
+// no more records than the key has values, whatever stray number is stored.
 // The program key must be open.
 int LastRecordToScan(Registry& reg, std::int32_t taskCount);
 

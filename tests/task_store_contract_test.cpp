@@ -192,6 +192,24 @@ TEST_P(StoreContract, DeleteCopiesAMissingValueAsAnEmptyText) {
     EXPECT_FALSE(Exists("A3"));
 }
 
+TEST_P(StoreContract, DeleteThatCannotReadAValueChangesNothing) {
+    Settings s;
+    store_->StartupLoad(s);
+    AppendAll(s, 4);
+    backend_->PlantRaw(kTestKey, "C3", testing::kRawDword, Dword(1));
+    const std::set<std::string> names = Names();
+    std::vector<TaskRecord> before;
+    for (int n : {1, 2, 4}) before.push_back(store_->ReadRecord(n));
+    EXPECT_EQ(ErrorOf([&] { store_->Delete(s, 1); }), "Invalid data type for 'C3'");
+    EXPECT_EQ(s.taskCount, 4);
+    EXPECT_EQ(Int("TaskNum"), 4);
+    EXPECT_EQ(Names(), names);
+    std::vector<TaskRecord> after;
+    for (int n : {1, 2, 4}) after.push_back(store_->ReadRecord(n));
+    EXPECT_EQ(after, before);
+    EXPECT_EQ(reg().TypeOf("C3"), ValueType::None);  // key closed again
+}
+
 TEST_P(StoreContract, DeletingTheOnlyRecordLeavesNoTaskValues) {
     Settings s;
     store_->StartupLoad(s);

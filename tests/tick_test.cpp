@@ -285,6 +285,110 @@ TEST_P(Tick, ACorruptTaskCountIsBoundedByTheStoredRecords) {
     EXPECT_TRUE(host_.calls.empty());
 }
 
+TEST_P(Tick, AnUnreadableWakeChoiceChangesNoPendingAction) {
+    // An earlier countdown of the same tick keeps its action; without one the
+    // pending action stays as it was, never a stale "休眠".
+    struct Case {
+        bool earlierCountdown;
+        std::vector<std::string> calls;
+        const char* pending;
+    };
+    const Case cases[] = {{true, {"countdown 关机"}, "关机"}, {false, {}, ""}};
+    for (const Case& c : cases) {
+        SetUp();
+        if (c.earlierCountdown) Add("每天22时0分", "关闭计算机", "");
+        int n = Add("每天22时0分", "休眠计算机", "第2天7时30分唤醒");
+        backend_->PlantRaw(kKey, RecordValueName('C', n), testing::kRawDword,
+                           std::string("\x01\0\0\0", 4));
+        host_.calls.clear();
+        state_ = TickState();
+        TickReport r = RunAt(At(22, 0));
+        EXPECT_EQ(host_.calls, c.calls);
+        EXPECT_EQ(state_.pendingAction, c.pending);
+        EXPECT_EQ(r.skipped.size(), 1u);
+        TearDown();
+    }
+}
+
+// TaskNum as a hand or another program may leave it, with records A1-D3
+// due now: start-up recovers the count from the records.
+struct StoredCount {
+    const char* name;
+    testing::RawType type;  // 0: missing
+    std::string bytes;
+    bool reported;          // one error box at start-up
+};
+
+std::vector<StoredCount> DamagedCounts() {
+    return {{"missing", testing::RawType(0), "", false},
+            {"text", testing::kRawSz, std::string("3\0", 2), true},
+            {"binary", testing::kRawBinary, std::string("\x03\0\0\0", 4), true},
+            {"negative", testing::kRawDword, std::string("\xff\xff\xff\xff", 4), false},
+            {"huge", testing::kRawDword, std::string("\xff\xff\xff\x7f", 4), false}};
+}
+
+TEST_P(Tick, ADamagedTaskCountIsRecoveredFromTheRecords) {
+    for (const StoredCount& c : DamagedCounts()) {
+        SetUp();
+        for (const char* text : {"one", "two", "three"}) Add("每天7时0分", "提醒", text);
+        {
+            OpenedKey key(reg(), kKey);
+            reg().DeleteValue("TaskNum");
+        }
+        if (c.type) backend_->PlantRaw(kKey, "TaskNum", c.type, c.bytes);
+        settings_ = Settings();
+        StartupResult loaded = store_->StartupLoad(settings_);
+        EXPECT_EQ(loaded.errors.size(), c.reported ? 1u : 0u) << c.name;
+        EXPECT_EQ(settings_.taskCount, 3) << c.name;
+        {
+            OpenedKey key(reg(), kKey);
+            // A missing count is written; any other is left until the next write.
+            if (!c.type) {
+                EXPECT_EQ(reg().ReadInteger("TaskNum"), 3);
+            } else {
+                EXPECT_EQ(reg().TypeOf("TaskNum") == ValueType::DWord,
+                          c.type == testing::kRawDword) << c.name;
+            }
+        }
+        EXPECT_EQ(store_->LoadSettings(settings_, "").tasks.size(), 3u) << c.name;
+        EXPECT_EQ(RunAt(At(7, 0)).fired, (std::vector<int>{1, 2, 3})) << c.name;
+        EXPECT_EQ(store_->Append(settings_, "每天8时0分", "提醒", "four"), 4) << c.name;
+        EXPECT_EQ(store_->ReadRecord(3).parameter, "three") << c.name;
+        {
+            OpenedKey key(reg(), kKey);
+            EXPECT_EQ(reg().ReadInteger("TaskNum"), 4) << c.name;
+        }
+        TearDown();
+    }
+}
+
+TEST_P(Tick, AStrayHighRecordNumberIsNeverWalkedUpTo) {
+    for (const char* stray : {"A100000001", "A2147483647"}) {
+        for (const StoredCount& c : DamagedCounts()) {
+            SetUp();
+            for (const char* text : {"one", "two", "three"}) Add("每天7时0分", "提醒", text);
+            backend_->PlantRaw(kKey, stray, testing::kRawSz, std::string("每天7时0分\0", 11));
+            {
+                OpenedKey key(reg(), kKey);
+                reg().DeleteValue("TaskNum");
+            }
+            if (c.type) backend_->PlantRaw(kKey, "TaskNum", c.type, c.bytes);
+            settings_ = Settings();
+            store_->StartupLoad(settings_);
+            EXPECT_EQ(settings_.taskCount, 3) << stray << " " << c.name;
+            TickReport r = RunAt(At(7, 0));
+            EXPECT_EQ(r.tasksExamined, 3) << stray << " " << c.name;
+            EXPECT_EQ(r.fired, (std::vector<int>{1, 2, 3}));
+            EXPECT_EQ(store_->LoadSettings(settings_, "").tasks.size(), 3u);
+            // A count copy corrupted after start-up is bounded the same way.
+            settings_.taskCount = 2147483647;
+            EXPECT_EQ(RunAt(At(7, 0)).tasksExamined, 3) << stray << " " << c.name;
+            EXPECT_EQ(store_->LoadSettings(settings_, "").tasks.size(), 3u);
+            TearDown();
+        }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Registries, Tick, ::testing::ValuesIn(AllBackends()),
                          [](const ::testing::TestParamInfo<Tick::ParamType>& info) {
                              return info.param.first;
