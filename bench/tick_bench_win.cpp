@@ -2,6 +2,10 @@
 // due, against its floor: the registry reads it cannot avoid, two bare
 // RegQueryValueExA calls per task on the same key. Prints one line per size:
 //   tasks tick_us floor_us ratio
+// Then the same tasks in a key that also holds a stray record value
+// A100000001 and a corrupt TaskNum (2147483647), loaded as start-up loads
+// them, against the tick without them; one line per size:
+//   stray tasks stray_tick_us tick_us ratio
 #include <windows.h>
 
 #include <algorithm>
@@ -17,6 +21,7 @@ using namespace vantrel;
 namespace {
 
 const char kKey[] = "\\Software\\Brelnix\\VantrelBench";
+const char kStrayKey[] = "\\Software\\Brelnix\\VantrelBenchStray";
 
 class NullHost : public TickHost {
 public:
@@ -53,6 +58,35 @@ double FloorOnce(int tasks) {
     return Seconds() - start;
 }
 
+// A key of `tasks` tasks none of which is due; with `stray`, also a stray
+// record value far above them and a TaskNum no key can hold. Returns the
+// settings as start-up loads them.
+Settings Fill(WinRegistry& reg, const char* key, int tasks, bool stray) {
+    WinRegistry::DeleteTree(key);
+    TaskStore store(reg, key);
+    Settings settings;
+    store.StartupLoad(settings);
+    for (int i = 0; i < tasks; ++i) store.Append(settings, "每天3时0分", "提醒", "x");
+    if (stray) {
+        OpenedKey open(reg, key);
+        reg.WriteString("A100000001", "每天3时0分");
+        reg.WriteInteger("TaskNum", 2147483647);
+    }
+    settings = Settings();
+    store.StartupLoad(settings);
+    return settings;
+}
+
+double TickOnce(WinRegistry& reg, const char* key, const Settings& settings) {
+    const LocalTime now = BenchTime();  // 17:30: none of the 3:00 tasks is due
+    MatchEnv env;
+    TickState state;
+    NullHost host;
+    double start = Seconds();
+    RunTick(reg, key, now, env, settings, state, host);
+    return Seconds() - start;
+}
+
 }  // namespace
 
 int main() {
@@ -78,6 +112,20 @@ int main() {
         }
         std::printf("%d %.1f %.1f %.2f\n", tasks, tick * 1e6, floor * 1e6, tick / floor);
     }
+    for (int tasks : {10, 100, 1000}) {
+        WinRegistry reg;
+        const Settings plain = Fill(reg, kKey, tasks, false);
+        const Settings stray = Fill(reg, kStrayKey, tasks, true);
+        int rounds = tasks >= 1000 ? 15 : 60;
+        double withStray = 1e9, without = 1e9;
+        for (int r = 0; r < rounds; ++r) {
+            withStray = std::min(withStray, TickOnce(reg, kStrayKey, stray));
+            without = std::min(without, TickOnce(reg, kKey, plain));
+        }
+        std::printf("stray %d %.1f %.1f %.2f\n", tasks, withStray * 1e6, without * 1e6,
+                    withStray / without);
+    }
     WinRegistry::DeleteTree(kKey);
+    WinRegistry::DeleteTree(kStrayKey);
     return 0;
 }
