@@ -1,10 +1,22 @@
-// Everything that ends a process or the session goes through this one narrow
-// interface, so that tests can record the calls instead of making them.
+// Everything that acts on the machine goes through this one narrow
+// interface: ending processes or the session, power, starting system
+// programs (the cleanup batch, netsh), the monitor, the CD tray, dial-up,
+// and the documents the program opens for the user. Tests install a
+// recorder in its place, so that they never act on the machine they run on.
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace vantrel {
+
+// A program started hidden, with its handles not inherited.
+struct ProcessStart {
+    std::string program;      // full path of the program file
+    std::string commandLine;  // the whole command line, the quoted program first
+    std::string folder;       // working folder; empty: this process's current one
+    bool idlePriority = false;
+};
 
 class SystemOps {
 public:
@@ -18,11 +30,26 @@ public:
     virtual void SetPowerState(bool suspend, bool force) = 0;
     // NtShutdownSystem(action): 1 reboot, 2 power off.
     virtual void ShutdownSystem(int action) = 0;
+    // CreateProcess; returns the process handle, which the caller waits on
+    // and closes, or nullptr when the program did not start.
+    virtual void* StartProcess(const ProcessStart& start) = 0;
+    // ShellExecute "open" of `file` in `folder`, owned by the window `owner`,
+    // shown normally.
+    virtual void OpenDocument(void* owner, const std::string& file, const std::string& folder) = 0;
+    // mciSendString(command, no answer buffer, 0, window).
+    virtual void SendMci(const std::string& command, void* window) = 0;
+    // Sends a message to every top-level window without waiting on a hung
+    // one (SendMessageTimeout with SMTO_ABORTIFHUNG and a short limit).
+    virtual void Broadcast(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) = 0;
+    // InternetAutodial(flags, window).
+    virtual void Autodial(std::uint32_t flags, void* window) = 0;
 };
 
 // The operations in force: the real ones unless a test installed others.
 SystemOps& Sys();
 // Installs `ops` (nullptr: back to the real ones). The caller keeps ownership.
 void InstallSystemOps(SystemOps* ops);
+// The real operations, whatever is installed.
+SystemOps& RealSystemOps();
 
 }  // namespace vantrel

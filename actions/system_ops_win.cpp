@@ -1,12 +1,28 @@
 #include <windows.h>
 
+#include <shellapi.h>
+
+#include <vector>
+
 #include "actions/system_ops.h"
+#include "ui/on_demand_win.h"
 
 namespace vantrel {
 
 namespace {
 
-class RealSystemOps : public SystemOps {
+// How long a broadcast waits for one window that is slow but not yet hung.
+const UINT kBroadcastWaitMs = 500;
+
+// A system library looked up on first use and kept to the end of the
+// program: wininet may keep threads of its own, so it may not be unloaded
+// behind their back.
+HMODULE SystemLibrary(const char* name) {
+    HMODULE module = GetModuleHandleA(name);
+    return module ? module : LoadLibraryA(name);
+}
+
+class RealOps : public SystemOps {
 public:
     bool TerminateProcessById(std::uint32_t pid) override {
         HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, pid);
@@ -32,18 +48,63 @@ public:
             reinterpret_cast<void*>(GetProcAddress(ntdll, "NtShutdownSystem")));
         if (fn) fn(action);
     }
-};
 
-RealSystemOps& Real() {
-    static RealSystemOps real;
-    return real;
-}
+    void* StartProcess(const ProcessStart& start) override {
+        std::vector<char> writable(start.commandLine.begin(), start.commandLine.end());
+        writable.push_back('\0');
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESHOWWINDOW;
+        startup.wShowWindow = SW_HIDE;
+        PROCESS_INFORMATION info = {};
+        if (!CreateProcessA(start.program.c_str(), writable.data(), nullptr, nullptr, FALSE,
+                            start.idlePriority ? IDLE_PRIORITY_CLASS : 0, nullptr,
+                            start.folder.empty() ? nullptr : start.folder.c_str(), &startup,
+                            &info))
+            return nullptr;
+        CloseHandle(info.hThread);
+        return info.hProcess;
+    }
+
+    void OpenDocument(void* owner, const std::string& file, const std::string& folder) override {
+        ShellExecuteA(static_cast<HWND>(owner), "open", file.c_str(), "", folder.c_str(),
+                      SW_SHOWNORMAL);
+    }
+
+    void SendMci(const std::string& command, void* window) override {
+        MciSendStringOnDemand(command.c_str(), static_cast<HWND>(window));
+    }
+
+    void Broadcast(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override {
+        // SendMessage would wait for every top-level window of every program:
+        // one hung window would stop this thread, and the tick with it, for
+        // good. A hung window is passed over at once, a slow one after a
+        // short wait.
+        DWORD_PTR result = 0;
+        SendMessageTimeoutA(HWND_BROADCAST, message, wParam, lParam,
+                            SMTO_ABORTIFHUNG | SMTO_NORMAL, kBroadcastWaitMs, &result);
+    }
+
+    void Autodial(std::uint32_t flags, void* window) override {
+        typedef BOOL(WINAPI * AutodialFn)(DWORD, HWND);
+        HMODULE wininet = SystemLibrary("wininet.dll");
+        if (!wininet) return;
+        auto autodial = reinterpret_cast<AutodialFn>(
+            reinterpret_cast<void*>(GetProcAddress(wininet, "InternetAutodial")));
+        if (autodial) autodial(flags, static_cast<HWND>(window));
+    }
+};
 
 SystemOps* g_installed = nullptr;
 
 }  // namespace
 
-SystemOps& Sys() { return g_installed ? *g_installed : Real(); }
+SystemOps& RealSystemOps() {
+    static RealOps real;
+    return real;
+}
+
+SystemOps& Sys() { return g_installed ? *g_installed : RealSystemOps(); }
 
 void InstallSystemOps(SystemOps* ops) { g_installed = ops; }
 

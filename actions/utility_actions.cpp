@@ -12,13 +12,25 @@ std::string JunkListFileName(const LocalTime& t) {
            std::to_string(t.second) + ".txt";
 }
 
-std::string CleanupCommandLine(const std::string& folder, const std::string& listName) {
+std::string SystemProgram(const std::string& systemFolder, const std::string& name) {
+    if (!systemFolder.empty() && systemFolder.back() == '\\') return systemFolder + name;
+    return systemFolder + "\\" + name;
+}
+
+namespace {
+
+std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
+
+}  // namespace
+
+std::string CleanupCommandLine(const std::string& systemFolder, const std::string& folder,
+                               const std::string& listName) {
     // cmd takes away the first and the last quote of everything after /c when
     // the text holds more than one pair, so the outer pair is there only to be
     // removed and each path keeps its own quotes: a program folder such as
     // "C:\Program Files\..." or one with "&" in its name stays one path.
-    return "cmd.exe /c \"\"" + folder + kCleanupBatchName + "\" > \"" + folder + listName +
-           "\"\"";
+    return Quoted(SystemProgram(systemFolder, "cmd.exe")) + " /c \"" +
+           Quoted(folder + kCleanupBatchName) + " > " + Quoted(folder + listName) + "\"";
 }
 
 namespace {
@@ -33,12 +45,16 @@ bool UnsafeForCmdQuotes(unsigned char b) {
 
 }  // namespace
 
-std::optional<std::string> NetshParameters(const std::string& adapter, bool enable) {
+std::optional<std::string> NetshCommandLine(const std::string& systemFolder,
+                                            const std::string& adapter, bool enable) {
     for (char c : adapter) {
         if (UnsafeForCmdQuotes(static_cast<unsigned char>(c))) return std::nullopt;
     }
-    return "/c  netsh int set int name=\"" + adapter + "\"" +
-           (enable ? " admin=enable" : " admin=disable");
+    // The outer pair of quotes after /c is the one cmd takes away (see
+    // CleanupCommandLine); the two blanks after /c are the command's own.
+    return Quoted(SystemProgram(systemFolder, "cmd.exe")) + " /c  \"" +
+           Quoted(SystemProgram(systemFolder, "netsh.exe")) + " int set int name=" +
+           Quoted(adapter) + (enable ? " admin=enable" : " admin=disable") + "\"";
 }
 
 bool ExeEntryMatches(const std::string& exeEntry, const std::string& name) {

@@ -15,17 +15,27 @@ extern const char* const kCleanupBatchName;  // "QLLJ.bat"
 // in decimal without leading zeros.
 std::string JunkListFileName(const LocalTime& t);
 
-// cmd.exe running the cleanup batch file of `folder` (ending in "\") with
-// its output into `folder` + `listName`. Both paths are quoted, so a folder
-// with blanks or "&" works.
-std::string CleanupCommandLine(const std::string& folder, const std::string& listName);
+// A program of the system folder (as GetSystemDirectory gives it, with or
+// without a final "\\"), by its full path. System programs are always
+// started this way: by name alone, CreateProcess and cmd would look in the
+// program's folder, the current folder and PATH first, and a planted
+// cmd.exe or netsh.exe there would run with the program's rights.
+std::string SystemProgram(const std::string& systemFolder, const std::string& name);
 
-// The parameters of the netsh command that switches an adapter:
-// "/c  netsh int set int name=" + quoted name + " admin=disable|enable".
-// The command runs elevated through cmd.exe, so a name that could end the
-// quotes or reach cmd's expansion (a double quote, "%", a control
-// character) is refused: nullopt, and nothing may run.
-std::optional<std::string> NetshParameters(const std::string& adapter, bool enable);
+// The system's cmd.exe running the cleanup batch file of `folder` (ending
+// in "\\") with its output into `folder` + `listName`. Both paths are
+// quoted, so a folder with blanks or "&" works.
+std::string CleanupCommandLine(const std::string& systemFolder, const std::string& folder,
+                               const std::string& listName);
+
+// The system's cmd.exe running the system's netsh to switch an adapter:
+// cmd.exe "/c  netsh int set int name=" + quoted name + " admin=disable|enable",
+// with both programs named by their full paths. The command runs elevated
+// through cmd.exe, so a name that could end the quotes or reach cmd's
+// expansion (a double quote, "%", a control character) is refused: nullopt,
+// and nothing may run.
+std::optional<std::string> NetshCommandLine(const std::string& systemFolder,
+                                            const std::string& adapter, bool enable);
 
 // Whether a process's executable file entry names the program `name`: its
 // file-name part, or else the whole entry, equals `name` after folding the

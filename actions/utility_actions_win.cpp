@@ -12,7 +12,6 @@
 #include "actions/system_ops.h"
 #include "actions/utility_actions.h"
 #include "store/gbk_text.h"
-#include "ui/on_demand_win.h"
 
 namespace vantrel {
 
@@ -35,8 +34,8 @@ static_assert(sizeof(PROCESSENTRY32) == 296, "PROCESSENTRY32 (ANSI) is 296 bytes
 #endif
 
 // A system library looked up on first use and kept to the end of the
-// program: rasapi32 goes on hanging up after RasHangUpA returns, and wininet
-// may keep threads of its own, so neither may be unloaded behind their back.
+// program: rasapi32 goes on hanging up after RasHangUpA returns, so it may
+// not be unloaded behind its back.
 HMODULE SystemLibrary(const char* name) {
     HMODULE module = GetModuleHandleA(name);
     return module ? module : LoadLibraryA(name);
@@ -98,39 +97,33 @@ void HangUpDialUpWith(RasEnumConnectionsFn enumerate, RasHangUpFn hangUp) {
 }
 
 void DialDefaultConnection(HWND mainWindow) {
-    typedef BOOL(WINAPI * AutodialFn)(DWORD, HWND);
-    const DWORD kForceUnattended = 2;  // INTERNET_AUTODIAL_FORCE_UNATTENDED
-    auto autodial = LookUp<AutodialFn>(SystemLibrary("wininet.dll"), "InternetAutodial");
-    if (autodial) autodial(kForceUnattended, mainWindow);
+    const std::uint32_t kForceUnattended = 2;  // INTERNET_AUTODIAL_FORCE_UNATTENDED
+    Sys().Autodial(kForceUnattended, mainWindow);
 }
 
-void SetNetworkAdapter(HWND owner, const std::string& adapter, bool enable) {
-    const std::optional<std::string> parameters = NetshParameters(adapter, enable);
-    if (!parameters) return;
-    char windowsFolder[MAX_PATH + 1] = {};
-    GetWindowsDirectoryA(windowsFolder, MAX_PATH);
-    ShellExecuteA(owner, "open", "cmd.exe", parameters->c_str(), windowsFolder, SW_HIDE);
+void SetNetworkAdapter(HWND, const std::string& adapter, bool enable) {
+    const std::string system = SystemFolder();
+    const std::optional<std::string> commandLine = NetshCommandLine(system, adapter, enable);
+    if (!commandLine) return;
+    ProcessStart start;
+    start.program = SystemProgram(system, "cmd.exe");
+    start.commandLine = *commandLine;
+    start.folder = WindowsFolder();
+    // The command runs on its own; nothing waits for it.
+    Handle process(Sys().StartProcess(start));
 }
 
-CleanupRun RunCleanup(const std::string& folder, bool showList, DWORD waitMs) {
+CleanupRun RunCleanup(HWND owner, const std::string& folder, bool showList, DWORD waitMs) {
     CleanupRun run;
     const std::string listName = JunkListFileName(LocalTimeNow());
     run.listPath = folder + listName;
-    std::string commandLine = CleanupCommandLine(folder, listName);
-    std::vector<char> writable(commandLine.begin(), commandLine.end());
-    writable.push_back('\0');
-
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_HIDE;
-    PROCESS_INFORMATION info = {};
-    if (!CreateProcessA(nullptr, writable.data(), nullptr, nullptr, FALSE, IDLE_PRIORITY_CLASS,
-                        nullptr, nullptr, &startup, &info)) {
-        return run;
-    }
-    Handle process(info.hProcess);
-    Handle thread(info.hThread);
+    const std::string system = SystemFolder();
+    ProcessStart start;
+    start.program = SystemProgram(system, "cmd.exe");
+    start.commandLine = CleanupCommandLine(system, folder, listName);
+    start.idlePriority = true;
+    Handle process(Sys().StartProcess(start));
+    if (!process) return run;
     // The user interface thread waits here; a batch file that never ends must
     // not stop the scheduler for good, so after the limit it runs on alone.
     run.outcome = WaitForSingleObject(process.get(), waitMs) == WAIT_OBJECT_0
@@ -138,23 +131,31 @@ CleanupRun RunCleanup(const std::string& folder, bool showList, DWORD waitMs) {
                       : CleanupOutcome::TimedOut;
     DWORD exitCode = 0;
     GetExitCodeProcess(process.get(), &exitCode);
-    if (showList) {
-        ShellExecuteA(nullptr, "open", run.listPath.c_str(), "", folder.c_str(), SW_SHOWNORMAL);
-    }
+    if (showList) Sys().OpenDocument(owner, run.listPath, folder);
     return run;
 }
 
-void CleanSystemJunk(bool showList) { RunCleanup(ProgramFolder(), showList, kCleanupWaitMs); }
-
-void OpenCdTray(HWND mainWindow) {
-    MciSendStringOnDemand("Set cdaudio door open wait", mainWindow);
+void CleanSystemJunk(HWND owner, bool showList) {
+    RunCleanup(owner, ProgramFolder(), showList, kCleanupWaitMs);
 }
 
-void CloseCdTray(HWND mainWindow) {
-    MciSendStringOnDemand("Set cdaudio door closed wait", mainWindow);
+void OpenCdTray(HWND mainWindow) { Sys().SendMci("Set cdaudio door open wait", mainWindow); }
+
+void CloseCdTray(HWND mainWindow) { Sys().SendMci("Set cdaudio door closed wait", mainWindow); }
+
+void MonitorOff() { Sys().Broadcast(WM_SYSCOMMAND, SC_MONITORPOWER, 2); }
+
+std::string SystemFolder() {
+    char folder[MAX_PATH + 1] = {};
+    const UINT n = GetSystemDirectoryA(folder, MAX_PATH);
+    return n > 0 && n <= MAX_PATH ? std::string(folder, n) : std::string();
 }
 
-void MonitorOff() { SendMessageA(HWND_BROADCAST, WM_SYSCOMMAND, SC_MONITORPOWER, 2); }
+std::string WindowsFolder() {
+    char folder[MAX_PATH + 1] = {};
+    const UINT n = GetWindowsDirectoryA(folder, MAX_PATH);
+    return n > 0 && n <= MAX_PATH ? std::string(folder, n) : std::string();
+}
 
 std::string ProgramPath() {
     // The path may be longer than MAX_PATH; a full buffer means it was cut.

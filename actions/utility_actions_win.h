@@ -35,12 +35,14 @@ void HangUpDialUpWith(RasEnumConnectionsFn enumerate, RasHangUpFn hangUp);
 // Dials the system's default Internet connection without asking.
 void DialDefaultConnection(HWND mainWindow);
 
-// netsh through a hidden cmd.exe in the Windows folder; refuses an unsafe name.
+// The system's netsh through the system's cmd.exe, hidden, in the Windows
+// folder; refuses an unsafe name. Nothing waits for it.
 void SetNetworkAdapter(HWND owner, const std::string& adapter, bool enable);
 
 // Runs the cleanup batch file beside the program at idle priority, waits for
-// it (at most ten minutes) and opens the list file when `showList` is set.
-void CleanSystemJunk(bool showList);
+// it (at most ten minutes) and, when `showList` is set, opens the list file
+// with `owner` (the program's main window) as owner window.
+void CleanSystemJunk(HWND owner, bool showList);
 
 // The cleanup of `folder` (ending in "\"), waiting at most `waitMs`
 // milliseconds; CleanSystemJunk is this with the program's folder and ten
@@ -50,12 +52,17 @@ struct CleanupRun {
     CleanupOutcome outcome = CleanupOutcome::NotStarted;
     std::string listPath;  // folder + list file name
 };
-CleanupRun RunCleanup(const std::string& folder, bool showList, DWORD waitMs);
+CleanupRun RunCleanup(HWND owner, const std::string& folder, bool showList, DWORD waitMs);
 const DWORD kCleanupWaitMs = 10 * 60 * 1000;
 
 void OpenCdTray(HWND mainWindow);
 void CloseCdTray(HWND mainWindow);
 void MonitorOff();
+
+// The system folder and the Windows folder, without a final "\" (empty when
+// the system does not say).
+std::string SystemFolder();
+std::string WindowsFolder();
 
 // The program file's full path and its folder (ending in "\").
 std::string ProgramPath();

@@ -237,7 +237,7 @@ void MainWindow::OnCommand(UINT id) {
         case kMenuOpenCd: OpenCdTray(hwnd()); break;
         case kMenuCloseCd: CloseCdTray(hwnd()); break;
         case kMenuMonitorOff: MonitorOff(); break;
-        case kMenuCleanJunk: CleanSystemJunk(true); break;
+        case kMenuCleanJunk: CleanSystemJunk(hwnd(), true); break;
         case kMenuFastRestart: FastRestartNow(); break;
         case kMenuFastShutdown: FastShutdownNow(); break;
         case kMenuUpdate:

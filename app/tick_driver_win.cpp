@@ -71,7 +71,7 @@ void TickDriver::DialDefaultConnection() { vantrel::DialDefaultConnection(window
 void TickDriver::SetNetworkAdapter(const std::string& adapter, bool enable) {
     vantrel::SetNetworkAdapter(window_, adapter, enable);
 }
-void TickDriver::CleanSystemJunk(bool showList) { vantrel::CleanSystemJunk(showList); }
+void TickDriver::CleanSystemJunk(bool showList) { vantrel::CleanSystemJunk(window_, showList); }
 
 void TickDriver::StartCountdown(const std::string& pendingAction, bool closeAllWindows) {
     gate_.countingDown = true;

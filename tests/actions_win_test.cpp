@@ -14,6 +14,7 @@
 #include "actions/utility_actions.h"
 #include "actions/utility_actions_win.h"
 #include "reminder_probe_win.h"
+#include "tests/recording_system_ops.h"
 #include "store/gbk_text.h"
 #include "ui/form_win.h"
 
@@ -156,6 +157,18 @@ public:
     void EndSession(std::uint32_t) override { ADD_FAILURE() << "EndSession"; }
     void SetPowerState(bool, bool) override { ADD_FAILURE() << "SetPowerState"; }
     void ShutdownSystem(int) override { ADD_FAILURE() << "ShutdownSystem"; }
+    void* StartProcess(const ProcessStart&) override {
+        ADD_FAILURE() << "StartProcess";
+        return nullptr;
+    }
+    void OpenDocument(void*, const std::string&, const std::string&) override {
+        ADD_FAILURE() << "OpenDocument";
+    }
+    void SendMci(const std::string&, void*) override { ADD_FAILURE() << "SendMci"; }
+    void Broadcast(std::uint32_t, std::uintptr_t, std::intptr_t) override {
+        ADD_FAILURE() << "Broadcast";
+    }
+    void Autodial(std::uint32_t, void*) override { ADD_FAILURE() << "Autodial"; }
 };
 
 class InstalledOps {
@@ -326,44 +339,94 @@ TEST_F(HangUpAction, SystemWithoutDialUpReportsNoConnection) {
               std::vector<std::string>{"没有可用的拨号连接"});
 }
 
-TEST_F(HangUpAction, RealDialUpSystemWithoutConnections) {
-    // The test machine has no dial-up connection, so the real rasapi32
-    // answers with none.
-    EXPECT_EQ(Reports([] { HangUpDialUp(); }), std::vector<std::string>{"没有可用的拨号连接"});
+TEST_F(HangUpAction, RealDialUpSystemIsOnlyAsked) {
+    // The real rasapi32 lists the connections; the hang-up is the fake's, so
+    // a machine with a live connection keeps it. Without one (the test
+    // machine) the report is that there is none.
+    HMODULE ras = LoadLibraryA("rasapi32.dll");
+    ASSERT_NE(ras, nullptr);
+    auto enumerate = reinterpret_cast<RasEnumConnectionsFn>(
+        reinterpret_cast<void*>(GetProcAddress(ras, "RasEnumConnectionsA")));
+    ASSERT_NE(enumerate, nullptr);
+    g_ras = FakeRas();
+    const std::vector<std::string> reports =
+        Reports([&] { HangUpDialUpWith(enumerate, &FakeHangUp); });
+    if (g_ras.hungUp.empty()) {
+        EXPECT_EQ(reports, std::vector<std::string>{"没有可用的拨号连接"});
+    }
 }
 
 // ---- network adapter -----------------------------------------------------
+
+// The command line that starts `start`, run for real but with the system
+// program `name` replaced by `stand-in`; waits for it to end.
+bool RunWithStandIn(const ProcessStart& start, const std::string& name,
+                    const std::string& standIn) {
+    ProcessStart changed = start;
+    const std::string real = SystemProgram(SystemFolder(), name);
+    const std::size_t at = changed.commandLine.find(real);
+    if (at == std::string::npos) return false;
+    changed.commandLine.replace(at, real.size(), standIn);
+    Handle process(RealSystemOps().StartProcess(changed));
+    return process.valid() && WaitForSingleObject(process.get(), 15000) == WAIT_OBJECT_0;
+}
+
+TEST(NetworkAdapterAction, StartsTheSystemsCmdAndNetshByFullPath) {
+    const std::string folder = FreshFolder("netsh 网卡");
+    const std::string args = folder + "\\args.txt";
+    const std::string standIn = folder + "\\netsh & co.bat";
+    WriteText(standIn, "@echo %* > \"" + args + "\"\r\n");
+    struct Case {
+        std::string adapter;
+        bool enable;
+        std::string arguments;  // as netsh would get them
+    };
+    const Case cases[] = {
+        {"本地连接", false, "int set int name=\"本地连接\" admin=disable"},
+        {"以太网 2 & (备用)", true, "int set int name=\"以太网 2 & (备用)\" admin=enable"},
+    };
+    for (const Case& c : cases) {
+        testing::RecordingSystemOps ops;
+        SetNetworkAdapter(nullptr, c.adapter, c.enable);
+        ASSERT_EQ(ops.started.size(), 1u);
+        const ProcessStart& start = ops.started[0];
+        EXPECT_EQ(AsciiUpper(start.program), AsciiUpper(SystemFolder() + "\\cmd.exe"));
+        EXPECT_EQ(start.commandLine.find("\"" + SystemFolder() + "\\cmd.exe\" /c  "), 0u)
+            << start.commandLine;
+        EXPECT_NE(start.commandLine.find("\"" + SystemFolder() + "\\netsh.exe\""),
+                  std::string::npos) << start.commandLine;
+        EXPECT_EQ(AsciiUpper(start.folder), AsciiUpper(WindowsFolder()));
+        // Through cmd the adapter name reaches the program as one argument.
+        DeleteFileA(args.c_str());
+        ASSERT_TRUE(RunWithStandIn(start, "netsh.exe", standIn)) << c.adapter;
+        const std::vector<std::string> lines = Lines(ReadText(args));
+        ASSERT_EQ(lines.size(), 1u) << c.adapter;
+        EXPECT_EQ(lines[0].substr(0, c.arguments.size()), c.arguments);
+    }
+    RemoveTree(folder);
+}
 
 TEST(NetworkAdapterAction, NameThatWouldRunAnotherCommandRunsNothing) {
     const std::string folder = FreshFolder("netsh");
     const std::string marker = folder + "\\injected.txt";
     const std::string name = "x\" & cd > \"" + marker + "\" & rem \"";
-    char windowsFolder[MAX_PATH + 1] = {};
-    GetWindowsDirectoryA(windowsFolder, MAX_PATH);
 
-    // Unguarded, this name runs a second command: the marker appears.
-    const std::string unguarded = "/c  netsh int set int name=\"" + name + "\" admin=disable";
-    SHELLEXECUTEINFOA run = {};
-    run.cbSize = sizeof run;
-    run.fMask = SEE_MASK_NOCLOSEPROCESS;
-    run.lpVerb = "open";
-    run.lpFile = "cmd.exe";
-    run.lpParameters = unguarded.c_str();
-    run.lpDirectory = windowsFolder;
-    run.nShow = SW_HIDE;
-    const DWORD start = GetTickCount();
-    ASSERT_TRUE(ShellExecuteExA(&run));
-    Handle control(run.hProcess);
+    // Unguarded, this name runs a second command: the marker appears. (echo
+    // stands in for netsh, so no adapter is touched.)
+    const std::string unguarded = "cmd.exe /c  echo int set int name=\"" + name + "\" admin=disable";
+    ProcessStart start;
+    start.program = SystemProgram(SystemFolder(), "cmd.exe");
+    start.commandLine = unguarded;
+    start.folder = WindowsFolder();
+    Handle control(RealSystemOps().StartProcess(start));
     ASSERT_TRUE(control.valid());
     ASSERT_EQ(WaitForSingleObject(control.get(), 15000), WAIT_OBJECT_0);
-    const DWORD took = GetTickCount() - start;
     ASSERT_TRUE(Exists(marker)) << "the injected command should run when nothing guards the name";
-    ASSERT_TRUE(DeleteFileA(marker.c_str()));
 
+    testing::RecordingSystemOps ops;
     SetNetworkAdapter(nullptr, name, false);
     SetNetworkAdapter(nullptr, name, true);
-    PumpUntil([] { return false; }, took * 3 + 2000);
-    EXPECT_FALSE(Exists(marker));
+    EXPECT_TRUE(ops.started.empty()) << "nothing may start";
     RemoveTree(folder);
 }
 
@@ -396,39 +459,44 @@ bool ListNames(const std::vector<std::string>& lines, const std::string& path) {
     return false;
 }
 
-std::string WindowsTemp() {
-    char windows[MAX_PATH + 1] = {};
-    GetWindowsDirectoryA(windows, MAX_PATH);
-    return std::string(windows) + "\\Temp";
-}
-
 class CleanupAction : public ::testing::Test {
 protected:
-    // base\Temp and base\Tmp (for TEMP and TMP) and the Windows folder's Temp
-    // hold junk; the files beside them must stay. The Windows folder cannot
-    // be moved for a test: Wine gives every new process its own SystemRoot.
+    // base\Temp and base\Tmp (for TEMP and TMP) and base\Windows\Temp (for
+    // SystemRoot) hold junk; the files beside them must stay. Nothing
+    // outside base is touched: the shipped batch file runs with a SystemRoot
+    // of the test's own (see UseShippedBatch).
     void Prepare(const std::string& testName) {
         base_ = FreshFolder(testName);
         const char* folders[] = {"\\Temp", "\\Temp\\sub & dir", "\\Temp\\sub & dir\\深层",
-                                 "\\Tmp", "\\Windows", "\\Documents"};
+                                 "\\Tmp", "\\Windows", "\\Windows\\Temp", "\\Documents"};
         for (const char* f : folders) CreateDirectoryA((base_ + f).c_str(), nullptr);
-        systemJunk_ = WindowsTemp() + "\\vantrel_junk_" + FileNamePart(base_) + ".log";
         junk_ = {base_ + "\\Temp\\junk1.tmp", base_ + "\\Temp\\sub & dir\\junk2.txt",
                  base_ + "\\Temp\\sub & dir\\深层\\垃圾 %PATH%.txt", base_ + "\\Tmp\\junk3.tmp",
-                 systemJunk_};
+                 base_ + "\\Windows\\Temp\\junk4.log"};
         kept_ = {base_ + "\\keep.txt", base_ + "\\Windows\\win.ini",
                  base_ + "\\Documents\\report.doc"};
         for (const std::string& f : junk_) WriteText(f, "junk");
         for (const std::string& f : kept_) WriteText(f, "keep");
     }
 
+    // Makes `folder` (ending in "\") a program folder whose QLLJ.bat sets
+    // SystemRoot (empty: unsets it) and hands over to the shipped batch file.
+    // A variable set for the test process would not do: Wine gives every new
+    // process its own SystemRoot, so the shipped file would clean the real
+    // Windows folder's Temp.
+    void UseShippedBatch(const std::string& folder, const std::string& systemRoot) {
+        CreateDirectoryA(folder.c_str(), nullptr);
+        const std::string shipped = folder + "shipped QLLJ.bat";
+        ASSERT_TRUE(CopyFileA((ProgramFolder() + kCleanupBatchName).c_str(), shipped.c_str(), FALSE));
+        WriteText(folder + kCleanupBatchName,
+                  "@set \"SystemRoot=" + systemRoot + "\"\r\n@\"" + shipped + "\"\r\n");
+    }
+
     void TearDown() override {
         if (!base_.empty()) RemoveTree(base_);
-        if (!systemJunk_.empty()) DeleteFileA(systemJunk_.c_str());
     }
 
     std::string base_;
-    std::string systemJunk_;
     std::vector<std::string> junk_;
     std::vector<std::string> kept_;
 };
@@ -436,29 +504,16 @@ protected:
 TEST_F(CleanupAction, ShippedBatchCleansTempFoldersAndListsEachFile) {
     Prepare("cleanup");
     ASSERT_TRUE(Exists(ProgramFolder() + kCleanupBatchName));
+    const std::string folder = base_ + "\\prog\\";
+    UseShippedBatch(folder, base_ + "\\Windows");
+    CleanupRun run;
     {
         ScopedVariable temp("TEMP", (base_ + "\\Temp").c_str());
         ScopedVariable tmp("TMP", (base_ + "\\Tmp\\").c_str());
-        CleanSystemJunk(false);
+        run = RunCleanup(nullptr, folder, false, 60000);
     }
-    // The list is the newest list file in the program's folder.
-    std::string list;
-    {
-        WIN32_FIND_DATAA found;
-        FILETIME newest = {};
-        HANDLE search = FindFirstFileA((ProgramFolder() + "清理系统垃圾列表*.txt").c_str(), &found);
-        ASSERT_NE(search, INVALID_HANDLE_VALUE) << "no list file was written";
-        do {
-            if (CompareFileTime(&found.ftLastWriteTime, &newest) >= 0) {
-                newest = found.ftLastWriteTime;
-                list = ProgramFolder() + found.cFileName;
-            }
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    const std::vector<std::string> lines = Lines(ReadText(list));
-    DeleteFileA(list.c_str());
-
+    EXPECT_EQ(run.outcome, CleanupOutcome::Finished);
+    const std::vector<std::string> lines = Lines(ReadText(run.listPath));
     for (const std::string& f : junk_) {
         EXPECT_FALSE(Exists(f)) << f;
         EXPECT_TRUE(ListNames(lines, f)) << "list names " << f;
@@ -475,14 +530,12 @@ TEST_F(CleanupAction, ProgramFolderWithBlanksAndAmpersand) {
     Prepare("cleanup blanks");
     const std::string folder = base_ + "\\Program Files\\Vantrel 定时 & Co\\";
     CreateDirectoryA((base_ + "\\Program Files").c_str(), nullptr);
-    CreateDirectoryA(folder.c_str(), nullptr);
-    ASSERT_TRUE(CopyFileA((ProgramFolder() + kCleanupBatchName).c_str(),
-                          (folder + kCleanupBatchName).c_str(), FALSE));
+    UseShippedBatch(folder, base_ + "\\Windows");
     CleanupRun run;
     {
         ScopedVariable temp("TEMP", (base_ + "\\Temp").c_str());
         ScopedVariable tmp("TMP", (base_ + "\\Tmp").c_str());
-        run = RunCleanup(folder, false, 60000);
+        run = RunCleanup(nullptr, folder, false, 60000);
     }
     EXPECT_EQ(run.outcome, CleanupOutcome::Finished);
     EXPECT_EQ(FolderPart(run.listPath), folder);
@@ -499,9 +552,6 @@ TEST_F(CleanupAction, RefusesFoldersThatAreNotTemporaryFolders) {
     Prepare("cleanup refused");
     WriteText(base_ + "\\Documents\\Temp", "a file named Temp");
     const std::string folder = base_ + "\\prog\\";
-    CreateDirectoryA(folder.c_str(), nullptr);
-    ASSERT_TRUE(CopyFileA((ProgramFolder() + kCleanupBatchName).c_str(),
-                          (folder + kCleanupBatchName).c_str(), FALSE));
 
     struct Case {
         std::string temp, tmp, systemRoot;  // "" leaves the variable unset
@@ -512,27 +562,22 @@ TEST_F(CleanupAction, RefusesFoldersThatAreNotTemporaryFolders) {
         {base_, base_ + "\\Windows", ""},
         // Named Temp, but a file; and folders that do not exist.
         {base_ + "\\Documents\\Temp", base_ + "\\Documents\\Tmp", base_ + "\\nowhere"},
-        {"", "", ""},
+        {"", "", base_ + "\\Documents\\Temp"},
     };
     for (const Case& c : cases) {
+        UseShippedBatch(folder, c.systemRoot);
         CleanupRun run;
         {
             ScopedVariable temp("TEMP", c.temp.empty() ? nullptr : c.temp.c_str());
             ScopedVariable tmp("TMP", c.tmp.empty() ? nullptr : c.tmp.c_str());
-            ScopedVariable systemRoot("SystemRoot",
-                                      c.systemRoot.empty() ? nullptr : c.systemRoot.c_str());
-            run = RunCleanup(folder, false, 60000);
+            run = RunCleanup(nullptr, folder, false, 60000);
         }
         EXPECT_EQ(run.outcome, CleanupOutcome::Finished) << c.temp;
         for (const std::string& f : kept_) EXPECT_TRUE(Exists(f)) << c.temp << ": " << f;
+        for (const std::string& f : junk_) EXPECT_TRUE(Exists(f)) << c.temp << ": " << f;
         EXPECT_TRUE(Exists(base_ + "\\Documents\\Temp")) << c.temp;
-        EXPECT_TRUE(Exists(base_ + "\\Temp\\junk1.tmp")) << c.temp;
         EXPECT_TRUE(Exists(run.listPath)) << c.temp;
-        // Only the Windows folder's Temp may have been cleaned (see Prepare).
-        const std::string windowsTemp = AsciiUpper(WindowsTemp() + "\\");
-        for (const std::string& line : Lines(ReadText(run.listPath))) {
-            EXPECT_EQ(AsciiUpper(line).compare(0, windowsTemp.size(), windowsTemp), 0) << line;
-        }
+        EXPECT_TRUE(Lines(ReadText(run.listPath)).empty()) << c.temp;
         DeleteFileA(run.listPath.c_str());
     }
 }
@@ -544,7 +589,7 @@ TEST_F(CleanupAction, StopsWaitingAtTheLimitAndLeavesTheBatchRunning) {
     WriteText(folder + kCleanupBatchName,
               "@\"" + ProgramFolder() + kSleeperName + "\"\r\n");
     const DWORD start = GetTickCount();
-    const CleanupRun run = RunCleanup(folder, false, 1500);
+    const CleanupRun run = RunCleanup(nullptr, folder, false, 1500);
     const DWORD took = GetTickCount() - start;
     EXPECT_EQ(run.outcome, CleanupOutcome::TimedOut);
     EXPECT_GE(took, 1400u);
@@ -555,28 +600,75 @@ TEST_F(CleanupAction, StopsWaitingAtTheLimitAndLeavesTheBatchRunning) {
 
 TEST(CleanupActionStart, MissingBatchFileEndsAtOnce) {
     // cmd.exe starts even when the batch file is missing, and ends at once.
-    const CleanupRun run = RunCleanup("Q:\\does not exist\\", false, 20000);
+    const CleanupRun run = RunCleanup(nullptr, "Q:\\does not exist\\", false, 20000);
     EXPECT_EQ(run.outcome, CleanupOutcome::Finished);
+}
+
+TEST(CleanupActionStart, TheSystemsCmdRunsTheBatchAndTheListOpensOwned) {
+    const HWND owner = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(0x1234));
+    for (bool showList : {false, true}) {
+        testing::RecordingSystemOps ops;
+        // A process that has already ended stands in for the batch run.
+        ops.onStart = [](const ProcessStart&) -> void* {
+            return CreateEventA(nullptr, TRUE, TRUE, nullptr);
+        };
+        const CleanupRun run = RunCleanup(owner, "C:\\Vantrel\\", showList, 1000);
+        EXPECT_EQ(run.outcome, CleanupOutcome::Finished);
+        ASSERT_EQ(ops.started.size(), 1u);
+        EXPECT_EQ(ops.started[0].program, SystemFolder() + "\\cmd.exe");
+        EXPECT_EQ(ops.started[0].commandLine.find("\"" + SystemFolder() + "\\cmd.exe\" /c "), 0u);
+        EXPECT_TRUE(ops.started[0].idlePriority);
+        const std::string opened = "open 0x1234 " + run.listPath + " in C:\\Vantrel\\";
+        EXPECT_EQ(ops.calls.back() == opened, showList) << ops.calls.back();
+    }
 }
 
 // ---- tray utilities ------------------------------------------------------
 
-DWORD WINAPI RunUtilities(void*) {
-    OpenCdTray(nullptr);
-    CloseCdTray(nullptr);
+TEST(TrayUtilities, TheirCallsAsTheSystemGetsThem) {
+    const HWND window = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(0x4321));
+    testing::RecordingSystemOps ops;
+    OpenCdTray(window);
+    CloseCdTray(window);
     MonitorOff();
-    DialDefaultConnection(nullptr);
-    return 0;
+    DialDefaultConnection(window);
+    EXPECT_EQ(ops.calls, (std::vector<std::string>{
+                             "mci Set cdaudio door open wait 0x4321",
+                             "mci Set cdaudio door closed wait 0x4321",
+                             "broadcast 0x112 0xf170 0x2",  // WM_SYSCOMMAND, SC_MONITORPOWER, off
+                             "autodial 2 0x4321",           // INTERNET_AUTODIAL_FORCE_UNATTENDED
+                         }));
 }
 
-TEST(TrayUtilities, ReturnWithoutReportWhenThereIsNothingToDo) {
-    // No CD drive, no modem: each passes silently and none of them blocks.
-    const std::vector<HWND> before = AllReminders();
-    Handle worker(CreateThread(nullptr, 0, &RunUtilities, nullptr, 0, nullptr));
-    ASSERT_TRUE(worker.valid());
-    EXPECT_TRUE(PumpUntil([&] { return WaitForSingleObject(worker.get(), 0) == WAIT_OBJECT_0; },
-                          20000));
-    EXPECT_TRUE(NewWindows(before, AllReminders()).empty());
+// A window of another process that stops taking messages: a broadcast must
+// neither wait for it until it ends nor stop the tick.
+TEST(TrayUtilities, ABroadcastPassesOverAHungWindowOfAnotherProcess) {
+    const std::string folder = FreshFolder("hung");
+    const std::string maker = ProgramFolder() + "vantrel_test_window_maker.exe";
+    std::string commandLine = "\"" + maker + "\" \"" + folder + "\" --hung";
+    std::vector<char> writable(commandLine.begin(), commandLine.end());
+    writable.push_back('\0');
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    ASSERT_TRUE(CreateProcessA(maker.c_str(), writable.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &startup, &info));
+    Handle process(info.hProcess);
+    Handle thread(info.hThread);
+    ASSERT_TRUE(PumpUntil([&] { return Exists(folder + "\\hung"); }, 15000));
+    HWND hung = FindWindowA("VantrelWindowMaker", "Hung window");
+    ASSERT_NE(hung, nullptr);
+    // A harmless message of its own, sent the way the monitor-off command sends.
+    const UINT ping = RegisterWindowMessageA("Vantrel.Test.Ping");
+    const DWORD start = GetTickCount();
+    RealSystemOps().Broadcast(ping, 0, 0);
+    const DWORD took = GetTickCount() - start;
+    EXPECT_LT(took, 5000u) << "the hung window holds for 60 s";
+    EXPECT_EQ(WaitForSingleObject(process.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT))
+        << "the window was still hung";
+    TerminateProcess(process.get(), 0);
+    WaitForSingleObject(process.get(), 5000);
+    RemoveTree(folder);
 }
 
 }  // namespace

@@ -1,7 +1,11 @@
 // A SystemOps that records the calls instead of making them, installed for
-// the lifetime of the object: tests never end the session or power off.
+// the lifetime of the object: tests never end the session, power off, start
+// system programs, dial, or switch the monitor off.
 #pragma once
 
+#include <cstdint>
+#include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -17,7 +21,10 @@ public:
 
     std::vector<std::string> calls;
     std::vector<std::uint32_t> terminated;
+    std::vector<ProcessStart> started;
     bool terminateResult = true;
+    // What StartProcess answers; by default nothing starts.
+    std::function<void*(const ProcessStart&)> onStart;
 
     bool TerminateProcessById(std::uint32_t pid) override {
         terminated.push_back(pid);
@@ -33,6 +40,30 @@ public:
     void ShutdownSystem(int action) override {
         calls.push_back("NtShutdownSystem " + std::to_string(action));
     }
+    void* StartProcess(const ProcessStart& start) override {
+        started.push_back(start);
+        calls.push_back("start " + start.program);
+        return onStart ? onStart(start) : nullptr;
+    }
+    void OpenDocument(void* owner, const std::string& file, const std::string& folder) override {
+        calls.push_back("open " + Hex(owner) + " " + file + " in " + folder);
+    }
+    void SendMci(const std::string& command, void* window) override {
+        calls.push_back("mci " + command + " " + Hex(window));
+    }
+    void Broadcast(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override {
+        calls.push_back("broadcast " + Hex(message) + " " + Hex(wParam) + " " + Hex(static_cast<std::uintptr_t>(lParam)));
+    }
+    void Autodial(std::uint32_t flags, void* window) override {
+        calls.push_back("autodial " + std::to_string(flags) + " " + Hex(window));
+    }
+
+    static std::string Hex(std::uintptr_t value) {
+        std::ostringstream out;
+        out << "0x" << std::hex << value;
+        return out.str();
+    }
+    static std::string Hex(const void* p) { return Hex(reinterpret_cast<std::uintptr_t>(p)); }
 };
 
 }  // namespace testing

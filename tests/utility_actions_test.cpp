@@ -34,49 +34,54 @@ TEST(CleanupListName, NumbersWithoutLeadingZeros) {
     }
 }
 
-TEST(CleanupCommandLine, QuotesBothPathsInsideOuterPair) {
+const char kSys[] = "C:\\WINDOWS\\system32";
+
+TEST(CleanupCommandLine, TheSystemsCmdQuotesBothPathsInsideOuterPair) {
     struct Case {
+        std::string system;
         std::string folder;
         std::string list;
         std::string expected;
     };
     const Case cases[] = {
-        {"C:\\Vantrel\\", "list.txt", "cmd.exe /c \"\"C:\\Vantrel\\QLLJ.bat\" > \"C:\\Vantrel\\list.txt\"\""},
-        {"C:\\Program Files\\Tom & Jerry\\", "清理系统垃圾列表201891_8530.txt",
-         "cmd.exe /c \"\"C:\\Program Files\\Tom & Jerry\\QLLJ.bat\" > "
+        {kSys, "C:\\Vantrel\\", "list.txt",
+         "\"C:\\WINDOWS\\system32\\cmd.exe\" /c \"\"C:\\Vantrel\\QLLJ.bat\" > \"C:\\Vantrel\\list.txt\"\""},
+        {"D:\\My Windows\\system32\\", "C:\\Program Files\\Tom & Jerry\\",
+         "清理系统垃圾列表201891_8530.txt",
+         "\"D:\\My Windows\\system32\\cmd.exe\" /c \"\"C:\\Program Files\\Tom & Jerry\\QLLJ.bat\" > "
          "\"C:\\Program Files\\Tom & Jerry\\清理系统垃圾列表201891_8530.txt\"\""},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(CleanupCommandLine(c.folder, c.list), c.expected);
+        EXPECT_EQ(CleanupCommandLine(c.system, c.folder, c.list), c.expected);
     }
     EXPECT_STREQ(kCleanupBatchName, "QLLJ.bat");
 }
 
-TEST(NetshParameters, NameIsOneQuotedArgument) {
+TEST(NetshCommandLine, BothProgramsByFullPathAndTheNameOneQuotedArgument) {
     struct Case {
         std::string adapter;
         bool enable;
-        std::string expected;
+        std::string arguments;  // what netsh gets
     };
     const Case cases[] = {
-        {"本地连接", false, "/c  netsh int set int name=\"本地连接\" admin=disable"},
-        {"以太网", true, "/c  netsh int set int name=\"以太网\" admin=enable"},
+        {"本地连接", false, "int set int name=\"本地连接\" admin=disable"},
+        {"以太网", true, "int set int name=\"以太网\" admin=enable"},
         {"Local Area Connection 2", false,
-         "/c  netsh int set int name=\"Local Area Connection 2\" admin=disable"},
+         "int set int name=\"Local Area Connection 2\" admin=disable"},
         // Inside the quotes cmd takes these literally; they are allowed.
-        {"LAN & WAN | (x) <y> ^z!", true,
-         "/c  netsh int set int name=\"LAN & WAN | (x) <y> ^z!\" admin=enable"},
+        {"LAN & WAN | (x) <y> ^z!", true, "int set int name=\"LAN & WAN | (x) <y> ^z!\" admin=enable"},
         // A GBK character whose trail byte is "|" (0x7C) is one character.
-        {"\x81\x7C", true, "/c  netsh int set int name=\"\x81\x7C\" admin=enable"},
+        {"\x81\x7C", true, "int set int name=\"\x81\x7C\" admin=enable"},
     };
     for (const Case& c : cases) {
-        const auto got = NetshParameters(c.adapter, c.enable);
+        const auto got = NetshCommandLine(kSys, c.adapter, c.enable);
         ASSERT_TRUE(got.has_value()) << c.adapter;
-        EXPECT_EQ(*got, c.expected);
+        EXPECT_EQ(*got, "\"C:\\WINDOWS\\system32\\cmd.exe\" /c  \"\"C:\\WINDOWS\\system32\\netsh.exe\" " +
+                            c.arguments + "\"");
     }
 }
 
-TEST(NetshParameters, RefusesNamesThatReachCmdsParser) {
+TEST(NetshCommandLine, RefusesNamesThatReachCmdsParser) {
     const std::string refused[] = {
         "a\" & del x & \"",  // ends the quoted name
         "\"",
@@ -91,8 +96,8 @@ TEST(NetshParameters, RefusesNamesThatReachCmdsParser) {
         "del\x7F",
     };
     for (const std::string& name : refused) {
-        EXPECT_FALSE(NetshParameters(name, false).has_value()) << name;
-        EXPECT_FALSE(NetshParameters(name, true).has_value()) << name;
+        EXPECT_FALSE(NetshCommandLine(kSys, name, false).has_value()) << name;
+        EXPECT_FALSE(NetshCommandLine(kSys, name, true).has_value()) << name;
     }
 }
 

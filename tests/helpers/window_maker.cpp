@@ -1,6 +1,9 @@
 // Creates the kinds of top-level windows the close-all step must tell apart,
 // in a process of its own, and writes "<name>" into a file in the folder
 // given as its argument when a window receives WM_CLOSE.
+// With "--hung" after the folder it instead shows one window, "Hung window",
+// writes the file "hung" and then takes no message for 60 seconds: a hung
+// program, for the tests of what a broadcast waits for.
 #include <windows.h>
 
 #include <string>
@@ -44,6 +47,15 @@ int main(int argc, char** argv) {
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = "VantrelWindowMaker";
     RegisterClassA(&wc);
+
+    if (argc > 2 && std::string(argv[2]) == "--hung") {
+        Make("hung", "Hung window", 0, nullptr, true);
+        std::string mark = g_folder + "\\hung";
+        HANDLE h = CreateFileA(mark.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+        Sleep(60000);
+        return 0;
+    }
 
     HWND normal = Make("normal", "Normal window", 0, nullptr, true);
     Make("tool", "Tool window", WS_EX_TOOLWINDOW, nullptr, true);
