@@ -56,6 +56,12 @@ public:
     }
 
 protected:
+    // A closed reminder is destroyed, not hidden: an every-minute reminder
+    // would otherwise pile up window objects until the process reaches its
+    // limit and no window at all can be created. Nothing of the form may be
+    // touched after this.
+    void OnClose() override { OwnedForms::Release(this); }
+
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override {
         switch (msg) {
         case WM_COMMAND:

@@ -133,12 +133,32 @@ TEST_F(ReminderWindow, TwoRemindersCloseSeparately) {
     SendMessageA(ReminderButton(second), BM_CLICK, 0, 0);
     PumpMessages();
     EXPECT_FALSE(IsWindowVisible(second));
-    // Closed means hidden: the windows live on until the program ends.
-    EXPECT_TRUE(IsWindow(first));
-    EXPECT_TRUE(IsWindow(second));
-    OwnedForms::ReleaseAll();
+    // Closed means gone: nothing of a closed reminder waits for the end.
     EXPECT_FALSE(IsWindow(first));
     EXPECT_FALSE(IsWindow(second));
+}
+
+TEST_F(ReminderWindow, AThousandClosedRemindersHoldNoWindowObjects) {
+    const HANDLE self = GetCurrentProcess();
+    auto showAndClose = [&](int i) {
+        HWND w = Show("第" + std::to_string(i) + "条");
+        if (!w) return false;
+        // The three ways to close: the button, the close box, Esc.
+        if (i % 3 == 0) SendMessageA(ReminderButton(w), BM_CLICK, 0, 0);
+        if (i % 3 == 1) SendMessageA(w, WM_CLOSE, 0, 0);
+        if (i % 3 == 2) SendMessageA(ReminderButton(w), WM_KEYDOWN, VK_ESCAPE, 0);
+        PumpMessages();
+        return !IsWindow(w);
+    };
+    ASSERT_TRUE(showAndClose(0));
+    const DWORD user = GetGuiResources(self, GR_USEROBJECTS);
+    const DWORD gdi = GetGuiResources(self, GR_GDIOBJECTS);
+    const std::size_t forms = OwnedForms::Count();
+    for (int i = 1; i <= 1000; ++i) ASSERT_TRUE(showAndClose(i)) << i;
+    EXPECT_EQ(GetGuiResources(self, GR_USEROBJECTS), user);
+    EXPECT_EQ(GetGuiResources(self, GR_GDIOBJECTS), gdi);
+    EXPECT_EQ(OwnedForms::Count(), forms);
+    EXPECT_TRUE(AllReminders().empty());
 }
 
 TEST_F(ReminderWindow, EnterAndEscapeClose) {

@@ -139,6 +139,18 @@ Form* OwnedForms::Adopt(std::unique_ptr<Form> form) {
     return Owned().back().get();
 }
 
+void OwnedForms::Release(Form* form) {
+    auto& owned = Owned();
+    for (auto it = owned.begin(); it != owned.end(); ++it) {
+        if (it->get() != form) continue;
+        // Out of the list first: destroying the window runs messages, which
+        // may open another form.
+        std::unique_ptr<Form> released = std::move(*it);
+        owned.erase(it);
+        return;
+    }
+}
+
 std::size_t OwnedForms::Count() { return Owned().size(); }
 
 void OwnedForms::ReleaseAll() { Owned().clear(); }

@@ -77,10 +77,14 @@ private:
 };
 
 // Forms created for one use (reminders, About, settings, editor) belong to
-// the application: a closed one is hidden and all are released at the end.
+// the application: a closed one is hidden and all are released at the end,
+// unless a form releases itself when it closes.
 class OwnedForms {
 public:
     static Form* Adopt(std::unique_ptr<Form> form);
+    // Destroys `form`, its window and the object. A form may call this from
+    // its own handler as the last thing it does there.
+    static void Release(Form* form);
     static std::size_t Count();
     static void ReleaseAll();
 };
