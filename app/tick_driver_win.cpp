@@ -50,6 +50,17 @@ void TickDriver::Suspend() {
 void TickDriver::Timer1Timer() {
     // A WM_TIMER already queued when the gate closed must not run a tick.
     if (!timer1_) return;
+    // An executor may run messages while it works (a DDE conversation when a
+    // file opens, dial-up); a Timer1 message among them must not start a
+    // second tick inside this one, which would fire the same task again and
+    // close the key this tick still reads. The skipped tick's task is still
+    // due at the next one if its minute lasts.
+    if (ticking_) return;
+    ticking_ = true;
+    struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{ticking_};
     LocalTime now = LocalTimeNow();
     MatchEnv env = CurrentMatchEnv(dateFormat_);
     lastReport_ = RunTick(reg_, programKey_, now, env, settings_, state_, *this);

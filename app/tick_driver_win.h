@@ -32,7 +32,8 @@ public:
                Intervals intervals = Intervals());
     ~TickDriver() override;
 
-    // WM_TIMER of kTimer1 and kTimer3.
+    // WM_TIMER of kTimer1 and kTimer3. A Timer1 message that arrives while a
+    // tick runs (an executor ran messages) is ignored.
     void Timer1Timer();
     void Timer3Timer();
 
@@ -69,6 +70,7 @@ private:
     std::string dateFormat_;
     bool timer1_ = false;
     bool timer3_ = false;
+    bool ticking_ = false;  // a tick is running; a nested Timer1 message is ignored
     TickReport lastReport_;
 };
 

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "app/tick_driver_win.h"
@@ -151,6 +152,42 @@ TEST_F(TickDriverTest, ACountdownTaskHandsItsWordToTheCountdownAndStopsTheTick) 
     EXPECT_TRUE(gate_.countingDown);
     EXPECT_FALSE(driver_->timer1Running());
     EXPECT_FALSE(driver_->timer3Running());
+}
+
+// A driver whose reminder executor runs messages for longer than one tick,
+// as opening a file through a DDE server or dialling may.
+class PumpingDriver : public TickDriver {
+public:
+    using TickDriver::TickDriver;
+    int reminders = 0;
+    int depth = 0, deepest = 0;
+    void ShowReminder(const std::string&) override {
+        ++reminders;
+        deepest = std::max(deepest, ++depth);
+        const DWORD start = GetTickCount();
+        while (GetTickCount() - start < 400) {
+            PumpMessages();
+            Sleep(5);
+        }
+        --depth;
+    }
+};
+
+TEST_F(TickDriverTest, ATickNeverRunsInsideAnotherTick) {
+    store_->Append(settings_, DailyForNow(), "提醒", "x");
+    store_->Append(settings_, DailyForNow(), "提醒", "y");
+    TickDriver::Intervals fast;
+    fast.tick = 50;
+    auto* driver = new PumpingDriver(window_.hwnd(), reg_, kKey, settings_, state_, gate_,
+                                     nullptr, fast);
+    driver_.reset(driver);
+    window_.driver = driver;
+    driver->ApplyGate();
+    PumpFor(1200);
+    EXPECT_EQ(driver->deepest, 1);
+    // Each task once; the second still fires in the tick that found it due.
+    EXPECT_EQ(driver->reminders, 2);
+    EXPECT_TRUE(driver->timer3Running());
 }
 
 TEST_F(TickDriverTest, AQueuedTimerMessageAfterTheGateClosedRunsNoTick) {
