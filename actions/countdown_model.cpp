@@ -27,11 +27,17 @@ PowerOp PowerOpFor(const std::string& word) {
     return PowerOp::None;
 }
 
+namespace {
+std::string Seconds(long long n) { return std::to_string(n) + " 秒"; }
+}  // namespace
+
+std::string CountdownModel::Full() const { return Seconds(length_); }
+
 CountdownModel::Step CountdownModel::Advance() {
     // The bar clamps its position to its maximum, the countdown length.
     if (position_ < length_) ++position_;
     Step step;
-    step.remaining = std::to_string(static_cast<long long>(length_) - position_) + " 秒";
+    step.remaining = Seconds(static_cast<long long>(length_) - position_);
     step.expired = position_ >= length_;
     if (step.expired) position_ = 0;
     return step;

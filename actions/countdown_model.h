@@ -22,10 +22,16 @@ enum class PowerOp { None, LogOff, Standby, Hibernate, Restart, PowerOff, HangUp
 PowerOp PowerOpFor(const std::string& word);
 
 // The progress bar and the seconds shown. A negative length (a hand-edited
-// setting) counts as 0, so the first step carries out the action.
+// setting) counts as 0, so the first step carries out the action. A length
+// lowered below the steps already taken (the settings window saved during a
+// countdown) takes the position down with it, as the bar clamps its
+// position to its maximum: the seconds shown never go below "0 秒".
 class CountdownModel {
 public:
-    void SetLength(std::int32_t seconds) { length_ = seconds < 0 ? 0 : seconds; }
+    void SetLength(std::int32_t seconds) {
+        length_ = seconds < 0 ? 0 : seconds;
+        if (position_ > length_) position_ = length_;
+    }
     std::int32_t length() const { return length_; }
     std::int32_t position() const { return position_; }
     void Reset() { position_ = 0; }
@@ -35,6 +41,8 @@ public:
         bool expired;           // the action is due now; the position is back at 0
     };
     Step Advance();
+    // What the label shows before the first step: the whole length.
+    std::string Full() const;
 
 private:
     std::int32_t length_ = 60;

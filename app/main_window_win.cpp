@@ -82,7 +82,7 @@ HWND MainWindow::FindRunningCopy() {
 void MainWindow::SetCountdownLength(std::int32_t seconds) {
     settings_.countdownLength = seconds;
     model_.SetLength(seconds);
-    view_.SetBar(model_.length(), view_.BarPosition());
+    view_.SetBar(model_.length(), model_.position());
 }
 
 bool MainWindow::Start() {
@@ -154,10 +154,17 @@ void MainWindow::SwitchMonitoring() {
 
 void MainWindow::StartCountdown(const std::string& word, bool closeAllWindows) {
     view_.ChangeCaption(word);
+    // The first second shows this countdown's whole length, not what the
+    // previous countdown showed last.
+    view_.SetRemaining(model_.Full());
     SetTimer2(true);
     gate_.countingDown = true;
     driver_->ApplyGate();
     Show();
+    // The cancel button, first in the tab order, has the focus, so Space
+    // cancels as well as Enter and Esc.
+    focus_ = view_.cancel();
+    SetFocus(focus_);
     if (!settings_.soundPath.empty())
         PlaySoundOnDemand(settings_.soundPath.c_str(), SND_FILENAME | SND_LOOP | SND_ASYNC);
     if (closeAllWindows) CloseAllOtherWindows();
@@ -301,6 +308,17 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case TrayIcon::kCallbackMessage:
             OnTrayCallback(lParam);
             return 0;
+        case WM_ACTIVATE:
+            // The countdown keeps the button that had the focus when the
+            // user switched away (the cancel button at first).
+            if (LOWORD(wParam) == WA_INACTIVE) {
+                HWND focus = GetFocus();
+                if (focus && (focus == view_.cancel() || focus == view_.actNow())) focus_ = focus;
+            } else if (IsWindowVisible(hwnd()) && focus_) {
+                SetFocus(focus_);
+                return 0;
+            }
+            break;
         case WM_SETTINGCHANGE:
             if (driver_) driver_->RefreshDateFormat();
             break;

@@ -100,6 +100,7 @@ private:
     Hotkeys hotkeys_;
     CountdownView view_;
     CountdownModel model_;
+    HWND focus_ = nullptr;  // the countdown button that has, or last had, the focus
     UINT taskbarCreated_ = 0;
     bool timer2_ = false;
     bool closed_ = false;

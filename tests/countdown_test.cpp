@@ -47,6 +47,18 @@ TEST(Countdown, StepsCountDownAndExpireAtTheLength) {
     EXPECT_EQ(m.position(), 0);
 }
 
+TEST(Countdown, ALowerLengthTakesThePositionDownWithIt) {
+    CountdownModel m;
+    m.SetLength(120);
+    for (int i = 0; i < 100; ++i) m.Advance();
+    m.SetLength(60);
+    EXPECT_EQ(m.position(), 60);
+    CountdownModel::Step s = m.Advance();
+    EXPECT_EQ(s.remaining, "0 秒");
+    EXPECT_TRUE(s.expired);
+    EXPECT_EQ(m.Full(), "60 秒");
+}
+
 TEST(Countdown, ZeroAndNegativeLengthsActAtTheFirstStep) {
     for (int length : {0, -5, -2147483647 - 1}) {
         CountdownModel m;

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <memory>
 
 #include "app/main_window_win.h"
@@ -131,6 +132,54 @@ TEST_F(MainWindowTest, ZeroAndNegativeLengthsActAtTheFirstStep) {
         ops_.calls.clear();
         main_.reset();
     }
+}
+
+TEST_F(MainWindowTest, ALengthLoweredDuringACountdownCountsOnTheNewScale) {
+    struct Case {
+        int stepsBefore;  // taken at 120 s before the settings window saves 60 s
+        int stepsAfter;   // until the action, on the new scale
+    };
+    const Case cases[] = {{30, 30}, {59, 1}, {100, 1}};
+    for (const Case& c : cases) {
+        StartWith(120);
+        BeginCountdown("关机");
+        for (int i = 0; i < c.stepsBefore; ++i) main_->Timer2Timer();
+        main_->SetCountdownLength(60);
+        int steps = 0, last = 60;
+        while (ops_.calls.empty() && steps < 200) {
+            main_->Timer2Timer();
+            ++steps;
+            const int shown = std::atoi(WindowText(main_->view().label2()).c_str());
+            EXPECT_GE(shown, 0) << c.stepsBefore;
+            EXPECT_LT(shown, last) << c.stepsBefore;
+            last = shown;
+        }
+        EXPECT_EQ(steps, c.stepsAfter) << c.stepsBefore;
+        EXPECT_EQ(WindowText(main_->view().label2()), "0 秒");
+        EXPECT_EQ(ops_.calls, (std::vector<std::string>{"ExitWindowsEx 12"}));
+        // The next countdown starts from its whole length.
+        main_->driver().Timer3Timer();
+        BeginCountdown("重启");
+        EXPECT_EQ(WindowText(main_->view().label2()), "60 秒");
+        main_->Timer2Timer();
+        EXPECT_EQ(WindowText(main_->view().label2()), "59 秒");
+        ops_.calls.clear();
+        main_.reset();
+    }
+}
+
+TEST_F(MainWindowTest, TheCancelButtonHasTheFocusSoSpaceCancels) {
+    StartWith(60);
+    BeginCountdown("关机");
+    ASSERT_EQ(GetFocus(), main_->view().cancel());
+    for (UINT message : {WM_KEYDOWN, WM_KEYUP}) {
+        MSG space = {GetFocus(), message, VK_SPACE, 0, 0, {0, 0}};
+        IsDialogMessageA(main_->hwnd(), &space);
+    }
+    PumpMessages();
+    EXPECT_TRUE(ops_.calls.empty());
+    EXPECT_FALSE(IsWindowVisible(main_->hwnd()));
+    EXPECT_FALSE(main_->menu().MonitorChecked());
 }
 
 TEST_F(MainWindowTest, ActNowCarriesOutAtOnce) {
