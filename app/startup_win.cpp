@@ -67,8 +67,15 @@ bool IsAdministrator() {
         return false;
     const auto* groups = reinterpret_cast<const TOKEN_GROUPS*>(buffer.data());
     bool found = false;
-    for (DWORD i = 0; i < groups->GroupCount && !found; ++i)
-        found = EqualSid(groups->Groups[i].Sid, admins) != FALSE;
+    // The group counts only when it is enabled: in a filtered token (an
+    // administrator's program started without elevation, or a restricted
+    // token) it is listed for deny only and gives no administrator rights.
+    for (DWORD i = 0; i < groups->GroupCount && !found; ++i) {
+        const DWORD attributes = groups->Groups[i].Attributes;
+        found = EqualSid(groups->Groups[i].Sid, admins) != FALSE &&
+                (attributes & SE_GROUP_ENABLED) != 0 &&
+                (attributes & SE_GROUP_USE_FOR_DENY_ONLY) == 0;
+    }
     FreeSid(admins);
     return found;
 }

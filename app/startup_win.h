@@ -17,8 +17,9 @@ const OSVERSIONINFOA& SystemVersion();
 void EnableShutdownPrivilege();
 
 // Whether the thread's token (or the process's, when the thread has none)
-// lists the built-in Administrators group. The group list is read whatever
-// its size, so a user in many groups is still recognised.
+// lists the built-in Administrators group as an enabled group (not one kept
+// for deny only). The group list is read whatever its size, so a user in
+// many groups is still recognised.
 bool IsAdministrator();
 
 // The logon name, up to its terminating NUL.

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstdlib>
 #include <memory>
@@ -229,12 +230,47 @@ TEST_F(MainWindowTest, MonitoringOffStaysOffThroughTheRearmAndACountdown) {
     EXPECT_STREQ(main_->tray().record().szTip, "Vantrel-启用");
 }
 
+// Whether the shell holds the program's icon: a change of nothing succeeds
+// only for an icon it holds.
+bool ShellHoldsIcon(HWND window) {
+    NOTIFYICONDATAA probe = {};
+    probe.cbSize = 88;
+    probe.hWnd = window;
+    probe.uID = TrayIcon::kId;
+    return Shell_NotifyIconA(NIM_MODIFY, &probe) != FALSE;
+}
+
 TEST_F(MainWindowTest, TaskbarCreatedAddsTheCurrentIconAgain) {
     StartWith(60);
     main_->SwitchMonitoring();  // off
+    ASSERT_TRUE(ShellHoldsIcon(main_->hwnd()));
+    // Explorer ends and takes the icons with it.
+    NOTIFYICONDATAA gone = main_->tray().record();
+    ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &gone));
+    ASSERT_FALSE(ShellHoldsIcon(main_->hwnd()));
     SendMessageA(main_->hwnd(), RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(ShellHoldsIcon(main_->hwnd()));
     EXPECT_EQ(main_->tray().lastAdded().hIcon, SmallIcon("DISSHUT"));
     EXPECT_STREQ(main_->tray().lastAdded().szTip, "Vantrel-禁用");
+}
+
+TEST_F(MainWindowTest, TheCloseBoxOfTheCountdownRemovesTheIconAndFreesTheHotkeys) {
+    StartWith(60);
+    BeginCountdown("关机");
+    const HWND window = main_->hwnd();
+    HWND probe = CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(ShellHoldsIcon(window));
+    ASSERT_FALSE(RegisterHotKey(probe, 1, 0, VK_F8));
+    SendMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_FALSE(ShellHoldsIcon(window));
+    EXPECT_TRUE(ops_.calls.empty()) << "the pending action is not carried out";
+    int id = 1;
+    for (UINT vk : {VK_F8, VK_F9, VK_F10, VK_F11}) {
+        EXPECT_TRUE(RegisterHotKey(probe, id, 0, vk)) << vk;
+        UnregisterHotKey(probe, id++);
+    }
+    DestroyWindow(probe);
 }
 
 TEST_F(MainWindowTest, MenuItemsInOrderWithPlainHotkeys) {
@@ -299,12 +335,16 @@ TEST_F(MainWindowTest, TheHotkeysAreTakenWithTheirModifier) {
 TEST_F(MainWindowTest, ImmediateMenuCommandsCallTheirOperations) {
     StartWith(60);
     for (UINT id : {kMenuLogOff, kMenuStandby, kMenuHibernate, kMenuRestart, kMenuPowerOff,
-                    kMenuFastRestart, kMenuFastShutdown})
+                    kMenuFastRestart, kMenuFastShutdown, kMenuOpenCd, kMenuCloseCd,
+                    kMenuMonitorOff})
         main_->OnCommand(id);
+    const std::string window = testing::RecordingSystemOps::Hex(main_->hwnd());
     EXPECT_EQ(ops_.calls, (std::vector<std::string>{
                               "ExitWindowsEx 4", "SetSystemPowerState 11", "SetSystemPowerState 01",
                               "ExitWindowsEx 6", "ExitWindowsEx 12", "NtShutdownSystem 1",
-                              "NtShutdownSystem 2"}));
+                              "NtShutdownSystem 2", "mci Set cdaudio door open wait " + window,
+                              "mci Set cdaudio door closed wait " + window,
+                              "broadcast 0x112 0xf170 0x2"}));
 }
 
 TEST_F(MainWindowTest, AboutOpensANewWindowEachTime) {
@@ -333,9 +373,52 @@ TEST_F(MainWindowTest, AWrongTypeSettingIsReportedAndStartUpGoesOn) {
     EXPECT_NE(main_->hotkeys().f8(), 0);
 }
 
-TEST_F(MainWindowTest, TheAdministratorTestSeesTheAdministratorsGroup) {
-    // Wine runs its user as an administrator.
+// Runs `test` on this thread under `token` (nullptr: the process's own).
+template <typename Test>
+auto Impersonating(HANDLE token, Test test) {
+    if (token && !ImpersonateLoggedOnUser(token)) ADD_FAILURE() << "impersonate " << GetLastError();
+    auto result = test();
+    RevertToSelf();
+    return result;
+}
+
+TEST_F(MainWindowTest, TheAdministratorTestSeesOnlyAnEnabledAdministratorsGroup) {
+    // Wine runs its user as an administrator: the process token is one.
     EXPECT_TRUE(IsAdministrator());
+    HANDLE process = nullptr;
+    ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(),
+                                 TOKEN_DUPLICATE | TOKEN_QUERY | TOKEN_IMPERSONATE, &process));
+    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+    PSID admins = nullptr;
+    ASSERT_TRUE(AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID,
+                                         DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0, &admins));
+    // The same token with the Administrators group kept for deny only, as a
+    // program of an administrator started without elevation has it.
+    SID_AND_ATTRIBUTES disable = {admins, 0};
+    HANDLE restricted = nullptr;
+    ASSERT_TRUE(CreateRestrictedToken(process, 0, 1, &disable, 0, nullptr, 0, nullptr, &restricted));
+    struct Case {
+        HANDLE token;
+        bool administrator;
+    };
+    for (const Case& c : {Case{process, true}, Case{restricted, false}}) {
+        EXPECT_EQ(Impersonating(c.token, [] { return IsAdministrator(); }), c.administrator);
+        // Start-up reports it, once, in a reminder.
+        OwnedForms::ReleaseAll();
+        MainWindow::Options options;
+        options.programKey = kKey;
+        options.endsProgram = false;
+        MainWindow main(std::unique_ptr<Registry>(new WinRegistry), options);
+        ASSERT_TRUE(Impersonating(c.token, [&] { return main.Start(); }));
+        int reports = 0;
+        for (HWND w = FindWindowA("TForm6", nullptr); w; w = FindWindowExA(nullptr, w, "TForm6", nullptr))
+            for (HWND child = GetWindow(w, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+                if (WindowText(child) == "以管理员身份运行失败，某些功能如禁启用网卡功能或无效") ++reports;
+        EXPECT_EQ(reports, c.administrator ? 0 : 1);
+    }
+    CloseHandle(restricted);
+    CloseHandle(process);
+    FreeSid(admins);
 }
 
 }  // namespace
