@@ -36,7 +36,8 @@ void HangUpDialUpWith(RasEnumConnectionsFn enumerate, RasHangUpFn hangUp);
 void DialDefaultConnection(HWND mainWindow);
 
 // The system's netsh through the system's cmd.exe, hidden, in the Windows
-// folder; refuses an unsafe name. Nothing waits for it.
+// folder; refuses an unsafe name. Nothing waits for it, and no window owns
+// it (`owner` is kept for the callers).
 void SetNetworkAdapter(HWND owner, const std::string& adapter, bool enable);
 
 // Runs the cleanup batch file beside the program at idle priority, waits for
