@@ -83,7 +83,7 @@ BOOL CALLBACK CloseAllWindowsProc(HWND window, LPARAM) {
     if (pid == GetCurrentProcessId()) return TRUE;
     char title[256];
     if (GetWindowTextA(window, title, sizeof title) == 0) return TRUE;
-    PostMessageA(window, WM_CLOSE, 0, 0);
+    Sys().AskToClose(window);
     return TRUE;
 }
 

@@ -1,7 +1,8 @@
 // Everything that acts on the machine goes through this one narrow
 // interface: ending processes or the session, power, starting system
 // programs (the cleanup batch, netsh), the monitor, the CD tray, dial-up,
-// and the documents the program opens for the user. Tests install a
+// closing other programs' windows, and the documents the program opens for
+// the user. Tests install a
 // recorder in its place, so that they never act on the machine they run on.
 #pragma once
 
@@ -43,6 +44,9 @@ public:
     virtual void Broadcast(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) = 0;
     // InternetAutodial(flags, window).
     virtual void Autodial(std::uint32_t flags, void* window) = 0;
+    // PostMessage(window, WM_CLOSE, 0, 0): asks another program's window to
+    // close, without waiting.
+    virtual void AskToClose(void* window) = 0;
 };
 
 // The operations in force: the real ones unless a test installed others.

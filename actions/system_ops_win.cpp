@@ -93,6 +93,10 @@ public:
             reinterpret_cast<void*>(GetProcAddress(wininet, "InternetAutodial")));
         if (autodial) autodial(flags, static_cast<HWND>(window));
     }
+
+    void AskToClose(void* window) override {
+        PostMessageA(static_cast<HWND>(window), WM_CLOSE, 0, 0);
+    }
 };
 
 SystemOps* g_installed = nullptr;

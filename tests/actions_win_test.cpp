@@ -169,6 +169,7 @@ public:
         ADD_FAILURE() << "Broadcast";
     }
     void Autodial(std::uint32_t, void*) override { ADD_FAILURE() << "Autodial"; }
+    void AskToClose(void*) override { ADD_FAILURE() << "AskToClose"; }
 };
 
 class InstalledOps {

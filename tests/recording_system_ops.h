@@ -1,6 +1,7 @@
 // A SystemOps that records the calls instead of making them, installed for
 // the lifetime of the object: tests never end the session, power off, start
-// system programs, dial, or switch the monitor off.
+// system programs, dial, switch the monitor off, or close other programs'
+// windows.
 #pragma once
 
 #include <cstdint>
@@ -22,6 +23,7 @@ public:
     std::vector<std::string> calls;
     std::vector<std::uint32_t> terminated;
     std::vector<ProcessStart> started;
+    std::vector<void*> askedToClose;  // windows, in the order asked
     bool terminateResult = true;
     // What StartProcess answers; by default nothing starts.
     std::function<void*(const ProcessStart&)> onStart;
@@ -57,6 +59,7 @@ public:
     void Autodial(std::uint32_t flags, void* window) override {
         calls.push_back("autodial " + std::to_string(flags) + " " + Hex(window));
     }
+    void AskToClose(void* window) override { askedToClose.push_back(window); }
 
     static std::string Hex(std::uintptr_t value) {
         std::ostringstream out;
