@@ -5,7 +5,7 @@
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export WINEPREFIX=${WINEPREFIX:-$here/build/windows/wineprefix}
-export WINEARCH=win32
+export WINEARCH=${WINEARCH:-win32}
 export WINEDEBUG=-all
 export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
 # No Mono or Gecko installer prompts: the program needs neither.
