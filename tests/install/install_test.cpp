@@ -15,6 +15,7 @@
 #include <shlobj.h>
 #include <tlhelp32.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -153,6 +154,14 @@ protected:
 
 TEST_F(Install, ASilentInstallPutsTheProgramInProgramFilesWithItsEntryAndShortcuts) {
     ASSERT_TRUE(Exists(SetupPath())) << SetupPath();
+    // The prefix is the Windows it was made to be.
+    if (const char* system = std::getenv("VANTREL_WINE_VERSION")) {
+        OSVERSIONINFOA os = {};
+        os.dwOSVersionInfoSize = sizeof os;
+        GetVersionExA(&os);
+        if (std::string(system) == "winxp") EXPECT_EQ(os.dwMajorVersion * 10 + os.dwMinorVersion, 51u);
+        if (std::string(system) == "win10") EXPECT_EQ(os.dwMajorVersion, 10u);
+    }
     ASSERT_EQ(SilentSetup(), 0);
     const std::string folder = DefaultInstallFolder();
     BOOL wow64 = FALSE;
