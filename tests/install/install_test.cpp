@@ -156,9 +156,15 @@ TEST_F(Install, ASilentInstallPutsTheProgramInProgramFilesWithItsEntryAndShortcu
     ASSERT_TRUE(Exists(SetupPath())) << SetupPath();
     // The prefix is the Windows it was made to be.
     if (const char* system = std::getenv("VANTREL_WINE_VERSION")) {
-        OSVERSIONINFOA os = {};
+        // RtlGetVersion, since GetVersionEx tells a program without a
+        // Windows 10 manifest that it runs on 8.
+        OSVERSIONINFOW os = {};
         os.dwOSVersionInfoSize = sizeof os;
-        GetVersionExA(&os);
+        using GetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
+        auto getVersion = reinterpret_cast<GetVersionFn>(
+            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "RtlGetVersion")));
+        ASSERT_NE(getVersion, nullptr);
+        getVersion(&os);
         if (std::string(system) == "winxp") EXPECT_EQ(os.dwMajorVersion * 10 + os.dwMinorVersion, 51u);
         if (std::string(system) == "win10") EXPECT_EQ(os.dwMajorVersion, 10u);
     }
