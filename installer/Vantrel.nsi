@@ -207,8 +207,17 @@ Section "Uninstall"
     Delete "$INSTDIR\${HELP_FILE}"
     ; The cleanup lists the program wrote beside itself.
     Delete "$INSTDIR\清理系统垃圾列表*.txt"
-    Delete "$INSTDIR\${UNINSTALLER}"
-    RMDir "$INSTDIR"
+    ; The uninstaller runs as a copy of itself from the temporary folder; the
+    ; original that started it may take a moment to end and free its file.
+    ${For} $R0 1 50
+        Delete "$INSTDIR\${UNINSTALLER}"
+        ${IfNot} ${FileExists} "$INSTDIR\${UNINSTALLER}"
+            ${Break}
+        ${EndIf}
+        Sleep 200
+    ${Next}
+    Delete /REBOOTOK "$INSTDIR\${UNINSTALLER}"
+    RMDir /REBOOTOK "$INSTDIR"
 
     SetShellVarContext all
     Delete "$SMPROGRAMS\Vantrel\Vantrel.lnk"

@@ -145,6 +145,37 @@ bool SilentUninstall(const std::string& folder) {
     return WaitFor([&] { return !Exists(folder); }, 30000);
 }
 
+struct WindowSearch {
+    std::string title;
+    int id;
+    HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND w, LPARAM p) {
+    auto* s = reinterpret_cast<WindowSearch*>(p);
+    if (IsWindowVisible(w) && Text(w).rfind(s->title, 0) == 0 && GetDlgItem(w, s->id)) {
+        s->found = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// A visible top-level window whose title begins with `title` and that has a
+// child with `id`.
+HWND WindowWithChild(const std::string& title, int id) {
+    WindowSearch search{title, id, nullptr};
+    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// Presses a button of that window once it shows.
+bool Press(const std::string& title, int id) {
+    HWND w = nullptr;
+    if (!WaitFor([&] { return (w = WindowWithChild(title, id)) != nullptr; }, 15000)) return false;
+    PostMessageA(GetDlgItem(w, id), BM_CLICK, 0, 0);
+    return true;
+}
+
 class Install : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -312,6 +343,29 @@ TEST_F(Install, AChosenFolderAndAStartAtLogonOfAnotherCopy) {
     WinRegistry reg;
     ASSERT_TRUE(reg.OpenKey(kRunKeyPath, false));
     reg.DeleteValue(kRunValueName);
+}
+
+// Asked whether to delete the tasks and settings too, the user says yes: the
+// program key the setup program names is the one the program writes.
+TEST_F(Install, AnUninstallToldToDeleteTheTasksRemovesTheProgramKey) {
+    ASSERT_EQ(SilentSetup(), 0);
+    const std::string folder = DefaultInstallFolder();
+    ASSERT_TRUE(KeyPresent(kProgramKeyPath));
+    std::string uninstall = ReadText(kUninstallKey, "UninstallString");
+    ASSERT_FALSE(uninstall.empty());
+    // The uninstaller starts a copy of itself and ends; the copy shows the pages.
+    ASSERT_EQ(RunToEnd(uninstall), 0);
+    const std::string title = "Vantrel 卸载";
+    ASSERT_TRUE(Press(title, IDOK));   // the confirmation page's 卸载 button
+    ASSERT_TRUE(Press(title, IDYES));  // 是否同时删除 Vantrel 的所有任务和设置？
+    ASSERT_TRUE(WaitFor([&] { return !Exists(folder); }, 15000));
+    ASSERT_TRUE(Press(title, IDOK));   // 关闭
+    EXPECT_TRUE(WaitFor([&] { return !KeyPresent(kProgramKeyPath); }, 10000));
+    // The maker's key goes too, as nothing else is in it.
+    std::string parent = kProgramKeyPath;
+    parent.erase(parent.rfind('\\'));
+    EXPECT_FALSE(KeyPresent(parent));
+    EXPECT_FALSE(KeyPresent(kUninstallKey));
 }
 
 }  // namespace
