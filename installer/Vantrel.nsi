@@ -207,17 +207,6 @@ Section "Uninstall"
     Delete "$INSTDIR\${HELP_FILE}"
     ; The cleanup lists the program wrote beside itself.
     Delete "$INSTDIR\清理系统垃圾列表*.txt"
-    ; The uninstaller runs as a copy of itself from the temporary folder; the
-    ; original that started it may take a moment to end and free its file.
-    ${For} $R0 1 50
-        Delete "$INSTDIR\${UNINSTALLER}"
-        ${IfNot} ${FileExists} "$INSTDIR\${UNINSTALLER}"
-            ${Break}
-        ${EndIf}
-        Sleep 200
-    ${Next}
-    Delete /REBOOTOK "$INSTDIR\${UNINSTALLER}"
-    RMDir /REBOOTOK "$INSTDIR"
 
     SetShellVarContext all
     Delete "$SMPROGRAMS\Vantrel\Vantrel.lnk"
@@ -231,4 +220,16 @@ Section "Uninstall"
         DeleteRegKey HKLM "${PROGRAM_KEY}"
         DeleteRegKey /ifempty HKLM "${PROGRAM_KEY_PARENT}"
     keep:
+    ; Last, so that the folder going means the uninstall is done. The
+    ; uninstaller runs as a copy of itself from the temporary folder; the
+    ; original that started it may take a moment to end and free its file.
+    ${For} $R0 1 50
+        Delete "$INSTDIR\${UNINSTALLER}"
+        ${IfNot} ${FileExists} "$INSTDIR\${UNINSTALLER}"
+            ${Break}
+        ${EndIf}
+        Sleep 200
+    ${Next}
+    Delete /REBOOTOK "$INSTDIR\${UNINSTALLER}"
+    RMDir /REBOOTOK "$INSTDIR"
 SectionEnd

@@ -138,7 +138,7 @@ std::string FileVersion(const std::string& path) {
 
 // Uninstalls the copy the Add/Remove entry names, silently, and waits for
 // its folder to go: the uninstaller copies itself elsewhere and returns at
-// once, leaving the copy to do the work.
+// once, leaving the copy to do the work, which ends with the folder.
 bool SilentUninstall(const std::string& folder) {
     std::string uninstall = ReadText(kUninstallKey, "UninstallString");
     if (uninstall.empty() || RunToEnd(uninstall + " /S") != 0) return false;
