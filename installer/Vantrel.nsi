@@ -82,7 +82,7 @@ Function ${un}CloseRunningCopy
         IntOp $R5 $R5 + 1
         IntCmp $R5 100 0 wait 0
         System::Call 'kernel32::CloseHandle(p R3)'
-        MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "Vantrel 仍在运行。请从托盘菜单选择“退出(&X)”，然后单击“重试”。" /SD IDCANCEL IDRETRY retry
+        MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "Vantrel 仍在运行。请在托盘菜单中选择“退出”，然后单击“重试”。" /SD IDCANCEL IDRETRY retry
         Abort "Vantrel 仍在运行，没有做任何更改。"
     retry:
         StrCpy $R0 0
