@@ -296,6 +296,60 @@ TEST_F(Install, AnUpgradeEndsTheRunningCopyReplacesTheFilesAndKeepsTasksAndSetti
     EXPECT_EQ(ModulePath(again), folder + "\\Vantrel.exe");
 }
 
+// Windows of this class that count the close requests they get and never close.
+int g_closeRequests = 0;
+
+LRESULT CALLBACK StubbornProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_CLOSE) {
+        ++g_closeRequests;
+        return 0;
+    }
+    return DefWindowProcA(w, msg, wp, lp);
+}
+
+HWND StubbornWindow() {
+    static ATOM registered = [] {
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = StubbornProc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "TForm1";
+        return RegisterClassA(&wc);
+    }();
+    return registered ? CreateWindowExA(0, "TForm1", "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
+                                        GetModuleHandleA(nullptr), nullptr)
+                      : nullptr;
+}
+
+// Other programs name their main window TForm1 too: the setup program leaves
+// them alone. A Vantrel that will not end stops the setup program before it
+// changes anything.
+TEST_F(Install, AnUpgradeLeavesOtherTForm1WindowsAloneAndStopsForACopyThatWillNotEnd) {
+    const std::string folder = DefaultInstallFolder();
+    HWND other = StubbornWindow();
+    ASSERT_NE(other, nullptr);
+    g_closeRequests = 0;
+    EXPECT_EQ(SilentSetup(), 0);
+    PumpFor(200);
+    EXPECT_EQ(g_closeRequests, 0);
+    EXPECT_TRUE(IsWindow(other));
+
+    // This one carries Vantrel's window property, and its process (this
+    // test) does not end.
+    HWND stuck = StubbornWindow();
+    ASSERT_NE(stuck, nullptr);
+    SetPropA(stuck, "Brelnix.Vantrel", reinterpret_cast<HANDLE>(1));
+    { std::ofstream(folder + "\\QLLJ.bat", std::ios::binary) << "older"; }
+    EXPECT_EQ(SilentSetup(), 2);
+    PumpFor(200);
+    EXPECT_EQ(g_closeRequests, 1);
+    EXPECT_EQ(Contents(folder + "\\QLLJ.bat"), "older");
+    RemovePropA(stuck, "Brelnix.Vantrel");
+    DestroyWindow(stuck);
+    DestroyWindow(other);
+    EXPECT_EQ(SilentSetup(), 0);
+    EXPECT_EQ(Contents(folder + "\\QLLJ.bat"), Contents(BuildFolder() + "QLLJ.bat"));
+}
+
 TEST_F(Install, ASilentUninstallRemovesFilesShortcutsEntryAndRunValueAndKeepsTheTasks) {
     const std::string folder = DefaultInstallFolder();
     Vantrel started;  // only when the upgrade left none running
