@@ -1,0 +1,47 @@
+// The registry accessor over a parsed registry file, so that the task store
+// works on a file exactly as on the registry (vantrelctl --file, and a file
+// to import checked through the same reads). Paths are below
+// HKEY_LOCAL_MACHINE; a key of the file matches with or without Wow6432Node
+// and in any letter case. Values keep their type, so wrong-type and
+// missing-value errors read as on Windows.
+#pragma once
+
+#include "store/reg_file.h"
+#include "store/registry.h"
+
+namespace vantrel {
+
+class FileRegistry : public Registry {
+public:
+    // Works on `file`, which outlives it. A key created here is named as a
+    // 32-bit program sees it on this machine (`wow64`: under Wow6432Node).
+    FileRegistry(RegFile& file, bool wow64) : file_(file), wow64_(wow64) {}
+
+    bool OpenKey(const std::string& path, bool create) override;
+    void CloseKey() override;
+    bool ValueExists(const std::string& name) override;
+    ValueType TypeOf(const std::string& name) override;
+    std::string ReadString(const std::string& name) override;
+    void WriteString(const std::string& name, const std::string& value) override;
+    std::int32_t ReadInteger(const std::string& name) override;
+    void WriteInteger(const std::string& name, std::int32_t value) override;
+    bool DeleteValue(const std::string& name) override;
+    std::uint32_t ValueCount() override;
+    std::vector<std::string> ValueNames() override;
+
+    // Whether a write changed the file since it was read.
+    bool changed() const { return changed_; }
+
+private:
+    RegFileValue* Find(const std::string& name);
+    void Set(const std::string& name, std::uint32_t type, std::string data);
+
+    RegFile& file_;
+    bool wow64_;
+    long open_ = -1;  // index of the open key in file_.keys
+    bool changed_ = false;
+};
+
+ValueType ValueTypeOf(std::uint32_t rawType);
+
+}  // namespace vantrel
