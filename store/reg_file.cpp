@@ -302,7 +302,8 @@ RegFileParse ParseRegFile(const std::string& bytes) {
             const bool comment = lead < line.size() && line[lead] == ';';
             while (!comment && !line.empty() && line.back() == '\\' && lineNo + 1 < lines.size()) {
                 line.pop_back();
-                line += TrimRight(lines[++lineNo]).substr(SkipSpaces(lines[lineNo], 0));
+                ++lineNo;
+                line += TrimRight(lines[lineNo]).substr(SkipSpaces(lines[lineNo], 0));
             }
             const std::size_t start = SkipSpaces(line, 0);
             line = line.substr(start);
