@@ -114,8 +114,7 @@ bool IsTextType(std::uint32_t type) {
 std::string TextFromHex(std::uint32_t type, const std::string& bytes, bool unicode) {
     std::string text = unicode ? Utf16LeToGbk(bytes) : bytes;
     if (type == kRegMultiSz) {
-        while (text.size() >= 2 && text[text.size() - 1] == '\0' && text[text.size() - 2] == '\0')
-            text.pop_back();
+        while (!text.empty() && text.back() == '\0') text.pop_back();
         return text;
     }
     return text.substr(0, text.find('\0'));
@@ -290,8 +289,10 @@ RegFileParse ParseRegFile(const std::string& bytes) {
         // The header is the first line that is not blank.
         while (lineNo < lines.size() && TrimRight(lines[lineNo]).empty()) ++lineNo;
         const std::string header = lineNo < lines.size() ? TrimRight(lines[lineNo]) : "";
-        if (header != kHeader4 && header != kHeader5)
+        if (header != kHeader4 && header != kHeader5) {
+            if (lineNo == lines.size()) lineNo = 0;
             throw ParseFailure{"不是注册表文件（第一行应是 REGEDIT4 或 Windows Registry Editor Version 5.00）"};
+        }
         RegFileKey* key = nullptr;
         bool skipKey = false;  // inside a [-key] section
         for (++lineNo; lineNo < lines.size(); ++lineNo) {

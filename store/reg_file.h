@@ -27,7 +27,8 @@ struct RegFileValue {
     std::string name;      // empty for the unnamed value "@"
     std::uint32_t type = kRegSz;
     // Texts (REG_SZ, REG_EXPAND_SZ) in GBK without their terminating NUL;
-    // REG_MULTI_SZ in GBK with its NULs; every other type as stored
+    // REG_MULTI_SZ in GBK, its texts parted by NULs, without the closing
+    // ones; every other type as stored
     // (a DWORD as its 4 little-endian bytes).
     std::string data;
 };
