@@ -27,7 +27,7 @@ int RunAdd(const Invocation& inv, CliEnv& env, std::ostream& out, std::ostream& 
     }
 
     int status = kExitDone;
-    std::unique_ptr<Target> target = Target::Open(inv, env, Target::Mode::Write, err, status);
+    std::unique_ptr<Target> target = Target::Open(inv, env, Target::Mode::Create, err, status);
     if (!target) return status;
     int n = 0;
     try {

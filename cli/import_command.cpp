@@ -110,7 +110,7 @@ int RunImport(const Invocation& inv, CliEnv& env, std::ostream& out, std::ostrea
     }
 
     int status = kExitDone;
-    std::unique_ptr<Target> target = Target::Open(inv, env, Target::Mode::Write, err, status);
+    std::unique_ptr<Target> target = Target::Open(inv, env, Target::Mode::Create, err, status);
     if (!target) return status;
     std::vector<std::string> skipped;
     const std::optional<std::vector<RegFileValue>> before =

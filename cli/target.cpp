@@ -64,7 +64,7 @@ std::unique_ptr<Target> Target::Open(const Invocation& inv, CliEnv& env, Mode mo
         bool missing = false;
         t->file_.reset(new RegFile);
         if (!env.ReadFile(t->path_, bytes, missing, error)) {
-            if (!(missing && mode == Mode::Write)) {
+            if (!(missing && mode == Mode::Create)) {
                 err << "vantrelctl: 无法读取 " << t->path_ << ": " << error << "\n";
                 return nullptr;
             }
@@ -79,7 +79,7 @@ std::unique_ptr<Target> Target::Open(const Invocation& inv, CliEnv& env, Mode mo
         t->reg_.reset(new FileRegistry(*t->file_, env.Wow64()));
     } else {
         std::string error;
-        t->reg_ = env.OpenRegistry(mode == Mode::Write, error);
+        t->reg_ = env.OpenRegistry(mode != Mode::Read, error);
         if (!t->reg_) {
             err << "vantrelctl: " << error << "\n";
             return nullptr;

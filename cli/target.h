@@ -36,11 +36,12 @@ std::vector<ListedRecord> ReadListedRecords(Registry& reg, const std::string& pr
 
 class Target {
 public:
-    enum class Mode { Read, Write };
+    // Create: writing, and a missing --file is a new, empty file (add and
+    // import make a task file); for Read and Write a missing file is an error.
+    enum class Mode { Read, Write, Create };
 
     // nullptr after a message on `err` when the registry or the file cannot
-    // be opened (`status` then holds the exit status). A missing --file is
-    // an error for reading, and a new, empty file for writing.
+    // be opened (`status` then holds the exit status).
     static std::unique_ptr<Target> Open(const Invocation& inv, CliEnv& env, Mode mode,
                                         std::ostream& err, int& status);
 

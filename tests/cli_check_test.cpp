@@ -12,7 +12,7 @@ using testing::CliRun;
 CliRun Check(std::vector<std::string> args, const std::string& format = "yyyy/M/d") {
     testing::TestEnv env;
     env.dateFormat = format;
-    return testing::Run(env, args);
+    return testing::Ctl(env, args);
 }
 
 TEST(Vantrelctl, ReportsDueAndTheFieldsInTheRulesOrder) {

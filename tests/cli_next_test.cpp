@@ -164,7 +164,7 @@ TEST(NextDue, TheCommandPrintsOneMinuteALine) {
         {{"next", "每天8时0分", "--from", "2026-12-07 08:00", "--count", "x"}, 2, ""},
     };
     for (const auto& c : cases) {
-        const testing::CliRun r = testing::Run(env, c.args);
+        const testing::CliRun r = testing::Ctl(env, c.args);
         EXPECT_EQ(r.status, c.status) << c.args[1];
         EXPECT_EQ(r.out, c.out) << c.args[1];
     }

@@ -95,7 +95,7 @@ struct CliRun {
 };
 
 // Runs one command line (GBK texts, as the console glue hands them over).
-inline CliRun Run(TestEnv& env, const std::vector<std::string>& args) {
+inline CliRun Ctl(TestEnv& env, const std::vector<std::string>& args) {
     std::ostringstream out, err;
     const int status = RunCli(args, env, out, err);
     return {status, out.str(), err.str()};
