@@ -23,24 +23,37 @@ bool FileRegistry::OpenKey(const std::string& path, bool create) {
     for (std::size_t i = 0; i < file_.keys.size(); ++i) {
         if (SameProgramKey(file_.keys[i].path, path)) {
             open_ = static_cast<long>(i);
+            Reindex();
             return true;
         }
     }
     if (!create) return false;
     file_.keys.push_back(RegFileKey{RegFileKeyPath(path, wow64_), {}});
     open_ = static_cast<long>(file_.keys.size() - 1);
+    Reindex();
     changed_ = true;
     return true;
 }
 
 void FileRegistry::CloseKey() { open_ = -1; }
 
+void FileRegistry::Reindex() {
+    if (open_ < 0) return;
+    const auto& values = file_.keys[static_cast<std::size_t>(open_)].values;
+    if (indexedKey_ == open_ && indexedData_ == values.data() && indexedCount_ == values.size()) return;
+    index_.clear();
+    indexedKey_ = open_;
+    indexedData_ = values.data();
+    indexedCount_ = values.size();
+    // The first of two equal names wins, as a lookup from the start would.
+    for (std::size_t i = values.size(); i-- > 0;) index_[AsciiUpper(values[i].name)] = i;
+}
+
 RegFileValue* FileRegistry::Find(const std::string& name) {
     if (open_ < 0) return nullptr;
-    const std::string wanted = AsciiUpper(name);
-    for (RegFileValue& v : file_.keys[static_cast<std::size_t>(open_)].values)
-        if (AsciiUpper(v.name) == wanted) return &v;
-    return nullptr;
+    Reindex();
+    auto it = index_.find(AsciiUpper(name));
+    return it == index_.end() ? nullptr : &file_.keys[static_cast<std::size_t>(open_)].values[it->second];
 }
 
 bool FileRegistry::ValueExists(const std::string& name) { return Find(name) != nullptr; }
@@ -65,7 +78,14 @@ void FileRegistry::Set(const std::string& name, std::uint32_t type, std::string 
         v->data = std::move(data);
         return;
     }
-    file_.keys[static_cast<std::size_t>(open_)].values.push_back(RegFileValue{name, type, std::move(data)});
+    auto& values = file_.keys[static_cast<std::size_t>(open_)].values;
+    values.push_back(RegFileValue{name, type, std::move(data)});
+    if (indexedData_ == values.data() && indexedCount_ + 1 == values.size()) {
+        index_[AsciiUpper(name)] = values.size() - 1;
+        indexedCount_ = values.size();
+    } else {
+        Reindex();
+    }
 }
 
 void FileRegistry::WriteString(const std::string& name, const std::string& value) {
@@ -95,6 +115,8 @@ bool FileRegistry::DeleteValue(const std::string& name) {
     for (auto it = values.begin(); it != values.end(); ++it) {
         if (AsciiUpper(it->name) == wanted) {
             values.erase(it);
+            indexedKey_ = -1;
+            Reindex();
             changed_ = true;
             return true;
         }

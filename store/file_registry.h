@@ -6,6 +6,8 @@
 // missing-value errors read as on Windows.
 #pragma once
 
+#include <map>
+
 #include "store/reg_file.h"
 #include "store/registry.h"
 
@@ -35,10 +37,19 @@ public:
 private:
     RegFileValue* Find(const std::string& name);
     void Set(const std::string& name, std::uint32_t type, std::string data);
+    void Reindex();
 
     RegFile& file_;
     bool wow64_;
     long open_ = -1;  // index of the open key in file_.keys
+    // The open key's values by upper-cased name: a task list of a thousand
+    // records is four thousand values, too many to search one by one. Kept
+    // while the key is closed and opened again (the store opens it for every
+    // operation), and built afresh when the values were changed from outside.
+    std::map<std::string, std::size_t> index_;
+    long indexedKey_ = -1;
+    const RegFileValue* indexedData_ = nullptr;
+    std::size_t indexedCount_ = 0;
     bool changed_ = false;
 };
 

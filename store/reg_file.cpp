@@ -1,6 +1,8 @@
 #include "store/reg_file.h"
 
 #include <cstdio>
+#include <map>
+#include <optional>
 
 #include "store/codepage.h"
 #include "store/gbk_text.h"
@@ -188,31 +190,48 @@ ValueLine ReadValue(const std::string& line, bool unicode) {
     throw ParseFailure{"无法识别的值"};
 }
 
-void SetValue(RegFileKey& key, RegFileValue value) {
-    for (RegFileValue& v : key.values) {
-        if (AsciiUpper(v.name) == AsciiUpper(value.name)) {
-            v.type = value.type;
-            v.data = std::move(value.data);
-            return;
-        }
+// A key being read, with its values by upper-cased name (a file of a
+// thousand tasks has four thousand values: no search one by one).
+struct KeyBeingRead {
+    std::size_t key;
+    std::map<std::string, std::size_t> names;
+};
+
+void SetValue(RegFile& file, KeyBeingRead& k, RegFileValue value) {
+    auto& values = file.keys[k.key].values;
+    const std::string upper = AsciiUpper(value.name);
+    auto it = k.names.find(upper);
+    if (it != k.names.end()) {
+        values[it->second].type = value.type;
+        values[it->second].data = std::move(value.data);
+        return;
     }
-    key.values.push_back(std::move(value));
+    k.names[upper] = values.size();
+    values.push_back(std::move(value));
 }
 
-void RemoveValue(RegFileKey& key, const std::string& name) {
-    for (auto it = key.values.begin(); it != key.values.end(); ++it) {
-        if (AsciiUpper(it->name) == AsciiUpper(name)) {
-            key.values.erase(it);
-            return;
-        }
-    }
+void RemoveValue(RegFile& file, KeyBeingRead& k, const std::string& name) {
+    auto it = k.names.find(AsciiUpper(name));
+    if (it == k.names.end()) return;
+    auto& values = file.keys[k.key].values;
+    values.erase(values.begin() + static_cast<long>(it->second));
+    k.names.clear();
+    for (std::size_t i = 0; i < values.size(); ++i) k.names[AsciiUpper(values[i].name)] = i;
 }
 
 // Key paths compared the way the registry compares them: letters in any case.
-RegFileKey* FindKey(RegFile& file, const std::string& path) {
-    for (RegFileKey& k : file.keys)
-        if (AsciiUpper(k.path) == AsciiUpper(path)) return &k;
-    return nullptr;
+KeyBeingRead FindOrAddKey(RegFile& file, const std::string& path) {
+    KeyBeingRead k{file.keys.size(), {}};
+    for (std::size_t i = 0; i < file.keys.size(); ++i) {
+        if (AsciiUpper(file.keys[i].path) == AsciiUpper(path)) {
+            k.key = i;
+            for (std::size_t j = 0; j < file.keys[i].values.size(); ++j)
+                k.names[AsciiUpper(file.keys[i].values[j].name)] = j;
+            return k;
+        }
+    }
+    file.keys.push_back(RegFileKey{path, {}});
+    return k;
 }
 
 std::string HexList(const std::string& bytes, std::size_t firstLineUsed) {
@@ -293,7 +312,7 @@ RegFileParse ParseRegFile(const std::string& bytes) {
             if (lineNo == lines.size()) lineNo = 0;
             throw ParseFailure{"不是注册表文件（第一行应是 REGEDIT4 或 Windows Registry Editor Version 5.00）"};
         }
-        RegFileKey* key = nullptr;
+        std::optional<KeyBeingRead> key;
         bool skipKey = false;  // inside a [-key] section
         for (++lineNo; lineNo < lines.size(); ++lineNo) {
             std::string line = TrimRight(lines[lineNo]);
@@ -320,17 +339,13 @@ RegFileParse ParseRegFile(const std::string& bytes) {
                             break;
                         }
                     }
-                    key = nullptr;
+                    key.reset();
                     skipKey = true;
                     continue;
                 }
                 if (path.empty()) throw ParseFailure{"键名是空的"};
                 skipKey = false;
-                key = FindKey(result.file, path);
-                if (!key) {
-                    result.file.keys.push_back(RegFileKey{path, {}});
-                    key = &result.file.keys.back();
-                }
+                key = FindOrAddKey(result.file, path);
                 continue;
             }
             if (line[0] != '"' && line[0] != '@') throw ParseFailure{"无法识别的行"};
@@ -338,9 +353,9 @@ RegFileParse ParseRegFile(const std::string& bytes) {
             if (!key) throw ParseFailure{"值前面没有键名"};
             ValueLine value = ReadValue(line, unicode);
             if (value.remove)
-                RemoveValue(*key, value.value.name);
+                RemoveValue(result.file, *key, value.value.name);
             else
-                SetValue(*key, std::move(value.value));
+                SetValue(result.file, *key, std::move(value.value));
         }
     } catch (const ParseFailure& f) {
         result.error = "第 " + std::to_string(lineNo + 1) + " 行: " + f.message;

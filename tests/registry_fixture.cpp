@@ -65,7 +65,7 @@ public:
         RegFile one;
         std::string data = bytes;
         if (type == kRawSz || type == kRawExpandSz) data = data.substr(0, data.find('\0'));
-        one.keys.push_back(RegFileKey{RegFileKeyPath(path, false), {RegFileValue{name, type, data}}});
+        one.keys.push_back(RegFileKey{RegFileKeyPath(path, false), {RegFileValue{name, static_cast<std::uint32_t>(type), data}}});
         RegFileParse back = ParseRegFile(WriteRegFile(one));
         RegFileKey* key = nullptr;
         for (RegFileKey& k : file_.keys)
