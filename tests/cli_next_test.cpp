@@ -89,10 +89,6 @@ TEST(NextDue, EveryAnswerIsDueAndNoEarlierMinuteIs) {
             for (const LocalTime& t : next.times)
                 if (FormatMinute(t) < end) answered.push_back(FormatMinute(t));
             EXPECT_EQ(answered, walked) << c.text << " from " << fromText;
-            // An answer beyond the window is the first due after it only when
-            // the window had fewer than four.
-            if (walked.size() < 4 && next.times.size() > answered.size())
-                EXPECT_EQ(answered.size(), walked.size()) << c.text;
         }
     }
 }

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # vantrelctl.exe under Wine on the real registry, as an administrator rolls a
-# task list out: add and list on one machine, export, import (and regedit /s)
-# on a second machine (a second Wine prefix), delete there. The prefixes are
-# this test's own, inside the build folder; only the program key is touched.
+# task list out: add and list on one machine (a 32-bit Windows), export;
+# import on a second machine (a 64-bit Windows, where the program's key lies
+# under Wow6432Node), export there and take that file back in with the
+# registry editor's regedit /s, delete there. The prefixes are this test's
+# own, inside the build folder; only the program's key is touched.
 #
 # Usage: cli_wine_test.sh BIN_DIR REPORT_XML
 # Writes a GoogleTest-style report, which tools/run-tests.sh counts.
@@ -13,8 +15,8 @@ report=$2
 build=$(dirname "$bin")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-prefix_one=$build/cli-prefix-one
-prefix_two=$build/cli-prefix-two
+prefix_one=$build/cli-prefix-32
+prefix_two=$build/cli-prefix-64
 
 tests=0 failures=0 cases=""
 check() {  # NAME CONDITION-STATUS [DETAIL]
@@ -27,12 +29,18 @@ check() {  # NAME CONDITION-STATUS [DETAIL]
         cases+="  <testcase name=\"$1\" classname=\"VantrelctlWine\"><failure message=\"failed\"/></testcase>"$'\n'
     fi
 }
+arch() { if [ "$1" = "$prefix_two" ]; then echo win64; else echo win32; fi; }
+wine_in() {  # PREFIX PROGRAM ARGS...
+    WINEPREFIX=$1 WINEARCH=$(arch "$1") bash "$here/tools/wine-run.sh" "${@:2}"
+}
 ctl() {  # PREFIX ARGS...: vantrelctl's stdout (GBK bytes) into $work/out, status in $rc
-    WINEPREFIX=$1 bash "$here/tools/wine-run.sh" "$bin/vantrelctl.exe" "${@:2}" >"$work/out" 2>"$work/err"
+    wine_in "$1" "$bin/vantrelctl.exe" "${@:2}" >"$work/out" 2>"$work/err"
     rc=$?
 }
 clear_key() {
-    WINEPREFIX=$1 bash "$here/tools/wine-run.sh" reg delete 'HKLM\Software\Brelnix' /f >/dev/null 2>&1 || true
+    for key in 'HKLM\Software\Brelnix' 'HKLM\Software\Wow6432Node\Brelnix'; do
+        wine_in "$1" reg delete "$key" /f >/dev/null 2>&1 || true
+    done
 }
 utf8() { iconv -f GBK -t UTF-8 "$1"; }
 has() { grep -qF -- "$2" <(utf8 "$1"); }
@@ -66,23 +74,39 @@ ctl "$prefix_one" export
 cmp -s "$work/out" "$work/任务.reg"
 check ExportToStandardOutputIsTheSame $?
 
-# The second machine, twice: the registry editor's own import, then vantrelctl's.
-WINEPREFIX=$prefix_two bash "$here/tools/wine-run.sh" regedit /s "Z:$work/任务.reg" >/dev/null 2>&1
-ctl "$prefix_two" list
-cut -f1-5 "$work/out" >"$work/two"
+# The second machine: vantrelctl's import of the first machine's file.
 ctl "$prefix_one" list
 cut -f1-5 "$work/out" >"$work/one"
-cmp -s "$work/one" "$work/two"
-check RegeditImportsTheExport $?
-
-clear_key "$prefix_two"
 ctl "$prefix_two" import "Z:$work/任务.reg"
 [ $rc -eq 0 ]
-check Import $rc
+check Import $rc "$(utf8 "$work/err")"
 ctl "$prefix_two" list
 cut -f1-5 "$work/out" >"$work/two"
 cmp -s "$work/one" "$work/two"
 check ImportGivesTheSameList $?
+
+# Its own export names the key a 32-bit program sees there, and the first
+# machine takes that file too.
+ctl "$prefix_two" export "Z:$work/64.reg"
+[ $rc -eq 0 ] && has "$work/64.reg" '[HKEY_LOCAL_MACHINE\SOFTWARE\Wow6432Node\Brelnix\Vantrel]'
+check ExportOn64BitWindowsNamesWow6432Node $?
+clear_key "$prefix_one"
+ctl "$prefix_one" import "Z:$work/64.reg"
+ctl "$prefix_one" list
+cut -f1-5 "$work/out" >"$work/back"
+cmp -s "$work/one" "$work/back"
+check ImportOfA64BitExportOn32BitWindows $?
+
+# The registry editor's own import of the first machine's file. (Wine's
+# 64-bit regedit puts a key named ...\Wow6432Node\... one level too deep,
+# where Windows puts it in the 32-bit view, so the 64-bit file is not tried
+# this way here.)
+clear_key "$prefix_one"
+wine_in "$prefix_one" regedit /s "Z:$work/任务.reg" >/dev/null 2>&1
+ctl "$prefix_one" list
+cut -f1-5 "$work/out" >"$work/back"
+cmp -s "$work/one" "$work/back"
+check RegeditImportsTheExport $?
 
 ctl "$prefix_two" delete 1
 [ $rc -eq 0 ]
