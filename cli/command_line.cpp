@@ -1,5 +1,7 @@
 #include "cli/command_line.h"
 
+#include <exception>
+
 #include "store/registry.h"
 
 namespace vantrel {
@@ -235,6 +237,11 @@ int RunCli(const std::vector<std::string>& args, CliEnv& env, std::ostream& out,
     } catch (const RegistryError& e) {
         // A read that the registry refused; writes are reported by the
         // commands themselves, which know what was already written.
+        err << kProgram << ": " << e.what() << "\n";
+        return kExitFailed;
+    } catch (const std::exception& e) {
+        // Nothing else is expected here; still one line and a failure, never
+        // an abort.
         err << kProgram << ": " << e.what() << "\n";
         return kExitFailed;
     }

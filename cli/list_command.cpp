@@ -25,7 +25,7 @@ std::string NextText(const std::string& schedule, const LocalTime& now, const Ma
 std::string JsonString(const std::string& text) {
     std::string out = "\"";
     for (std::size_t pos = 0; pos < text.size();) {
-        const std::size_t len = GbkCharLength(text, pos);
+        const std::size_t len = GbkStrictCharLength(text, pos);
         const unsigned char c = static_cast<unsigned char>(text[pos]);
         if (len == 1 && (c == '"' || c == '\\')) {
             out += '\\';

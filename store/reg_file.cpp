@@ -46,7 +46,7 @@ std::string ReadQuoted(const std::string& line, std::size_t& pos) {
     std::string out;
     ++pos;
     while (pos < line.size()) {
-        const std::size_t len = GbkCharLength(line, pos);
+        const std::size_t len = GbkStrictCharLength(line, pos);
         if (len == 2) {
             out.append(line, pos, 2);
             pos += 2;
@@ -83,7 +83,7 @@ std::string ReadQuoted(const std::string& line, std::size_t& pos) {
 std::string Escaped(const std::string& text) {
     std::string out;
     for (std::size_t pos = 0; pos < text.size();) {
-        const std::size_t len = GbkCharLength(text, pos);
+        const std::size_t len = GbkStrictCharLength(text, pos);
         if (len == 1 && (text[pos] == '\\' || text[pos] == '"')) out.push_back('\\');
         out.append(text, pos, len);
         pos += len;
@@ -323,7 +323,8 @@ RegFileParse ParseRegFile(const std::string& bytes) {
             while (!comment && !line.empty() && line.back() == '\\' && lineNo + 1 < lines.size()) {
                 line.pop_back();
                 ++lineNo;
-                line += TrimRight(lines[lineNo]).substr(SkipSpaces(lines[lineNo], 0));
+                const std::string next = TrimRight(lines[lineNo]);
+                line += next.substr(SkipSpaces(next, 0));
             }
             const std::size_t start = SkipSpaces(line, 0);
             line = line.substr(start);

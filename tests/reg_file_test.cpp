@@ -141,6 +141,13 @@ TEST(RegFile, DeletionsCommentsAndRepeatedKeysApplyInOrder) {
     EXPECT_EQ(r.file.keys[0].values[0].data, "三");
 }
 
+// Found by fuzzing: a continued hex list whose next line holds only blanks.
+TEST(RegFile, AContinuationLineOfBlanksEndsTheList) {
+    const RegFileParse r = ParseRegFile("REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\X]\r\n\"A1\"=hex:01,\\\r\n  \r\n");
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.file.keys.at(0).values.at(0).data, "\x01");
+}
+
 TEST(RegFile, TheProgramKeyMatchesInEveryFormARegistryFileGivesIt) {
     const std::string key = "\\Software\\Brelnix\\Vantrel";
     for (const char* same : {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Brelnix\\Vantrel",
