@@ -61,12 +61,9 @@ std::string ReadQuoted(const std::string& line, std::size_t& pos) {
             const char next = line[pos + 1];
             if (next == '\\' || next == '"') {
                 out.push_back(next);
-            } else if (next == 'n') {
-                out.push_back('\n');
-            } else if (next == 'r') {
-                out.push_back('\r');
             } else {
-                // Not an escape: the backslash stands for itself.
+                // Not an escape (the registry editor knows only these two):
+                // the backslash stands for itself.
                 out.push_back('\\');
                 ++pos;
                 continue;
