@@ -48,6 +48,11 @@ has() { grep -qF -- "$2" <(utf8 "$1"); }
 clear_key "$prefix_one"
 clear_key "$prefix_two"
 
+# The manifest keeps Windows from redirecting a write without administrator
+# rights into the user's VirtualStore, where it would look done.
+grep -aq 'requestedExecutionLevel level="asInvoker"' "$bin/vantrelctl.exe"
+check ManifestRunsAsInvoker $?
+
 # One machine: two tasks, one disabled, Chinese texts through the wide command line.
 ctl "$prefix_one" add --schedule 每天8时0分 --action 提醒 --param "早上好 \"全体\""
 check AddAReminder $rc "$(utf8 "$work/err")"
