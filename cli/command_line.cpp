@@ -34,7 +34,7 @@ const char kGeneralHelp[] =
     "\n"
     "退出状态: 0 完成；1 命令无法执行（原因写到标准错误）；2 用法错误。\n";
 
-const std::vector<CommandSpec> kCommands = {
+const std::vector<CommandEntry> kCommands = {
     {"list", 0, 0, {}, {"--json"}, RunList, "list [--json]",
      "按设置窗口的方式列出第 1 到 TaskNum 条任务: 序号、时间、任务、任务属性、是否启用，\n"
      "以及下次运行时间。读不出的任务连同错误一起列出，不会略去。\n"
@@ -96,7 +96,7 @@ const std::vector<CommandSpec> kCommands = {
 
 std::string CommandList() {
     std::string list;
-    for (const CommandSpec& c : kCommands) list += std::string("  ") + c.usage + "\n";
+    for (const CommandEntry& c : kCommands) list += std::string("  ") + c.usage + "\n";
     return list;
 }
 
@@ -115,20 +115,20 @@ bool Contains(const std::vector<const char*>& list, const std::string& name) {
 
 bool IsOption(const std::string& arg) { return arg.size() > 2 && arg.compare(0, 2, "--") == 0; }
 
-const CommandSpec* FindCommand(const std::string& name) {
-    for (const CommandSpec& c : kCommands)
+const CommandEntry* FindCommand(const std::string& name) {
+    for (const CommandEntry& c : kCommands)
         if (name == c.name) return &c;
     return nullptr;
 }
 
-std::string UsageLine(const CommandSpec& c) {
+std::string UsageLine(const CommandEntry& c) {
     return std::string(kProgram) + ": 用法: vantrelctl " + c.usage + "（vantrelctl " + c.name +
            " --help 查看说明）";
 }
 
 }  // namespace
 
-const std::vector<CommandSpec>& Commands() { return kCommands; }
+const std::vector<CommandEntry>& Commands() { return kCommands; }
 
 Classified Classify(const std::vector<std::string>& args) {
     Classified result;
@@ -163,13 +163,13 @@ Classified Classify(const std::vector<std::string>& args) {
         result.message = std::string(kProgram) + ": 缺少命令（vantrelctl --help 列出命令）";
         return result;
     }
-    const CommandSpec* spec = FindCommand(rest[0]);
-    if (!spec) {
+    const CommandEntry* entry = FindCommand(rest[0]);
+    if (!entry) {
         result.message = std::string(kProgram) + ": 未知命令 " + rest[0] + "（vantrelctl --help 列出命令）";
         return result;
     }
-    result.spec = spec;
-    inv.command = spec->name;
+    result.entry = entry;
+    inv.command = entry->name;
     if (inv.help) {
         result.ok = true;
         return result;
@@ -180,12 +180,12 @@ Classified Classify(const std::vector<std::string>& args) {
             inv.operands.push_back(a);
             continue;
         }
-        if (Contains(spec->flagOptions, a)) {
+        if (Contains(entry->flagOptions, a)) {
             if (!inv.flags.insert(a).second) {
                 result.message = std::string(kProgram) + ": " + a + " 只能给一次";
                 return result;
             }
-        } else if (Contains(spec->valueOptions, a)) {
+        } else if (Contains(entry->valueOptions, a)) {
             if (i + 1 >= rest.size()) {
                 result.message = std::string(kProgram) + ": " + a + " 后面缺少值";
                 return result;
@@ -195,13 +195,13 @@ Classified Classify(const std::vector<std::string>& args) {
                 return result;
             }
         } else {
-            result.message = std::string(kProgram) + ": " + spec->name + " 没有选项 " + a +
-                             "（用法: vantrelctl " + spec->usage + "）";
+            result.message = std::string(kProgram) + ": " + entry->name + " 没有选项 " + a +
+                             "（用法: vantrelctl " + entry->usage + "）";
             return result;
         }
     }
-    if (inv.operands.size() < spec->minOperands || inv.operands.size() > spec->maxOperands) {
-        result.message = UsageLine(*spec);
+    if (inv.operands.size() < entry->minOperands || inv.operands.size() > entry->maxOperands) {
+        result.message = UsageLine(*entry);
         return result;
     }
     result.ok = true;
@@ -221,16 +221,16 @@ int RunCli(const std::vector<std::string>& args, CliEnv& env, std::ostream& out,
         return kExitUsage;
     }
     if (c.inv.help) {
-        if (!c.spec) {
+        if (!c.entry) {
             out << GeneralHelp();
         } else {
-            out << "用法: vantrelctl " << c.spec->usage << "\n\n" << c.spec->help;
+            out << "用法: vantrelctl " << c.entry->usage << "\n\n" << c.entry->help;
             out << "\n通用选项: --file 文件, --utf8, --help（见 vantrelctl --help）\n";
         }
         return kExitDone;
     }
     try {
-        return c.spec->run(c.inv, env, out, err);
+        return c.entry->run(c.inv, env, out, err);
     } catch (const UsageError& e) {
         err << e.message << "\n";
         return kExitUsage;

@@ -42,7 +42,7 @@ struct Invocation {
 using CommandRun = int (*)(const Invocation& inv, CliEnv& env, std::ostream& out,
                            std::ostream& err);
 
-struct CommandSpec {
+struct CommandEntry {
     const char* name;
     std::size_t minOperands;
     std::size_t maxOperands;
@@ -53,12 +53,12 @@ struct CommandSpec {
     const char* help;   // what it does, with an example
 };
 
-const std::vector<CommandSpec>& Commands();
+const std::vector<CommandEntry>& Commands();
 
 struct Classified {
     bool ok = false;
     Invocation inv;
-    const CommandSpec* spec = nullptr;  // nullptr with ok: the general help
+    const CommandEntry* entry = nullptr;  // nullptr with ok: the general help
     std::string message;                // the usage error when not ok
 };
 
