@@ -54,5 +54,19 @@ TEST(FollowStoredTaskCount, TakesAPlausibleStoredCountAndKeepsTheCopyOtherwise) 
     EXPECT_FALSE(none.KeyExists(kKey));  // reading creates nothing
 }
 
+// A settings window opened before vantrelctl added a task still holds the
+// old count; its add goes after the new record instead of over it.
+TEST(FollowStoredTaskCount, AnAddWithAStaleCopyNeverOverwritesAStoredRecord) {
+    MemoryRegistry reg;
+    TaskStore window(reg, kKey);
+    Settings windowCopy;
+    window.Append(windowCopy, "每天8时0分", "提醒", "window");
+    Settings ctlCopy = windowCopy;
+    TaskStore(reg, kKey).Append(ctlCopy, "每天9时0分", "提醒", "vantrelctl");
+    EXPECT_EQ(window.Append(windowCopy, "每天10时0分", "提醒", "window again"), 3);
+    EXPECT_EQ(window.ReadRecord(2).parameter, "vantrelctl");
+    EXPECT_EQ(windowCopy.taskCount, 3);
+}
+
 }  // namespace
 }  // namespace vantrel
