@@ -45,11 +45,16 @@ bool UnsafeForCmdQuotes(unsigned char b) {
 
 }  // namespace
 
+bool AdapterNameIsSafe(const std::string& adapter) {
+    for (char c : adapter) {
+        if (UnsafeForCmdQuotes(static_cast<unsigned char>(c))) return false;
+    }
+    return true;
+}
+
 std::optional<std::string> NetshCommandLine(const std::string& systemFolder,
                                             const std::string& adapter, bool enable) {
-    for (char c : adapter) {
-        if (UnsafeForCmdQuotes(static_cast<unsigned char>(c))) return std::nullopt;
-    }
+    if (!AdapterNameIsSafe(adapter)) return std::nullopt;
     // The outer pair of quotes after /c is the one cmd takes away (see
     // CleanupCommandLine); the two blanks after /c are the command's own.
     return Quoted(SystemProgram(systemFolder, "cmd.exe")) + " /c  \"" +

@@ -28,6 +28,10 @@ std::string SystemProgram(const std::string& systemFolder, const std::string& na
 std::string CleanupCommandLine(const std::string& systemFolder, const std::string& folder,
                                const std::string& listName);
 
+// Whether an adapter name can reach netsh through cmd.exe as one quoted
+// argument: no double quote, "%" or control character.
+bool AdapterNameIsSafe(const std::string& adapter);
+
 // The system's cmd.exe running the system's netsh to switch an adapter:
 // cmd.exe "/c  netsh int set int name=" + quoted name + " admin=disable|enable",
 // with both programs named by their full paths. The command runs elevated

@@ -144,7 +144,7 @@ std::string ActionProblem(const std::string& action, const std::string& paramete
         case kActDisableAdapter:
         case kActEnableAdapter:
             if (parameter.empty()) return action + " 需要网卡名（--param）";
-            if (!NetshParameters(parameter, index == kActEnableAdapter))
+            if (!AdapterNameIsSafe(parameter))
                 return "网卡名“" + parameter + "”含有 netsh 命令不接受的字符（\"、% 或控制字符）";
             return std::string();
         case kActHibernate: {
