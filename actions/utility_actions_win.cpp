@@ -12,7 +12,7 @@
 #include "actions/system_ops.h"
 #include "actions/utility_actions.h"
 #include "store/gbk_text.h"
-#include "ui/on_demand_win.h"
+#include "winui/on_demand_win.h"
 
 namespace vantrel {
 

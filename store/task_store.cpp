@@ -178,6 +178,20 @@ TaskRecord TaskStore::ReadRecord(int n) {
     return r;
 }
 
+std::string TaskStore::ReadValue(char letter, int n) {
+    OpenedKey key(reg_, programKey_);
+    return reg_.ReadString(RecordValueName(letter, n));
+}
+
+std::string TaskStore::ReadValueOrEmpty(char letter, int n, std::string* error) {
+    try {
+        return ReadValue(letter, n);
+    } catch (const RegistryError& e) {
+        if (error && error->empty()) *error = e.what();
+        return std::string();
+    }
+}
+
 int TaskStore::Append(Settings& settings, const std::string& schedule, const std::string& action,
                       const std::string& parameter) {
     OpenedKey key(reg_, programKey_);

@@ -83,6 +83,14 @@ public:
                       const std::string& programPath);
 
     TaskRecord ReadRecord(int n);
+    // One value of record n as text: letter 'A' the schedule text, 'B' the
+    // action, 'C' the parameter, 'D' the enabled state. A missing value reads
+    // as empty; one that cannot be read raises its registry error.
+    std::string ReadValue(char letter, int n);
+    // The same, but a value that cannot be read gives the empty text and its
+    // error message in `error` (when given and still empty), so that a
+    // caller can show a damaged record and report it once.
+    std::string ReadValueOrEmpty(char letter, int n, std::string* error);
     // Raises the task count (copy and TaskNum) first, then writes the record
     // with the enabled state "启用"; returns the new number.
     int Append(Settings& settings, const std::string& schedule, const std::string& action,

@@ -15,7 +15,7 @@
 #include "actions/utility_actions_win.h"
 #include "reminder_probe_win.h"
 #include "store/gbk_text.h"
-#include "ui/form_win.h"
+#include "winui/form_win.h"
 
 namespace vantrel {
 namespace {

@@ -4,12 +4,11 @@
 
 #include <memory>
 
-#include "app/main_window_win.h"
-#include "app/startup_win.h"
 #include "scheduler/clock.h"
 #include "store/task_record.h"
-#include "ui/on_demand_win.h"
 #include "ui/task_list_link_win.h"
+#include "winui/file_dialog_win.h"
+#include "winui/on_demand_win.h"
 
 namespace vantrel {
 
@@ -53,33 +52,21 @@ std::vector<std::string> Numbers(int last) {
 
 }  // namespace
 
-TaskEditor::TaskEditor(MainWindow& main) : main_(main) {}
+TaskEditor::TaskEditor(SettingsHost& host) : host_(host) {}
 
-TaskEditor* TaskEditor::Open(MainWindow& main) {
-    std::unique_ptr<TaskEditor> editor(new TaskEditor(main));
+TaskEditor* TaskEditor::Open(SettingsHost& host) {
+    std::unique_ptr<TaskEditor> editor(new TaskEditor(host));
     if (!editor->Create()) return nullptr;
-    SetText(editor->control(kLabel9), UptimeText(SecondsSinceStart()));
+    SetText(editor->control(kLabel9), UptimeText(host.SecondsSinceStart()));
     editor->Show();
     return static_cast<TaskEditor*>(OwnedForms::Adopt(std::move(editor)));
-}
-
-void TaskEditor::AddTip(HWND control, const char* text) {
-    // The smaller structure of the first common controls, which every
-    // version accepts.
-    TOOLINFOA ti = {};
-    ti.cbSize = TTTOOLINFOA_V2_SIZE;
-    ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    ti.hwnd = hwnd();
-    ti.uId = reinterpret_cast<UINT_PTR>(control);
-    ti.lpszText = const_cast<char*>(text);
-    SendMessageA(tips_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
 }
 
 bool TaskEditor::Create() {
     EnsureCommonControls();
     if (!CreateForm("TForm5", "任务", WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 422, 338))
         return false;
-    font_ = Font("宋体", 13);
+    font_ = FormFont();
     const HFONT f = font_.get();
     const DWORD edit = WS_TABSTOP | ES_AUTOHSCROLL;
     const DWORD dropDown = WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL;
@@ -174,10 +161,9 @@ bool TaskEditor::Create() {
     // others are set by the settings window.
     for (int id = kDateTimePicker3; id <= kDateTimePicker6; ++id) SetPickerTime(id, 0, 0);
 
-    tips_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0,
-                            0, 0, 0, hwnd(), nullptr, GetModuleHandleA(nullptr), nullptr);
-    for (int id = kDateTimePicker2; id <= kDateTimePicker6; ++id) AddTip(control(id), kTimeHint);
-    for (HWND tool : ParameterTools()) AddTip(tool, "");
+    tips_.Create(hwnd());
+    for (int id = kDateTimePicker2; id <= kDateTimePicker6; ++id) tips_.Add(control(id), kTimeHint);
+    for (HWND tool : ParameterTools()) tips_.Add(tool, "");
     return true;
 }
 
@@ -249,16 +235,7 @@ ScheduleInputs TaskEditor::ReadInputs() const {
     return in;
 }
 
-std::string TaskEditor::ParameterHint() const {
-    char buffer[256] = {0};
-    TOOLINFOA ti = {};
-    ti.cbSize = TTTOOLINFOA_V2_SIZE;
-    ti.hwnd = hwnd();
-    ti.uId = reinterpret_cast<UINT_PTR>(control(kComboBox6));
-    ti.lpszText = buffer;
-    SendMessageA(tips_, TTM_GETTEXTA, sizeof buffer, reinterpret_cast<LPARAM>(&ti));
-    return buffer;
-}
+std::string TaskEditor::ParameterHint() const { return tips_.Text(control(kComboBox6)); }
 
 std::vector<HWND> TaskEditor::ParameterTools() const {
     // The mouse rests on the parameter box's edit field, a child of its own,
@@ -272,14 +249,7 @@ std::vector<HWND> TaskEditor::ParameterTools() const {
 }
 
 void TaskEditor::SetParameterHint(const std::string& hint) {
-    for (HWND tool : ParameterTools()) {
-        TOOLINFOA ti = {};
-        ti.cbSize = TTTOOLINFOA_V2_SIZE;
-        ti.hwnd = hwnd();
-        ti.uId = reinterpret_cast<UINT_PTR>(tool);
-        ti.lpszText = const_cast<char*>(hint.c_str());
-        SendMessageA(tips_, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&ti));
-    }
+    for (HWND tool : ParameterTools()) tips_.SetText(tool, hint);
 }
 
 void TaskEditor::ShowWakePicker(bool wake) {
@@ -293,7 +263,7 @@ void TaskEditor::ComboBox5Change() {
     SendMessageA(parameter, CB_RESETCONTENT, 0, 0);
     SetText(parameter, "");
     SetParameterHint("");
-    const ParameterRow row = RowFor(index, SystemVersion().dwMajorVersion);
+    const ParameterRow row = RowFor(index, host_.SystemMajorVersion());
     SetText(control(kLabel6), row.label);
     AddItems(parameter, row.items);
     SetText(parameter, row.text);
@@ -348,14 +318,7 @@ void TaskEditor::ApplySchedule(const ScheduleLoad& load) {
 }
 
 void TaskEditor::Button1Click() {
-    char file[MAX_PATH] = {0};
-    OPENFILENAMEA ofn = {};
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = hwnd();
-    ofn.lpstrFile = file;
-    ofn.nMaxFile = sizeof file;
-    ofn.Flags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
-    if (GetOpenFileNameOnDemand(&ofn)) SetText(control(kComboBox6), file);
+    if (auto file = ChooseFileToOpen(hwnd(), OpenFileRequest())) SetText(control(kComboBox6), *file);
 }
 
 void TaskEditor::Button2Click() {
@@ -391,9 +354,9 @@ void TaskEditor::Button2Click() {
     }
     std::string enabled;
     if (rewrite) {
-        enabled = main_.store().Rewrite(n, *schedule, action, parameter);
+        enabled = host_.store().Rewrite(n, *schedule, action, parameter);
     } else {
-        n = main_.store().Append(main_.settings(), *schedule, action, parameter);
+        n = host_.store().Append(host_.settings(), *schedule, action, parameter);
         enabled = kEnabledText;
     }
     if (list) list->AppendRow(n, TaskRecord{*schedule, action, shown, enabled});

@@ -9,12 +9,12 @@
 #include <vector>
 
 #include "scheduler/conversions.h"
-#include "ui/form_win.h"
+#include "ui/settings_host.h"
 #include "ui/task_editor_logic.h"
+#include "winui/form_win.h"
+#include "winui/tooltips_win.h"
 
 namespace vantrel {
-
-class MainWindow;
 
 class TaskEditor : public Form {
 public:
@@ -53,11 +53,11 @@ public:
         kButton3 = IDCANCEL,  // 取消(&C): so does Esc
     };
 
-    explicit TaskEditor(MainWindow& main);
+    explicit TaskEditor(SettingsHost& host);
 
     // FormCreate: a new editor owned by the application, with the uptime
     // shown, visible and modeless. nullptr when the window cannot be made.
-    static TaskEditor* Open(MainWindow& main);
+    static TaskEditor* Open(SettingsHost& host);
 
     // Add sets the one-time date and time, the interval start and the wake
     // time to now; Modify leaves the wake time alone.
@@ -72,8 +72,6 @@ public:
     void Button1Click();     // browse
     void Button2Click();     // OK
     void Button3Click();     // Cancel
-
-    HWND control(int id) const { return GetDlgItem(hwnd(), id); }
 
     // The pickers as hour and minute (seconds are always 0) and the date of
     // DateTimePicker1.
@@ -92,15 +90,14 @@ protected:
 
 private:
     bool Create();
-    void AddTip(HWND control, const char* text);
     std::vector<HWND> ParameterTools() const;
     void SetParameterHint(const std::string& hint);
     void ShowWakePicker(bool wake);
     void ApplySchedule(const ScheduleLoad& load);
 
-    MainWindow& main_;
+    SettingsHost& host_;
     Font font_;
-    HWND tips_ = nullptr;
+    Tooltips tips_;
 };
 
 }  // namespace vantrel

@@ -1,4 +1,4 @@
-#include "ui/form_win.h"
+#include "winui/form_win.h"
 
 #include <cstring>
 #include <set>
@@ -14,6 +14,8 @@ Font::Font(const char* face, int heightPx) {
 Font::~Font() {
     if (font_) DeleteObject(font_);
 }
+
+Font FormFont(int heightPx) { return Font("宋体", heightPx); }
 
 Font& Font::operator=(Font&& o) noexcept {
     if (this != &o) {
