@@ -43,6 +43,8 @@ MainWindow::MainWindow(std::unique_ptr<Registry> registry)
 MainWindow::MainWindow(std::unique_ptr<Registry> registry, const Options& options)
     : registry_(std::move(registry)), options_(options) {
     if (options_.programKey.empty()) options_.programKey = kProgramKeyPath;
+    if (options_.runKey.empty()) options_.runKey = kRunKeyPath;
+    if (options_.runValue.empty()) options_.runValue = kRunValueName;
 }
 
 MainWindow::~MainWindow() {
@@ -114,7 +116,8 @@ bool MainWindow::Start() {
     SetTimer2(false);
 
     settings_ = Settings();
-    store_.reset(new TaskStore(*registry_, options_.programKey));
+    store_.reset(
+        new TaskStore(*registry_, options_.programKey, options_.runKey, options_.runValue));
     StartupResult loaded = store_->StartupLoad(settings_);
     startupErrors_ = loaded.errors;
     // A value of the wrong type keeps its default; say so once and go on, so

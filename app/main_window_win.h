@@ -31,6 +31,8 @@ public:
 
     struct Options {
         std::string programKey;  // empty: the program key
+        std::string runKey;      // empty: the system's Run key
+        std::string runValue;    // empty: the program's Run value
         TickDriver::Intervals intervals;
         bool showStartupMessages = true;  // reminders and error boxes of start-up
         bool endsProgram = true;          // destroying the window ends the message loop

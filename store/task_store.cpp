@@ -59,8 +59,12 @@ bool CountIsPlausible(Registry& reg, std::int32_t taskCount) {
 
 }  // namespace
 
-TaskStore::TaskStore(Registry& reg, std::string programKey, std::string runKey)
-    : reg_(reg), programKey_(std::move(programKey)), runKey_(std::move(runKey)) {}
+TaskStore::TaskStore(Registry& reg, std::string programKey, std::string runKey,
+                     std::string runValue)
+    : reg_(reg),
+      programKey_(std::move(programKey)),
+      runKey_(std::move(runKey)),
+      runValue_(std::move(runValue)) {}
 
 StartupResult TaskStore::StartupLoad(Settings& settings) {
     StartupResult result;
@@ -144,8 +148,8 @@ SettingsView TaskStore::LoadSettings(const Settings& settings, const std::string
     view.greeting = integer(kValGreeting, 0) != 0;
     view.soundPath = settings.soundPath;
     view.ctrlHotkeys = settings.ctrlFlag != 0;
-    if (reg_.OpenKey(runKey_, false) && reg_.ValueExists(kRunValueName))
-        view.runAtLogon = text(kRunValueName, nullptr) == programPath;
+    if (reg_.OpenKey(runKey_, false) && reg_.ValueExists(runValue_))
+        view.runAtLogon = text(runValue_, nullptr) == programPath;
     return view;
 }
 
@@ -164,8 +168,8 @@ void TaskStore::SaveSettings(Settings& settings, const SettingsChoice& choice,
     settings.ctrlFlag = choice.ctrlHotkeys ? 1 : 0;
     reg_.WriteInteger(kValCtrlHotkeys, settings.ctrlFlag);
     reg_.OpenKey(runKey_, true);
-    if (reg_.ValueExists(kRunValueName)) reg_.DeleteValue(kRunValueName);
-    if (choice.runAtLogon) reg_.WriteString(kRunValueName, programPath);
+    if (reg_.ValueExists(runValue_)) reg_.DeleteValue(runValue_);
+    if (choice.runAtLogon) reg_.WriteString(runValue_, programPath);
 }
 
 TaskRecord TaskStore::ReadRecord(int n) {

@@ -67,8 +67,11 @@ struct SettingsChoice {
 
 class TaskStore {
 public:
+    // The program's own key, Run key and Run value unless told otherwise;
+    // tests name keys and a value of their own, so that they never touch
+    // the program's.
     explicit TaskStore(Registry& reg, std::string programKey = kProgramKeyPath,
-                       std::string runKey = kRunKeyPath);
+                       std::string runKey = kRunKeyPath, std::string runValue = kRunValueName);
 
     // Creates the program key when missing; reads each settings value that
     // exists into its copy and writes the default of each that is missing.
@@ -111,6 +114,7 @@ private:
     Registry& reg_;
     std::string programKey_;
     std::string runKey_;
+    std::string runValue_;
 };
 
 // The highest record number worth reading for a task count: the count

@@ -46,13 +46,6 @@ std::vector<WrongType> WrongTypesFor(bool isString) {
     return all;
 }
 
-HWND VisibleEditor() {
-    HWND editor = nullptr;
-    for (HWND e = FindWindowA("TForm5", nullptr); e; e = FindWindowExA(nullptr, e, "TForm5", nullptr))
-        if (IsWindowVisible(e)) editor = e;
-    return editor;
-}
-
 std::string DueNow() { return testing::DailyForNow(50); }
 
 class HostileRegistry : public ::testing::Test {
@@ -144,13 +137,12 @@ TEST_F(HostileRegistry, WrongTypesInTaskValuesSkipThatTaskOnly) {
             // rewrites it in place.
             boxes_.clear();
             win->SelectRow(0);
-            win->Button5Click();
-            EXPECT_EQ(CurrentEditorMode(), EditorMode::Modify);
-            EXPECT_LE(boxes_.size(), 1u);
-            HWND editor = VisibleEditor();
+            TaskEditor* editor = testing::EditorOpenedBy([&] { win->Button5Click(); });
             ASSERT_NE(editor, nullptr);
-            SendMessageA(GetDlgItem(editor, TaskEditor::kRadioButton3), BM_CLICK, 0, 0);
-            SendMessageA(editor, WM_COMMAND, IDOK, 0);
+            EXPECT_EQ(editor->mode(), EditorMode::Modify);
+            EXPECT_LE(boxes_.size(), 1u);
+            SendMessageA(editor->control(TaskEditor::kRadioButton3), BM_CLICK, 0, 0);
+            SendMessageA(editor->hwnd(), WM_COMMAND, TaskEditor::kButton2, 0);
             WinRegistry reg;
             reg.OpenKey(kKey, false);
             EXPECT_EQ(reg.ReadInteger("TaskNum"), 2) << letter;
@@ -177,8 +169,9 @@ TEST_F(HostileRegistry, HugeUnterminatedAndMalformedTexts) {
     EXPECT_EQ(Captions(win), (std::vector<std::string>{"1", "2", "3"}));
     EXPECT_TRUE(boxes_.empty());
     win->SelectRow(1);
-    win->Button5Click();
-    EXPECT_EQ(CurrentEditorMode(), EditorMode::Modify);
+    TaskEditor* editor = testing::EditorOpenedBy([&] { win->Button5Click(); });
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->mode(), EditorMode::Modify);
     EXPECT_TRUE(boxes_.empty());
 }
 
@@ -250,12 +243,11 @@ TEST_F(HostileRegistry, FieldsOutOfRangeAreNeverDueAndStillEditable) {
     EXPECT_EQ(win->RowCount(), 8);
     for (int row = 0; row < 8; ++row) {
         win->SelectRow(0);  // the modified row moves to the end each time
-        win->Button5Click();
-        EXPECT_EQ(CurrentEditorMode(), EditorMode::Modify);
-        HWND editor = VisibleEditor();
+        TaskEditor* editor = testing::EditorOpenedBy([&] { win->Button5Click(); });
         ASSERT_NE(editor, nullptr);
-        SendMessageA(GetDlgItem(editor, TaskEditor::kRadioButton3), BM_CLICK, 0, 0);
-        SendMessageA(editor, WM_COMMAND, IDOK, 0);
+        EXPECT_EQ(editor->mode(), EditorMode::Modify);
+        SendMessageA(editor->control(TaskEditor::kRadioButton3), BM_CLICK, 0, 0);
+        SendMessageA(editor->hwnd(), WM_COMMAND, TaskEditor::kButton2, 0);
     }
     EXPECT_TRUE(boxes_.empty());
     WinRegistry reg;

@@ -55,7 +55,6 @@ SettingsWindow* SettingsWindow::Open(SettingsHost& host) {
         window->OnClose();
         return nullptr;
     }
-    CurrentEditorMode() = EditorMode::New;
     SetCurrentTaskList(window);
     window->Show();
     window->Fill();
@@ -73,9 +72,12 @@ bool SettingsWindow::Create() {
     HWND cancel = AddControl("BUTTON", "取消(&C)", WS_TABSTOP | BS_DEFPUSHBUTTON, 240, 320, 75, 24,
                              kButton2, f);
     HWND ok = AddControl("BUTTON", "确定(&O)", WS_TABSTOP, 143, 320, 75, 24, kButton1, f);
+    // The list spans the whole width, so that its five columns (450 pixels)
+    // fit inside its border without a horizontal scroll bar, and the enable
+    // combo over the last column is never cut off.
     list_ = AddControl(WC_LISTVIEWA, "",
-                       WS_TABSTOP | WS_BORDER | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS, 8,
-                       8, 442, 194, kListView1, f);
+                       WS_TABSTOP | WS_BORDER | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS, 0,
+                       0, 458, 202, kListView1, f);
     SendMessageA(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
     for (int i = 0; i < 5; ++i) {
         LVCOLUMNA col = {};
@@ -180,7 +182,6 @@ void SettingsWindow::Button3Click() {
 void SettingsWindow::Button4Click() {
     TaskEditor* editor = TaskEditor::Open(host_);
     if (editor) editor->SetPickersToNow(true);
-    CurrentEditorMode() = EditorMode::New;
 }
 
 void SettingsWindow::Button5Click() {
@@ -200,8 +201,7 @@ void SettingsWindow::Button5Click() {
     const std::string a = host_.store().ReadValueOrEmpty('A', n, &firstError);
     const std::string b = host_.store().ReadValueOrEmpty('B', n, &firstError);
     const std::string c = host_.store().ReadValueOrEmpty('C', n, &firstError);
-    editor->LoadForModify(a, b, c);
-    CurrentEditorMode() = EditorMode::Modify;
+    editor->LoadForModify(n, a, b, c);
     if (!firstError.empty()) ReportError(firstError.c_str());
 }
 
@@ -304,10 +304,11 @@ std::string SettingsWindow::SelectedCaption() {
     return row < 0 ? std::string() : Cell(row, 0);
 }
 
-void SettingsWindow::RemoveSelectedRow() {
-    int row = SelectedRow();
+void SettingsWindow::RemoveRow(int number) {
+    const std::string caption = std::to_string(number);
+    int row = RowOfCaption(caption);
     if (row < 0) return;
-    if (Cell(row, 0) == comboTask_) HideCombo();
+    if (caption == comboTask_) HideCombo();
     SendMessageA(list_, LVM_DELETEITEM, row, 0);
 }
 

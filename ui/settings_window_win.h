@@ -51,15 +51,20 @@ public:
     void ComboBox1Change();
 
     HWND list() const { return list_; }
+    // The hint shown over a control, empty for none.
+    std::string Hint(HWND control) const { return tips_.Text(control); }
     HWND combo() const { return combo_; }
     const std::string& comboTaskNumber() const { return comboTask_; }
     int RowCount() const;
     std::string Cell(int row, int column) const;
     void SelectRow(int row);  // -1: none
 
+    // The selected row's first column (its task number), empty when no row
+    // is selected.
+    std::string SelectedCaption();
+
     // TaskListLink
-    std::string SelectedCaption() override;
-    void RemoveSelectedRow() override;
+    void RemoveRow(int number) override;
     void AppendRow(int number, const TaskRecord& shown) override;
 
 protected:

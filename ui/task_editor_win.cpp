@@ -12,6 +12,8 @@
 
 namespace vantrel {
 
+const char* const kRecordGoneText = "要修改的任务已被删除或更改";
+
 namespace {
 
 const char kTimeHint[] = "时：分";
@@ -154,7 +156,7 @@ bool TaskEditor::Create() {
     AddControl("BUTTON", "浏览", WS_TABSTOP, 342, parameterY - 1, 64, 23, kButton1, f);
 
     const int buttonY = 338 - 12 - 25;
-    AddControl("BUTTON", "确定(&O)", WS_TABSTOP | BS_DEFPUSHBUTTON, 120, buttonY, 80, 25, kButton2, f);
+    AddControl("BUTTON", "确定(&O)", WS_TABSTOP, 120, buttonY, 80, 25, kButton2, f);
     AddControl("BUTTON", "取消(&C)", WS_TABSTOP, 222, buttonY, 80, 25, kButton3, f);
 
     // The daily, weekly, monthly and yearly times start at midnight; the
@@ -273,7 +275,12 @@ void TaskEditor::ComboBox5Change() {
     ShowWakePicker(row.wakePicker);
 }
 
-void TaskEditor::LoadForModify(const std::string& a, const std::string& b, const std::string& c) {
+void TaskEditor::LoadForModify(int number, const std::string& a, const std::string& b,
+                               const std::string& c) {
+    mode_ = EditorMode::Modify;
+    number_ = number;
+    openedSchedule_ = a;
+    openedAction_ = b;
     const EditorLoad load =
         vantrel::LoadForModify(a, b, c, SystemShortDateFormat(), LocalTimeNow().year);
     // Selecting from here sends no change notice, so the row is set below and
@@ -338,23 +345,19 @@ void TaskEditor::Button2Click() {
     const std::string parameter =
         StoredParameter(ActionIndexOf(action), shown, wake.hour, wake.minute);
 
-    // The selection that counts is the one at this moment: the settings
-    // window stays usable while the editor is open.
     TaskListLink* list = CurrentTaskList();
-    bool rewrite = false;
     int n = 0;
-    if (CurrentEditorMode() == EditorMode::Modify) {
-        const std::string caption = list ? list->SelectedCaption() : std::string();
-        if (!caption.empty()) {
-            n = StrToInt(caption);  // before anything changes
-            list->RemoveSelectedRow();
-            rewrite = true;
-        }
-        CurrentEditorMode() = EditorMode::New;
-    }
     std::string enabled;
-    if (rewrite) {
+    if (mode_ == EditorMode::Modify) {
+        // Another editor or a delete may have changed the record meanwhile:
+        // writing over it would lose that task.
+        if (!RecordAsOpened()) {
+            ShowMessageBox(kRecordGoneText, "错误", MB_OK | MB_ICONERROR);
+            return;
+        }
+        n = number_;
         enabled = host_.store().Rewrite(n, *schedule, action, parameter);
+        if (list) list->RemoveRow(n);
     } else {
         n = host_.store().Append(host_.settings(), *schedule, action, parameter);
         enabled = kEnabledText;
@@ -363,10 +366,15 @@ void TaskEditor::Button2Click() {
     OnClose();
 }
 
-void TaskEditor::Button3Click() {
-    CurrentEditorMode() = EditorMode::New;
-    OnClose();
+bool TaskEditor::RecordAsOpened() {
+    if (number_ < 1 || number_ > host_.settings().taskCount) return false;
+    // Read as at opening: a value that could not be read then counts as
+    // empty now too, so a damaged record can still be mended here.
+    return host_.store().ReadValueOrEmpty('A', number_, nullptr) == openedSchedule_ &&
+           host_.store().ReadValueOrEmpty('B', number_, nullptr) == openedAction_;
 }
+
+void TaskEditor::Button3Click() { OnClose(); }
 
 LRESULT TaskEditor::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_COMMAND) {

@@ -1,6 +1,8 @@
 // TForm5: the task editor. The settings window opens a new one for each add
 // or modify, modeless; OK composes the schedule text, writes the record and
-// appends its row to the settings window's list.
+// appends its row to the settings window's list. Each editor keeps its own
+// mode and record: several may be open at once, and the selection in the
+// settings window may move while they are.
 #pragma once
 
 #include <windows.h>
@@ -15,6 +17,14 @@
 #include "winui/tooltips_win.h"
 
 namespace vantrel {
+
+// What the editor's OK does: append a new record, or rewrite the one the
+// editor was opened for.
+enum class EditorMode { New, Modify };
+
+// Shown when a modify's record was deleted or rewritten while its editor
+// was open.
+extern const char* const kRecordGoneText;  // "要修改的任务已被删除或更改"
 
 class TaskEditor : public Form {
 public:
@@ -49,8 +59,12 @@ public:
         kLabel2, kLabel3, kLabel4, kLabel5, kLabel6, kLabel7, kLabel8, kLabel9, kLabel10,
         kLabel11, kLabel12,
         kButton1 = 161,       // 浏览
-        kButton2 = IDOK,      // 确定(&O): Enter presses it
-        kButton3 = IDCANCEL,  // 取消(&C): so does Esc
+        // The editor has no default or cancel button: Enter and Esc (IDOK
+        // and IDCANCEL from the dialog keys) press neither, so an Enter
+        // typed into a box never stores a half-filled task. Alt+O and Alt+C
+        // and a click still do.
+        kButton2,             // 确定(&O)
+        kButton3,             // 取消(&C)
     };
 
     explicit TaskEditor(SettingsHost& host);
@@ -63,10 +77,15 @@ public:
     // time to now; Modify leaves the wake time alone.
     void SetPickersToNow(bool includingWake);
 
-    // Fills the editor from a stored record for a modify. The caller then
-    // sets the editor mode to modify; nothing here throws for texts that do
-    // not follow the grammar, so that the mode is always set.
-    void LoadForModify(const std::string& a, const std::string& b, const std::string& c);
+    // Fills the editor from stored record `number` for a modify, its texts
+    // `a`, `b` and `c` as read (an unreadable one as empty). From now on OK
+    // rewrites that record, whatever row is selected then, as long as it
+    // still holds this schedule text and action. Nothing here throws for
+    // texts that do not follow the grammar, so the mode is always set.
+    void LoadForModify(int number, const std::string& a, const std::string& b,
+                       const std::string& c);
+    EditorMode mode() const { return mode_; }
+    int record() const { return number_; }  // 0 for a new task
 
     void ComboBox5Change();  // the user picked an action
     void Button1Click();     // browse
@@ -94,8 +113,13 @@ private:
     void SetParameterHint(const std::string& hint);
     void ShowWakePicker(bool wake);
     void ApplySchedule(const ScheduleLoad& load);
+    bool RecordAsOpened();
 
     SettingsHost& host_;
+    EditorMode mode_ = EditorMode::New;
+    int number_ = 0;
+    std::string openedSchedule_;
+    std::string openedAction_;
     Font font_;
     Tooltips tips_;
 };

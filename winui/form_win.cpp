@@ -51,6 +51,14 @@ Form::~Form() {
     }
 }
 
+Form* Form::FromHandle(HWND hwnd) {
+    // Only a window of this framework's procedure keeps a form in its user
+    // data; any other window may keep anything there.
+    if (!hwnd || GetWindowLongPtrA(hwnd, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(&Form::WndProc))
+        return nullptr;
+    return reinterpret_cast<Form*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+}
+
 void Form::Show() { ShowWindow(hwnd_, SW_SHOW); }
 void Form::Hide() { ShowWindow(hwnd_, SW_HIDE); }
 

@@ -52,6 +52,10 @@ public:
     Form(const Form&) = delete;
     Form& operator=(const Form&) = delete;
 
+    // The form behind a window this framework made; nullptr for any other
+    // window.
+    static Form* FromHandle(HWND hwnd);
+
     HWND hwnd() const { return hwnd_; }
     // The control with this id.
     HWND control(int id) const { return GetDlgItem(hwnd_, id); }
