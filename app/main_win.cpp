@@ -6,6 +6,7 @@
 
 #include "app/main_window_win.h"
 #include "store/registry_win.h"
+#include "winui/on_demand_win.h"
 
 namespace {
 
@@ -41,6 +42,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         CloseHandle(instance);
         return 0;
     }
+
+    // The manifest asks for the common controls version 6, and Windows XP
+    // then creates no button, static text or message box until they are
+    // loaded: start-up's reminders and error boxes come before any window
+    // that would load them on its own.
+    vantrel::EnsureCommonControls();
 
     int exitCode = 0;
     {

@@ -1,7 +1,10 @@
 // The start-up floor: a minimal Win32 program that creates one hidden window
-// and one tray icon, then waits for messages.
+// and one tray icon, then waits for messages. It carries the program's
+// manifest and so, like the program, loads the common controls before its
+// first window (Windows XP creates none until then).
 #include <windows.h>
 
+#include <commctrl.h>
 #include <shellapi.h>
 
 LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -13,6 +16,13 @@ LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    using InitFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+    if (HMODULE controls = LoadLibraryA("comctl32.dll")) {
+        auto init = reinterpret_cast<InitFn>(
+            reinterpret_cast<void*>(GetProcAddress(controls, "InitCommonControlsEx")));
+        INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_WIN95_CLASSES | ICC_DATE_CLASSES};
+        if (init) init(&classes);
+    }
     WNDCLASSA wc = {};
     wc.lpfnWndProc = Proc;
     wc.hInstance = instance;

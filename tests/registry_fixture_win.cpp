@@ -1,3 +1,5 @@
+#include <gtest/gtest.h>
+
 #include <windows.h>
 
 #include "store/registry_win.h"
@@ -39,6 +41,23 @@ public:
 private:
     WinRegistry reg_;
 };
+
+// Every suite makes its key under HKLM\Software\Brelnix and deletes it
+// again. On a machine that had no such folder before the run, the empty
+// folder goes too, so the run leaves the registry as it found it.
+class BrelnixFolder : public ::testing::Environment {
+public:
+    void SetUp() override { existed_ = WinBackend().KeyExists(kFolder); }
+    void TearDown() override {
+        if (!existed_) RegDeleteKeyA(HKEY_LOCAL_MACHINE, kFolder + 1);  // only when empty
+    }
+
+private:
+    static constexpr const char* kFolder = "\\Software\\Brelnix";
+    bool existed_ = true;
+};
+
+const auto* const g_brelnixFolder = ::testing::AddGlobalTestEnvironment(new BrelnixFolder);
 
 }  // namespace
 

@@ -2,10 +2,15 @@
 # Runs a Windows program under Wine in the build's own prefix, with the
 # Simplified Chinese locale (ANSI code page 936, short date format yyyy/M/d).
 # The prefix is created once per build folder and never touches ~/.wine.
+#
+# A caller may ask for another kind of prefix when it is first made:
+# WINEARCH=win64 for a 64-bit Windows (a 32-bit program then sees its keys
+# under Wow6432Node), and VANTREL_WINE_VERSION (winxp, win7, win10) for the
+# Windows version the prefix reports.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export WINEPREFIX=${WINEPREFIX:-$here/build/windows/wineprefix}
-export WINEARCH=win32
+export WINEARCH=${WINEARCH:-win32}
 export WINEDEBUG=-all
 export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
 # No Mono or Gecko installer prompts: the program needs neither.
@@ -20,6 +25,10 @@ if [ ! -f "$WINEPREFIX/system.reg" ] || [ ! -f "$WINEPREFIX/.vantrel-desktop" ];
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         echo "wine-run: creating the Wine prefix $WINEPREFIX" >&2
         wineboot -i </dev/null >/dev/null 2>&1 || true
+        if [ -n "${VANTREL_WINE_VERSION:-}" ]; then
+            wine reg add 'HKCU\Software\Wine' /v Version /d "$VANTREL_WINE_VERSION" /f \
+                </dev/null >/dev/null 2>&1
+        fi
     fi
     wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f </dev/null >/dev/null 2>&1 &&
     wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f \

@@ -1,8 +1,9 @@
-// System libraries the program needs only now and then, loaded on first use
-// rather than at start-up. The program spends most of its life waiting in
-// the tray; until a window, a countdown, a sound or a Browse button needs
-// them it carries neither the common controls (under the manifest even a
-// plain button pulls in their version 6) nor sound nor the file dialogs.
+// System libraries loaded at run time. Sound and the file dialogs are loaded
+// on first use: the program spends most of its life waiting in the tray, and
+// until a countdown, a sound or a Browse button needs them it carries neither.
+// The common controls are loaded at start-up (WinMain), before the first
+// window: under a manifest that asks for their version 6, Windows XP creates
+// no window of any class until they are.
 #pragma once
 
 #include <windows.h>
@@ -14,8 +15,9 @@
 namespace vantrel {
 
 // Loads the common controls and registers every class the program's windows
-// use. Call before building a window with a progress bar, list view, date or
-// time picker, tooltip or image-list button; later calls cost nothing.
+// use. WinMain calls it first; windows that need a progress bar, list view,
+// date or time picker, tooltip or image list call it again, which costs
+// nothing and keeps the test program, which has no WinMain, working.
 void EnsureCommonControls();
 bool CommonControlsLoaded();
 

@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -18,6 +20,19 @@ namespace vantrel {
 namespace e2e {
 
 inline constexpr char kKey[] = "\\Software\\Brelnix\\Vantrel";
+
+// These tests start the real program on its real registry key, which they
+// delete and rewrite, so they run only under Wine, in a prefix the test run
+// made for them; on Windows they would take the user's tasks.
+inline bool RefuseOutsideWine() {
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    if (ntdll && GetProcAddress(ntdll, "wine_get_version")) return false;
+    std::fputs("vantrel_e2e: the end-to-end tests run only under Wine; they rewrite the program's "
+               "registry key\n",
+               stderr);
+    std::exit(2);
+}
+inline const bool kRefusedOutsideWine = RefuseOutsideWine();
 
 inline std::string ExePath() {
     char path[MAX_PATH] = {0};

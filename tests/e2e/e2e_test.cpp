@@ -36,7 +36,7 @@ TEST(EndToEnd, TheFirstStartWritesTheSixDefaults) {
 
 // Started at logon, the program goes straight to the tray: the window the
 // user is typing into keeps the keyboard, and the libraries it needs only
-// for its windows, countdown sound, CD drive and Browse buttons stay unloaded.
+// for its countdown sound, CD drive and Browse buttons stay unloaded.
 TEST(EndToEnd, StartingInTheTrayTakesNeitherTheFocusNorOnDemandLibraries) {
     WinRegistry::DeleteTree(kKey);
     HWND mine = CreateWindowExA(0, "STATIC", "typing here", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 300,
@@ -51,7 +51,7 @@ TEST(EndToEnd, StartingInTheTrayTakesNeitherTheFocusNorOnDemandLibraries) {
     EXPECT_EQ(GetForegroundWindow(), mine);
     const std::vector<std::string> modules = ModulesOf(v.pid());
     EXPECT_NE(std::find(modules.begin(), modules.end(), "vantrel.exe"), modules.end());
-    for (const char* onDemand : {"comctl32.dll", "winmm.dll", "comdlg32.dll", "ole32.dll"})
+    for (const char* onDemand : {"winmm.dll", "comdlg32.dll", "ole32.dll"})
         EXPECT_EQ(std::find(modules.begin(), modules.end(), onDemand), modules.end()) << onDemand;
     DestroyWindow(mine);
 }

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <set>
 #include <string>
 
 #include "store/gbk_text.h"
@@ -82,6 +83,7 @@ TEST_F(ShippedIcons, EveryGroupHasSixteenEntriesMatchingTheirImages) {
         std::memcpy(&header, group, sizeof header);
         ASSERT_EQ(header.count, 16);
         ASSERT_GE(groupSize, sizeof header + 16 * sizeof(GroupEntry));
+        std::set<int> bitmapSizes;
         for (int k = 0; k < 16; ++k) {
             GroupEntry entry;
             std::memcpy(&entry, group + sizeof header + k * sizeof entry, sizeof entry);
@@ -99,6 +101,8 @@ TEST_F(ShippedIcons, EveryGroupHasSixteenEntriesMatchingTheirImages) {
             if (shape.png) {
                 EXPECT_EQ(shape.bitCount, 32);
                 EXPECT_GT(shape.width, 48);
+            } else {
+                bitmapSizes.insert(shape.width);
             }
 
             // Drawn over a colour no picture uses, the top-left corner keeps
@@ -125,6 +129,9 @@ TEST_F(ShippedIcons, EveryGroupHasSixteenEntriesMatchingTheirImages) {
             ReleaseDC(nullptr, screen);
             DestroyIcon(icon);
         }
+        // Windows XP reads only bitmap images, and its shell asks for these
+        // sizes (small and large icons, the tray, Explorer's views).
+        for (int size : {16, 24, 32, 48}) EXPECT_EQ(bitmapSizes.count(size), 1u) << "no bitmap of " << size;
     }
 }
 
