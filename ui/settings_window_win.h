@@ -51,10 +51,10 @@ public:
     void ComboBox1Change();
 
     HWND list() const { return list_; }
-    // The hint shown over a control, empty for none.
-    std::string Hint(HWND control) const { return tips_.Text(control); }
     HWND combo() const { return combo_; }
     const std::string& comboTaskNumber() const { return comboTask_; }
+    // The hint shown over a control, empty for none.
+    std::string Hint(HWND control) const { return tips_.Text(control); }
     int RowCount() const;
     std::string Cell(int row, int column) const;
     void SelectRow(int row);  // -1: none
