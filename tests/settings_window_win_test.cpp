@@ -387,34 +387,46 @@ TEST_F(SettingsWindowTest, EachEditorWritesItsOwnRecord) {
     }
 }
 
+// Few rows or more than fit: no horizontal scroll bar, and the enable combo
+// lies whole inside the list over the last row's cell.
 TEST_F(SettingsWindowTest, TheListFitsTheWindowWithoutAHorizontalScrollBar) {
-    StartWith({Rec("每天17时30分", "提醒", "下班时间到。"), Rec("一次2018/4/13日23时0分", "关闭计算机"),
-               Rec("空闲30分钟", "休眠计算机", "第2天7时30分唤醒", "禁用"), Rec("每周1日9时0分")});
-    SettingsWindow* w = Open();
-    PumpMessages();
-    RECT list, client;
-    GetWindowRect(w->list(), &list);
-    MapWindowPoints(nullptr, w->hwnd(), reinterpret_cast<POINT*>(&list), 2);
-    GetClientRect(w->hwnd(), &client);
-    EXPECT_EQ(list.left, 0);
-    EXPECT_EQ(list.right, client.right);
-    EXPECT_FALSE(GetWindowLongA(w->list(), GWL_STYLE) & WS_HSCROLL);
-    // Every column shows whole inside the list, and so does the enable combo
-    // placed over the last one.
-    RECT inside;
-    GetClientRect(w->list(), &inside);
-    RECT cell = {};
-    cell.top = 4;
-    cell.left = LVIR_BOUNDS;
-    SendMessageA(w->list(), LVM_GETSUBITEMRECT, 3, reinterpret_cast<LPARAM>(&cell));
-    EXPECT_LE(cell.right, inside.right);
-    w->SelectRow(3);
-    w->ListView1Click();
-    RECT combo;
-    GetWindowRect(w->combo(), &combo);
-    MapWindowPoints(nullptr, w->list(), reinterpret_cast<POINT*>(&combo), 2);
-    EXPECT_GE(combo.left, inside.left);
-    EXPECT_LE(combo.right, inside.right);
+    for (int rows : {4, 30}) {
+        OwnedForms::ReleaseAll();
+        main_.reset();
+        WinRegistry::DeleteTree(kKey);
+        std::vector<TaskRecord> records;
+        for (int i = 0; i < rows; ++i)
+            records.push_back(Rec("一次2018/4/13日23时0分", "休眠计算机", "第2天7时30分唤醒", "禁用"));
+        StartWith(records);
+        SettingsWindow* w = Open();
+        PumpMessages();
+        RECT list, client;
+        GetWindowRect(w->list(), &list);
+        MapWindowPoints(nullptr, w->hwnd(), reinterpret_cast<POINT*>(&list), 2);
+        GetClientRect(w->hwnd(), &client);
+        EXPECT_EQ(list.left, 0);
+        EXPECT_EQ(list.right, client.right);
+        EXPECT_FALSE(GetWindowLongA(w->list(), GWL_STYLE) & WS_HSCROLL) << rows;
+        EXPECT_EQ((GetWindowLongA(w->list(), GWL_STYLE) & WS_VSCROLL) != 0, rows > 4) << rows;
+        RECT inside;
+        GetClientRect(w->list(), &inside);
+        w->SelectRow(rows - 1);
+        SendMessageA(w->list(), LVM_ENSUREVISIBLE, rows - 1, FALSE);
+        w->ListView1Click();
+        RECT combo;
+        GetWindowRect(w->combo(), &combo);
+        MapWindowPoints(nullptr, w->list(), reinterpret_cast<POINT*>(&combo), 2);
+        EXPECT_GE(combo.left, inside.left) << rows;
+        EXPECT_LE(combo.right, inside.right) << rows;
+        EXPECT_EQ(combo.right - combo.left, 70) << rows;
+        // Back to rows that fit: the column gets its width back.
+        while (w->RowCount() > 4) {
+            w->SelectRow(0);
+            w->Button6Click();
+        }
+        PumpMessages();
+        EXPECT_EQ(SendMessageA(w->list(), LVM_GETCOLUMNWIDTH, 3, 0), 130) << rows;
+    }
 }
 
 TEST_F(SettingsWindowTest, HintsShowOnTheirControls) {

@@ -37,6 +37,7 @@ struct Column {
     int width;
 };
 const Column kColumns[] = {{"序号", 40}, {"时间", 120}, {"任务", 90}, {"任务属性", 130}, {"是否启用", 70}};
+const int kParameterColumn = 3;  // "任务属性", the one that gives way
 
 }  // namespace
 
@@ -217,6 +218,7 @@ void SettingsWindow::Button6Click() {
     // switches a record other than the one it was placed over.
     HideCombo();
     SendMessageA(list_, LVM_DELETEITEM, row, 0);
+    FitColumns();
     for (int r = 0; r < RowCount(); ++r) {
         auto number = TryStrToInt(Cell(r, 0));
         if (number && *number > k) SetCell(r, 0, std::to_string(CaptionAfterDelete(*number, k)));
@@ -310,6 +312,23 @@ void SettingsWindow::RemoveRow(int number) {
     if (row < 0) return;
     if (caption == comboTask_) HideCombo();
     SendMessageA(list_, LVM_DELETEITEM, row, 0);
+    FitColumns();
+}
+
+// The five columns fill 450 of the list's 456 pixels. Once there are more
+// rows than fit and a vertical scroll bar shows, "任务属性" gives up the
+// bar's width, so that no horizontal scroll bar shows and the enable combo
+// over the last column is never cut off; it gets its width back when the
+// rows fit again.
+void SettingsWindow::FitColumns() {
+    int total = 0;
+    for (const Column& c : kColumns) total += c.width;
+    RECT client;
+    GetClientRect(list_, &client);
+    const int over = total - static_cast<int>(client.right);
+    const int width = kColumns[kParameterColumn].width - (over > 0 ? over : 0);
+    if (SendMessageA(list_, LVM_GETCOLUMNWIDTH, kParameterColumn, 0) != width)
+        SendMessageA(list_, LVM_SETCOLUMNWIDTH, kParameterColumn, MAKELPARAM(width, 0));
 }
 
 void SettingsWindow::AppendRow(int number, const TaskRecord& shown) {
@@ -323,6 +342,7 @@ void SettingsWindow::AppendRow(int number, const TaskRecord& shown) {
     SetCell(row, 2, shown.action);
     SetCell(row, 3, shown.parameter);
     SetCell(row, 4, shown.enabled);
+    FitColumns();
 }
 
 LRESULT SettingsWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -78,6 +78,7 @@ private:
     int RowOfCaption(const std::string& caption) const;
     void SetCell(int row, int column, const std::string& text);
     void HideCombo();
+    void FitColumns();
 
     SettingsHost& host_;
     HWND list_ = nullptr;
