@@ -4,6 +4,7 @@
 # make screenshot  save a PNG of the display Vantrel runs on
 # make fuzz   run every fuzz target for FUZZ_SECONDS (60) from its seed corpus
 # make bench  run the benchmarks and write BENCHMARKS.md
+# make dist   build what a user downloads: the setup program, the portable zip, SHA256SUMS
 
 BUILD   := build
 NATIVE  := $(BUILD)/native
@@ -12,7 +13,7 @@ WINDOWS := $(BUILD)/windows
 JOBS    ?= $(shell nproc)
 CMAKE_QUIET := --log-level=WARNING -Wno-dev
 
-.PHONY: all deps native asan windows test run screenshot fuzz bench clean
+.PHONY: all deps native asan windows test run screenshot fuzz bench dist clean
 
 all: native windows
 
@@ -50,6 +51,9 @@ fuzz: deps
 
 bench: native windows
 	@bash tools/bench.sh
+
+dist: windows
+	@bash installer/make_dist.sh $(WINDOWS) $(BUILD)/dist
 
 screenshot:
 	@bash tools/screenshot.sh

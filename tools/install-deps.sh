@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need on Debian 12, and nothing that is
-# already there: a second run does no apt work at all.
+# already there: a second run does no apt work at all. fp-utils (chmcmd)
+# compiles the help file, nsis the setup program, p7zip-full reads the help
+# file back in the tests, python3 writes the portable zip (make dist).
 set -euo pipefail
 
 want_pkgs=(cmake g++ clang libclang-rt-14-dev make locales googletest libgtest-dev libbenchmark-dev valgrind g++-mingw-w64-i686 xvfb xauth
-           fonts-wqy-microhei imagemagick x11-utils xdotool)
+           fonts-wqy-microhei imagemagick x11-utils xdotool
+           fp-utils nsis p7zip-full python3)
 want_i386=(wine32:i386)
 want_wine=(wine wine64)
 

@@ -1,0 +1,426 @@
+// The setup program end to end, under Wine in a fresh prefix of its own: a
+// silent install, the installed program's first start, an upgrade over the
+// running copy, and a silent uninstall, checked from the outside in the
+// file system, the registry and the process list. The names the setup
+// program shares with the program (the program key, the Run value, the help
+// file, the version) are read back from what was installed and compared
+// with the program's own definitions.
+//
+// The suite installs into the machine's Program Files and HKEY_LOCAL_MACHINE,
+// so it refuses to run anywhere but under Wine.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <shlobj.h>
+#include <tlhelp32.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "store/gbk_text.h"
+#include "store/registry_win.h"
+#include "store/task_store.h"
+#include "tests/e2e/e2e_support.h"
+
+namespace vantrel {
+namespace {
+
+using namespace e2e;
+
+const char kUninstallKey[] = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Vantrel";
+// What the setup program puts into the program folder, besides its uninstaller.
+const char* const kShippedFiles[] = {"Vantrel.exe", "vantrelctl.exe", "QLLJ.bat", "Vantrel.CHM"};
+const char* const kStartMenuLinks[] = {"Vantrel.lnk", "Vantrel 帮助.lnk", "卸载 Vantrel.lnk"};
+
+bool UnderWine() {
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version");
+}
+
+std::string Folder(int csidl) {
+    char path[MAX_PATH] = {0};
+    SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
+    return path;
+}
+
+std::string BuildFolder() {
+    char path[MAX_PATH] = {0};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return FolderPart(path);
+}
+
+std::string SetupPath() { return BuildFolder() + "..\\setup\\" VANTREL_SETUP_NAME; }
+std::string DefaultInstallFolder() { return Folder(CSIDL_PROGRAM_FILES) + "\\Vantrel"; }
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::string Contents(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Runs a program to its end; returns its exit code, or -1 when it did not
+// start or end within a minute.
+long RunToEnd(const std::string& commandLine) {
+    std::string cmd = commandLine;
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1;
+    DWORD code = static_cast<DWORD>(-1);
+    if (WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    return static_cast<long>(code);
+}
+
+long SilentSetup(const std::string& extra = "") {
+    return RunToEnd("\"" + SetupPath() + "\" /S" + extra);
+}
+
+std::string ReadText(const std::string& key, const std::string& name) {
+    WinRegistry reg;
+    if (!reg.OpenKey(key, false) || !reg.ValueExists(name)) return "";
+    return reg.ReadString(name);
+}
+
+bool ValuePresent(const std::string& key, const std::string& name) {
+    WinRegistry reg;
+    return reg.OpenKey(key, false) && reg.ValueExists(name);
+}
+
+bool KeyPresent(const std::string& key) {
+    WinRegistry reg;
+    return reg.OpenKey(key, false);
+}
+
+// The file the process was started from, as the system reports it.
+std::string ModulePath(DWORD pid) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
+    if (snapshot == INVALID_HANDLE_VALUE) return "";
+    MODULEENTRY32 module = {};
+    module.dwSize = sizeof module;
+    std::string path;
+    if (Module32First(snapshot, &module)) path = module.szExePath;
+    CloseHandle(snapshot);
+    return path;
+}
+
+// The process of the one running Vantrel main window, 0 for none.
+DWORD RunningVantrel() {
+    auto windows = WindowsOf("TForm1");
+    if (windows.size() != 1) return 0;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(windows[0], &pid);
+    return pid;
+}
+
+// "2.0.0" from the fixed part of a file's version resource.
+std::string FileVersion(const std::string& path) {
+    DWORD ignored = 0;
+    DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
+    if (size == 0) return "";
+    std::vector<char> data(size);
+    if (!GetFileVersionInfoA(path.c_str(), 0, size, data.data())) return "";
+    VS_FIXEDFILEINFO* info = nullptr;
+    UINT length = 0;
+    if (!VerQueryValueA(data.data(), "\\", reinterpret_cast<void**>(&info), &length) || !info) return "";
+    std::ostringstream out;
+    out << HIWORD(info->dwProductVersionMS) << '.' << LOWORD(info->dwProductVersionMS) << '.'
+        << HIWORD(info->dwProductVersionLS);
+    return out.str();
+}
+
+// Uninstalls the copy the Add/Remove entry names, silently, and waits for
+// its folder to go: the uninstaller copies itself elsewhere and returns at
+// once, leaving the copy to do the work, which ends with the folder.
+bool SilentUninstall(const std::string& folder) {
+    std::string uninstall = ReadText(kUninstallKey, "UninstallString");
+    if (uninstall.empty() || RunToEnd(uninstall + " /S") != 0) return false;
+    return WaitFor([&] { return !Exists(folder); }, 30000);
+}
+
+struct WindowSearch {
+    std::string title;
+    int id;
+    HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND w, LPARAM p) {
+    auto* s = reinterpret_cast<WindowSearch*>(p);
+    if (IsWindowVisible(w) && Text(w).rfind(s->title, 0) == 0 && GetDlgItem(w, s->id)) {
+        s->found = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// A visible top-level window whose title begins with `title` and that has a
+// child with `id`.
+HWND WindowWithChild(const std::string& title, int id) {
+    WindowSearch search{title, id, nullptr};
+    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// Presses a button of that window once it shows.
+bool Press(const std::string& title, int id) {
+    HWND w = nullptr;
+    if (!WaitFor([&] { return (w = WindowWithChild(title, id)) != nullptr; }, 15000)) return false;
+    PostMessageA(GetDlgItem(w, id), BM_CLICK, 0, 0);
+    return true;
+}
+
+class Install : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!UnderWine()) GTEST_SKIP() << "installs into the machine; runs only under Wine";
+    }
+};
+
+TEST_F(Install, ASilentInstallPutsTheProgramInProgramFilesWithItsEntryAndShortcuts) {
+    ASSERT_TRUE(Exists(SetupPath())) << SetupPath();
+    // The prefix is the Windows it was made to be.
+    if (const char* system = std::getenv("VANTREL_WINE_VERSION")) {
+        // RtlGetVersion, since GetVersionEx tells a program without a
+        // Windows 10 manifest that it runs on 8.
+        OSVERSIONINFOW os = {};
+        os.dwOSVersionInfoSize = sizeof os;
+        using GetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
+        auto getVersion = reinterpret_cast<GetVersionFn>(
+            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "RtlGetVersion")));
+        ASSERT_NE(getVersion, nullptr);
+        getVersion(&os);
+        if (std::string(system) == "winxp") EXPECT_EQ(os.dwMajorVersion * 10 + os.dwMinorVersion, 51u);
+        if (std::string(system) == "win10") EXPECT_EQ(os.dwMajorVersion, 10u);
+    }
+    ASSERT_EQ(SilentSetup(), 0);
+    const std::string folder = DefaultInstallFolder();
+    BOOL wow64 = FALSE;
+    IsWow64Process(GetCurrentProcess(), &wow64);
+    // A 32-bit program goes to the 32-bit Program Files folder.
+    EXPECT_EQ(folder.find("(x86)") != std::string::npos, wow64 != FALSE) << folder;
+    for (const char* name : kShippedFiles)
+        EXPECT_EQ(Contents(folder + "\\" + name), Contents(BuildFolder() + name)) << name;
+    EXPECT_TRUE(Exists(folder + "\\uninstall.exe"));
+
+    const std::string programs = Folder(CSIDL_COMMON_PROGRAMS) + "\\Vantrel\\";
+    for (const char* link : kStartMenuLinks) EXPECT_TRUE(Exists(programs + link)) << link;
+    EXPECT_TRUE(Exists(Folder(CSIDL_COMMON_DESKTOPDIRECTORY) + "\\Vantrel.lnk"));
+
+    // The Add/Remove entry, its version the one the program file carries.
+    const std::string version = FileVersion(folder + "\\Vantrel.exe");
+    EXPECT_FALSE(version.empty());
+    EXPECT_EQ(FileVersion(SetupPath()), version);
+    EXPECT_NE(std::string(VANTREL_SETUP_NAME).find("-" + version + "-"), std::string::npos);
+    EXPECT_EQ(ReadText(kUninstallKey, "DisplayName"), "Vantrel");
+    EXPECT_EQ(ReadText(kUninstallKey, "DisplayVersion"), version);
+    EXPECT_EQ(ReadText(kUninstallKey, "Publisher"), "Brelnix");
+    EXPECT_EQ(ReadText(kUninstallKey, "DisplayIcon"), folder + "\\Vantrel.exe,0");
+    EXPECT_EQ(ReadText(kUninstallKey, "UninstallString"), "\"" + folder + "\\uninstall.exe\"");
+    WinRegistry reg;
+    ASSERT_TRUE(reg.OpenKey(kUninstallKey, false));
+    EXPECT_GT(reg.ReadInteger("EstimatedSize"), 100);
+}
+
+// The installed program starts, writes its defaults, and the start-at-logon
+// value the setup program wrote is the one its settings window shows ticked.
+TEST_F(Install, TheInstalledProgramStartsWritesItsDefaultsAndSeesStartAtLogonTicked) {
+    const std::string exe = DefaultInstallFolder() + "\\Vantrel.exe";
+    Vantrel v;
+    ASSERT_TRUE(v.Start(exe));
+    WinRegistry reg;
+    ASSERT_TRUE(WaitFor([&] { return reg.OpenKey(kProgramKeyPath, false) && reg.ValueCount() == 6; }, 10000));
+    EXPECT_EQ(reg.ReadInteger(kValCountdown), 60);
+    EXPECT_EQ(reg.ReadInteger("TaskNum"), 0);
+    reg.CloseKey();
+
+    const std::string running = ModulePath(v.pid());
+    EXPECT_EQ(running, exe);
+    Settings settings;
+    TaskStore store(reg);
+    EXPECT_TRUE(store.LoadSettings(settings, running).runAtLogon)
+        << "Run value " << kRunValueName << ": " << ReadText(kRunKeyPath, kRunValueName);
+}
+
+TEST_F(Install, AnUpgradeEndsTheRunningCopyReplacesTheFilesAndKeepsTasksAndSettings) {
+    const std::string folder = DefaultInstallFolder();
+    {
+        WinRegistry reg;
+        ASSERT_TRUE(reg.OpenKey(kProgramKeyPath, true));
+        reg.WriteInteger("TaskNum", 1);
+        reg.WriteString("A1", "每天17时30分");
+        reg.WriteString("B1", "提醒");
+        reg.WriteString("C1", "下班时间到。");
+        reg.WriteString("D1", "禁用");
+        reg.WriteInteger(kValCountdown, 120);
+    }
+    // A file an older version left behind, to be replaced.
+    { std::ofstream(folder + "\\QLLJ.bat", std::ios::binary) << "older"; }
+
+    std::string cmd = "\"" + folder + "\\Vantrel.exe\"";
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION old = {};
+    ASSERT_TRUE(CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &old));
+    ASSERT_TRUE(WaitFor([&] { return RunningVantrel() == old.dwProcessId; }, 20000));
+
+    EXPECT_EQ(SilentSetup(), 0);
+    // Ended by its close request, not killed: exit code 0.
+    EXPECT_EQ(WaitForSingleObject(old.hProcess, 0), WAIT_OBJECT_0);
+    DWORD code = 1;
+    GetExitCodeProcess(old.hProcess, &code);
+    EXPECT_EQ(code, 0u);
+    CloseHandle(old.hProcess);
+    CloseHandle(old.hThread);
+
+    EXPECT_EQ(Contents(folder + "\\QLLJ.bat"), Contents(BuildFolder() + "QLLJ.bat"));
+    WinRegistry reg;
+    ASSERT_TRUE(reg.OpenKey(kProgramKeyPath, false));
+    EXPECT_EQ(reg.ReadInteger("TaskNum"), 1);
+    EXPECT_EQ(reg.ReadString("A1"), "每天17时30分");
+    EXPECT_EQ(reg.ReadString("C1"), "下班时间到。");
+    EXPECT_EQ(reg.ReadString("D1"), "禁用");
+    EXPECT_EQ(reg.ReadInteger(kValCountdown), 120);
+    EXPECT_EQ(ReadText(kRunKeyPath, kRunValueName), folder + "\\Vantrel.exe");
+
+    // The silent upgrade starts again the copy it closed, from the new files.
+    DWORD again = 0;
+    ASSERT_TRUE(WaitFor([&] { return (again = RunningVantrel()) != 0; }, 20000));
+    EXPECT_NE(again, old.dwProcessId);
+    EXPECT_EQ(ModulePath(again), folder + "\\Vantrel.exe");
+}
+
+// Windows of this class that count the close requests they get and never close.
+int g_closeRequests = 0;
+
+LRESULT CALLBACK StubbornProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_CLOSE) {
+        ++g_closeRequests;
+        return 0;
+    }
+    return DefWindowProcA(w, msg, wp, lp);
+}
+
+HWND StubbornWindow() {
+    static ATOM registered = [] {
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = StubbornProc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "TForm1";
+        return RegisterClassA(&wc);
+    }();
+    return registered ? CreateWindowExA(0, "TForm1", "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
+                                        GetModuleHandleA(nullptr), nullptr)
+                      : nullptr;
+}
+
+// Other programs name their main window TForm1 too: the setup program leaves
+// them alone. A Vantrel that will not end stops the setup program before it
+// changes anything.
+TEST_F(Install, AnUpgradeLeavesOtherTForm1WindowsAloneAndStopsForACopyThatWillNotEnd) {
+    const std::string folder = DefaultInstallFolder();
+    HWND other = StubbornWindow();
+    ASSERT_NE(other, nullptr);
+    g_closeRequests = 0;
+    EXPECT_EQ(SilentSetup(), 0);
+    PumpFor(200);
+    EXPECT_EQ(g_closeRequests, 0);
+    EXPECT_TRUE(IsWindow(other));
+
+    // This one carries Vantrel's window property, and its process (this
+    // test) does not end.
+    HWND stuck = StubbornWindow();
+    ASSERT_NE(stuck, nullptr);
+    SetPropA(stuck, "Brelnix.Vantrel", reinterpret_cast<HANDLE>(1));
+    { std::ofstream(folder + "\\QLLJ.bat", std::ios::binary) << "older"; }
+    EXPECT_EQ(SilentSetup(), 2);
+    PumpFor(200);
+    EXPECT_EQ(g_closeRequests, 1);
+    EXPECT_EQ(Contents(folder + "\\QLLJ.bat"), "older");
+    RemovePropA(stuck, "Brelnix.Vantrel");
+    DestroyWindow(stuck);
+    DestroyWindow(other);
+    EXPECT_EQ(SilentSetup(), 0);
+    EXPECT_EQ(Contents(folder + "\\QLLJ.bat"), Contents(BuildFolder() + "QLLJ.bat"));
+}
+
+TEST_F(Install, ASilentUninstallRemovesFilesShortcutsEntryAndRunValueAndKeepsTheTasks) {
+    const std::string folder = DefaultInstallFolder();
+    Vantrel started;  // only when the upgrade left none running
+    DWORD running = RunningVantrel();
+    if (running == 0) {
+        ASSERT_TRUE(started.Start(folder + "\\Vantrel.exe"));
+        running = started.pid();
+    }
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, running);
+    ASSERT_NE(process, nullptr);
+
+    ASSERT_TRUE(SilentUninstall(folder));
+    EXPECT_EQ(WaitForSingleObject(process, 10000), WAIT_OBJECT_0);
+    CloseHandle(process);
+    EXPECT_EQ(RunningVantrel(), 0u);
+    EXPECT_FALSE(Exists(Folder(CSIDL_COMMON_PROGRAMS) + "\\Vantrel"));
+    EXPECT_FALSE(Exists(Folder(CSIDL_COMMON_DESKTOPDIRECTORY) + "\\Vantrel.lnk"));
+    EXPECT_FALSE(KeyPresent(kUninstallKey));
+    EXPECT_FALSE(ValuePresent(kRunKeyPath, kRunValueName));
+
+    WinRegistry reg;
+    ASSERT_TRUE(reg.OpenKey(kProgramKeyPath, false));
+    EXPECT_EQ(reg.ReadInteger("TaskNum"), 1);
+    EXPECT_EQ(reg.ReadString("A1"), "每天17时30分");
+    EXPECT_EQ(reg.ReadInteger(kValCountdown), 120);
+}
+
+// A folder of the user's choice, and a start-at-logon value that starts
+// another copy: the uninstaller leaves that value alone.
+TEST_F(Install, AChosenFolderAndAStartAtLogonOfAnotherCopy) {
+    const std::string folder = "C:\\Vantrel Test";
+    ASSERT_EQ(SilentSetup(" /D=" + folder), 0);
+    for (const char* name : kShippedFiles) EXPECT_TRUE(Exists(folder + "\\" + name)) << name;
+    EXPECT_EQ(ReadText(kUninstallKey, "InstallLocation"), folder);
+    EXPECT_EQ(ReadText(kRunKeyPath, kRunValueName), folder + "\\Vantrel.exe");
+
+    const std::string other = "C:\\Other\\Vantrel.exe";
+    {
+        WinRegistry reg;
+        ASSERT_TRUE(reg.OpenKey(kRunKeyPath, false));
+        reg.WriteString(kRunValueName, other);
+    }
+    ASSERT_TRUE(SilentUninstall(folder));
+    EXPECT_EQ(ReadText(kRunKeyPath, kRunValueName), other);
+    WinRegistry reg;
+    ASSERT_TRUE(reg.OpenKey(kRunKeyPath, false));
+    reg.DeleteValue(kRunValueName);
+}
+
+// Asked whether to delete the tasks and settings too, the user says yes: the
+// program key the setup program names is the one the program writes.
+TEST_F(Install, AnUninstallToldToDeleteTheTasksRemovesTheProgramKey) {
+    ASSERT_EQ(SilentSetup(), 0);
+    const std::string folder = DefaultInstallFolder();
+    ASSERT_TRUE(KeyPresent(kProgramKeyPath));
+    std::string uninstall = ReadText(kUninstallKey, "UninstallString");
+    ASSERT_FALSE(uninstall.empty());
+    // The uninstaller starts a copy of itself and ends; the copy shows the pages.
+    ASSERT_EQ(RunToEnd(uninstall), 0);
+    const std::string title = "Vantrel 卸载";
+    ASSERT_TRUE(Press(title, IDOK));   // the confirmation page's 卸载 button
+    ASSERT_TRUE(Press(title, IDYES));  // 是否同时删除 Vantrel 的所有任务和设置？
+    ASSERT_TRUE(WaitFor([&] { return !Exists(folder); }, 15000));
+    ASSERT_TRUE(Press(title, IDOK));   // 关闭
+    EXPECT_TRUE(WaitFor([&] { return !KeyPresent(kProgramKeyPath); }, 10000));
+    // The maker's key goes too, as nothing else is in it.
+    std::string parent = kProgramKeyPath;
+    parent.erase(parent.rfind('\\'));
+    EXPECT_FALSE(KeyPresent(parent));
+    EXPECT_FALSE(KeyPresent(kUninstallKey));
+}
+
+}  // namespace
+}  // namespace vantrel
