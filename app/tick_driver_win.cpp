@@ -4,6 +4,7 @@
 
 #include "actions/utility_actions_win.h"
 #include "scheduler/clock.h"
+#include "store/task_count_follow.h"
 
 namespace vantrel {
 
@@ -52,6 +53,7 @@ void TickDriver::Timer1Timer() {
     if (!timer1_) return;
     LocalTime now = LocalTimeNow();
     MatchEnv env = CurrentMatchEnv(dateFormat_);
+    FollowStoredTaskCount(reg_, programKey_, settings_);
     lastReport_ = RunTick(reg_, programKey_, now, env, settings_, state_, *this);
 }
 

@@ -16,4 +16,10 @@ std::string GbkToConsole(const std::string& text);
 std::string Utf8ToGbk(const std::string& text);
 std::string GbkToUtf8(const std::string& text);
 
+// UTF-16 little-endian bytes (no byte-order mark) <-> GBK: the text of a
+// registry file of the Unicode kind, a wide command line, a wide console.
+// An odd last byte is dropped.
+std::string Utf16LeToGbk(const std::string& bytes);
+std::string GbkToUtf16Le(const std::string& text);
+
 }  // namespace vantrel

@@ -10,7 +10,9 @@ namespace {
 
 // iconv with every byte that does not convert replaced by '?', so a stray
 // byte never loses the rest of the text.
-std::string Convert(const char* to, const char* from, const std::string& text) {
+// `unit` is the size of one code unit of the source, so that a character
+// that does not convert is skipped whole.
+std::string Convert(const char* to, const char* from, const std::string& text, size_t unit = 1) {
     iconv_t cd = iconv_open(to, from);
     if (cd == reinterpret_cast<iconv_t>(-1)) return text;
     std::string out;
@@ -24,8 +26,9 @@ std::string Convert(const char* to, const char* from, const std::string& text) {
         out.append(buffer, static_cast<size_t>(outPtr - buffer));
         if (rc == static_cast<size_t>(-1) && errno != E2BIG) {
             out.push_back('?');
-            ++in;
-            --inLeft;
+            size_t skip = inLeft < unit ? inLeft : unit;
+            in += skip;
+            inLeft -= skip;
             iconv(cd, nullptr, nullptr, nullptr, nullptr);
         }
     }
@@ -37,6 +40,10 @@ std::string Convert(const char* to, const char* from, const std::string& text) {
 
 std::string Utf8ToGbk(const std::string& text) { return Convert("GBK", "UTF-8", text); }
 std::string GbkToUtf8(const std::string& text) { return Convert("UTF-8", "GBK", text); }
+std::string Utf16LeToGbk(const std::string& bytes) {
+    return Convert("GBK", "UTF-16LE", bytes.substr(0, bytes.size() & ~static_cast<size_t>(1)), 2);
+}
+std::string GbkToUtf16Le(const std::string& text) { return Convert("UTF-16LE", "GBK", text); }
 std::string ConsoleToGbk(const std::string& text) { return Utf8ToGbk(text); }
 std::string GbkToConsole(const std::string& text) { return GbkToUtf8(text); }
 

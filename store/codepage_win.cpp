@@ -36,6 +36,22 @@ std::string FromWide(UINT codePage, const WideText& wide) {
 
 std::string Utf8ToGbk(const std::string& text) { return FromWide(kGbk, ToWide(CP_UTF8, text)); }
 std::string GbkToUtf8(const std::string& text) { return FromWide(CP_UTF8, ToWide(kGbk, text)); }
+std::string Utf16LeToGbk(const std::string& bytes) {
+    WideText wide(bytes.size() / 2);
+    for (size_t i = 0; i < wide.size(); ++i)
+        wide[i] = static_cast<wchar_t>(static_cast<unsigned char>(bytes[2 * i]) |
+                                       static_cast<unsigned char>(bytes[2 * i + 1]) << 8);
+    return FromWide(kGbk, wide);
+}
+std::string GbkToUtf16Le(const std::string& text) {
+    const WideText wide = ToWide(kGbk, text);
+    std::string bytes(wide.size() * 2, '\0');
+    for (size_t i = 0; i < wide.size(); ++i) {
+        bytes[2 * i] = static_cast<char>(wide[i] & 0xFF);
+        bytes[2 * i + 1] = static_cast<char>(wide[i] >> 8 & 0xFF);
+    }
+    return bytes;
+}
 std::string ConsoleToGbk(const std::string& text) { return FromWide(kGbk, ToWide(CP_ACP, text)); }
 std::string GbkToConsole(const std::string& text) { return FromWide(CP_ACP, ToWide(kGbk, text)); }
 

@@ -18,6 +18,15 @@ std::size_t GbkCharLength(const std::string& text, std::size_t pos) {
     return 1;
 }
 
+std::size_t GbkStrictCharLength(const std::string& text, std::size_t pos) {
+    if (pos >= text.size()) return 0;
+    if (pos + 1 < text.size() && IsGbkLeadByte(static_cast<unsigned char>(text[pos]))) {
+        const unsigned char trail = static_cast<unsigned char>(text[pos + 1]);
+        if (trail >= 0x40 && trail <= 0xFE && trail != 0x7F) return 2;
+    }
+    return 1;
+}
+
 std::string FirstGbkChars(const std::string& text, std::size_t count) {
     std::size_t pos = 0;
     for (std::size_t n = 0; n < count && pos < text.size(); ++n) {

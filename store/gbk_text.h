@@ -15,6 +15,13 @@ bool IsGbkLeadByte(unsigned char b);
 // Length in bytes of the character that starts at byte offset `pos`.
 std::size_t GbkCharLength(const std::string& text, std::size_t pos);
 
+// The same, but a lead byte makes a two-byte character only with a byte
+// that can follow it (0x40..0xFE but 0x7F), as the system's conversion reads
+// it: a lead byte before a quote, a control character or the end stands
+// alone. For texts written into a quoted format (registry files, JSON), so
+// that a stray lead byte never swallows the closing quote.
+std::size_t GbkStrictCharLength(const std::string& text, std::size_t pos);
+
 // The first `count` characters of `text` (the whole text when it is shorter).
 std::string FirstGbkChars(const std::string& text, std::size_t count);
 

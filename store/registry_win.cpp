@@ -34,13 +34,17 @@ bool WinRegistry::OpenKey(const std::string& path, bool create) {
     CloseKey();
     HKEY key = nullptr;
     LONG rc;
-    if (create) {
+    const REGSAM sam = access_ == Access::Read ? KEY_READ : KEY_ALL_ACCESS;
+    if (create && access_ == Access::Full) {
         rc = RegCreateKeyExA(HKEY_LOCAL_MACHINE, Relative(path).c_str(), 0, nullptr,
-                             REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+                             REG_OPTION_NON_VOLATILE, sam, nullptr, &key, nullptr);
     } else {
-        rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, Relative(path).c_str(), 0, KEY_ALL_ACCESS, &key);
+        rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, Relative(path).c_str(), 0, sam, &key);
     }
-    if (rc != ERROR_SUCCESS) return false;
+    if (rc != ERROR_SUCCESS) {
+        lastError_ = rc;
+        return false;
+    }
     key_ = key;
     return true;
 }
@@ -94,7 +98,10 @@ void WinRegistry::WriteString(const std::string& name, const std::string& value)
                                     reinterpret_cast<const BYTE*>(text.c_str()),
                                     static_cast<DWORD>(text.size() + 1))
                    : ERROR_INVALID_HANDLE;
-    if (rc != ERROR_SUCCESS) throw FailedToSetData(name);
+    if (rc != ERROR_SUCCESS) {
+        lastError_ = rc;
+        throw FailedToSetData(name);
+    }
 }
 
 std::int32_t WinRegistry::ReadInteger(const std::string& name) {
@@ -118,7 +125,10 @@ void WinRegistry::WriteInteger(const std::string& name, std::int32_t value) {
     LONG rc = key_ ? RegSetValueExA(static_cast<HKEY>(key_), name.c_str(), 0, REG_DWORD,
                                     reinterpret_cast<const BYTE*>(&data), sizeof data)
                    : ERROR_INVALID_HANDLE;
-    if (rc != ERROR_SUCCESS) throw FailedToSetData(name);
+    if (rc != ERROR_SUCCESS) {
+        lastError_ = rc;
+        throw FailedToSetData(name);
+    }
 }
 
 bool WinRegistry::DeleteValue(const std::string& name) {

@@ -1,4 +1,6 @@
-// The Win32 registry below HKEY_LOCAL_MACHINE, opened with KEY_ALL_ACCESS.
+// The Win32 registry below HKEY_LOCAL_MACHINE, opened with KEY_ALL_ACCESS
+// (the program, which runs elevated), or with KEY_READ and never created (a
+// reader without administrator rights, such as vantrelctl list).
 // Windows build only.
 #pragma once
 
@@ -8,7 +10,8 @@ namespace vantrel {
 
 class WinRegistry : public Registry {
 public:
-    WinRegistry() = default;
+    enum class Access { Full, Read };
+    explicit WinRegistry(Access access = Access::Full) : access_(access) {}
     ~WinRegistry() override;
     WinRegistry(const WinRegistry&) = delete;
     WinRegistry& operator=(const WinRegistry&) = delete;
@@ -25,11 +28,18 @@ public:
     std::uint32_t ValueCount() override;
     std::vector<std::string> ValueNames() override;
 
+    // The system's error code of the last open or write that failed (0: none),
+    // for a message that says why, e.g. ERROR_ACCESS_DENIED without
+    // administrator rights.
+    long lastError() const { return lastError_; }
+
     // Removes a key and everything below it (tests start from an empty key).
     static void DeleteTree(const std::string& path);
 
 private:
     void* key_ = nullptr;  // HKEY of the open key
+    Access access_ = Access::Full;
+    long lastError_ = 0;
 };
 
 }  // namespace vantrel

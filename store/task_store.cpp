@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <utility>
 
+#include "store/task_count_follow.h"
+
 namespace vantrel {
 
 const char* const kProgramKeyPath = "\\Software\\Brelnix\\Vantrel";
@@ -198,6 +200,10 @@ std::string TaskStore::ReadValueOrEmpty(char letter, int n, std::string* error) 
 
 int TaskStore::Append(Settings& settings, const std::string& schedule, const std::string& action,
                       const std::string& parameter) {
+    // Another writer (vantrelctl, while a settings window is open) may have
+    // changed the stored count since the copy was taken: the new record goes
+    // after the last stored one, never over it.
+    FollowStoredTaskCount(reg_, programKey_, settings);
     OpenedKey key(reg_, programKey_);
     if (settings.taskCount < 0) settings.taskCount = 0;
     if (settings.taskCount == INT32_MAX) throw FailedToSetData(kValTaskNum);

@@ -95,7 +95,9 @@ public:
     // caller can show a damaged record and report it once.
     std::string ReadValueOrEmpty(char letter, int n, std::string* error);
     // Raises the task count (copy and TaskNum) first, then writes the record
-    // with the enabled state "启用"; returns the new number.
+    // with the enabled state "启用"; returns the new number. The copy first
+    // follows a plausible stored TaskNum, so a record another writer appended
+    // meanwhile is never overwritten.
     int Append(Settings& settings, const std::string& schedule, const std::string& action,
                const std::string& parameter);
     // Rewrites A, B, C of record n; D keeps its text and becomes "启用" only

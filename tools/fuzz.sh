@@ -16,18 +16,19 @@ src=$out/src
 mkdir -p "$src" "$out/bin" "$out/corpus" "$out/crashes"
 
 for f in store/*.h store/*.cpp scheduler/*.h scheduler/*.cpp actions/*.h actions/*.cpp fuzz/*.cpp; do
-    case "$f" in *_win.*|*_posix.*) continue ;; esac
+    case "$f" in *_win.*) continue ;; esac
     mkdir -p "$src/$(dirname "$f")"
     if [ ! -f "$src/$f" ] || [ "$f" -nt "$src/$f" ]; then iconv -c -f UTF-8 -t GBK "$f" > "$src/$f"; fi
 done
 
 core=(store/gbk_text.cpp store/schedule_text.cpp store/task_record.cpp store/registry.cpp
       store/memory_registry.cpp store/task_store.cpp scheduler/conversions.cpp
-      scheduler/matching.cpp actions/wake_plan.cpp)
+      scheduler/matching.cpp actions/wake_plan.cpp store/codepage_posix.cpp store/reg_file.cpp
+      store/file_registry.cpp)
 flags=(-std=c++17 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all
        -Wno-invalid-source-encoding -I"$here/$src")
 
-targets=(fuzz_matching fuzz_wake_choice fuzz_short_date fuzz_gbk_path fuzz_store_model)
+targets=(fuzz_matching fuzz_wake_choice fuzz_short_date fuzz_gbk_path fuzz_store_model fuzz_reg_file)
 for t in "${targets[@]}"; do
     if [ ! -x "$out/bin/$t" ] || [ -n "$(find "$src" -type f -newer "$out/bin/$t" -print -quit)" ]; then
         (cd "$src" && clang++ "${flags[@]}" "fuzz/$t.cpp" "${core[@]}" -o "$here/$out/bin/$t")

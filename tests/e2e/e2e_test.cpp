@@ -223,6 +223,33 @@ TEST(EndToEnd, ATaskAddedThroughTheWindowsFiresAndIsDeletedThroughThem) {
     for (const char* name : {"A1", "B1", "C1", "D1"}) EXPECT_FALSE(reg.ValueExists(name)) << name;
 }
 
+// vantrelctl adds a task while the program runs: its next tick sees the
+// new count and the task, and the task fires.
+TEST(EndToEnd, ATaskAddedWithVantrelctlFiresInTheRunningProgram) {
+    WinRegistry::DeleteTree(kKey);
+    WriteTasks({{"每天25时0分", "提醒", "never"}}, 60);
+    Vantrel v;
+    ASSERT_TRUE(v.Start());
+    Sleep(7000);  // the first tick has run with one task
+    std::string cmd = "\"" + FolderPart(ExePath()) + "vantrelctl.exe\" add --schedule " + DailyForNextTicks() +
+                      " --action 提醒 --param 命令行添加的任务";
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    ASSERT_TRUE(CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                               &si, &pi));
+    WaitForSingleObject(pi.hProcess, 30000);
+    DWORD status = 99;
+    GetExitCodeProcess(pi.hProcess, &status);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    EXPECT_EQ(status, 0u);
+    EXPECT_TRUE(WaitFor([&] { return ReminderShown(v.pid(), "命令行添加的任务"); }, 15000));
+    WinRegistry reg;
+    reg.OpenKey(kKey, false);
+    EXPECT_EQ(reg.ReadInteger("TaskNum"), 2);
+}
+
 // Faults from outside: the program must go on.
 
 TEST(EndToEndFaults, TwoRemindersAndACountdownInOneTickWithAMissingSoundFile) {

@@ -2,30 +2,22 @@
 
 #include <sstream>
 
-#include "store/codepage.h"
-#include "tools/vantrelctl/check_command.h"
+#include "tests/cli_test_env.h"
 
 namespace vantrel {
 namespace {
 
-struct CtlRun {
-    int status;
-    std::string out;
-    std::string err;
-};
+using testing::CliRun;
 
-// Arguments as the console would pass them: the schedule text in the
-// console's encoding, converted from the GBK literal here.
-CtlRun Check(std::vector<std::string> args, const std::string& format = "yyyy/M/d") {
-    for (auto& a : args) a = GbkToConsole(a);
-    std::ostringstream out, err;
-    int status = RunVantrelctl(args, format, out, err);
-    return {status, ConsoleToGbk(out.str()), err.str()};
+CliRun Check(std::vector<std::string> args, const std::string& format = "yyyy/M/d") {
+    testing::TestEnv env;
+    env.dateFormat = format;
+    return testing::Ctl(env, args);
 }
 
 TEST(Vantrelctl, ReportsDueAndTheFieldsInTheRulesOrder) {
     // 2026-12-06 is a Sunday.
-    CtlRun r = Check({"check", "每周7日8时0分", "--at", "2026-12-06 08:00:30"});
+    CliRun r = Check({"check", "每周7日8时0分", "--at", "2026-12-06 08:00:30"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "due\nW=0\nH=8\nM=0\n");
     EXPECT_EQ(r.err, "");
@@ -42,7 +34,7 @@ TEST(Vantrelctl, WeekdayComesFromTheDate) {
                            "2024-02-29", "2024-03-01", "2024-03-02"};
     for (int i = 0; i < 7; ++i)
         for (int j = 0; j < 7; ++j) {
-            CtlRun r = Check({"check", days[i], "--at", std::string(dates[j]) + " 09:00"});
+            CliRun r = Check({"check", days[i], "--at", std::string(dates[j]) + " 09:00"});
             EXPECT_EQ(r.out.substr(0, r.out.find('\n')), i == j ? "due" : "not due")
                 << days[i] << " " << dates[j];
         }
@@ -72,7 +64,7 @@ TEST(Vantrelctl, UptimeIdleAndDateFormatReachTheRules) {
 
 TEST(Vantrelctl, ATextWithoutKindPrintsOnlyNotDue) {
     for (const char* text : {"每", "", "hello", "每日8时0分"}) {
-        CtlRun r = Check({"check", text, "--at", "2026-01-01 08:00"});
+        CliRun r = Check({"check", text, "--at", "2026-01-01 08:00"});
         EXPECT_EQ(r.status, 0) << text;
         EXPECT_EQ(r.out, "not due\n") << text;
     }
@@ -94,7 +86,7 @@ TEST(Vantrelctl, UsageErrorsExitTwoWithOneLine) {
         {"check", "--at", "2026-01-01 08:00"},
     };
     for (const auto& args : bad) {
-        CtlRun r = Check(args);
+        CliRun r = Check(args);
         EXPECT_EQ(r.status, 2);
         EXPECT_EQ(r.out, "");
         ASSERT_FALSE(r.err.empty());

@@ -1,0 +1,67 @@
+// vantrelctl delete N, enable N, disable N: the settings window's 删除 and
+// its enable combo, on a record the window lists.
+#include "cli/command_line.h"
+#include "cli/target.h"
+#include "scheduler/conversions.h"
+
+namespace vantrel {
+
+namespace {
+
+enum class Change { Delete, Enable, Disable };
+
+int RunChange(Change change, const Invocation& inv, CliEnv& env, std::ostream& out,
+              std::ostream& err) {
+    const std::string& text = inv.operands[0];
+    const std::optional<std::int32_t> n = TryStrToInt(text);
+    if (!n || std::to_string(*n) != text || *n < 1)
+        throw UsageError{"vantrelctl: " + inv.command + " 需要任务序号（正整数），不是“" + text + "”"};
+
+    int status = kExitDone;
+    std::unique_ptr<Target> target = Target::Open(inv, env, Target::Mode::Write, err, status);
+    if (!target) return status;
+    // Only a record the settings window lists can be chosen there.
+    bool listed = false;
+    for (const ListedRecord& row : target->Listed()) listed = listed || row.number == *n;
+    if (!listed) {
+        err << "vantrelctl: 没有第 " << *n << " 条任务（vantrelctl list 列出任务）\n";
+        return kExitFailed;
+    }
+    try {
+        switch (change) {
+            case Change::Delete:
+                if (!target->store().Delete(target->settings(), *n)) {
+                    err << "vantrelctl: 没有第 " << *n << " 条任务\n";
+                    return kExitFailed;
+                }
+                break;
+            case Change::Enable:
+                target->store().SetEnabled(*n, true);
+                break;
+            case Change::Disable:
+                target->store().SetEnabled(*n, false);
+                break;
+        }
+    } catch (const RegistryError& e) {
+        err << "vantrelctl: " << target->WriteFailure(e) << "\n";
+        return kExitFailed;
+    }
+    if (!target->Commit(err)) return kExitFailed;
+    static const char* const kDone[] = {"已删除", "已启用", "已禁用"};
+    out << kDone[static_cast<int>(change)] << "第 " << *n << " 条任务\n";
+    return kExitDone;
+}
+
+}  // namespace
+
+int RunDelete(const Invocation& inv, CliEnv& env, std::ostream& out, std::ostream& err) {
+    return RunChange(Change::Delete, inv, env, out, err);
+}
+int RunEnable(const Invocation& inv, CliEnv& env, std::ostream& out, std::ostream& err) {
+    return RunChange(Change::Enable, inv, env, out, err);
+}
+int RunDisable(const Invocation& inv, CliEnv& env, std::ostream& out, std::ostream& err) {
+    return RunChange(Change::Disable, inv, env, out, err);
+}
+
+}  // namespace vantrel

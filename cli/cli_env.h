@@ -1,0 +1,46 @@
+// What a vantrelctl command needs from the machine it runs on: the clock,
+// the short date format, files, and the registry. The real one is built in
+// system_env_*.cpp; tests give their own, so every command runs natively.
+// Every text that crosses this interface is GBK, file paths included.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "scheduler/matching.h"
+#include "store/registry.h"
+
+namespace vantrel {
+
+class CliEnv {
+public:
+    virtual ~CliEnv() = default;
+
+    virtual LocalTime Now() = 0;
+    virtual std::string ShortDateFormat() = 0;
+
+    // The whole file. False, with the system's reason in `error`, when it
+    // cannot be read; `missing` tells a file that does not exist.
+    virtual bool ReadFile(const std::string& path, std::string& bytes, bool& missing,
+                          std::string& error) = 0;
+    // Replaces the file with `bytes` as a whole (never half written).
+    virtual bool WriteFile(const std::string& path, const std::string& bytes,
+                           std::string& error) = 0;
+
+    // The machine's registry below HKEY_LOCAL_MACHINE, the same key a 32-bit
+    // program sees. For writing, the program key is opened (created) for
+    // writing first, so that a refusal (no administrator rights) is known
+    // before anything changes; `error` then says so in one line. nullptr
+    // where there is no registry (off Windows: use --file).
+    virtual std::unique_ptr<Registry> OpenRegistry(bool forWriting, std::string& error) = 0;
+
+    // The message for a registry write that failed half way: the registry's
+    // error, with the system's reason where it knows one.
+    virtual std::string WriteFailure(Registry& reg, const RegistryError& e) = 0;
+
+    // Whether a 32-bit program here sees HKLM\Software through Wow6432Node
+    // (64-bit Windows): exported files name that key.
+    virtual bool Wow64() = 0;
+};
+
+}  // namespace vantrel

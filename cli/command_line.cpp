@@ -1,0 +1,250 @@
+#include "cli/command_line.h"
+
+#include <exception>
+
+#include "store/registry.h"
+
+namespace vantrel {
+
+namespace {
+
+const char kProgram[] = "vantrelctl";
+
+const char kGeneralHelp[] =
+    "vantrelctl: Vantrel 的任务命令行\n"
+    "\n"
+    "用法: vantrelctl 命令 [参数] [选项] [--file 文件] [--utf8]\n"
+    "\n"
+    "命令:\n"
+    "%COMMANDS%"
+    "\n"
+    "通用选项（可放在命令的任何位置）:\n"
+    "  --file 文件  在注册表文件（export 写出的格式）上工作，而不是在注册表上；\n"
+    "               有改动时写回该文件。管理员可先在文件上检查任务，再分发。\n"
+    "  --utf8       输出重定向到文件或管道时写 UTF-8（默认 GBK；在控制台上总能正确显示）\n"
+    "  --help       说明；vantrelctl 命令 --help 说明一个命令并举例\n"
+    "\n"
+    "任务与设置保存在 HKEY_LOCAL_MACHINE\\SOFTWARE\\Brelnix\\Vantrel（64 位 Windows 上在\n"
+    "Wow6432Node 之下）。读取不需要特别权限，写入需要管理员权限。\n"
+    "正在运行的 Vantrel 每 6 秒重读注册表，在下一次检查时就看到每个改动；已打开的设置\n"
+    "窗口保留它的列表，关闭再打开后才显示改动（与同时打开两个设置窗口一样）。\n"
+    "\n"
+    "把一份任务列表分发到多台电脑: 在一台电脑上 vantrelctl export 任务.reg，在其他电脑上\n"
+    "vantrelctl import 任务.reg（或 regedit /s 任务.reg），可放在登录脚本或组策略中。\n"
+    "\n"
+    "退出状态: 0 完成；1 命令无法执行（原因写到标准错误）；2 用法错误。\n";
+
+const std::vector<CommandEntry> kCommands = {
+    {"list", 0, 0, {}, {"--json"}, RunList, "list [--json]",
+     "按设置窗口的方式列出第 1 到 TaskNum 条任务: 序号、时间、任务、任务属性、是否启用，\n"
+     "以及下次运行时间。读不出的任务连同错误一起列出，不会略去。\n"
+     "--json 输出一个 JSON 数组（UTF-8），字段 n, schedule, action, param, enabled, next, error。\n"
+     "\n"
+     "例: vantrelctl list\n"
+     "    vantrelctl list --json --file 任务.reg\n"},
+    {"add", 0, 0, {"--schedule", "--action", "--param"}, {"--disabled"}, RunAdd,
+     "add --schedule 时间 --action 任务 [--param 属性] [--disabled]",
+     "像任务窗口的“确定”那样追加一条任务（先写 TaskNum，再写 A、B、C、D，D 为“启用”；\n"
+     "--disabled 则随后改为“禁用”）。不合格时什么也不写: 时间必须是任务窗口能写出的八种格式\n"
+     "之一（时 0-23，分 0-59，日 1-31，月 1-12，星期 0-7，分钟数与间隔至少 1，数字不带前导零），\n"
+     "任务必须是十五种之一，属性必须是该任务需要的（提醒、打开文件、关闭程序、禁用网卡、启用网卡\n"
+     "需要属性；休眠计算机为“不唤醒”或 第N天H时M分唤醒，默认“不唤醒”；其他任务不带属性）。\n"
+     "\n"
+     "例: vantrelctl add --schedule 每天17时30分 --action 关闭计算机\n"
+     "    vantrelctl add --schedule 每周1日9时0分 --action 提醒 --param 开会了。\n"},
+    {"delete", 1, 1, {}, {}, RunDelete, "delete N",
+     "像设置窗口的“删除”那样删除第 N 条任务: 后面的任务序号各减一。\n"
+     "先读出要移动的全部值，读不出时什么也不改。\n"
+     "\n"
+     "例: vantrelctl delete 2\n"},
+    {"enable", 1, 1, {}, {}, RunEnable, "enable N",
+     "把第 N 条任务设为“启用”。\n"
+     "\n"
+     "例: vantrelctl enable 3\n"},
+    {"disable", 1, 1, {}, {}, RunDisable, "disable N",
+     "把第 N 条任务设为“禁用”。\n"
+     "\n"
+     "例: vantrelctl disable 3\n"},
+    {"export", 0, 1, {}, {}, RunExport, "export [文件]",
+     "把程序的键（设置和任务）写成注册表编辑器的文件格式（REGEDIT4，GBK），写到文件或标准\n"
+     "输出。键名按本机上 32 位程序所见（64 位 Windows 上在 Wow6432Node 之下），所以在同类\n"
+     "电脑上 regedit /s 或 vantrelctl import 都能导入。\n"
+     "\n"
+     "例: vantrelctl export 任务.reg\n"},
+    {"import", 1, 1, {}, {"--replace"}, RunImport, "import 文件 [--replace]",
+     "读入 export 或注册表编辑器写出的文件（REGEDIT4 或 Windows Registry Editor Version 5.00，\n"
+     "键名带不带 Wow6432Node 均可），先像 add 那样检查其中每条任务，全部合格才写入: 追加这些任务\n"
+     "（--replace 则替换整个任务列表），文件中有设置值时也写入设置。任何错误都不写入任何内容。\n"
+     "\n"
+     "例: vantrelctl import \\\\server\\share\\任务.reg --replace\n"},
+    {"next", 1, 1, {"--from", "--count", "--date-format"}, {}, RunNext,
+     "next 时间 --from \"YYYY-MM-DD HH:MM\" [--count K] [--date-format F]",
+     "按程序检查任务的同一规则，列出从 FROM 这一分钟起（含）最先的 K 个（默认 1）到期时刻，\n"
+     "每行一个 YYYY-MM-DD HH:MM；到期次数少时行数也少（过去的一次任务: 没有；每年2月29日:\n"
+     "只在闰年）。空闲与开机任务没有钟点，输出一行文字（“空闲 N 分钟后”/“开机后 H 时 M 分”）。\n"
+     "八年内都不会到期的时间（每年2月30日、每天25时0分、读不出的数字）什么也不输出，退出状态 0。\n"
+     "--date-format 是“一次”任务日期的短日期格式，默认为系统的格式。\n"
+     "\n"
+     "例: vantrelctl next 每年2月29日8时0分 --from \"2025-01-01 00:00\" --count 2\n"},
+    {"check", 1, 1, {"--at", "--uptime", "--idle", "--date-format"}, {}, RunCheck,
+     "check 时间 --at \"YYYY-MM-DD HH:MM[:SS]\" [--uptime 秒] [--idle 秒] [--date-format F]",
+     "说出一个时间在给定时刻是否到期（due 或 not due），再逐行列出规则读到的字段（W=0、H=8、M=0）。\n"
+     "星期由日期算出；--uptime 与 --idle 是开机与空闲的秒数。\n"
+     "\n"
+     "例: vantrelctl check 每周7日8时0分 --at \"2026-12-06 08:00\"\n"},
+};
+
+std::string CommandList() {
+    std::string list;
+    for (const CommandEntry& c : kCommands) list += std::string("  ") + c.usage + "\n";
+    return list;
+}
+
+std::string GeneralHelp() {
+    std::string help = kGeneralHelp;
+    const std::string marker = "%COMMANDS%";
+    help.replace(help.find(marker), marker.size(), CommandList());
+    return help;
+}
+
+bool Contains(const std::vector<const char*>& list, const std::string& name) {
+    for (const char* item : list)
+        if (name == item) return true;
+    return false;
+}
+
+bool IsOption(const std::string& arg) { return arg.size() > 2 && arg.compare(0, 2, "--") == 0; }
+
+const CommandEntry* FindCommand(const std::string& name) {
+    for (const CommandEntry& c : kCommands)
+        if (name == c.name) return &c;
+    return nullptr;
+}
+
+std::string UsageLine(const CommandEntry& c) {
+    return std::string(kProgram) + ": 用法: vantrelctl " + c.usage + "（vantrelctl " + c.name +
+           " --help 查看说明）";
+}
+
+}  // namespace
+
+const std::vector<CommandEntry>& Commands() { return kCommands; }
+
+Classified Classify(const std::vector<std::string>& args) {
+    Classified result;
+    Invocation& inv = result.inv;
+    std::vector<std::string> rest;
+    // The options of every command first, wherever they stand.
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--help") {
+            inv.help = true;
+        } else if (a == "--utf8") {
+            inv.utf8 = true;
+        } else if (a == "--file") {
+            if (i + 1 >= args.size()) {
+                result.message = std::string(kProgram) + ": --file 后面缺少文件名";
+                return result;
+            }
+            if (inv.file) {
+                result.message = std::string(kProgram) + ": --file 只能给一次";
+                return result;
+            }
+            inv.file = args[++i];
+        } else {
+            rest.push_back(a);
+        }
+    }
+    if (rest.empty()) {
+        if (inv.help) {
+            result.ok = true;
+            return result;
+        }
+        result.message = std::string(kProgram) + ": 缺少命令（vantrelctl --help 列出命令）";
+        return result;
+    }
+    const CommandEntry* entry = FindCommand(rest[0]);
+    if (!entry) {
+        result.message = std::string(kProgram) + ": 未知命令 " + rest[0] + "（vantrelctl --help 列出命令）";
+        return result;
+    }
+    result.entry = entry;
+    inv.command = entry->name;
+    if (inv.help) {
+        result.ok = true;
+        return result;
+    }
+    for (std::size_t i = 1; i < rest.size(); ++i) {
+        const std::string& a = rest[i];
+        if (!IsOption(a)) {
+            inv.operands.push_back(a);
+            continue;
+        }
+        if (Contains(entry->flagOptions, a)) {
+            if (!inv.flags.insert(a).second) {
+                result.message = std::string(kProgram) + ": " + a + " 只能给一次";
+                return result;
+            }
+        } else if (Contains(entry->valueOptions, a)) {
+            if (i + 1 >= rest.size()) {
+                result.message = std::string(kProgram) + ": " + a + " 后面缺少值";
+                return result;
+            }
+            if (!inv.values.emplace(a, rest[++i]).second) {
+                result.message = std::string(kProgram) + ": " + a + " 只能给一次";
+                return result;
+            }
+        } else {
+            result.message = std::string(kProgram) + ": " + entry->name + " 没有选项 " + a +
+                             "（用法: vantrelctl " + entry->usage + "）";
+            return result;
+        }
+    }
+    if (inv.operands.size() < entry->minOperands || inv.operands.size() > entry->maxOperands) {
+        result.message = UsageLine(*entry);
+        return result;
+    }
+    result.ok = true;
+    return result;
+}
+
+bool WantsUtf8Output(const std::vector<std::string>& args) {
+    const Classified c = Classify(args);
+    return c.inv.utf8 || (c.ok && c.inv.Has("--json"));
+}
+
+int RunCli(const std::vector<std::string>& args, CliEnv& env, std::ostream& out,
+           std::ostream& err) {
+    const Classified c = Classify(args);
+    if (!c.ok) {
+        err << c.message << "\n";
+        return kExitUsage;
+    }
+    if (c.inv.help) {
+        if (!c.entry) {
+            out << GeneralHelp();
+        } else {
+            out << "用法: vantrelctl " << c.entry->usage << "\n\n" << c.entry->help;
+            out << "\n通用选项: --file 文件, --utf8, --help（见 vantrelctl --help）\n";
+        }
+        return kExitDone;
+    }
+    try {
+        return c.entry->run(c.inv, env, out, err);
+    } catch (const UsageError& e) {
+        err << e.message << "\n";
+        return kExitUsage;
+    } catch (const RegistryError& e) {
+        // A read that the registry refused; writes are reported by the
+        // commands themselves, which know what was already written.
+        err << kProgram << ": " << e.what() << "\n";
+        return kExitFailed;
+    } catch (const std::exception& e) {
+        // Nothing else is expected here; still one line and a failure, never
+        // an abort.
+        err << kProgram << ": " << e.what() << "\n";
+        return kExitFailed;
+    }
+}
+
+}  // namespace vantrel

@@ -1,0 +1,91 @@
+// vantrelctl's one place that classifies a command line: which command, its
+// operands, its options with and without a value, and the options every
+// command takes (--file FILE, --utf8, --help), wherever they stand. Each
+// command then gets the classified line and runs on its own (one file per
+// command, *_command.cpp), returning the exit status:
+//   0 done, 1 the command could not be carried out (message on `err`),
+//   2 usage error (one line on `err`).
+// Every text in and out is GBK; the console glue converts (system_env_*.cpp).
+#pragma once
+
+#include <map>
+#include <optional>
+#include <ostream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "cli/cli_env.h"
+
+namespace vantrel {
+
+constexpr int kExitDone = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+struct Invocation {
+    std::string command;
+    std::vector<std::string> operands;
+    std::map<std::string, std::string> values;  // "--schedule" -> its value
+    std::set<std::string> flags;                // "--json"
+    std::optional<std::string> file;            // --file FILE
+    bool utf8 = false;
+    bool help = false;
+
+    bool Has(const std::string& flag) const { return flags.count(flag) > 0; }
+    const std::string* Value(const std::string& option) const {
+        auto it = values.find(option);
+        return it == values.end() ? nullptr : &it->second;
+    }
+};
+
+using CommandRun = int (*)(const Invocation& inv, CliEnv& env, std::ostream& out,
+                           std::ostream& err);
+
+struct CommandEntry {
+    const char* name;
+    std::size_t minOperands;
+    std::size_t maxOperands;
+    std::vector<const char*> valueOptions;
+    std::vector<const char*> flagOptions;
+    CommandRun run;
+    const char* usage;  // "list [--json]"
+    const char* help;   // what it does, with an example
+};
+
+const std::vector<CommandEntry>& Commands();
+
+struct Classified {
+    bool ok = false;
+    Invocation inv;
+    const CommandEntry* entry = nullptr;  // nullptr with ok: the general help
+    std::string message;                // the usage error when not ok
+};
+
+Classified Classify(const std::vector<std::string>& args);
+
+// Whether standard output carries UTF-8 rather than GBK when it is not a
+// console: --utf8, or --json (which is UTF-8 by definition).
+bool WantsUtf8Output(const std::vector<std::string>& args);
+
+// Classifies `args` (without the program name) and runs the command.
+int RunCli(const std::vector<std::string>& args, CliEnv& env, std::ostream& out,
+           std::ostream& err);
+
+// The commands, each in its own file.
+int RunCheck(const Invocation& inv, CliEnv& env, std::ostream& out, std::ostream& err);
+int RunList(const Invocation& inv, CliEnv& env, std::ostream& out, std::ostream& err);
+int RunAdd(const Invocation& inv, CliEnv& env, std::ostream& out, std::ostream& err);
+int RunDelete(const Invocation& inv, CliEnv& env, std::ostream& out, std::ostream& err);
+int RunEnable(const Invocation& inv, CliEnv& env, std::ostream& out, std::ostream& err);
+int RunDisable(const Invocation& inv, CliEnv& env, std::ostream& out, std::ostream& err);
+int RunExport(const Invocation& inv, CliEnv& env, std::ostream& out, std::ostream& err);
+int RunImport(const Invocation& inv, CliEnv& env, std::ostream& out, std::ostream& err);
+int RunNext(const Invocation& inv, CliEnv& env, std::ostream& out, std::ostream& err);
+
+// A usage error raised inside a command (a value of the wrong form): exit 2.
+struct UsageError {
+    std::string message;
+};
+
+}  // namespace vantrel

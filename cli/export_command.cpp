@@ -1,0 +1,39 @@
+// vantrelctl export [FILE]: the program key as a REGEDIT4 file that
+// "regedit /s" or vantrelctl import takes on another machine.
+#include "cli/command_line.h"
+#include "cli/target.h"
+
+namespace vantrel {
+
+int RunExport(const Invocation& inv, CliEnv& env, std::ostream& out, std::ostream& err) {
+    int status = kExitDone;
+    std::unique_ptr<Target> target = Target::Open(inv, env, Target::Mode::Read, err, status);
+    if (!target) return status;
+    std::vector<std::string> skipped;
+    std::optional<std::vector<RegFileValue>> values =
+        ReadProgramKey(target->reg(), target->programKey(), target->settings().taskCount, skipped);
+    if (!values) {
+        err << "vantrelctl: 没有 Vantrel 的键（" << RegFileKeyPath(target->programKey(), env.Wow64())
+            << "），Vantrel 还没有在这里运行过\n";
+        return kExitFailed;
+    }
+    // Values of types the program never writes are left out, and said so.
+    for (const std::string& name : skipped)
+        err << "vantrelctl: 值 " << name << " 的类型不是文字或整数，没有导出\n";
+
+    RegFile file;
+    file.keys.push_back(RegFileKey{RegFileKeyPath(target->programKey(), env.Wow64()), std::move(*values)});
+    const std::string text = WriteRegFile(file);
+    if (inv.operands.empty()) {
+        out << text;
+        return kExitDone;
+    }
+    std::string error;
+    if (!env.WriteFile(inv.operands[0], text, error)) {
+        err << "vantrelctl: 无法写入 " << inv.operands[0] << ": " << error << "\n";
+        return kExitFailed;
+    }
+    return kExitDone;
+}
+
+}  // namespace vantrel

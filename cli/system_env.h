@@ -1,0 +1,25 @@
+// The machine vantrelctl runs on: its command line, its clock, files and
+// registry (CliEnv), and its console. Built per platform in
+// system_env_win.cpp and system_env_posix.cpp.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli/cli_env.h"
+
+namespace vantrel {
+
+// The arguments after the program name, as GBK texts.
+std::vector<std::string> CommandLineArgs(int argc, char** argv);
+
+std::unique_ptr<CliEnv> MakeSystemEnv();
+
+enum class StdStream { Out, Err };
+
+// Writes GBK `text` so that it reads right: on a console as wide characters
+// (whatever its code page), redirected as GBK bytes, or UTF-8 when `utf8`.
+void WriteStd(StdStream stream, const std::string& text, bool utf8);
+
+}  // namespace vantrel

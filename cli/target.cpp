@@ -1,0 +1,183 @@
+#include "cli/target.h"
+
+#include "store/file_registry.h"
+#include "store/read_only_registry.h"
+
+#include <set>
+
+#include "store/gbk_text.h"
+
+namespace vantrel {
+
+std::int32_t RecoveredTaskCount(Registry& reg, const std::string& programKey) {
+    // The start-up load through a read-only view: its recovery of the count,
+    // none of its writes of missing defaults (which fail there unseen).
+    ReadOnlyRegistry view(reg);
+    TaskStore store(view, programKey);
+    Settings settings;
+    store.StartupLoad(settings);
+    return settings.taskCount;
+}
+
+std::vector<ListedRecord> ReadListedRecords(Registry& reg, const std::string& programKey,
+                                            std::int32_t taskCount) {
+    std::vector<ListedRecord> rows;
+    OpenedKey key(reg, programKey, false);
+    if (!key.ok()) return rows;
+    const int last = LastRecordToScan(reg, taskCount);
+    for (int n = 1; n <= last; ++n) {
+        ListedRecord row;
+        row.number = n;
+        bool scheduleRead = true;
+        auto read = [&](char letter, std::string& into) {
+            try {
+                into = reg.ReadString(RecordValueName(letter, n));
+                return true;
+            } catch (const RegistryError& e) {
+                if (!row.error.empty()) row.error += "; ";
+                row.error += e.what();
+                return false;
+            }
+        };
+        scheduleRead = read('A', row.record.schedule);
+        // A record without a schedule text is counted but not listed, as in
+        // the settings window; one whose text cannot be read is listed, so
+        // that it can be mended or deleted.
+        if (scheduleRead && row.record.schedule.empty()) continue;
+        read('B', row.record.action);
+        read('C', row.record.parameter);
+        read('D', row.record.enabled);
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+std::unique_ptr<Target> Target::Open(const Invocation& inv, CliEnv& env, Mode mode,
+                                     std::ostream& err, int& status) {
+    std::unique_ptr<Target> t(new Target);
+    t->env_ = &env;
+    status = kExitFailed;
+    if (inv.file) {
+        t->isFile_ = true;
+        t->path_ = *inv.file;
+        std::string bytes, error;
+        bool missing = false;
+        t->file_.reset(new RegFile);
+        if (!env.ReadFile(t->path_, bytes, missing, error)) {
+            if (!(missing && mode == Mode::Create)) {
+                err << "vantrelctl: 无法读取 " << t->path_ << ": " << error << "\n";
+                return nullptr;
+            }
+        } else {
+            RegFileParse parsed = ParseRegFile(bytes);
+            if (!parsed.ok) {
+                err << "vantrelctl: " << t->path_ << ": " << parsed.error << "\n";
+                return nullptr;
+            }
+            *t->file_ = std::move(parsed.file);
+        }
+        t->reg_.reset(new FileRegistry(*t->file_, env.Wow64()));
+    } else {
+        std::string error;
+        t->reg_ = env.OpenRegistry(mode != Mode::Read, error);
+        if (!t->reg_) {
+            err << "vantrelctl: " << error << "\n";
+            return nullptr;
+        }
+    }
+    t->store_.reset(new TaskStore(*t->reg_, t->programKey_));
+    t->settings_.taskCount = RecoveredTaskCount(*t->reg_, t->programKey_);
+    status = kExitDone;
+    return t;
+}
+
+bool Target::Commit(std::ostream& err) {
+    if (!isFile_) return true;
+    auto* file = static_cast<FileRegistry*>(reg_.get());
+    if (!file->changed()) return true;
+    std::string error;
+    if (!env_->WriteFile(path_, WriteRegFile(*file_), error)) {
+        err << "vantrelctl: 无法写入 " << path_ << ": " << error << "\n";
+        return false;
+    }
+    return true;
+}
+
+std::string Target::WriteFailure(const RegistryError& e) {
+    if (isFile_) return e.what();
+    return env_->WriteFailure(*reg_, e);
+}
+
+}  // namespace vantrel
+
+namespace vantrel {
+
+std::optional<std::vector<RegFileValue>> ReadProgramKey(Registry& reg, const std::string& programKey,
+                                                        std::int32_t taskCount,
+                                                        std::vector<std::string>& skipped) {
+    OpenedKey key(reg, programKey, false);
+    if (!key.ok()) return std::nullopt;
+    std::vector<std::string> order = {kValTaskNum,   kValCountdown, kValCloseAll,
+                                      kValSoundPath, kValGreeting,  kValCtrlHotkeys};
+    const int last = LastRecordToScan(reg, taskCount);
+    for (int n = 1; n <= last; ++n)
+        for (char letter : {'A', 'B', 'C', 'D'}) order.push_back(RecordValueName(letter, n));
+    std::set<std::string> seen;
+    for (const std::string& name : order) seen.insert(AsciiUpper(name));
+    for (const std::string& name : reg.ValueNames())
+        if (seen.insert(AsciiUpper(name)).second) order.push_back(name);
+
+    std::vector<RegFileValue> values;
+    for (const std::string& name : order) {
+        switch (reg.TypeOf(name)) {
+            case ValueType::None:
+                break;
+            case ValueType::String:
+                values.push_back(RegFileValue{name, kRegSz, reg.ReadString(name)});
+                break;
+            case ValueType::ExpandString:
+                values.push_back(RegFileValue{name, kRegExpandSz, reg.ReadString(name)});
+                break;
+            case ValueType::DWord: {
+                const std::uint32_t n = static_cast<std::uint32_t>(reg.ReadInteger(name));
+                std::string data;
+                for (int i = 0; i < 4; ++i) data.push_back(static_cast<char>(n >> (8 * i) & 0xFF));
+                values.push_back(RegFileValue{name, kRegDword, data});
+                break;
+            }
+            default:
+                skipped.push_back(name);
+                break;
+        }
+    }
+    return values;
+}
+
+void RestoreProgramKey(Registry& reg, const std::string& programKey,
+                       const std::vector<RegFileValue>& values) {
+    OpenedKey key(reg, programKey, false);
+    if (!key.ok()) return;
+    std::set<std::string> keep;
+    for (const RegFileValue& v : values) keep.insert(AsciiUpper(v.name));
+    try {
+        for (const std::string& name : reg.ValueNames()) {
+            const ValueType type = reg.TypeOf(name);
+            const bool readable = type == ValueType::String || type == ValueType::ExpandString ||
+                                  type == ValueType::DWord;
+            if (readable && !keep.count(AsciiUpper(name))) reg.DeleteValue(name);
+        }
+        for (const RegFileValue& v : values) {
+            if (v.type == kRegDword) {
+                std::uint32_t n = 0;
+                for (int i = 3; i >= 0; --i) n = n << 8 | static_cast<unsigned char>(v.data[static_cast<std::size_t>(i)]);
+                reg.WriteInteger(v.name, static_cast<std::int32_t>(n));
+            } else {
+                reg.WriteString(v.name, v.data);
+            }
+        }
+    } catch (const RegistryError&) {
+        // The registry refuses again: nothing more can be put back.
+    }
+}
+
+}  // namespace vantrel

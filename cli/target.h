@@ -1,0 +1,95 @@
+// Where a command's tasks live: the machine's registry, or the registry file
+// given with --file (parsed into memory, written back as a whole after a
+// change). Either way the command works through the task store on a
+// Registry, so a file behaves exactly as the registry would.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "cli/command_line.h"
+#include "store/reg_file.h"
+#include "store/registry.h"
+#include "store/task_record.h"
+#include "store/task_store.h"
+
+namespace vantrel {
+
+// One record as the settings window lists it: those with a schedule text,
+// and those whose values cannot be read, with the registry's error.
+struct ListedRecord {
+    int number = 0;
+    TaskRecord record;
+    std::string error;  // empty when every value read
+};
+
+// The task count as the program's start-up would take it (a negative or
+// corrupt TaskNum recovered from the records present), read without writing
+// anything.
+std::int32_t RecoveredTaskCount(Registry& reg, const std::string& programKey);
+
+std::vector<ListedRecord> ReadListedRecords(Registry& reg, const std::string& programKey,
+                                            std::int32_t taskCount);
+
+class Target {
+public:
+    // Create: writing, and a missing --file is a new, empty file (add and
+    // import make a task file); for Read and Write a missing file is an error.
+    enum class Mode { Read, Write, Create };
+
+    // nullptr after a message on `err` when the registry or the file cannot
+    // be opened (`status` then holds the exit status).
+    static std::unique_ptr<Target> Open(const Invocation& inv, CliEnv& env, Mode mode,
+                                        std::ostream& err, int& status);
+
+    Registry& reg() { return *reg_; }
+    TaskStore& store() { return *store_; }
+    // The in-memory copies the store's operations keep up to date; the task
+    // count starts as RecoveredTaskCount.
+    Settings& settings() { return settings_; }
+    const std::string& programKey() const { return programKey_; }
+    bool isFile() const { return isFile_; }
+
+    std::vector<ListedRecord> Listed() { return ReadListedRecords(*reg_, programKey_, settings_.taskCount); }
+
+    // Writes a changed file back; false after a message on `err`.
+    bool Commit(std::ostream& err);
+
+    // The one line for a write that failed: "需要管理员权限" with the
+    // registry's error where the registry refused, else the error itself.
+    std::string WriteFailure(const RegistryError& e);
+
+private:
+    Target() = default;
+
+    CliEnv* env_ = nullptr;
+    bool isFile_ = false;
+    std::string path_;
+    std::unique_ptr<RegFile> file_;
+    std::unique_ptr<Registry> reg_;
+    std::unique_ptr<TaskStore> store_;
+    Settings settings_;
+    std::string programKey_ = kProgramKeyPath;
+};
+
+}  // namespace vantrel
+
+namespace vantrel {
+
+// Every value of the program key that the registry accessor can read
+// (texts and integers), settings first, then the records in number order,
+// then any other value; `skipped` names the values of other types.
+// nullopt when the key does not exist.
+std::optional<std::vector<RegFileValue>> ReadProgramKey(Registry& reg, const std::string& programKey,
+                                                        std::int32_t taskCount,
+                                                        std::vector<std::string>& skipped);
+
+// Puts the key back as `values` holds it: writes each of them and deletes
+// every other value (best effort, after a write that failed half way).
+void RestoreProgramKey(Registry& reg, const std::string& programKey,
+                       const std::vector<RegFileValue>& values);
+
+}  // namespace vantrel

@@ -1,0 +1,53 @@
+#include "cli/time_text.h"
+
+#include <cstdio>
+
+#include "scheduler/conversions.h"
+
+namespace vantrel {
+
+namespace {
+
+std::optional<int> Digits(const std::string& s, std::size_t pos, std::size_t count) {
+    if (pos + count > s.size()) return std::nullopt;
+    int v = 0;
+    for (std::size_t i = pos; i < pos + count; ++i) {
+        if (s[i] < '0' || s[i] > '9') return std::nullopt;
+        v = v * 10 + (s[i] - '0');
+    }
+    return v;
+}
+
+}  // namespace
+
+std::optional<LocalTime> ParseLocalTime(const std::string& at, bool seconds) {
+    if (at.size() != 16 && !(seconds && at.size() == 19)) return std::nullopt;
+    if (at[4] != '-' || at[7] != '-' || at[10] != ' ' || at[13] != ':') return std::nullopt;
+    auto y = Digits(at, 0, 4), mo = Digits(at, 5, 2), d = Digits(at, 8, 2);
+    auto h = Digits(at, 11, 2), mi = Digits(at, 14, 2);
+    std::optional<int> s = 0;
+    if (at.size() == 19) {
+        if (at[16] != ':') return std::nullopt;
+        s = Digits(at, 17, 2);
+    }
+    if (!y || !mo || !d || !h || !mi || !s) return std::nullopt;
+    if (!IsValidDate(Date{*y, *mo, *d}) || *h > 23 || *mi > 59 || *s > 59) return std::nullopt;
+    LocalTime t;
+    t.year = *y;
+    t.month = *mo;
+    t.day = *d;
+    t.dayOfWeek = DayOfWeek(Date{*y, *mo, *d});
+    t.hour = *h;
+    t.minute = *mi;
+    t.second = *s;
+    return t;
+}
+
+std::string FormatMinute(const LocalTime& t) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", t.year, t.month, t.day, t.hour,
+                  t.minute);
+    return text;
+}
+
+}  // namespace vantrel

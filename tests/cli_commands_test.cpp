@@ -1,0 +1,440 @@
+// Every vantrelctl command and its errors, natively, through --file (and
+// the in-memory registry where the command works on the registry).
+#include <gtest/gtest.h>
+
+#include "store/codepage.h"
+#include "store/file_registry.h"
+#include "store/reg_file.h"
+#include "tests/cli_test_env.h"
+
+namespace vantrel {
+namespace {
+
+using testing::CliRun;
+using testing::Ctl;
+using testing::TestEnv;
+
+const char kFile[] = "任务.reg";
+const char kKey[] = "\\Software\\Brelnix\\Vantrel";
+
+// The values of the program key in `file`, in file order, as name=text
+// (integers in decimal).
+std::vector<std::string> Values(TestEnv& env, const std::string& file = kFile) {
+    std::vector<std::string> out;
+    auto it = env.files.find(file);
+    if (it == env.files.end()) return out;
+    RegFileParse parsed = ParseRegFile(it->second);
+    EXPECT_TRUE(parsed.ok) << parsed.error;
+    FileRegistry reg(parsed.file, false);
+    if (!reg.OpenKey(kKey, false)) return out;
+    for (const std::string& name : reg.ValueNames())
+        out.push_back(name + "=" +
+                      (reg.TypeOf(name) == ValueType::DWord ? std::to_string(reg.ReadInteger(name))
+                                                            : reg.ReadString(name)));
+    return out;
+}
+
+CliRun Add(TestEnv& env, const char* schedule, const char* action, const char* param = nullptr) {
+    std::vector<std::string> args = {"add", "--schedule", schedule, "--action", action, "--file", kFile};
+    if (param) {
+        args.push_back("--param");
+        args.push_back(param);
+    }
+    return Ctl(env, args);
+}
+
+// A file of four tasks, as four adds make it.
+void FourTasks(TestEnv& env) {
+    ASSERT_EQ(Add(env, "每天8时0分", "提醒", "早上好").status, 0);
+    ASSERT_EQ(Add(env, "每周1日9时0分", "关闭计算机").status, 0);
+    ASSERT_EQ(Add(env, "空闲30分钟", "休眠计算机", "第2天7时30分唤醒").status, 0);
+    ASSERT_EQ(Add(env, "每年2月29日12时0分", "禁用网卡", "本地连接").status, 0);
+}
+
+TEST(CliAdd, WritesTheCountFirstThenTheRecordAsTheEditorDoes) {
+    TestEnv env;
+    CliRun r = Add(env, "每天17时30分", "关闭计算机");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "已添加第 1 条任务\n");
+    EXPECT_EQ(Values(env), (std::vector<std::string>{"TaskNum=1", "A1=每天17时30分", "B1=关闭计算机", "C1=",
+                                                     "D1=启用"}));
+    r = Ctl(env, {"add", "--disabled", "--schedule", "空闲10分钟", "--file", kFile, "--action", "休眠计算机"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Values(env), (std::vector<std::string>{"TaskNum=2", "A1=每天17时30分", "B1=关闭计算机", "C1=",
+                                                     "D1=启用", "A2=空闲10分钟", "B2=休眠计算机", "C2=不唤醒",
+                                                     "D2=禁用"}));
+    // A new file holds no settings: importing it elsewhere leaves theirs.
+    EXPECT_EQ(env.files[kFile].find("tishi"), std::string::npos);
+}
+
+TEST(CliAdd, AcceptsWhatTheEditorWrites) {
+    const struct {
+        const char* schedule;
+        const char* action;
+        const char* param;
+    } good[] = {
+        {"空闲1分钟", "提醒", "x"},           {"一次2026/12/25日8时0分", "打开文件", "C:\\a.txt"},
+        {"每天0时0分", "关闭程序", "a.exe"},  {"每天23时59分", "断开拨号", nullptr},
+        {"每周0日8时0分", "拨号连接", nullptr}, {"每周7日8时0分", "注销计算机", nullptr},
+        {"每月31日9时0分", "待机计算机", nullptr}, {"每年2月29日9时0分", "重启计算机", nullptr},
+        {"每年2月30日9时0分", "快速重启", nullptr}, {"开机0时0分", "快速关机", nullptr},
+        {"开机1时90分", "清理系统垃圾", nullptr}, {"每隔45分开始8时0分", "启用网卡", "以太网"},
+        {"每隔1分开始0时0分", "休眠计算机", "不唤醒"}, {"每天8时0分", "休眠计算机", "第9天0时59分唤醒"},
+    };
+    for (const auto& g : good) {
+        TestEnv env;
+        const CliRun r = Add(env, g.schedule, g.action, g.param);
+        EXPECT_EQ(r.status, 0) << g.schedule << " " << g.action << ": " << r.err;
+    }
+}
+
+TEST(CliAdd, RefusesWithOneLineAndWritesNothing) {
+    const struct {
+        const char* schedule;
+        const char* action;
+        const char* param;
+        const char* says;
+    } bad[] = {
+        {"每天24时0分", "关闭计算机", nullptr, "超出范围"},
+        {"每天8时60分", "关闭计算机", nullptr, "超出范围"},
+        {"每天08时0分", "关闭计算机", nullptr, "前导零"},
+        {"每周8日8时0分", "关闭计算机", nullptr, "星期"},
+        {"每月0日8时0分", "关闭计算机", nullptr, "日 0"},
+        {"每月32日8时0分", "关闭计算机", nullptr, "日 32"},
+        {"每年13月1日8时0分", "关闭计算机", nullptr, "月 13"},
+        {"空闲0分钟", "关闭计算机", nullptr, "分钟数"},
+        {"空闲分钟", "关闭计算机", nullptr, "分钟数"},
+        {"每隔0分开始8时0分", "关闭计算机", nullptr, "分钟数"},
+        {"每日8时0分", "关闭计算机", nullptr, "开头"},
+        {"", "关闭计算机", nullptr, "开头"},
+        {"一次2026-12-25日8时0分", "关闭计算机", nullptr, "短日期格式"},
+        {"一次2026/12/05日8时0分", "关闭计算机", nullptr, "应为 一次2026/12/5日8时0分"},
+        {"每天8时0分以后", "关闭计算机", nullptr, "不是任务窗口写出的格式"},
+        {"每天8时0分", "关机", nullptr, "不是以下之一"},
+        {"每天8时0分", "提醒", nullptr, "需要属性"},
+        {"每天8时0分", "提醒", "", "需要属性"},
+        {"每天8时0分", "关闭计算机", "x", "不带属性"},
+        {"每天8时0分", "禁用网卡", nullptr, "网卡名"},
+        {"每天8时0分", "禁用网卡", "本地\"连接", "netsh"},
+        {"每天8时0分", "启用网卡", "%PATH%", "netsh"},
+        {"每天8时0分", "休眠计算机", "第10天7时0分唤醒", "第N天"},
+        {"每天8时0分", "休眠计算机", "第2天24时0分唤醒", "第N天"},
+        {"每天8时0分", "休眠计算机", "第2天", "第N天"},
+    };
+    for (const auto& b : bad) {
+        TestEnv env;
+        const CliRun r = Add(env, b.schedule, b.action, b.param);
+        EXPECT_EQ(r.status, 1) << b.schedule << " " << b.action;
+        EXPECT_NE(r.err.find(b.says), std::string::npos) << b.schedule << " " << b.action << ": " << r.err;
+        EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
+        EXPECT_EQ(env.files.count(kFile), 0u) << b.schedule;
+    }
+}
+
+TEST(CliUsage, MistakesExitTwoWithOneLineAndTouchNothing) {
+    const std::vector<std::vector<std::string>> bad = {
+        {},
+        {"status"},
+        {"list", "extra"},
+        {"list", "--jsn"},
+        {"list", "--json", "--json"},
+        {"add", "--action", "提醒", "--param", "x"},
+        {"add", "--schedule", "每天8时0分"},
+        {"add", "--schedule"},
+        {"delete"},
+        {"delete", "abc"},
+        {"delete", "0"},
+        {"delete", "02"},
+        {"enable", "1", "2"},
+        {"disable", "-1"},
+        {"export", "a.reg", "b.reg"},
+        {"import"},
+        {"import", "a.reg", "--replace", "--replace"},
+        {"next", "每天8时0分", "--count", "2"},
+        {"list", "--file"},
+        {"list", "--file", "a.reg", "--file", "b.reg"},
+        {"check", "每天8时0分", "--at", "2026-01-01 08:00", "--json"},
+    };
+    for (const auto& args : bad) {
+        TestEnv env;
+        FourTasks(env);
+        const std::string before = env.files[kFile];
+        std::vector<std::string> withFile = args;
+        if (std::find(args.begin(), args.end(), "--file") == args.end()) {
+            withFile.push_back("--file");
+            withFile.push_back(kFile);
+        }
+        const CliRun r = Ctl(env, withFile);
+        EXPECT_EQ(r.status, 2) << (args.empty() ? "" : args[0]) << " " << r.err;
+        EXPECT_EQ(r.out, "");
+        ASSERT_FALSE(r.err.empty());
+        EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
+        EXPECT_EQ(env.files[kFile], before);
+    }
+}
+
+TEST(CliHelp, EveryCommandExplainsItselfWithAnExample) {
+    TestEnv env;
+    CliRun r = Ctl(env, {"--help"});
+    EXPECT_EQ(r.status, 0);
+    for (const char* word : {"list", "add", "delete", "enable", "disable", "export", "import", "next", "check",
+                             "--file", "--utf8", "每 6 秒", "regedit /s", "需要管理员权限"})
+        EXPECT_NE(r.out.find(word), std::string::npos) << word;
+    for (const char* command : {"list", "add", "delete", "enable", "disable", "export", "import", "next", "check"}) {
+        r = Ctl(env, {command, "--help"});
+        EXPECT_EQ(r.status, 0) << command;
+        EXPECT_NE(r.out.find(std::string("vantrelctl ") + command), std::string::npos) << command;
+        EXPECT_NE(r.out.find("例: vantrelctl " + std::string(command)), std::string::npos) << command;
+    }
+}
+
+TEST(CliChange, DeleteEnableAndDisableActOnTheListedRecord) {
+    TestEnv env;
+    FourTasks(env);
+    CliRun r = Ctl(env, {"delete", "2", "--file", kFile});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Values(env), (std::vector<std::string>{
+                               "TaskNum=3", "A1=每天8时0分", "B1=提醒", "C1=早上好", "D1=启用",
+                               "A2=空闲30分钟", "B2=休眠计算机", "C2=第2天7时30分唤醒", "D2=启用",
+                               "A3=每年2月29日12时0分", "B3=禁用网卡", "C3=本地连接", "D3=启用"}));
+    EXPECT_EQ(Ctl(env, {"disable", "3", "--file", kFile}).status, 0);
+    EXPECT_EQ(Values(env)[12], "D3=禁用");
+    EXPECT_EQ(Ctl(env, {"enable", "3", "--file", kFile}).status, 0);
+    EXPECT_EQ(Values(env)[12], "D3=启用");
+
+    // Numbers the settings window does not list: beyond the count, and a
+    // record without a schedule text.
+    RegFileParse parsed = ParseRegFile(env.files[kFile]);
+    FileRegistry reg(parsed.file, false);
+    reg.OpenKey(kKey, false);
+    reg.WriteString("A2", "");
+    env.files[kFile] = WriteRegFile(parsed.file);
+    const std::string before = env.files[kFile];
+    for (const char* command : {"delete", "enable", "disable"})
+        for (const char* n : {"2", "4", "99999999999"}) {
+            r = Ctl(env, {command, n, "--file", kFile});
+            EXPECT_NE(r.status, 0) << command << " " << n;
+            EXPECT_EQ(env.files[kFile], before) << command << " " << n;
+        }
+}
+
+TEST(CliList, ShowsTheWindowsRowsWithNextRunsAndErrors) {
+    TestEnv env;  // 2026-12-07 09:30, a Monday
+    FourTasks(env);
+    ASSERT_EQ(Ctl(env, {"disable", "2", "--file", kFile}).status, 0);
+    // A record whose action cannot be read is listed with the error; one
+    // without a schedule text is not listed.
+    RegFileParse parsed = ParseRegFile(env.files[kFile]);
+    FileRegistry reg(parsed.file, false);
+    reg.OpenKey(kKey, false);
+    reg.WriteInteger("TaskNum", 6);
+    reg.WriteString("A5", "每天10时0分");
+    reg.WriteInteger("B5", 7);
+    reg.WriteString("D5", "启用");
+    reg.WriteString("A6", "");
+    env.files[kFile] = WriteRegFile(parsed.file);
+
+    CliRun r = Ctl(env, {"list", "--file", kFile});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "序号\t时间\t任务\t任务属性\t是否启用\t下次运行\n"
+              "1\t每天8时0分\t提醒\t早上好\t启用\t2026-12-08 08:00\n"
+              "2\t每周1日9时0分\t关闭计算机\t\t禁用\t-\n"
+              "3\t空闲30分钟\t休眠计算机\t第2天7时30分唤醒\t启用\t空闲 30 分钟后\n"
+              "4\t每年2月29日12时0分\t禁用网卡\t本地连接\t启用\t2028-02-29 12:00\n"
+              "5\t每天10时0分\t\t\t启用\t错误: Invalid data type for 'B5'\n");
+
+    r = Ctl(env, {"list", "--json", "--file", kFile});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out,
+              "[\n"
+              "  {\"n\": 1, \"schedule\": \"每天8时0分\", \"action\": \"提醒\", \"param\": \"早上好\", "
+              "\"enabled\": \"启用\", \"next\": \"2026-12-08 08:00\", \"error\": null},\n"
+              "  {\"n\": 2, \"schedule\": \"每周1日9时0分\", \"action\": \"关闭计算机\", \"param\": \"\", "
+              "\"enabled\": \"禁用\", \"next\": null, \"error\": null},\n"
+              "  {\"n\": 3, \"schedule\": \"空闲30分钟\", \"action\": \"休眠计算机\", \"param\": \"第2天7时30分唤醒\", "
+              "\"enabled\": \"启用\", \"next\": \"空闲 30 分钟后\", \"error\": null},\n"
+              "  {\"n\": 4, \"schedule\": \"每年2月29日12时0分\", \"action\": \"禁用网卡\", \"param\": \"本地连接\", "
+              "\"enabled\": \"启用\", \"next\": \"2028-02-29 12:00\", \"error\": null},\n"
+              "  {\"n\": 5, \"schedule\": \"每天10时0分\", \"action\": \"\", \"param\": \"\", "
+              "\"enabled\": \"启用\", \"next\": null, \"error\": \"Invalid data type for 'B5'\"}\n"
+              "]\n");
+}
+
+TEST(CliList, JsonEscapesQuotesAndBackslashesButNoGbkTrailByte) {
+    TestEnv env;
+    ASSERT_EQ(Add(env, "每天8时0分", "提醒", "嘰\"圽\\\t").status, 0);
+    const CliRun r = Ctl(env, {"list", "--json", "--file", kFile});
+    EXPECT_NE(r.out.find("\"param\": \"嘰\\\"圽\\\\\\u0009\""), std::string::npos) << r.out;
+    EXPECT_TRUE(WantsUtf8Output({"list", "--json"}));
+    EXPECT_FALSE(WantsUtf8Output({"list"}));
+    EXPECT_TRUE(WantsUtf8Output({"list", "--utf8"}));
+}
+
+TEST(CliFiles, AMissingOrUnwritableFileIsAnErrorAndAddCreatesOne) {
+    TestEnv env;
+    for (const char* command : {"list", "export", "delete"}) {
+        std::vector<std::string> args = {command, "--file", "无.reg"};
+        if (std::string(command) == "delete") args.push_back("1");
+        const CliRun r = Ctl(env, args);
+        EXPECT_EQ(r.status, 1) << command;
+        EXPECT_NE(r.err.find("无.reg"), std::string::npos) << r.err;
+    }
+    env.files["坏.reg"] = "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Brelnix\\Vantrel]\r\n\"A1\"=\"x\r\n";
+    CliRun r = Ctl(env, {"list", "--file", "坏.reg"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("第 3 行"), std::string::npos) << r.err;
+    FourTasks(env);
+    env.readOnlyFiles.insert(kFile);
+    const std::string before = env.files[kFile];
+    r = Add(env, "每天8时0分", "关闭计算机");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Permission denied"), std::string::npos) << r.err;
+    EXPECT_EQ(env.files[kFile], before);
+}
+
+TEST(CliExportImport, AFileRoundTripsToAnotherMachine) {
+    TestEnv one;
+    FourTasks(one);
+    ASSERT_EQ(Ctl(one, {"disable", "2", "--file", kFile}).status, 0);
+    // On a 64-bit Windows the exported key is the one a 32-bit program sees.
+    one.wow64 = true;
+    CliRun r = Ctl(one, {"export", "--file", kFile});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.rfind("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Brelnix\\Vantrel]\r\n"
+                          "\"TaskNum\"=dword:00000004\r\n",
+                          0),
+              0u)
+        << r.out;
+    EXPECT_EQ(Ctl(one, {"export", "导出.reg", "--file", kFile}).status, 0);
+    EXPECT_EQ(one.files["导出.reg"], r.out);
+
+    // Another machine: two tasks and its own settings already.
+    TestEnv two;
+    two.files["导出.reg"] = r.out;
+    ASSERT_EQ(Add(two, "每天6时0分", "提醒", "起床").status, 0);
+    r = Ctl(two, {"import", "导出.reg", "--file", kFile});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "已导入 4 条任务\n");
+    std::vector<std::string> v = Values(two);
+    ASSERT_EQ(v.size(), 21u);
+    EXPECT_EQ(v[0], "TaskNum=5");
+    EXPECT_EQ(v[5], "A2=每天8时0分");
+    EXPECT_EQ(v[12], "D3=禁用");
+    EXPECT_EQ(v[17], "A5=每年2月29日12时0分");
+
+    r = Ctl(two, {"import", "导出.reg", "--replace", "--file", kFile});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Values(two), Values(one));
+}
+
+TEST(CliExportImport, SettingsComeAlongWhenTheFileHasThem) {
+    TestEnv env;
+    env.files["设置.reg"] =
+        "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Brelnix\\Vantrel]\r\n"
+        "\"tishi\"=dword:0000001e\r\n\"soundpath\"=\"C:\\\\响.wav\"\r\n\"rejian\"=dword:00000001\r\n"
+        "\"TaskNum\"=dword:00000000\r\n";
+    ASSERT_EQ(Add(env, "每天6时0分", "关闭计算机").status, 0);
+    const CliRun r = Ctl(env, {"import", "设置.reg", "--file", kFile});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "已导入 0 条任务和设置\n");
+    EXPECT_EQ(Values(env), (std::vector<std::string>{"TaskNum=1", "A1=每天6时0分", "B1=关闭计算机", "C1=",
+                                                     "D1=启用", "tishi=30", "soundpath=C:\\响.wav", "rejian=1"}));
+}
+
+// Files as the registry editor of another system wrote them.
+TEST(CliExportImport, ReadsTheUnicodeKindAndEveryFormOfTheKey) {
+    for (const char* key : {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Brelnix\\Vantrel",
+                            "HKEY_LOCAL_MACHINE\\software\\Brelnix\\Vantrel"}) {
+        TestEnv env;
+        const std::string body = std::string("Windows Registry Editor Version 5.00\r\n\r\n[") + key +
+                                 "]\r\n\"TaskNum\"=dword:00000001\r\n\"A1\"=\"每周7日8时0分\"\r\n"
+                                 "\"B1\"=\"提醒\"\r\n\"C1\"=\"周日\"\r\n\"D1\"=\"启用\"\r\n";
+        env.files["u.reg"] = "\xFF\xFE" + GbkToUtf16Le(body);
+        const CliRun r = Ctl(env, {"import", "u.reg", "--file", kFile});
+        EXPECT_EQ(r.status, 0) << key << ": " << r.err;
+        EXPECT_EQ(Values(env), (std::vector<std::string>{"TaskNum=1", "A1=每周7日8时0分", "B1=提醒", "C1=周日",
+                                                         "D1=启用"}));
+    }
+}
+
+TEST(CliExportImport, OneBadTaskOrValueAndNothingIsWritten) {
+    const struct {
+        const char* values;
+        const char* says;
+    } cases[] = {
+        {"\"TaskNum\"=dword:00000002\r\n\"A1\"=\"每天8时0分\"\r\n\"B1\"=\"关闭计算机\"\r\n"
+         "\"A2\"=\"每天8时61分\"\r\n\"B2\"=\"关闭计算机\"\r\n",
+         "第 2 条任务"},
+        {"\"TaskNum\"=dword:00000001\r\n\"A1\"=\"每天8时0分\"\r\n\"B1\"=\"启用网卡\"\r\n\"C1\"=\"a%b\"\r\n",
+         "netsh"},
+        {"\"TaskNum\"=dword:00000001\r\n\"A1\"=\"每天8时0分\"\r\n\"B1\"=hex:00\r\n", "Invalid data type"},
+        {"\"TaskNum\"=dword:00000000\r\n\"tishi\"=\"60\"\r\n", "tishi"},
+        {"\"x\"=\"y\"\r\n\"A1\" = 1\r\n", "第 5 行"},
+    };
+    for (const auto& c : cases) {
+        TestEnv env;
+        FourTasks(env);
+        const std::string before = env.files[kFile];
+        env.files["in.reg"] =
+            std::string("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Brelnix\\Vantrel]\r\n") + c.values;
+        for (const char* replace : {"", "--replace"}) {
+            std::vector<std::string> args = {"import", "in.reg", "--file", kFile};
+            if (*replace) args.push_back(replace);
+            const CliRun r = Ctl(env, args);
+            EXPECT_EQ(r.status, 1) << c.says;
+            EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+            EXPECT_NE(r.err.find("没有写入任何内容"), std::string::npos) << r.err;
+            EXPECT_EQ(env.files[kFile], before);
+        }
+    }
+    TestEnv env;
+    env.files["other.reg"] = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Brelnix\\Vantrel]\r\n\"TaskNum\"=dword:0\r\n";
+    const CliRun r = Ctl(env, {"import", "other.reg", "--file", kFile});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("没有 Vantrel 的键"), std::string::npos) << r.err;
+    EXPECT_EQ(env.files.count(kFile), 0u);
+}
+
+// Without --file the commands work on the registry; a registry that refuses
+// writes (no administrator rights) stops them before anything changes.
+TEST(CliRegistry, CommandsWorkOnTheRegistryAndARefusalChangesNothing) {
+    TestEnv env;
+    CliRun r = Ctl(env, {"add", "--schedule", "每天8时0分", "--action", "关闭计算机"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    env.registry.OpenKey(kKey, false);
+    EXPECT_EQ(env.registry.ReadString("A1"), "每天8时0分");
+    EXPECT_EQ(env.registry.ReadInteger("TaskNum"), 1);
+    env.registry.CloseKey();
+    EXPECT_EQ(Ctl(env, {"list"}).out.substr(0, 2), "序");
+
+    env.registryRefusesWrites = true;
+    env.files["in.reg"] = Ctl(env, {"export"}).out;
+    for (std::vector<std::string> args :
+         std::vector<std::vector<std::string>>{{"add", "--schedule", "每天9时0分", "--action", "关闭计算机"},
+                                               {"delete", "1"},
+                                               {"disable", "1"},
+                                               {"import", "in.reg"}}) {
+        r = Ctl(env, args);
+        EXPECT_EQ(r.status, 1) << args[0];
+        EXPECT_EQ(r.err, "vantrelctl: 需要管理员权限: 拒绝访问。\n") << args[0];
+    }
+    env.registry.OpenKey(kKey, false);
+    EXPECT_EQ(env.registry.ReadInteger("TaskNum"), 1);
+    EXPECT_EQ(env.registry.ReadString("D1"), "启用");
+
+    // A write refused half way through an import: the key is put back.
+    env.registryRefusesWrites = false;
+    env.registry.CloseKey();
+    env.registry.set_read_only(true);
+    r = Ctl(env, {"import", "in.reg", "--replace"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Failed to set data"), std::string::npos) << r.err;
+    env.registry.set_read_only(false);
+    env.registry.OpenKey(kKey, false);
+    EXPECT_EQ(env.registry.ReadInteger("TaskNum"), 1);
+    EXPECT_EQ(env.registry.ReadString("A1"), "每天8时0分");
+}
+
+}  // namespace
+}  // namespace vantrel

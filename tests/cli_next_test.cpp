@@ -1,0 +1,170 @@
+// The next-run computation against the matching rules themselves: for each
+// text and start minute, every answer is due and no earlier minute is.
+#include <gtest/gtest.h>
+
+#include "cli/next_due.h"
+#include "cli/time_text.h"
+#include "scheduler/conversions.h"
+#include "store/schedule_text.h"
+#include "tests/cli_test_env.h"
+
+namespace vantrel {
+namespace {
+
+LocalTime At(const char* text) { return *ParseLocalTime(text, false); }
+
+LocalTime PlusMinutes(const LocalTime& t, long long minutes) {
+    long long total = t.hour * 60LL + t.minute + minutes;
+    const long long days = total / 1440;
+    total %= 1440;
+    const Date d = AddDays(Date{t.year, t.month, t.day}, days);
+    LocalTime out;
+    out.year = d.year;
+    out.month = d.month;
+    out.day = d.day;
+    out.dayOfWeek = DayOfWeek(d);
+    out.hour = static_cast<int>(total / 60);
+    out.minute = static_cast<int>(total % 60);
+    return out;
+}
+
+bool DueAt(const std::string& text, const LocalTime& t, const MatchEnv& env) {
+    return MatchSchedule(KindFromWord(ScheduleKindOf(text)), t, text, env).due;
+}
+
+struct NextCase {
+    const char* text;
+    const char* format;
+};
+
+// Every kind with a clock time, fields at their edges, the weekday both
+// ways, short months, the interval grid reaching back before its start,
+// negative and odd periods, dates in three formats, and texts never due.
+const NextCase kTexts[] = {
+    {"每天8时5分", "yyyy/M/d"},        {"每天0时0分", "yyyy/M/d"},
+    {"每天23时59分", "yyyy/M/d"},      {"每天08时05分", "yyyy/M/d"},
+    {"每周7日8时0分", "yyyy/M/d"},     {"每周0日23时59分", "yyyy/M/d"},
+    {"每周3日12时0分", "yyyy/M/d"},    {"每周07日8时0分", "yyyy/M/d"},
+    {"每月31日9时0分", "yyyy/M/d"},    {"每月29日0时0分", "yyyy/M/d"},
+    {"每月1日0时0分", "yyyy/M/d"},     {"每年2月29日9时0分", "yyyy/M/d"},
+    {"每年3月1日0时0分", "yyyy/M/d"},  {"每年12月31日23时59分", "yyyy/M/d"},
+    {"每隔45分开始8时0分", "yyyy/M/d"}, {"每隔1分开始0时0分", "yyyy/M/d"},
+    {"每隔7分开始23时59分", "yyyy/M/d"}, {"每隔-90分开始1时0分", "yyyy/M/d"},
+    {"每隔1441分开始0时5分", "yyyy/M/d"}, {"每隔30分开始100时7分", "yyyy/M/d"},
+    {"一次2028/2/29日9时0分", "yyyy/M/d"}, {"一次2028-02-29日23时59分", "yyyy-MM-dd"},
+    {"一次2/29日9时0分", "M/d"},        {"一次28/2/29日9时0分", "yy/M/d"},
+    {"一次2026/12/31日23时59分", "yyyy/M/d"},
+    {"每年2月30日9时0分", "yyyy/M/d"}, {"每天25时0分", "yyyy/M/d"},
+    {"每隔0分开始8时0分", "yyyy/M/d"}, {"每天x时0分", "yyyy/M/d"},
+    {"每日8时0分", "yyyy/M/d"},
+};
+
+// Start minutes: ordinary, due itself, a year's last minute, the eve of
+// leap days, a month end.
+const char* const kFroms[] = {"2026-12-07 09:30", "2026-12-31 23:59", "2028-02-27 23:59",
+                              "2028-02-29 09:00", "2027-04-30 08:00"};
+
+// Minutes walked one by one after each start.
+constexpr long long kWindow = 9 * 1440;
+
+TEST(NextDue, EveryAnswerIsDueAndNoEarlierMinuteIs) {
+    for (const NextCase& c : kTexts) {
+        MatchEnv env;
+        env.shortDateFormat = c.format;
+        for (const char* fromText : kFroms) {
+            const LocalTime from = At(fromText);
+            const NextDue next = NextDueTimes(c.text, from, 4, env);
+            EXPECT_TRUE(next.words.empty()) << c.text;
+            for (const LocalTime& t : next.times)
+                EXPECT_TRUE(DueAt(c.text, t, env)) << c.text << " at " << FormatMinute(t);
+            // Brute force over the window: the due minutes in it are exactly
+            // the answers that fall in it, in order.
+            std::vector<std::string> walked;
+            for (long long m = 0; m < kWindow && walked.size() < 4; ++m) {
+                const LocalTime t = PlusMinutes(from, m);
+                if (DueAt(c.text, t, env)) walked.push_back(FormatMinute(t));
+            }
+            std::vector<std::string> answered;
+            const std::string end = FormatMinute(PlusMinutes(from, kWindow));
+            for (const LocalTime& t : next.times)
+                if (FormatMinute(t) < end) answered.push_back(FormatMinute(t));
+            EXPECT_EQ(answered, walked) << c.text << " from " << fromText;
+        }
+    }
+}
+
+TEST(NextDue, YearsApartAndNever) {
+    MatchEnv env;
+    const struct {
+        const char* text;
+        const char* from;
+        std::vector<std::string> expected;
+    } cases[] = {
+        // Only leap years, and 2100 is none.
+        {"每年2月29日8时0分", "2025-01-01 00:00", {"2028-02-29 08:00", "2032-02-29 08:00"}},
+        {"每年2月29日8时0分", "2097-03-01 00:00", {"2104-02-29 08:00"}},
+        {"每年2月29日8时0分", "2096-02-29 08:01", {"2104-02-29 08:00"}},
+        // A one-off years ahead, and one just past.
+        {"一次2033/6/1日7时0分", "2026-12-07 09:30", {"2033-06-01 07:00"}},
+        {"一次2026/12/7日9时29分", "2026-12-07 09:30", {}},
+        // Eight years ahead is the horizon.
+        {"一次2034/12/7日9时29分", "2026-12-07 09:30", {"2034-12-07 09:29"}},
+        {"一次2034/12/7日9时30分", "2026-12-07 09:30", {}},
+        {"每年2月30日9时0分", "2026-12-07 09:30", {}},
+        {"每月31日9时0分", "2027-04-01 00:00", {"2027-05-31 09:00", "2027-07-31 09:00"}},
+        {"", "2026-12-07 09:30", {}},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> got;
+        for (const LocalTime& t : NextDueTimes(c.text, At(c.from), 2, env).times) got.push_back(FormatMinute(t));
+        EXPECT_EQ(got, c.expected) << c.text << " from " << c.from;
+    }
+}
+
+TEST(NextDue, IdleAndStartUpHaveWordsInsteadOfTimes) {
+    MatchEnv env;
+    const struct {
+        const char* text;
+        const char* words;
+    } cases[] = {
+        {"空闲30分钟", "空闲 30 分钟后"},   {"空闲05分钟", "空闲 5 分钟后"},
+        {"开机1时90分", "开机后 1 时 90 分"}, {"开机0时0分", "开机后 0 时 0 分"},
+        {"空闲分钟", ""},                  {"空闲-1分钟", ""},
+        {"开机-1时0分", ""},               {"开机2000时0分", ""},
+    };
+    for (const auto& c : cases) {
+        const NextDue next = NextDueTimes(c.text, At("2026-12-07 09:30"), 3, env);
+        EXPECT_EQ(next.words, c.words) << c.text;
+        EXPECT_TRUE(next.times.empty()) << c.text;
+    }
+}
+
+TEST(NextDue, TheCommandPrintsOneMinuteALine) {
+    testing::TestEnv env;
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::string out;
+    } cases[] = {
+        {{"next", "每周1日9时0分", "--from", "2026-12-07 09:00", "--count", "2"}, 0,
+         "2026-12-07 09:00\n2026-12-14 09:00\n"},
+        {{"next", "一次2026-12-25日8时0分", "--from", "2026-12-07 09:00", "--date-format", "yyyy-M-d"}, 0,
+         "2026-12-25 08:00\n"},
+        {{"next", "一次2026-12-25日8时0分", "--from", "2026-12-07 09:00"}, 0, ""},
+        {{"next", "空闲10分钟", "--from", "2026-12-07 09:00"}, 0, "空闲 10 分钟后\n"},
+        {{"next", "每天25时0分", "--from", "2026-12-07 09:00"}, 0, ""},
+        {{"next", "每天8时0分"}, 2, ""},
+        {{"next", "每天8时0分", "--from", "2026-12-07"}, 2, ""},
+        {{"next", "每天8时0分", "--from", "2026-02-30 08:00"}, 2, ""},
+        {{"next", "每天8时0分", "--from", "2026-12-07 08:00", "--count", "0"}, 2, ""},
+        {{"next", "每天8时0分", "--from", "2026-12-07 08:00", "--count", "x"}, 2, ""},
+    };
+    for (const auto& c : cases) {
+        const testing::CliRun r = testing::Ctl(env, c.args);
+        EXPECT_EQ(r.status, c.status) << c.args[1];
+        EXPECT_EQ(r.out, c.out) << c.args[1];
+    }
+}
+
+}  // namespace
+}  // namespace vantrel

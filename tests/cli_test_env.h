@@ -1,0 +1,105 @@
+// A machine for vantrelctl's tests: a fixed clock, the short date format,
+// files in memory and, for the commands without --file, an in-memory
+// registry, so every command runs natively exactly as on Windows.
+#pragma once
+
+#include <map>
+#include <set>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/cli_env.h"
+#include "cli/command_line.h"
+#include "store/memory_registry.h"
+
+namespace vantrel {
+namespace testing {
+
+// Hands out the shared registry without giving it away.
+class BorrowedRegistry : public Registry {
+public:
+    explicit BorrowedRegistry(Registry& r) : r_(r) {}
+    bool OpenKey(const std::string& p, bool c) override { return r_.OpenKey(p, c); }
+    void CloseKey() override { r_.CloseKey(); }
+    bool ValueExists(const std::string& n) override { return r_.ValueExists(n); }
+    ValueType TypeOf(const std::string& n) override { return r_.TypeOf(n); }
+    std::string ReadString(const std::string& n) override { return r_.ReadString(n); }
+    void WriteString(const std::string& n, const std::string& v) override { r_.WriteString(n, v); }
+    std::int32_t ReadInteger(const std::string& n) override { return r_.ReadInteger(n); }
+    void WriteInteger(const std::string& n, std::int32_t v) override { r_.WriteInteger(n, v); }
+    bool DeleteValue(const std::string& n) override { return r_.DeleteValue(n); }
+    std::uint32_t ValueCount() override { return r_.ValueCount(); }
+    std::vector<std::string> ValueNames() override { return r_.ValueNames(); }
+
+private:
+    Registry& r_;
+};
+
+class TestEnv : public CliEnv {
+public:
+    LocalTime now;
+    std::string dateFormat = "yyyy/M/d";
+    std::map<std::string, std::string> files;
+    std::set<std::string> readOnlyFiles;
+    MemoryRegistry registry;
+    bool registryRefusesWrites = false;  // as without administrator rights
+    bool wow64 = false;
+
+    TestEnv() {
+        now.year = 2026;
+        now.month = 12;
+        now.day = 7;
+        now.dayOfWeek = 1;  // a Monday
+        now.hour = 9;
+        now.minute = 30;
+    }
+
+    LocalTime Now() override { return now; }
+    std::string ShortDateFormat() override { return dateFormat; }
+    bool ReadFile(const std::string& path, std::string& bytes, bool& missing,
+                  std::string& error) override {
+        auto it = files.find(path);
+        missing = it == files.end();
+        if (missing) {
+            error = "No such file or directory";
+            return false;
+        }
+        bytes = it->second;
+        return true;
+    }
+    bool WriteFile(const std::string& path, const std::string& bytes, std::string& error) override {
+        if (readOnlyFiles.count(path)) {
+            error = "Permission denied";
+            return false;
+        }
+        files[path] = bytes;
+        return true;
+    }
+    std::unique_ptr<Registry> OpenRegistry(bool forWriting, std::string& error) override {
+        if (forWriting && registryRefusesWrites) {
+            error = "需要管理员权限: 拒绝访问。";
+            return nullptr;
+        }
+        return std::unique_ptr<Registry>(new BorrowedRegistry(registry));
+    }
+    std::string WriteFailure(Registry&, const RegistryError& e) override { return e.what(); }
+    bool Wow64() override { return wow64; }
+};
+
+struct CliRun {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+// Runs one command line (GBK texts, as the console glue hands them over).
+inline CliRun Ctl(TestEnv& env, const std::vector<std::string>& args) {
+    std::ostringstream out, err;
+    const int status = RunCli(args, env, out, err);
+    return {status, out.str(), err.str()};
+}
+
+}  // namespace testing
+}  // namespace vantrel
