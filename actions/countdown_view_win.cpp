@@ -1,6 +1,6 @@
 #include "actions/countdown_view_win.h"
 
-#include "ui/on_demand_win.h"
+#include "winui/on_demand_win.h"
 
 namespace vantrel {
 
@@ -37,7 +37,7 @@ void CountdownView::EnsureControls() {
     if (created_ || !window_) return;
     created_ = true;
     EnsureCommonControls();
-    font_ = Font("宋体", 13);
+    font_ = FormFont();
     HINSTANCE instance = GetModuleHandleA(nullptr);
     auto make = [&](const char* cls, const char* text, DWORD style, int x, int y, int w, int h,
                     int id) {

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "actions/countdown_model.h"
-#include "ui/form_win.h"
+#include "winui/form_win.h"
 
 namespace vantrel {
 

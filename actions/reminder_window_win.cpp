@@ -4,7 +4,7 @@
 
 #include "actions/handle_win.h"
 #include "actions/utility_actions_win.h"
-#include "ui/form_win.h"
+#include "winui/form_win.h"
 
 namespace vantrel {
 
@@ -36,7 +36,7 @@ public:
         if (!CreateFormOuter(kReminderClassName, "提示", kReminderStyle, WS_EX_TOPMOST, 400, 169)) {
             return false;
         }
-        font_ = Font("宋体", 13);
+        font_ = FormFont();
         // Created first, so that it is first in the tab order.
         button_ = AddControl("BUTTON", "确定", WS_TABSTOP | BS_DEFPUSHBUTTON, 160, 96, 75, 25,
                              kReminderButtonId, font_.get());

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "actions/system_ops.h"
-#include "ui/on_demand_win.h"
+#include "winui/on_demand_win.h"
 
 namespace vantrel {
 

@@ -6,7 +6,7 @@
 
 #include "app/main_window_win.h"
 #include "store/registry_win.h"
-#include "ui/on_demand_win.h"
+#include "winui/on_demand_win.h"
 
 namespace {
 

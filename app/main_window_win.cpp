@@ -4,11 +4,11 @@
 
 #include "actions/power_actions_win.h"
 #include "actions/utility_actions_win.h"
-#include "app/settings_opener_win.h"
 #include "app/shell_texts.h"
 #include "app/startup_win.h"
 #include "ui/about_window_win.h"
-#include "ui/on_demand_win.h"
+#include "ui/settings_window_win.h"
+#include "winui/on_demand_win.h"
 
 namespace vantrel {
 
@@ -43,6 +43,8 @@ MainWindow::MainWindow(std::unique_ptr<Registry> registry)
 MainWindow::MainWindow(std::unique_ptr<Registry> registry, const Options& options)
     : registry_(std::move(registry)), options_(options) {
     if (options_.programKey.empty()) options_.programKey = kProgramKeyPath;
+    if (options_.runKey.empty()) options_.runKey = kRunKeyPath;
+    if (options_.runValue.empty()) options_.runValue = kRunValueName;
 }
 
 MainWindow::~MainWindow() {
@@ -85,6 +87,20 @@ void MainWindow::SetCountdownLength(std::int32_t seconds) {
     view_.SetBar(model_.length(), model_.position());
 }
 
+void MainWindow::HoldTick() {
+    gate_.settingsWindowsOpen++;
+    if (driver_) driver_->ApplyGate();
+}
+
+void MainWindow::ReleaseTick() {
+    gate_.settingsWindowsOpen--;
+    if (driver_) driver_->ApplyGate();  // none after the program's close
+}
+
+std::uint32_t MainWindow::SecondsSinceStart() { return vantrel::SecondsSinceStart(); }
+
+unsigned MainWindow::SystemMajorVersion() { return SystemVersion().dwMajorVersion; }
+
 bool MainWindow::Start() {
     // The countdown role: a fixed single border, the system menu only, on top.
     if (!CreateForm(kClassName, "正在关闭 Windows...", WS_POPUP | WS_CAPTION | WS_SYSMENU,
@@ -100,7 +116,8 @@ bool MainWindow::Start() {
     SetTimer2(false);
 
     settings_ = Settings();
-    store_.reset(new TaskStore(*registry_, options_.programKey));
+    store_.reset(
+        new TaskStore(*registry_, options_.programKey, options_.runKey, options_.runValue));
     StartupResult loaded = store_->StartupLoad(settings_);
     startupErrors_ = loaded.errors;
     // A value of the wrong type keeps its default; say so once and go on, so
@@ -108,7 +125,7 @@ bool MainWindow::Start() {
     if (options_.showStartupMessages)
         for (const std::string& e : startupErrors_) ReportError(e.c_str());
 
-    if (auto greeting = UptimeGreeting(loaded.greeting, SecondsSinceStart()))
+    if (auto greeting = UptimeGreeting(loaded.greeting, vantrel::SecondsSinceStart()))
         if (options_.showStartupMessages) ShowReminder(*greeting);
 
     taskbarCreated_ = RegisterWindowMessageA("TaskbarCreated");
@@ -230,7 +247,7 @@ void MainWindow::OnTrayCallback(LPARAM mouseMessage) {
     menu_.Popup(hwnd(), at);
 }
 
-void MainWindow::OpenSettings() { OpenSettingsWindow(*this); }
+void MainWindow::OpenSettings() { SettingsWindow::Open(*this); }
 
 void MainWindow::OnCommand(UINT id) {
     switch (id) {

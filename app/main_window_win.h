@@ -19,17 +19,20 @@
 #include "scheduler/tick_gate.h"
 #include "store/registry.h"
 #include "store/task_store.h"
-#include "ui/form_win.h"
+#include "ui/settings_host.h"
+#include "winui/form_win.h"
 
 namespace vantrel {
 
-class MainWindow : public Form {
+class MainWindow : public Form, public SettingsHost {
 public:
     static constexpr UINT_PTR kTimer2 = 2;  // the countdown step
     static const char* const kClassName;    // "TForm1"
 
     struct Options {
         std::string programKey;  // empty: the program key
+        std::string runKey;      // empty: the system's Run key
+        std::string runValue;    // empty: the program's Run value
         TickDriver::Intervals intervals;
         bool showStartupMessages = true;  // reminders and error boxes of start-up
         bool endsProgram = true;          // destroying the window ends the message loop
@@ -62,8 +65,8 @@ public:
 
     // State, for the windows that share it and for tests.
     Registry& registry() { return *registry_; }
-    TaskStore& store() { return *store_; }
-    Settings& settings() { return settings_; }
+    TaskStore& store() override { return *store_; }
+    Settings& settings() override { return settings_; }
     TickState& tickState() { return tickState_; }
     TickGate& gate() { return gate_; }
     TickDriver& driver() { return *driver_; }
@@ -75,7 +78,13 @@ public:
     bool timer2Running() const { return timer2_; }
     const std::vector<std::string>& startupErrors() const { return startupErrors_; }
     // Sets the countdown length and the bar's maximum together.
-    void SetCountdownLength(std::int32_t seconds);
+    void SetCountdownLength(std::int32_t seconds) override;
+
+    // What the settings window and the task editor ask of the program.
+    void HoldTick() override;
+    void ReleaseTick() override;
+    std::uint32_t SecondsSinceStart() override;
+    unsigned SystemMajorVersion() override;
 
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;

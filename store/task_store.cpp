@@ -78,8 +78,12 @@ const char kRecordLetters[] = {'A', 'B', 'C', 'D'};
 
 }  // namespace
 
-TaskStore::TaskStore(Registry& reg, std::string programKey, std::string runKey)
-    : reg_(reg), programKey_(std::move(programKey)), runKey_(std::move(runKey)) {}
+TaskStore::TaskStore(Registry& reg, std::string programKey, std::string runKey,
+                     std::string runValue)
+    : reg_(reg),
+      programKey_(std::move(programKey)),
+      runKey_(std::move(runKey)),
+      runValue_(std::move(runValue)) {}
 
 StartupResult TaskStore::StartupLoad(Settings& settings) {
     StartupResult result;
@@ -174,8 +178,8 @@ SettingsView TaskStore::LoadSettings(const Settings& settings, const std::string
     view.greeting = integer(kValGreeting, 0) != 0;
     view.soundPath = settings.soundPath;
     view.ctrlHotkeys = settings.ctrlFlag != 0;
-    if (reg_.OpenKey(runKey_, false) && reg_.ValueExists(kRunValueName))
-        view.runAtLogon = text(kRunValueName, nullptr) == programPath;
+    if (reg_.OpenKey(runKey_, false) && reg_.ValueExists(runValue_))
+        view.runAtLogon = text(runValue_, nullptr) == programPath;
     return view;
 }
 
@@ -194,8 +198,8 @@ void TaskStore::SaveSettings(Settings& settings, const SettingsChoice& choice,
     settings.ctrlFlag = choice.ctrlHotkeys ? 1 : 0;
     reg_.WriteInteger(kValCtrlHotkeys, settings.ctrlFlag);
     reg_.OpenKey(runKey_, true);
-    if (reg_.ValueExists(kRunValueName)) reg_.DeleteValue(kRunValueName);
-    if (choice.runAtLogon) reg_.WriteString(kRunValueName, programPath);
+    if (reg_.ValueExists(runValue_)) reg_.DeleteValue(runValue_);
+    if (choice.runAtLogon) reg_.WriteString(runValue_, programPath);
 }
 
 TaskRecord TaskStore::ReadRecord(int n) {
@@ -206,6 +210,20 @@ TaskRecord TaskStore::ReadRecord(int n) {
     r.parameter = reg_.ReadString(RecordValueName('C', n));
     r.enabled = reg_.ReadString(RecordValueName('D', n));
     return r;
+}
+
+std::string TaskStore::ReadValue(char letter, int n) {
+    OpenedKey key(reg_, programKey_);
+    return reg_.ReadString(RecordValueName(letter, n));
+}
+
+std::string TaskStore::ReadValueOrEmpty(char letter, int n, std::string* error) {
+    try {
+        return ReadValue(letter, n);
+    } catch (const RegistryError& e) {
+        if (error && error->empty()) *error = e.what();
+        return std::string();
+    }
 }
 
 int TaskStore::Append(Settings& settings, const std::string& schedule, const std::string& action,

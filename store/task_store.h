@@ -67,8 +67,11 @@ struct SettingsChoice {
 
 class TaskStore {
 public:
+    // The program's own key, Run key and Run value unless told otherwise;
+    // tests name keys and a value of their own, so that they never touch
+    // the program's.
     explicit TaskStore(Registry& reg, std::string programKey = kProgramKeyPath,
-                       std::string runKey = kRunKeyPath);
+                       std::string runKey = kRunKeyPath, std::string runValue = kRunValueName);
 
     // Creates the program key when missing; reads each settings value that
     // exists into its copy and writes the default of each that is missing.
@@ -86,6 +89,14 @@ public:
                       const std::string& programPath);
 
     TaskRecord ReadRecord(int n);
+    // One value of record n as text: letter 'A' the schedule text, 'B' the
+    // action, 'C' the parameter, 'D' the enabled state. A missing value reads
+    // as empty; one that cannot be read raises its registry error.
+    std::string ReadValue(char letter, int n);
+    // The same, but a value that cannot be read gives the empty text and its
+    // error message in `error` (when given and still empty), so that a
+    // caller can show a damaged record and report it once.
+    std::string ReadValueOrEmpty(char letter, int n, std::string* error);
     // Raises the task count (copy and TaskNum) first, then writes the record
     // with the enabled state "启用"; returns the new number. The copy first
     // follows a plausible stored TaskNum, so a record another writer appended
@@ -109,6 +120,7 @@ private:
     Registry& reg_;
     std::string programKey_;
     std::string runKey_;
+    std::string runValue_;
 };
 
 // The highest record number worth reading for a task count: the count

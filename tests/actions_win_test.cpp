@@ -16,7 +16,7 @@
 #include "reminder_probe_win.h"
 #include "tests/recording_system_ops.h"
 #include "store/gbk_text.h"
-#include "ui/form_win.h"
+#include "winui/form_win.h"
 
 namespace vantrel {
 namespace {

@@ -47,13 +47,6 @@ std::vector<WrongType> WrongTypesFor(bool isString) {
     return all;
 }
 
-HWND VisibleEditor() {
-    HWND editor = nullptr;
-    for (HWND e = FindWindowA("TForm5", nullptr); e; e = FindWindowExA(nullptr, e, "TForm5", nullptr))
-        if (IsWindowVisible(e)) editor = e;
-    return editor;
-}
-
 std::string DueNow() { return testing::DailyForNow(50); }
 
 class HostileRegistry : public ::testing::Test {
@@ -147,14 +140,13 @@ TEST_F(HostileRegistry, WrongTypesInTaskValuesSkipThatTaskOnly) {
             // rewrites it in place.
             boxes_.clear();
             win->SelectRow(0);
-            win->Button5Click();
-            EXPECT_EQ(CurrentEditorMode(), EditorMode::Modify);
+            TaskEditor* editor = testing::EditorOpenedBy([&] { win->Button5Click(); });
+            ASSERT_NE(editor, nullptr);
+            EXPECT_EQ(editor->mode(), EditorMode::Modify);
             // The editor loads A, B and C; a bad one of them is reported once.
             EXPECT_EQ(boxes_.size(), std::string(letter) == "D" ? 0u : 1u) << letter;
-            HWND editor = VisibleEditor();
-            ASSERT_NE(editor, nullptr);
-            SendMessageA(GetDlgItem(editor, TaskEditor::kRadioButton3), BM_CLICK, 0, 0);
-            SendMessageA(editor, WM_COMMAND, IDOK, 0);
+            SendMessageA(editor->control(TaskEditor::kRadioButton3), BM_CLICK, 0, 0);
+            SendMessageA(editor->hwnd(), WM_COMMAND, TaskEditor::kButton2, 0);
             WinRegistry reg;
             reg.OpenKey(kKey, false);
             EXPECT_EQ(reg.ReadInteger("TaskNum"), 2) << letter;
@@ -181,8 +173,9 @@ TEST_F(HostileRegistry, HugeUnterminatedAndMalformedTexts) {
     EXPECT_EQ(Captions(win), (std::vector<std::string>{"1", "2", "3"}));
     EXPECT_TRUE(boxes_.empty());
     win->SelectRow(1);
-    win->Button5Click();
-    EXPECT_EQ(CurrentEditorMode(), EditorMode::Modify);
+    TaskEditor* editor = testing::EditorOpenedBy([&] { win->Button5Click(); });
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->mode(), EditorMode::Modify);
     EXPECT_TRUE(boxes_.empty());
 }
 
@@ -254,12 +247,11 @@ TEST_F(HostileRegistry, FieldsOutOfRangeAreNeverDueAndStillEditable) {
     EXPECT_EQ(win->RowCount(), 8);
     for (int row = 0; row < 8; ++row) {
         win->SelectRow(0);  // the modified row moves to the end each time
-        win->Button5Click();
-        EXPECT_EQ(CurrentEditorMode(), EditorMode::Modify);
-        HWND editor = VisibleEditor();
+        TaskEditor* editor = testing::EditorOpenedBy([&] { win->Button5Click(); });
         ASSERT_NE(editor, nullptr);
-        SendMessageA(GetDlgItem(editor, TaskEditor::kRadioButton3), BM_CLICK, 0, 0);
-        SendMessageA(editor, WM_COMMAND, IDOK, 0);
+        EXPECT_EQ(editor->mode(), EditorMode::Modify);
+        SendMessageA(editor->control(TaskEditor::kRadioButton3), BM_CLICK, 0, 0);
+        SendMessageA(editor->hwnd(), WM_COMMAND, TaskEditor::kButton2, 0);
     }
     EXPECT_TRUE(boxes_.empty());
     WinRegistry reg;

@@ -4,7 +4,9 @@
 // test program).
 #pragma once
 
+#include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -13,6 +15,7 @@
 #include "store/registry_win.h"
 #include "store/task_record.h"
 #include "ui/settings_window_win.h"
+#include "ui/task_editor_win.h"
 
 namespace vantrel {
 namespace testing {
@@ -41,10 +44,17 @@ inline void StoreRecords(const char* key, const std::vector<TaskRecord>& records
     }
 }
 
+// The start-at-logon entry of a test: a key and a value of its own, inside
+// the test's key, so a test never touches the program's Run entry.
+inline std::string TestRunKey(const char* key) { return std::string(key) + "\\Run"; }
+const char kTestRunValue[] = "VantrelTest";
+
 // nullptr when the window could not be started.
 inline std::unique_ptr<MainWindow> StartTestMainWindow(const char* key) {
     MainWindow::Options options;
     options.programKey = key;
+    options.runKey = TestRunKey(key);
+    options.runValue = kTestRunValue;
     options.showStartupMessages = false;
     options.endsProgram = false;
     std::unique_ptr<MainWindow> main(new MainWindow(std::unique_ptr<Registry>(new WinRegistry), options));
@@ -56,6 +66,23 @@ inline std::unique_ptr<MainWindow> StartTestMainWindow(const char* key) {
 inline SettingsWindow* OpenSettingsFromMenu(MainWindow& main) {
     main.OnCommand(kMenuSettings);
     return static_cast<SettingsWindow*>(CurrentTaskList());
+}
+
+// The task editors of the program, shown or not.
+inline std::set<HWND> EditorWindows() {
+    std::set<HWND> all;
+    for (HWND e = FindWindowA("TForm5", nullptr); e; e = FindWindowExA(nullptr, e, "TForm5", nullptr))
+        all.insert(e);
+    return all;
+}
+
+// The editor that `open` (an add or a modify) opened; nullptr for none.
+inline TaskEditor* EditorOpenedBy(const std::function<void()>& open) {
+    const std::set<HWND> before = EditorWindows();
+    open();
+    for (HWND e : EditorWindows())
+        if (!before.count(e)) return dynamic_cast<TaskEditor*>(Form::FromHandle(e));
+    return nullptr;
 }
 
 // The first column of every row: the task numbers the list shows.

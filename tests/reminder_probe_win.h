@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "actions/reminder_window_win.h"
-#include "ui/form_win.h"
+#include "winui/form_win.h"
 
 namespace vantrel {
 namespace testing_win {

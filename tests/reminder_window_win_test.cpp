@@ -8,7 +8,7 @@
 #include "actions/reminder_window_win.h"
 #include "actions/utility_actions_win.h"
 #include "reminder_probe_win.h"
-#include "ui/form_win.h"
+#include "winui/form_win.h"
 
 namespace vantrel {
 namespace {

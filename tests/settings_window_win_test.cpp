@@ -27,17 +27,21 @@ protected:
             boxes_.push_back(std::string(caption) + ": " + text);
             return IDOK;
         });
-        {
-            WinRegistry reg;
-            reg.OpenKey(kRunKeyPath, true);
-            reg.DeleteValue(kRunValueName);
-        }
+        realRunEntry_ = RealRunEntry();
     }
     void TearDown() override {
         OwnedForms::ReleaseAll();
         main_.reset();
         SetMessageBoxHook(nullptr);
         WinRegistry::DeleteTree(kKey);
+        // The program's own start-at-logon entry is as the test found it.
+        EXPECT_EQ(RealRunEntry(), realRunEntry_);
+    }
+    // The program's Run value as "exists: text", read only.
+    static std::string RealRunEntry() {
+        WinRegistry reg;
+        if (!reg.OpenKey(kRunKeyPath, false) || !reg.ValueExists(kRunValueName)) return "missing";
+        return "exists: " + reg.ReadString(kRunValueName);
     }
     // Stores the records, then starts the program's main window on them.
     void StartWith(const std::vector<TaskRecord>& records) {
@@ -66,6 +70,7 @@ protected:
     testing::RecordingSystemOps ops_;
     std::unique_ptr<MainWindow> main_;
     std::vector<std::string> boxes_;
+    std::string realRunEntry_;
 };
 
 TaskRecord Rec(const char* a, const char* b = "提醒", const char* c = "", const char* d = "启用") {
@@ -91,7 +96,6 @@ TEST_F(SettingsWindowTest, OpeningListsRecordsWithAScheduleAndStopsTheTick) {
     EXPECT_EQ(WindowText(w->control(SettingsWindow::kEdit5)), "1");
     EXPECT_EQ(GetFocus(), w->control(SettingsWindow::kButton2));
     EXPECT_FALSE(main_->driver().timer1Running());
-    EXPECT_EQ(CurrentEditorMode(), EditorMode::New);
 
     w->Button2Click();
     EXPECT_FALSE(IsWindowVisible(w->hwnd()));
@@ -235,28 +239,29 @@ TEST_F(SettingsWindowTest, TheWaitBoxTakesDigitsAndAPointOnly) {
 
 TEST_F(SettingsWindowTest, StartAtLogonWritesExactlyTheProgramPath) {
     StartWith({});
+    const std::string runKey = testing::TestRunKey(kKey);
     SettingsWindow* w = Open();
     CheckDlgButton(w->hwnd(), SettingsWindow::kCheckBox2, BST_CHECKED);
     w->Button1Click();
     WinRegistry reg;
-    reg.OpenKey(kRunKeyPath, false);
-    EXPECT_EQ(reg.ReadString(kRunValueName), ProgramPath());
+    reg.OpenKey(runKey, false);
+    EXPECT_EQ(reg.ReadString(testing::kTestRunValue), ProgramPath());
     reg.CloseKey();
     w = Open();
     EXPECT_EQ(IsDlgButtonChecked(w->hwnd(), SettingsWindow::kCheckBox2), BST_CHECKED);
     w->Button2Click();
 
     // Another letter case is not the program's path.
-    reg.OpenKey(kRunKeyPath, false);
+    reg.OpenKey(runKey, false);
     std::string other = ProgramPath();
     for (char& ch : other) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-    reg.WriteString(kRunValueName, other);
+    reg.WriteString(testing::kTestRunValue, other);
     reg.CloseKey();
     w = Open();
     EXPECT_EQ(IsDlgButtonChecked(w->hwnd(), SettingsWindow::kCheckBox2), BST_UNCHECKED);
     w->Button1Click();
-    reg.OpenKey(kRunKeyPath, false);
-    EXPECT_FALSE(reg.ValueExists(kRunValueName));
+    reg.OpenKey(runKey, false);
+    EXPECT_FALSE(reg.ValueExists(testing::kTestRunValue));
 }
 
 TEST_F(SettingsWindowTest, AnUnchangedSoundPathIsNotWritten) {
@@ -288,20 +293,155 @@ TEST_F(SettingsWindowTest, ModifyingTaskTwoOfThreeKeepsItsStateAndMovesItsRowToT
     StartWith({Rec("每天1时0分"), Rec("每天2时0分", "提醒", "x", "禁用"), Rec("每天3时0分")});
     SettingsWindow* w = Open();
     w->SelectRow(1);
-    w->Button5Click();
-    EXPECT_EQ(CurrentEditorMode(), EditorMode::Modify);
-    HWND editorWindow = nullptr;
-    for (HWND e = FindWindowA("TForm5", nullptr); e; e = FindWindowExA(nullptr, e, "TForm5", nullptr))
-        if (IsWindowVisible(e)) editorWindow = e;
-    ASSERT_NE(editorWindow, nullptr);
-    // OK as the user would press it.
-    SendMessageA(editorWindow, WM_COMMAND, IDOK, 0);
+    TaskEditor* e = testing::EditorOpenedBy([&] { w->Button5Click(); });
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ(e->mode(), EditorMode::Modify);
+    EXPECT_EQ(e->record(), 2);
+    // OK as the user would click it.
+    SendMessageA(e->hwnd(), WM_COMMAND, MAKEWPARAM(TaskEditor::kButton2, BN_CLICKED), 0);
     EXPECT_EQ(Int("TaskNum"), 3);
     EXPECT_EQ(Str("D2"), "禁用");
     EXPECT_EQ(Str("A2"), "每天2时0分");
     EXPECT_EQ(Captions(w), (std::vector<std::string>{"1", "3", "2"}));
     EXPECT_EQ(w->Cell(2, 4), "禁用");
-    EXPECT_EQ(CurrentEditorMode(), EditorMode::New);
+}
+
+// Editors open side by side, the selection moving under them: each OK
+// writes the record its editor was opened for, and nothing else.
+TEST_F(SettingsWindowTest, EachEditorWritesItsOwnRecord) {
+    struct Step {
+        enum Kind { Add, Modify, Select, Delete, Ok, Cancel } kind;
+        int arg;  // the row to modify, select or delete, or the editor (in opening order)
+    };
+    using S = Step;
+    const struct Case {
+        const char* name;
+        std::vector<Step> steps;
+        std::vector<std::string> schedules;  // A1, A2, ... afterwards (TaskNum is their count)
+        std::vector<std::string> captions;
+        size_t boxes;  // "要修改的任务已被删除或更改"
+    } cases[] = {
+        {"add, then modify row 2, OK in the add first",
+         {{S::Add, 0}, {S::Modify, 1}, {S::Ok, 0}, {S::Ok, 1}},
+         {"每天1时0分", "每天22时30分", "每天3时0分", "每天22时30分"},
+         {"1", "3", "4", "2"}, 0},
+        {"modify row 2, the selection moved to row 1 before OK",
+         {{S::Modify, 1}, {S::Select, 0}, {S::Ok, 0}},
+         {"每天1时0分", "每天22时30分", "每天3时0分"}, {"1", "3", "2"}, 0},
+        {"modify row 2, the selection cleared before OK",
+         {{S::Modify, 1}, {S::Select, -1}, {S::Ok, 0}},
+         {"每天1时0分", "每天22时30分", "每天3时0分"}, {"1", "3", "2"}, 0},
+        {"Cancel in one modify leaves the other a modify",
+         {{S::Modify, 0}, {S::Modify, 2}, {S::Cancel, 0}, {S::Ok, 1}},
+         {"每天1时0分", "每天2时0分", "每天22时30分"}, {"1", "2", "3"}, 0},
+        {"the record was deleted meanwhile",
+         {{S::Modify, 2}, {S::Delete, 0}, {S::Ok, 0}},
+         {"每天2时0分", "每天3时0分"}, {"1", "2"}, 1},
+        {"the record was rewritten by another editor meanwhile",
+         {{S::Modify, 1}, {S::Modify, 1}, {S::Ok, 0}, {S::Ok, 1}},
+         {"每天1时0分", "每天22时30分", "每天3时0分"}, {"1", "3", "2"}, 1},
+    };
+    for (const Case& c : cases) {
+        OwnedForms::ReleaseAll();
+        main_.reset();
+        WinRegistry::DeleteTree(kKey);
+        boxes_.clear();
+        StartWith({Rec("每天1时0分"), Rec("每天2时0分"), Rec("每天3时0分")});
+        SettingsWindow* w = Open();
+        std::vector<TaskEditor*> editors;
+        std::vector<bool> refused;
+        for (const Step& step : c.steps) {
+            switch (step.kind) {
+                case S::Add:
+                    editors.push_back(testing::EditorOpenedBy([&] { w->Button4Click(); }));
+                    break;
+                case S::Modify:
+                    w->SelectRow(step.arg);
+                    editors.push_back(testing::EditorOpenedBy([&] { w->Button5Click(); }));
+                    break;
+                case S::Select: w->SelectRow(step.arg); break;
+                case S::Delete:
+                    w->SelectRow(step.arg);
+                    w->Button6Click();
+                    break;
+                case S::Ok: {
+                    TaskEditor* e = editors.at(step.arg);
+                    ASSERT_NE(e, nullptr) << c.name;
+                    SendMessageA(e->control(TaskEditor::kRadioButton3), BM_CLICK, 0, 0);
+                    e->SetPickerTime(TaskEditor::kDateTimePicker3, 22, 30);
+                    const size_t before = boxes_.size();
+                    e->Button2Click();
+                    // A refused OK leaves its editor open for Cancel.
+                    EXPECT_EQ(e->IsVisible(), boxes_.size() > before) << c.name;
+                    break;
+                }
+                case S::Cancel: editors.at(step.arg)->Button3Click(); break;
+            }
+        }
+        std::vector<std::string> schedules;
+        for (int n = 1; n <= Int("TaskNum"); ++n) schedules.push_back(Str(RecordValueName('A', n)));
+        EXPECT_EQ(schedules, c.schedules) << c.name;
+        EXPECT_EQ(Captions(w), c.captions) << c.name;
+        EXPECT_EQ(boxes_, std::vector<std::string>(c.boxes, "错误: 要修改的任务已被删除或更改"))
+            << c.name;
+    }
+}
+
+// Few rows or more than fit: no horizontal scroll bar, and the enable combo
+// lies whole inside the list over the last row's cell.
+TEST_F(SettingsWindowTest, TheListFitsTheWindowWithoutAHorizontalScrollBar) {
+    for (int rows : {4, 30}) {
+        OwnedForms::ReleaseAll();
+        main_.reset();
+        WinRegistry::DeleteTree(kKey);
+        std::vector<TaskRecord> records;
+        for (int i = 0; i < rows; ++i)
+            records.push_back(Rec("一次2018/4/13日23时0分", "休眠计算机", "第2天7时30分唤醒", "禁用"));
+        StartWith(records);
+        SettingsWindow* w = Open();
+        PumpMessages();
+        RECT list, client;
+        GetWindowRect(w->list(), &list);
+        MapWindowPoints(nullptr, w->hwnd(), reinterpret_cast<POINT*>(&list), 2);
+        GetClientRect(w->hwnd(), &client);
+        EXPECT_EQ(list.left, 0);
+        EXPECT_EQ(list.right, client.right);
+        EXPECT_FALSE(GetWindowLongA(w->list(), GWL_STYLE) & WS_HSCROLL) << rows;
+        EXPECT_EQ((GetWindowLongA(w->list(), GWL_STYLE) & WS_VSCROLL) != 0, rows > 4) << rows;
+        RECT inside;
+        GetClientRect(w->list(), &inside);
+        w->SelectRow(rows - 1);
+        SendMessageA(w->list(), LVM_ENSUREVISIBLE, rows - 1, FALSE);
+        w->ListView1Click();
+        RECT combo;
+        GetWindowRect(w->combo(), &combo);
+        MapWindowPoints(nullptr, w->list(), reinterpret_cast<POINT*>(&combo), 2);
+        EXPECT_GE(combo.left, inside.left) << rows;
+        EXPECT_LE(combo.right, inside.right) << rows;
+        EXPECT_EQ(combo.right - combo.left, 70) << rows;
+        // Back to rows that fit: the column gets its width back.
+        while (w->RowCount() > 4) {
+            w->SelectRow(0);
+            w->Button6Click();
+        }
+        PumpMessages();
+        EXPECT_EQ(SendMessageA(w->list(), LVM_GETCOLUMNWIDTH, 3, 0), 130) << rows;
+    }
+}
+
+TEST_F(SettingsWindowTest, HintsShowOnTheirControls) {
+    StartWith({});
+    SettingsWindow* w = Open();
+    const std::pair<int, const char*> hints[] = {
+        {SettingsWindow::kButton1, "仅对本机设置"},
+        {SettingsWindow::kButton2, "取消本次操作"},
+        {SettingsWindow::kButton3, "设置关机前声音提示的音频文件，仅支持wav文件。"},
+        {SettingsWindow::kCheckBox5, "待机休眠前关闭应用程序"},
+        {SettingsWindow::kCheckBox3, "是否在热键F9、F10、F11前加Ctrl键，使用该键防止软件热键冲突。"},
+        {SettingsWindow::kCheckBox2, ""},
+        {SettingsWindow::kEdit5, ""},
+    };
+    for (const auto& h : hints) EXPECT_EQ(w->Hint(w->control(h.first)), h.second) << h.first;
 }
 
 }  // namespace

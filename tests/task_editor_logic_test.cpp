@@ -33,7 +33,7 @@ std::vector<ComposeCase> ComposeCases() {
     };
     using K = ScheduleKind;
     add("idle", K::Idle, [](ScheduleInputs& in) { in.idleMinutes = "05"; }, "空闲05分钟");
-    add("idle, empty box", K::Idle, [](ScheduleInputs&) {}, "空闲分钟");
+    add("idle, empty box", K::Idle, [](ScheduleInputs&) {}, "<none>");
     add("once", K::Once, [](ScheduleInputs& in) { in.onceDate = {2018, 4, 13}; in.onceTime = {23, 5}; },
         "一次2018/4/13日23时5分");
     add("daily", K::Daily, [](ScheduleInputs& in) { in.dailyTime = {8, 0}; }, "每天8时0分");
@@ -294,6 +294,7 @@ ScheduleInputs Reloaded(const ScheduleLoad& load) {
 TEST(TaskEditorRoundTrip, ComposeThenLoadGivesTheSameText) {
     for (const char* format : {"yyyy/M/d", "yyyy-MM-dd", "dd.MM.yyyy"}) {
         for (const ComposeCase& c : ComposeCases()) {
+            if (c.expected == "<none>") continue;  // nothing is stored to load
             const std::string text = *ComposeScheduleText(c.inputs, format);
             const EditorLoad load = LoadForModify(text, "提醒", "", format, 2024);
             EXPECT_EQ(load.schedule.checked, c.inputs.checked) << c.name;

@@ -30,13 +30,11 @@ using E = TaskEditor;
 class FakeTaskList : public TaskListLink {
 public:
     std::vector<std::string> captions;  // rows present
-    std::string selected;               // empty: no row selected
     std::vector<std::pair<int, TaskRecord>> appended;
 
-    std::string SelectedCaption() override { return selected; }
-    void RemoveSelectedRow() override {
-        captions.erase(std::find(captions.begin(), captions.end(), selected));
-        selected.clear();
+    void RemoveRow(int number) override {
+        auto row = std::find(captions.begin(), captions.end(), std::to_string(number));
+        if (row != captions.end()) captions.erase(row);
     }
     void AppendRow(int number, const TaskRecord& shown) override {
         captions.push_back(std::to_string(number));
@@ -58,14 +56,12 @@ protected:
             return IDOK;
         });
         SetCurrentTaskList(&list_);
-        CurrentEditorMode() = EditorMode::New;
     }
     void TearDown() override {
         OwnedForms::ReleaseAll();
         main_.reset();
         SetCurrentTaskList(nullptr);
         SetMessageBoxHook(nullptr);
-        CurrentEditorMode() = EditorMode::New;
         WinRegistry::DeleteTree(kKey);
     }
 
@@ -81,19 +77,16 @@ protected:
         E* e = E::Open(*main_);
         EXPECT_NE(e, nullptr);
         e->SetPickersToNow(true);
-        CurrentEditorMode() = EditorMode::New;
         PumpMessages();
         return e;
     }
     // What the settings window's modify does for record n.
     E* Modify(int n) {
-        list_.selected = std::to_string(n);
         E* e = E::Open(*main_);
         EXPECT_NE(e, nullptr);
         e->SetPickersToNow(false);
         const TaskRecord r = Record(n);
-        e->LoadForModify(r.schedule, r.action, r.parameter);
-        CurrentEditorMode() = EditorMode::Modify;
+        e->LoadForModify(n, r.schedule, r.action, r.parameter);
         PumpMessages();
         return e;
     }
@@ -265,7 +258,6 @@ TEST_F(TaskEditorWindow, AddComposesEveryKind) {
     } cases[] = {
         {[](E* e) { SetText(e->control(E::kEdit1), "30"); Check(e, E::kRadioButton1); },
          "空闲30分钟"},
-        {[](E* e) { Check(e, E::kRadioButton1); }, "空闲分钟"},
         {[](E* e) {
              e->SetPickerDate({2018, 4, 13});
              e->SetPickerTime(E::kDateTimePicker2, 23, 5);
@@ -336,8 +328,8 @@ TEST_F(TaskEditorWindow, OkWithoutATimeAsksForOneAndWritesNothing) {
     E* e = Add();
     SetText(e->control(E::kEdit1), "30");
     ChooseAction(e, kActRemind);
-    // Enter reaches OK as IDOK.
-    SendMessageA(e->hwnd(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    // A click on OK, through the window procedure.
+    SendMessageA(e->hwnd(), WM_COMMAND, MAKEWPARAM(E::kButton2, BN_CLICKED), 0);
     ASSERT_EQ(boxes_.size(), 1u);
     EXPECT_EQ(boxes_[0].text, "请选择时间");
     EXPECT_EQ(boxes_[0].caption, "提示");
@@ -350,21 +342,64 @@ TEST_F(TaskEditorWindow, OkWithoutATimeAsksForOneAndWritesNothing) {
     EXPECT_EQ(Text(e, E::kComboBox6), "下班时间到。");
 }
 
-TEST_F(TaskEditorWindow, IntervalWithoutAPeriodAsksForATime) {
+// A row whose minutes box is empty would store a task that is never due.
+TEST_F(TaskEditorWindow, IdleOrIntervalWithoutMinutesAsksForATime) {
+    const struct {
+        int radio, box;
+        const char* stored;
+    } rows[] = {{E::kRadioButton1, E::kEdit1, "空闲5分钟"}, {E::kRadioButton8, E::kEdit2, "每隔5分开始"}};
     StartWith(kThree);
-    const std::vector<std::string> before = Snapshot();
-    E* e = Add();
-    Check(e, E::kRadioButton8);
-    e->Button2Click();
-    ASSERT_EQ(boxes_.size(), 1u);
-    EXPECT_EQ(boxes_[0].text, "请选择时间");
-    EXPECT_EQ(Snapshot(), before);
-    EXPECT_TRUE(list_.appended.empty());
-    EXPECT_TRUE(e->IsVisible());
-    SetText(e->control(E::kEdit2), "5");
-    e->Button2Click();
+    int count = 3;
+    for (const auto& row : rows) {
+        const std::vector<std::string> before = Snapshot();
+        boxes_.clear();
+        E* e = Add();
+        Check(e, row.radio);
+        e->Button2Click();
+        ASSERT_EQ(boxes_.size(), 1u) << row.stored;
+        EXPECT_EQ(boxes_[0].text, "请选择时间");
+        EXPECT_EQ(Snapshot(), before);
+        EXPECT_TRUE(list_.appended.size() == static_cast<size_t>(count - 3));
+        EXPECT_TRUE(e->IsVisible());
+        SetText(e->control(row.box), "5");
+        e->Button2Click();
+        EXPECT_EQ(TaskNum(), ++count);
+        EXPECT_EQ(Record(count).schedule.rfind(row.stored, 0), 0u) << row.stored;
+    }
+}
+
+// The editor has no default or cancel button: Enter and Esc, as the
+// program's message loop hands them to the window, store and close nothing.
+TEST_F(TaskEditorWindow, EnterAndEscPressNeitherButton) {
+    StartWith(kThree);
+    for (int round = 0; round < 2; ++round) {
+        E* e = round == 0 ? Add() : Modify(2);
+        const std::vector<std::string> before = Snapshot();
+        const size_t rows = list_.appended.size();
+        SetText(e->control(E::kEdit1), "15");
+        Check(e, E::kRadioButton1);
+        for (int box : {E::kEdit1, E::kComboBox6}) {
+            for (WPARAM key : {WPARAM(VK_RETURN), WPARAM(VK_ESCAPE)}) {
+                HWND target = e->control(box);
+                if (box == E::kComboBox6) target = GetWindow(target, GW_CHILD);  // its edit field
+                SetFocus(target);
+                MSG msg = {target, WM_KEYDOWN, key, 0, 0, {0, 0}};
+                IsDialogMessageA(e->hwnd(), &msg);
+                PumpMessages();
+                EXPECT_TRUE(e->IsVisible()) << round << " " << box << " " << key;
+            }
+        }
+        EXPECT_EQ(Snapshot(), before) << round;
+        EXPECT_EQ(list_.appended.size(), rows) << round;
+        EXPECT_TRUE(boxes_.empty());
+        // Its own accelerator still presses OK.
+        MSG alt = {e->hwnd(), WM_SYSCHAR, 'o', 1 << 29, 0, {0, 0}};
+        IsDialogMessageA(e->hwnd(), &alt);
+        EXPECT_FALSE(e->IsVisible()) << round;
+    }
     EXPECT_EQ(TaskNum(), 4);
-    EXPECT_EQ(Record(4).schedule.rfind("每隔5分开始", 0), 0u);
+    EXPECT_EQ(Record(4).schedule, "空闲15分钟");
+    EXPECT_EQ(Record(2).schedule, "空闲15分钟");
 }
 
 TEST_F(TaskEditorWindow, OpenFilePromptIsStoredWhenLeftAlone) {
@@ -406,14 +441,14 @@ TEST_F(TaskEditorWindow, HibernateStoresTheWakeTimeAndShowsTheDay) {
     EXPECT_EQ(Text(e, E::kComboBox6), "不唤醒");
     SendMessageA(e->control(E::kComboBox6), CB_SETCURSEL, 3, 0);
     e->SetPickerTime(E::kDateTimePicker8, 6, 15);
-    Check(e, E::kRadioButton1);
+    Check(e, E::kRadioButton3);
     e->Button2Click();
     EXPECT_EQ(Record(1).parameter, "第3天6时15分唤醒");
     EXPECT_EQ(list_.appended.at(0).second.parameter, "第3天");
 
     E* e2 = Add();
     ChooseAction(e2, kActHibernate);
-    Check(e2, E::kRadioButton1);
+    Check(e2, E::kRadioButton3);
     e2->Button2Click();
     EXPECT_EQ(Record(2).parameter, "不唤醒");
 }
@@ -426,7 +461,7 @@ TEST_F(TaskEditorWindow, LeavingHibernateBringsTheBrowseButtonBack) {
     EXPECT_TRUE(Shown(e, E::kButton1));
     EXPECT_FALSE(Shown(e, E::kDateTimePicker8));
     SetText(e->control(E::kComboBox6), "第3天");
-    Check(e, E::kRadioButton1);
+    Check(e, E::kRadioButton3);
     e->Button2Click();
     EXPECT_EQ(Record(1).parameter, "第3天");  // no wake time for another action
 }
@@ -450,20 +485,51 @@ TEST_F(TaskEditorWindow, ModifyRewritesKeepsNumberAndEnabledState) {
     EXPECT_EQ(list_.captions, (std::vector<std::string>{"1", "3", "2"}));
     ASSERT_EQ(list_.appended.size(), 1u);
     EXPECT_EQ(list_.appended[0].second, Record(2));
-    EXPECT_EQ(CurrentEditorMode(), EditorMode::New);
     EXPECT_FALSE(e->IsVisible());
 }
 
-TEST_F(TaskEditorWindow, ModifyWithoutASelectedRowAppendsANewTask) {
+// A modify whose record went or changed while its editor was open writes
+// nothing and stays open; its record is not overwritten.
+TEST_F(TaskEditorWindow, ModifyOfARecordChangedMeanwhileWritesNothing) {
+    const struct {
+        const char* name;
+        std::function<void(MainWindow&)> meanwhile;
+    } cases[] = {
+        {"deleted", [](MainWindow& m) { m.store().Delete(m.settings(), 2); }},
+        {"an earlier record deleted", [](MainWindow& m) { m.store().Delete(m.settings(), 1); }},
+        {"schedule rewritten", [](MainWindow& m) { m.store().Rewrite(2, "每天1时0分", "关闭计算机", ""); }},
+        {"action rewritten", [](MainWindow& m) { m.store().Rewrite(2, "空闲30分钟", "提醒", ""); }},
+    };
+    for (const auto& c : cases) {
+        WinRegistry::DeleteTree(kKey);
+        OwnedForms::ReleaseAll();
+        main_.reset();
+        boxes_.clear();
+        list_ = FakeTaskList();
+        StartWith(kThree);
+        E* e = Modify(2);
+        c.meanwhile(*main_);
+        const std::vector<std::string> before = Snapshot();
+        Check(e, E::kRadioButton3);
+        e->Button2Click();
+        ASSERT_EQ(boxes_.size(), 1u) << c.name;
+        EXPECT_EQ(boxes_[0].text, "要修改的任务已被删除或更改") << c.name;
+        EXPECT_EQ(Snapshot(), before) << c.name;
+        EXPECT_TRUE(list_.appended.empty()) << c.name;
+        EXPECT_TRUE(e->IsVisible()) << c.name;
+        EXPECT_EQ(e->mode(), EditorMode::Modify) << c.name;
+    }
+}
+
+// Only the parameter changed meanwhile: the record is still the one opened.
+TEST_F(TaskEditorWindow, ModifyGoesOnWhenOnlyTheParameterChangedMeanwhile) {
     StartWith(kThree);
     E* e = Modify(2);
-    list_.selected.clear();  // the user cleared the selection meanwhile
+    main_->store().SetEnabled(2, true);
+    main_->store().Rewrite(2, kThree[1].schedule, kThree[1].action, "other");
     e->Button2Click();
-    EXPECT_EQ(TaskNum(), 4);
-    EXPECT_EQ(Record(4), (TaskRecord{"空闲30分钟", "关闭计算机", "", "启用"}));
-    EXPECT_EQ(Record(2), kThree[1]);
-    EXPECT_EQ(list_.captions, (std::vector<std::string>{"1", "2", "3", "4"}));
-    EXPECT_EQ(CurrentEditorMode(), EditorMode::New);
+    EXPECT_TRUE(boxes_.empty());
+    EXPECT_EQ(Record(2), (TaskRecord{"空闲30分钟", "关闭计算机", "", "启用"}));
 }
 
 TEST_F(TaskEditorWindow, CancelAfterModifyTouchesNothing) {
@@ -473,7 +539,6 @@ TEST_F(TaskEditorWindow, CancelAfterModifyTouchesNothing) {
     Check(e, E::kRadioButton3);
     e->Button3Click();
     EXPECT_EQ(Snapshot(), before);
-    EXPECT_EQ(CurrentEditorMode(), EditorMode::New);
     EXPECT_FALSE(e->IsVisible());
     EXPECT_EQ(list_.captions.size(), 3u);
 }
@@ -484,7 +549,6 @@ TEST_F(TaskEditorWindow, TitleBarCloseStoresNothingAndKeepsTheMode) {
     E* e = Modify(2);
     SendMessageA(e->hwnd(), WM_CLOSE, 0, 0);
     EXPECT_FALSE(e->IsVisible());
-    EXPECT_EQ(CurrentEditorMode(), EditorMode::Modify);
     EXPECT_EQ(Snapshot(), before);
 }
 
@@ -550,7 +614,7 @@ TEST_F(TaskEditorWindow, RecordWithoutAKindLoadsAndAsksForATime) {
     e->Button2Click();
     ASSERT_EQ(boxes_.size(), 1u);
     EXPECT_EQ(Record(1).schedule, "hello");
-    EXPECT_EQ(CurrentEditorMode(), EditorMode::Modify);  // still this record's editor
+    EXPECT_EQ(e->mode(), EditorMode::Modify);  // still this record's editor
     Check(e, E::kRadioButton3);
     e->Button2Click();
     EXPECT_EQ(TaskNum(), 1);

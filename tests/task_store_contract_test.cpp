@@ -18,6 +18,7 @@ using testing::RegistryBackend;
 
 const char kTestKey[] = "\\Software\\Brelnix\\VantrelContractTest";
 const char kTestRunKey[] = "\\Software\\Brelnix\\VantrelContractTestRun";
+const char kTestRunValue[] = "VantrelContractTest";
 const char kProgramPath[] = "C:\\Program Files\\Vantrel\\Vantrel.exe";
 
 std::string Dword(std::int32_t v) { return std::string(reinterpret_cast<const char*>(&v), 4); }
@@ -28,7 +29,7 @@ protected:
         backend_ = GetParam().second();
         backend_->DeleteKey(kTestKey);
         backend_->DeleteKey(kTestRunKey);
-        store_.reset(new TaskStore(reg(), kTestKey, kTestRunKey));
+        store_.reset(new TaskStore(reg(), kTestKey, kTestRunKey, kTestRunValue));
     }
     void TearDown() override {
         store_.reset();
@@ -307,7 +308,7 @@ TEST_P(StoreContract, SettingsSaveWritesTheOptionsAndTheRunEntry) {
     EXPECT_EQ(s.soundPath, "D:\\ding.wav");
     {
         OpenedKey key(reg(), kTestRunKey, false);
-        EXPECT_FALSE(reg().ValueExists("Derera"));
+        EXPECT_FALSE(reg().ValueExists(kTestRunValue));
     }
 }
 

@@ -11,7 +11,7 @@
 #include "scheduler/clock.h"
 #include "store/registry_win.h"
 #include "tests/main_window_fixture_win.h"
-#include "ui/form_win.h"
+#include "winui/form_win.h"
 
 namespace vantrel {
 namespace {

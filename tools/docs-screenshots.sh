@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Photographs the settings window, the task editor, the About window and the
-# countdown window at 96 DPI into docs/, for the README.
+# countdown window at 96 DPI into docs/, for the README, as the showcase
+# program (tools/showcase/) lays them out.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$here"
@@ -8,8 +9,7 @@ build=${1:-build/windows}
 work=$(mktemp -d)
 export VANTREL_SHOWCASE="Z:$work"
 xvfb-run -a -s "-screen 0 1280x1024x24" bash -c "
-    tools/wine-run.sh $build/bin/vantrel_tests.exe --gtest_also_run_disabled_tests \
-        --gtest_filter='DISABLED_Showcase.*' >/dev/null 2>&1 &
+    tools/wine-run.sh $build/bin/vantrel_showcase.exe >/dev/null 2>&1 &
     for i in \$(seq 1 100); do [ -s '$work/windows.txt' ] && break; sleep 0.2; done
     sleep 3
     import -window root '$work/screen.png'

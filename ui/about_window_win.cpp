@@ -7,8 +7,8 @@ namespace vantrel {
 bool AboutWindow::Create() {
     if (!CreateForm("TForm2", "关于...", WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 311, 253))
         return false;
-    font_ = Font("宋体", 13);
-    labelFont_ = Font("宋体", 15);
+    font_ = FormFont();
+    labelFont_ = FormFont(15);
     // Creation order is tab order: the button first.
     HWND ok = AddControl("BUTTON", "确定(&O)", WS_TABSTOP | BS_DEFPUSHBUTTON, 112, 216, 75, 25,
                          kButton1Id, font_.get());

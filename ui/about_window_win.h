@@ -1,7 +1,7 @@
 // TForm2: the About window with the product's name, version and date.
 #pragma once
 
-#include "ui/form_win.h"
+#include "winui/form_win.h"
 
 namespace vantrel {
 

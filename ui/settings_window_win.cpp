@@ -3,12 +3,11 @@
 #include <memory>
 
 #include "actions/utility_actions_win.h"
-#include "app/main_window_win.h"
-#include "app/settings_opener_win.h"
 #include "scheduler/conversions.h"
-#include "ui/on_demand_win.h"
 #include "ui/settings_logic.h"
 #include "ui/task_editor_win.h"
+#include "winui/file_dialog_win.h"
+#include "winui/on_demand_win.h"
 
 namespace vantrel {
 
@@ -38,58 +37,48 @@ struct Column {
     int width;
 };
 const Column kColumns[] = {{"序号", 40}, {"时间", 120}, {"任务", 90}, {"任务属性", 130}, {"是否启用", 70}};
+const int kParameterColumn = 3;  // "任务属性", the one that gives way
 
 }  // namespace
 
-void OpenSettingsWindow(MainWindow& main) { SettingsWindow::Open(main); }
-
-SettingsWindow::SettingsWindow(MainWindow& main) : main_(main) {}
+SettingsWindow::SettingsWindow(SettingsHost& host) : host_(host) {}
 
 SettingsWindow::~SettingsWindow() {
     if (CurrentTaskList() == this) SetCurrentTaskList(nullptr);
 }
 
-SettingsWindow* SettingsWindow::Open(MainWindow& main) {
-    main.gate().settingsWindowsOpen++;
-    main.driver().ApplyGate();
-    std::unique_ptr<SettingsWindow> owned(new SettingsWindow(main));
+SettingsWindow* SettingsWindow::Open(SettingsHost& host) {
+    host.HoldTick();
+    std::unique_ptr<SettingsWindow> owned(new SettingsWindow(host));
     SettingsWindow* window = owned.get();
     OwnedForms::Adopt(std::move(owned));
     if (!window->Create()) {
         window->OnClose();
         return nullptr;
     }
-    CurrentEditorMode() = EditorMode::New;
     SetCurrentTaskList(window);
     window->Show();
     window->Fill();
     return window;
 }
 
-void SettingsWindow::AddTip(HWND control, const char* text) {
-    TOOLINFOA ti = {};
-    ti.cbSize = sizeof ti;
-    ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    ti.hwnd = hwnd();
-    ti.uId = reinterpret_cast<UINT_PTR>(control);
-    ti.lpszText = const_cast<char*>(text);
-    SendMessageA(tips_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
-}
-
 bool SettingsWindow::Create() {
     EnsureCommonControls();  // the task list is a list view
     if (!CreateForm("TForm3", "设置", WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 458, 349))
         return false;
-    font_ = Font("宋体", 13);
-    smallFont_ = Font("宋体", 12);
+    font_ = FormFont();
+    smallFont_ = FormFont(12);
     HFONT f = font_.get();
     // Creation order is tab order: Cancel first, so it has the focus.
     HWND cancel = AddControl("BUTTON", "取消(&C)", WS_TABSTOP | BS_DEFPUSHBUTTON, 240, 320, 75, 24,
                              kButton2, f);
     HWND ok = AddControl("BUTTON", "确定(&O)", WS_TABSTOP, 143, 320, 75, 24, kButton1, f);
+    // The list spans the whole width, so that its five columns (450 pixels)
+    // fit inside its border without a horizontal scroll bar, and the enable
+    // combo over the last column is never cut off.
     list_ = AddControl(WC_LISTVIEWA, "",
-                       WS_TABSTOP | WS_BORDER | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS, 8,
-                       8, 442, 194, kListView1, f);
+                       WS_TABSTOP | WS_BORDER | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS, 0,
+                       0, 458, 202, kListView1, f);
     SendMessageA(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
     for (int i = 0; i < 5; ++i) {
         LVCOLUMNA col = {};
@@ -133,19 +122,18 @@ bool SettingsWindow::Create() {
              reinterpret_cast<HANDLE>(
                  SetWindowLongPtrA(list_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ListProc))));
 
-    tips_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0,
-                            0, 0, hwnd(), nullptr, GetModuleHandleA(nullptr), nullptr);
-    AddTip(ok, "仅对本机设置");
-    AddTip(cancel, "取消本次操作");
-    AddTip(browse, "设置关机前声音提示的音频文件，仅支持wav文件。");
-    AddTip(c5, "待机休眠前关闭应用程序");
-    AddTip(c3, "是否在热键F9、F10、F11前加Ctrl键，使用该键防止软件热键冲突。");
+    tips_.Create(hwnd());
+    tips_.Add(ok, "仅对本机设置");
+    tips_.Add(cancel, "取消本次操作");
+    tips_.Add(browse, "设置关机前声音提示的音频文件，仅支持wav文件。");
+    tips_.Add(c5, "待机休眠前关闭应用程序");
+    tips_.Add(c3, "是否在热键F9、F10、F11前加Ctrl键，使用该键防止软件热键冲突。");
     SetFocus(cancel);
     return true;
 }
 
 void SettingsWindow::Fill() {
-    SettingsView view = main_.store().LoadSettings(main_.settings(), ProgramPath());
+    SettingsView view = host_.store().LoadSettings(host_.settings(), ProgramPath());
     for (const ListedTask& t : view.tasks) AppendRow(t.number, t.record);
     SetText(control(kEdit5), FormatWaitMinutes(view.countdownSeconds));
     CheckDlgButton(hwnd(), kCheckBox5, view.closeAll ? BST_CHECKED : BST_UNCHECKED);
@@ -162,8 +150,7 @@ void SettingsWindow::OnClose() {
     // off it stays off.
     if (!closed_) {
         closed_ = true;
-        main_.gate().settingsWindowsOpen--;
-        main_.driver().ApplyGate();
+        host_.ReleaseTick();
     }
     Hide();
 }
@@ -178,32 +165,24 @@ void SettingsWindow::Button1Click() {
     choice.closeAll = IsDlgButtonChecked(hwnd(), kCheckBox5) == BST_CHECKED;
     choice.ctrlHotkeys = IsDlgButtonChecked(hwnd(), kCheckBox3) == BST_CHECKED;
     choice.runAtLogon = IsDlgButtonChecked(hwnd(), kCheckBox2) == BST_CHECKED;
-    main_.SetCountdownLength(choice.countdownSeconds);
-    main_.store().SaveSettings(main_.settings(), choice, ProgramPath());
+    host_.SetCountdownLength(choice.countdownSeconds);
+    host_.store().SaveSettings(host_.settings(), choice, ProgramPath());
     OnClose();
 }
 
 void SettingsWindow::Button2Click() { OnClose(); }
 
 void SettingsWindow::Button3Click() {
-    char file[MAX_PATH] = {0};
-    std::string folder = ProgramFolder();
-    OPENFILENAMEA ofn = {};
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = hwnd();
-    ofn.lpstrFilter = "wav文件(*.wav)\0*.wav\0";
-    ofn.lpstrFile = file;
-    ofn.nMaxFile = sizeof file;
-    ofn.lpstrInitialDir = folder.c_str();
-    ofn.lpstrTitle = "声音提示选择";
-    ofn.Flags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
-    if (GetOpenFileNameOnDemand(&ofn)) SetText(control(kEdit8), file);
+    OpenFileRequest request;
+    request.filter = "wav文件(*.wav)\0*.wav\0";
+    request.title = "声音提示选择";
+    request.folder = ProgramFolder();
+    if (auto file = ChooseFileToOpen(hwnd(), request)) SetText(control(kEdit8), *file);
 }
 
 void SettingsWindow::Button4Click() {
-    TaskEditor* editor = TaskEditor::Open(main_);
+    TaskEditor* editor = TaskEditor::Open(host_);
     if (editor) editor->SetPickersToNow(true);
-    CurrentEditorMode() = EditorMode::New;
 }
 
 void SettingsWindow::Button5Click() {
@@ -213,27 +192,17 @@ void SettingsWindow::Button5Click() {
         return;
     }
     int n = StrToInt(k);
-    TaskEditor* editor = TaskEditor::Open(main_);
+    TaskEditor* editor = TaskEditor::Open(host_);
     if (!editor) return;
     editor->SetPickersToNow(false);
     // An unreadable value loads as empty and is reported once; the editor
     // still opens in modify mode, so its OK rewrites this record and never
     // appends a copy.
-    std::string values[3];
     std::string firstError;
-    {
-        OpenedKey key(main_.registry(), main_.store().programKey());
-        const char letters[] = {'A', 'B', 'C'};
-        for (int i = 0; i < 3; ++i) {
-            try {
-                values[i] = main_.registry().ReadString(RecordValueName(letters[i], n));
-            } catch (const RegistryError& e) {
-                if (firstError.empty()) firstError = e.what();
-            }
-        }
-    }
-    editor->LoadForModify(values[0], values[1], values[2]);
-    CurrentEditorMode() = EditorMode::Modify;
+    const std::string a = host_.store().ReadValueOrEmpty('A', n, &firstError);
+    const std::string b = host_.store().ReadValueOrEmpty('B', n, &firstError);
+    const std::string c = host_.store().ReadValueOrEmpty('C', n, &firstError);
+    editor->LoadForModify(n, a, b, c);
     if (!firstError.empty()) ReportError(firstError.c_str());
 }
 
@@ -244,11 +213,12 @@ void SettingsWindow::Button6Click() {
         return;
     }
     int k = StrToInt(Cell(row, 0));
-    main_.store().Delete(main_.settings(), k);
+    host_.store().Delete(host_.settings(), k);
     // The combo may lie over a row that moves or goes: it hides, so it never
     // switches a record other than the one it was placed over.
     HideCombo();
     SendMessageA(list_, LVM_DELETEITEM, row, 0);
+    FitColumns();
     for (int r = 0; r < RowCount(); ++r) {
         auto number = TryStrToInt(Cell(r, 0));
         if (number && *number > k) SetCell(r, 0, std::to_string(CaptionAfterDelete(*number, k)));
@@ -273,11 +243,7 @@ void SettingsWindow::ListView1Click() {
     SendMessageA(list_, LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(&cell));
     MoveWindow(combo_, cell.left, cell.top, cell.right - cell.left, 120, TRUE);
     std::string enabled;
-    {
-        OpenedKey key(main_.registry(), main_.store().programKey());
-        auto n = TryStrToInt(comboTask_);
-        if (n) enabled = main_.registry().ReadString(RecordValueName('D', *n));
-    }
+    if (auto n = TryStrToInt(comboTask_)) enabled = host_.store().ReadValue('D', *n);
     if (enabled == kEnabledText) SendMessageA(combo_, CB_SETCURSEL, 0, 0);
     if (enabled == kDisabledText) SendMessageA(combo_, CB_SETCURSEL, 1, 0);
     ShowWindow(combo_, SW_SHOW);
@@ -288,7 +254,7 @@ void SettingsWindow::ComboBox1Change() {
     if (!n) return;
     int choice = static_cast<int>(SendMessageA(combo_, CB_GETCURSEL, 0, 0));
     if (choice != 0 && choice != 1) return;
-    main_.store().SetEnabled(*n, choice == 0);
+    host_.store().SetEnabled(*n, choice == 0);
     int row = RowOfCaption(comboTask_);
     if (row >= 0) SetCell(row, 4, choice == 0 ? kEnabledText : kDisabledText);
 }
@@ -340,11 +306,29 @@ std::string SettingsWindow::SelectedCaption() {
     return row < 0 ? std::string() : Cell(row, 0);
 }
 
-void SettingsWindow::RemoveSelectedRow() {
-    int row = SelectedRow();
+void SettingsWindow::RemoveRow(int number) {
+    const std::string caption = std::to_string(number);
+    int row = RowOfCaption(caption);
     if (row < 0) return;
-    if (Cell(row, 0) == comboTask_) HideCombo();
+    if (caption == comboTask_) HideCombo();
     SendMessageA(list_, LVM_DELETEITEM, row, 0);
+    FitColumns();
+}
+
+// The five columns fill 450 of the list's 456 pixels. Once there are more
+// rows than fit and a vertical scroll bar shows, "任务属性" gives up the
+// bar's width, so that no horizontal scroll bar shows and the enable combo
+// over the last column is never cut off; it gets its width back when the
+// rows fit again.
+void SettingsWindow::FitColumns() {
+    int total = 0;
+    for (const Column& c : kColumns) total += c.width;
+    RECT client;
+    GetClientRect(list_, &client);
+    const int over = total - static_cast<int>(client.right);
+    const int width = kColumns[kParameterColumn].width - (over > 0 ? over : 0);
+    if (SendMessageA(list_, LVM_GETCOLUMNWIDTH, kParameterColumn, 0) != width)
+        SendMessageA(list_, LVM_SETCOLUMNWIDTH, kParameterColumn, MAKELPARAM(width, 0));
 }
 
 void SettingsWindow::AppendRow(int number, const TaskRecord& shown) {
@@ -358,6 +342,7 @@ void SettingsWindow::AppendRow(int number, const TaskRecord& shown) {
     SetCell(row, 2, shown.action);
     SetCell(row, 3, shown.parameter);
     SetCell(row, 4, shown.enabled);
+    FitColumns();
 }
 
 LRESULT SettingsWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -9,12 +9,12 @@
 
 #include <string>
 
-#include "ui/form_win.h"
+#include "ui/settings_host.h"
 #include "ui/task_list_link_win.h"
+#include "winui/form_win.h"
+#include "winui/tooltips_win.h"
 
 namespace vantrel {
-
-class MainWindow;
 
 class SettingsWindow : public Form, public TaskListLink {
 public:
@@ -35,11 +35,11 @@ public:
         kButton2 = 202,  // 取消(&C), the default button
     };
 
-    explicit SettingsWindow(MainWindow& main);
+    explicit SettingsWindow(SettingsHost& host);
     ~SettingsWindow() override;
 
     // n4Click: stops the tick, creates, fills and shows a new window.
-    static SettingsWindow* Open(MainWindow& main);
+    static SettingsWindow* Open(SettingsHost& host);
 
     void Button1Click();   // OK
     void Button2Click();   // Cancel
@@ -50,17 +50,21 @@ public:
     void ListView1Click();
     void ComboBox1Change();
 
-    HWND control(int id) const { return GetDlgItem(hwnd(), id); }
     HWND list() const { return list_; }
     HWND combo() const { return combo_; }
     const std::string& comboTaskNumber() const { return comboTask_; }
+    // The hint shown over a control, empty for none.
+    std::string Hint(HWND control) const { return tips_.Text(control); }
     int RowCount() const;
     std::string Cell(int row, int column) const;
     void SelectRow(int row);  // -1: none
 
+    // The selected row's first column (its task number), empty when no row
+    // is selected.
+    std::string SelectedCaption();
+
     // TaskListLink
-    std::string SelectedCaption() override;
-    void RemoveSelectedRow() override;
+    void RemoveRow(int number) override;
     void AppendRow(int number, const TaskRecord& shown) override;
 
 protected:
@@ -74,12 +78,12 @@ private:
     int RowOfCaption(const std::string& caption) const;
     void SetCell(int row, int column, const std::string& text);
     void HideCombo();
-    void AddTip(HWND control, const char* text);
+    void FitColumns();
 
-    MainWindow& main_;
+    SettingsHost& host_;
     HWND list_ = nullptr;
     HWND combo_ = nullptr;
-    HWND tips_ = nullptr;
+    Tooltips tips_;
     Font font_;
     Font smallFont_;
     std::string comboTask_;

@@ -99,6 +99,7 @@ std::optional<std::string> ComposeScheduleText(const ScheduleInputs& given,
         case ScheduleKind::None:
             return std::nullopt;
         case ScheduleKind::Idle:
+            if (in.idleMinutes.empty()) return std::nullopt;
             return ComposeSchedule(ScheduleKind::Idle, {in.idleMinutes});
         case ScheduleKind::Once:
             return ComposeSchedule(

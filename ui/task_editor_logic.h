@@ -51,9 +51,9 @@ extern const char* const kNoticeCaption;   // "提示"
 ScheduleInputs NormalisedInputs(const ScheduleInputs& inputs);
 
 // The schedule text of the checked row, `shortDateFormat` writing the date of
-// a one-time schedule. nullopt when no row is checked, and when the interval
-// row has no period: such a record would be stored but never listed nor due,
-// so OK asks for a time instead.
+// a one-time schedule. nullopt when no row is checked, and when the idle or
+// the interval row has no minutes: such a record (空闲分钟, or an empty
+// text) would be stored but never due, so OK asks for a time instead.
 std::optional<std::string> ComposeScheduleText(const ScheduleInputs& inputs,
                                                const std::string& shortDateFormat);
 

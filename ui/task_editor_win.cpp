@@ -4,14 +4,15 @@
 
 #include <memory>
 
-#include "app/main_window_win.h"
-#include "app/startup_win.h"
 #include "scheduler/clock.h"
 #include "store/task_record.h"
-#include "ui/on_demand_win.h"
 #include "ui/task_list_link_win.h"
+#include "winui/file_dialog_win.h"
+#include "winui/on_demand_win.h"
 
 namespace vantrel {
+
+const char* const kRecordGoneText = "要修改的任务已被删除或更改";
 
 namespace {
 
@@ -53,33 +54,21 @@ std::vector<std::string> Numbers(int last) {
 
 }  // namespace
 
-TaskEditor::TaskEditor(MainWindow& main) : main_(main) {}
+TaskEditor::TaskEditor(SettingsHost& host) : host_(host) {}
 
-TaskEditor* TaskEditor::Open(MainWindow& main) {
-    std::unique_ptr<TaskEditor> editor(new TaskEditor(main));
+TaskEditor* TaskEditor::Open(SettingsHost& host) {
+    std::unique_ptr<TaskEditor> editor(new TaskEditor(host));
     if (!editor->Create()) return nullptr;
-    SetText(editor->control(kLabel9), UptimeText(SecondsSinceStart()));
+    SetText(editor->control(kLabel9), UptimeText(host.SecondsSinceStart()));
     editor->Show();
     return static_cast<TaskEditor*>(OwnedForms::Adopt(std::move(editor)));
-}
-
-void TaskEditor::AddTip(HWND control, const char* text) {
-    // The smaller structure of the first common controls, which every
-    // version accepts.
-    TOOLINFOA ti = {};
-    ti.cbSize = TTTOOLINFOA_V2_SIZE;
-    ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    ti.hwnd = hwnd();
-    ti.uId = reinterpret_cast<UINT_PTR>(control);
-    ti.lpszText = const_cast<char*>(text);
-    SendMessageA(tips_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
 }
 
 bool TaskEditor::Create() {
     EnsureCommonControls();
     if (!CreateForm("TForm5", "任务", WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 422, 338))
         return false;
-    font_ = Font("宋体", 13);
+    font_ = FormFont();
     const HFONT f = font_.get();
     const DWORD edit = WS_TABSTOP | ES_AUTOHSCROLL;
     const DWORD dropDown = WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL;
@@ -167,17 +156,16 @@ bool TaskEditor::Create() {
     AddControl("BUTTON", "浏览", WS_TABSTOP, 342, parameterY - 1, 64, 23, kButton1, f);
 
     const int buttonY = 338 - 12 - 25;
-    AddControl("BUTTON", "确定(&O)", WS_TABSTOP | BS_DEFPUSHBUTTON, 120, buttonY, 80, 25, kButton2, f);
+    AddControl("BUTTON", "确定(&O)", WS_TABSTOP, 120, buttonY, 80, 25, kButton2, f);
     AddControl("BUTTON", "取消(&C)", WS_TABSTOP, 222, buttonY, 80, 25, kButton3, f);
 
     // The daily, weekly, monthly and yearly times start at midnight; the
     // others are set by the settings window.
     for (int id = kDateTimePicker3; id <= kDateTimePicker6; ++id) SetPickerTime(id, 0, 0);
 
-    tips_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0,
-                            0, 0, 0, hwnd(), nullptr, GetModuleHandleA(nullptr), nullptr);
-    for (int id = kDateTimePicker2; id <= kDateTimePicker6; ++id) AddTip(control(id), kTimeHint);
-    for (HWND tool : ParameterTools()) AddTip(tool, "");
+    tips_.Create(hwnd());
+    for (int id = kDateTimePicker2; id <= kDateTimePicker6; ++id) tips_.Add(control(id), kTimeHint);
+    for (HWND tool : ParameterTools()) tips_.Add(tool, "");
     return true;
 }
 
@@ -249,16 +237,7 @@ ScheduleInputs TaskEditor::ReadInputs() const {
     return in;
 }
 
-std::string TaskEditor::ParameterHint() const {
-    char buffer[256] = {0};
-    TOOLINFOA ti = {};
-    ti.cbSize = TTTOOLINFOA_V2_SIZE;
-    ti.hwnd = hwnd();
-    ti.uId = reinterpret_cast<UINT_PTR>(control(kComboBox6));
-    ti.lpszText = buffer;
-    SendMessageA(tips_, TTM_GETTEXTA, sizeof buffer, reinterpret_cast<LPARAM>(&ti));
-    return buffer;
-}
+std::string TaskEditor::ParameterHint() const { return tips_.Text(control(kComboBox6)); }
 
 std::vector<HWND> TaskEditor::ParameterTools() const {
     // The mouse rests on the parameter box's edit field, a child of its own,
@@ -272,14 +251,7 @@ std::vector<HWND> TaskEditor::ParameterTools() const {
 }
 
 void TaskEditor::SetParameterHint(const std::string& hint) {
-    for (HWND tool : ParameterTools()) {
-        TOOLINFOA ti = {};
-        ti.cbSize = TTTOOLINFOA_V2_SIZE;
-        ti.hwnd = hwnd();
-        ti.uId = reinterpret_cast<UINT_PTR>(tool);
-        ti.lpszText = const_cast<char*>(hint.c_str());
-        SendMessageA(tips_, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&ti));
-    }
+    for (HWND tool : ParameterTools()) tips_.SetText(tool, hint);
 }
 
 void TaskEditor::ShowWakePicker(bool wake) {
@@ -293,7 +265,7 @@ void TaskEditor::ComboBox5Change() {
     SendMessageA(parameter, CB_RESETCONTENT, 0, 0);
     SetText(parameter, "");
     SetParameterHint("");
-    const ParameterRow row = RowFor(index, SystemVersion().dwMajorVersion);
+    const ParameterRow row = RowFor(index, host_.SystemMajorVersion());
     SetText(control(kLabel6), row.label);
     AddItems(parameter, row.items);
     SetText(parameter, row.text);
@@ -303,7 +275,12 @@ void TaskEditor::ComboBox5Change() {
     ShowWakePicker(row.wakePicker);
 }
 
-void TaskEditor::LoadForModify(const std::string& a, const std::string& b, const std::string& c) {
+void TaskEditor::LoadForModify(int number, const std::string& a, const std::string& b,
+                               const std::string& c) {
+    mode_ = EditorMode::Modify;
+    number_ = number;
+    openedSchedule_ = a;
+    openedAction_ = b;
     const EditorLoad load =
         vantrel::LoadForModify(a, b, c, SystemShortDateFormat(), LocalTimeNow().year);
     // Selecting from here sends no change notice, so the row is set below and
@@ -348,14 +325,7 @@ void TaskEditor::ApplySchedule(const ScheduleLoad& load) {
 }
 
 void TaskEditor::Button1Click() {
-    char file[MAX_PATH] = {0};
-    OPENFILENAMEA ofn = {};
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = hwnd();
-    ofn.lpstrFile = file;
-    ofn.nMaxFile = sizeof file;
-    ofn.Flags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
-    if (GetOpenFileNameOnDemand(&ofn)) SetText(control(kComboBox6), file);
+    if (auto file = ChooseFileToOpen(hwnd(), OpenFileRequest())) SetText(control(kComboBox6), *file);
 }
 
 void TaskEditor::Button2Click() {
@@ -375,35 +345,36 @@ void TaskEditor::Button2Click() {
     const std::string parameter =
         StoredParameter(ActionIndexOf(action), shown, wake.hour, wake.minute);
 
-    // The selection that counts is the one at this moment: the settings
-    // window stays usable while the editor is open.
     TaskListLink* list = CurrentTaskList();
-    bool rewrite = false;
     int n = 0;
-    if (CurrentEditorMode() == EditorMode::Modify) {
-        const std::string caption = list ? list->SelectedCaption() : std::string();
-        if (!caption.empty()) {
-            n = StrToInt(caption);  // before anything changes
-            list->RemoveSelectedRow();
-            rewrite = true;
-        }
-        CurrentEditorMode() = EditorMode::New;
-    }
     std::string enabled;
-    if (rewrite) {
-        enabled = main_.store().Rewrite(n, *schedule, action, parameter);
+    if (mode_ == EditorMode::Modify) {
+        // Another editor or a delete may have changed the record meanwhile:
+        // writing over it would lose that task.
+        if (!RecordAsOpened()) {
+            ShowMessageBox(kRecordGoneText, "错误", MB_OK | MB_ICONERROR);
+            return;
+        }
+        n = number_;
+        enabled = host_.store().Rewrite(n, *schedule, action, parameter);
+        if (list) list->RemoveRow(n);
     } else {
-        n = main_.store().Append(main_.settings(), *schedule, action, parameter);
+        n = host_.store().Append(host_.settings(), *schedule, action, parameter);
         enabled = kEnabledText;
     }
     if (list) list->AppendRow(n, TaskRecord{*schedule, action, shown, enabled});
     OnClose();
 }
 
-void TaskEditor::Button3Click() {
-    CurrentEditorMode() = EditorMode::New;
-    OnClose();
+bool TaskEditor::RecordAsOpened() {
+    if (number_ < 1 || number_ > host_.settings().taskCount) return false;
+    // Read as at opening: a value that could not be read then counts as
+    // empty now too, so a damaged record can still be mended here.
+    return host_.store().ReadValueOrEmpty('A', number_, nullptr) == openedSchedule_ &&
+           host_.store().ReadValueOrEmpty('B', number_, nullptr) == openedAction_;
 }
+
+void TaskEditor::Button3Click() { OnClose(); }
 
 LRESULT TaskEditor::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_COMMAND) {

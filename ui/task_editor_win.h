@@ -1,6 +1,8 @@
 // TForm5: the task editor. The settings window opens a new one for each add
 // or modify, modeless; OK composes the schedule text, writes the record and
-// appends its row to the settings window's list.
+// appends its row to the settings window's list. Each editor keeps its own
+// mode and record: several may be open at once, and the selection in the
+// settings window may move while they are.
 #pragma once
 
 #include <windows.h>
@@ -9,12 +11,20 @@
 #include <vector>
 
 #include "scheduler/conversions.h"
-#include "ui/form_win.h"
+#include "ui/settings_host.h"
 #include "ui/task_editor_logic.h"
+#include "winui/form_win.h"
+#include "winui/tooltips_win.h"
 
 namespace vantrel {
 
-class MainWindow;
+// What the editor's OK does: append a new record, or rewrite the one the
+// editor was opened for.
+enum class EditorMode { New, Modify };
+
+// Shown when a modify's record was deleted or rewritten while its editor
+// was open.
+extern const char* const kRecordGoneText;  // "要修改的任务已被删除或更改"
 
 class TaskEditor : public Form {
 public:
@@ -49,31 +59,38 @@ public:
         kLabel2, kLabel3, kLabel4, kLabel5, kLabel6, kLabel7, kLabel8, kLabel9, kLabel10,
         kLabel11, kLabel12,
         kButton1 = 161,       // 浏览
-        kButton2 = IDOK,      // 确定(&O): Enter presses it
-        kButton3 = IDCANCEL,  // 取消(&C): so does Esc
+        // The editor has no default or cancel button: Enter and Esc (IDOK
+        // and IDCANCEL from the dialog keys) press neither, so an Enter
+        // typed into a box never stores a half-filled task. Alt+O and Alt+C
+        // and a click still do.
+        kButton2,             // 确定(&O)
+        kButton3,             // 取消(&C)
     };
 
-    explicit TaskEditor(MainWindow& main);
+    explicit TaskEditor(SettingsHost& host);
 
     // FormCreate: a new editor owned by the application, with the uptime
     // shown, visible and modeless. nullptr when the window cannot be made.
-    static TaskEditor* Open(MainWindow& main);
+    static TaskEditor* Open(SettingsHost& host);
 
     // Add sets the one-time date and time, the interval start and the wake
     // time to now; Modify leaves the wake time alone.
     void SetPickersToNow(bool includingWake);
 
-    // Fills the editor from a stored record for a modify. The caller then
-    // sets the editor mode to modify; nothing here throws for texts that do
-    // not follow the grammar, so that the mode is always set.
-    void LoadForModify(const std::string& a, const std::string& b, const std::string& c);
+    // Fills the editor from stored record `number` for a modify, its texts
+    // `a`, `b` and `c` as read (an unreadable one as empty). From now on OK
+    // rewrites that record, whatever row is selected then, as long as it
+    // still holds this schedule text and action. Nothing here throws for
+    // texts that do not follow the grammar, so the mode is always set.
+    void LoadForModify(int number, const std::string& a, const std::string& b,
+                       const std::string& c);
+    EditorMode mode() const { return mode_; }
+    int record() const { return number_; }  // 0 for a new task
 
     void ComboBox5Change();  // the user picked an action
     void Button1Click();     // browse
     void Button2Click();     // OK
     void Button3Click();     // Cancel
-
-    HWND control(int id) const { return GetDlgItem(hwnd(), id); }
 
     // The pickers as hour and minute (seconds are always 0) and the date of
     // DateTimePicker1.
@@ -92,15 +109,19 @@ protected:
 
 private:
     bool Create();
-    void AddTip(HWND control, const char* text);
     std::vector<HWND> ParameterTools() const;
     void SetParameterHint(const std::string& hint);
     void ShowWakePicker(bool wake);
     void ApplySchedule(const ScheduleLoad& load);
+    bool RecordAsOpened();
 
-    MainWindow& main_;
+    SettingsHost& host_;
+    EditorMode mode_ = EditorMode::New;
+    int number_ = 0;
+    std::string openedSchedule_;
+    std::string openedAction_;
     Font font_;
-    HWND tips_ = nullptr;
+    Tooltips tips_;
 };
 
 }  // namespace vantrel

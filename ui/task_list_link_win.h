@@ -1,26 +1,17 @@
-// What the settings window and the task editor share: the editor mode, and
-// the task list of the settings window last opened, which the editor edits
-// directly (it removes the row of a modified task and appends the new row).
+// What the task editor needs of the settings window: its task list, which
+// the editor edits directly (it replaces the row of a modified task and
+// appends the row of a new one), found as the settings window last opened.
 #pragma once
-
-#include <string>
 
 #include "store/task_record.h"
 
 namespace vantrel {
 
-enum class EditorMode { New, Modify };
-
-// The one editor mode of the program.
-EditorMode& CurrentEditorMode();
-
 class TaskListLink {
 public:
     virtual ~TaskListLink() = default;
-    // The selected row's first column (its task number), empty when no row
-    // is selected.
-    virtual std::string SelectedCaption() = 0;
-    virtual void RemoveSelectedRow() = 0;
+    // Removes the row that shows record `number`, if there is one.
+    virtual void RemoveRow(int number) = 0;
     // Appends a row: number, schedule text, action, parameter, enabled state.
     virtual void AppendRow(int number, const TaskRecord& shown) = 0;
 };

@@ -31,6 +31,10 @@ private:
     HFONT font_ = nullptr;
 };
 
+// The font of the program's windows and their controls: "宋体" with
+// characters `heightPx` pixels high (13 unless a control asks otherwise).
+Font FormFont(int heightPx = 13);
+
 // Every message box of the program goes through here, so that tests can see
 // the boxes instead of blocking on them.
 using MessageBoxHook = std::function<int(const char* text, const char* caption, UINT type)>;
@@ -48,7 +52,13 @@ public:
     Form(const Form&) = delete;
     Form& operator=(const Form&) = delete;
 
+    // The form behind a window this framework made; nullptr for any other
+    // window.
+    static Form* FromHandle(HWND hwnd);
+
     HWND hwnd() const { return hwnd_; }
+    // The control with this id.
+    HWND control(int id) const { return GetDlgItem(hwnd_, id); }
     void Show();
     void Hide();
     bool IsVisible() const { return hwnd_ && IsWindowVisible(hwnd_); }

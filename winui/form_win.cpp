@@ -1,4 +1,4 @@
-#include "ui/form_win.h"
+#include "winui/form_win.h"
 
 #include <cstring>
 #include <set>
@@ -14,6 +14,8 @@ Font::Font(const char* face, int heightPx) {
 Font::~Font() {
     if (font_) DeleteObject(font_);
 }
+
+Font FormFont(int heightPx) { return Font("宋体", heightPx); }
 
 Font& Font::operator=(Font&& o) noexcept {
     if (this != &o) {
@@ -47,6 +49,14 @@ Form::~Form() {
         SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
         DestroyWindow(hwnd_);
     }
+}
+
+Form* Form::FromHandle(HWND hwnd) {
+    // Only a window of this framework's procedure keeps a form in its user
+    // data; any other window may keep anything there.
+    if (!hwnd || GetWindowLongPtrA(hwnd, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(&Form::WndProc))
+        return nullptr;
+    return reinterpret_cast<Form*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
 }
 
 void Form::Show() { ShowWindow(hwnd_, SW_SHOW); }

@@ -1,4 +1,4 @@
-#include "ui/on_demand_win.h"
+#include "winui/on_demand_win.h"
 
 #include <string>
 
