@@ -5,8 +5,8 @@
 // %VANTREL_SHOWCASE%\windows.txt and keeps the windows up for 15 seconds.
 //
 // Everything it stores goes into a key of its own, deleted at the end, and
-// the countdown can act on nothing: the power operations are replaced by
-// ones that do nothing.
+// nothing it shows can act on the machine: every system operation is
+// replaced by one that does nothing.
 #include <windows.h>
 
 #include <cstdlib>
@@ -33,6 +33,12 @@ public:
     void EndSession(std::uint32_t) override {}
     void SetPowerState(bool, bool) override {}
     void ShutdownSystem(int) override {}
+    void* StartProcess(const ProcessStart&) override { return nullptr; }
+    void OpenDocument(void*, const std::string&, const std::string&) override {}
+    void SendMci(const std::string&, void*) override {}
+    void Broadcast(std::uint32_t, std::uintptr_t, std::intptr_t) override {}
+    void Autodial(std::uint32_t, void*) override {}
+    void AskToClose(void*) override {}
 };
 
 void Place(std::ofstream& out, const char* name, HWND w, int x, int y) {
