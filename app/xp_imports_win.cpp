@@ -29,7 +29,9 @@ ULONGLONG WINAPI FirstTickCount64();
 // would otherwise resolve from kernel32's import library. It starts at the
 // look-up, which replaces it with the function to use from then on.
 extern "C" TickCount64Fn vantrel_imp_GetTickCount64 __asm__("__imp__GetTickCount64@0");
-extern "C" TickCount64Fn vantrel_imp_GetTickCount64 = FirstTickCount64;
+extern "C" {
+TickCount64Fn vantrel_imp_GetTickCount64 = FirstTickCount64;
+}
 
 namespace {
 
