@@ -33,6 +33,12 @@ public:
     void EndSession(std::uint32_t) override {}
     void SetPowerState(bool, bool) override {}
     void ShutdownSystem(int) override {}
+    void* StartProcess(const ProcessStart&) override { return nullptr; }
+    void OpenDocument(void*, const std::string&, const std::string&) override {}
+    void SendMci(const std::string&, void*) override {}
+    void Broadcast(std::uint32_t, std::uintptr_t, std::intptr_t) override {}
+    void Autodial(std::uint32_t, void*) override {}
+    void AskToClose(void*) override {}
 };
 
 void Place(std::ofstream& out, const char* name, HWND w, int x, int y) {
