@@ -5,8 +5,8 @@
 // %VANTREL_SHOWCASE%\windows.txt and keeps the windows up for 15 seconds.
 //
 // Everything it stores goes into a key of its own, deleted at the end, and
-// the countdown can act on nothing: the power operations are replaced by
-// ones that do nothing.
+// nothing it shows can act on the machine: every system operation is
+// replaced by one that does nothing.
 #include <windows.h>
 
 #include <cstdlib>
