@@ -30,21 +30,32 @@ const char kBom[] = "\xEF\xBB\xBF";
 const char kHeader[] = "time\tsource\ttask\tschedule\taction\tparameter\toutcome\tdetail";
 const std::size_t kColumns = 8;
 
-// Escapes the UTF-8 form of a text: no byte of a multibyte UTF-8 character
-// is ASCII, so a backslash, tab or line break found here is one. (In GBK a
-// second byte may be 0x5C, which is why this runs after the conversion.)
+bool ReadsAsEscape(char c) { return c == 't' || c == 'n' || c == 'r' || c == '\\'; }
+
+// A tab, line feed or carriage return inside a text becomes "\t", "\n" or
+// "\r". A backslash stays as it is, so that paths read naturally in
+// Notepad, unless what follows it would read as one of these: then it is
+// doubled ("C:\temp" is written "C:\\temp", a backslash before a tab "\\\t"). Works on the UTF-8 form, where
+// no byte of a multibyte character is ASCII (in GBK a second byte may be
+// 0x5C, a backslash).
 std::string Escape(const std::string& gbk) {
     const std::string utf8 = GbkToUtf8(gbk);
     std::string out;
     out.reserve(utf8.size());
-    for (char c : utf8) {
-        switch (c) {
-            case '\\': out += "\\\\"; break;
-            case '\t': out += "\\t"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            default: out += c; break;
-        }
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const char c = utf8[i];
+        if (c == '\t')
+            out += "\\t";
+        else if (c == '\n')
+            out += "\\n";
+        else if (c == '\r')
+            out += "\\r";
+        else if (c == '\\' && i + 1 < utf8.size() &&
+                 (ReadsAsEscape(utf8[i + 1]) || utf8[i + 1] == '\t' || utf8[i + 1] == '\n' ||
+                  utf8[i + 1] == '\r'))
+            out += "\\\\";
+        else
+            out += c;
     }
     return out;
 }
@@ -53,7 +64,7 @@ std::string Unescape(const std::string& utf8) {
     std::string out;
     out.reserve(utf8.size());
     for (std::size_t i = 0; i < utf8.size(); ++i) {
-        if (utf8[i] != '\\' || i + 1 == utf8.size()) {
+        if (utf8[i] != '\\' || i + 1 == utf8.size() || !ReadsAsEscape(utf8[i + 1])) {
             out += utf8[i];
             continue;
         }
@@ -61,7 +72,7 @@ std::string Unescape(const std::string& utf8) {
             case 't': out += '\t'; break;
             case 'n': out += '\n'; break;
             case 'r': out += '\r'; break;
-            default: out += utf8[i]; break;
+            default: out += '\\'; break;
         }
     }
     return Utf8ToGbk(out);

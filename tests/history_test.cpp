@@ -41,6 +41,9 @@ TEST(HistoryLine, EveryTextComesBackAndEveryEventIsOneLineOfEightColumns) {
         "two\nlines\r\n",
         "C:\\dir\\",        // backslashes, one at the end
         "\\t is no tab",   // an escape-looking text
+        "C:\\temp\\new\\r.txt\\\\",
+        "\\\\server\\\\\\share",
+        "a\\\tb\\\n",                 // a backslash before a tab and a line feed
         "淺俓",            // GBK characters whose second byte is 0x5C
     };
     for (const std::string& text : texts) {
@@ -55,8 +58,10 @@ TEST(HistoryLine, EveryTextComesBackAndEveryEventIsOneLineOfEightColumns) {
         ASSERT_TRUE(back) << text;
         EXPECT_EQ(*back, e) << text;
     }
-    // The file is UTF-8: Notepad on any system shows the Chinese texts.
-    EXPECT_NE(FormatHistoryLine(Sample()).find(GbkToUtf8("每天17时30分")), std::string::npos);
+    // The file is UTF-8, and a path reads as it is: Notepad on any system
+    // shows them as the program does.
+    EXPECT_NE(FormatHistoryLine(Sample()).find(GbkToUtf8("每天17时30分\t打开文件\tC:\\报表\\月报.xls")),
+              std::string::npos);
 }
 
 TEST(HistoryLine, TheReaderSkipsWhatIsNotAWholeLine) {
