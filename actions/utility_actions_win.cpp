@@ -82,27 +82,37 @@ bool CloseProgramByName(const std::string& fileName) {
     return lastResult;
 }
 
-void HangUpDialUp() {
+HangUpResult HangUpDialUp() {
     HMODULE ras = SystemLibrary("rasapi32.dll");
-    HangUpDialUpWith(LookUp<RasEnumConnectionsFn>(ras, "RasEnumConnectionsA"),
-                     LookUp<RasHangUpFn>(ras, "RasHangUpA"));
+    return HangUpDialUpWith(LookUp<RasEnumConnectionsFn>(ras, "RasEnumConnectionsA"),
+                            LookUp<RasHangUpFn>(ras, "RasHangUpA"));
 }
 
-void HangUpDialUpWith(RasEnumConnectionsFn enumerate, RasHangUpFn hangUp) {
+HangUpResult HangUpDialUpWith(RasEnumConnectionsFn enumerate, RasHangUpFn hangUp) {
+    HangUpResult result;
     if (!enumerate || !hangUp) {
-        ShowReminder("没有可用的拨号连接");
-        return;
+        result.text = "没有可用的拨号连接";
+        ShowReminder(result.text);
+        return result;
     }
     std::vector<RasConnV1> connections(kRasConnEntries);
     connections[0].size = kRasConnSize;
     DWORD bytes = kRasConnSize * kRasConnEntries;
     DWORD count = 0;
-    if (enumerate(connections.data(), &bytes, &count) != 0) return;
-    if (count == 0) {
-        ShowReminder("没有可用的拨号连接");
-        return;
+    if (const DWORD code = enumerate(connections.data(), &bytes, &count)) {
+        // No reminder here; the history still says why nothing was hung up.
+        result.text = "RasEnumConnections 错误 " + std::to_string(code);
+        return result;
     }
-    ShowReminder(hangUp(connections[0].connection) == 0 ? "断开成功" : "断开失败");
+    if (count == 0) {
+        result.text = "没有可用的拨号连接";
+        ShowReminder(result.text);
+        return result;
+    }
+    result.hungUp = hangUp(connections[0].connection) == 0;
+    result.text = result.hungUp ? "断开成功" : "断开失败";
+    ShowReminder(result.text);
+    return result;
 }
 
 std::string DialDefaultConnection(HWND mainWindow) {

@@ -25,15 +25,20 @@ bool CloseProgramByName(const std::string& fileName);
 
 // Hangs up the first dial-up connection and reports the outcome in a
 // reminder window. rasapi32 is loaded at run time, so a system without it
-// only reports that there is no connection.
-void HangUpDialUp();
+// only reports that there is no connection. Returns the outcome too: the
+// reminder's text, or why there was none.
+struct HangUpResult {
+    bool hungUp = false;
+    std::string text;
+};
+HangUpResult HangUpDialUp();
 
 // The two rasapi32 entry points HangUpDialUp uses (RasEnumConnectionsA and
 // RasHangUpA), so that a test can stand in for the dial-up system. A null
 // pointer stands for a system without them: no connection.
 typedef DWORD(WINAPI* RasEnumConnectionsFn)(void* connections, DWORD* bytes, DWORD* count);
 typedef DWORD(WINAPI* RasHangUpFn)(HANDLE connection);
-void HangUpDialUpWith(RasEnumConnectionsFn enumerate, RasHangUpFn hangUp);
+HangUpResult HangUpDialUpWith(RasEnumConnectionsFn enumerate, RasHangUpFn hangUp);
 
 // Dials the system's default Internet connection without asking. Returns
 // the system's reason when it did not dial, empty when it did.

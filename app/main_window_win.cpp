@@ -236,7 +236,17 @@ void MainWindow::EndCountdown(bool carryOut) {
     SetTimer2(false);
     gate_.countingDown = false;
     driver_->Suspend();
-    if (carryOut) CarryOutPowerWord(tickState_.pendingAction, tickState_.wakeChoice);
+    if (!carryOut) return;
+    std::optional<HangUpResult> hangUp;
+    try {
+        hangUp = CarryOutPowerWord(tickState_.pendingAction, tickState_.wakeChoice);
+    } catch (const std::exception& e) {
+        if (history_) history_->CountdownActionEnded(ActionOutcome::Error(e.what()));
+        throw;  // shown by the window procedure, as before
+    }
+    if (history_ && hangUp)
+        history_->CountdownActionEnded(hangUp->hungUp ? ActionOutcome{kOutcomeDone, hangUp->text}
+                                                      : ActionOutcome::Error(hangUp->text));
 }
 
 void MainWindow::Timer2Timer() {

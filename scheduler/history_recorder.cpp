@@ -59,7 +59,14 @@ void HistoryRecorder::TaskLine(const FiredTask& task, const ActionOutcome& outco
 void HistoryRecorder::CountdownEnded(const std::string& outcome) {
     if (!countdownTask_) return;
     TaskLine(*countdownTask_, ActionOutcome{outcome, std::string()});
+    endedTask_ = countdownTask_;
     countdownTask_.reset();
+}
+
+void HistoryRecorder::CountdownActionEnded(const ActionOutcome& outcome) {
+    if (!endedTask_) return;
+    TaskLine(*endedTask_, outcome);
+    endedTask_.reset();
 }
 
 void HistoryRecorder::Command(const char* source, const std::string& name,

@@ -44,6 +44,10 @@ public:
     // kOutcomeCancelled): a line for the task that started it. Written
     // before the power action is carried out, which may end the session.
     void CountdownEnded(const std::string& outcome);
+    // What came of the action the countdown carried out, where it says
+    // (the hang-up, a wake time that does not convert): one more line for
+    // the same task.
+    void CountdownActionEnded(const ActionOutcome& outcome);
 
     // A command of the tray menu (kSourceMenu) or a hotkey (kSourceHotkey).
     void Command(const char* source, const std::string& name, const ActionOutcome& outcome);
@@ -61,6 +65,7 @@ private:
     Clock clock_;
     std::optional<ActionOutcome> executed_;
     std::optional<FiredTask> countdownTask_;
+    std::optional<FiredTask> endedTask_;  // the countdown's, until its action is done
 };
 
 // The program's events, in the action column of their lines.

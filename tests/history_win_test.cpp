@@ -203,18 +203,34 @@ TEST_F(HistoryTick, AHistoryThatCannotBeWrittenChangesNothingElse) {
     EXPECT_EQ(notes, 1);  // once for the run, not once a line
 }
 
-TEST_F(HistoryTick, TheCountdownsEndTheMenuAndTheProgramLeaveTheirLines) {
-    testing::StoreRecords(kKey, {{testing::DailyForNow(45), "关闭计算机", "", "启用"}});
+MainWindow::Options WithHistory(const std::string& folder) {
     MainWindow::Options options;
     options.programKey = kKey;
     options.runKey = testing::TestRunKey(kKey);
     options.runValue = testing::kTestRunValue;
     options.showStartupMessages = false;
     options.endsProgram = false;
-    options.historyFolder = folder_;
+    options.historyFolder = folder;
     options.version = "9.8.7.0";
+    return options;
+}
+
+// The error boxes the window procedure shows, instead of showing them.
+struct ErrorBoxes {
+    std::vector<std::string> texts;
+    ErrorBoxes() {
+        SetMessageBoxHook([this](const char* text, const char*, UINT) {
+            texts.push_back(text);
+            return IDOK;
+        });
+    }
+    ~ErrorBoxes() { SetMessageBoxHook(nullptr); }
+};
+
+TEST_F(HistoryTick, TheCountdownsEndTheMenuAndTheProgramLeaveTheirLines) {
+    testing::StoreRecords(kKey, {{testing::DailyForNow(45), "关闭计算机", "", "启用"}});
     {
-        MainWindow main(std::unique_ptr<Registry>(new WinRegistry), options);
+        MainWindow main(std::unique_ptr<Registry>(new WinRegistry), WithHistory(folder_));
         ASSERT_TRUE(main.Start());
         main.driver().Timer1Timer();
         main.BitBtn2Click();     // cancel: monitoring goes off
@@ -233,6 +249,40 @@ TEST_F(HistoryTick, TheCountdownsEndTheMenuAndTheProgramLeaveTheirLines) {
                        "program||end|"}));
     EXPECT_EQ(Read("history.log").front().detail.find("Vantrel 9.8.7.0, Windows "), 0u);
     EXPECT_EQ(ops_.calls.front(), "ExitWindowsEx 12");  // the menu's command still acted
+}
+
+TEST_F(HistoryTick, AWakeTimeThatDoesNotConvertEndsTheCountdownsTaskWithItsError) {
+    testing::StoreRecords(kKey, {{testing::DailyForNow(45), "休眠计算机", "第x天7时0分唤醒", "启用"}});
+    ErrorBoxes boxes;
+    {
+        MainWindow main(std::unique_ptr<Registry>(new WinRegistry), WithHistory(folder_));
+        ASSERT_TRUE(main.Start());
+        main.driver().Timer1Timer();
+        SendMessageA(main.hwnd(), WM_COMMAND, MAKEWPARAM(CountdownView::kActNowId, BN_CLICKED), 0);
+    }
+    ASSERT_EQ(boxes.texts.size(), 1u);  // as before: the error box
+    std::vector<std::string> got;
+    for (const HistoryEntry& e : Read("history.log"))
+        if (e.task == 1) got.push_back(e.outcome + "|" + e.parameter + "|" + e.detail);
+    EXPECT_EQ(got, (std::vector<std::string>{"countdown|第x天7时0分唤醒|", "act now|第x天7时0分唤醒|",
+                                             "error|第x天7时0分唤醒|" + boxes.texts[0]}));
+    EXPECT_TRUE(ops_.calls.empty());  // nothing suspended
+}
+
+TEST_F(HistoryTick, AnUnwritableHistoryIsReportedOnceAfterTheTickThatMetIt) {
+    testing::StoreRecords(kKey, {{testing::DailyForNow(45), "提醒", "照常", "启用"}});
+    { std::ofstream(scratch_ + "\a file"); }
+    ErrorBoxes boxes;
+    MainWindow main(std::unique_ptr<Registry>(new WinRegistry), WithHistory(scratch_ + "\a file\Vantrel"));
+    ASSERT_TRUE(main.Start());   // the start line fails
+    EXPECT_TRUE(boxes.texts.empty());  // not inside start-up or the tick...
+    main.driver().Timer1Timer();
+    main.SwitchMonitoring();
+    PumpMessages();              // ...but once, after them
+    ASSERT_EQ(boxes.texts.size(), 1u);
+    EXPECT_NE(boxes.texts[0].find("history.log"), std::string::npos) << boxes.texts[0];
+    EXPECT_TRUE(main.driver().timer3Running());  // the reminder ran and suspended the tick
+    EXPECT_EQ(main.driver().lastReport().fired, std::vector<int>{1});
 }
 
 }  // namespace
