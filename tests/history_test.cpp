@@ -124,17 +124,16 @@ public:
     void Append(const HistoryEntry& e) override { lines.push_back(e); }
 };
 
+// Every executor succeeds but opening a file.
 class ReportingHost : public TickHost {
 public:
     explicit ReportingHost(HistoryRecorder& h) : h_(h) {}
-    void ShowReminder(const std::string&) override { h_.Executed(ActionOutcome::Done()); }
-    void OpenTaskFile(const std::string&) override {
-        h_.Executed(ActionOutcome::Error("系统找不到指定的文件。"));
-    }
-    void CloseProgramByName(const std::string&) override { h_.Executed(ActionOutcome::Done()); }
-    void DialDefaultConnection() override { h_.Executed(ActionOutcome::Done()); }
-    void SetNetworkAdapter(const std::string&, bool) override { h_.Executed(ActionOutcome::Done()); }
-    void CleanSystemJunk(bool) override { h_.Executed(ActionOutcome::Done()); }
+    void ShowReminder(const std::string&) override { Done(); }
+    void OpenTaskFile(const std::string&) override { h_.Executed(ActionOutcome::Error("找不到文件。")); }
+    void CloseProgramByName(const std::string&) override { Done(); }
+    void DialDefaultConnection() override { Done(); }
+    void SetNetworkAdapter(const std::string&, bool) override { Done(); }
+    void CleanSystemJunk(bool) override { Done(); }
     void StartCountdown(const std::string&, bool) override {
         h_.Executed(ActionOutcome{kOutcomeCountdown, ""});
     }
@@ -142,6 +141,7 @@ public:
     void TaskFired(const FiredTask& t) override { h_.TaskFired(t); }
 
 private:
+    void Done() { h_.Executed(ActionOutcome::Done()); }
     HistoryRecorder& h_;
 };
 
@@ -156,28 +156,22 @@ protected:
         return t;
     }
     void Store(const std::vector<TaskRecord>& records) {
-        reg_.OpenKey(kKey, true);
-        reg_.WriteInteger("TaskNum", static_cast<std::int32_t>(records.size()));
-        for (std::size_t i = 0; i < records.size(); ++i) {
-            const int n = static_cast<int>(i) + 1;
-            reg_.WriteString(RecordValueName('A', n), records[i].schedule);
-            reg_.WriteString(RecordValueName('B', n), records[i].action);
-            reg_.WriteString(RecordValueName('C', n), records[i].parameter);
-            reg_.WriteString(RecordValueName('D', n), records[i].enabled);
+        OpenedKey key(reg_, kKey);
+        for (const TaskRecord& r : records) {
+            const int n = ++settings_.taskCount;
+            for (auto v : {std::make_pair('A', &r.schedule), std::make_pair('B', &r.action),
+                           std::make_pair('C', &r.parameter), std::make_pair('D', &r.enabled)})
+                reg_.WriteString(RecordValueName(v.first, n), *v.second);
         }
-        settings_.taskCount = static_cast<std::int32_t>(records.size());
-        reg_.CloseKey();
     }
     void Tick() { RunTick(reg_, kKey, At(17, 30, 5), MatchEnv(), settings_, state_, host_); }
 
     // time, source, task, schedule, action, parameter, outcome, detail
-    static std::string Columns(const HistoryEntry& e) {
-        return e.time + "|" + e.source + "|" + std::to_string(e.task) + "|" + e.schedule + "|" +
-               e.action + "|" + e.parameter + "|" + e.outcome + "|" + e.detail;
-    }
     std::vector<std::string> Lines() const {
         std::vector<std::string> out;
-        for (const HistoryEntry& e : sink_.lines) out.push_back(Columns(e));
+        for (const HistoryEntry& e : sink_.lines)
+            out.push_back(e.time + "|" + e.source + "|" + std::to_string(e.task) + "|" + e.schedule +
+                          "|" + e.action + "|" + e.parameter + "|" + e.outcome + "|" + e.detail);
         return out;
     }
 
@@ -198,36 +192,29 @@ TEST_F(TickHistory, EachFiredTaskLeavesOneLineWithItsOutcome) {
            {due, "提醒", "disabled", "禁用"},
            {due, "跳舞", "", "启用"},  // no action the program knows
            {due, "关闭程序", "C:\\Program Files\\x\\NOTEPAD.EXE", "启用"},
+           {due, "提醒", "", "启用"},
            {due, "休眠计算机", "第1天7时0分唤醒", "启用"}});
+    {
+        OpenedKey key(reg_, kKey);
+        reg_.WriteInteger("C7", 5);  // a parameter of the wrong type
+    }
     Tick();
     const std::string t = "2026-12-07 17:30:06|tick|";
     EXPECT_EQ(Lines(), (std::vector<std::string>{
                            t + "1|" + due + "|提醒|开会|done|",
-                           t + "2|" + due + "|打开文件|C:\\无\\a.txt|error|系统找不到指定的文件。",
+                           t + "2|" + due + "|打开文件|C:\\无\\a.txt|error|找不到文件。",
                            t + "5|" + due + "|跳舞||error|不是可执行的任务",
                            // the whole parameter, not only the name the executor got
                            t + "6|" + due + "|关闭程序|C:\\Program Files\\x\\NOTEPAD.EXE|done|",
-                           t + "7|" + due + "|休眠计算机|第1天7时0分唤醒|countdown|",
+                           t + "7|" + due + "|提醒||error|Invalid data type for 'C7'",
+                           t + "8|" + due + "|休眠计算机|第1天7时0分唤醒|countdown|",
                        }));
 
     // The countdown's end is a line of its own for the same task, once.
     sink_.lines.clear();
     recorder_.CountdownEnded(kOutcomeCancelled);
     recorder_.CountdownEnded(kOutcomeCancelled);
-    EXPECT_EQ(Lines(), (std::vector<std::string>{t + "7|" + due + "|休眠计算机|第1天7时0分唤醒|cancelled|"}));
-}
-
-TEST_F(TickHistory, AValueThatCannotBeReadEndsTheTaskWithItsError) {
-    Store({{"每天17时30分", "提醒", "", "启用"}, {"每天17时30分", "提醒", "second", "启用"}});
-    reg_.OpenKey(kKey, false);
-    reg_.WriteInteger("C1", 5);  // the parameter of the wrong type
-    reg_.CloseKey();
-    Tick();
-    ASSERT_EQ(sink_.lines.size(), 2u);
-    EXPECT_EQ(sink_.lines[0].task, 1);
-    EXPECT_EQ(sink_.lines[0].outcome, kOutcomeError);
-    EXPECT_NE(sink_.lines[0].detail.find("C1"), std::string::npos) << sink_.lines[0].detail;
-    EXPECT_EQ(sink_.lines[1].outcome, kOutcomeDone);
+    EXPECT_EQ(Lines(), (std::vector<std::string>{t + "8|" + due + "|休眠计算机|第1天7时0分唤醒|cancelled|"}));
 }
 
 // vantrelctl history over a history folder in memory.
