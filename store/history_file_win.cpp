@@ -48,15 +48,6 @@ const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 }  // namespace
 
-std::string SystemErrorText(std::uint32_t code) {
-    wchar_t buffer[512] = {0};
-    DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                             code, 0, buffer, 512, nullptr);
-    while (n > 0 && (buffer[n - 1] == L'\r' || buffer[n - 1] == L'\n' || buffer[n - 1] == L' ')) --n;
-    std::string text = FromWide(buffer, n);
-    return text.empty() ? "错误 " + std::to_string(code) : text;
-}
-
 std::string HistoryFolder() {
     wchar_t path[MAX_PATH + 1] = {0};
     if (FAILED(SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path)))
