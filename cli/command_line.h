@@ -82,6 +82,7 @@ int RunDisable(const Invocation& inv, CliEnv& env, std::ostream& out, std::ostre
 int RunExport(const Invocation& inv, CliEnv& env, std::ostream& out, std::ostream& err);
 int RunImport(const Invocation& inv, CliEnv& env, std::ostream& out, std::ostream& err);
 int RunNext(const Invocation& inv, CliEnv& env, std::ostream& out, std::ostream& err);
+int RunHistory(const Invocation& inv, CliEnv& env, std::ostream& out, std::ostream& err);
 
 // A usage error raised inside a command (a value of the wrong form): exit 2.
 struct UsageError {
