@@ -12,7 +12,9 @@ Unicode true
 !define PUBLISHER "Brelnix"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Vantrel"
 !define UNINSTALLER "uninstall.exe"
-!define SYNCHRONIZE 0x00100000
+; SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_VM_READ: wait for a
+; process and read the path of its program file.
+!define OPEN_TO_READ_PATH 0x00100410
 
 Name "Vantrel"
 Caption "Vantrel ${VERSION} 安装"
@@ -52,12 +54,14 @@ VIAddVersionKey /LANG=${LANG_SIMPCHINESE} "FileVersion" "${VERSION4}"
 VIAddVersionKey /LANG=${LANG_SIMPCHINESE} "ProductVersion" "${VERSION4}"
 VIAddVersionKey /LANG=${LANG_SIMPCHINESE} "LegalCopyright" "Copyright (C) ${PUBLISHER}"
 
-; Closes every running Vantrel the way its tray menu's exit does: a close
-; request to its hidden main window, which ends the program in order. Other
-; programs may use the same window class, so only a window carrying
-; Vantrel's own window property counts. Waits up to ten seconds for each
-; process to end, so that its files can be replaced; aborts when one does
-; not, rather than leave a half-replaced program behind.
+; Closes the running Vantrel this setup replaces or removes, the way its
+; tray menu's exit does: a close request to its hidden main window, which ends
+; the program in order. Other programs may use the same window class, so only
+; a window carrying Vantrel's own window property counts, and only when its
+; process was started from $INSTDIR\Vantrel.exe: a copy elsewhere (a
+; portable one) keeps running. Waits up to ten seconds for each process to
+; end, so that its files can be replaced; aborts when one does not, rather
+; than leave a half-replaced program behind.
 !macro DEFINE_CLOSE_RUNNING_COPY un
 Function ${un}CloseRunningCopy
     StrCpy $R0 0
@@ -67,18 +71,21 @@ Function ${un}CloseRunningCopy
         System::Call 'user32::GetPropW(p R0, w "${INSTANCE_PROPERTY}") p .R1'
         StrCmp $R1 0 next_window
         System::Call 'user32::GetWindowThreadProcessId(p R0, *i .R2)'
-        System::Call 'kernel32::OpenProcess(i ${SYNCHRONIZE}, i 0, i R2) p .R3'
+        System::Call 'kernel32::OpenProcess(i ${OPEN_TO_READ_PATH}, i 0, i R2) p .R3'
+        StrCmp $R3 0 next_window
+        ; The program file of that process (psapi has it on every Windows
+        ; from XP on); compared without regard to letter case, as paths are.
+        StrCpy $R6 ""
+        System::Call 'psapi::GetModuleFileNameExW(p R3, p 0, w .R6, i ${NSIS_MAX_STRLEN}) i .R4'
+        ${If} $R6 != "$INSTDIR\Vantrel.exe"
+            System::Call 'kernel32::CloseHandle(p R3)'
+            Goto next_window
+        ${EndIf}
         System::Call 'user32::PostMessageW(p R0, i ${WM_CLOSE}, p 0, p 0)'
         StrCpy $R5 0
     wait:
-        ${If} $R3 != 0
-            System::Call 'kernel32::WaitForSingleObject(p R3, i 100) i .R4'
-            StrCmp $R4 0 closed
-        ${Else}
-            ; Without a handle to wait on, the window going is the sign.
-            Sleep 100
-            IsWindow $R0 0 closed
-        ${EndIf}
+        System::Call 'kernel32::WaitForSingleObject(p R3, i 100) i .R4'
+        StrCmp $R4 0 closed
         IntOp $R5 $R5 + 1
         IntCmp $R5 100 0 wait 0
         System::Call 'kernel32::CloseHandle(p R3)'

@@ -59,6 +59,21 @@ while [ $# -gt 0 ]; do
     esac
 done
 
+# Ends the Wine server of every prefix under the build folders, also when a
+# test failed or the run was interrupted: a server and its services outlive
+# the programs they ran, and would stay behind after the run.
+end_wine_servers() {
+    local dir reg
+    for dir in "${dirs[@]}"; do
+        [ -d "$dir" ] || continue
+        while IFS= read -r reg; do
+            WINEPREFIX=$(cd "$(dirname "$reg")" && pwd) wineserver -k 2>/dev/null || true
+        done < <(find "$dir" -maxdepth 3 -name system.reg 2>/dev/null)
+    done
+}
+trap end_wine_servers EXIT
+trap 'exit 130' INT TERM
+
 # Every end-to-end suite starts from a fresh Wine prefix.
 for dir in "${dirs[@]}"; do
     rm -f "$dir/test-results"/*.xml

@@ -16,6 +16,7 @@
 #include <tlhelp32.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -118,6 +119,20 @@ DWORD RunningVantrel() {
     DWORD pid = 0;
     GetWindowThreadProcessId(windows[0], &pid);
     return pid;
+}
+
+// The process of the one Vantrel main window that is not in process
+// `besides`, 0 for none.
+DWORD RunningVantrelBesides(DWORD besides) {
+    DWORD found = 0;
+    for (HWND w : WindowsOf("TForm1")) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(w, &pid);
+        if (pid == besides) continue;
+        if (found) return 0;
+        found = pid;
+    }
+    return found;
 }
 
 // "2.0.0" from the fixed part of a file's version resource.
@@ -307,7 +322,9 @@ LRESULT CALLBACK StubbornProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcA(w, msg, wp, lp);
 }
 
-HWND StubbornWindow() {
+// A window of Vantrel's class; with `property`, it also carries Vantrel's
+// window property, as the program's main window does.
+HWND StubbornWindow(bool property) {
     static ATOM registered = [] {
         WNDCLASSA wc = {};
         wc.lpfnWndProc = StubbornProc;
@@ -315,50 +332,96 @@ HWND StubbornWindow() {
         wc.lpszClassName = "TForm1";
         return RegisterClassA(&wc);
     }();
-    return registered ? CreateWindowExA(0, "TForm1", "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
-                                        GetModuleHandleA(nullptr), nullptr)
-                      : nullptr;
+    HWND w = registered ? CreateWindowExA(0, "TForm1", "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
+                                          nullptr, GetModuleHandleA(nullptr), nullptr)
+                        : nullptr;
+    if (w && property) SetPropA(w, "Brelnix.Vantrel", reinterpret_cast<HANDLE>(1));
+    return w;
 }
 
-// Other programs name their main window TForm1 too: the setup program leaves
-// them alone. A Vantrel that will not end stops the setup program before it
-// changes anything.
-TEST_F(Install, AnUpgradeLeavesOtherTForm1WindowsAloneAndStopsForACopyThatWillNotEnd) {
+// Started with this argument, the test program stands in for a Vantrel that
+// will not end: Vantrel's window that ignores close requests, until killed.
+const char kStubbornArgument[] = "--stubborn-vantrel";
+
+bool RunAsStubbornCopyWhenAsked() {
+    if (!std::strstr(GetCommandLineA(), kStubbornArgument)) return false;
+    StubbornWindow(true);
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
+    ExitProcess(0);
+    return true;
+}
+const bool kRanAsStubbornCopy = RunAsStubbornCopyWhenAsked();
+
+// Asks the running Vantrel to end, as its tray menu's exit does, and waits for it.
+bool EndRunningVantrel() {
+    DWORD pid = RunningVantrel();
+    if (pid == 0) return true;
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    if (!process) return false;
+    PostMessageA(WindowsOf("TForm1", pid)[0], WM_CLOSE, 0, 0);
+    bool ended = WaitForSingleObject(process, 10000) == WAIT_OBJECT_0;
+    CloseHandle(process);
+    return ended;
+}
+
+// Other programs name their main window TForm1 too, and a portable Vantrel
+// elsewhere carries Vantrel's window property: the setup program leaves both
+// alone, closes only the copy it replaces, and starts that copy again. A
+// copy in the program folder that will not end stops the setup program
+// before it changes anything.
+TEST_F(Install, AnUpgradeClosesOnlyTheCopyItReplacesAndStopsForOneThatWillNotEnd) {
     const std::string folder = DefaultInstallFolder();
-    HWND other = StubbornWindow();
+    HWND other = StubbornWindow(false);
+    HWND portable = StubbornWindow(true);  // this test program is no installed copy
     ASSERT_NE(other, nullptr);
+    ASSERT_NE(portable, nullptr);
+    const DWORD before = RunningVantrelBesides(GetCurrentProcessId());
+    ASSERT_NE(before, 0u) << "the upgrade before left the installed copy running";
     g_closeRequests = 0;
     EXPECT_EQ(SilentSetup(), 0);
     PumpFor(200);
     EXPECT_EQ(g_closeRequests, 0);
     EXPECT_TRUE(IsWindow(other));
+    EXPECT_TRUE(IsWindow(portable));
+    DestroyWindow(other);
+    DestroyWindow(portable);
+    // The installed copy was closed and started again.
+    DWORD again = 0;
+    ASSERT_TRUE(WaitFor([&] { return (again = RunningVantrel()) != 0; }, 20000));
+    EXPECT_NE(again, before);
+    ASSERT_TRUE(EndRunningVantrel());
 
-    // This one carries Vantrel's window property, and its process (this
-    // test) does not end.
-    HWND stuck = StubbornWindow();
-    ASSERT_NE(stuck, nullptr);
-    SetPropA(stuck, "Brelnix.Vantrel", reinterpret_cast<HANDLE>(1));
+    // A Vantrel.exe in the program folder that ignores the close request.
+    char self[MAX_PATH] = {0};
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    ASSERT_TRUE(CopyFileA(self, (folder + "\\Vantrel.exe").c_str(), FALSE));
+    std::string cmd = "\"" + folder + "\\Vantrel.exe\" " + kStubbornArgument;
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION stuck = {};
+    ASSERT_TRUE(CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &stuck));
+    ASSERT_TRUE(WaitFor([&] { return RunningVantrel() == stuck.dwProcessId; }, 20000));
     { std::ofstream(folder + "\\QLLJ.bat", std::ios::binary) << "older"; }
     EXPECT_EQ(SilentSetup(), 2);
-    PumpFor(200);
-    EXPECT_EQ(g_closeRequests, 1);
     EXPECT_EQ(Contents(folder + "\\QLLJ.bat"), "older");
-    RemovePropA(stuck, "Brelnix.Vantrel");
-    DestroyWindow(stuck);
-    DestroyWindow(other);
+    EXPECT_EQ(WaitForSingleObject(stuck.hProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+    TerminateProcess(stuck.hProcess, 1);
+    WaitForSingleObject(stuck.hProcess, 10000);
+    CloseHandle(stuck.hProcess);
+    CloseHandle(stuck.hThread);
     EXPECT_EQ(SilentSetup(), 0);
     EXPECT_EQ(Contents(folder + "\\QLLJ.bat"), Contents(BuildFolder() + "QLLJ.bat"));
+    EXPECT_EQ(Contents(folder + "\\Vantrel.exe"), Contents(BuildFolder() + "Vantrel.exe"));
 }
 
 TEST_F(Install, ASilentUninstallRemovesFilesShortcutsEntryAndRunValueAndKeepsTheTasks) {
     const std::string folder = DefaultInstallFolder();
-    Vantrel started;  // only when the upgrade left none running
-    DWORD running = RunningVantrel();
-    if (running == 0) {
-        ASSERT_TRUE(started.Start(folder + "\\Vantrel.exe"));
-        running = started.pid();
-    }
-    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, running);
+    // The upgrade tests left none running.
+    ASSERT_EQ(RunningVantrel(), 0u);
+    Vantrel started;
+    ASSERT_TRUE(started.Start(folder + "\\Vantrel.exe"));
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, started.pid());
     ASSERT_NE(process, nullptr);
 
     ASSERT_TRUE(SilentUninstall(folder));
