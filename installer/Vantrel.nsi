@@ -121,6 +121,11 @@ Section "Vantrel" SecMain
     SectionIn RO
     Call CloseRunningCopy
     SetOutPath "$INSTDIR"
+    ; The shortcuts start in the program folder ($OUTDIR), but this process
+    ; works elsewhere: a program it starts (the shell's helpers for the new
+    ; shortcuts among them) inherits its current folder, and would hold the
+    ; program folder open against a later uninstall.
+    System::Call 'kernel32::SetCurrentDirectoryW(w "$TEMP")'
     SetOverwrite on
     File "${BIN}\Vantrel.exe"
     File "${BIN}\vantrelctl.exe"
