@@ -39,6 +39,13 @@ int RunAutostart(const Invocation& inv, CliEnv& env, std::ostream& out, std::ost
     }
     if (what != "status") return kExitDone;
     const bool on = logon.StartsThisCopy(program);
+    RegisteredTask found;
+    if (!on && task && env.Tasks()->FindTask(kLogonTaskName, found) && TaskCommand(found.xml).empty()) {
+        // A task whose command the service does not give back: whom it
+        // starts cannot be told.
+        out << "? 计划任务 " << kLogonTaskName << " 的命令无法读出\n";
+        return kExitUnknown;
+    }
     out << (on ? "开" : "关") << " " << (task ? "计划任务 " : "Run 值 ")
         << (task ? kLogonTaskName : kRunValueName) << " " << program << "\n";
     return on ? kExitDone : kExitNotOn;

@@ -22,8 +22,10 @@ namespace vantrel {
 constexpr int kExitDone = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
-// autostart status: start at logon does not start that copy.
+// autostart status: start at logon does not start that copy; whom the task
+// starts cannot be told (its command cannot be read).
 constexpr int kExitNotOn = 3;
+constexpr int kExitUnknown = 4;
 
 struct Invocation {
     std::string command;

@@ -13,8 +13,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "store/task_store.h"
@@ -85,24 +83,6 @@ TEST(EndToEndSystems, FirstStartTrayIconCommonControlsAndAReminder) {
     Vantrel v;
     ASSERT_TRUE(v.Start());
     EXPECT_TRUE(WaitFor([&] { return ReminderShown(v.pid(), "系统提醒"); }, 15000));
-}
-
-// The file in which Task Scheduler keeps the task `name`, with its tags as
-// plain text (the file is UTF-16); empty when there is none. A 32-bit
-// program reaches the 64-bit system folder as Sysnative.
-std::string StoredTask(const std::string& name) {
-    BOOL wow64 = FALSE;
-    IsWow64Process(GetCurrentProcess(), &wow64);
-    char windowsFolder[MAX_PATH] = {0};
-    GetWindowsDirectoryA(windowsFolder, MAX_PATH);
-    const std::string path =
-        std::string(windowsFolder) + (wow64 ? "\\Sysnative" : "\\System32") + "\\Tasks\\" + name;
-    std::ifstream in(path, std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::string text;
-    for (char c : bytes)
-        if (c != '\0') text += c;
-    return text;
 }
 
 std::string RunValue() {

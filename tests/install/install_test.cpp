@@ -100,6 +100,26 @@ bool KeyPresent(const std::string& key) {
     return reg.OpenKey(key, false);
 }
 
+bool OnXp() {
+    const char* system = std::getenv("VANTREL_WINE_VERSION");
+    return system && std::string(system) == "winxp";
+}
+
+// Start at logon as this Windows keeps it: on XP the Run value with the
+// quoted path, from Vista on a task of Task Scheduler (of which Wine keeps
+// the settings but not the command) and no Run value.
+bool StartsAtLogon(const std::string& folder) {
+    if (OnXp()) return ReadText(kRunKeyPath, kRunValueName) == "\"" + folder + "\\Vantrel.exe\"";
+    const std::string task = StoredTask("Vantrel");
+    return !ValuePresent(kRunKeyPath, kRunValueName) &&
+           task.find("<ExecutionTimeLimit>PT0S</ExecutionTimeLimit>") != std::string::npos &&
+           task.find("<Priority>4</Priority>") != std::string::npos;
+}
+
+std::string StartAtLogonState() {
+    return "Run value: " + ReadText(kRunKeyPath, kRunValueName) + "; task: " + StoredTask("Vantrel");
+}
+
 // The file the process was started from, as the system reports it.
 std::string ModulePath(DWORD pid) {
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
@@ -222,7 +242,8 @@ TEST_F(Install, ASilentInstallPutsTheProgramInProgramFilesWithItsEntryAndShortcu
     EXPECT_EQ(folder.find("(x86)") != std::string::npos, wow64 != FALSE) << folder;
     for (const char* name : kShippedFiles)
         EXPECT_EQ(Contents(folder + "\\" + name), Contents(BuildFolder() + name)) << name;
-    EXPECT_TRUE(Exists(folder + "\\uninstall.exe"));
+    EXPECT_TRUE(Exists(folder + "\\Vantrel-uninstall.exe"));
+    EXPECT_FALSE(Exists(folder + "\\uninstall.exe"));
 
     const std::string programs = Folder(CSIDL_COMMON_PROGRAMS) + "\\Vantrel\\";
     for (const char* link : kStartMenuLinks) EXPECT_TRUE(Exists(programs + link)) << link;
@@ -237,14 +258,20 @@ TEST_F(Install, ASilentInstallPutsTheProgramInProgramFilesWithItsEntryAndShortcu
     EXPECT_EQ(ReadText(kUninstallKey, "DisplayVersion"), version);
     EXPECT_EQ(ReadText(kUninstallKey, "Publisher"), "Brelnix");
     EXPECT_EQ(ReadText(kUninstallKey, "DisplayIcon"), folder + "\\Vantrel.exe,0");
-    EXPECT_EQ(ReadText(kUninstallKey, "UninstallString"), "\"" + folder + "\\uninstall.exe\"");
+    EXPECT_EQ(ReadText(kUninstallKey, "UninstallString"), "\"" + folder + "\\Vantrel-uninstall.exe\"");
+    // The size of the installed files, in KB.
+    long long bytes = 0;
+    for (const char* name : kShippedFiles) bytes += static_cast<long long>(Contents(folder + "\\" + name).size());
+    bytes += static_cast<long long>(Contents(folder + "\\Vantrel-uninstall.exe").size());
     WinRegistry reg;
     ASSERT_TRUE(reg.OpenKey(kUninstallKey, false));
-    EXPECT_GT(reg.ReadInteger("EstimatedSize"), 100);
+    EXPECT_EQ(reg.ReadInteger("EstimatedSize"), (bytes + 1023) / 1024);
+    EXPECT_TRUE(StartsAtLogon(folder)) << StartAtLogonState();
 }
 
-// The installed program starts, writes its defaults, and the start-at-logon
-// value the setup program wrote is the one its settings window shows ticked.
+// The installed program starts, writes its defaults, and on XP the
+// start-at-logon value the setup program wrote is the one its settings
+// window shows ticked.
 TEST_F(Install, TheInstalledProgramStartsWritesItsDefaultsAndSeesStartAtLogonTicked) {
     const std::string exe = DefaultInstallFolder() + "\\Vantrel.exe";
     Vantrel v;
@@ -257,10 +284,11 @@ TEST_F(Install, TheInstalledProgramStartsWritesItsDefaultsAndSeesStartAtLogonTic
 
     const std::string running = ModulePath(v.pid());
     EXPECT_EQ(running, exe);
-    Settings settings;
-    TaskStore store(reg);
-    EXPECT_TRUE(store.LoadSettings(settings, running).runAtLogon)
-        << "Run value " << kRunValueName << ": " << ReadText(kRunKeyPath, kRunValueName);
+    if (OnXp()) {
+        Settings settings;
+        TaskStore store(reg);
+        EXPECT_TRUE(store.LoadSettings(settings, running).runAtLogon) << StartAtLogonState();
+    }
 }
 
 TEST_F(Install, AnUpgradeEndsTheRunningCopyReplacesTheFilesAndKeepsTasksAndSettings) {
@@ -302,7 +330,7 @@ TEST_F(Install, AnUpgradeEndsTheRunningCopyReplacesTheFilesAndKeepsTasksAndSetti
     EXPECT_EQ(reg.ReadString("C1"), "下班时间到。");
     EXPECT_EQ(reg.ReadString("D1"), "禁用");
     EXPECT_EQ(reg.ReadInteger(kValCountdown), 120);
-    EXPECT_EQ(ReadText(kRunKeyPath, kRunValueName), folder + "\\Vantrel.exe");
+    EXPECT_TRUE(StartsAtLogon(folder)) << StartAtLogonState();
 
     // The silent upgrade starts again the copy it closed, from the new files.
     DWORD again = 0;
@@ -410,6 +438,15 @@ TEST_F(Install, AnUpgradeClosesOnlyTheCopyItReplacesAndStopsForOneThatWillNotEnd
     WaitForSingleObject(stuck.hProcess, 10000);
     CloseHandle(stuck.hProcess);
     CloseHandle(stuck.hThread);
+
+    // A file held open by another program (as by a copy in another session):
+    // the setup stops before it changes anything, with no prompt to wait at.
+    HANDLE held = CreateFileA((folder + "\\vantrelctl.exe").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(SilentSetup(), 4);
+    EXPECT_EQ(Contents(folder + "\\QLLJ.bat"), "older");
+    CloseHandle(held);
     EXPECT_EQ(SilentSetup(), 0);
     EXPECT_EQ(Contents(folder + "\\QLLJ.bat"), Contents(BuildFolder() + "QLLJ.bat"));
     EXPECT_EQ(Contents(folder + "\\Vantrel.exe"), Contents(BuildFolder() + "Vantrel.exe"));
@@ -432,6 +469,7 @@ TEST_F(Install, ASilentUninstallRemovesFilesShortcutsEntryAndRunValueAndKeepsThe
     EXPECT_FALSE(Exists(Folder(CSIDL_COMMON_DESKTOPDIRECTORY) + "\\Vantrel.lnk"));
     EXPECT_FALSE(KeyPresent(kUninstallKey));
     EXPECT_FALSE(ValuePresent(kRunKeyPath, kRunValueName));
+    EXPECT_EQ(StoredTask("Vantrel"), "");
 
     WinRegistry reg;
     ASSERT_TRUE(reg.OpenKey(kProgramKeyPath, false));
@@ -447,7 +485,7 @@ TEST_F(Install, AChosenFolderAndAStartAtLogonOfAnotherCopy) {
     ASSERT_EQ(SilentSetup(" /D=" + folder), 0);
     for (const char* name : kShippedFiles) EXPECT_TRUE(Exists(folder + "\\" + name)) << name;
     EXPECT_EQ(ReadText(kUninstallKey, "InstallLocation"), folder);
-    EXPECT_EQ(ReadText(kRunKeyPath, kRunValueName), folder + "\\Vantrel.exe");
+    EXPECT_TRUE(StartsAtLogon(folder)) << StartAtLogonState();
 
     const std::string other = "C:\\Other\\Vantrel.exe";
     {
@@ -457,9 +495,55 @@ TEST_F(Install, AChosenFolderAndAStartAtLogonOfAnotherCopy) {
     }
     ASSERT_TRUE(SilentUninstall(folder));
     EXPECT_EQ(ReadText(kRunKeyPath, kRunValueName), other);
+    EXPECT_EQ(StoredTask("Vantrel"), "");
     WinRegistry reg;
     ASSERT_TRUE(reg.OpenKey(kRunKeyPath, false));
     reg.DeleteValue(kRunValueName);
+}
+
+// A folder that holds another program, and folders that must never hold a
+// program's files: a silent install is refused with an exit code and
+// changes nothing.
+TEST_F(Install, AForeignOrForbiddenFolderIsRefusedAndNothingChanges) {
+    const std::string foreign = "C:\\Other Program";
+    CreateDirectoryA(foreign.c_str(), nullptr);
+    { std::ofstream(foreign + "\\uninstall.exe", std::ios::binary) << "another program's"; }
+    const std::string windowsFolder = Folder(CSIDL_WINDOWS);
+    const std::string programFiles = Folder(CSIDL_PROGRAM_FILES);
+    for (const std::string& refused : {foreign, std::string("C:\\"), windowsFolder, programFiles,
+                                       Folder(CSIDL_DESKTOPDIRECTORY), Folder(CSIDL_PERSONAL)}) {
+        EXPECT_EQ(SilentSetup(" /D=" + refused), 3) << refused;
+        std::string slash = refused.back() == '\\' ? refused : refused + "\\";
+        EXPECT_FALSE(Exists(slash + "Vantrel.exe")) << refused;
+        EXPECT_FALSE(Exists(slash + "Vantrel-uninstall.exe")) << refused;
+    }
+    EXPECT_EQ(Contents(foreign + "\\uninstall.exe"), "another program's");
+    EXPECT_FALSE(KeyPresent(kUninstallKey));
+    EXPECT_FALSE(StartsAtLogon(DefaultInstallFolder())) << StartAtLogonState();
+    DeleteFileA((foreign + "\\uninstall.exe").c_str());
+    RemoveDirectoryA(foreign.c_str());
+}
+
+// An upgrade told to go elsewhere first removes the earlier copy, so one
+// copy stays, with start at logon moved along; without the option an
+// upgrade turns start at logon off.
+TEST_F(Install, AnUpgradeIntoAnotherFolderLeavesOneCopyAndTheOptionOffTurnsStartAtLogonOff) {
+    const std::string first = DefaultInstallFolder();
+    ASSERT_EQ(SilentSetup(), 0);
+    ASSERT_TRUE(StartsAtLogon(first)) << StartAtLogonState();
+
+    const std::string moved = "C:\\Vantrel Moved";
+    ASSERT_EQ(SilentSetup(" /D=" + moved), 0);
+    EXPECT_FALSE(Exists(first)) << "the earlier copy stayed";
+    for (const char* name : kShippedFiles) EXPECT_TRUE(Exists(moved + "\\" + name)) << name;
+    EXPECT_EQ(ReadText(kUninstallKey, "InstallLocation"), moved);
+    EXPECT_TRUE(StartsAtLogon(moved)) << StartAtLogonState();
+
+    ASSERT_EQ(SilentSetup(" /NOAUTOSTART"), 0);
+    EXPECT_TRUE(Exists(moved + "\\Vantrel.exe"));
+    EXPECT_FALSE(ValuePresent(kRunKeyPath, kRunValueName));
+    EXPECT_EQ(StoredTask("Vantrel"), "");
+    ASSERT_TRUE(SilentUninstall(moved));
 }
 
 // Asked whether to delete the tasks and settings too, the user says yes: the
