@@ -74,7 +74,10 @@ end_wine_servers() {
 trap end_wine_servers EXIT
 trap 'exit 130' INT TERM
 
-# Every end-to-end suite starts from a fresh Wine prefix.
+# Every end-to-end suite starts from a fresh Wine prefix. A server still
+# running from an earlier run ends first: its prefix deleted under it, it
+# could no longer be reached.
+end_wine_servers
 for dir in "${dirs[@]}"; do
     rm -f "$dir/test-results"/*.xml
     rm -rf "$dir/e2e-prefix" "$dir/e2e-long-prefix" "$dir"/e2e-win*-prefix "$dir"/install-prefix-*
