@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "actions/power_actions_win.h"
+#include "actions/system_ops.h"
 #include "actions/utility_actions_win.h"
 #include "app/shell_texts.h"
 #include "app/startup_win.h"
@@ -60,6 +61,8 @@ MainWindow::MainWindow(std::unique_ptr<Registry> registry, const Options& option
     if (options_.programKey.empty()) options_.programKey = kProgramKeyPath;
     if (options_.runKey.empty()) options_.runKey = kRunKeyPath;
     if (options_.runValue.empty()) options_.runValue = kRunValueName;
+    if (!options_.tasks) options_.tasks = &SystemTasks();
+    if (options_.logonTask.empty()) options_.logonTask = kLogonTaskName;
 }
 
 MainWindow::~MainWindow() {
@@ -133,6 +136,9 @@ bool MainWindow::Start() {
     settings_ = Settings();
     store_.reset(
         new TaskStore(*registry_, options_.programKey, options_.runKey, options_.runValue));
+    startAtLogon_.reset(new StartAtLogon(*registry_, options_.tasks, options_.runKey,
+                                         options_.runValue, options_.logonTask));
+    store_->UseStartAtLogon(startAtLogon_.get());
     StartupResult loaded = store_->StartupLoad(settings_);
     startupErrors_ = loaded.errors;
     // A value of the wrong type keeps its default; say so once and go on, so

@@ -35,6 +35,10 @@ public:
         std::string programKey;  // empty: the program key
         std::string runKey;      // empty: the system's Run key
         std::string runValue;    // empty: the program's Run value
+        // Start at logon's task: the system's task service and the program's
+        // task unless told otherwise (tests give a recorder).
+        TaskService* tasks = nullptr;
+        std::string logonTask;
         TickDriver::Intervals intervals;
         bool showStartupMessages = true;  // reminders and error boxes of start-up
         bool endsProgram = true;          // destroying the window ends the message loop
@@ -109,6 +113,7 @@ private:
 
     std::unique_ptr<Registry> registry_;
     Options options_;
+    std::unique_ptr<StartAtLogon> startAtLogon_;
     std::unique_ptr<TaskStore> store_;
     Settings settings_;
     TickState tickState_;

@@ -9,6 +9,7 @@
 
 #include <vector>
 
+#include "actions/system_ops.h"
 #include "cli/system_env.h"
 #include "scheduler/clock.h"
 #include "store/codepage.h"
@@ -135,6 +136,20 @@ public:
     }
 
     std::string HistoryFolder() override { return vantrel::HistoryFolder(); }
+    TaskService* Tasks() override { return &SystemTasks(); }
+
+    std::string VantrelBeside() override {
+        std::vector<wchar_t> path(32768);
+        const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (n == 0 || n >= path.size()) return "";
+        std::string bytes;
+        for (DWORD i = 0; i < n; ++i) {
+            bytes += static_cast<char>(path[i] & 0xFF);
+            bytes += static_cast<char>((path[i] >> 8) & 0xFF);
+        }
+        const std::string self = Utf16LeToGbk(bytes);
+        return self.substr(0, self.rfind('\\') + 1) + "Vantrel.exe";
+    }
 
     bool Wow64() override {
         typedef BOOL(WINAPI * IsWow64ProcessFn)(HANDLE, PBOOL);

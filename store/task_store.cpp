@@ -83,7 +83,8 @@ TaskStore::TaskStore(Registry& reg, std::string programKey, std::string runKey,
     : reg_(reg),
       programKey_(std::move(programKey)),
       runKey_(std::move(runKey)),
-      runValue_(std::move(runValue)) {}
+      runValue_(std::move(runValue)),
+      runValueOnly_(reg_, nullptr, runKey_, runValue_) {}
 
 StartupResult TaskStore::StartupLoad(Settings& settings) {
     StartupResult result;
@@ -178,8 +179,7 @@ SettingsView TaskStore::LoadSettings(const Settings& settings, const std::string
     view.greeting = integer(kValGreeting, 0) != 0;
     view.soundPath = settings.soundPath;
     view.ctrlHotkeys = settings.ctrlFlag != 0;
-    if (reg_.OpenKey(runKey_, false) && reg_.ValueExists(runValue_))
-        view.runAtLogon = text(runValue_, nullptr) == programPath;
+    view.runAtLogon = (logonStart_ ? *logonStart_ : runValueOnly_).StartsThisCopy(programPath);
     return view;
 }
 
@@ -197,9 +197,7 @@ void TaskStore::SaveSettings(Settings& settings, const SettingsChoice& choice,
     reg_.WriteInteger(kValCloseAll, settings.closeAll);
     settings.ctrlFlag = choice.ctrlHotkeys ? 1 : 0;
     reg_.WriteInteger(kValCtrlHotkeys, settings.ctrlFlag);
-    reg_.OpenKey(runKey_, true);
-    if (reg_.ValueExists(runValue_)) reg_.DeleteValue(runValue_);
-    if (choice.runAtLogon) reg_.WriteString(runValue_, programPath);
+    (logonStart_ ? *logonStart_ : runValueOnly_).Apply(choice.runAtLogon, programPath);
 }
 
 TaskRecord TaskStore::ReadRecord(int n) {

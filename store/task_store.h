@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "store/logon_start.h"
 #include "store/registry.h"
 #include "store/task_record.h"
 
@@ -82,9 +83,14 @@ public:
     // records that exist.
     StartupResult StartupLoad(Settings& settings);
 
+    // Start at logon is read and set through `logonStart` (the program gives
+    // the way of its system); until one is given, through the Run value of
+    // this store alone. The caller keeps ownership.
+    void UseStartAtLogon(StartAtLogon* logonStart) { logonStart_ = logonStart; }
+
     SettingsView LoadSettings(const Settings& settings, const std::string& programPath);
     // Writes kaiji, tishi, soundpath (only when it differs from the copy),
-    // shutapp, rejian, then replaces the Run entry.
+    // shutapp, rejian, then sets start at logon.
     void SaveSettings(Settings& settings, const SettingsChoice& choice,
                       const std::string& programPath);
 
@@ -121,6 +127,8 @@ private:
     std::string programKey_;
     std::string runKey_;
     std::string runValue_;
+    StartAtLogon runValueOnly_;
+    StartAtLogon* logonStart_ = nullptr;
 };
 
 // The highest record number worth reading for a task count: the count

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -14,6 +15,31 @@
 
 namespace vantrel {
 namespace testing {
+
+// A task service kept in memory: the tasks registered, each call recorded.
+// Unavailable by default, as on Windows XP.
+class RecordingTaskService : public TaskService {
+public:
+    bool available = false;
+    std::map<std::string, RegisteredTask> tasks;
+    std::vector<std::string> calls;  // "register NAME", "delete NAME"
+
+    bool TaskServiceAvailable() override { return available; }
+    bool FindTask(const std::string& name, RegisteredTask& task) override {
+        auto found = tasks.find(name);
+        if (!available || found == tasks.end()) return false;
+        task = found->second;
+        return true;
+    }
+    void RegisterTask(const std::string& name, const std::string& xml) override {
+        calls.push_back("register " + name);
+        tasks[name] = RegisteredTask{true, xml};
+    }
+    void DeleteTask(const std::string& name) override {
+        calls.push_back("delete " + name);
+        tasks.erase(name);
+    }
+};
 
 class RecordingSystemOps : public SystemOps {
 public:
@@ -63,6 +89,16 @@ public:
         return autodialResult;
     }
     void AskToClose(void* window) override { askedToClose.push_back(window); }
+
+    RecordingTaskService taskService;
+    bool TaskServiceAvailable() override { return taskService.TaskServiceAvailable(); }
+    bool FindTask(const std::string& name, RegisteredTask& task) override {
+        return taskService.FindTask(name, task);
+    }
+    void RegisterTask(const std::string& name, const std::string& xml) override {
+        taskService.RegisterTask(name, xml);
+    }
+    void DeleteTask(const std::string& name) override { taskService.DeleteTask(name); }
 
     static std::string Hex(std::uintptr_t value) {
         std::ostringstream out;
