@@ -1,13 +1,14 @@
 // The tick on the real registry with 10, 100 and 1000 enabled tasks, none
 // due, against its floor: the registry reads it cannot avoid, two bare
 // RegQueryValueExA calls per task on the same key. Tick and floor take turns
-// over a number of rounds; each is given as the minimum, median and maximum
-// of its rounds, in µs. One line per size:
-//   tasks tick_min tick_median tick_max floor_min floor_median floor_max
+// over a number of rounds; each is given as the minimum, lower quartile,
+// median, upper quartile and maximum of its rounds (TIMES, in µs). One line
+// per size:
+//   tasks TICK_TIMES FLOOR_TIMES
 // Then the same tasks in a key that also holds a stray record value
 // A100000001 and a corrupt TaskNum (2147483647), loaded as start-up loads
 // them, against the tick without them, taking turns the same way:
-//   stray tasks stray_min stray_median stray_max plain_min plain_median plain_max
+//   stray tasks STRAY_TIMES PLAIN_TIMES
 #include <windows.h>
 
 #include <algorithm>
@@ -61,11 +62,11 @@ Settings Fill(WinRegistry& reg, const char* key, int tasks, bool stray) {
     return FillBenchTasks(reg, key, tasks, stray);
 }
 
-// Minimum, median and maximum in µs.
+// Minimum, lower quartile, median, upper quartile and maximum in µs.
 void PrintDistribution(std::vector<double> times) {
     std::sort(times.begin(), times.end());
-    std::printf(" %.1f %.1f %.1f", times.front() * 1e6, times[times.size() / 2] * 1e6,
-                times.back() * 1e6);
+    const std::size_t n = times.size();
+    for (std::size_t i : {std::size_t{0}, n / 4, n / 2, 3 * n / 4, n - 1}) std::printf(" %.1f", times[i] * 1e6);
 }
 
 }  // namespace

@@ -31,16 +31,19 @@ per_tick() {  # instructions of one tick (or floor pass, $1 = floor) over $2 tas
     echo $(((b - a) / 10))
 }
 
-# "min median max" of the first column of the lines read, to one decimal.
+# "min q1 median q3 max" of the first column of the lines read, to one
+# decimal (the quartiles as the tick bench takes them).
 distribution() {
-    sort -g | awk '{ v[NR] = $1 } END { printf "%.1f %.1f %.1f\n", v[1], v[int((NR + 1) / 2)], v[NR] }'
+    sort -g | awk '{ v[NR - 1] = $1 } END {
+        n = NR; printf "%.1f %.1f %.1f %.1f %.1f\n", v[0], v[int(n / 4)], v[int(n / 2)], v[int(3 * n / 4)], v[n - 1] }'
 }
-# A table cell "min / median / max".
-cell() { echo "$1 / $2 / $3"; }
+# A table cell "min / median / max" of "min q1 median q3 max".
+cell() { echo "$1 / $3 / $5"; }
 # Ratio of two medians.
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
-# The spread of a distribution: (max - min) / median, in percent.
-spread() { awk -v lo="$1" -v med="$2" -v hi="$3" 'BEGIN { printf "%.0f %%", 100 * (hi - lo) / med }'; }
+# The spread of "min q1 median q3 max": the quartiles' distance over the
+# median, in percent (the middle half of the runs lies within it).
+spread() { awk -v q1="$2" -v med="$3" -v q3="$4" 'BEGIN { printf "%.0f %%", 100 * (q3 - q1) / med }'; }
 
 echo "bench: registry calls of the tick (native, and under Wine)" >&2
 calls=$("$native/vantrel_tick_count" calls)
@@ -71,14 +74,14 @@ for round in 1 2 3 4; do
 done
 startup_runs=$(printf '%s' "$startup_runs" | grep -E '^[0-9.]+ [0-9]+ [0-9]+$')
 floor_runs=$(printf '%s' "$floor_runs" | grep -E '^[0-9.]+ [0-9]+ [0-9]+$')
-# Start times; private memory as the median of the starts, and its largest
-# growth over 1,000 tick messages in any one start.
-read -r vs_min vs_med vs_max <<<"$(echo "$startup_runs" | distribution)"
-read -r fs_min fs_med fs_max <<<"$(echo "$floor_runs" | distribution)"
-vm=$(echo "$startup_runs" | awk '{ print $2 }' | distribution | awk '{ printf "%d", $2 }')
-fm=$(echo "$floor_runs" | awk '{ print $2 }' | distribution | awk '{ printf "%d", $2 }')
-va=$(echo "$startup_runs" | awk '{ print $3 }' | distribution | awk '{ printf "%d", $2 }')
-growth=$(echo "$startup_runs" | awk '{ g = $3 - $2; if (NR == 1 || g > m) m = g } END { print m }')
+# Start times; private memory, and its growth over 1,000 tick messages, as
+# the median of the starts.
+vs=$(echo "$startup_runs" | distribution)
+fs=$(echo "$floor_runs" | distribution)
+vm=$(echo "$startup_runs" | awk '{ print $2 }' | distribution | awk '{ printf "%d", $3 }')
+fm=$(echo "$floor_runs" | awk '{ print $2 }' | distribution | awk '{ printf "%d", $3 }')
+va=$(echo "$startup_runs" | awk '{ print $3 }' | distribution | awk '{ printf "%d", $3 }')
+growth=$(echo "$startup_runs" | awk '{ print $3 - $2 }' | distribution | awk '{ printf "%d", $3 }')
 starts=$(echo "$startup_runs" | wc -l)
 floor_starts=$(echo "$floor_runs" | wc -l)
 
@@ -97,7 +100,8 @@ timer=$(i686-w64-mingw32-objdump -p "$win/Vantrel.exe" | grep -c -E 'timeBeginPe
     echo "instructions) are exact and repeat to the unit from run to run. Timed figures are the"
     echo "minimum, median and maximum of many runs within this one \`make bench\`; ratios are taken of"
     echo "the medians against a floor timed in turns with them, and the spread beside a ratio is"
-    echo "(maximum - minimum) / median of each side. A ratio is only worth the spread beside it."
+    echo "each side's upper quartile less its lower quartile, over its median: the middle half of"
+    echo "its runs lies within it. A ratio is only worth the spread beside it."
     echo
     echo "## The tick's registry calls (counted)"
     echo
@@ -157,8 +161,9 @@ timer=$(i686-w64-mingw32-objdump -p "$win/Vantrel.exe" | grep -c -E 'timeBeginPe
     echo
     echo "| tasks | tick (µs) | floor (µs) | ratio | spread: tick, floor |"
     echo "|---|---|---|---|---|"
-    echo "$tick" | grep -v '^stray' | while read -r n t0 t1 t2 f0 f1 f2; do
-        echo "| $n | $(cell "$t0" "$t1" "$t2") | $(cell "$f0" "$f1" "$f2") | $(ratio "$t1" "$f1") | $(spread "$t0" "$t1" "$t2"), $(spread "$f0" "$f1" "$f2") |"
+    echo "$tick" | grep -v '^stray' | while read -r n t0 t1 t2 t3 t4 f0 f1 f2 f3 f4; do
+        t="$t0 $t1 $t2 $t3 $t4" f="$f0 $f1 $f2 $f3 $f4"
+        echo "| $n | $(cell $t) | $(cell $f) | $(ratio "$t2" "$f2") | $(spread $t), $(spread $f) |"
     done
     echo
     echo "## The tick with a stray record number (timed, real registry under Wine)"
@@ -171,8 +176,9 @@ timer=$(i686-w64-mingw32-objdump -p "$win/Vantrel.exe" | grep -c -E 'timeBeginPe
     echo
     echo "| tasks | with the stray value (µs) | without (µs) | ratio | spread: with, without |"
     echo "|---|---|---|---|---|"
-    echo "$tick" | awk '$1 == "stray"' | while read -r _ n s0 s1 s2 p0 p1 p2; do
-        echo "| $n | $(cell "$s0" "$s1" "$s2") | $(cell "$p0" "$p1" "$p2") | $(ratio "$s1" "$p1") | $(spread "$s0" "$s1" "$s2"), $(spread "$p0" "$p1" "$p2") |"
+    echo "$tick" | awk '$1 == "stray"' | while read -r _ n s0 s1 s2 s3 s4 p0 p1 p2 p3 p4; do
+        t="$s0 $s1 $s2 $s3 $s4" f="$p0 $p1 $p2 $p3 $p4"
+        echo "| $n | $(cell $t) | $(cell $f) | $(ratio "$s2" "$p2") | $(spread $t), $(spread $f) |"
     done
     echo
     echo "## Matching rules (native)"
@@ -218,9 +224,9 @@ timer=$(i686-w64-mingw32-objdump -p "$win/Vantrel.exe" | grep -c -E 'timeBeginPe
     echo
     echo "| program | start (ms) | start spread | private (KB) | after 1,000 ticks (KB) |"
     echo "|---|---|---|---|---|"
-    echo "| Vantrel.exe | $(cell "$vs_min" "$vs_med" "$vs_max") | $(spread "$vs_min" "$vs_med" "$vs_max") | $vm | $va |"
-    echo "| floor | $(cell "$fs_min" "$fs_med" "$fs_max") | $(spread "$fs_min" "$fs_med" "$fs_max") | $fm | |"
-    echo "| ratio | $(ratio "$vs_med" "$fs_med") | | $(ratio "$vm" "$fm") | largest growth in a start $growth KB |"
+    echo "| Vantrel.exe | $(cell $vs) | $(spread $vs) | $vm | $va |"
+    echo "| floor | $(cell $fs) | $(spread $fs) | $fm | |"
+    echo "| ratio | $(ratio "$(echo $vs | cut -d' ' -f3)" "$(echo $fs | cut -d' ' -f3)") | | $(ratio "$vm" "$fm") | growth $growth KB |"
     echo
     echo "## Size"
     echo
