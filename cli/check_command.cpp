@@ -27,7 +27,7 @@ std::uint64_t ParseSeconds(const std::string& option, const std::string& value) 
 
 }  // namespace
 
-int RunCheck(const Invocation& inv, CliEnv& env, std::ostream& out, std::ostream& /*err*/) {
+int RunCheck(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& /*err*/) {
     const std::string* at = inv.Value("--at");
     if (!at) throw UsageError{"vantrelctl: --at is missing"};
     const std::optional<LocalTime> when = ParseLocalTime(*at, true);

@@ -213,8 +213,8 @@ bool WantsUtf8Output(const std::vector<std::string>& args) {
     return c.inv.utf8 || (c.ok && c.inv.Has("--json"));
 }
 
-int RunCli(const std::vector<std::string>& args, CliEnv& env, std::ostream& out,
-           std::ostream& err) {
+int RunCli(const std::vector<std::string>& args, CliEnv& env, TextOut& out,
+           TextOut& err) {
     const Classified c = Classify(args);
     if (!c.ok) {
         err << c.message << "\n";

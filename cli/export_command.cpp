@@ -5,7 +5,7 @@
 
 namespace vantrel {
 
-int RunExport(const Invocation& inv, CliEnv& env, std::ostream& out, std::ostream& err) {
+int RunExport(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err) {
     int status = kExitDone;
     std::unique_ptr<Target> target = Target::Open(inv, env, Target::Mode::Read, err, status);
     if (!target) return status;

@@ -46,7 +46,7 @@ std::string JsonOrNull(const std::string& text) { return text.empty() ? "null" :
 
 }  // namespace
 
-int RunList(const Invocation& inv, CliEnv& env, std::ostream& out, std::ostream& err) {
+int RunList(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err) {
     int status = kExitDone;
     std::unique_ptr<Target> target = Target::Open(inv, env, Target::Mode::Read, err, status);
     if (!target) return status;

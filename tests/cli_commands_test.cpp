@@ -363,7 +363,7 @@ TEST(CliExportImport, OneBadTaskOrValueAndNothingIsWritten) {
         const char* values;
         const char* says;
     } cases[] = {
-        {"\"TaskNum\"=dword:00000002\r\n\"A1\"=\"每天8时0分\"\r\n\"B1\"=\"关闭计算机\"\r\n"
+        {"\"TaskNum\"=dword:00000002\r\n\"A1\"=\"每天8时0分\"\r\n\"B1\"=\"关闭计算机\"\r\n\"D1\"=\"禁用\"\r\n"
          "\"A2\"=\"每天8时61分\"\r\n\"B2\"=\"关闭计算机\"\r\n",
          "第 2 条任务"},
         {"\"TaskNum\"=dword:00000001\r\n\"A1\"=\"每天8时0分\"\r\n\"B1\"=\"启用网卡\"\r\n\"C1\"=\"a%b\"\r\n",

@@ -96,7 +96,7 @@ struct CliRun {
 
 // Runs one command line (GBK texts, as the console glue hands them over).
 inline CliRun Ctl(TestEnv& env, const std::vector<std::string>& args) {
-    std::ostringstream out, err;
+    TextOut out, err;
     const int status = RunCli(args, env, out, err);
     return {status, out.str(), err.str()};
 }

@@ -141,11 +141,24 @@ TEST(RegFile, DeletionsCommentsAndRepeatedKeysApplyInOrder) {
     EXPECT_EQ(r.file.keys[0].values[0].data, "三");
 }
 
-// Found by fuzzing: a continued hex list whose next line holds only blanks.
-TEST(RegFile, AContinuationLineOfBlanksEndsTheList) {
-    const RegFileParse r = ParseRegFile("REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\X]\r\n\"A1\"=hex:01,\\\r\n  \r\n");
-    ASSERT_TRUE(r.ok) << r.error;
-    EXPECT_EQ(r.file.keys.at(0).values.at(0).data, "\x01");
+// A file cut short inside a continued hex list is refused: read, the value
+// would be stored cut and the values after it lost. (A continuation onto a
+// blank line was found by fuzzing.)
+TEST(RegFile, AFileCutShortInAHexListSaysWhichLine) {
+    const struct {
+        const char* text;
+        const char* line;
+    } cases[] = {
+        {"REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\X]\r\n\"C1\"=hex(1):41,00,\\\r\n", "第 3 行"},
+        {"REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\X]\r\n\"C1\"=hex(1):41,00,\\", "第 3 行"},
+        {"REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\X]\r\n\"A1\"=hex:01,\\\r\n  \r\n", "第 4 行"},
+        {"REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\X]\r\n\"A1\"=hex:01,02,\r\n\"D1\"=\"x\"\r\n", "第 3 行"},
+    };
+    for (const auto& c : cases) {
+        const RegFileParse r = ParseRegFile(c.text);
+        EXPECT_FALSE(r.ok) << c.text;
+        EXPECT_EQ(r.error.compare(0, std::string(c.line).size(), c.line), 0) << c.text << " -> " << r.error;
+    }
 }
 
 TEST(RegFile, TheProgramKeyMatchesInEveryFormARegistryFileGivesIt) {
