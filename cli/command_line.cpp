@@ -37,7 +37,9 @@ const char kGeneralHelp[] =
 const std::vector<CommandEntry> kCommands = {
     {"list", 0, 0, {}, {"--json"}, RunList, "list [--json]",
      "按设置窗口的方式列出第 1 到 TaskNum 条任务: 序号、时间、任务、任务属性、是否启用，\n"
-     "以及下次运行时间。读不出的任务连同错误一起列出，不会略去。\n"
+     "以及下次运行时间。读不出的任务连同错误一起列出，不会略去。文字中的回车、换行和制表符\n"
+     "显示为 \\r、\\n、\\t，不构成 GBK 字符的字节显示为 ?（JSON 中为 U+FFFD），各占一个字符。\n"
+     "没有 Vantrel 的键时退出状态为 1。\n"
      "--json 输出一个 JSON 数组（UTF-8），字段 n, schedule, action, param, enabled, next, error。\n"
      "\n"
      "例: vantrelctl list\n"
@@ -75,8 +77,10 @@ const std::vector<CommandEntry> kCommands = {
      "例: vantrelctl export 任务.reg\n"},
     {"import", 1, 1, {}, {"--replace"}, RunImport, "import 文件 [--replace]",
      "读入 export 或注册表编辑器写出的文件（REGEDIT4 或 Windows Registry Editor Version 5.00，\n"
-     "键名带不带 Wow6432Node 均可），先像 add 那样检查其中每条任务，全部合格才写入: 追加这些任务\n"
-     "（--replace 则替换整个任务列表），文件中有设置值时也写入设置。任何错误都不写入任何内容。\n"
+     "键名带不带 Wow6432Node 均可，但不能两者都有），先像 add 那样检查其中每条任务（“是否启用”\n"
+     "须为“启用”或“禁用”，TaskNum 之外不能有任务的值），全部合格才写入: 追加这些任务\n"
+     "（--replace 则替换整个任务列表，先写新任务再去掉多余的），文件中有设置值时也写入设置。\n"
+     "任何错误都不写入任何内容；写到一半注册表拒绝时恢复原来的内容并读回核对。\n"
      "\n"
      "例: vantrelctl import \\\\server\\share\\任务.reg --replace\n"},
     {"next", 1, 1, {"--from", "--count", "--date-format"}, {}, RunNext,

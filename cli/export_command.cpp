@@ -13,8 +13,7 @@ int RunExport(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err) {
     std::optional<std::vector<RegFileValue>> values =
         ReadProgramKey(target->reg(), target->programKey(), target->settings().taskCount, skipped);
     if (!values) {
-        err << "vantrelctl: 没有 Vantrel 的键（" << RegFileKeyPath(target->programKey(), env.Wow64())
-            << "），Vantrel 还没有在这里运行过\n";
+        err << "vantrelctl: " << target->NoProgramKey() << "\n";
         return kExitFailed;
     }
     // Values of types the program never writes are left out, and said so.

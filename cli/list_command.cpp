@@ -19,15 +19,24 @@ std::string NextText(const std::string& schedule, const LocalTime& now, const Ma
     return next.times.empty() ? std::string() : FormatMinute(next.times[0]);
 }
 
+// Whether the byte at `pos` starts no GBK character: a byte above 0x7F that
+// is no lead byte, or a lead byte without a byte that can follow it.
+bool StrayByte(const std::string& text, std::size_t pos, std::size_t length) {
+    return length == 1 && static_cast<unsigned char>(text[pos]) >= 0x80;
+}
+
 // A JSON string of a GBK text (the caller's output turns the whole into
 // UTF-8). Walked by characters: a GBK trail byte may be 0x5C and is no
-// backslash.
+// backslash. A stray byte becomes U+FFFD on its own, so that it never joins
+// the escape written after it into one character.
 std::string JsonString(const std::string& text) {
     std::string out = "\"";
     for (std::size_t pos = 0; pos < text.size();) {
         const std::size_t len = GbkStrictCharLength(text, pos);
         const unsigned char c = static_cast<unsigned char>(text[pos]);
-        if (len == 1 && (c == '"' || c == '\\')) {
+        if (StrayByte(text, pos, len)) {
+            out += "\\ufffd";
+        } else if (len == 1 && (c == '"' || c == '\\')) {
             out += '\\';
             out += static_cast<char>(c);
         } else if (len == 1 && c < 0x20) {
@@ -42,6 +51,29 @@ std::string JsonString(const std::string& text) {
     return out + "\"";
 }
 
+// A text as one cell of the table: a line break or tab inside it is shown
+// escaped, so that every task stays one row; a stray byte is shown as "?"
+// (GBK has no replacement character), on its own.
+std::string TableText(const std::string& text) {
+    std::string out;
+    for (std::size_t pos = 0; pos < text.size();) {
+        const std::size_t len = GbkStrictCharLength(text, pos);
+        const char c = text[pos];
+        if (StrayByte(text, pos, len))
+            out += '?';
+        else if (len == 1 && c == '\r')
+            out += "\\r";
+        else if (len == 1 && c == '\n')
+            out += "\\n";
+        else if (len == 1 && c == '\t')
+            out += "\\t";
+        else
+            out.append(text, pos, len);
+        pos += len;
+    }
+    return out;
+}
+
 std::string JsonOrNull(const std::string& text) { return text.empty() ? "null" : JsonString(text); }
 
 }  // namespace
@@ -50,6 +82,10 @@ int RunList(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err) {
     int status = kExitDone;
     std::unique_ptr<Target> target = Target::Open(inv, env, Target::Mode::Read, err, status);
     if (!target) return status;
+    if (!target->HasProgramKey()) {
+        err << "vantrelctl: " << target->NoProgramKey() << "\n";
+        return kExitFailed;
+    }
     const std::vector<ListedRecord> rows = target->Listed();
     const LocalTime now = env.Now();
     MatchEnv match;
@@ -69,9 +105,9 @@ int RunList(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err) {
                 << ", \"next\": " << JsonOrNull(next) << ", \"error\": " << JsonOrNull(row.error) << "}";
         } else {
             if (firstRow) out << "序号\t时间\t任务\t任务属性\t是否启用\t下次运行\n";
-            out << row.number << "\t" << r.schedule << "\t" << r.action << "\t" << r.parameter << "\t"
-                << r.enabled << "\t" << (row.error.empty() ? (next.empty() ? "-" : next) : "错误: " + row.error)
-                << "\n";
+            out << row.number << "\t" << TableText(r.schedule) << "\t" << TableText(r.action) << "\t"
+                << TableText(r.parameter) << "\t" << TableText(r.enabled) << "\t"
+                << (row.error.empty() ? (next.empty() ? "-" : next) : "错误: " + row.error) << "\n";
         }
         firstRow = false;
     }

@@ -116,6 +116,17 @@ bool Target::Commit(TextOut& err) {
     return true;
 }
 
+bool Target::HasProgramKey() {
+    OpenedKey key(*reg_, programKey_, false);
+    return key.ok();
+}
+
+std::string Target::NoProgramKey() {
+    const std::string key = RegFileKeyPath(programKey_, env_->Wow64());
+    if (isFile_) return path_ + ": 文件中没有 Vantrel 的键（" + key + "）";
+    return "没有 Vantrel 的键（" + key + "），Vantrel 还没有在这里运行过";
+}
+
 std::string Target::WriteFailure(const RegistryError& e) {
     if (isFile_) return e.what();
     return env_->WriteFailure(*reg_, e);

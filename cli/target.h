@@ -53,6 +53,10 @@ public:
     const std::string& programKey() const { return programKey_; }
     bool isFile() const { return isFile_; }
 
+    // Whether the program key exists, and the one line that says it does not.
+    bool HasProgramKey();
+    std::string NoProgramKey();
+
     std::vector<ListedRecord> Listed() { return ReadListedRecords(*reg_, programKey_, settings_.taskCount); }
 
     // Writes a changed file back; false after a message on `err`.
