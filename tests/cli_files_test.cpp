@@ -3,7 +3,9 @@
 // part way: nothing read half, nothing rewritten behind the user's back.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
+#include <set>
 
 #include "store/codepage.h"
 #include "store/file_registry.h"
@@ -180,6 +182,158 @@ TEST(CliFileKeys, AWriteKeepsEveryOtherLineAsItWas) {
         const CliRun r = Ctl(env, args);
         EXPECT_EQ(r.status, 0) << c.name << ": " << r.err;
         EXPECT_EQ(env.files["t.reg"], c.after) << c.name;
+    }
+}
+
+// A registry that refuses writes part way through an import: the import
+// never leaves fewer tasks than before, and the restore after it either puts
+// back every value ("已恢复原来的内容") or names exactly those it could not.
+TEST(CliImportRefused, NeverFewerTasksAndTheRestoreSaysWhatItCouldNot) {
+    // Files of five tasks (the list grows) and of one (it shrinks).
+    std::map<int, std::string> files;
+    for (int count : {1, 5}) {
+        TestEnv maker;
+        for (int i = 0; i < count; ++i)
+            Ctl(maker, {"add", "--schedule", "每天" + std::to_string(10 + i) + "时0分", "--action", "关闭计算机",
+                        "--file", "f.reg"});
+        files[count] = maker.files["f.reg"];
+    }
+    int cases = 0;
+    for (const auto& file : files)
+        for (bool replace : {false, true})
+            for (int refusals : {-1, 2})
+                for (int from = 1;; ++from) {
+                    TestEnv env;
+                    for (const char* at : {"每天7时0分", "每天8时0分", "每天9时0分"})
+                        ASSERT_EQ(Ctl(env, {"add", "--schedule", at, "--action", "关闭计算机"}).status, 0);
+                    const std::map<std::string, std::string> before = KeyValues(env.registry);
+                    env.files["in.reg"] = file.second;
+                    env.refusal.from = from;
+                    env.refusal.count = refusals;
+                    std::vector<std::string> args = {"import", "in.reg"};
+                    if (replace) args.push_back("--replace");
+                    const CliRun r = Ctl(env, args);
+                    env.refusal.from = 0;
+                    if (r.status == 0) break;  // every write done before the refusal
+                    ++cases;
+                    const std::string what = std::to_string(file.first) + " tasks, from write " +
+                                             std::to_string(from) + (replace ? " --replace" : "") +
+                                             (refusals < 0 ? " for good: " : " twice: ") + r.err;
+                    EXPECT_EQ(r.status, 1) << what;
+                    const std::map<std::string, std::string> after = KeyValues(env.registry);
+                    // Never fewer tasks: the count and the three records stay.
+                    ASSERT_TRUE(after.count("TaskNum")) << what;
+                    EXPECT_GE(std::stoi(after.at("TaskNum").substr(1)), 3) << what;
+                    for (const char* a : {"A1", "A2", "A3"}) EXPECT_FALSE(after.count(a) == 0 || after.at(a).empty()) << what;
+                    std::set<std::string> differ;
+                    for (const auto& v : before)
+                        if (!after.count(v.first) || after.at(v.first) != v.second) differ.insert(v.first);
+                    for (const auto& v : after)
+                        if (!before.count(v.first)) differ.insert(v.first);
+                    const std::string named = "这些值与导入前不同: ";
+                    const std::size_t at = r.err.find(named);
+                    if (differ.empty()) {
+                        EXPECT_NE(r.err.find("已恢复原来的内容"), std::string::npos) << what;
+                        continue;
+                    }
+                    ASSERT_NE(at, std::string::npos) << what;
+                    std::set<std::string> said;
+                    std::string list = r.err.substr(at + named.size());
+                    list.pop_back();  // the line end
+                    for (std::size_t p = 0; p <= list.size();) {
+                        const std::size_t end = std::min(list.find("、", p), list.size());
+                        said.insert(list.substr(p, end - p));
+                        p = end + std::string("、").size();
+                    }
+                    EXPECT_EQ(said, differ) << what;
+                }
+    EXPECT_GT(cases, 40);
+}
+
+// What a text holds never breaks the output: a stray byte (one that starts
+// no GBK character) becomes U+FFFD in JSON and "?" in the table on its own,
+// line breaks and tabs are escaped, and export writes the stray byte so
+// that import brings back the same bytes.
+TEST(CliOutput, StrayBytesAndLineBreaksStayInTheirCell) {
+    const struct {
+        std::string param;
+        const char* json;
+        const char* table;
+    } cases[] = {
+        {"\xC3\"x", "\"param\": \"\\ufffd\\\"x\"", "\t?\"x\t"},
+        {"a\xC3\n", "\"param\": \"a\\ufffd\\u000a\"", "\ta?\\n\t"},
+        {"\x80\xFF嘰", "\"param\": \"\\ufffd\\ufffd嘰\"", "\t??嘰\t"},
+        {"一\r\n二\t三", "\"param\": \"一\\u000d\\u000a二\\u0009三\"", "\t一\\r\\n二\\t三\t"},
+    };
+    for (const auto& c : cases) {
+        TestEnv env;
+        env.files["t.reg"] = "REGEDIT4\r\n\r\n" + kPlain + kOneTask;
+        RegFileParse parsed = ParseRegFile(env.files["t.reg"]);
+        FileRegistry reg(parsed.file, false);
+        reg.OpenKey(kKey, false);
+        reg.WriteString("B1", "提醒");
+        reg.WriteString("C1", c.param);
+        env.files["t.reg"] = WriteRegFile(parsed.file);
+
+        CliRun r = Ctl(env, {"list", "--json", "--file", "t.reg"});
+        EXPECT_NE(r.out.find(c.json), std::string::npos) << r.out;
+        r = Ctl(env, {"list", "--file", "t.reg"});
+        EXPECT_NE(r.out.find(c.table), std::string::npos) << r.out;
+        EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 2) << r.out;
+
+        r = Ctl(env, {"export", "out.reg", "--file", "t.reg"});
+        ASSERT_EQ(r.status, 0) << r.err;
+        r = Ctl(env, {"import", "out.reg", "--file", "back.reg"});
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(FileValues(env.files["back.reg"])["C1"], c.param);
+    }
+}
+
+// The commands answer alike: no program key is a failure for list as for
+// export, import names what it will not take, check speaks Chinese, and a
+// value of the wrong form is a usage error (2) whatever the command.
+TEST(CliConsistency, EveryCommandAnswersAlike) {
+    TestEnv env;
+    env.files["other.reg"] = "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Other]\r\n\"x\"=\"y\"\r\n";
+    for (const char* command : {"list", "export"}) {
+        const CliRun r = Ctl(env, {command, "--file", "other.reg"});
+        EXPECT_EQ(r.status, 1) << command;
+        EXPECT_NE(r.err.find("没有 Vantrel 的键"), std::string::npos) << r.err;
+    }
+    const struct {
+        std::string values;
+        const char* says;
+    } refused[] = {
+        {kOneTask + "\"A2\"=\"每天9时0分\"\r\n", "值 A2 属于第 2 条任务，但 TaskNum 只有 1"},
+        {"\"TaskNum\"=dword:00000001\r\n\"A1\"=\"每天8时0分\"\r\n\"B1\"=\"关闭计算机\"\r\n\"D1\"=\"启用 \"\r\n",
+         "是否启用应是"},
+        {"\"TaskNum\"=dword:00000001\r\n\"A1\"=\"每天8时0分\"\r\n\"B1\"=\"关闭计算机\"\r\n", "是否启用应是"},
+    };
+    for (const auto& c : refused) {
+        env.files["in.reg"] = "REGEDIT4\r\n\r\n" + kPlain + c.values;
+        const CliRun r = Ctl(env, {"import", "in.reg", "--file", "t.reg"});
+        EXPECT_EQ(r.status, 1) << c.says;
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+    }
+    env.files["t.reg"] = "REGEDIT4\r\n\r\n" + kPlain + kOneTask;
+    const std::vector<std::vector<std::string>> wrongForm = {
+        {"delete", "1.0"},
+        {"enable", "x"},
+        {"next", "每天8时0分", "--from", "2026-13-01 08:00"},
+        {"next", "每天8时0分", "--from", "2026-01-01 08:00", "--count", "0"},
+        {"check", "每天8时0分"},
+        {"check", "每天8时0分", "--at", "2026-01-01"},
+        {"check", "每天8时0分", "--at", "2026-01-01 08:00", "--uptime", "1h"},
+        {"check", "每天8时0分", "--at", "2026-01-01 08:00", "--idle", "-5"},
+    };
+    for (std::vector<std::string> args : wrongForm) {
+        args.push_back("--file");
+        args.push_back("t.reg");
+        const CliRun r = Ctl(env, args);
+        EXPECT_EQ(r.status, 2) << args[0] << " " << args.back();
+        // Chinese like every other message: some byte above ASCII.
+        EXPECT_NE(std::find_if(r.err.begin(), r.err.end(), [](char ch) { return ch & 0x80; }), r.err.end())
+            << r.err;
     }
 }
 
