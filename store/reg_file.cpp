@@ -600,7 +600,10 @@ std::string RewriteRegFile(const RegFileLayout& layout, const RegFileKey& key,
         auto it = now.find(name);
         if (line.remove) continue;  // a deletion stays as it was written
         if (it == now.end()) {
-            for (std::size_t l = line.first; l <= line.last; ++l) dropped[l] = true;
+            // Gone since the file was read (not deleted by a later line of
+            // the file itself): its lines go.
+            if (!layout.values[lastLine[name]].remove)
+                for (std::size_t l = line.first; l <= line.last; ++l) dropped[l] = true;
             continue;
         }
         const bool last = lastLine[name] == i;
