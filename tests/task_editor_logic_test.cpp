@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "store/schedule_check.h"
 #include "store/task_record.h"
 #include "tests/schedule_text_cases.h"
 
@@ -323,6 +324,12 @@ TEST(TaskEditorRoundTrip, StorableTextsAreExactlyTheSharedTablesStoredOnes) {
             digits = digits && box.find_first_not_of("0123456789") == std::string::npos;
         const bool stored = digits && ComposeScheduleText(in, kFormat) == std::optional<std::string>(c.text);
         EXPECT_EQ(stored, c.stored) << c.text;
+        // The grammar's own judgement agrees with the editor.
+        const std::string problem = ScheduleTextProblem(c.text, [](const std::string& field) {
+            const std::optional<Date> date = ReadShortDate(field, kFormat, 2026);
+            return date ? std::optional<std::string>(FormatShortDate(*date, kFormat)) : std::nullopt;
+        });
+        EXPECT_EQ(problem.empty(), c.stored) << c.text << ": " << problem;
     }
 }
 
