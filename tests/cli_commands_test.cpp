@@ -164,6 +164,12 @@ TEST(CliUsage, MistakesExitTwoWithOneLineAndTouchNothing) {
         {"list", "--file"},
         {"list", "--file", "a.reg", "--file", "b.reg"},
         {"check", "每天8时0分", "--at", "2026-01-01 08:00", "--json"},
+        // Values of the wrong form, whatever the command.
+        {"delete", "1.0"},
+        {"next", "每天8时0分", "--from", "2026-13-01 08:00"},
+        {"check", "每天8时0分"},
+        {"check", "每天8时0分", "--at", "2026-01-01"},
+        {"check", "每天8时0分", "--at", "2026-01-01 08:00", "--idle", "-5"},
     };
     for (const auto& args : bad) {
         TestEnv env;
@@ -179,6 +185,8 @@ TEST(CliUsage, MistakesExitTwoWithOneLineAndTouchNothing) {
         EXPECT_EQ(r.out, "");
         ASSERT_FALSE(r.err.empty());
         EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
+        // In Chinese like every message: some byte above ASCII.
+        EXPECT_NE(std::find_if(r.err.begin(), r.err.end(), [](char c) { return c & 0x80; }), r.err.end()) << r.err;
         EXPECT_EQ(env.files[kFile], before);
     }
 }
