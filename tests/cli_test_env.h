@@ -19,14 +19,8 @@ namespace testing {
 // A registry that refuses writes part way: every write and delete from the
 // `from`-th on (counted from 1; 0 never), for `count` of them (-1: for good).
 struct WriteRefusal {
-    int from = 0;
-    int count = -1;
-    int seen = 0;
-
-    bool Refuses() {
-        ++seen;
-        return from > 0 && seen >= from && (count < 0 || seen < from + count);
-    }
+    int from = 0, count = -1, seen = 0;
+    bool Refuses() { return ++seen >= from && from > 0 && (count < 0 || seen < from + count); }
 };
 
 // Hands out the shared registry without giving it away.
