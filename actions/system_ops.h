@@ -42,8 +42,9 @@ public:
     // Sends a message to every top-level window without waiting on a hung
     // one (SendMessageTimeout with SMTO_ABORTIFHUNG and a short limit).
     virtual void Broadcast(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) = 0;
-    // InternetAutodial(flags, window).
-    virtual void Autodial(std::uint32_t flags, void* window) = 0;
+    // InternetAutodial(flags, window). Returns 0 when it dialled, else the
+    // system's error code.
+    virtual std::uint32_t Autodial(std::uint32_t flags, void* window) = 0;
     // PostMessage(window, WM_CLOSE, 0, 0): asks another program's window to
     // close, without waiting.
     virtual void AskToClose(void* window) = 0;

@@ -85,13 +85,17 @@ public:
                             SMTO_ABORTIFHUNG | SMTO_NORMAL, kBroadcastWaitMs, &result);
     }
 
-    void Autodial(std::uint32_t flags, void* window) override {
+    std::uint32_t Autodial(std::uint32_t flags, void* window) override {
         typedef BOOL(WINAPI * AutodialFn)(DWORD, HWND);
         HMODULE wininet = SystemLibrary("wininet.dll");
-        if (!wininet) return;
+        if (!wininet) return GetLastError();
         auto autodial = reinterpret_cast<AutodialFn>(
             reinterpret_cast<void*>(GetProcAddress(wininet, "InternetAutodial")));
-        if (autodial) autodial(flags, static_cast<HWND>(window));
+        if (!autodial) return ERROR_PROC_NOT_FOUND;
+        SetLastError(0);
+        if (autodial(flags, static_cast<HWND>(window))) return 0;
+        const DWORD code = GetLastError();
+        return code != 0 ? code : ERROR_GEN_FAILURE;
     }
 
     void AskToClose(void* window) override {

@@ -41,6 +41,10 @@ public:
     // Whether a 32-bit program here sees HKLM\Software through Wow6432Node
     // (64-bit Windows): exported files name that key.
     virtual bool Wow64() = 0;
+
+    // The folder of the program's run history (history.log and
+    // history.1.log); empty where the system has none.
+    virtual std::string HistoryFolder() { return std::string(); }
 };
 
 }  // namespace vantrel

@@ -99,6 +99,18 @@ const std::vector<CommandEntry> kCommands = {
      "星期由日期算出；--uptime 与 --idle 是开机与空闲的秒数。\n"
      "\n"
      "例: vantrelctl check 每周7日8时0分 --at \"2026-12-06 08:00\"\n"},
+    {"history", 0, 0, {"--since", "--task"}, {"--json"}, RunHistory,
+     "history [--since \"YYYY-MM-DD HH:MM\"] [--task N] [--json]",
+     "按写入的顺序列出 Vantrel 的运行记录（先 history.1.log，再 history.log；两者都在公用\n"
+     "应用程序数据文件夹的 Vantrel 文件夹中）: 时间、来源（tick 任务、menu 菜单、hotkey 热键、\n"
+     "countdown 倒计时、program 程序）、任务序号、时间表、任务、任务属性、结果（done、error、\n"
+     "started、countdown、carried out、cancelled、act now）和说明（错误的原因等）。\n"
+     "--since 只列出这一分钟及以后的行，--task 只列出第 N 条任务的行。\n"
+     "--json 输出一个 JSON 数组（UTF-8），字段 time, source, task, schedule, action, param,\n"
+     "outcome, detail。--file 文件 读取该记录文件（例如从别的电脑收集来的），而不是本机的记录。\n"
+     "\n"
+     "例: vantrelctl history --since \"2026-12-07 00:00\"\n"
+     "    vantrelctl history --task 3 --json\n"},
 };
 
 std::string CommandList() {

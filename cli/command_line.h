@@ -82,6 +82,7 @@ int RunDisable(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err);
 int RunExport(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err);
 int RunImport(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err);
 int RunNext(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err);
+int RunHistory(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err);
 
 // A usage error raised inside a command (a value of the wrong form): exit 2.
 struct UsageError {

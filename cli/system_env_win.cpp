@@ -12,6 +12,7 @@
 #include "cli/system_env.h"
 #include "scheduler/clock.h"
 #include "store/codepage.h"
+#include "store/history_file_win.h"
 #include "store/reg_file.h"
 #include "store/registry_win.h"
 #include "store/task_store.h"
@@ -60,8 +61,11 @@ public:
 
     bool ReadFile(const std::string& path, std::string& bytes, bool& missing,
                   std::string& error) override {
-        HANDLE f = CreateFileW(Wide(path).data(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        // Sharing writes too: the running program appends to its history
+        // while it is read, and must never be kept from it.
+        HANDLE f = CreateFileW(Wide(path).data(), GENERIC_READ,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (f == INVALID_HANDLE_VALUE) {
             const DWORD code = GetLastError();
             missing = code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
@@ -142,6 +146,8 @@ public:
         if (code != 0) text += "（" + SystemMessage(static_cast<DWORD>(code)) + "）";
         return code == ERROR_ACCESS_DENIED ? std::string(kAdminNeeded) + ": " + text : text;
     }
+
+    std::string HistoryFolder() override { return vantrel::HistoryFolder(); }
 
     bool Wow64() override {
         typedef BOOL(WINAPI * IsWow64ProcessFn)(HANDLE, PBOOL);

@@ -56,8 +56,11 @@ public:
     void Broadcast(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override {
         calls.push_back("broadcast " + Hex(message) + " " + Hex(wParam) + " " + Hex(static_cast<std::uintptr_t>(lParam)));
     }
-    void Autodial(std::uint32_t flags, void* window) override {
+    // What Autodial answers: 0, it dialled.
+    std::uint32_t autodialResult = 0;
+    std::uint32_t Autodial(std::uint32_t flags, void* window) override {
         calls.push_back("autodial " + std::to_string(flags) + " " + Hex(window));
+        return autodialResult;
     }
     void AskToClose(void* window) override { askedToClose.push_back(window); }
 
