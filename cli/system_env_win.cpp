@@ -86,29 +86,42 @@ public:
 
     bool WriteFile(const std::string& path, const std::string& bytes, std::string& error) override {
         // Written beside the file and moved over it, so a failure leaves the
-        // old file whole.
-        const std::string temp = path + ".vantrelctl-tmp";
-        HANDLE f = CreateFileW(Wide(temp).data(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        // old file whole. The temporary name is created afresh (CREATE_NEW:
+        // never an existing file or a link planted under a name that can be
+        // guessed), carries the file's attributes, and is flushed to the disk
+        // before the move.
+        const std::vector<wchar_t> target = Wide(path);
+        const DWORD attributes = GetFileAttributesW(target.data());
+        const DWORD keep = attributes == INVALID_FILE_ATTRIBUTES
+                               ? FILE_ATTRIBUTE_NORMAL
+                               : attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                               FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+        std::vector<wchar_t> temp;
+        HANDLE f = INVALID_HANDLE_VALUE;
+        for (int attempt = 0; f == INVALID_HANDLE_VALUE && attempt < 100; ++attempt) {
+            temp = Wide(path + ".vantrelctl-" + std::to_string(GetCurrentProcessId()) + "-" +
+                        std::to_string(attempt));
+            f = CreateFileW(temp.data(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                            keep == 0 ? FILE_ATTRIBUTE_NORMAL : keep, nullptr);
+            if (f == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS &&
+                GetLastError() != ERROR_ALREADY_EXISTS)
+                break;
+        }
         if (f == INVALID_HANDLE_VALUE) {
             error = SystemMessage(GetLastError());
             return false;
         }
         DWORD written = 0;
-        const BOOL ok = ::WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-        const DWORD code = GetLastError();
-        CloseHandle(f);
-        if (!ok || written != bytes.size()) {
-            error = SystemMessage(code);
-            DeleteFileW(Wide(temp).data());
-            return false;
-        }
-        if (!MoveFileExW(Wide(temp).data(), Wide(path).data(), MOVEFILE_REPLACE_EXISTING)) {
-            error = SystemMessage(GetLastError());
-            DeleteFileW(Wide(temp).data());
-            return false;
-        }
-        return true;
+        BOOL ok = ::WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                  written == bytes.size() && FlushFileBuffers(f);
+        DWORD code = ok ? 0 : GetLastError();
+        ok = CloseHandle(f) && ok;
+        if (ok && MoveFileExW(temp.data(), target.data(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return true;
+        if (code == 0) code = GetLastError();
+        error = SystemMessage(code);
+        DeleteFileW(temp.data());
+        return false;
     }
 
     std::unique_ptr<Registry> OpenRegistry(bool forWriting, std::string& error) override {
@@ -179,10 +192,13 @@ std::vector<std::string> CommandLineArgs(int argc, char** argv) {
 
 std::unique_ptr<CliEnv> MakeSystemEnv() { return std::unique_ptr<CliEnv>(new WinEnv); }
 
-void WriteStd(StdStream stream, const std::string& text, bool utf8) {
-    if (text.empty()) return;
+bool WriteStd(StdStream stream, const std::string& text, bool utf8, std::string& error) {
+    if (text.empty()) return true;
     HANDLE h = GetStdHandle(stream == StdStream::Out ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
-    if (h == INVALID_HANDLE_VALUE || h == nullptr) return;
+    if (h == INVALID_HANDLE_VALUE || h == nullptr) {
+        error = SystemMessage(ERROR_INVALID_HANDLE);
+        return false;
+    }
     DWORD mode = 0;
     if (GetConsoleMode(h, &mode)) {
         // A console shows wide characters whatever its code page.
@@ -192,15 +208,26 @@ void WriteStd(StdStream stream, const std::string& text, bool utf8) {
         for (std::size_t done = 0; done < length;) {
             const DWORD piece = static_cast<DWORD>(length - done < 8192 ? length - done : 8192);
             DWORD written = 0;
-            if (!WriteConsoleW(h, wide.data() + done, piece, &written, nullptr) || written == 0) break;
+            if (!WriteConsoleW(h, wide.data() + done, piece, &written, nullptr) || written == 0) {
+                error = SystemMessage(GetLastError());
+                return false;
+            }
             done += written;
         }
-        return;
+        return true;
     }
     // Redirected: the bytes as they are, never changed by a text mode.
     const std::string bytes = utf8 ? GbkToUtf8(text) : text;
-    DWORD written = 0;
-    ::WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    for (std::size_t done = 0; done < bytes.size();) {
+        DWORD written = 0;
+        if (!::WriteFile(h, bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &written, nullptr) ||
+            written == 0) {
+            error = SystemMessage(GetLastError());
+            return false;
+        }
+        done += written;
+    }
+    return true;
 }
 
 }  // namespace vantrel

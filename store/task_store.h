@@ -119,6 +119,12 @@ public:
     // written: one that cannot be read raises its error with nothing changed.
     bool Delete(Settings& settings, int k);
     void SetEnabled(int n, bool enabled);
+    // Puts `records` (all four texts as given) in place of the task list,
+    // writing before it removes: records 1.. are overwritten in place, new
+    // numbers appended (the count raised first), and only then the count
+    // lowered and the values of the numbers above it deleted. A write that
+    // fails part way never leaves fewer records than before.
+    void ReplaceTasks(Settings& settings, const std::vector<TaskRecord>& records);
 
     const std::string& programKey() const { return programKey_; }
 

@@ -124,6 +124,27 @@ ctl "$prefix_two" delete 5
 [ $rc -eq 1 ]
 check DeleteOfNoTaskFails $?
 
+# Output that cannot be written is a failure, never a silent success.
+# (Straight to the device: tools/wine-run.sh collects the output in a file.)
+WINEPREFIX=$prefix_one WINEARCH=win32 WINEDEBUG=-all LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8 \
+    WINEDLLOVERRIDES="mscoree,mshtml=" wine "$bin/vantrelctl.exe" export </dev/null >/dev/full 2>"$work/err"
+rc=$?
+[ $rc -eq 1 ] && has "$work/err" "无法写入标准输出"
+check OutputToAFullDeviceFails $? "status $rc: $(utf8 "$work/err")"
+
+# A write through --file goes to a temporary file made afresh beside the
+# file, never through a link planted under a name that could be guessed.
+printf untouched >"$work/victim"
+ln -s "$work/victim" "$work/f.reg.vantrelctl-tmp"
+ctl "$prefix_one" add --file "Z:$work/f.reg" --schedule 每天8时0分 --action 关闭计算机
+[ $rc -eq 0 ] && [ "$(cat "$work/victim")" = untouched ] && has "$work/f.reg" '"A1"="每天8时0分"' &&
+    ! ls "$work" | grep -q 'vantrelctl-[0-9]'
+check FileWriteFollowsNoPlantedLink $? "$(utf8 "$work/err")"
+
+# Small: the program carries no stream library.
+[ "$(stat -c %s "$bin/vantrelctl.exe")" -lt 409600 ]
+check ProgramUnder400KB $? "$(stat -c %s "$bin/vantrelctl.exe") bytes"
+
 clear_key "$prefix_one"
 clear_key "$prefix_two"
 
