@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <stdexcept>
+#include <vector>
 
 #include "store/codepage.h"
 
@@ -38,11 +39,11 @@ public:
     Bstr() = default;
     explicit Bstr(const std::string& gbk) {
         const std::string bytes = GbkToUtf16Le(gbk);
-        std::wstring wide(bytes.size() / 2, L'\0');
-        for (size_t i = 0; i < wide.size(); ++i)
+        std::vector<wchar_t> wide(bytes.size() / 2 + 1, L'\0');
+        for (size_t i = 0; i + 1 < wide.size(); ++i)
             wide[i] = static_cast<wchar_t>(static_cast<unsigned char>(bytes[2 * i]) |
                                            (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
-        b_ = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
+        b_ = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size() - 1));
     }
     ~Bstr() { SysFreeString(b_); }
     Bstr(const Bstr&) = delete;
