@@ -238,11 +238,13 @@ TEST_F(TaskEditorWindow, DigitFilterOfTheFourBoxes) {
     E* e = Add();
     for (int id : {E::kEdit1, E::kEdit2, E::kEdit3, E::kEdit4}) {
         HWND box = e->control(id);
+        // The boxes are wide windows: a typed character reaches them as
+        // UTF-16, a Chinese one among them.
         for (WPARAM c : {WPARAM('1'), WPARAM('a'), WPARAM('0'), WPARAM('-'), WPARAM('.'),
-                         WPARAM(0x16) /* Ctrl+V */, WPARAM(0xD2), WPARAM('9')})
-            SendMessageA(box, WM_CHAR, c, 0);
+                         WPARAM(0x16) /* Ctrl+V */, WPARAM(0xD2), WPARAM(L'中'), WPARAM('9')})
+            SendMessageW(box, WM_CHAR, c, 0);
         EXPECT_EQ(WindowText(box), "109") << id;
-        SendMessageA(box, WM_CHAR, 8, 0);
+        SendMessageW(box, WM_CHAR, 8, 0);
         EXPECT_EQ(WindowText(box), "10") << id;
     }
 }

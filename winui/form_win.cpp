@@ -3,10 +3,14 @@
 #include <cstring>
 #include <set>
 
+#include "store/codepage_win.h"
+
 namespace vantrel {
 
-Font::Font(const char* face, int heightPx) {
-    font_ = CreateFontA(-heightPx, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
+Font::Font(const wchar_t* face, int heightPx) {
+    // The character set is what lets a system of another language find the
+    // Chinese face by its Chinese name; the ANSI set would not.
+    font_ = CreateFontW(-heightPx, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET,
                         OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                         DEFAULT_PITCH | FF_DONTCARE, face);
 }
@@ -15,7 +19,7 @@ Font::~Font() {
     if (font_) DeleteObject(font_);
 }
 
-Font FormFont(int heightPx) { return Font("宋体", heightPx); }
+Font FormFont(int heightPx) { return Font(L"宋体", heightPx); }
 
 Font& Font::operator=(Font&& o) noexcept {
     if (this != &o) {
@@ -37,7 +41,8 @@ void SetMessageBoxHook(MessageBoxHook hook) { Hook() = std::move(hook); }
 
 int ShowMessageBox(const char* text, const char* caption, UINT type) {
     if (Hook()) return Hook()(text, caption, type);
-    return MessageBoxA(nullptr, text, caption, type);
+    return MessageBoxW(nullptr, Wide(text ? text : "").c_str(), Wide(caption ? caption : "").c_str(),
+                       type);
 }
 
 void ReportError(const char* text) {
@@ -46,7 +51,7 @@ void ReportError(const char* text) {
 
 Form::~Form() {
     if (hwnd_) {
-        SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+        SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
         DestroyWindow(hwnd_);
     }
 }
@@ -54,9 +59,9 @@ Form::~Form() {
 Form* Form::FromHandle(HWND hwnd) {
     // Only a window of this framework's procedure keeps a form in its user
     // data; any other window may keep anything there.
-    if (!hwnd || GetWindowLongPtrA(hwnd, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(&Form::WndProc))
+    if (!hwnd || GetWindowLongPtrW(hwnd, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(&Form::WndProc))
         return nullptr;
-    return reinterpret_cast<Form*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    return reinterpret_cast<Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
 }
 
 void Form::Show() { ShowWindow(hwnd_, SW_SHOW); }
@@ -67,15 +72,16 @@ namespace {
 void RegisterOnce(const char* className, WNDPROC proc, HICON icon) {
     static std::set<std::string> registered;
     if (registered.count(className)) return;
-    WNDCLASSEXA wc = {};
+    const WideText name = Wide(className);
+    WNDCLASSEXW wc = {};
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = proc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = className;
+    wc.lpszClassName = name.c_str();
     wc.hIcon = icon;
-    if (RegisterClassExA(&wc)) registered.insert(className);
+    if (RegisterClassExW(&wc)) registered.insert(className);
 }
 
 }  // namespace
@@ -85,8 +91,8 @@ bool Form::CreateFormOuter(const char* className, const char* caption, DWORD sty
     RegisterOnce(className, &Form::WndProc, nullptr);
     int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
     int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-    CreateWindowExA(exStyle, className, caption, style, x, y, width, height, owner, nullptr,
-                    GetModuleHandleA(nullptr), this);
+    CreateWindowExW(exStyle, Wide(className).c_str(), Wide(caption ? caption : "").c_str(), style, x,
+                    y, width, height, owner, nullptr, GetModuleHandleW(nullptr), this);
     return hwnd_ != nullptr;
 }
 
@@ -101,10 +107,11 @@ bool Form::CreateForm(const char* className, const char* caption, DWORD style, D
 
 HWND Form::AddControl(const char* windowClass, const char* text, DWORD style, int x, int y, int w,
                       int h, int id, HFONT font, DWORD exStyle) {
-    HWND control = CreateWindowExA(exStyle, windowClass, text, WS_CHILD | WS_VISIBLE | style, x, y,
-                                   w, h, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                   GetModuleHandleA(nullptr), nullptr);
-    if (control && font) SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    HWND control = CreateWindowExW(exStyle, Wide(windowClass).c_str(), Wide(text ? text : "").c_str(),
+                                   WS_CHILD | WS_VISIBLE | style, x, y, w, h, hwnd_,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                   GetModuleHandleW(nullptr), nullptr);
+    if (control && font) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return control;
 }
 
@@ -113,18 +120,18 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         OnClose();
         return 0;
     }
-    return DefWindowProcA(hwnd_, msg, wParam, lParam);
+    return DefWindowProcW(hwnd_, msg, wParam, lParam);
 }
 
 LRESULT CALLBACK Form::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_NCCREATE) {
-        auto* cs = reinterpret_cast<CREATESTRUCTA*>(lParam);
+        auto* cs = reinterpret_cast<CREATESTRUCTW*>(lParam);
         auto* form = static_cast<Form*>(cs->lpCreateParams);
         form->hwnd_ = hwnd;
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
     }
-    auto* form = reinterpret_cast<Form*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (!form) return DefWindowProcA(hwnd, msg, wParam, lParam);
+    auto* form = reinterpret_cast<Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (!form) return DefWindowProcW(hwnd, msg, wParam, lParam);
     // The one place where a handler's error meets the user: the handler ends,
     // what it already wrote stays written, and the program goes on.
     try {
@@ -166,54 +173,57 @@ std::size_t OwnedForms::Count() { return Owned().size(); }
 void OwnedForms::ReleaseAll() { Owned().clear(); }
 
 std::string WindowText(HWND hwnd) {
-    int n = GetWindowTextLengthA(hwnd);
-    std::string text(static_cast<size_t>(n) + 1, '\0');
-    n = GetWindowTextA(hwnd, &text[0], n + 1);
-    text.resize(static_cast<size_t>(n > 0 ? n : 0));
-    return text;
+    int n = GetWindowTextLengthW(hwnd);
+    std::vector<wchar_t> text(static_cast<size_t>(n) + 1, L'\0');
+    n = GetWindowTextW(hwnd, text.data(), n + 1);
+    return Narrow(text.data(), n > 0 ? n : 0);
 }
 
-void SetText(HWND hwnd, const std::string& text) { SetWindowTextA(hwnd, text.c_str()); }
+void SetText(HWND hwnd, const std::string& text) { SetWindowTextW(hwnd, Wide(text).c_str()); }
+
+void AddComboText(HWND combo, const std::string& text) {
+    SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(text).c_str()));
+}
 
 namespace {
 
-const char kFilterProp[] = "Vantrel.KeyFilter";
-const char kOldProcProp[] = "Vantrel.OldProc";
+const wchar_t kFilterProp[] = L"Vantrel.KeyFilter";
+const wchar_t kOldProcProp[] = L"Vantrel.OldProc";
 
 LRESULT CALLBACK FilterProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    auto old = reinterpret_cast<WNDPROC>(GetPropA(hwnd, kOldProcProp));
+    auto old = reinterpret_cast<WNDPROC>(GetPropW(hwnd, kOldProcProp));
     if (msg == WM_CHAR) {
-        const char* allowed = static_cast<const char*>(GetPropA(hwnd, kFilterProp));
+        const char* allowed = static_cast<const char*>(GetPropW(hwnd, kFilterProp));
         char c = static_cast<char>(wParam);
         bool keep = wParam == 8 || (wParam < 128 && c != 0 && allowed && std::strchr(allowed, c));
         if (!keep) return 0;
     }
     if (msg == WM_PASTE) return 0;
     if (msg == WM_NCDESTROY) {
-        RemovePropA(hwnd, kFilterProp);
-        RemovePropA(hwnd, kOldProcProp);
-        SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(old));
+        RemovePropW(hwnd, kFilterProp);
+        RemovePropW(hwnd, kOldProcProp);
+        SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(old));
     }
-    return CallWindowProcA(old, hwnd, msg, wParam, lParam);
+    return CallWindowProcW(old, hwnd, msg, wParam, lParam);
 }
 
 }  // namespace
 
 void FilterKeys(HWND edit, const char* allowed) {
-    SetPropA(edit, kFilterProp, const_cast<char*>(allowed));
-    LONG_PTR old = SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FilterProc));
-    SetPropA(edit, kOldProcProp, reinterpret_cast<HANDLE>(old));
+    SetPropW(edit, kFilterProp, const_cast<char*>(allowed));
+    LONG_PTR old = SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FilterProc));
+    SetPropW(edit, kOldProcProp, reinterpret_cast<HANDLE>(old));
 }
 
 void PumpMessages() {
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
             PostQuitMessage(static_cast<int>(msg.wParam));
             break;
         }
         TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        DispatchMessageW(&msg);
     }
 }
 

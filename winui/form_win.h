@@ -18,8 +18,9 @@ namespace vantrel {
 class Font {
 public:
     Font() = default;
-    // A font whose characters are `heightPx` pixels high, ANSI (GBK) character set.
-    Font(const char* face, int heightPx);
+    // A font whose characters are `heightPx` pixels high, Chinese (GB2312)
+    // character set; `face` is the face's Unicode name.
+    Font(const wchar_t* face, int heightPx);
     ~Font();
     Font(Font&& o) noexcept : font_(o.font_) { o.font_ = nullptr; }
     Font& operator=(Font&& o) noexcept;
@@ -99,9 +100,13 @@ public:
     static void ReleaseAll();
 };
 
-// Text of a window or control, and setting it (GBK bytes both ways).
+// Text of a window or control, and setting it (GBK bytes both ways; the
+// window holds UTF-16).
 std::string WindowText(HWND hwnd);
 void SetText(HWND hwnd, const std::string& text);
+
+// Appends an item to a combo box's list.
+void AddComboText(HWND combo, const std::string& text);
 
 // Lets only `allowed` characters and backspace be typed into an edit box;
 // every other character, the clipboard shortcuts' control characters
