@@ -11,6 +11,7 @@
 #include "actions/handle_win.h"
 #include "actions/system_ops.h"
 #include "actions/utility_actions.h"
+#include "store/codepage_win.h"
 #include "store/gbk_text.h"
 
 namespace vantrel {
@@ -30,7 +31,7 @@ const DWORD kRasConnSize = 412;
 const DWORD kRasConnEntries = 10;
 #if !defined(_WIN64)
 static_assert(sizeof(RasConnV1) == kRasConnSize, "RASCONN of the first layout is 412 bytes");
-static_assert(sizeof(PROCESSENTRY32) == 296, "PROCESSENTRY32 (ANSI) is 296 bytes");
+static_assert(sizeof(PROCESSENTRY32W) == 556, "PROCESSENTRY32W is 556 bytes");
 #endif
 
 // A system library looked up on first use and kept to the end of the
@@ -52,20 +53,21 @@ Fn LookUp(HMODULE module, const char* function) {
 
 void OpenTaskFile(const std::string& parameter) {
     const std::string folder = FolderPart(parameter);
-    ShellExecuteA(nullptr, "open", parameter.c_str(), nullptr, folder.c_str(), SW_SHOWNORMAL);
+    ShellExecuteW(nullptr, L"open", Wide(parameter).c_str(), nullptr, Wide(folder).c_str(),
+                  SW_SHOWNORMAL);
 }
 
 bool CloseProgramByName(const std::string& fileName) {
     Handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     if (!snapshot) return false;
     bool lastResult = false;
-    PROCESSENTRY32 entry = {};
+    PROCESSENTRY32W entry = {};
     entry.dwSize = sizeof entry;
-    for (BOOL more = Process32First(snapshot.get(), &entry); more;
-         more = Process32Next(snapshot.get(), &entry)) {
+    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
+         more = Process32NextW(snapshot.get(), &entry)) {
         // szExeFile may fill its whole array on some systems; never read past it.
-        const std::string exe(entry.szExeFile,
-                              strnlen(entry.szExeFile, sizeof entry.szExeFile));
+        const std::string exe = Narrow(
+            entry.szExeFile, static_cast<int>(wcsnlen(entry.szExeFile, MAX_PATH)));
         if (ExeEntryMatches(exe, fileName)) {
             lastResult = Sys().TerminateProcessById(entry.th32ProcessID);
         }
@@ -146,25 +148,25 @@ void CloseCdTray(HWND mainWindow) { Sys().SendMci("Set cdaudio door closed wait"
 void MonitorOff() { Sys().Broadcast(WM_SYSCOMMAND, SC_MONITORPOWER, 2); }
 
 std::string SystemFolder() {
-    char folder[MAX_PATH + 1] = {};
-    const UINT n = GetSystemDirectoryA(folder, MAX_PATH);
-    return n > 0 && n <= MAX_PATH ? std::string(folder, n) : std::string();
+    wchar_t folder[MAX_PATH + 1] = {};
+    const UINT n = GetSystemDirectoryW(folder, MAX_PATH);
+    return n > 0 && n <= MAX_PATH ? Narrow(folder, static_cast<int>(n)) : std::string();
 }
 
 std::string WindowsFolder() {
-    char folder[MAX_PATH + 1] = {};
-    const UINT n = GetWindowsDirectoryA(folder, MAX_PATH);
-    return n > 0 && n <= MAX_PATH ? std::string(folder, n) : std::string();
+    wchar_t folder[MAX_PATH + 1] = {};
+    const UINT n = GetWindowsDirectoryW(folder, MAX_PATH);
+    return n > 0 && n <= MAX_PATH ? Narrow(folder, static_cast<int>(n)) : std::string();
 }
 
 std::string ProgramPath() {
     // The path may be longer than MAX_PATH; a full buffer means it was cut.
-    std::vector<char> buffer(MAX_PATH);
+    std::vector<wchar_t> buffer(MAX_PATH);
     for (;;) {
-        const DWORD n = GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
         if (n == 0) return std::string();
-        if (n < buffer.size()) return std::string(buffer.data(), n);
-        if (buffer.size() >= 32768) return std::string(buffer.data(), n);
+        if (n < buffer.size() || buffer.size() >= 32768)
+            return Narrow(buffer.data(), static_cast<int>(n));
         buffer.resize(buffer.size() * 2);
     }
 }
