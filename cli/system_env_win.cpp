@@ -12,6 +12,7 @@
 #include "cli/system_env.h"
 #include "scheduler/clock.h"
 #include "store/codepage.h"
+#include "store/codepage_win.h"
 #include "store/reg_file.h"
 #include "store/registry_win.h"
 #include "store/task_store.h"
@@ -20,35 +21,16 @@ namespace vantrel {
 
 namespace {
 
-// A GBK text as a NUL-terminated wide string for the W functions.
-std::vector<wchar_t> Wide(const std::string& gbk) {
-    const std::string bytes = GbkToUtf16Le(gbk);
-    std::vector<wchar_t> wide(bytes.size() / 2 + 1, L'\0');
-    for (std::size_t i = 0; i + 1 < wide.size(); ++i)
-        wide[i] = static_cast<wchar_t>(static_cast<unsigned char>(bytes[2 * i]) |
-                                       static_cast<unsigned char>(bytes[2 * i + 1]) << 8);
-    return wide;
-}
-
-std::string FromWide(const wchar_t* text) {
-    std::string bytes;
-    for (; *text; ++text) {
-        bytes.push_back(static_cast<char>(*text & 0xFF));
-        bytes.push_back(static_cast<char>(*text >> 8 & 0xFF));
-    }
-    return Utf16LeToGbk(bytes);
-}
-
 // The system's own sentence for an error code, without its line end.
 std::string SystemMessage(DWORD code) {
-    char buffer[512] = {0};
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
-                             0, buffer, sizeof buffer, nullptr);
-    std::string text(buffer, n);
+    wchar_t buffer[512] = {0};
+    DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+                             0, buffer, sizeof buffer / sizeof buffer[0], nullptr);
+    std::string text = Narrow(buffer, static_cast<int>(n));
     while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' '))
         text.pop_back();
     if (text.empty()) text = "错误 " + std::to_string(code);
-    return ConsoleToGbk(text);  // the ANSI code page -> GBK
+    return text;
 }
 
 const char kAdminNeeded[] = "需要管理员权限";
@@ -60,7 +42,7 @@ public:
 
     bool ReadFile(const std::string& path, std::string& bytes, bool& missing,
                   std::string& error) override {
-        HANDLE f = CreateFileW(Wide(path).data(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+        HANDLE f = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL, nullptr);
         if (f == INVALID_HANDLE_VALUE) {
             const DWORD code = GetLastError();
@@ -83,7 +65,7 @@ public:
         // Written beside the file and moved over it, so a failure leaves the
         // old file whole.
         const std::string temp = path + ".vantrelctl-tmp";
-        HANDLE f = CreateFileW(Wide(temp).data(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+        HANDLE f = CreateFileW(Wide(temp).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                FILE_ATTRIBUTE_NORMAL, nullptr);
         if (f == INVALID_HANDLE_VALUE) {
             error = SystemMessage(GetLastError());
@@ -95,12 +77,12 @@ public:
         CloseHandle(f);
         if (!ok || written != bytes.size()) {
             error = SystemMessage(code);
-            DeleteFileW(Wide(temp).data());
+            DeleteFileW(Wide(temp).c_str());
             return false;
         }
-        if (!MoveFileExW(Wide(temp).data(), Wide(path).data(), MOVEFILE_REPLACE_EXISTING)) {
+        if (!MoveFileExW(Wide(temp).c_str(), Wide(path).c_str(), MOVEFILE_REPLACE_EXISTING)) {
             error = SystemMessage(GetLastError());
-            DeleteFileW(Wide(temp).data());
+            DeleteFileW(Wide(temp).c_str());
             return false;
         }
         return true;
@@ -151,7 +133,7 @@ std::vector<std::string> CommandLineArgs(int argc, char** argv) {
         for (int i = 1; i < argc; ++i) args.push_back(ConsoleToGbk(argv[i]));
         return args;
     }
-    for (int i = 1; i < count; ++i) args.push_back(FromWide(wide[i]));
+    for (int i = 1; i < count; ++i) args.push_back(Narrow(wide[i]));
     LocalFree(wide);
     return args;
 }
@@ -166,12 +148,12 @@ void WriteStd(StdStream stream, const std::string& text, bool utf8) {
     if (GetConsoleMode(h, &mode)) {
         // A console shows wide characters whatever its code page.
         // In pieces: older consoles refuse one call of more than 64 KB.
-        std::vector<wchar_t> wide = Wide(text);
-        const std::size_t length = wide.size() - 1;
+        const WideText wide = Wide(text);
+        const std::size_t length = static_cast<std::size_t>(wide.length());
         for (std::size_t done = 0; done < length;) {
             const DWORD piece = static_cast<DWORD>(length - done < 8192 ? length - done : 8192);
             DWORD written = 0;
-            if (!WriteConsoleW(h, wide.data() + done, piece, &written, nullptr) || written == 0) break;
+            if (!WriteConsoleW(h, wide.c_str() + done, piece, &written, nullptr) || written == 0) break;
             done += written;
         }
         return;
