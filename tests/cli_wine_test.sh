@@ -15,8 +15,11 @@ report=$2
 build=$(dirname "$bin")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-prefix_one=$build/cli-prefix-32
-prefix_two=$build/cli-prefix-64
+# Under another locale than the default (VANTREL_WINE_LANG) the prefixes are
+# that locale's own.
+lang_suffix=${VANTREL_WINE_LANG:+-${VANTREL_WINE_LANG%%.*}}
+prefix_one=$build/cli-prefix-32$lang_suffix
+prefix_two=$build/cli-prefix-64$lang_suffix
 
 tests=0 failures=0 cases=""
 check() {  # NAME CONDITION-STATUS [DETAIL]

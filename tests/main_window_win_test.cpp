@@ -13,6 +13,7 @@
 #include "app/startup_win.h"
 #include "store/registry_win.h"
 #include "tests/main_window_fixture_win.h"
+#include "store/codepage_win.h"
 #include "tests/recording_system_ops.h"
 
 namespace vantrel {
@@ -283,10 +284,10 @@ TEST_F(MainWindowTest, MenuItemsInOrderWithPlainHotkeys) {
         "快速重启(&I)  F10", "快速关机(&Q)  F11", "", "软件更新(&P)", "关于(&A)", "帮助(&H)",
         "退出(&X)"};
     for (int i = 0; i < 20; ++i) {
-        char text[256] = {0};
-        GetMenuStringA(m, i, text, sizeof text, MF_BYPOSITION);
+        wchar_t text[256] = {0};
+        GetMenuStringW(m, i, text, 256, MF_BYPOSITION);
         if (expected[i]) {
-            EXPECT_STREQ(text, expected[i]) << i;
+            EXPECT_EQ(Narrow(text), expected[i]) << i;
         }
         bool separator = (GetMenuState(m, i, MF_BYPOSITION) & MF_SEPARATOR) != 0;
         EXPECT_EQ(separator, expected[i] && !*expected[i]) << i;

@@ -16,6 +16,7 @@
 #include "scheduler/clock.h"
 #include "store/registry_win.h"
 #include "tests/main_window_fixture_win.h"
+#include "store/codepage_win.h"
 #include "tests/recording_system_ops.h"
 #include "ui/task_editor_win.h"
 #include "ui/task_list_link_win.h"
@@ -107,9 +108,9 @@ protected:
         std::vector<std::string> items;
         const int count = static_cast<int>(SendMessageA(e->control(id), CB_GETCOUNT, 0, 0));
         for (int i = 0; i < count; ++i) {
-            char buffer[128] = {0};
-            SendMessageA(e->control(id), CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(buffer));
-            items.push_back(buffer);
+            wchar_t buffer[128] = {0};
+            SendMessageW(e->control(id), CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(buffer));
+            items.push_back(Narrow(buffer));
         }
         return items;
     }

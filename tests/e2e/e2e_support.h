@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "store/codepage_win.h"
 #include "store/gbk_text.h"
 #include "store/registry_win.h"
 
@@ -40,10 +41,12 @@ inline std::string ExePath() {
     return FolderPart(path) + "Vantrel.exe";
 }
 
+// Through the W call, so the text reads the same whatever the ANSI code page
+// of the system the tests run on.
 inline std::string Text(HWND w) {
-    char buffer[512] = {0};
-    GetWindowTextA(w, buffer, sizeof buffer);
-    return buffer;
+    wchar_t buffer[512] = {0};
+    GetWindowTextW(w, buffer, sizeof buffer / sizeof buffer[0]);
+    return Narrow(buffer);
 }
 
 inline std::string ClassOf(HWND w) {
@@ -106,10 +109,10 @@ inline bool WaitFor(Pred pred, DWORD ms) {
 class Vantrel {
 public:
     bool Start(const std::string& exe = ExePath()) {
-        std::string cmd = "\"" + exe + "\"";
-        STARTUPINFOA si = {};
+        WideText cmd = Wide("\"" + exe + "\"");
+        STARTUPINFOW si = {};
         si.cb = sizeof si;
-        if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+        if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
                             &pi_))
             return false;
         return WaitFor([this] { return MainWindow() != nullptr; }, 20000);

@@ -190,7 +190,7 @@ TEST(EndToEnd, ATaskAddedThroughTheWindowsFiresAndIsDeletedThroughThem) {
     HWND action = GetDlgItem(editor, 125);
     SendMessageA(action, CB_SETCURSEL, 0, 0);  // 提醒
     SendMessageA(editor, WM_COMMAND, MAKEWPARAM(125, CBN_SELCHANGE), reinterpret_cast<LPARAM>(action));
-    SetWindowTextA(GetDlgItem(editor, 126), "该休息一下了。");
+    SetWindowTextW(GetDlgItem(editor, 126), L"该休息一下了。");
     ASSERT_TRUE(Click(editor, "确定(&O)"));
     ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(editor); }, 5000));
 
@@ -223,6 +223,35 @@ TEST(EndToEnd, ATaskAddedThroughTheWindowsFiresAndIsDeletedThroughThem) {
     for (const char* name : {"A1", "B1", "C1", "D1"}) EXPECT_FALSE(reg.ValueExists(name)) << name;
 }
 
+// A file whose path is Chinese opens on any system: the path reaches the
+// shell as UTF-16, not through the ANSI code page.
+TEST(EndToEnd, AFileWithAChineseNameOpens) {
+    wchar_t temp[MAX_PATH] = {0};
+    GetTempPathW(MAX_PATH, temp);
+    const std::string folder = Narrow(temp) + "打开文件 测试\\";
+    const std::string batch = folder + "标记.bat";
+    const std::string marker = folder + "marker.txt";
+    CreateDirectoryW(Wide(folder).c_str(), nullptr);
+    DeleteFileW(Wide(marker).c_str());
+    HANDLE f = CreateFileW(Wide(batch).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(f, INVALID_HANDLE_VALUE);
+    const char content[] = "@echo opened> marker.txt\r\n";
+    DWORD written = 0;
+    WriteFile(f, content, sizeof content - 1, &written, nullptr);
+    CloseHandle(f);
+    WinRegistry::DeleteTree(kKey);
+    WriteTasks({{DailyForNextTicks(), "打开文件", batch}}, 60);
+    Vantrel v;
+    ASSERT_TRUE(v.Start());
+    EXPECT_TRUE(WaitFor(
+        [&] { return GetFileAttributesW(Wide(marker).c_str()) != INVALID_FILE_ATTRIBUTES; }, 20000));
+    v.Stop();
+    DeleteFileW(Wide(marker).c_str());
+    DeleteFileW(Wide(batch).c_str());
+    RemoveDirectoryW(Wide(folder).c_str());
+}
+
 // vantrelctl adds a task while the program runs: its next tick sees the
 // new count and the task, and the task fires.
 TEST(EndToEnd, ATaskAddedWithVantrelctlFiresInTheRunningProgram) {
@@ -231,12 +260,14 @@ TEST(EndToEnd, ATaskAddedWithVantrelctlFiresInTheRunningProgram) {
     Vantrel v;
     ASSERT_TRUE(v.Start());
     Sleep(7000);  // the first tick has run with one task
-    std::string cmd = "\"" + FolderPart(ExePath()) + "vantrelctl.exe\" add --schedule " + DailyForNextTicks() +
-                      " --action 提醒 --param 命令行添加的任务";
-    STARTUPINFOA si = {};
+    // The wide command line: the Chinese arguments arrive whatever the ANSI
+    // code page.
+    WideText cmd = Wide("\"" + FolderPart(ExePath()) + "vantrelctl.exe\" add --schedule " + DailyForNextTicks() +
+                        " --action 提醒 --param 命令行添加的任务");
+    STARTUPINFOW si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
-    ASSERT_TRUE(CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+    ASSERT_TRUE(CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
                                &si, &pi));
     WaitForSingleObject(pi.hProcess, 30000);
     DWORD status = 99;
