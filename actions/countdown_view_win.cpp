@@ -40,21 +40,25 @@ void CountdownView::EnsureControls() {
     EnsureCommonControls();
     font_ = FormFont();
     HINSTANCE instance = GetModuleHandleW(nullptr);
-    auto make = [&](const wchar_t* cls, const char* text, DWORD style, int x, int y, int w, int h,
+    // On a form (the main window) the framework places and scales the
+    // controls with the form's DPI.
+    Form* form = Form::FromHandle(window_);
+    auto make = [&](const char* cls, const char* text, DWORD style, int x, int y, int w, int h,
                     int id) {
-        HWND c = CreateWindowExW(0, cls, Wide(text).c_str(), WS_CHILD | WS_VISIBLE | style, x, y, w,
-                                 h, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+        if (form) return form->AddControl(cls, text, style, x, y, w, h, id, font_.get());
+        HWND c = CreateWindowExW(0, Wide(cls).c_str(), Wide(text).c_str(), WS_CHILD | WS_VISIBLE | style,
+                                 x, y, w, h, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                  instance, nullptr);
         SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
         return c;
     };
     // Creation order is tab order: cancel first, so it has the focus.
-    cancel_ = make(L"BUTTON", "取消关机", WS_TABSTOP | BS_DEFPUSHBUTTON, 232, 94, 105, 25, kCancelId);
-    actNow_ = make(L"BUTTON", "立即关机", WS_TABSTOP | BS_PUSHBUTTON, 64, 94, 105, 25, kActNowId);
-    label1_ = make(L"STATIC", "要想取消关机,请按下<取消关机>按钮,剩余 :", SS_LEFTNOWORDWRAP, 16, 16,
+    cancel_ = make("BUTTON", "取消关机", WS_TABSTOP | BS_DEFPUSHBUTTON, 232, 94, 105, 25, kCancelId);
+    actNow_ = make("BUTTON", "立即关机", WS_TABSTOP | BS_PUSHBUTTON, 64, 94, 105, 25, kActNowId);
+    label1_ = make("STATIC", "要想取消关机,请按下<取消关机>按钮,剩余 :", SS_LEFTNOWORDWRAP, 16, 16,
                    318, 14, kLabel1Id);
-    label2_ = make(L"STATIC", "", SS_LEFTNOWORDWRAP, 336, 16, 60, 14, kLabel2Id);
-    bar_ = make(PROGRESS_CLASSW, "", 0, 8, 56, 385, 17, kBarId);
+    label2_ = make("STATIC", "", SS_LEFTNOWORDWRAP, 336, 16, 60, 14, kLabel2Id);
+    bar_ = make(PROGRESS_CLASSA, "", 0, 8, 56, 385, 17, kBarId);
     glyphAct_ = LoadGlyphs("GLYPH_ACT");
     glyphCancel_ = LoadGlyphs("GLYPH_CANCEL");
     SetGlyphs(actNow_, glyphAct_);

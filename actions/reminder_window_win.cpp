@@ -64,6 +64,7 @@ protected:
     // limit and no window at all can be created. Nothing of the form may be
     // touched after this.
     void OnClose() override { OwnedForms::Release(this); }
+    void OnDpiChanged() override { FitLabel(); }
 
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override {
         switch (msg) {
@@ -101,7 +102,8 @@ private:
         const WideText text = Wide(WindowText(label_));
         WindowDC dc(label_);
         if (!dc.get()) return;
-        SelectedObject select(dc.get(), font_.get());
+        // The label's own font: the form's, scaled to the window's DPI.
+        SelectedObject select(dc.get(), reinterpret_cast<HFONT>(SendMessageW(label_, WM_GETFONT, 0, 0)));
         TEXTMETRICW metrics = {};
         GetTextMetricsW(dc.get(), &metrics);
         SIZE extent = {0, 0};

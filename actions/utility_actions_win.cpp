@@ -66,8 +66,9 @@ bool CloseProgramByName(const std::string& fileName) {
     for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
          more = Process32NextW(snapshot.get(), &entry)) {
         // szExeFile may fill its whole array on some systems; never read past it.
-        const std::string exe = Narrow(
-            entry.szExeFile, static_cast<int>(wcsnlen(entry.szExeFile, MAX_PATH)));
+        int length = 0;
+        while (length < MAX_PATH && entry.szExeFile[length] != L'\0') ++length;
+        const std::string exe = Narrow(entry.szExeFile, length);
         if (ExeEntryMatches(exe, fileName)) {
             lastResult = Sys().TerminateProcessById(entry.th32ProcessID);
         }

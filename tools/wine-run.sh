@@ -42,6 +42,16 @@ if [ ! -f "$WINEPREFIX/system.reg" ] || [ ! -f "$WINEPREFIX/.vantrel-desktop" ];
     wineserver -k 2>/dev/null || true
     wineserver -w 2>/dev/null || true
 fi
+# VANTREL_WINE_DPI (120, 144, 192) sets the screen's DPI, which Wine reads
+# from the LogPixels value when its server starts: the server is shut down
+# once after writing it. Give each DPI a prefix of its own.
+if [ -n "${VANTREL_WINE_DPI:-}" ] && [ ! -f "$WINEPREFIX/.vantrel-dpi-$VANTREL_WINE_DPI" ]; then
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$VANTREL_WINE_DPI" /f \
+        </dev/null >/dev/null 2>&1 &&
+    touch "$WINEPREFIX/.vantrel-dpi-$VANTREL_WINE_DPI"
+    wineserver -k 2>/dev/null || true
+    wineserver -w 2>/dev/null || true
+fi
 # Start the Wine server and its services apart from the caller's output:
 # started by the program itself, they would inherit its stdout and keep a
 # reader such as "| grep" waiting after the program ended.

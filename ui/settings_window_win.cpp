@@ -87,7 +87,7 @@ bool SettingsWindow::Create() {
         LVCOLUMNW col = {};
         col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
         col.pszText = title.data();
-        col.cx = kColumns[i].width;
+        col.cx = Scale(kColumns[i].width);
         col.iSubItem = i;
         SendMessageW(list_, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&col));
     }
@@ -114,10 +114,11 @@ bool SettingsWindow::Create() {
     FilterKeys(wait, "0123456789.");
 
     // The enable combo lies over the "是否启用" cell of a row, inside the list.
-    combo_ = CreateWindowExW(0, L"COMBOBOX", L"", WS_CHILD | WS_VSCROLL | CBS_DROPDOWNLIST, 0, 0, 70,
-                             120, list_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kComboBox1)),
+    combo_ = CreateWindowExW(0, L"COMBOBOX", L"", WS_CHILD | WS_VSCROLL | CBS_DROPDOWNLIST, 0, 0,
+                             Scale(70), Scale(120), list_,
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(kComboBox1)),
                              GetModuleHandleW(nullptr), nullptr);
-    SendMessageW(combo_, WM_SETFONT, reinterpret_cast<WPARAM>(f), FALSE);
+    SendMessageW(combo_, WM_SETFONT, reinterpret_cast<WPARAM>(ScaledFont(f)), FALSE);
     AddComboText(combo_, kEnabledText);
     AddComboText(combo_, kDisabledText);
     SetPropW(list_, kListProp, hwnd());
@@ -228,6 +229,16 @@ void SettingsWindow::Button6Click() {
     }
 }
 
+// The list's columns and the enable combo are placed here, not by the
+// framework: they follow the form's new DPI here too.
+void SettingsWindow::OnDpiChanged() {
+    HideCombo();
+    SendMessageW(combo_, WM_SETFONT, reinterpret_cast<WPARAM>(ScaledFont(font_.get())), FALSE);
+    for (int i = 0; i < 5; ++i)
+        SendMessageW(list_, LVM_SETCOLUMNWIDTH, i, MAKELPARAM(Scale(kColumns[i].width), 0));
+    FitColumns();
+}
+
 void SettingsWindow::HideCombo() {
     ShowWindow(combo_, SW_HIDE);
     comboTask_.clear();
@@ -244,7 +255,7 @@ void SettingsWindow::ListView1Click() {
     cell.top = 4;  // the fifth column
     cell.left = LVIR_BOUNDS;
     SendMessageW(list_, LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(&cell));
-    MoveWindow(combo_, cell.left, cell.top, cell.right - cell.left, 120, TRUE);
+    MoveWindow(combo_, cell.left, cell.top, cell.right - cell.left, Scale(120), TRUE);
     std::string enabled;
     if (auto n = TryStrToInt(comboTask_)) enabled = host_.store().ReadValue('D', *n);
     if (enabled == kEnabledText) SendMessageW(combo_, CB_SETCURSEL, 0, 0);
@@ -325,11 +336,11 @@ void SettingsWindow::RemoveRow(int number) {
 // rows fit again.
 void SettingsWindow::FitColumns() {
     int total = 0;
-    for (const Column& c : kColumns) total += c.width;
+    for (const Column& c : kColumns) total += Scale(c.width);
     RECT client;
     GetClientRect(list_, &client);
     const int over = total - static_cast<int>(client.right);
-    const int width = kColumns[kParameterColumn].width - (over > 0 ? over : 0);
+    const int width = Scale(kColumns[kParameterColumn].width) - (over > 0 ? over : 0);
     if (SendMessageW(list_, LVM_GETCOLUMNWIDTH, kParameterColumn, 0) != width)
         SendMessageW(list_, LVM_SETCOLUMNWIDTH, kParameterColumn, MAKELPARAM(width, 0));
 }

@@ -69,6 +69,7 @@ public:
 
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    void OnDpiChanged() override;
     void OnClose() override;
 
 private:

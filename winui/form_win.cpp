@@ -31,6 +31,49 @@ Font& Font::operator=(Font&& o) noexcept {
 }
 
 namespace {
+
+// Functions of newer Windows versions (10, 1607 and later), looked up once;
+// null where Windows lacks them.
+template <typename Fn>
+Fn User32Function(const char* name) {
+    HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    return user32 ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(user32, name)))
+                  : nullptr;
+}
+
+using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+using AdjustForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+
+// The outer size of a window whose client area is `client`, with the frame
+// as Windows draws it at `dpi`.
+SIZE OuterSize(SIZE client, DWORD style, DWORD exStyle, UINT dpi) {
+    static const auto adjust = User32Function<AdjustForDpiFn>("AdjustWindowRectExForDpi");
+    RECT r = {0, 0, client.cx, client.cy};
+    if (!adjust || !adjust(&r, style, FALSE, exStyle, dpi)) AdjustWindowRectEx(&r, style, FALSE, exStyle);
+    return SIZE{r.right - r.left, r.bottom - r.top};
+}
+
+RECT ScaledRect(const RECT& r, UINT dpi) {
+    return RECT{ScaleForDpi(r.left, dpi), ScaleForDpi(r.top, dpi), ScaleForDpi(r.right, dpi),
+                ScaleForDpi(r.bottom, dpi)};
+}
+
+}  // namespace
+
+UINT ScreenDpi() {
+    HDC screen = GetDC(nullptr);
+    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+    if (screen) ReleaseDC(nullptr, screen);
+    return dpi > 0 ? static_cast<UINT>(dpi) : 96;
+}
+
+UINT DpiOf(HWND window) {
+    static const auto forWindow = User32Function<GetDpiForWindowFn>("GetDpiForWindow");
+    const UINT dpi = forWindow && window ? forWindow(window) : 0;
+    return dpi ? dpi : ScreenDpi();
+}
+
+namespace {
 MessageBoxHook& Hook() {
     static MessageBoxHook hook;
     return hook;
@@ -89,35 +132,98 @@ void RegisterOnce(const char* className, WNDPROC proc, HICON icon) {
 bool Form::CreateFormOuter(const char* className, const char* caption, DWORD style,
                            DWORD exStyle, int width, int height, HWND owner) {
     RegisterOnce(className, &Form::WndProc, nullptr);
-    int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
-    int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+    // Laid out for the screen's DPI first; a window that Windows places on a
+    // screen of another DPI is laid out again below.
+    dpi_ = ScreenDpi();
+    style_ = style;
+    exStyle_ = exStyle;
+    SIZE size;
+    if (client96_.cx || client96_.cy) {
+        size = OuterSize(SIZE{Scale(client96_.cx), Scale(client96_.cy)}, style, exStyle, dpi_);
+    } else {
+        outer96_ = SIZE{width, height};
+        size = SIZE{Scale(width), Scale(height)};
+    }
+    int x = (GetSystemMetrics(SM_CXSCREEN) - size.cx) / 2;
+    int y = (GetSystemMetrics(SM_CYSCREEN) - size.cy) / 2;
     CreateWindowExW(exStyle, Wide(className).c_str(), Wide(caption ? caption : "").c_str(), style, x,
-                    y, width, height, owner, nullptr, GetModuleHandleW(nullptr), this);
+                    y, size.cx, size.cy, owner, nullptr, GetModuleHandleW(nullptr), this);
+    if (hwnd_ && DpiOf(hwnd_) != dpi_) ApplyDpi(DpiOf(hwnd_), nullptr);
     return hwnd_ != nullptr;
 }
 
 bool Form::CreateForm(const char* className, const char* caption, DWORD style, DWORD exStyle,
                       int clientW, int clientH, HWND owner, HICON icon) {
     RegisterOnce(className, &Form::WndProc, icon);
-    RECT r = {0, 0, clientW, clientH};
-    AdjustWindowRectEx(&r, style, FALSE, exStyle);
-    return CreateFormOuter(className, caption, style, exStyle, r.right - r.left,
-                           r.bottom - r.top, owner);
+    client96_ = SIZE{clientW, clientH};
+    return CreateFormOuter(className, caption, style, exStyle, 0, 0, owner);
 }
 
 HWND Form::AddControl(const char* windowClass, const char* text, DWORD style, int x, int y, int w,
                       int h, int id, HFONT font, DWORD exStyle) {
+    const RECT at96 = {x, y, x + w, y + h};
+    const RECT at = ScaledRect(at96, dpi_);
     HWND control = CreateWindowExW(exStyle, Wide(windowClass).c_str(), Wide(text ? text : "").c_str(),
-                                   WS_CHILD | WS_VISIBLE | style, x, y, w, h, hwnd_,
+                                   WS_CHILD | WS_VISIBLE | style, at.left, at.top, at.right - at.left,
+                                   at.bottom - at.top, hwnd_,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                    GetModuleHandleW(nullptr), nullptr);
-    if (control && font) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    if (!control) return nullptr;
+    if (font) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(ScaledFont(font)), FALSE);
+    placed_.push_back(Placed{control, at96, font});
     return control;
+}
+
+RECT Form::LayoutRect(HWND control) const {
+    for (const Placed& p : placed_)
+        if (p.control == control) return p.at96;
+    return RECT{0, 0, 0, 0};
+}
+
+HFONT Form::ScaledFont(HFONT font96) {
+    if (dpi_ == 96) return font96;
+    for (const auto& f : scaledFonts_)
+        if (f.first == font96) return f.second.get();
+    LOGFONTW lf = {};
+    if (!GetObjectW(font96, sizeof lf, &lf)) return font96;
+    lf.lfHeight = lf.lfHeight < 0 ? -Scale(-lf.lfHeight) : Scale(lf.lfHeight);
+    lf.lfWidth = Scale(lf.lfWidth);
+    scaledFonts_.emplace_back(font96, Font(CreateFontIndirectW(&lf)));
+    return scaledFonts_.back().second.get();
+}
+
+void Form::ApplyDpi(UINT dpi, const RECT* suggested) {
+    dpi_ = dpi;
+    // The controls draw with the old fonts until they are handed the new
+    // ones: those go only at the end.
+    std::vector<std::pair<HFONT, Font>> oldFonts = std::move(scaledFonts_);
+    scaledFonts_.clear();
+    for (const Placed& p : placed_) {
+        const RECT at = ScaledRect(p.at96, dpi_);
+        SetWindowPos(p.control, nullptr, at.left, at.top, at.right - at.left, at.bottom - at.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        if (p.font96)
+            SendMessageW(p.control, WM_SETFONT, reinterpret_cast<WPARAM>(ScaledFont(p.font96)), TRUE);
+    }
+    RECT now;
+    GetWindowRect(hwnd_, &now);
+    const SIZE size = client96_.cx || client96_.cy
+                          ? OuterSize(SIZE{Scale(client96_.cx), Scale(client96_.cy)}, style_, exStyle_, dpi_)
+                          : SIZE{Scale(outer96_.cx), Scale(outer96_.cy)};
+    const POINT at = suggested ? POINT{suggested->left, suggested->top} : POINT{now.left, now.top};
+    SetWindowPos(hwnd_, nullptr, at.x, at.y, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+    OnDpiChanged();
 }
 
 LRESULT Form::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_CLOSE) {
         OnClose();
+        return 0;
+    }
+    // Moved to a screen of another DPI (Windows 10): the same layout at the
+    // new DPI, where Windows suggests.
+    if (msg == WM_DPICHANGED) {
+        ApplyDpi(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
         return 0;
     }
     return DefWindowProcW(hwnd_, msg, wParam, lParam);
