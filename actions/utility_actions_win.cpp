@@ -160,16 +160,32 @@ std::string WindowsFolder() {
     return n > 0 && n <= MAX_PATH ? Narrow(folder, static_cast<int>(n)) : std::string();
 }
 
-std::string ProgramPath() {
-    // The path may be longer than MAX_PATH; a full buffer means it was cut.
+namespace {
+
+// The path may be longer than MAX_PATH; a full buffer means it was cut.
+std::vector<wchar_t> WideProgramPath() {
     std::vector<wchar_t> buffer(MAX_PATH);
     for (;;) {
         const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (n == 0) return std::string();
-        if (n < buffer.size() || buffer.size() >= 32768)
-            return Narrow(buffer.data(), static_cast<int>(n));
+        if (n == 0) return std::vector<wchar_t>();
+        if (n < buffer.size() || buffer.size() >= 32768) {
+            buffer.resize(n);
+            return buffer;
+        }
         buffer.resize(buffer.size() * 2);
     }
+}
+
+}  // namespace
+
+std::string ProgramPath() {
+    const std::vector<wchar_t> path = WideProgramPath();
+    return Narrow(path.data(), static_cast<int>(path.size()));
+}
+
+bool ProgramPathFitsGbk() {
+    const std::vector<wchar_t> path = WideProgramPath();
+    return FitsGbk(path.data(), static_cast<int>(path.size()));
 }
 
 std::string ProgramFolder() { return FolderPart(ProgramPath()); }

@@ -13,6 +13,10 @@
 
 namespace vantrel {
 
+const char* const kProgramPathNotGbkText =
+    "Vantrel所在文件夹的路径含有GBK以外的字符，无法设置开机启动。\n"
+    "请将Vantrel移到名称只含简体中文和英文的文件夹中，或取消“开机启动Vantrel”。";
+
 namespace {
 
 const wchar_t kListProp[] = L"Vantrel.SettingsWindow";
@@ -169,6 +173,13 @@ void SettingsWindow::Button1Click() {
     choice.closeAll = IsDlgButtonChecked(hwnd(), kCheckBox5) == BST_CHECKED;
     choice.ctrlHotkeys = IsDlgButtonChecked(hwnd(), kCheckBox3) == BST_CHECKED;
     choice.runAtLogon = IsDlgButtonChecked(hwnd(), kCheckBox2) == BST_CHECKED;
+    // Start at logon stores the program's path: one that GBK cannot hold
+    // would be stored with '?' in it and never start. Nothing is stored; the
+    // user can untick the box or move the program.
+    if (choice.runAtLogon && !ProgramPathFitsGbk()) {
+        ShowMessageBox(kProgramPathNotGbkText, "错误", MB_OK | MB_ICONERROR);
+        return;
+    }
     host_.SetCountdownLength(choice.countdownSeconds);
     host_.store().SaveSettings(host_.settings(), choice, ProgramPath());
     OnClose();

@@ -108,8 +108,13 @@ inline bool WaitFor(Pred pred, DWORD ms) {
 // One running Vantrel.exe, ended by a close request.
 class Vantrel {
 public:
-    bool Start(const std::string& exe = ExePath()) {
-        WideText cmd = Wide("\"" + exe + "\"");
+    bool Start(const std::string& exe = ExePath()) { return Start(Wide(exe).c_str()); }
+    // A program whose path GBK cannot hold.
+    bool Start(const wchar_t* exe) {
+        std::vector<wchar_t> cmd = {L'"'};
+        for (const wchar_t* c = exe; *c; ++c) cmd.push_back(*c);
+        cmd.push_back(L'"');
+        cmd.push_back(L'\0');
         STARTUPINFOW si = {};
         si.cb = sizeof si;
         if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "store/registry_win.h"
+#include "store/task_store.h"
 #include "tests/e2e/e2e_support.h"
 
 namespace vantrel {
@@ -250,6 +251,48 @@ TEST(EndToEnd, AFileWithAChineseNameOpens) {
     DeleteFileW(Wide(marker).c_str());
     DeleteFileW(Wide(batch).c_str());
     RemoveDirectoryW(Wide(folder).c_str());
+}
+
+// Start at logon stores the program's path: from a folder whose name GBK
+// cannot hold, OK says why in a box and stores nothing rather than a path
+// with '?' in it.
+TEST(EndToEnd, StartAtLogonFromAFolderGbkCannotHoldIsRefused) {
+    wchar_t temp[MAX_PATH] = {0};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring folder = std::wstring(temp) + L"vantrel \uD55C\uAE00\\";
+    const std::wstring exe = folder + L"Vantrel.exe";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    ASSERT_TRUE(CopyFileW(Wide(ExePath()).c_str(), exe.c_str(), FALSE));
+    WinRegistry::DeleteTree(kKey);
+    {
+        WinRegistry run;
+        run.OpenKey(kRunKeyPath, true);
+        run.DeleteValue(kRunValueName);
+    }
+    Vantrel v;
+    ASSERT_TRUE(v.Start(exe.c_str()));
+    HWND settings = OpenSettingsFromTheMenu(v);
+    ASSERT_NE(settings, nullptr);
+    SendMessageW(GetDlgItem(settings, 122), BM_SETCHECK, BST_CHECKED, 0);  // 开机启动Vantrel(&S)
+    // Posted: the box holds the program's thread until it is closed.
+    PostMessageW(GetDlgItem(settings, 201), BM_CLICK, 0, 0);  // 确定(&O)
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (box = VisibleWindowOf("#32770", v.pid())) != nullptr; }, 5000));
+    bool said = false;
+    for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+        said = said || Text(c).find("开机启动") != std::string::npos;
+    EXPECT_TRUE(said);
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(box); }, 5000));
+    EXPECT_TRUE(IsWindowVisible(settings));  // still open: nothing was taken
+    {
+        WinRegistry run;
+        run.OpenKey(kRunKeyPath, false);
+        EXPECT_FALSE(run.ValueExists(kRunValueName));
+    }
+    v.Stop();
+    DeleteFileW(exe.c_str());
+    RemoveDirectoryW(folder.c_str());
 }
 
 // vantrelctl adds a task while the program runs: its next tick sees the
