@@ -126,20 +126,5 @@ TEST(WideText, APathGbkCannotHoldIsRefusedWithAMessage) {
     EXPECT_EQ(boxes[0], kPathNotGbkText);
 }
 
-// The window framework's texts are UTF-16 inside the windows: a caption set
-// from GBK reads back as the right characters through the W calls.
-TEST(WideText, WindowTextsAreUtf16InsideTheWindow) {
-    HWND w = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                             GetModuleHandleW(nullptr), nullptr);
-    ASSERT_NE(w, nullptr);
-    SetText(w, "设置");
-    wchar_t shown[16] = {0};
-    GetWindowTextW(w, shown, 16);
-    EXPECT_STREQ(shown, L"设置");
-    SetWindowTextW(w, L"任务属性");
-    EXPECT_EQ(WindowText(w), "任务属性");
-    DestroyWindow(w);
-}
-
 }  // namespace
 }  // namespace vantrel
