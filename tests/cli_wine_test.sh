@@ -15,8 +15,11 @@ report=$2
 build=$(dirname "$bin")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-prefix_one=$build/cli-prefix-32
-prefix_two=$build/cli-prefix-64
+# Under another locale than the default (VANTREL_WINE_LANG) the prefixes are
+# that locale's own.
+lang_suffix=${VANTREL_WINE_LANG:+-${VANTREL_WINE_LANG%%.*}}
+prefix_one=$build/cli-prefix-32$lang_suffix
+prefix_two=$build/cli-prefix-64$lang_suffix
 
 tests=0 failures=0 cases=""
 check() {  # NAME CONDITION-STATUS [DETAIL]
@@ -106,12 +109,17 @@ check ImportOfA64BitExportOn32BitWindows $?
 # 64-bit regedit puts a key named ...\Wow6432Node\... one level too deep,
 # where Windows puts it in the 32-bit view, so the 64-bit file is not tried
 # this way here.)
-clear_key "$prefix_one"
-wine_in "$prefix_one" regedit /s "Z:$work/任务.reg" >/dev/null 2>&1
-ctl "$prefix_one" list
-cut -f1-5 "$work/out" >"$work/back"
-cmp -s "$work/one" "$work/back"
-check RegeditImportsTheExport $?
+# A REGEDIT4 file is text in the ANSI code page: only a Chinese system's
+# registry editor reads its GBK texts right, so the check is left out under
+# another locale.
+if [ "${VANTREL_WINE_LANG:-zh_CN.UTF-8}" = zh_CN.UTF-8 ]; then
+    clear_key "$prefix_one"
+    wine_in "$prefix_one" regedit /s "Z:$work/任务.reg" >/dev/null 2>&1
+    ctl "$prefix_one" list
+    cut -f1-5 "$work/out" >"$work/back"
+    cmp -s "$work/one" "$work/back"
+    check RegeditImportsTheExport $?
+fi
 
 ctl "$prefix_two" delete 1
 [ $rc -eq 0 ]

@@ -16,6 +16,10 @@
 
 namespace vantrel {
 
+// What OK says, and stores nothing, when start at logon is ticked but the
+// program's path has a character GBK cannot hold.
+extern const char* const kProgramPathNotGbkText;
+
 class SettingsWindow : public Form, public TaskListLink {
 public:
     enum Id {
@@ -69,6 +73,7 @@ public:
 
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    void OnDpiChanged() override;
     void OnClose() override;
 
 private:

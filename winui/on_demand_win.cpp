@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "store/codepage_win.h"
+
 namespace vantrel {
 
 namespace {
@@ -78,9 +80,11 @@ void DestroyImageList(HIMAGELIST list) {
 }
 
 BOOL PlaySoundOnDemand(const char* sound, DWORD flags) {
-    using PlayFn = BOOL(WINAPI*)(LPCSTR, HMODULE, DWORD);
-    auto play = g_sound.Function<PlayFn>("PlaySoundA");
-    return play ? play(sound, nullptr, flags) : FALSE;
+    using PlayFn = BOOL(WINAPI*)(LPCWSTR, HMODULE, DWORD);
+    auto play = g_sound.Function<PlayFn>("PlaySoundW");
+    if (!play) return FALSE;
+    if (!sound) return play(nullptr, nullptr, flags);
+    return play(Wide(sound).c_str(), nullptr, flags);
 }
 
 void StopSoundOnDemand() {
@@ -93,9 +97,9 @@ MCIERROR MciSendStringOnDemand(const char* command, HWND callback) {
     return send ? send(command, nullptr, 0, callback) : MCIERR_DEVICE_NOT_INSTALLED;
 }
 
-BOOL GetOpenFileNameOnDemand(OPENFILENAMEA* ofn) {
-    using OpenFn = BOOL(WINAPI*)(LPOPENFILENAMEA);
-    auto open = g_dialogs.Function<OpenFn>("GetOpenFileNameA");
+BOOL GetOpenFileNameOnDemand(OPENFILENAMEW* ofn) {
+    using OpenFn = BOOL(WINAPI*)(LPOPENFILENAMEW);
+    auto open = g_dialogs.Function<OpenFn>("GetOpenFileNameW");
     return open ? open(ofn) : FALSE;
 }
 
