@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "store/codepage_win.h"
+#include "winui/on_demand_win.h"
 
 namespace vantrel {
 
@@ -39,15 +40,15 @@ public:
     Bstr() = default;
     explicit Bstr(const std::string& gbk) {
         const WideText wide = Wide(gbk);
-        b_ = SysAllocStringLen(wide.c_str(), static_cast<UINT>(wide.length()));
+        b_ = SysAllocStringLenOnDemand(wide.c_str(), static_cast<UINT>(wide.length()));
     }
-    ~Bstr() { SysFreeString(b_); }
+    ~Bstr() { SysFreeStringOnDemand(b_); }
     Bstr(const Bstr&) = delete;
     Bstr& operator=(const Bstr&) = delete;
     BSTR get() const { return b_; }
     BSTR* out() { return &b_; }
     std::string Gbk() const {
-        return b_ ? Narrow(b_, static_cast<int>(SysStringLen(b_))) : std::string();
+        return b_ ? Narrow(b_, static_cast<int>(SysStringLenOnDemand(b_))) : std::string();
     }
 
 private:
@@ -58,9 +59,9 @@ private:
 // that already has COM in another model keeps it.
 class ComScope {
 public:
-    ComScope() : hr_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+    ComScope() : hr_(CoInitializeExOnDemand(COINIT_APARTMENTTHREADED)) {}
     ~ComScope() {
-        if (SUCCEEDED(hr_)) CoUninitialize();
+        if (SUCCEEDED(hr_)) CoUninitializeOnDemand();
     }
     ComScope(const ComScope&) = delete;
     ComScope& operator=(const ComScope&) = delete;
@@ -84,11 +85,10 @@ bool VistaOrLater() {
 // The root folder of a connected service; false when there is none.
 bool RootFolder(ComRef<ITaskService>& service, ComRef<ITaskFolder>& root) {
     if (!VistaOrLater()) return false;
-    if (FAILED(CoCreateInstance(__uuidof(TaskScheduler), nullptr, CLSCTX_INPROC_SERVER,
-                                __uuidof(ITaskService), reinterpret_cast<void**>(service.out()))))
+    if (FAILED(CoCreateInstanceOnDemand(__uuidof(TaskScheduler), __uuidof(ITaskService),
+                                        reinterpret_cast<void**>(service.out()))))
         return false;
-    VARIANT none;
-    VariantInit(&none);
+    VARIANT none = {};  // VT_EMPTY: what VariantInit makes of it
     if (FAILED(service->Connect(none, none, none, none))) return false;
     Bstr path("\\");
     return SUCCEEDED(service->GetFolder(path.get(), root.out()));
@@ -126,8 +126,7 @@ void RegisterSystemTask(const std::string& name, const std::string& xml) {
     if (!RootFolder(service, root)) Refused("连接任务计划程序", E_FAIL);
     Bstr taskName(name);
     Bstr definition(xml);
-    VARIANT none;
-    VariantInit(&none);
+    VARIANT none = {};  // VT_EMPTY: what VariantInit makes of it
     ComRef<IRegisteredTask> registered;
     // The principal is the group named in the definition.
     HRESULT hr = root->RegisterTask(taskName.get(), definition.get(), TASK_CREATE_OR_UPDATE, none,

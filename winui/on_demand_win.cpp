@@ -48,6 +48,8 @@ private:
 OnDemandLibrary g_commonControls("comctl32.dll", false);
 OnDemandLibrary g_sound("winmm.dll", true);
 OnDemandLibrary g_dialogs("comdlg32.dll", true);
+OnDemandLibrary g_com("ole32.dll", true);
+OnDemandLibrary g_comStrings("oleaut32.dll", true);
 
 bool g_classesRegistered = false;
 
@@ -101,6 +103,42 @@ BOOL GetOpenFileNameOnDemand(OPENFILENAMEW* ofn) {
     using OpenFn = BOOL(WINAPI*)(LPOPENFILENAMEW);
     auto open = g_dialogs.Function<OpenFn>("GetOpenFileNameW");
     return open ? open(ofn) : FALSE;
+}
+
+HRESULT CoInitializeExOnDemand(DWORD model) {
+    using InitFn = HRESULT(WINAPI*)(LPVOID, DWORD);
+    auto init = g_com.Function<InitFn>("CoInitializeEx");
+    return init ? init(nullptr, model) : E_FAIL;
+}
+
+void CoUninitializeOnDemand() {
+    using UninitFn = void(WINAPI*)();
+    if (auto uninit = g_com.Function<UninitFn>("CoUninitialize")) uninit();
+}
+
+HRESULT CoCreateInstanceOnDemand(REFCLSID clsid, REFIID iid, void** object) {
+    using CreateFn = HRESULT(WINAPI*)(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID*);
+    auto create = g_com.Function<CreateFn>("CoCreateInstance");
+    return create ? create(clsid, nullptr, CLSCTX_INPROC_SERVER, iid, object) : E_FAIL;
+}
+
+BSTR SysAllocStringLenOnDemand(const wchar_t* text, UINT length) {
+    using AllocFn = BSTR(WINAPI*)(const OLECHAR*, UINT);
+    auto alloc = g_comStrings.Function<AllocFn>("SysAllocStringLen");
+    return alloc ? alloc(text, length) : nullptr;
+}
+
+void SysFreeStringOnDemand(BSTR text) {
+    using FreeFn = void(WINAPI*)(BSTR);
+    if (!text) return;
+    if (auto release = g_comStrings.Function<FreeFn>("SysFreeString")) release(text);
+}
+
+UINT SysStringLenOnDemand(BSTR text) {
+    using LengthFn = UINT(WINAPI*)(BSTR);
+    if (!text) return 0;
+    auto length = g_comStrings.Function<LengthFn>("SysStringLen");
+    return length ? length(text) : 0;
 }
 
 }  // namespace vantrel

@@ -11,6 +11,8 @@
 #include <commctrl.h>
 #include <commdlg.h>
 #include <mmsystem.h>
+#include <oleauto.h>
+#include <objbase.h>
 
 namespace vantrel {
 
@@ -39,5 +41,15 @@ MCIERROR MciSendStringOnDemand(const char* command, HWND callback);
 
 // GetOpenFileNameW; FALSE (nothing chosen) when the library cannot be loaded.
 BOOL GetOpenFileNameOnDemand(OPENFILENAMEW* ofn);
+
+// COM and its strings, for the start-at-logon task: ole32 and oleaut32 load
+// only when the task service is asked, never for a program that just waits
+// in the tray. Without the library the calls fail with E_FAIL, null or 0.
+HRESULT CoInitializeExOnDemand(DWORD model);
+void CoUninitializeOnDemand();
+HRESULT CoCreateInstanceOnDemand(REFCLSID clsid, REFIID iid, void** object);
+BSTR SysAllocStringLenOnDemand(const wchar_t* text, UINT length);
+void SysFreeStringOnDemand(BSTR text);
+UINT SysStringLenOnDemand(BSTR text);
 
 }  // namespace vantrel
