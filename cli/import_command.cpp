@@ -72,8 +72,9 @@ void WritePlan(Target& target, const ImportPlan& plan, bool replace) {
             if (!store.Delete(settings, settings.taskCount)) break;
     }
     for (const ImportedTask& task : plan.tasks) {
-        const int n = store.Append(settings, task.record.schedule, task.record.action, task.record.parameter);
-        if (!task.enabled) store.SetEnabled(n, false);
+        TaskRecord record = task.record;
+        record.enabled = task.enabled ? kEnabledText : kDisabledText;
+        store.AppendRecord(settings, record);
     }
     if (plan.settings.empty()) return;
     Registry& reg = target.reg();
@@ -112,6 +113,15 @@ int RunImport(const Invocation& inv, CliEnv& env, std::ostream& out, std::ostrea
     int status = kExitDone;
     std::unique_ptr<Target> target = Target::Open(inv, env, Target::Mode::Create, err, status);
     if (!target) return status;
+    // One change under the store's lock, from the copy taken to put back to
+    // the last setting written: no other writer comes in between.
+    std::unique_ptr<TaskStore::WriteGuard> guard;
+    try {
+        guard.reset(new TaskStore::WriteGuard(target->store()));
+    } catch (const StoreBusy& e) {
+        err << "vantrelctl: " << e.what() << "，没有写入任何内容\n";
+        return kExitFailed;
+    }
     std::vector<std::string> skipped;
     const std::optional<std::vector<RegFileValue>> before =
         ReadProgramKey(target->reg(), target->programKey(), target->settings().taskCount, skipped);
