@@ -12,6 +12,7 @@
 #include "actions/system_ops.h"
 #include "actions/utility_actions.h"
 #include "store/gbk_text.h"
+#include "winui/on_demand_win.h"
 
 namespace vantrel {
 
@@ -33,13 +34,10 @@ static_assert(sizeof(RasConnV1) == kRasConnSize, "RASCONN of the first layout is
 static_assert(sizeof(PROCESSENTRY32) == 296, "PROCESSENTRY32 (ANSI) is 296 bytes");
 #endif
 
-// A system library looked up on first use and kept to the end of the
-// program: rasapi32 goes on hanging up after RasHangUpA returns, so it may
+// A system library, loaded from the system folder on first use and kept to
+// the end of the program: rasapi32 goes on hanging up after RasHangUpA returns, so it may
 // not be unloaded behind its back.
-HMODULE SystemLibrary(const char* name) {
-    HMODULE module = GetModuleHandleA(name);
-    return module ? module : LoadLibraryA(name);
-}
+HMODULE SystemLibrary(const char* name) { return LoadSystemLibrary(name); }
 
 template <typename Fn>
 Fn LookUp(HMODULE module, const char* function) {

@@ -49,6 +49,10 @@ inline void StoreRecords(const char* key, const std::vector<TaskRecord>& records
 inline std::string TestRunKey(const char* key) { return std::string(key) + "\\Run"; }
 const char kTestRunValue[] = "VantrelTest";
 
+// Whether a form's window is there and shown. Safe after a form that
+// destroys itself when closed is gone: it asks only the window handle.
+inline bool Showing(HWND window) { return IsWindow(window) && IsWindowVisible(window); }
+
 // nullptr when the window could not be started.
 inline std::unique_ptr<MainWindow> StartTestMainWindow(const char* key) {
     MainWindow::Options options;

@@ -4,6 +4,16 @@
 
 namespace vantrel {
 
+HMODULE LoadSystemLibrary(const char* name) {
+    wchar_t folder[MAX_PATH] = {0};
+    const UINT n = GetSystemDirectoryW(folder, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return nullptr;
+    std::wstring path(folder, n);
+    path += L'\\';
+    for (const char* c = name; *c; ++c) path += static_cast<wchar_t>(*c);  // ASCII file names
+    return LoadLibraryW(path.c_str());
+}
+
 namespace {
 
 // A library loaded once and kept for the rest of the program.
@@ -27,14 +37,7 @@ public:
 private:
     void Load() {
         tried_ = true;
-        std::string path = name_;
-        if (fromSystemFolder_) {
-            char folder[MAX_PATH] = {0};
-            UINT n = GetSystemDirectoryA(folder, MAX_PATH);
-            if (n == 0 || n >= MAX_PATH) return;
-            path = std::string(folder) + "\\" + name_;
-        }
-        module_ = LoadLibraryA(path.c_str());
+        module_ = fromSystemFolder_ ? LoadSystemLibrary(name_) : LoadLibraryA(name_);
     }
 
     const char* name_;
