@@ -32,6 +32,7 @@ public:
     std::vector<std::string> captions;  // rows present
     std::vector<std::pair<int, TaskRecord>> appended;
     int readAgain = 0;
+    std::function<void()> whileAppending;  // the editor is still there
 
     void RemoveRow(int number) override {
         auto row = std::find(captions.begin(), captions.end(), std::to_string(number));
@@ -40,6 +41,7 @@ public:
     void AppendRow(int number, const TaskRecord& shown, const TaskRecord&) override {
         captions.push_back(std::to_string(number));
         appended.push_back({number, shown});
+        if (whileAppending) whileAppending();
     }
     void ReadTasksAgain() override { ++readAgain; }
 };
@@ -319,10 +321,15 @@ TEST_F(TaskEditorWindow, StartupWithEmptyBoxesStoresZerosAndShowsThem) {
     StartWith({});
     E* e = Add();
     Check(e, E::kRadioButton7);
+    std::string hours, minutes;
+    list_.whileAppending = [&] {
+        hours = Text(e, E::kEdit3);
+        minutes = Text(e, E::kEdit4);
+    };
     e->Button2Click();
     EXPECT_EQ(Record(1), (TaskRecord{"开机0时0分", "", "", "启用"}));  // no action: stored empty
-    EXPECT_EQ(Text(e, E::kEdit3), "0");
-    EXPECT_EQ(Text(e, E::kEdit4), "0");
+    EXPECT_EQ(hours, "0");
+    EXPECT_EQ(minutes, "0");
 }
 
 TEST_F(TaskEditorWindow, OkWithoutATimeAsksForOneAndWritesNothing) {

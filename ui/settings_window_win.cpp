@@ -236,7 +236,7 @@ void SettingsWindow::Button5Click() {
     // still opens in modify mode, so its OK rewrites this record and never
     // appends a copy.
     std::string firstError;
-    for (char letter : {'A', 'B', 'C', 'D'}) host_.store().ReadValueOrEmpty(letter, n, &firstError);
+    for (char letter : {'A', 'B', 'C'}) host_.store().ReadValueOrEmpty(letter, n, &firstError);
     editor->LoadForModify(n, record);
     if (!firstError.empty()) ReportError(firstError.c_str());
 }
