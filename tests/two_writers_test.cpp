@@ -86,15 +86,6 @@ TEST(TwoWriters, EveryTaskThatShouldExistSurvivesAndNothingElseAppears) {
              done(w.store.Rewrite(moved.number, moved.record, "每天8时0分", "提醒", "b2"));
          },
          {"b2", "c"}},
-        {"a parameter change alone is a change of the record",
-         {"a", "b"},
-         [&](Window& w, Writer& ctl, Registry&) {
-             const ListedTask b = w.Row("b");
-             ctl.store.Rewrite(2, "每天8时0分", "提醒", "b-ctl");
-             changed(w.store.Rewrite(b.number, b.record, "每天8时0分", "提醒", "b-window"));
-             changed(w.store.SetEnabled(b.number, b.record, false));
-         },
-         {"a", "b-ctl"}},
         {"a window opened before vantrelctl add deletes, then two more adds",
          {"a", "b"},
          [&](Window& w, Writer& ctl, Registry&) {

@@ -161,6 +161,23 @@ inline void WriteTasks(const std::vector<std::vector<std::string>>& tasks, int t
     }
 }
 
+// Runs vantrelctl.exe with `arguments`; its exit status, -1 when it cannot start.
+inline int RunVantrelctl(const std::string& arguments) {
+    std::string cmd = "\"" + FolderPart(ExePath()) + "vantrelctl.exe\" " + arguments;
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si,
+                        &pi))
+        return -1;
+    WaitForSingleObject(pi.hProcess, 30000);
+    DWORD status = 99;
+    GetExitCodeProcess(pi.hProcess, &status);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    return static_cast<int>(status);
+}
+
 inline std::vector<std::string> ModulesOf(DWORD pid) {
     std::vector<std::string> names;
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);

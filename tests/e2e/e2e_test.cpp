@@ -232,19 +232,7 @@ TEST(EndToEnd, ATaskAddedWithVantrelctlFiresInTheRunningProgram) {
     Vantrel v;
     ASSERT_TRUE(v.Start());
     Sleep(7000);  // the first tick has run with one task
-    std::string cmd = "\"" + FolderPart(ExePath()) + "vantrelctl.exe\" add --schedule " + DailyForNextTicks() +
-                      " --action 提醒 --param 命令行添加的任务";
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    ASSERT_TRUE(CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
-                               &si, &pi));
-    WaitForSingleObject(pi.hProcess, 30000);
-    DWORD status = 99;
-    GetExitCodeProcess(pi.hProcess, &status);
-    CloseHandle(pi.hProcess);
-    CloseHandle(pi.hThread);
-    EXPECT_EQ(status, 0u);
+    EXPECT_EQ(RunVantrelctl("add --schedule " + DailyForNextTicks() + " --action 提醒 --param 命令行添加的任务"), 0);
     EXPECT_TRUE(WaitFor([&] { return ReminderShown(v.pid(), "命令行添加的任务"); }, 15000));
     WinRegistry reg;
     reg.OpenKey(kKey, false);
@@ -362,22 +350,6 @@ TEST(EndToEndFaults, TheTrayComingBackAndTheSettingsWindowDuringACountdown) {
 // run meanwhile. Every task that should exist survives, nothing else appears.
 namespace two_writers {
 
-int Ctl(const std::string& arguments) {
-    std::string cmd = "\"" + FolderPart(ExePath()) + "vantrelctl.exe\" " + arguments;
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
-                        &si, &pi))
-        return -1;
-    WaitForSingleObject(pi.hProcess, 30000);
-    DWORD status = 99;
-    GetExitCodeProcess(pi.hProcess, &status);
-    CloseHandle(pi.hProcess);
-    CloseHandle(pi.hThread);
-    return static_cast<int>(status);
-}
-
 // Reminders at one minute, disabled so that none fires, told apart only by
 // their texts.
 void StoreReminders(const std::vector<std::string>& texts) {
@@ -462,7 +434,7 @@ TEST(EndToEnd, TwoWritersLoseNoTask) {
         {"vantrelctl delete 1, then the window deletes the row captioned 3",
          {"a", "b", "c", "d"},
          [&](const Vantrel& v, HWND w) {
-             ASSERT_EQ(Ctl("delete 1"), 0);
+             ASSERT_EQ(RunVantrelctl("delete 1"), 0);
              SelectRow(v, w, 2);
              Press(w, kDelete);
              EXPECT_EQ(DismissBox(v), kChanged);
@@ -479,7 +451,7 @@ TEST(EndToEnd, TwoWritersLoseNoTask) {
              Press(w, kModify);
              HWND editor = nullptr;
              ASSERT_TRUE(WaitFor([&] { return (editor = VisibleWindowOf("TForm5", v.pid())) != nullptr; }, 5000));
-             ASSERT_EQ(Ctl("delete 1"), 0);
+             ASSERT_EQ(RunVantrelctl("delete 1"), 0);
              Press(editor, kEditorOk);
              EXPECT_EQ(DismissBox(v), kGone);
          },
@@ -487,12 +459,12 @@ TEST(EndToEnd, TwoWritersLoseNoTask) {
         {"a window opened before vantrelctl add deletes, then two more adds",
          {"a", "b"},
          [&](const Vantrel& v, HWND w) {
-             ASSERT_EQ(Ctl("add --schedule 每天8时0分 --action 提醒 --param e"), 0);
+             ASSERT_EQ(RunVantrelctl("add --schedule 每天8时0分 --action 提醒 --param e"), 0);
              SelectRow(v, w, 0);
              Press(w, kDelete);
              EXPECT_TRUE(WaitFor([&] { return Rows(w) == 1; }, 5000));
-             ASSERT_EQ(Ctl("add --schedule 每天8时0分 --action 提醒 --param f"), 0);
-             ASSERT_EQ(Ctl("add --schedule 每天8时0分 --action 提醒 --param g"), 0);
+             ASSERT_EQ(RunVantrelctl("add --schedule 每天8时0分 --action 提醒 --param f"), 0);
+             ASSERT_EQ(RunVantrelctl("add --schedule 每天8时0分 --action 提醒 --param g"), 0);
          },
          {"b", "e", "f", "g"}},
     };
