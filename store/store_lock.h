@@ -40,8 +40,10 @@ public:
 // process-wide lock where there is no other process to share it with).
 std::unique_ptr<StoreLock> NewSharedStoreLock(const std::string& programKey);
 
-// A lock of this process only, one per key name: two stores of one process
-// on the same key exclude each other, other processes are not asked.
+// A lock of this process only, one per key name: while one store of the
+// process holds it, another store on the same key is refused at once (the
+// program has one thread, so waiting could not help); other processes are
+// not asked. For a registry file, and natively.
 std::unique_ptr<StoreLock> NewProcessStoreLock(const std::string& programKey);
 
 }  // namespace vantrel
