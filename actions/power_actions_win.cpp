@@ -59,18 +59,19 @@ void SuspendWithWakeTimer(const std::string& wakeChoice) {
     Sys().SetPowerState(true, false);
 }
 
-void CarryOutPowerWord(const std::string& word, const std::string& wakeChoice) {
+std::optional<HangUpResult> CarryOutPowerWord(const std::string& word, const std::string& wakeChoice) {
     switch (PowerOpFor(word)) {
         case PowerOp::LogOff: Sys().EndSession(kExitLogOff); break;
         case PowerOp::Standby: Sys().SetPowerState(true, true); break;
         case PowerOp::Hibernate: SuspendWithWakeTimer(wakeChoice); break;
         case PowerOp::Restart: Sys().EndSession(kExitRestart); break;
         case PowerOp::PowerOff: Sys().EndSession(kExitPowerOff); break;
-        case PowerOp::HangUp: HangUpDialUp(); break;
+        case PowerOp::HangUp: return HangUpDialUp();
         case PowerOp::FastRestart: Sys().ShutdownSystem(1); break;
         case PowerOp::FastShutdown: Sys().ShutdownSystem(2); break;
         case PowerOp::None: break;
     }
+    return std::nullopt;
 }
 
 BOOL CALLBACK CloseAllWindowsProc(HWND window, LPARAM) {

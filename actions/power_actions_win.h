@@ -6,7 +6,10 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
+
+#include "actions/utility_actions_win.h"
 
 namespace vantrel {
 
@@ -17,7 +20,8 @@ constexpr UINT kExitPowerOff = 12;  // EWX_POWEROFF | EWX_FORCE
 // Carries out `word` ("注销", "待机", "休眠", "重启", "关机", "断开拨号",
 // "快速重启", "快速关机"); any other text does nothing. A wake choice whose
 // numbers do not convert raises ConversionError and nothing is suspended.
-void CarryOutPowerWord(const std::string& word, const std::string& wakeChoice);
+// Returns the hang-up's outcome for "断开拨号", nothing for the other words.
+std::optional<HangUpResult> CarryOutPowerWord(const std::string& word, const std::string& wakeChoice);
 
 // Suspends (not hibernates, not forced), first arming the wake timer when
 // the wake choice names a day and a time.

@@ -1,13 +1,15 @@
 // Everything that acts on the machine goes through this one narrow
 // interface: ending processes or the session, power, starting system
 // programs (the cleanup batch, netsh), the monitor, the CD tray, dial-up,
-// closing other programs' windows, and the documents the program opens for
-// the user. Tests install a
+// closing other programs' windows, the documents the program opens for the
+// user, and the tasks of Task Scheduler (start at logon). Tests install a
 // recorder in its place, so that they never act on the machine they run on.
 #pragma once
 
 #include <cstdint>
 #include <string>
+
+#include "store/logon_start.h"
 
 namespace vantrel {
 
@@ -19,7 +21,9 @@ struct ProcessStart {
     bool idlePriority = false;
 };
 
-class SystemOps {
+// The task service's operations (store/logon_start.h) come with it; a
+// stand-in that does not override them has no task service.
+class SystemOps : public TaskService {
 public:
     virtual ~SystemOps() = default;
     // OpenProcess(PROCESS_TERMINATE) and TerminateProcess(exit code 0);
@@ -42,8 +46,9 @@ public:
     // Sends a message to every top-level window without waiting on a hung
     // one (SendMessageTimeout with SMTO_ABORTIFHUNG and a short limit).
     virtual void Broadcast(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) = 0;
-    // InternetAutodial(flags, window).
-    virtual void Autodial(std::uint32_t flags, void* window) = 0;
+    // InternetAutodial(flags, window). Returns 0 when it dialled, else the
+    // system's error code.
+    virtual std::uint32_t Autodial(std::uint32_t flags, void* window) = 0;
     // PostMessage(window, WM_CLOSE, 0, 0): asks another program's window to
     // close, without waiting.
     virtual void AskToClose(void* window) = 0;
@@ -55,5 +60,8 @@ SystemOps& Sys();
 void InstallSystemOps(SystemOps* ops);
 // The real operations, whatever is installed.
 SystemOps& RealSystemOps();
+// The task service of the operations in force at each call, so that one
+// given to a long-lived object follows a test's recorder.
+TaskService& SystemTasks();
 
 }  // namespace vantrel

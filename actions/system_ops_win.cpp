@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "actions/system_ops.h"
+#include "actions/logon_task_win.h"
 #include "winui/on_demand_win.h"
 
 namespace vantrel {
@@ -82,18 +83,43 @@ public:
                             SMTO_ABORTIFHUNG | SMTO_NORMAL, kBroadcastWaitMs, &result);
     }
 
-    void Autodial(std::uint32_t flags, void* window) override {
+    std::uint32_t Autodial(std::uint32_t flags, void* window) override {
         typedef BOOL(WINAPI * AutodialFn)(DWORD, HWND);
         HMODULE wininet = SystemLibrary("wininet.dll");
-        if (!wininet) return;
+        if (!wininet) return GetLastError();
         auto autodial = reinterpret_cast<AutodialFn>(
             reinterpret_cast<void*>(GetProcAddress(wininet, "InternetAutodial")));
-        if (autodial) autodial(flags, static_cast<HWND>(window));
+        if (!autodial) return ERROR_PROC_NOT_FOUND;
+        SetLastError(0);
+        if (autodial(flags, static_cast<HWND>(window))) return 0;
+        const DWORD code = GetLastError();
+        return code != 0 ? code : ERROR_GEN_FAILURE;
     }
 
     void AskToClose(void* window) override {
         PostMessageA(static_cast<HWND>(window), WM_CLOSE, 0, 0);
     }
+
+    bool TaskServiceAvailable() override { return SystemTaskServiceAvailable(); }
+    bool FindTask(const std::string& name, RegisteredTask& task) override {
+        return FindSystemTask(name, task);
+    }
+    void RegisterTask(const std::string& name, const std::string& xml) override {
+        RegisterSystemTask(name, xml);
+    }
+    void DeleteTask(const std::string& name) override { DeleteSystemTask(name); }
+};
+
+class TasksInForce : public TaskService {
+public:
+    bool TaskServiceAvailable() override { return Sys().TaskServiceAvailable(); }
+    bool FindTask(const std::string& name, RegisteredTask& task) override {
+        return Sys().FindTask(name, task);
+    }
+    void RegisterTask(const std::string& name, const std::string& xml) override {
+        Sys().RegisterTask(name, xml);
+    }
+    void DeleteTask(const std::string& name) override { Sys().DeleteTask(name); }
 };
 
 SystemOps* g_installed = nullptr;
@@ -108,5 +134,10 @@ SystemOps& RealSystemOps() {
 SystemOps& Sys() { return g_installed ? *g_installed : RealSystemOps(); }
 
 void InstallSystemOps(SystemOps* ops) { g_installed = ops; }
+
+TaskService& SystemTasks() {
+    static TasksInForce tasks;
+    return tasks;
+}
 
 }  // namespace vantrel

@@ -12,6 +12,7 @@
 #include "actions/system_ops.h"
 #include "actions/utility_actions.h"
 #include "store/gbk_text.h"
+#include "store/system_error_win.h"
 #include "winui/on_demand_win.h"
 
 namespace vantrel {
@@ -48,9 +49,17 @@ Fn LookUp(HMODULE module, const char* function) {
 
 }  // namespace
 
-void OpenTaskFile(const std::string& parameter) {
+std::string OpenTaskFile(const std::string& parameter) {
     const std::string folder = FolderPart(parameter);
-    ShellExecuteA(nullptr, "open", parameter.c_str(), nullptr, folder.c_str(), SW_SHOWNORMAL);
+    SetLastError(0);
+    const INT_PTR result = reinterpret_cast<INT_PTR>(
+        ShellExecuteA(nullptr, "open", parameter.c_str(), nullptr, folder.c_str(), SW_SHOWNORMAL));
+    if (result > 32) return std::string();
+    // The shell's own codes below 32 match the system's error codes for
+    // the common cases (2 file not found, 3 path not found, 5 access
+    // denied); the last error is more precise where it is set.
+    const DWORD code = GetLastError();
+    return SystemErrorText(code != 0 ? code : static_cast<DWORD>(result));
 }
 
 bool CloseProgramByName(const std::string& fileName) {
@@ -71,44 +80,62 @@ bool CloseProgramByName(const std::string& fileName) {
     return lastResult;
 }
 
-void HangUpDialUp() {
+HangUpResult HangUpDialUp() {
     HMODULE ras = SystemLibrary("rasapi32.dll");
-    HangUpDialUpWith(LookUp<RasEnumConnectionsFn>(ras, "RasEnumConnectionsA"),
-                     LookUp<RasHangUpFn>(ras, "RasHangUpA"));
+    return HangUpDialUpWith(LookUp<RasEnumConnectionsFn>(ras, "RasEnumConnectionsA"),
+                            LookUp<RasHangUpFn>(ras, "RasHangUpA"));
 }
 
-void HangUpDialUpWith(RasEnumConnectionsFn enumerate, RasHangUpFn hangUp) {
+HangUpResult HangUpDialUpWith(RasEnumConnectionsFn enumerate, RasHangUpFn hangUp) {
+    HangUpResult result;
     if (!enumerate || !hangUp) {
-        ShowReminder("没有可用的拨号连接");
-        return;
+        result.text = "没有可用的拨号连接";
+        ShowReminder(result.text);
+        return result;
     }
     std::vector<RasConnV1> connections(kRasConnEntries);
     connections[0].size = kRasConnSize;
     DWORD bytes = kRasConnSize * kRasConnEntries;
     DWORD count = 0;
-    if (enumerate(connections.data(), &bytes, &count) != 0) return;
-    if (count == 0) {
-        ShowReminder("没有可用的拨号连接");
-        return;
+    if (const DWORD code = enumerate(connections.data(), &bytes, &count)) {
+        // No reminder here; the history still says why nothing was hung up.
+        result.text = "RasEnumConnections 错误 " + std::to_string(code);
+        return result;
     }
-    ShowReminder(hangUp(connections[0].connection) == 0 ? "断开成功" : "断开失败");
+    if (count == 0) {
+        result.text = "没有可用的拨号连接";
+        ShowReminder(result.text);
+        return result;
+    }
+    result.hungUp = hangUp(connections[0].connection) == 0;
+    result.text = result.hungUp ? "断开成功" : "断开失败";
+    ShowReminder(result.text);
+    return result;
 }
 
-void DialDefaultConnection(HWND mainWindow) {
+std::string DialDefaultConnection(HWND mainWindow) {
     const std::uint32_t kForceUnattended = 2;  // INTERNET_AUTODIAL_FORCE_UNATTENDED
-    Sys().Autodial(kForceUnattended, mainWindow);
+    const std::uint32_t code = Sys().Autodial(kForceUnattended, mainWindow);
+    return code == 0 ? std::string() : SystemErrorText(code);
 }
 
-void SetNetworkAdapter(HWND, const std::string& adapter, bool enable) {
+AdapterRun SetNetworkAdapter(HWND, const std::string& adapter, bool enable) {
+    AdapterRun run;
     const std::string system = SystemFolder();
     const std::optional<std::string> commandLine = NetshCommandLine(system, adapter, enable);
-    if (!commandLine) return;
+    if (!commandLine) {
+        run.error = "网卡名称中有双引号、%或控制字符，未执行";
+        return run;
+    }
     ProcessStart start;
     start.program = SystemProgram(system, "cmd.exe");
     start.commandLine = *commandLine;
     start.folder = WindowsFolder();
-    // The command runs on its own; nothing waits for it.
-    Handle process(Sys().StartProcess(start));
+    // The command runs on its own; nothing waits for it here.
+    SetLastError(0);
+    run.process = Handle(Sys().StartProcess(start));
+    if (!run.process) run.error = SystemErrorText(GetLastError());
+    return run;
 }
 
 CleanupRun RunCleanup(HWND owner, const std::string& folder, bool showList, DWORD waitMs) {
@@ -120,8 +147,12 @@ CleanupRun RunCleanup(HWND owner, const std::string& folder, bool showList, DWOR
     start.program = SystemProgram(system, "cmd.exe");
     start.commandLine = CleanupCommandLine(system, folder, listName);
     start.idlePriority = true;
+    SetLastError(0);
     Handle process(Sys().StartProcess(start));
-    if (!process) return run;
+    if (!process) {
+        run.error = SystemErrorText(GetLastError());
+        return run;
+    }
     // The user interface thread waits here; a batch file that never ends must
     // not stop the scheduler for good, so after the limit it runs on alone.
     run.outcome = WaitForSingleObject(process.get(), waitMs) == WAIT_OBJECT_0
@@ -129,6 +160,7 @@ CleanupRun RunCleanup(HWND owner, const std::string& folder, bool showList, DWOR
                       : CleanupOutcome::TimedOut;
     DWORD exitCode = 0;
     GetExitCodeProcess(process.get(), &exitCode);
+    run.exitCode = exitCode;
     if (showList) Sys().OpenDocument(owner, run.listPath, folder);
     return run;
 }

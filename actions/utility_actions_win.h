@@ -7,13 +7,16 @@
 
 #include <string>
 
+#include "actions/handle_win.h"
+
 namespace vantrel {
 
 // Opens a new topmost reminder window showing `text` on one line.
 void ShowReminder(const std::string& text);
 
 // ShellExecute "open" with the parameter's folder part as working folder.
-void OpenTaskFile(const std::string& parameter);
+// Returns the system's reason when it did not open, empty when it did.
+std::string OpenTaskFile(const std::string& parameter);
 
 // Terminates every process whose executable file name matches (ASCII case
 // folding only). Returns the result of the last termination, false when
@@ -22,23 +25,34 @@ bool CloseProgramByName(const std::string& fileName);
 
 // Hangs up the first dial-up connection and reports the outcome in a
 // reminder window. rasapi32 is loaded at run time, so a system without it
-// only reports that there is no connection.
-void HangUpDialUp();
+// only reports that there is no connection. Returns the outcome too: the
+// reminder's text, or why there was none.
+struct HangUpResult {
+    bool hungUp = false;
+    std::string text;
+};
+HangUpResult HangUpDialUp();
 
 // The two rasapi32 entry points HangUpDialUp uses (RasEnumConnectionsA and
 // RasHangUpA), so that a test can stand in for the dial-up system. A null
 // pointer stands for a system without them: no connection.
 typedef DWORD(WINAPI* RasEnumConnectionsFn)(void* connections, DWORD* bytes, DWORD* count);
 typedef DWORD(WINAPI* RasHangUpFn)(HANDLE connection);
-void HangUpDialUpWith(RasEnumConnectionsFn enumerate, RasHangUpFn hangUp);
+HangUpResult HangUpDialUpWith(RasEnumConnectionsFn enumerate, RasHangUpFn hangUp);
 
-// Dials the system's default Internet connection without asking.
-void DialDefaultConnection(HWND mainWindow);
+// Dials the system's default Internet connection without asking. Returns
+// the system's reason when it did not dial, empty when it did.
+std::string DialDefaultConnection(HWND mainWindow);
 
 // The system's netsh through the system's cmd.exe, hidden, in the Windows
 // folder; refuses an unsafe name. Nothing waits for it, and no window owns
-// it (`owner` is kept for the callers).
-void SetNetworkAdapter(HWND owner, const std::string& adapter, bool enable);
+// it (`owner` is kept for the callers). The process is handed back for a
+// caller that wants its exit code later; `error` says why none started.
+struct AdapterRun {
+    Handle process;
+    std::string error;
+};
+AdapterRun SetNetworkAdapter(HWND owner, const std::string& adapter, bool enable);
 
 // Runs the cleanup batch file beside the program at idle priority, waits for
 // it (at most ten minutes) and, when `showList` is set, opens the list file
@@ -52,6 +66,8 @@ enum class CleanupOutcome { NotStarted, Finished, TimedOut };
 struct CleanupRun {
     CleanupOutcome outcome = CleanupOutcome::NotStarted;
     std::string listPath;  // folder + list file name
+    unsigned long exitCode = 0;  // the batch's, when it finished
+    std::string error;           // why it did not start
 };
 CleanupRun RunCleanup(HWND owner, const std::string& folder, bool showList, DWORD waitMs);
 const DWORD kCleanupWaitMs = 10 * 60 * 1000;

@@ -5,7 +5,9 @@
 #include <memory>
 
 #include "app/main_window_win.h"
+#include "store/history_file_win.h"
 #include "store/registry_win.h"
+#include "version.h"
 #include "winui/on_demand_win.h"
 
 namespace {
@@ -51,7 +53,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 
     int exitCode = 0;
     {
-        vantrel::MainWindow main(std::unique_ptr<vantrel::Registry>(new vantrel::WinRegistry));
+        vantrel::MainWindow::Options options;
+        options.historyFolder = vantrel::HistoryFolder();
+        options.version = VANTREL_VERSION_TEXT;
+        vantrel::MainWindow main(std::unique_ptr<vantrel::Registry>(new vantrel::WinRegistry), options);
         if (!main.Start()) return 1;
         MSG msg;
         while (GetMessageA(&msg, nullptr, 0, 0) > 0) {

@@ -2,10 +2,14 @@
 
 #include <shellapi.h>
 
+#include <string.h>
+
 #include "actions/power_actions_win.h"
+#include "actions/system_ops.h"
 #include "actions/utility_actions_win.h"
 #include "app/shell_texts.h"
 #include "app/startup_win.h"
+#include "scheduler/clock.h"
 #include "ui/about_window_win.h"
 #include "ui/settings_window_win.h"
 #include "winui/on_demand_win.h"
@@ -20,6 +24,18 @@ const char kDownloadPage[] = "http://www.brelnix.com/vantrel/";
 const char kHelpFile[] = "Vantrel.CHM";
 const char kInstanceProperty[] = "Brelnix.Vantrel";
 const char kAdminFailed[] = "以管理员身份运行失败，某些功能如禁启用网卡功能或无效";
+// Posted when the run history could not be written, so that the error box
+// opens after the tick or command that met the failure, never inside it.
+const UINT kHistoryFailedMessage = WM_APP + 20;
+
+// "5.1.2600 Service Pack 3"
+std::string WindowsVersionText() {
+    const OSVERSIONINFOA& v = SystemVersion();
+    std::string text = std::to_string(v.dwMajorVersion) + "." + std::to_string(v.dwMinorVersion) +
+                       "." + std::to_string(v.dwBuildNumber);
+    const std::string pack(v.szCSDVersion, strnlen(v.szCSDVersion, sizeof v.szCSDVersion));
+    return pack.empty() ? text : text + " " + pack;
+}
 
 MainWindow* g_main = nullptr;
 
@@ -45,6 +61,8 @@ MainWindow::MainWindow(std::unique_ptr<Registry> registry, const Options& option
     if (options_.programKey.empty()) options_.programKey = kProgramKeyPath;
     if (options_.runKey.empty()) options_.runKey = kRunKeyPath;
     if (options_.runValue.empty()) options_.runValue = kRunValueName;
+    if (!options_.tasks) options_.tasks = &SystemTasks();
+    if (options_.logonTask.empty()) options_.logonTask = kLogonTaskName;
 }
 
 MainWindow::~MainWindow() {
@@ -121,6 +139,9 @@ bool MainWindow::Start() {
     settings_ = Settings();
     store_.reset(
         new TaskStore(*registry_, options_.programKey, options_.runKey, options_.runValue));
+    startAtLogon_.reset(new StartAtLogon(*registry_, options_.tasks, options_.runKey,
+                                         options_.runValue, options_.logonTask));
+    store_->UseStartAtLogon(startAtLogon_.get());
     StartupResult loaded = store_->StartupLoad(settings_);
     startupErrors_ = loaded.errors;
     // A value of the wrong type keeps its default; say so once and go on, so
@@ -155,7 +176,30 @@ bool MainWindow::Start() {
         [this](const std::string& word, bool closeAll) { StartCountdown(word, closeAll); },
         options_.intervals));
     driver_->ApplyGate();
+    StartHistory();
     return true;
+}
+
+void MainWindow::StartHistory() {
+    if (options_.historyFolder.empty()) return;
+    historyFile_.reset(new HistoryFile(options_.historyFolder));
+    const HWND window = hwnd();
+    historyFile_->OnFirstFailure([this, window](const std::string& message) {
+        historyFailure_ = message;
+        PostMessageA(window, kHistoryFailedMessage, 0, 0);
+    });
+    history_.reset(new HistoryRecorder(*historyFile_, LocalTimeNow));
+    driver_->SetHistory(history_.get());
+    history_->ProgramStarted(options_.version, WindowsVersionText());
+}
+
+void MainWindow::Record(const char* source, const char* name, const ActionOutcome& outcome) {
+    if (history_) history_->Command(source, name, outcome);
+}
+
+// Written before the command acts: ending the session may end the program.
+void MainWindow::RecordPower(const char* source, const char* name) {
+    Record(source, name, ActionOutcome{kOutcomeCarriedOut, std::string()});
 }
 
 void MainWindow::SetTimer2(bool on) {
@@ -174,6 +218,7 @@ void MainWindow::SwitchMonitoring() {
     gate_.monitoring = !menu_.MonitorChecked();
     driver_->ApplyGate();
     ShowMonitoring(gate_.monitoring);
+    if (history_) history_->MonitoringSwitched(kSourceMenu, gate_.monitoring);
 }
 
 void MainWindow::StartCountdown(const std::string& word, bool closeAllWindows) {
@@ -204,7 +249,17 @@ void MainWindow::EndCountdown(bool carryOut) {
     SetTimer2(false);
     gate_.countingDown = false;
     driver_->Suspend();
-    if (carryOut) CarryOutPowerWord(tickState_.pendingAction, tickState_.wakeChoice);
+    if (!carryOut) return;
+    std::optional<HangUpResult> hangUp;
+    try {
+        hangUp = CarryOutPowerWord(tickState_.pendingAction, tickState_.wakeChoice);
+    } catch (const std::exception& e) {
+        if (history_) history_->CountdownActionEnded(ActionOutcome::Error(e.what()));
+        throw;  // shown by the window procedure, as before
+    }
+    if (history_ && hangUp)
+        history_->CountdownActionEnded(hangUp->hungUp ? ActionOutcome{kOutcomeDone, hangUp->text}
+                                                      : ActionOutcome::Error(hangUp->text));
 }
 
 void MainWindow::Timer2Timer() {
@@ -215,11 +270,13 @@ void MainWindow::Timer2Timer() {
     if (!step.expired) return;
     // The looping sound ends before the action, not with the next logon.
     StopSound();
+    if (history_) history_->CountdownEnded(kOutcomeCarriedOut);
     EndCountdown(true);
 }
 
 void MainWindow::BitBtn1Click() {
     StopSound();
+    if (history_) history_->CountdownEnded(kOutcomeActNow);
     EndCountdown(true);
 }
 
@@ -233,14 +290,24 @@ void MainWindow::BitBtn2Click() {
     driver_->ApplyGate();
     Hide();
     ShowMonitoring(false);
+    if (history_) {
+        history_->CountdownEnded(kOutcomeCancelled);
+        history_->MonitoringSwitched(kSourceCountdown, false);
+    }
 }
 
 void MainWindow::OnHotkey(WPARAM id) {
     switch (hotkeys_.ActionFor(id)) {
-        case HotkeyAction::LogOff: LogOffNow(); break;
-        case HotkeyAction::Standby: StandbyNow(); break;
-        case HotkeyAction::FastRestart: FastRestartNow(); break;
-        case HotkeyAction::FastShutdown: FastShutdownNow(); break;
+        case HotkeyAction::LogOff: RecordPower(kSourceHotkey, kCommandLogOff); LogOffNow(); break;
+        case HotkeyAction::Standby: RecordPower(kSourceHotkey, kCommandStandby); StandbyNow(); break;
+        case HotkeyAction::FastRestart:
+            RecordPower(kSourceHotkey, kCommandFastRestart);
+            FastRestartNow();
+            break;
+        case HotkeyAction::FastShutdown:
+            RecordPower(kSourceHotkey, kCommandFastShutdown);
+            FastShutdownNow();
+            break;
         case HotkeyAction::None: break;
     }
 }
@@ -262,17 +329,35 @@ void MainWindow::OnCommand(UINT id) {
     switch (id) {
         case kMenuMonitor: SwitchMonitoring(); break;
         case kMenuSettings: OpenSettings(); break;
-        case kMenuLogOff: LogOffNow(); break;
-        case kMenuStandby: StandbyNow(); break;
-        case kMenuHibernate: HibernateNow(); break;
-        case kMenuRestart: RestartNow(); break;
-        case kMenuPowerOff: PowerOffNow(); break;
-        case kMenuOpenCd: OpenCdTray(hwnd()); break;
-        case kMenuCloseCd: CloseCdTray(hwnd()); break;
-        case kMenuMonitorOff: MonitorOff(); break;
-        case kMenuCleanJunk: CleanSystemJunk(hwnd(), true); break;
-        case kMenuFastRestart: FastRestartNow(); break;
-        case kMenuFastShutdown: FastShutdownNow(); break;
+        case kMenuLogOff: RecordPower(kSourceMenu, kCommandLogOff); LogOffNow(); break;
+        case kMenuStandby: RecordPower(kSourceMenu, kCommandStandby); StandbyNow(); break;
+        case kMenuHibernate: RecordPower(kSourceMenu, kCommandHibernate); HibernateNow(); break;
+        case kMenuRestart: RecordPower(kSourceMenu, kCommandRestart); RestartNow(); break;
+        case kMenuPowerOff: RecordPower(kSourceMenu, kCommandPowerOff); PowerOffNow(); break;
+        case kMenuOpenCd:
+            OpenCdTray(hwnd());
+            Record(kSourceMenu, kCommandOpenCd, ActionOutcome::Done());
+            break;
+        case kMenuCloseCd:
+            CloseCdTray(hwnd());
+            Record(kSourceMenu, kCommandCloseCd, ActionOutcome::Done());
+            break;
+        case kMenuMonitorOff:
+            MonitorOff();
+            Record(kSourceMenu, kCommandMonitorOff, ActionOutcome::Done());
+            break;
+        case kMenuCleanJunk:
+            Record(kSourceMenu, kCommandCleanJunk,
+                   CleanupOutcomeOf(RunCleanup(hwnd(), ProgramFolder(), true, kCleanupWaitMs)));
+            break;
+        case kMenuFastRestart:
+            RecordPower(kSourceMenu, kCommandFastRestart);
+            FastRestartNow();
+            break;
+        case kMenuFastShutdown:
+            RecordPower(kSourceMenu, kCommandFastShutdown);
+            FastShutdownNow();
+            break;
         case kMenuUpdate:
             ShellExecuteA(nullptr, "open", kDownloadPage, nullptr, nullptr, SW_SHOWNORMAL);
             break;
@@ -292,6 +377,7 @@ void MainWindow::OnCommand(UINT id) {
 
 void MainWindow::FormClose() {
     closed_ = true;
+    if (history_) history_->ProgramEnded();
     StopSound();
     tray_.Delete();
     // The tick no longer uses the registry accessor. A tick still running
@@ -335,6 +421,10 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         tray_.Add();
         return 0;
     }
+    if (msg == kHistoryFailedMessage) {
+        ReportError(historyFailure_.c_str());
+        return 0;
+    }
     if (msg == OpenSettingsMessage()) {
         OpenSettings();
         return 0;
@@ -349,6 +439,8 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
                 driver_->Timer3Timer();
             } else if (wParam == kTimer2) {
                 Timer2Timer();
+            } else if (wParam == TickDriver::kTimerNetsh) {
+                driver_->NetshTimer();
             }
             return 0;
         case WM_COMMAND:

@@ -15,8 +15,10 @@
 #include "app/tick_driver_win.h"
 #include "app/tray_icon_win.h"
 #include "app/tray_menu_win.h"
+#include "scheduler/history_recorder.h"
 #include "scheduler/tick.h"
 #include "scheduler/tick_gate.h"
+#include "store/history_file_win.h"
 #include "store/registry.h"
 #include "store/task_store.h"
 #include "ui/settings_host.h"
@@ -33,9 +35,16 @@ public:
         std::string programKey;  // empty: the program key
         std::string runKey;      // empty: the system's Run key
         std::string runValue;    // empty: the program's Run value
+        // Start at logon's task: the system's task service and the program's
+        // task unless told otherwise (tests give a recorder).
+        TaskService* tasks = nullptr;
+        std::string logonTask;
         TickDriver::Intervals intervals;
         bool showStartupMessages = true;  // reminders and error boxes of start-up
         bool endsProgram = true;          // destroying the window ends the message loop
+        // The folder of the run history (history.log); empty: no history.
+        std::string historyFolder;
+        std::string version;  // the program's, for the history's start line
     };
 
     explicit MainWindow(std::unique_ptr<Registry> registry);
@@ -70,6 +79,7 @@ public:
     TickState& tickState() { return tickState_; }
     TickGate& gate() { return gate_; }
     TickDriver& driver() { return *driver_; }
+    HistoryRecorder* history() { return history_.get(); }
     TrayIcon& tray() { return tray_; }
     TrayMenu& menu() { return menu_; }
     Hotkeys& hotkeys() { return hotkeys_; }
@@ -98,10 +108,15 @@ private:
     void EndCountdown(bool carryOut);
     void SetTimer2(bool on);
     void ShowMonitoring(bool on);
+    // A command of the tray menu or a hotkey, for the run history.
+    void Record(const char* source, const char* name, const ActionOutcome& outcome);
+    void RecordPower(const char* source, const char* name);
+    void StartHistory();
 
     std::unique_ptr<Registry> registry_;
     std::unique_ptr<Registry> tickRegistry_;  // the tick's own accessor, if the registry gives one
     Options options_;
+    std::unique_ptr<StartAtLogon> startAtLogon_;
     std::unique_ptr<TaskStore> store_;
     Settings settings_;
     TickState tickState_;
@@ -119,6 +134,9 @@ private:
     bool closePending_ = false;  // a close came while a tick ran
     bool destroyed_ = false;
     std::vector<std::string> startupErrors_;
+    std::unique_ptr<HistoryFile> historyFile_;
+    std::unique_ptr<HistoryRecorder> history_;
+    std::string historyFailure_;  // shown once, outside the tick that met it
 };
 
 // The one main window of the process (nullptr before Start and after the end).

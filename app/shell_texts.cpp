@@ -5,6 +5,18 @@ namespace vantrel {
 const char* const kTipEnabled = "Vantrel-启用";
 const char* const kTipDisabled = "Vantrel-禁用";
 
+const char kCommandLogOff[] = "注销";
+const char kCommandStandby[] = "待机";
+const char kCommandHibernate[] = "休眠";
+const char kCommandRestart[] = "重启";
+const char kCommandPowerOff[] = "关机";
+const char kCommandOpenCd[] = "打开光驱";
+const char kCommandCloseCd[] = "关闭光驱";
+const char kCommandMonitorOff[] = "关闭显示器";
+const char kCommandCleanJunk[] = "清理系统垃圾";
+const char kCommandFastRestart[] = "快速重启";
+const char kCommandFastShutdown[] = "快速关机";
+
 HotkeyCaptions MenuCaptionsFor(std::int32_t ctrlFlag, const std::string& userName) {
     HotkeyCaptions c;
     if (ctrlFlag == 0) {

@@ -24,6 +24,7 @@ TickDriver::TickDriver(HWND window, Registry& reg, std::string programKey, Setti
 TickDriver::~TickDriver() {
     if (timer1_) KillTimer(window_, kTimer1);
     if (timer3_) KillTimer(window_, kTimer3);
+    if (netshTimer_) KillTimer(window_, kTimerNetsh);
 }
 
 void TickDriver::StopTimers() {
@@ -82,21 +83,91 @@ void TickDriver::Timer3Timer() {
     ApplyGate();
 }
 
-void TickDriver::ShowReminder(const std::string& text) { vantrel::ShowReminder(text); }
-void TickDriver::OpenTaskFile(const std::string& parameter) { vantrel::OpenTaskFile(parameter); }
+namespace {
+
+ActionOutcome DoneOr(const std::string& error) {
+    return error.empty() ? ActionOutcome::Done() : ActionOutcome::Error(error);
+}
+
+}  // namespace
+
+void TickDriver::ShowReminder(const std::string& text) {
+    vantrel::ShowReminder(text);
+    Report(ActionOutcome::Done());
+}
+
+void TickDriver::OpenTaskFile(const std::string& parameter) {
+    Report(DoneOr(vantrel::OpenTaskFile(parameter)));
+}
+
 void TickDriver::CloseProgramByName(const std::string& fileName) {
-    vantrel::CloseProgramByName(fileName);
+    Report(vantrel::CloseProgramByName(fileName)
+               ? ActionOutcome::Done()
+               : ActionOutcome::Error("没有结束任何进程（" + fileName + " 未运行或无法结束）"));
 }
-void TickDriver::DialDefaultConnection() { vantrel::DialDefaultConnection(window_); }
+
+void TickDriver::DialDefaultConnection() {
+    Report(DoneOr(vantrel::DialDefaultConnection(window_)));
+}
+
 void TickDriver::SetNetworkAdapter(const std::string& adapter, bool enable) {
-    vantrel::SetNetworkAdapter(window_, adapter, enable);
+    AdapterRun run = vantrel::SetNetworkAdapter(window_, adapter, enable);
+    if (!run.process) {
+        Report(ActionOutcome::Error(run.error));
+        return;
+    }
+    Report(ActionOutcome{kOutcomeStarted, std::string()});
+    // Without a history nothing waits for netsh: the handle closes here.
+    if (history_) netshStarted_ = std::move(run.process);
 }
-void TickDriver::CleanSystemJunk(bool showList) { vantrel::CleanSystemJunk(window_, showList); }
+
+ActionOutcome CleanupOutcomeOf(const CleanupRun& run) {
+    if (run.outcome == CleanupOutcome::Finished) return ActionOutcome{kOutcomeDone, run.listPath};
+    if (run.outcome == CleanupOutcome::TimedOut)
+        return ActionOutcome::Error("十分钟后仍未结束，清理在后台继续");
+    return ActionOutcome::Error(run.error);
+}
+
+void TickDriver::CleanSystemJunk(bool showList) {
+    Report(CleanupOutcomeOf(RunCleanup(window_, ProgramFolder(), showList, kCleanupWaitMs)));
+}
 
 void TickDriver::StartCountdown(const std::string& pendingAction, bool closeAllWindows) {
     gate_.countingDown = true;
     ApplyGate();
+    Report(ActionOutcome{kOutcomeCountdown, std::string()});
     if (startCountdown_) startCountdown_(pendingAction, closeAllWindows);
+}
+
+void TickDriver::TaskFired(const FiredTask& task) {
+    if (!history_) return;
+    history_->TaskFired(task);
+    if (!netshStarted_) return;
+    netsh_.push_back(RunningNetsh{task, std::move(netshStarted_)});
+    if (!netshTimer_) {
+        SetTimer(window_, kTimerNetsh, 1000, nullptr);
+        netshTimer_ = true;
+    }
+}
+
+void TickDriver::NetshTimer() {
+    for (auto it = netsh_.begin(); it != netsh_.end();) {
+        if (WaitForSingleObject(it->process.get(), 0) != WAIT_OBJECT_0) {
+            ++it;
+            continue;
+        }
+        DWORD code = 0;
+        GetExitCodeProcess(it->process.get(), &code);
+        if (history_)
+            history_->TaskLine(it->task, code == 0 ? ActionOutcome::Done()
+                                                   : ActionOutcome::Error("netsh 退出代码 " +
+                                                                          std::to_string(code)));
+        it = netsh_.erase(it);
+    }
+    if (netsh_.empty() && netshTimer_) {
+        KillTimer(window_, kTimerNetsh);
+        netshTimer_ = false;
+    }
 }
 
 }  // namespace vantrel

@@ -8,11 +8,19 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
+#include "actions/handle_win.h"
+#include "actions/utility_actions_win.h"
+#include "scheduler/history_recorder.h"
 #include "scheduler/tick.h"
 #include "scheduler/tick_gate.h"
 
 namespace vantrel {
+
+// The history's outcome of a junk cleanup: done (with its list file), or
+// why it did not finish.
+ActionOutcome CleanupOutcomeOf(const CleanupRun& run);
 
 struct TickIntervals {
     UINT tick = 6000;    // Timer1
@@ -23,6 +31,9 @@ class TickDriver : public TickHost {
 public:
     static constexpr UINT_PTR kTimer1 = 1;  // the tick
     static constexpr UINT_PTR kTimer3 = 3;  // the re-arm after a task
+    // Looks once a second, while a netsh a task started still runs, whether
+    // it has ended, for the history's line with its exit code.
+    static constexpr UINT_PTR kTimerNetsh = 4;
 
     using Intervals = TickIntervals;
     using CountdownStart = std::function<void(const std::string& word, bool closeAllWindows)>;
@@ -36,6 +47,10 @@ public:
     // tick runs (an executor ran messages) is ignored.
     void Timer1Timer();
     void Timer3Timer();
+    void NetshTimer();
+
+    // The run history the tasks' lines go to; nullptr (the default): none.
+    void SetHistory(HistoryRecorder* history) { history_ = history; }
 
     // Starts Timer1 (its interval afresh) when the gate says the tick should
     // run and it does not, and stops it in the opposite case.
@@ -62,6 +77,7 @@ public:
     void CleanSystemJunk(bool showList) override;
     void StartCountdown(const std::string& pendingAction, bool closeAllWindows) override;
     void SuspendTick() override { Suspend(); }
+    void TaskFired(const FiredTask& task) override;
 
 private:
     HWND window_;
@@ -77,6 +93,18 @@ private:
     bool timer3_ = false;
     bool ticking_ = false;  // a tick is running; a nested Timer1 message is ignored
     TickReport lastReport_;
+    HistoryRecorder* history_ = nullptr;
+    Handle netshStarted_;  // by the task now firing
+    struct RunningNetsh {
+        FiredTask task;
+        Handle process;
+    };
+    std::vector<RunningNetsh> netsh_;
+    bool netshTimer_ = false;
+
+    void Report(const ActionOutcome& outcome) {
+        if (history_) history_->Executed(outcome);
+    }
 };
 
 }  // namespace vantrel

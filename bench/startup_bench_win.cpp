@@ -1,14 +1,13 @@
 // Start-up time (process start until its message loop first waits, after
-// the tray icon is added) and private memory of a program, the best of N
-// starts:   startup_bench EXE CLASS N [TICKS]
+// the tray icon is added) and private memory of a program, over N starts:
+//   startup_bench EXE CLASS N [TICKS]
 // With TICKS, the program's window of CLASS gets that many tick timer
 // messages and the private memory is measured again afterwards.
-// Prints: start_ms private_kb private_after_ticks_kb
+// Prints one line per start: start_ms private_kb private_after_ticks_kb
 #include <windows.h>
 
 #include <psapi.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -48,9 +47,8 @@ int main(int argc, char** argv) {
     if (argc < 4) return 2;
     int runs = std::atoi(argv[3]);
     int ticks = argc > 4 ? std::atoi(argv[4]) : 0;
-    double best = 1e9;
-    SIZE_T memory = 0, after = 0;
     for (int r = 0; r < runs; ++r) {
+        SIZE_T memory = 0, after = 0;
         std::string cmd = std::string("\"") + argv[1] + "\"";
         STARTUPINFOA si = {};
         si.cb = sizeof si;
@@ -61,7 +59,7 @@ int main(int argc, char** argv) {
         if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return 1;
         WaitForInputIdle(pi.hProcess, 20000);
         QueryPerformanceCounter(&b);
-        best = std::min(best, 1000.0 * static_cast<double>(b.QuadPart - a.QuadPart) / static_cast<double>(f.QuadPart));
+        const double ms = 1000.0 * static_cast<double>(b.QuadPart - a.QuadPart) / static_cast<double>(f.QuadPart);
         Sleep(500);
         memory = PrivateBytes(pi.hProcess);
         FindData d = {pi.dwProcessId, argv[2], nullptr};
@@ -75,8 +73,8 @@ int main(int argc, char** argv) {
         if (WaitForSingleObject(pi.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
         CloseHandle(pi.hThread);
         CloseHandle(pi.hProcess);
+        std::printf("%.1f %lu %lu\n", ms, static_cast<unsigned long>(memory / 1024),
+                    static_cast<unsigned long>(after / 1024));
     }
-    std::printf("%.1f %lu %lu\n", best, static_cast<unsigned long>(memory / 1024),
-                static_cast<unsigned long>(after / 1024));
     return 0;
 }

@@ -1,19 +1,22 @@
 // The tick on the real registry with 10, 100 and 1000 enabled tasks, none
 // due, against its floor: the registry reads it cannot avoid, two bare
-// RegQueryValueExA calls per task on the same key. Prints one line per size:
-//   tasks tick_us floor_us ratio
+// RegQueryValueExA calls per task on the same key. Tick and floor take turns
+// over a number of rounds; each is given as the minimum, lower quartile,
+// median, upper quartile and maximum of its rounds (TIMES, in µs). One line
+// per size:
+//   tasks TICK_TIMES FLOOR_TIMES
 // Then the same tasks in a key that also holds a stray record value
 // A100000001 and a corrupt TaskNum (2147483647), loaded as start-up loads
-// them, against the tick without them; one line per size:
-//   stray tasks stray_tick_us tick_us ratio
+// them, against the tick without them, taking turns the same way:
+//   stray tasks STRAY_TIMES PLAIN_TIMES
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <string>
+#include <vector>
 
-#include "bench/rule_cases.h"
-#include "scheduler/tick.h"
+#include "bench/bench_tasks.h"
 #include "store/registry_win.h"
 
 using namespace vantrel;
@@ -22,18 +25,8 @@ namespace {
 
 const char kKey[] = "\\Software\\Brelnix\\VantrelBench";
 const char kStrayKey[] = "\\Software\\Brelnix\\VantrelBenchStray";
-
-class NullHost : public TickHost {
-public:
-    void ShowReminder(const std::string&) override {}
-    void OpenTaskFile(const std::string&) override {}
-    void CloseProgramByName(const std::string&) override {}
-    void DialDefaultConnection() override {}
-    void SetNetworkAdapter(const std::string&, bool) override {}
-    void CleanSystemJunk(bool) override {}
-    void StartCountdown(const std::string&, bool) override {}
-    void SuspendTick() override {}
-};
+// Odd, so that the median is one round's time.
+const int kRounds = 61;
 
 double Seconds() {
     LARGE_INTEGER f, c;
@@ -58,72 +51,53 @@ double FloorOnce(int tasks) {
     return Seconds() - start;
 }
 
-// A key of `tasks` tasks none of which is due; with `stray`, also a stray
-// record value far above them and a TaskNum no key can hold. Returns the
-// settings as start-up loads them.
-Settings Fill(WinRegistry& reg, const char* key, int tasks, bool stray) {
-    WinRegistry::DeleteTree(key);
-    TaskStore store(reg, key);
-    Settings settings;
-    store.StartupLoad(settings);
-    for (int i = 0; i < tasks; ++i) store.Append(settings, "每天3时0分", "提醒", "x");
-    if (stray) {
-        OpenedKey open(reg, key);
-        reg.WriteString("A100000001", "每天3时0分");
-        reg.WriteInteger("TaskNum", 2147483647);
-    }
-    settings = Settings();
-    store.StartupLoad(settings);
-    return settings;
+double TickOnce(WinRegistry& reg, const char* key, const Settings& settings) {
+    double start = Seconds();
+    BenchTick(reg, key, settings);
+    return Seconds() - start;
 }
 
-double TickOnce(WinRegistry& reg, const char* key, const Settings& settings) {
-    const LocalTime now = BenchTime();  // 17:30: none of the 3:00 tasks is due
-    MatchEnv env;
-    TickState state;
-    NullHost host;
-    double start = Seconds();
-    RunTick(reg, key, now, env, settings, state, host);
-    return Seconds() - start;
+Settings Fill(WinRegistry& reg, const char* key, int tasks, bool stray) {
+    WinRegistry::DeleteTree(key);
+    return FillBenchTasks(reg, key, tasks, stray);
+}
+
+// Minimum, lower quartile, median, upper quartile and maximum in µs.
+void PrintDistribution(std::vector<double> times) {
+    std::sort(times.begin(), times.end());
+    const std::size_t n = times.size();
+    for (std::size_t i : {std::size_t{0}, n / 4, n / 2, 3 * n / 4, n - 1}) std::printf(" %.1f", times[i] * 1e6);
 }
 
 }  // namespace
 
 int main() {
     for (int tasks : {10, 100, 1000}) {
-        WinRegistry::DeleteTree(kKey);
         WinRegistry reg;
-        TaskStore store(reg, kKey);
-        Settings settings;
-        store.StartupLoad(settings);
-        for (int i = 0; i < tasks; ++i) store.Append(settings, "每天3时0分", "提醒", "x");
-        const LocalTime now = BenchTime();  // 17:30: none of the 3:00 tasks is due
-        MatchEnv env;
-        TickState state;
-        NullHost host;
-        int rounds = tasks >= 1000 ? 15 : 60;
-        double tick = 1e9, floor = 1e9;
-        // Interleaved and the best of many: the machine is shared and noisy.
-        for (int r = 0; r < rounds; ++r) {
-            double start = Seconds();
-            RunTick(reg, kKey, now, env, settings, state, host);
-            tick = std::min(tick, Seconds() - start);
-            floor = std::min(floor, FloorOnce(tasks));
+        const Settings settings = Fill(reg, kKey, tasks, false);
+        std::vector<double> tick, floor;
+        for (int r = 0; r < kRounds; ++r) {
+            tick.push_back(TickOnce(reg, kKey, settings));
+            floor.push_back(FloorOnce(tasks));
         }
-        std::printf("%d %.1f %.1f %.2f\n", tasks, tick * 1e6, floor * 1e6, tick / floor);
+        std::printf("%d", tasks);
+        PrintDistribution(tick);
+        PrintDistribution(floor);
+        std::printf("\n");
     }
     for (int tasks : {10, 100, 1000}) {
         WinRegistry reg;
         const Settings plain = Fill(reg, kKey, tasks, false);
         const Settings stray = Fill(reg, kStrayKey, tasks, true);
-        int rounds = tasks >= 1000 ? 15 : 60;
-        double withStray = 1e9, without = 1e9;
-        for (int r = 0; r < rounds; ++r) {
-            withStray = std::min(withStray, TickOnce(reg, kStrayKey, stray));
-            without = std::min(without, TickOnce(reg, kKey, plain));
+        std::vector<double> withStray, without;
+        for (int r = 0; r < kRounds; ++r) {
+            withStray.push_back(TickOnce(reg, kStrayKey, stray));
+            without.push_back(TickOnce(reg, kKey, plain));
         }
-        std::printf("stray %d %.1f %.1f %.2f\n", tasks, withStray * 1e6, without * 1e6,
-                    withStray / without);
+        std::printf("stray %d", tasks);
+        PrintDistribution(withStray);
+        PrintDistribution(without);
+        std::printf("\n");
     }
     WinRegistry::DeleteTree(kKey);
     WinRegistry::DeleteTree(kStrayKey);

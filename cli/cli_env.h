@@ -8,6 +8,7 @@
 #include <string>
 
 #include "scheduler/matching.h"
+#include "store/logon_start.h"
 #include "store/registry.h"
 
 namespace vantrel {
@@ -41,6 +42,15 @@ public:
     // Whether a 32-bit program here sees HKLM\Software through Wow6432Node
     // (64-bit Windows): exported files name that key.
     virtual bool Wow64() = 0;
+
+    // The folder of the program's run history (history.log and
+    // history.1.log); empty where the system has none.
+    virtual std::string HistoryFolder() { return std::string(); }
+    // For autostart: the system's task service, nullptr where there is none
+    // (start at logon then uses the Run value), and the full path of the
+    // Vantrel.exe beside this program, empty where unknown.
+    virtual TaskService* Tasks() { return nullptr; }
+    virtual std::string VantrelBeside() { return ""; }
 };
 
 }  // namespace vantrel

@@ -32,7 +32,7 @@ const char kGeneralHelp[] =
     "把一份任务列表分发到多台电脑: 在一台电脑上 vantrelctl export 任务.reg，在其他电脑上\n"
     "vantrelctl import 任务.reg（或 regedit /s 任务.reg），可放在登录脚本或组策略中。\n"
     "\n"
-    "退出状态: 0 完成；1 命令无法执行（原因写到标准错误）；2 用法错误。\n";
+    "退出状态: 0 完成；1 命令无法执行（原因写到标准错误）；2 用法错误；3、4 见 autostart。\n";
 
 const std::vector<CommandEntry> kCommands = {
     {"list", 0, 0, {}, {"--json"}, RunList, "list [--json]",
@@ -92,6 +92,27 @@ const std::vector<CommandEntry> kCommands = {
      "星期由日期算出；--uptime 与 --idle 是开机与空闲的秒数。\n"
      "\n"
      "例: vantrelctl check 每周7日8时0分 --at \"2026-12-06 08:00\"\n"},
+    {"history", 0, 0, {"--since", "--task"}, {"--json"}, RunHistory,
+     "history [--since \"YYYY-MM-DD HH:MM\"] [--task N] [--json]",
+     "按写入的顺序列出 Vantrel 的运行记录（先 history.1.log，再 history.log；两者都在公用\n"
+     "应用程序数据文件夹的 Vantrel 文件夹中）: 时间、来源（tick 任务、menu 菜单、hotkey 热键、\n"
+     "countdown 倒计时、program 程序）、任务序号、时间表、任务、任务属性、结果（done、error、\n"
+     "started、countdown、carried out、cancelled、act now）和说明（错误的原因等）。\n"
+     "--since 只列出这一分钟及以后的行，--task 只列出第 N 条任务的行。\n"
+     "--json 输出一个 JSON 数组（UTF-8），字段 time, source, task, schedule, action, param,\n"
+     "outcome, detail。--file 文件 读取该记录文件（例如从别的电脑收集来的），而不是本机的记录。\n"
+     "\n"
+     "例: vantrelctl history --since \"2026-12-07 00:00\"\n"
+     "    vantrelctl history --task 3 --json\n"},
+    {"autostart", 1, 1, {"--program"}, {}, RunAutostart, "autostart on|off|status [--program 路径]",
+     "登录 Windows 时启动 Vantrel（默认为与 vantrelctl 同一文件夹中的 Vantrel.exe）。Windows Vista\n"
+     "及以后用任务计划程序中的任务“Vantrel”（任何用户登录时、以最高权限运行），并删去指向这份\n"
+     "程序的 Run 值 Derera；Windows XP 用带引号路径的 Run 值 Derera。off 只删除启动这份程序的\n"
+     "任务或 Run 值，启动另一份程序的保持不变。status 说出是否启动这份程序（退出状态 0 是，3 否，4 任务的命令无法读出）。\n"
+     "on 与 off 需要管理员权限。\n"
+     "\n"
+     "例: vantrelctl autostart on\n"
+     "    vantrelctl autostart status --program \"C:\\Program Files\\Vantrel\\Vantrel.exe\"\n"},
 };
 
 std::string CommandList() {

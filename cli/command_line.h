@@ -22,6 +22,10 @@ namespace vantrel {
 constexpr int kExitDone = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
+// autostart status: start at logon does not start that copy; whom the task
+// starts cannot be told (its command cannot be read).
+constexpr int kExitNotOn = 3;
+constexpr int kExitUnknown = 4;
 
 struct Invocation {
     std::string command;
@@ -82,6 +86,8 @@ int RunDisable(const Invocation& inv, CliEnv& env, std::ostream& out, std::ostre
 int RunExport(const Invocation& inv, CliEnv& env, std::ostream& out, std::ostream& err);
 int RunImport(const Invocation& inv, CliEnv& env, std::ostream& out, std::ostream& err);
 int RunNext(const Invocation& inv, CliEnv& env, std::ostream& out, std::ostream& err);
+int RunHistory(const Invocation& inv, CliEnv& env, std::ostream& out, std::ostream& err);
+int RunAutostart(const Invocation& inv, CliEnv& env, std::ostream& out, std::ostream& err);
 
 // A usage error raised inside a command (a value of the wrong form): exit 2.
 struct UsageError {

@@ -1,8 +1,7 @@
 // vantrelctl list [--json]: the task list as the settings window shows it,
 // with each enabled task's next run from now.
-#include <cstdio>
-
 #include "cli/command_line.h"
+#include "cli/json_text.h"
 #include "cli/next_due.h"
 #include "cli/target.h"
 #include "cli/time_text.h"
@@ -18,31 +17,6 @@ std::string NextText(const std::string& schedule, const LocalTime& now, const Ma
     if (!next.words.empty()) return next.words;
     return next.times.empty() ? std::string() : FormatMinute(next.times[0]);
 }
-
-// A JSON string of a GBK text (the caller's output turns the whole into
-// UTF-8). Walked by characters: a GBK trail byte may be 0x5C and is no
-// backslash.
-std::string JsonString(const std::string& text) {
-    std::string out = "\"";
-    for (std::size_t pos = 0; pos < text.size();) {
-        const std::size_t len = GbkStrictCharLength(text, pos);
-        const unsigned char c = static_cast<unsigned char>(text[pos]);
-        if (len == 1 && (c == '"' || c == '\\')) {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (len == 1 && c < 0x20) {
-            char esc[8];
-            std::snprintf(esc, sizeof esc, "\\u%04x", c);
-            out += esc;
-        } else {
-            out.append(text, pos, len);
-        }
-        pos += len;
-    }
-    return out + "\"";
-}
-
-std::string JsonOrNull(const std::string& text) { return text.empty() ? "null" : JsonString(text); }
 
 }  // namespace
 

@@ -9,9 +9,11 @@
 
 #include <vector>
 
+#include "actions/system_ops.h"
 #include "cli/system_env.h"
 #include "scheduler/clock.h"
 #include "store/codepage.h"
+#include "store/history_file_win.h"
 #include "store/reg_file.h"
 #include "store/registry_win.h"
 #include "store/task_store.h"
@@ -60,8 +62,11 @@ public:
 
     bool ReadFile(const std::string& path, std::string& bytes, bool& missing,
                   std::string& error) override {
-        HANDLE f = CreateFileW(Wide(path).data(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        // Sharing writes too: the running program appends to its history
+        // while it is read, and must never be kept from it.
+        HANDLE f = CreateFileW(Wide(path).data(), GENERIC_READ,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (f == INVALID_HANDLE_VALUE) {
             const DWORD code = GetLastError();
             missing = code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
@@ -128,6 +133,22 @@ public:
         std::string text = e.what();
         if (code != 0) text += "（" + SystemMessage(static_cast<DWORD>(code)) + "）";
         return code == ERROR_ACCESS_DENIED ? std::string(kAdminNeeded) + ": " + text : text;
+    }
+
+    std::string HistoryFolder() override { return vantrel::HistoryFolder(); }
+    TaskService* Tasks() override { return &SystemTasks(); }
+
+    std::string VantrelBeside() override {
+        std::vector<wchar_t> path(32768);
+        const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (n == 0 || n >= path.size()) return "";
+        std::string bytes;
+        for (DWORD i = 0; i < n; ++i) {
+            bytes += static_cast<char>(path[i] & 0xFF);
+            bytes += static_cast<char>((path[i] >> 8) & 0xFF);
+        }
+        const std::string self = Utf16LeToGbk(bytes);
+        return self.substr(0, self.rfind('\\') + 1) + "Vantrel.exe";
     }
 
     bool Wow64() override {

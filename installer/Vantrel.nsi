@@ -8,11 +8,19 @@ Unicode true
 !include "LogicLib.nsh"
 !include "FileFunc.nsh"
 !include "Sections.nsh"
+!include "WinVer.nsh"
 
 !define PUBLISHER "Brelnix"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Vantrel"
-!define UNINSTALLER "uninstall.exe"
-!define SYNCHRONIZE 0x00100000
+!define UNINSTALLER "Vantrel-uninstall.exe"
+; The uninstaller's name before it carried the program's own.
+!define OLD_UNINSTALLER "uninstall.exe"
+; Exit codes of a setup that stopped before changing anything.
+!define EXIT_FOLDER_REFUSED 3
+!define EXIT_FILE_IN_USE 4
+; SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_VM_READ: wait for a
+; process and read the path of its program file.
+!define OPEN_TO_READ_PATH 0x00100410
 
 Name "Vantrel"
 Caption "Vantrel ${VERSION} 安装"
@@ -21,6 +29,9 @@ OutFile "${OUTFILE}"
 InstallDir "$PROGRAMFILES\Vantrel"
 InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
 RequestExecutionLevel admin
+; A drive root given with /D= is kept as given, so that it is refused with
+; a message (CheckFolder) rather than silently replaced by the default.
+AllowRootDirInstall true
 SetCompressor /SOLID lzma
 BrandingText "Vantrel ${VERSION}"
 
@@ -29,12 +40,17 @@ VIProductVersion "${VERSION4}"
 ; Set when the setup program closed a running Vantrel, which a silent
 ; upgrade then starts again.
 Var closedRunningCopy
+; The folder of the installed copy this setup replaces; empty for none.
+Var earlierFolder
 
 !define MUI_ICON "${RESOURCES}\MAINICON.ico"
 !define MUI_UNICON "${RESOURCES}\MAINICON.ico"
 !define MUI_ABORTWARNING
 !define MUI_COMPONENTSPAGE_NODESC
 !insertmacro MUI_PAGE_WELCOME
+; Over an installed copy there is no folder page: the upgrade stays in place.
+!define MUI_PAGE_CUSTOMFUNCTION_PRE SkipFolderPageOnUpgrade
+!define MUI_PAGE_CUSTOMFUNCTION_LEAVE CheckFolderPage
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_COMPONENTS
 !insertmacro MUI_PAGE_INSTFILES
@@ -52,12 +68,14 @@ VIAddVersionKey /LANG=${LANG_SIMPCHINESE} "FileVersion" "${VERSION4}"
 VIAddVersionKey /LANG=${LANG_SIMPCHINESE} "ProductVersion" "${VERSION4}"
 VIAddVersionKey /LANG=${LANG_SIMPCHINESE} "LegalCopyright" "Copyright (C) ${PUBLISHER}"
 
-; Closes every running Vantrel the way its tray menu's exit does: a close
-; request to its hidden main window, which ends the program in order. Other
-; programs may use the same window class, so only a window carrying
-; Vantrel's own window property counts. Waits up to ten seconds for each
-; process to end, so that its files can be replaced; aborts when one does
-; not, rather than leave a half-replaced program behind.
+; Closes the running Vantrel this setup replaces or removes, the way its
+; tray menu's exit does: a close request to its hidden main window, which ends
+; the program in order. Other programs may use the same window class, so only
+; a window carrying Vantrel's own window property counts, and only when its
+; process was started from $INSTDIR\Vantrel.exe: a copy elsewhere (a
+; portable one) keeps running. Waits up to ten seconds for each process to
+; end, so that its files can be replaced; aborts when one does not, rather
+; than leave a half-replaced program behind.
 !macro DEFINE_CLOSE_RUNNING_COPY un
 Function ${un}CloseRunningCopy
     StrCpy $R0 0
@@ -67,18 +85,21 @@ Function ${un}CloseRunningCopy
         System::Call 'user32::GetPropW(p R0, w "${INSTANCE_PROPERTY}") p .R1'
         StrCmp $R1 0 next_window
         System::Call 'user32::GetWindowThreadProcessId(p R0, *i .R2)'
-        System::Call 'kernel32::OpenProcess(i ${SYNCHRONIZE}, i 0, i R2) p .R3'
+        System::Call 'kernel32::OpenProcess(i ${OPEN_TO_READ_PATH}, i 0, i R2) p .R3'
+        StrCmp $R3 0 next_window
+        ; The program file of that process (psapi has it on every Windows
+        ; from XP on); compared without regard to letter case, as paths are.
+        StrCpy $R6 ""
+        System::Call 'psapi::GetModuleFileNameExW(p R3, p 0, w .R6, i ${NSIS_MAX_STRLEN}) i .R4'
+        ${If} $R6 != "$INSTDIR\Vantrel.exe"
+            System::Call 'kernel32::CloseHandle(p R3)'
+            Goto next_window
+        ${EndIf}
         System::Call 'user32::PostMessageW(p R0, i ${WM_CLOSE}, p 0, p 0)'
         StrCpy $R5 0
     wait:
-        ${If} $R3 != 0
-            System::Call 'kernel32::WaitForSingleObject(p R3, i 100) i .R4'
-            StrCmp $R4 0 closed
-        ${Else}
-            ; Without a handle to wait on, the window going is the sign.
-            Sleep 100
-            IsWindow $R0 0 closed
-        ${EndIf}
+        System::Call 'kernel32::WaitForSingleObject(p R3, i 100) i .R4'
+        StrCmp $R4 0 closed
         IntOp $R5 $R5 + 1
         IntCmp $R5 100 0 wait 0
         System::Call 'kernel32::CloseHandle(p R3)'
@@ -99,27 +120,153 @@ FunctionEnd
 !insertmacro DEFINE_CLOSE_RUNNING_COPY "un."
 
 ; Windows XP ignores RequestExecutionLevel; a limited account could write
-; neither Program Files nor HKEY_LOCAL_MACHINE.
+; neither Program Files nor HKEY_LOCAL_MACHINE. XP has no "以管理员身份运行":
+; its context menu says "运行方式…".
 !macro REQUIRE_ADMINISTRATOR
     UserInfo::GetAccountType
     Pop $0
     ${If} $0 != "admin"
-        MessageBox MB_OK|MB_ICONSTOP "需要管理员权限。请用管理员账户登录，或右键单击并选择“以管理员身份运行”。" /SD IDOK
+        ${If} ${AtLeastWinVista}
+            MessageBox MB_OK|MB_ICONSTOP "需要管理员权限。请用管理员账户登录，或右键单击并选择“以管理员身份运行”。" /SD IDOK
+        ${Else}
+            MessageBox MB_OK|MB_ICONSTOP "需要管理员权限。请用管理员账户登录，或右键单击并选择“运行方式…”，再选择一个管理员账户。" /SD IDOK
+        ${EndIf}
         SetErrorLevel 740
         Quit
     ${EndIf}
 !macroend
 
+; $R0: the message why $INSTDIR may not hold Vantrel, empty when it may. A
+; folder that must never hold a program's files (a drive root, the Windows
+; folder, Program Files itself, the desktop, the documents), or one that is
+; not empty and holds no earlier Vantrel, is refused: installing there would
+; overwrite another program's files and let Vantrel's uninstall delete them.
+Function CheckFolder
+    StrCpy $R0 ""
+    GetFullPathName $R1 "$INSTDIR"
+    ${If} $R1 == ""
+        StrCpy $R1 "$INSTDIR"
+    ${EndIf}
+    ; Without a trailing backslash, so that C:\ and C:\Windows\ compare.
+    StrCpy $R2 $R1 1 -1
+    ${If} $R2 == "\"
+        StrCpy $R1 $R1 -1
+    ${EndIf}
+    StrLen $R2 $R1
+    SetShellVarContext current
+    StrCpy $R3 "$DESKTOP"
+    StrCpy $R4 "$DOCUMENTS"
+    SetShellVarContext all
+    ${If} $R2 <= 2
+    ${OrIf} $R1 == "$WINDIR"
+    ${OrIf} $R1 == "$PROGRAMFILES"
+    ${OrIf} $R1 == "$PROGRAMFILES64"
+    ${OrIf} $R1 == "$R3"
+    ${OrIf} $R1 == "$R4"
+    ${OrIf} $R1 == "$DESKTOP"
+    ${OrIf} $R1 == "$DOCUMENTS"
+        StrCpy $R0 "不能安装到“$R1”: 这个文件夹不能存放程序的文件。请选择其中的一个新文件夹，例如“$R1\Vantrel”。"
+        Return
+    ${EndIf}
+    ${If} ${FileExists} "$R1\${UNINSTALLER}"
+    ${OrIf} $R1 == $earlierFolder
+        Return
+    ${EndIf}
+    ${If} ${FileExists} "$R1\${OLD_UNINSTALLER}"
+    ${AndIf} ${FileExists} "$R1\Vantrel.exe"
+        Return
+    ${EndIf}
+    ${DirState} "$R1" $R2
+    ${If} $R2 == 1
+        StrCpy $R0 "不能安装到“$R1”: 这个文件夹不是空的，也没有已安装的 Vantrel。请选择一个空文件夹或新文件夹。"
+    ${EndIf}
+FunctionEnd
+
+Function SkipFolderPageOnUpgrade
+    ${If} $earlierFolder != ""
+        Abort
+    ${EndIf}
+FunctionEnd
+
+Function CheckFolderPage
+    Call CheckFolder
+    ${If} $R0 != ""
+        MessageBox MB_OK|MB_ICONEXCLAMATION "$R0"
+        Abort
+    ${EndIf}
+FunctionEnd
+
+; Stops the setup before anything changes when a file it is to replace is
+; held open (a copy running in another session, a virus scanner): never a
+; file-error prompt half way, which a silent setup would wait at.
+!macro REQUIRE_WRITABLE file
+    ${If} ${FileExists} "${file}"
+        ClearErrors
+        FileOpen $R9 "${file}" a
+        ${If} ${Errors}
+            MessageBox MB_OK|MB_ICONSTOP "“${file}”正在使用，无法替换。请退出所有 Vantrel（包括其他用户登录中的），然后重新运行安装程序。没有做任何更改。" /SD IDOK
+            SetErrorLevel ${EXIT_FILE_IN_USE}
+            Quit
+        ${EndIf}
+        FileClose $R9
+    ${EndIf}
+!macroend
+
+; Adds the size of a file in bytes to $R7.
+!macro ADD_FILE_SIZE file
+    ClearErrors
+    FileOpen $R9 "${file}" r
+    ${IfNot} ${Errors}
+        FileSeek $R9 0 END $R8
+        FileClose $R9
+        IntOp $R7 $R7 + $R8
+    ${EndIf}
+!macroend
+
+; Removes the copy installed in another folder before this one goes
+; elsewhere: its files, shortcuts, entry and start at logon, through its own
+; uninstaller, waited for; the tasks and settings stay.
+Function RemoveEarlierCopy
+    ${If} $earlierFolder == ""
+    ${OrIf} $earlierFolder == $INSTDIR
+        Return
+    ${EndIf}
+    StrCpy $R1 "$earlierFolder\${UNINSTALLER}"
+    ${IfNot} ${FileExists} $R1
+        StrCpy $R1 "$earlierFolder\${OLD_UNINSTALLER}"
+    ${EndIf}
+    ${If} ${FileExists} $R1
+        ExecWait '"$R1" /S _?=$earlierFolder'
+        Delete $R1
+        RMDir "$earlierFolder"
+    ${EndIf}
+    StrCpy $earlierFolder ""
+FunctionEnd
+
 Section "Vantrel" SecMain
     SectionIn RO
     Call CloseRunningCopy
+    !insertmacro REQUIRE_WRITABLE "$INSTDIR\Vantrel.exe"
+    !insertmacro REQUIRE_WRITABLE "$INSTDIR\vantrelctl.exe"
+    !insertmacro REQUIRE_WRITABLE "$INSTDIR\${HELP_FILE}"
+    Call RemoveEarlierCopy
     SetOutPath "$INSTDIR"
+    ; The shortcuts start in the program folder ($OUTDIR), but this process
+    ; works elsewhere: a program it starts (the shell's helpers for the new
+    ; shortcuts among them) inherits its current folder, and would hold the
+    ; program folder open against a later uninstall.
+    System::Call 'kernel32::SetCurrentDirectoryW(w "$TEMP")'
     SetOverwrite on
+    AllowSkipFiles off
     File "${BIN}\Vantrel.exe"
     File "${BIN}\vantrelctl.exe"
     File "${BIN}\QLLJ.bat"
     File "${BIN}\${HELP_FILE}"
     WriteUninstaller "$INSTDIR\${UNINSTALLER}"
+    ; The uninstaller of an earlier version, under its old name.
+    ${If} ${FileExists} "$INSTDIR\${OLD_UNINSTALLER}"
+        Delete "$INSTDIR\${OLD_UNINSTALLER}"
+    ${EndIf}
 
     SetShellVarContext all
     CreateDirectory "$SMPROGRAMS\Vantrel"
@@ -136,8 +283,16 @@ Section "Vantrel" SecMain
     WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\${UNINSTALLER}" /S'
     WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
     WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
-    ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
-    WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
+    ; The files this setup installed, in KB, not whatever else the folder holds.
+    StrCpy $R7 0
+    !insertmacro ADD_FILE_SIZE "$INSTDIR\Vantrel.exe"
+    !insertmacro ADD_FILE_SIZE "$INSTDIR\vantrelctl.exe"
+    !insertmacro ADD_FILE_SIZE "$INSTDIR\QLLJ.bat"
+    !insertmacro ADD_FILE_SIZE "$INSTDIR\${HELP_FILE}"
+    !insertmacro ADD_FILE_SIZE "$INSTDIR\${UNINSTALLER}"
+    IntOp $R7 $R7 + 1023
+    IntOp $R7 $R7 / 1024
+    WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $R7
 SectionEnd
 
 Section "桌面快捷方式" SecDesktop
@@ -145,10 +300,14 @@ Section "桌面快捷方式" SecDesktop
     CreateShortcut "$DESKTOP\Vantrel.lnk" "$INSTDIR\Vantrel.exe"
 SectionEnd
 
-; The same value the settings window's start-at-logon box writes: the
-; program's full path, without quotes, so that the box shows it ticked.
+; The same start at logon the settings window's box sets, through the same
+; code: a task of Task Scheduler from Vista on, the quoted Run value on XP.
 Section "登录 Windows 时启动 Vantrel" SecLogon
-    WriteRegStr HKLM "${RUN_KEY}" "${RUN_VALUE}" "$INSTDIR\Vantrel.exe"
+    nsExec::Exec '"$INSTDIR\vantrelctl.exe" autostart on'
+    Pop $0
+    ${If} $0 != 0
+        MessageBox MB_OK|MB_ICONEXCLAMATION "无法设置登录 Windows 时启动 Vantrel（vantrelctl 退出状态 $0）。可以稍后在 Vantrel 的设置窗口中设置。" /SD IDOK
+    ${EndIf}
 SectionEnd
 
 Section "-Finish"
@@ -158,10 +317,8 @@ Section "-Finish"
         Delete "$DESKTOP\Vantrel.lnk"
     ${EndIf}
     ${IfNot} ${SectionIsSelected} ${SecLogon}
-        ReadRegStr $0 HKLM "${RUN_KEY}" "${RUN_VALUE}"
-        ${If} $0 == "$INSTDIR\Vantrel.exe"
-            DeleteRegValue HKLM "${RUN_KEY}" "${RUN_VALUE}"
-        ${EndIf}
+        nsExec::Exec '"$INSTDIR\vantrelctl.exe" autostart off'
+        Pop $0
     ${EndIf}
     ; The finish page offers to start Vantrel; a silent upgrade has no
     ; page, so it starts again the copy it closed.
@@ -174,11 +331,36 @@ SectionEnd
 Function .onInit
     !insertmacro REQUIRE_ADMINISTRATOR
     StrCpy $closedRunningCopy 0
+    ReadRegStr $earlierFolder HKLM "${UNINSTALL_KEY}" "InstallLocation"
+    ${IfNot} ${FileExists} "$earlierFolder\Vantrel.exe"
+        StrCpy $earlierFolder ""
+    ${EndIf}
+    ; An upgrade stays in the earlier copy's folder (InstallDirRegKey)
+    ; unless /D= names another.
+    ${If} ${Silent}
+        Call CheckFolder
+        ${If} $R0 != ""
+            MessageBox MB_OK|MB_ICONSTOP "$R0" /SD IDOK
+            SetErrorLevel ${EXIT_FOLDER_REFUSED}
+            Quit
+        ${EndIf}
+    ${EndIf}
+    ; /NOAUTOSTART: a silent install without start at logon.
+    ${GetParameters} $R0
+    ClearErrors
+    ${GetOptions} $R0 "/NOAUTOSTART" $R1
+    ${IfNot} ${Errors}
+        !insertmacro UnselectSection ${SecLogon}
+    ${EndIf}
     ; Over an earlier copy the choices default to what that copy had.
-    ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "InstallLocation"
-    ${If} $0 != ""
-        ReadRegStr $1 HKLM "${RUN_KEY}" "${RUN_VALUE}"
-        ${If} $1 != "$0\Vantrel.exe"
+    ${If} $earlierFolder != ""
+        InitPluginsDir
+        File "/oname=$PLUGINSDIR\vantrelctl.exe" "${BIN}\vantrelctl.exe"
+        nsExec::Exec '"$PLUGINSDIR\vantrelctl.exe" autostart status --program "$earlierFolder\Vantrel.exe"'
+        Pop $1
+        ; 3: it does not start that copy. A status that cannot be told
+        ; keeps the default.
+        ${If} $1 == 3
             !insertmacro UnselectSection ${SecLogon}
         ${EndIf}
         SetShellVarContext all
@@ -192,19 +374,36 @@ Function un.onInit
     !insertmacro REQUIRE_ADMINISTRATOR
 FunctionEnd
 
+; Deletes one file the setup installed. A file still in use is left for the
+; next boot and named in $R5; one that cannot be deleted at all is named in
+; $R6: both are reported at the end, never passed over.
+!macro UN_DELETE file
+    ${If} ${FileExists} "${file}"
+        Delete "${file}"
+        ${If} ${FileExists} "${file}"
+            ClearErrors
+            Delete /REBOOTOK "${file}"
+            ${If} ${Errors}
+                StrCpy $R6 "$R6$\n${file}"
+            ${Else}
+                StrCpy $R5 "$R5$\n${file}"
+            ${EndIf}
+        ${EndIf}
+    ${EndIf}
+!macroend
+
 Section "Uninstall"
+    StrCpy $R5 ""
+    StrCpy $R6 ""
     Call un.CloseRunningCopy
     ; Start at logon goes only when it starts this copy.
-    ReadRegStr $0 HKLM "${RUN_KEY}" "${RUN_VALUE}"
-    ${If} $0 == "$INSTDIR\Vantrel.exe"
-    ${OrIf} $0 == '"$INSTDIR\Vantrel.exe"'
-        DeleteRegValue HKLM "${RUN_KEY}" "${RUN_VALUE}"
-    ${EndIf}
+    nsExec::Exec '"$INSTDIR\vantrelctl.exe" autostart off'
+    Pop $0
 
-    Delete "$INSTDIR\Vantrel.exe"
-    Delete "$INSTDIR\vantrelctl.exe"
-    Delete "$INSTDIR\QLLJ.bat"
-    Delete "$INSTDIR\${HELP_FILE}"
+    !insertmacro UN_DELETE "$INSTDIR\Vantrel.exe"
+    !insertmacro UN_DELETE "$INSTDIR\vantrelctl.exe"
+    !insertmacro UN_DELETE "$INSTDIR\QLLJ.bat"
+    !insertmacro UN_DELETE "$INSTDIR\${HELP_FILE}"
     ; The cleanup lists the program wrote beside itself.
     Delete "$INSTDIR\清理系统垃圾列表*.txt"
 
@@ -223,13 +422,26 @@ Section "Uninstall"
     ; Last, so that the folder going means the uninstall is done. The
     ; uninstaller runs as a copy of itself from the temporary folder; the
     ; original that started it may take a moment to end and free its file.
-    ${For} $R0 1 50
-        Delete "$INSTDIR\${UNINSTALLER}"
-        ${IfNot} ${FileExists} "$INSTDIR\${UNINSTALLER}"
-            ${Break}
-        ${EndIf}
-        Sleep 200
-    ${Next}
-    Delete /REBOOTOK "$INSTDIR\${UNINSTALLER}"
-    RMDir /REBOOTOK "$INSTDIR"
+    ; Run in place (_?=, as a newer setup does before it moves the program),
+    ; the uninstaller leaves its own file to its caller.
+    ${If} $EXEPATH != "$INSTDIR\${UNINSTALLER}"
+        ${For} $R0 1 50
+            Delete "$INSTDIR\${UNINSTALLER}"
+            ${IfNot} ${FileExists} "$INSTDIR\${UNINSTALLER}"
+                ${Break}
+            ${EndIf}
+            Sleep 200
+        ${Next}
+        !insertmacro UN_DELETE "$INSTDIR\${UNINSTALLER}"
+    ${EndIf}
+    ; Only an empty folder goes; one that holds files of the user's stays,
+    ; with its attributes as they were.
+    RMDir "$INSTDIR"
+    ${If} $R5 != ""
+        MessageBox MB_OK|MB_ICONINFORMATION "以下文件正在使用，将在下次启动 Windows 时删除:$R5" /SD IDOK
+    ${EndIf}
+    ${If} $R6 != ""
+        MessageBox MB_OK|MB_ICONEXCLAMATION "以下文件无法删除，请手动删除:$R6" /SD IDOK
+        SetErrorLevel 1
+    ${EndIf}
 SectionEnd

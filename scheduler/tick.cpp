@@ -23,24 +23,30 @@ const char kHibernateWord[] = "休眠";
 
 // Runs the steps of one due task, in their fixed order. Each step tests the
 // action name by exact equality; the parameter is read anew where it is used.
+// `fired` gets the action name and the parameter as they are read.
 void FireTask(Registry& reg, int n, const Settings& settings, TickState& state, TickHost& host,
-              bool& countdownStarted) {
-    std::string action = reg.ReadString(RecordValueName('B', n));
+              bool& countdownStarted, FiredTask& fired) {
+    fired.action = reg.ReadString(RecordValueName('B', n));
+    const std::string& action = fired.action;
     const std::string paramName = RecordValueName('C', n);
+    auto parameter = [&]() -> const std::string& {
+        fired.parameter = reg.ReadString(paramName);
+        return fired.parameter;
+    };
 
     bool suspending = true;
     if (action == kActionNames[kActRemind])
-        host.ShowReminder(reg.ReadString(paramName));
+        host.ShowReminder(parameter());
     else if (action == kActionNames[kActOpenFile])
-        host.OpenTaskFile(reg.ReadString(paramName));
+        host.OpenTaskFile(parameter());
     else if (action == kActionNames[kActCloseProgram])
-        host.CloseProgramByName(FileNamePart(reg.ReadString(paramName)));
+        host.CloseProgramByName(FileNamePart(parameter()));
     else if (action == kActionNames[kActDial])
         host.DialDefaultConnection();
     else if (action == kActionNames[kActDisableAdapter])
-        host.SetNetworkAdapter(reg.ReadString(paramName), false);
+        host.SetNetworkAdapter(parameter(), false);
     else if (action == kActionNames[kActEnableAdapter])
-        host.SetNetworkAdapter(reg.ReadString(paramName), true);
+        host.SetNetworkAdapter(parameter(), true);
     else
         suspending = false;
 
@@ -67,8 +73,7 @@ void FireTask(Registry& reg, int n, const Settings& settings, TickState& state, 
     // neither leave a stale "休眠" behind nor turn a countdown started earlier
     // in this tick into a hibernation.
     if (action == kActionNames[kActHibernate]) {
-        std::string wakeChoice = reg.ReadString(paramName);
-        state.wakeChoice = wakeChoice;
+        state.wakeChoice = parameter();
     }
     state.pendingAction = word;
     bool closeAll = settings.closeAll == 1 &&
@@ -105,7 +110,17 @@ TickReport RunTick(Registry& reg, const std::string& programKey, const LocalTime
             if (kind == ScheduleKind::None) continue;
             if (!IsScheduleDue(kind, now, schedule, env)) continue;
             report.fired.push_back(n);
-            FireTask(reg, n, settings, state, host, countdownStarted);
+            FiredTask fired;
+            fired.number = n;
+            fired.schedule = schedule;
+            try {
+                FireTask(reg, n, settings, state, host, countdownStarted, fired);
+            } catch (const RegistryError& e) {
+                fired.error = e.what();
+                host.TaskFired(fired);
+                throw;
+            }
+            host.TaskFired(fired);
         } catch (const RegistryError& e) {
             report.skipped.push_back("#" + std::to_string(n) + ": " + e.what());
         }

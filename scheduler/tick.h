@@ -12,6 +12,16 @@
 
 namespace vantrel {
 
+// A task the tick fired, as far as the tick read it: the parameter as the
+// action used it (whole, also for 关闭程序), empty for an action that takes none.
+struct FiredTask {
+    int number = 0;
+    std::string schedule;
+    std::string action;
+    std::string parameter;
+    std::string error;  // the registry error that ended the task; empty when none
+};
+
 // What the tick can make the program do.
 class TickHost {
 public:
@@ -30,6 +40,10 @@ public:
     virtual void StartCountdown(const std::string& pendingAction, bool closeAllWindows) = 0;
     // Stops the tick and arms the 60-second re-arm timer.
     virtual void SuspendTick() = 0;
+    // After each task that fired, once its steps are done (or a value that
+    // could not be read ended them): a host that keeps a history records it
+    // with what its executor reported. Nothing by default.
+    virtual void TaskFired(const FiredTask&) {}
 };
 
 // State the tick writes and the countdown reads.

@@ -70,6 +70,7 @@ TaskStore::TaskStore(Registry& reg, std::string programKey, std::string runKey,
       programKey_(std::move(programKey)),
       runKey_(std::move(runKey)),
       runValue_(std::move(runValue)),
+      runValueOnly_(reg_, nullptr, runKey_, runValue_),
       lock_(NewSharedStoreLock(programKey_)) {}
 
 TaskStore::~TaskStore() = default;
@@ -230,8 +231,7 @@ SettingsView TaskStore::LoadSettings(const Settings& settings, const std::string
     view.greeting = integer(kValGreeting, 0) != 0;
     view.soundPath = settings.soundPath;
     view.ctrlHotkeys = settings.ctrlFlag != 0;
-    if (reg_.OpenKey(runKey_, false) && reg_.ValueExists(runValue_))
-        view.runAtLogon = text(runValue_, nullptr) == programPath;
+    view.runAtLogon = (logonStart_ ? *logonStart_ : runValueOnly_).StartsThisCopy(programPath);
     return view;
 }
 
@@ -250,9 +250,7 @@ void TaskStore::SaveSettings(Settings& settings, const SettingsChoice& choice,
     reg_.WriteInteger(kValCloseAll, settings.closeAll);
     settings.ctrlFlag = choice.ctrlHotkeys ? 1 : 0;
     reg_.WriteInteger(kValCtrlHotkeys, settings.ctrlFlag);
-    reg_.OpenKey(runKey_, true);
-    if (reg_.ValueExists(runValue_)) reg_.DeleteValue(runValue_);
-    if (choice.runAtLogon) reg_.WriteString(runValue_, programPath);
+    (logonStart_ ? *logonStart_ : runValueOnly_).Apply(choice.runAtLogon, programPath);
 }
 
 TaskRecord TaskStore::ReadRecord(int n) {

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "store/logon_start.h"
 #include "store/registry.h"
 #include "store/store_lock.h"
 #include "store/task_record.h"
@@ -122,9 +123,14 @@ public:
     // records that exist.
     StartupResult StartupLoad(Settings& settings);
 
+    // Start at logon is read and set through `logonStart` (the program gives
+    // the way of its system); until one is given, through the Run value of
+    // this store alone. The caller keeps ownership.
+    void UseStartAtLogon(StartAtLogon* logonStart) { logonStart_ = logonStart; }
+
     SettingsView LoadSettings(const Settings& settings, const std::string& programPath);
     // Writes kaiji, tishi, soundpath (only when it differs from the copy),
-    // shutapp, rejian, then replaces the Run entry.
+    // shutapp, rejian, then sets start at logon.
     void SaveSettings(Settings& settings, const SettingsChoice& choice,
                       const std::string& programPath);
 
@@ -189,6 +195,8 @@ private:
     std::string programKey_;
     std::string runKey_;
     std::string runValue_;
+    StartAtLogon runValueOnly_;
+    StartAtLogon* logonStart_ = nullptr;
     std::unique_ptr<StoreLock> lock_;
     std::uint32_t lockWaitMs_ = 5000;
     int lockDepth_ = 0;  // guards alive; the lock is held while above 0

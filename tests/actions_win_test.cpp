@@ -168,7 +168,10 @@ public:
     void Broadcast(std::uint32_t, std::uintptr_t, std::intptr_t) override {
         ADD_FAILURE() << "Broadcast";
     }
-    void Autodial(std::uint32_t, void*) override { ADD_FAILURE() << "Autodial"; }
+    std::uint32_t Autodial(std::uint32_t, void*) override {
+        ADD_FAILURE() << "Autodial";
+        return 0;
+    }
     void AskToClose(void*) override { ADD_FAILURE() << "AskToClose"; }
 };
 

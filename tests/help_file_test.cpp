@@ -6,6 +6,7 @@
 // every schedule kind, the tray tips and the hotkey menu captions.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -147,6 +148,50 @@ TEST_F(HelpFile, HoldsEveryPictureOfTheDocsFolderUnchanged) {
     EXPECT_GE(pictures, 4);
 }
 
+// Every <param name="Name" value="..."> of a sitemap, in order.
+std::vector<std::string> Names(const std::string& sitemap) {
+    std::vector<std::string> out;
+    std::regex pattern("<param\\s+name=\"Name\"\\s+value=\"([^\"]*)\"", std::regex::icase);
+    for (std::sregex_iterator it(sitemap.begin(), sitemap.end(), pattern), end; it != end; ++it)
+        out.push_back((*it)[1]);
+    return out;
+}
+
+// The data of the first record `code` of the #SYSTEM file; empty for none.
+std::string SystemRecord(const std::string& system, unsigned code) {
+    for (size_t at = 4; at + 4 <= system.size();) {
+        const unsigned c = static_cast<unsigned char>(system[at]) | static_cast<unsigned char>(system[at + 1]) << 8;
+        const size_t length = static_cast<unsigned char>(system[at + 2]) | static_cast<unsigned char>(system[at + 3]) << 8;
+        if (c == code) return system.substr(at + 4, length);
+        at += 4 + length;
+    }
+    return "";
+}
+
+// The viewer shows the index from the sitemap inside the file, whose
+// keywords are the Chinese of the sources; a binary keyword index (whose
+// Chinese the compiler turns into '?') is not built, and neither is a
+// full-text search that finds no Chinese word, so the Search tab is off.
+TEST_F(HelpFile, TheIndexShowsTheChineseOfTheSourcesAndThereIsNoSearchThatFindsNothing) {
+    ASSERT_TRUE(extracted_);
+    const std::vector<std::string> built = Names(Contents(root_ / "index.hhk"));
+    const std::vector<std::string> written = Names(Contents(fs::path(VANTREL_HELP_SOURCE_DIR) / "index.hhk"));
+    ASSERT_EQ(built.size(), written.size());
+    for (size_t i = 0; i < built.size(); ++i) EXPECT_EQ(GbkToUtf8(built[i]), written[i]);
+    for (const char* keyword : {"F8", "F9", "F10", "F11", "用户帐户控制", "任务计划程序", "概述"})
+        EXPECT_NE(std::find(built.begin(), built.end(), std::string(keyword)), built.end()) << GbkToUtf8(keyword);
+    const std::vector<std::string> targets = Locals(Contents(root_ / "index.hhk"));
+    EXPECT_NE(std::find(targets.begin(), targets.end(), "overview.htm"), targets.end());
+
+    EXPECT_FALSE(fs::exists(root_ / "$WWKeywordLinks"));
+    EXPECT_FALSE(fs::exists(root_ / "$FIftiMain"));
+    const std::string system = Contents(root_ / "#SYSTEM");
+    EXPECT_EQ(SystemRecord(system, 1).c_str(), std::string("index.hhk"));  // the index file
+    const std::string flags = SystemRecord(system, 4);
+    ASSERT_GE(flags.size(), 12u);
+    EXPECT_EQ(flags.substr(8, 4), std::string(4, '\0')) << "full-text search is on";
+}
+
 TEST_F(HelpFile, PagesAreGbkAndSaySo) {
     ASSERT_TRUE(extracted_);
     for (const fs::path& page : pages_) {
@@ -172,6 +217,13 @@ TEST_F(HelpFile, NamesWhatTheProgramShows) {
     for (const std::string& caption : {plain.logOff, plain.standby, plain.fastRestart, plain.fastShutdown})
         texts.push_back(Trimmed(caption));
     for (const std::string& text : texts) EXPECT_NE(all.find(text), std::string::npos) << GbkToUtf8(text);
+    // Start at logon from Vista on, and the setup's message on XP.
+    for (const char* text : {"任务计划程序", "taskschd.msc", "使用最高权限运行", "运行方式…"})
+        EXPECT_NE(all.find(text), std::string::npos) << GbkToUtf8(text);
+    // Every action with a countdown is named where the overview lists them.
+    const std::string overview = VisibleText(Contents(root_ / "overview.htm"));
+    for (const char* action : {"快速重启", "快速关机"})
+        EXPECT_NE(overview.find(action), std::string::npos) << GbkToUtf8(action);
 }
 
 }  // namespace

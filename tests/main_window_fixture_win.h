@@ -13,6 +13,7 @@
 #include "app/main_window_win.h"
 #include "scheduler/clock.h"
 #include "store/registry_win.h"
+#include "tests/recording_system_ops.h"
 #include "store/task_record.h"
 #include "ui/settings_window_win.h"
 #include "ui/task_editor_win.h"
@@ -53,12 +54,21 @@ const char kTestRunValue[] = "VantrelTest";
 // destroys itself when closed is gone: it asks only the window handle.
 inline bool Showing(HWND window) { return IsWindow(window) && IsWindowVisible(window); }
 
+// The task service of the test main windows: never the system's, so a test
+// registers no task on the machine it runs on. Without a service, as on XP,
+// unless a test makes it available.
+inline RecordingTaskService& TestTaskService() {
+    static RecordingTaskService service;
+    return service;
+}
+
 // nullptr when the window could not be started.
 inline std::unique_ptr<MainWindow> StartTestMainWindow(const char* key) {
     MainWindow::Options options;
     options.programKey = key;
     options.runKey = TestRunKey(key);
     options.runValue = kTestRunValue;
+    options.tasks = &TestTaskService();
     options.showStartupMessages = false;
     options.endsProgram = false;
     std::unique_ptr<MainWindow> main(new MainWindow(std::unique_ptr<Registry>(new WinRegistry), options));

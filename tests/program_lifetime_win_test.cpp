@@ -27,11 +27,12 @@ class PumpingOps : public testing::RecordingSystemOps {
 public:
     std::function<void()> whileDialling;
     int dials = 0;
-    void Autodial(std::uint32_t flags, void* window) override {
-        RecordingSystemOps::Autodial(flags, window);
+    std::uint32_t Autodial(std::uint32_t flags, void* window) override {
+        const std::uint32_t result = RecordingSystemOps::Autodial(flags, window);
         ++dials;
         if (whileDialling) whileDialling();
         PumpMessages();
+        return result;
     }
 };
 

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -14,6 +15,31 @@
 
 namespace vantrel {
 namespace testing {
+
+// A task service kept in memory: the tasks registered, each call recorded.
+// Unavailable by default, as on Windows XP.
+class RecordingTaskService : public TaskService {
+public:
+    bool available = false;
+    std::map<std::string, RegisteredTask> tasks;
+    std::vector<std::string> calls;  // "register NAME", "delete NAME"
+
+    bool TaskServiceAvailable() override { return available; }
+    bool FindTask(const std::string& name, RegisteredTask& task) override {
+        auto found = tasks.find(name);
+        if (!available || found == tasks.end()) return false;
+        task = found->second;
+        return true;
+    }
+    void RegisterTask(const std::string& name, const std::string& xml) override {
+        calls.push_back("register " + name);
+        tasks[name] = RegisteredTask{true, xml};
+    }
+    void DeleteTask(const std::string& name) override {
+        calls.push_back("delete " + name);
+        tasks.erase(name);
+    }
+};
 
 class RecordingSystemOps : public SystemOps {
 public:
@@ -56,10 +82,23 @@ public:
     void Broadcast(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override {
         calls.push_back("broadcast " + Hex(message) + " " + Hex(wParam) + " " + Hex(static_cast<std::uintptr_t>(lParam)));
     }
-    void Autodial(std::uint32_t flags, void* window) override {
+    // What Autodial answers: 0, it dialled.
+    std::uint32_t autodialResult = 0;
+    std::uint32_t Autodial(std::uint32_t flags, void* window) override {
         calls.push_back("autodial " + std::to_string(flags) + " " + Hex(window));
+        return autodialResult;
     }
     void AskToClose(void* window) override { askedToClose.push_back(window); }
+
+    RecordingTaskService taskService;
+    bool TaskServiceAvailable() override { return taskService.TaskServiceAvailable(); }
+    bool FindTask(const std::string& name, RegisteredTask& task) override {
+        return taskService.FindTask(name, task);
+    }
+    void RegisterTask(const std::string& name, const std::string& xml) override {
+        taskService.RegisterTask(name, xml);
+    }
+    void DeleteTask(const std::string& name) override { taskService.DeleteTask(name); }
 
     static std::string Hex(std::uintptr_t value) {
         std::ostringstream out;

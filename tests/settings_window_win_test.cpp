@@ -239,7 +239,7 @@ TEST_F(SettingsWindowTest, TheWaitBoxTakesDigitsAndAPointOnly) {
     EXPECT_EQ(WindowText(edit), "1.5");
 }
 
-TEST_F(SettingsWindowTest, StartAtLogonWritesExactlyTheProgramPath) {
+TEST_F(SettingsWindowTest, StartAtLogonWritesExactlyTheQuotedProgramPath) {
     StartWith({});
     const std::string runKey = testing::TestRunKey(kKey);
     SettingsWindow* w = Open();
@@ -247,7 +247,7 @@ TEST_F(SettingsWindowTest, StartAtLogonWritesExactlyTheProgramPath) {
     w->Button1Click();
     WinRegistry reg;
     reg.OpenKey(runKey, false);
-    EXPECT_EQ(reg.ReadString(testing::kTestRunValue), ProgramPath());
+    EXPECT_EQ(reg.ReadString(testing::kTestRunValue), "\"" + ProgramPath() + "\"");
     reg.CloseKey();
     w = Open();
     EXPECT_EQ(IsDlgButtonChecked(w->hwnd(), SettingsWindow::kCheckBox2), BST_CHECKED);

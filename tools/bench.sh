@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# Runs every benchmark and writes BENCHMARKS.md. Each figure is a ratio
-# against a floor measured in the same run, because absolute times on shared
-# machines are noisy; instruction counts come from callgrind and repeat.
+# Runs every benchmark and writes BENCHMARKS.md. What can be counted is
+# counted and repeats exactly: the tick's registry calls (through a counting
+# registry) and instructions (callgrind). What is timed is given as the
+# minimum, median and maximum of many runs in this one call, with ratios of
+# the medians against a floor timed in turns with it, because times on a
+# shared machine, and the Wine server's above all, are noisy.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$here"
@@ -9,14 +12,48 @@ native=build/native/bin
 win=$here/build/windows/bin
 out=BENCHMARKS.md
 
+collected() {  # instructions callgrind counts for the command "$@"
+    valgrind --tool=callgrind --callgrind-out-file=/dev/null "$@" 2>&1 |
+        sed -n 's/.*Collected : \([0-9]*\).*/\1/p'
+}
+
 count() {  # instructions of one call of rule $1, path $2 (due or fields)
     local a b
-    a=$(valgrind --tool=callgrind --callgrind-out-file=/dev/null "$native/vantrel_matching_count" "$1" "$2" 1 2>&1 |
-        sed -n 's/.*Collected : \([0-9]*\).*/\1/p')
-    b=$(valgrind --tool=callgrind --callgrind-out-file=/dev/null "$native/vantrel_matching_count" "$1" "$2" 10001 2>&1 |
-        sed -n 's/.*Collected : \([0-9]*\).*/\1/p')
+    a=$(collected "$native/vantrel_matching_count" "$1" "$2" 1)
+    b=$(collected "$native/vantrel_matching_count" "$1" "$2" 10001)
     echo $(((b - a) / 10000))
 }
+
+per_tick() {  # instructions of one tick (or floor pass, $1 = floor) over $2 tasks
+    local a b
+    a=$(collected "$native/vantrel_tick_count" work "$1" "$2" 1)
+    b=$(collected "$native/vantrel_tick_count" work "$1" "$2" 11)
+    echo $(((b - a) / 10))
+}
+
+# "min q1 median q3 max" of the first column of the lines read, to one
+# decimal (the quartiles as the tick bench takes them).
+distribution() {
+    sort -g | awk '{ v[NR - 1] = $1 } END {
+        n = NR; printf "%.1f %.1f %.1f %.1f %.1f\n", v[0], v[int(n / 4)], v[int(n / 2)], v[int(3 * n / 4)], v[n - 1] }'
+}
+# A table cell "min / median / max" of "min q1 median q3 max".
+cell() { echo "$1 / $3 / $5"; }
+# Ratio of two medians.
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+# The spread of "min q1 median q3 max": the quartiles' distance over the
+# median, in percent (the middle half of the runs lies within it).
+spread() { awk -v q1="$2" -v med="$3" -v q3="$4" 'BEGIN { printf "%.0f %%", 100 * (q3 - q1) / med }'; }
+
+echo "bench: registry calls of the tick (native, and under Wine)" >&2
+calls=$("$native/vantrel_tick_count" calls)
+calls_wine=$(tools/wine-run.sh "$win/vantrel_tick_count.exe" calls | tr -d '\r')
+
+echo "bench: instructions of the tick (callgrind)" >&2
+instructions=""
+for n in 10 100 1000; do
+    instructions+="$n $(per_tick tick "$n") $(per_tick floor "$n")"$'\n'
+done
 
 echo "bench: matching rules (Google Benchmark, callgrind)" >&2
 gbench=$("$native/vantrel_matching_bench" --benchmark_min_time=0.2 2>/dev/null | grep '^Match')
@@ -29,17 +66,24 @@ tick=$(tools/wine-run.sh "$win/vantrel_tick_bench.exe" | tr -d '\r')
 
 echo "bench: start-up and memory under Wine" >&2
 # Start times on a shared machine swing by half; the two programs take turns
-# over four rounds of five starts and each keeps its fastest.
-best() {  # "start private after" lines -> fastest start, last memory figures
-    awk 'NR == 1 || $1 < s { s = $1 } { m = $2; a = $3 } END { print s, m, a }'
-}
+# over four rounds of five starts, and each start is one sample.
 startup_runs="" floor_runs=""
 for round in 1 2 3 4; do
-    startup_runs+=$(xvfb-run -a bash -c "tools/wine-run.sh '$win/vantrel_startup_bench.exe' 'Z:$win/Vantrel.exe' TForm1 5 1000" 2>/dev/null | tr -d '\r' | tail -n 1)$'\n'
-    floor_runs+=$(xvfb-run -a bash -c "tools/wine-run.sh '$win/vantrel_startup_bench.exe' 'Z:$win/vantrel_floor.exe' VantrelFloor 5" 2>/dev/null | tr -d '\r' | tail -n 1)$'\n'
+    startup_runs+=$(xvfb-run -a bash -c "tools/wine-run.sh '$win/vantrel_startup_bench.exe' 'Z:$win/Vantrel.exe' TForm1 5 1000" 2>/dev/null | tr -d '\r')$'\n'
+    floor_runs+=$(xvfb-run -a bash -c "tools/wine-run.sh '$win/vantrel_startup_bench.exe' 'Z:$win/vantrel_floor.exe' VantrelFloor 5" 2>/dev/null | tr -d '\r')$'\n'
 done
-startup=$(printf '%s' "$startup_runs" | best)
-floor=$(printf '%s' "$floor_runs" | best)
+startup_runs=$(printf '%s' "$startup_runs" | grep -E '^[0-9.]+ [0-9]+ [0-9]+$')
+floor_runs=$(printf '%s' "$floor_runs" | grep -E '^[0-9.]+ [0-9]+ [0-9]+$')
+# Start times; private memory, and its growth over 1,000 tick messages, as
+# the median of the starts.
+vs=$(echo "$startup_runs" | distribution)
+fs=$(echo "$floor_runs" | distribution)
+vm=$(echo "$startup_runs" | awk '{ print $2 }' | distribution | awk '{ printf "%d", $3 }')
+fm=$(echo "$floor_runs" | awk '{ print $2 }' | distribution | awk '{ printf "%d", $3 }')
+va=$(echo "$startup_runs" | awk '{ print $3 }' | distribution | awk '{ printf "%d", $3 }')
+growth=$(echo "$startup_runs" | awk '{ print $3 - $2 }' | distribution | awk '{ printf "%d", $3 }')
+starts=$(echo "$startup_runs" | wc -l)
+floor_starts=$(echo "$floor_runs" | wc -l)
 
 stripped=$(mktemp)
 i686-w64-mingw32-strip -o "$stripped" "$win/Vantrel.exe"
@@ -52,28 +96,90 @@ timer=$(i686-w64-mingw32-objdump -p "$win/Vantrel.exe" | grep -c -E 'timeBeginPe
     echo "# Benchmarks"
     echo
     echo "Measured $(date -u +%Y-%m-%d) on this project's build machine (2 cores, shared) by"
-    echo '`make bench` (`tools/bench.sh`), which writes this file. Ratios compare against a floor'
-    echo "measured in the same run; instruction counts come from callgrind and repeat exactly."
+    echo '`make bench` (`tools/bench.sh`), which writes this file. Counted figures (registry calls,'
+    echo "instructions) are exact and repeat to the unit from run to run. Timed figures are the"
+    echo "minimum, median and maximum of many runs within this one \`make bench\`; ratios are taken of"
+    echo "the medians against a floor timed in turns with them, and the spread beside a ratio is"
+    echo "each side's upper quartile less its lower quartile, over its median: the middle half of"
+    echo "its runs lies within it. A ratio is only worth the spread beside it."
     echo
-    echo "## The tick against its floor (real registry under Wine)"
+    echo "## The tick's registry calls (counted)"
+    echo
+    echo "One tick over enabled tasks, none due, without and with a stray record value A100000001"
+    echo "and a TaskNum of 2147483647 (loaded as start-up loads them), counted through the"
+    echo '`Registry` interface by a counting registry (`store/counting_registry.h`;'
+    echo '`build/native/bin/vantrel_tick_count calls`). Value reads are ValueExists, TypeOf,'
+    echo "ReadString and ReadInteger; enumerations are ValueCount and ValueNames (with the names"
+    echo "the latter listed). Before each tick the program reads the stored task count again; those"
+    echo "calls stand apart. The floor is two value reads per task in one opening of the key."
+    echo "Goal (exact): the floor's two value reads per task and nothing above them but one opening"
+    echo "and one count of the key's values per tick, no writes, the same with the stray record."
+    echo
+    echo "| tasks | stray record, corrupt count | tasks examined | opens | value reads | enumerations (names listed) | writes | task count follow: opens, reads, enumerations | floor: value reads | reads above the floor |"
+    echo "|---|---|---|---|---|---|---|---|---|---|"
+    echo "$calls" | while read -r n v ex to tc tr te tn tw fo fc fr fe fn fw lo lc lr le ln lw; do
+        echo "| $n | $([ "$v" = stray ] && echo yes || echo no) | $ex | $to | $tr | $te ($tn) | $tw | $fo, $fr, $fe | $lr | $((tr - lr)) |"
+    done
+    echo
+    if [ "$calls" = "$calls_wine" ]; then
+        echo "The same program built for Windows counts the same calls over the real registry under"
+        echo 'Wine (`build/windows/bin/vantrel_tick_count.exe calls`): the tick'"'"'s calls do not depend'
+        echo "on the registry beneath it."
+    else
+        echo "Under Wine over the real registry (\`build/windows/bin/vantrel_tick_count.exe calls\`)"
+        echo "the counts differ from the in-memory registry's:"
+        echo
+        echo '```'
+        echo "$calls_wine"
+        echo '```'
+    fi
+    echo
+    echo "## The tick's instructions (counted, native)"
+    echo
+    echo "Instructions of one tick over the in-memory registry, against the floor's two reads per"
+    echo 'task through the same registry: `valgrind --tool=callgrind'
+    echo 'build/native/bin/vantrel_tick_count work tick|floor TASKS N` for N = 1 and 11, difference'
+    echo "divided by 10. What the tick adds around its reads (the record names, the enabled test,"
+    echo "the schedule kind and its rule) is the difference. Goal (exact): the work added per task"
+    echo "flat across the sizes (the tick linear in its tasks); it is the figure a change to the"
+    echo "tick, a run history for one, must leave as it is."
+    echo
+    echo "| tasks | tick (instructions) | floor (instructions) | tick per task | floor per task | added per task |"
+    echo "|---|---|---|---|---|---|"
+    echo "$instructions" | while read -r n t f; do
+        [ -n "$n" ] || continue
+        echo "| $n | $t | $f | $((t / n)) | $((f / n)) | $(((t - f) / n)) |"
+    done
+    echo
+    echo "## The tick against its floor (timed, real registry under Wine)"
     echo
     echo "Enabled tasks, none due. The floor is the registry reads the tick cannot avoid: two bare"
-    echo 'RegQueryValueExA calls per task on the same key. Best of many interleaved rounds'
-    echo '(`build/windows/bin/vantrel_tick_bench.exe`). Goal: at most 1.1 times the floor, linear.'
+    echo 'RegQueryValueExA calls per task on the same key. Tick and floor take turns over 61 rounds'
+    echo '(`build/windows/bin/vantrel_tick_bench.exe`); times in µs as minimum / median / maximum.'
+    echo "Goal (timed): a ratio of the medians of at most 1.1, linear; the spread says how far one"
+    echo "run's ratio can be trusted, the exact counts above say what the tick does."
     echo
-    echo "| tasks | tick (µs) | floor (µs) | ratio |"
-    echo "|---|---|---|---|"
-    echo "$tick" | grep -v '^stray' | while read -r n t f r; do echo "| $n | $t | $f | $r |"; done
+    echo "| tasks | tick (µs) | floor (µs) | ratio | spread: tick, floor |"
+    echo "|---|---|---|---|---|"
+    echo "$tick" | grep -v '^stray' | while read -r n t0 t1 t2 t3 t4 f0 f1 f2 f3 f4; do
+        t="$t0 $t1 $t2 $t3 $t4" f="$f0 $f1 $f2 $f3 $f4"
+        echo "| $n | $(cell $t) | $(cell $f) | $(ratio "$t2" "$f2") | $(spread $t), $(spread $f) |"
+    done
     echo
-    echo "## The tick with a stray record number (real registry under Wine)"
+    echo "## The tick with a stray record number (timed, real registry under Wine)"
     echo
     echo "The same tasks in a key that also holds a stray value A100000001 and a TaskNum of"
-    echo "2147483647, loaded as start-up loads them, against the tick without them, in the same run."
-    echo "Goal: the same cost (a ratio of 1); a scan up to the stray number would read 10^8 values."
+    echo "2147483647, loaded as start-up loads them, against the tick without them, taking turns"
+    echo "over 61 rounds in the same run. Goal (timed): a ratio of the medians of 1 within the"
+    echo "spread; the exact goal is the call count above, the same with and without them (a scan up"
+    echo "to the stray number would read 10^8 values)."
     echo
-    echo "| tasks | with the stray value (µs) | without (µs) | ratio |"
-    echo "|---|---|---|---|"
-    echo "$tick" | awk '$1 == "stray" { print "| " $2 " | " $3 " | " $4 " | " $5 " |" }'
+    echo "| tasks | with the stray value (µs) | without (µs) | ratio | spread: with, without |"
+    echo "|---|---|---|---|---|"
+    echo "$tick" | awk '$1 == "stray"' | while read -r _ n s0 s1 s2 s3 s4 p0 p1 p2 p3 p4; do
+        t="$s0 $s1 $s2 $s3 $s4" f="$p0 $p1 $p2 $p3 $p4"
+        echo "| $n | $(cell $t) | $(cell $f) | $(ratio "$s2" "$p2") | $(spread $t), $(spread $f) |"
+    done
     echo
     echo "## Matching rules (native)"
     echo
@@ -106,23 +212,21 @@ timer=$(i686-w64-mingw32-objdump -p "$win/Vantrel.exe" | grep -c -E 'timeBeginPe
     echo "|---|---|---|---|"
     echo "| $ln | $lt | $lf | $lr |"
     echo
-    echo "## Start-up and memory (under Wine)"
+    echo "## Start-up and memory (timed, under Wine)"
     echo
-    echo 'From process start until its message loop first waits (after the tray icon is added), best'
-    echo 'of 20 starts taken in turns with the floor, and private memory 0.5 s later and after'
-    echo '1,000 tick messages, against `vantrel_floor.exe`, a minimal program with one hidden window'
-    echo 'and one tray icon that carries the program'"'"'s manifest and so loads the common controls'
-    echo 'before its first window, as Windows XP requires'
-    echo '(`vantrel_startup_bench.exe EXE CLASS 5 1000`, four rounds each).'
-    echo 'Goal: at most 1.2 times the floor, no growth.'
+    echo 'From process start until its message loop first waits (after the tray icon is added), over'
+    echo "$starts starts taken in turns with the floor's $floor_starts (ms as minimum / median / maximum), and"
+    echo 'private memory 0.5 s later (median of the starts) and after 1,000 tick messages, against'
+    echo '`vantrel_floor.exe`, a minimal program with one hidden window and one tray icon that'
+    echo 'carries the program'"'"'s manifest and so loads the common controls before its first window,'
+    echo 'as Windows XP requires (`vantrel_startup_bench.exe EXE CLASS 5 1000`, four rounds each).'
+    echo 'Goal (timed): a ratio of the medians of at most 1.2 within the spread; no growth.'
     echo
-    read -r vs vm va <<<"$startup"
-    read -r fs fm fa <<<"$floor"
-    echo "| program | start (ms) | private (KB) | after 1,000 ticks (KB) |"
-    echo "|---|---|---|---|"
-    echo "| Vantrel.exe | $vs | $vm | $va |"
-    echo "| floor | $fs | $fm | |"
-    echo "| ratio | $(awk -v a="$vs" -v b="$fs" 'BEGIN { printf "%.2f", a / b }') | $(awk -v a="$vm" -v b="$fm" 'BEGIN { printf "%.2f", a / b }') | growth $((va - vm)) KB |"
+    echo "| program | start (ms) | start spread | private (KB) | after 1,000 ticks (KB) |"
+    echo "|---|---|---|---|---|"
+    echo "| Vantrel.exe | $(cell $vs) | $(spread $vs) | $vm | $va |"
+    echo "| floor | $(cell $fs) | $(spread $fs) | $fm | |"
+    echo "| ratio | $(ratio "$(echo $vs | cut -d' ' -f3)" "$(echo $fs | cut -d' ' -f3)") | | $(ratio "$vm" "$fm") | growth $growth KB |"
     echo
     echo "## Size"
     echo
@@ -137,11 +241,14 @@ timer=$(i686-w64-mingw32-objdump -p "$win/Vantrel.exe" | grep -c -E 'timeBeginPe
     echo "## What limits the figures"
     echo
     echo "- The tick reads each value with one registry call (a stack buffer takes the common"
-    echo "  short text; a longer one is read again at its size). On this shared machine a single"
-    echo "  run's ratio varies by about 0.15 from run to run (1.01 to 1.19 at 10 tasks in three"
-    echo "  runs of one day), so one run above 1.1 is within that noise. The tick bench calls the"
-    echo "  tick itself; before it the program reads TaskNum once more, in a key opening of its"
-    echo "  own, so that a task added from outside runs (one open and two reads every 6 s)."
+    echo "  short text; a longer one is read again at its size), so each counted value read of the"
+    echo "  tick is one query of the real registry, and its opening and its count of the key's"
+    echo "  values one call each. Under Wine each such call is a round trip to the Wine server, whose"
+    echo "  times on this shared machine move by a factor of two and more from run to run (the floor"
+    echo "  at 1,000 tasks took 8.7 ms in one run and 38.5 ms in the next): the spreads show this"
+    echo "  run's noise, and the counts, not the timed ratios, show whether a change made the tick"
+    echo "  do more. The timed tick is the tick itself; before it the program reads TaskNum once"
+    echo "  more, in an opening of its own, so that a task added from outside runs (counted apart)."
     echo "- The rules meet the goal on the tick's path: it reads the fields as views into the"
     echo "  schedule text and allocates nothing. The once rule costs most, as it reads its date"
     echo "  under the short date format. Handing the field texts back costs one string per field"

@@ -7,7 +7,7 @@ set -euo pipefail
 
 want_pkgs=(cmake g++ clang libclang-rt-14-dev make locales googletest libgtest-dev libbenchmark-dev valgrind g++-mingw-w64-i686 xvfb xauth
            fonts-wqy-microhei imagemagick x11-utils xdotool
-           fp-utils nsis p7zip-full python3)
+           fp-utils nsis p7zip-full python3 libxml2-dev)
 want_i386=(wine32:i386)
 want_wine=(wine wine64)
 

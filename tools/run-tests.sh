@@ -59,7 +59,25 @@ while [ $# -gt 0 ]; do
     esac
 done
 
-# Every end-to-end suite starts from a fresh Wine prefix.
+# Ends the Wine server of every prefix under the build folders, also when a
+# test failed or the run was interrupted: a server and its services outlive
+# the programs they ran, and would stay behind after the run.
+end_wine_servers() {
+    local dir reg
+    for dir in "${dirs[@]}"; do
+        [ -d "$dir" ] || continue
+        while IFS= read -r reg; do
+            WINEPREFIX=$(cd "$(dirname "$reg")" && pwd) wineserver -k 2>/dev/null || true
+        done < <(find "$dir" -maxdepth 3 -name system.reg 2>/dev/null)
+    done
+}
+trap end_wine_servers EXIT
+trap 'exit 130' INT TERM
+
+# Every end-to-end suite starts from a fresh Wine prefix. A server still
+# running from an earlier run ends first: its prefix deleted under it, it
+# could no longer be reached.
+end_wine_servers
 for dir in "${dirs[@]}"; do
     rm -f "$dir/test-results"/*.xml
     rm -rf "$dir/e2e-prefix" "$dir/e2e-long-prefix" "$dir"/e2e-win*-prefix "$dir"/install-prefix-*

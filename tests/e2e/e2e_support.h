@@ -10,6 +10,8 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -38,6 +40,24 @@ inline std::string ExePath() {
     char path[MAX_PATH] = {0};
     GetModuleFileNameA(nullptr, path, MAX_PATH);
     return FolderPart(path) + "Vantrel.exe";
+}
+
+// The file in which Task Scheduler keeps the task `name`, with its tags as
+// plain text (the file is UTF-16); empty when there is none. A 32-bit
+// program reaches the 64-bit system folder as Sysnative.
+inline std::string StoredTask(const std::string& name) {
+    BOOL wow64 = FALSE;
+    IsWow64Process(GetCurrentProcess(), &wow64);
+    char windowsFolder[MAX_PATH] = {0};
+    GetWindowsDirectoryA(windowsFolder, MAX_PATH);
+    const std::string path =
+        std::string(windowsFolder) + (wow64 ? "\\Sysnative" : "\\System32") + "\\Tasks\\" + name;
+    std::ifstream in(path, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string text;
+    for (char c : bytes)
+        if (c != '\0') text += c;
+    return text;
 }
 
 inline std::string Text(HWND w) {

@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "store/task_store.h"
 #include "tests/e2e/e2e_support.h"
 
 namespace vantrel {
@@ -82,6 +83,66 @@ TEST(EndToEndSystems, FirstStartTrayIconCommonControlsAndAReminder) {
     Vantrel v;
     ASSERT_TRUE(v.Start());
     EXPECT_TRUE(WaitFor([&] { return ReminderShown(v.pid(), "系统提醒"); }, 15000));
+}
+
+std::string RunValue() {
+    WinRegistry reg;
+    if (!reg.OpenKey(kRunKeyPath, false) || !reg.ValueExists(kRunValueName)) return "<missing>";
+    return reg.ReadString(kRunValueName);
+}
+
+// Opens the settings window as a second start of the program asks for it.
+HWND OpenSettings(const Vantrel& v) {
+    PostMessageA(v.MainWindow(), RegisterWindowMessageA("Brelnix.Vantrel.OpenSettings"), 0, 0);
+    HWND settings = nullptr;
+    WaitFor([&] {
+        auto shown = Visible(WindowsOf("TForm3", v.pid()));
+        return (settings = shown.empty() ? nullptr : shown[0]) != nullptr;
+    }, 5000);
+    return settings;
+}
+
+// Sets the start-at-logon box and presses OK.
+void SetBoxAndConfirm(HWND settings, bool ticked) {
+    const int kCheckBox2 = 122, kButton1 = 201;
+    SendMessageA(GetDlgItem(settings, kCheckBox2), BM_SETCHECK, ticked ? BST_CHECKED : BST_UNCHECKED, 0);
+    SendMessageA(GetDlgItem(settings, kButton1), BM_CLICK, 0, 0);
+    WaitFor([&] { return !IsWindowVisible(settings); }, 5000);
+}
+
+// The box sets what this Windows honours: from Vista on a task in Task
+// Scheduler (Wine keeps only its settings, not its trigger, principal or
+// command), on XP the quoted Run value.
+TEST(EndToEndSystems, TheStartAtLogonBoxRegistersATaskFromVistaOnAndTheQuotedRunValueOnXp) {
+    const char* windows = std::getenv("VANTREL_EXPECT_WINDOWS");
+    if (!windows) GTEST_SKIP() << "run by the ctest entries vantrel_e2e_win*";
+    const bool xp = std::string(windows) == "5.1";
+    ASSERT_EQ(StoredTask("Vantrel"), "") << "the prefix is not fresh";
+    Vantrel v;
+    ASSERT_TRUE(v.Start());
+    HWND settings = OpenSettings(v);
+    ASSERT_NE(settings, nullptr);
+    SetBoxAndConfirm(settings, true);
+    if (xp) {
+        EXPECT_EQ(RunValue(), "\"" + ExePath() + "\"");
+        EXPECT_EQ(StoredTask("Vantrel"), "");
+        settings = OpenSettings(v);
+        ASSERT_NE(settings, nullptr);
+        EXPECT_EQ(IsDlgButtonChecked(settings, 122), BST_CHECKED);
+    } else {
+        EXPECT_EQ(RunValue(), "<missing>");
+        const std::string task = StoredTask("Vantrel");
+        for (const char* setting :
+             {"<ExecutionTimeLimit>PT0S</ExecutionTimeLimit>", "<DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>",
+              "<StopIfGoingOnBatteries>false</StopIfGoingOnBatteries>", "<Priority>4</Priority>",
+              "<MultipleInstancesPolicy>IgnoreNew</MultipleInstancesPolicy>"})
+            EXPECT_NE(task.find(setting), std::string::npos) << setting << " in " << task;
+        settings = OpenSettings(v);
+        ASSERT_NE(settings, nullptr);
+    }
+    SetBoxAndConfirm(settings, false);
+    EXPECT_EQ(RunValue(), "<missing>");
+    EXPECT_EQ(StoredTask("Vantrel"), "");
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include <tlhelp32.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -99,6 +100,26 @@ bool KeyPresent(const std::string& key) {
     return reg.OpenKey(key, false);
 }
 
+bool OnXp() {
+    const char* system = std::getenv("VANTREL_WINE_VERSION");
+    return system && std::string(system) == "winxp";
+}
+
+// Start at logon as this Windows keeps it: on XP the Run value with the
+// quoted path, from Vista on a task of Task Scheduler (of which Wine keeps
+// the settings but not the command) and no Run value.
+bool StartsAtLogon(const std::string& folder) {
+    if (OnXp()) return ReadText(kRunKeyPath, kRunValueName) == "\"" + folder + "\\Vantrel.exe\"";
+    const std::string task = StoredTask("Vantrel");
+    return !ValuePresent(kRunKeyPath, kRunValueName) &&
+           task.find("<ExecutionTimeLimit>PT0S</ExecutionTimeLimit>") != std::string::npos &&
+           task.find("<Priority>4</Priority>") != std::string::npos;
+}
+
+std::string StartAtLogonState() {
+    return "Run value: " + ReadText(kRunKeyPath, kRunValueName) + "; task: " + StoredTask("Vantrel");
+}
+
 // The file the process was started from, as the system reports it.
 std::string ModulePath(DWORD pid) {
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
@@ -118,6 +139,20 @@ DWORD RunningVantrel() {
     DWORD pid = 0;
     GetWindowThreadProcessId(windows[0], &pid);
     return pid;
+}
+
+// The process of the one Vantrel main window that is not in process
+// `besides`, 0 for none.
+DWORD RunningVantrelBesides(DWORD besides) {
+    DWORD found = 0;
+    for (HWND w : WindowsOf("TForm1")) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(w, &pid);
+        if (pid == besides) continue;
+        if (found) return 0;
+        found = pid;
+    }
+    return found;
 }
 
 // "2.0.0" from the fixed part of a file's version resource.
@@ -207,7 +242,8 @@ TEST_F(Install, ASilentInstallPutsTheProgramInProgramFilesWithItsEntryAndShortcu
     EXPECT_EQ(folder.find("(x86)") != std::string::npos, wow64 != FALSE) << folder;
     for (const char* name : kShippedFiles)
         EXPECT_EQ(Contents(folder + "\\" + name), Contents(BuildFolder() + name)) << name;
-    EXPECT_TRUE(Exists(folder + "\\uninstall.exe"));
+    EXPECT_TRUE(Exists(folder + "\\Vantrel-uninstall.exe"));
+    EXPECT_FALSE(Exists(folder + "\\uninstall.exe"));
 
     const std::string programs = Folder(CSIDL_COMMON_PROGRAMS) + "\\Vantrel\\";
     for (const char* link : kStartMenuLinks) EXPECT_TRUE(Exists(programs + link)) << link;
@@ -222,14 +258,20 @@ TEST_F(Install, ASilentInstallPutsTheProgramInProgramFilesWithItsEntryAndShortcu
     EXPECT_EQ(ReadText(kUninstallKey, "DisplayVersion"), version);
     EXPECT_EQ(ReadText(kUninstallKey, "Publisher"), "Brelnix");
     EXPECT_EQ(ReadText(kUninstallKey, "DisplayIcon"), folder + "\\Vantrel.exe,0");
-    EXPECT_EQ(ReadText(kUninstallKey, "UninstallString"), "\"" + folder + "\\uninstall.exe\"");
+    EXPECT_EQ(ReadText(kUninstallKey, "UninstallString"), "\"" + folder + "\\Vantrel-uninstall.exe\"");
+    // The size of the installed files, in KB.
+    long long bytes = 0;
+    for (const char* name : kShippedFiles) bytes += static_cast<long long>(Contents(folder + "\\" + name).size());
+    bytes += static_cast<long long>(Contents(folder + "\\Vantrel-uninstall.exe").size());
     WinRegistry reg;
     ASSERT_TRUE(reg.OpenKey(kUninstallKey, false));
-    EXPECT_GT(reg.ReadInteger("EstimatedSize"), 100);
+    EXPECT_EQ(reg.ReadInteger("EstimatedSize"), (bytes + 1023) / 1024);
+    EXPECT_TRUE(StartsAtLogon(folder)) << StartAtLogonState();
 }
 
-// The installed program starts, writes its defaults, and the start-at-logon
-// value the setup program wrote is the one its settings window shows ticked.
+// The installed program starts, writes its defaults, and on XP the
+// start-at-logon value the setup program wrote is the one its settings
+// window shows ticked.
 TEST_F(Install, TheInstalledProgramStartsWritesItsDefaultsAndSeesStartAtLogonTicked) {
     const std::string exe = DefaultInstallFolder() + "\\Vantrel.exe";
     Vantrel v;
@@ -242,10 +284,11 @@ TEST_F(Install, TheInstalledProgramStartsWritesItsDefaultsAndSeesStartAtLogonTic
 
     const std::string running = ModulePath(v.pid());
     EXPECT_EQ(running, exe);
-    Settings settings;
-    TaskStore store(reg);
-    EXPECT_TRUE(store.LoadSettings(settings, running).runAtLogon)
-        << "Run value " << kRunValueName << ": " << ReadText(kRunKeyPath, kRunValueName);
+    if (OnXp()) {
+        Settings settings;
+        TaskStore store(reg);
+        EXPECT_TRUE(store.LoadSettings(settings, running).runAtLogon) << StartAtLogonState();
+    }
 }
 
 TEST_F(Install, AnUpgradeEndsTheRunningCopyReplacesTheFilesAndKeepsTasksAndSettings) {
@@ -287,7 +330,7 @@ TEST_F(Install, AnUpgradeEndsTheRunningCopyReplacesTheFilesAndKeepsTasksAndSetti
     EXPECT_EQ(reg.ReadString("C1"), "下班时间到。");
     EXPECT_EQ(reg.ReadString("D1"), "禁用");
     EXPECT_EQ(reg.ReadInteger(kValCountdown), 120);
-    EXPECT_EQ(ReadText(kRunKeyPath, kRunValueName), folder + "\\Vantrel.exe");
+    EXPECT_TRUE(StartsAtLogon(folder)) << StartAtLogonState();
 
     // The silent upgrade starts again the copy it closed, from the new files.
     DWORD again = 0;
@@ -307,7 +350,9 @@ LRESULT CALLBACK StubbornProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcA(w, msg, wp, lp);
 }
 
-HWND StubbornWindow() {
+// A window of Vantrel's class; with `property`, it also carries Vantrel's
+// window property, as the program's main window does.
+HWND StubbornWindow(bool property) {
     static ATOM registered = [] {
         WNDCLASSA wc = {};
         wc.lpfnWndProc = StubbornProc;
@@ -315,50 +360,105 @@ HWND StubbornWindow() {
         wc.lpszClassName = "TForm1";
         return RegisterClassA(&wc);
     }();
-    return registered ? CreateWindowExA(0, "TForm1", "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
-                                        GetModuleHandleA(nullptr), nullptr)
-                      : nullptr;
+    HWND w = registered ? CreateWindowExA(0, "TForm1", "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
+                                          nullptr, GetModuleHandleA(nullptr), nullptr)
+                        : nullptr;
+    if (w && property) SetPropA(w, "Brelnix.Vantrel", reinterpret_cast<HANDLE>(1));
+    return w;
 }
 
-// Other programs name their main window TForm1 too: the setup program leaves
-// them alone. A Vantrel that will not end stops the setup program before it
-// changes anything.
-TEST_F(Install, AnUpgradeLeavesOtherTForm1WindowsAloneAndStopsForACopyThatWillNotEnd) {
+// Started with this argument, the test program stands in for a Vantrel that
+// will not end: Vantrel's window that ignores close requests, until killed.
+const char kStubbornArgument[] = "--stubborn-vantrel";
+
+bool RunAsStubbornCopyWhenAsked() {
+    if (!std::strstr(GetCommandLineA(), kStubbornArgument)) return false;
+    StubbornWindow(true);
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
+    ExitProcess(0);
+    return true;
+}
+const bool kRanAsStubbornCopy = RunAsStubbornCopyWhenAsked();
+
+// Asks the running Vantrel to end, as its tray menu's exit does, and waits for it.
+bool EndRunningVantrel() {
+    DWORD pid = RunningVantrel();
+    if (pid == 0) return true;
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    if (!process) return false;
+    PostMessageA(WindowsOf("TForm1", pid)[0], WM_CLOSE, 0, 0);
+    bool ended = WaitForSingleObject(process, 10000) == WAIT_OBJECT_0;
+    CloseHandle(process);
+    return ended;
+}
+
+// Other programs name their main window TForm1 too, and a portable Vantrel
+// elsewhere carries Vantrel's window property: the setup program leaves both
+// alone, closes only the copy it replaces, and starts that copy again. A
+// copy in the program folder that will not end stops the setup program
+// before it changes anything.
+TEST_F(Install, AnUpgradeClosesOnlyTheCopyItReplacesAndStopsForOneThatWillNotEnd) {
     const std::string folder = DefaultInstallFolder();
-    HWND other = StubbornWindow();
+    HWND other = StubbornWindow(false);
+    HWND portable = StubbornWindow(true);  // this test program is no installed copy
     ASSERT_NE(other, nullptr);
+    ASSERT_NE(portable, nullptr);
+    const DWORD before = RunningVantrelBesides(GetCurrentProcessId());
+    ASSERT_NE(before, 0u) << "the upgrade before left the installed copy running";
     g_closeRequests = 0;
     EXPECT_EQ(SilentSetup(), 0);
     PumpFor(200);
     EXPECT_EQ(g_closeRequests, 0);
     EXPECT_TRUE(IsWindow(other));
+    EXPECT_TRUE(IsWindow(portable));
+    DestroyWindow(other);
+    DestroyWindow(portable);
+    // The installed copy was closed and started again.
+    DWORD again = 0;
+    ASSERT_TRUE(WaitFor([&] { return (again = RunningVantrel()) != 0; }, 20000));
+    EXPECT_NE(again, before);
+    ASSERT_TRUE(EndRunningVantrel());
 
-    // This one carries Vantrel's window property, and its process (this
-    // test) does not end.
-    HWND stuck = StubbornWindow();
-    ASSERT_NE(stuck, nullptr);
-    SetPropA(stuck, "Brelnix.Vantrel", reinterpret_cast<HANDLE>(1));
+    // A Vantrel.exe in the program folder that ignores the close request.
+    char self[MAX_PATH] = {0};
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    ASSERT_TRUE(CopyFileA(self, (folder + "\\Vantrel.exe").c_str(), FALSE));
+    std::string cmd = "\"" + folder + "\\Vantrel.exe\" " + kStubbornArgument;
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION stuck = {};
+    ASSERT_TRUE(CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &stuck));
+    ASSERT_TRUE(WaitFor([&] { return RunningVantrel() == stuck.dwProcessId; }, 20000));
     { std::ofstream(folder + "\\QLLJ.bat", std::ios::binary) << "older"; }
     EXPECT_EQ(SilentSetup(), 2);
-    PumpFor(200);
-    EXPECT_EQ(g_closeRequests, 1);
     EXPECT_EQ(Contents(folder + "\\QLLJ.bat"), "older");
-    RemovePropA(stuck, "Brelnix.Vantrel");
-    DestroyWindow(stuck);
-    DestroyWindow(other);
+    EXPECT_EQ(WaitForSingleObject(stuck.hProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+    TerminateProcess(stuck.hProcess, 1);
+    WaitForSingleObject(stuck.hProcess, 10000);
+    CloseHandle(stuck.hProcess);
+    CloseHandle(stuck.hThread);
+
+    // A file held open by another program (as by a copy in another session):
+    // the setup stops before it changes anything, with no prompt to wait at.
+    HANDLE held = CreateFileA((folder + "\\vantrelctl.exe").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(SilentSetup(), 4);
+    EXPECT_EQ(Contents(folder + "\\QLLJ.bat"), "older");
+    CloseHandle(held);
     EXPECT_EQ(SilentSetup(), 0);
     EXPECT_EQ(Contents(folder + "\\QLLJ.bat"), Contents(BuildFolder() + "QLLJ.bat"));
+    EXPECT_EQ(Contents(folder + "\\Vantrel.exe"), Contents(BuildFolder() + "Vantrel.exe"));
 }
 
 TEST_F(Install, ASilentUninstallRemovesFilesShortcutsEntryAndRunValueAndKeepsTheTasks) {
     const std::string folder = DefaultInstallFolder();
-    Vantrel started;  // only when the upgrade left none running
-    DWORD running = RunningVantrel();
-    if (running == 0) {
-        ASSERT_TRUE(started.Start(folder + "\\Vantrel.exe"));
-        running = started.pid();
-    }
-    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, running);
+    // The upgrade tests left none running.
+    ASSERT_EQ(RunningVantrel(), 0u);
+    Vantrel started;
+    ASSERT_TRUE(started.Start(folder + "\\Vantrel.exe"));
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, started.pid());
     ASSERT_NE(process, nullptr);
 
     ASSERT_TRUE(SilentUninstall(folder));
@@ -369,6 +469,7 @@ TEST_F(Install, ASilentUninstallRemovesFilesShortcutsEntryAndRunValueAndKeepsThe
     EXPECT_FALSE(Exists(Folder(CSIDL_COMMON_DESKTOPDIRECTORY) + "\\Vantrel.lnk"));
     EXPECT_FALSE(KeyPresent(kUninstallKey));
     EXPECT_FALSE(ValuePresent(kRunKeyPath, kRunValueName));
+    EXPECT_EQ(StoredTask("Vantrel"), "");
 
     WinRegistry reg;
     ASSERT_TRUE(reg.OpenKey(kProgramKeyPath, false));
@@ -384,7 +485,7 @@ TEST_F(Install, AChosenFolderAndAStartAtLogonOfAnotherCopy) {
     ASSERT_EQ(SilentSetup(" /D=" + folder), 0);
     for (const char* name : kShippedFiles) EXPECT_TRUE(Exists(folder + "\\" + name)) << name;
     EXPECT_EQ(ReadText(kUninstallKey, "InstallLocation"), folder);
-    EXPECT_EQ(ReadText(kRunKeyPath, kRunValueName), folder + "\\Vantrel.exe");
+    EXPECT_TRUE(StartsAtLogon(folder)) << StartAtLogonState();
 
     const std::string other = "C:\\Other\\Vantrel.exe";
     {
@@ -394,9 +495,55 @@ TEST_F(Install, AChosenFolderAndAStartAtLogonOfAnotherCopy) {
     }
     ASSERT_TRUE(SilentUninstall(folder));
     EXPECT_EQ(ReadText(kRunKeyPath, kRunValueName), other);
+    EXPECT_EQ(StoredTask("Vantrel"), "");
     WinRegistry reg;
     ASSERT_TRUE(reg.OpenKey(kRunKeyPath, false));
     reg.DeleteValue(kRunValueName);
+}
+
+// A folder that holds another program, and folders that must never hold a
+// program's files: a silent install is refused with an exit code and
+// changes nothing.
+TEST_F(Install, AForeignOrForbiddenFolderIsRefusedAndNothingChanges) {
+    const std::string foreign = "C:\\Other Program";
+    CreateDirectoryA(foreign.c_str(), nullptr);
+    { std::ofstream(foreign + "\\uninstall.exe", std::ios::binary) << "another program's"; }
+    const std::string windowsFolder = Folder(CSIDL_WINDOWS);
+    const std::string programFiles = Folder(CSIDL_PROGRAM_FILES);
+    for (const std::string& refused : {foreign, std::string("C:\\"), windowsFolder, programFiles,
+                                       Folder(CSIDL_DESKTOPDIRECTORY), Folder(CSIDL_PERSONAL)}) {
+        EXPECT_EQ(SilentSetup(" /D=" + refused), 3) << refused;
+        std::string slash = refused.back() == '\\' ? refused : refused + "\\";
+        EXPECT_FALSE(Exists(slash + "Vantrel.exe")) << refused;
+        EXPECT_FALSE(Exists(slash + "Vantrel-uninstall.exe")) << refused;
+    }
+    EXPECT_EQ(Contents(foreign + "\\uninstall.exe"), "another program's");
+    EXPECT_FALSE(KeyPresent(kUninstallKey));
+    EXPECT_FALSE(StartsAtLogon(DefaultInstallFolder())) << StartAtLogonState();
+    DeleteFileA((foreign + "\\uninstall.exe").c_str());
+    RemoveDirectoryA(foreign.c_str());
+}
+
+// An upgrade told to go elsewhere first removes the earlier copy, so one
+// copy stays, with start at logon moved along; without the option an
+// upgrade turns start at logon off.
+TEST_F(Install, AnUpgradeIntoAnotherFolderLeavesOneCopyAndTheOptionOffTurnsStartAtLogonOff) {
+    const std::string first = DefaultInstallFolder();
+    ASSERT_EQ(SilentSetup(), 0);
+    ASSERT_TRUE(StartsAtLogon(first)) << StartAtLogonState();
+
+    const std::string moved = "C:\\Vantrel Moved";
+    ASSERT_EQ(SilentSetup(" /D=" + moved), 0);
+    EXPECT_FALSE(Exists(first)) << "the earlier copy stayed";
+    for (const char* name : kShippedFiles) EXPECT_TRUE(Exists(moved + "\\" + name)) << name;
+    EXPECT_EQ(ReadText(kUninstallKey, "InstallLocation"), moved);
+    EXPECT_TRUE(StartsAtLogon(moved)) << StartAtLogonState();
+
+    ASSERT_EQ(SilentSetup(" /NOAUTOSTART"), 0);
+    EXPECT_TRUE(Exists(moved + "\\Vantrel.exe"));
+    EXPECT_FALSE(ValuePresent(kRunKeyPath, kRunValueName));
+    EXPECT_EQ(StoredTask("Vantrel"), "");
+    ASSERT_TRUE(SilentUninstall(moved));
 }
 
 // Asked whether to delete the tasks and settings too, the user says yes: the

@@ -37,7 +37,7 @@ public:
     void OpenDocument(void*, const std::string&, const std::string&) override {}
     void SendMci(const std::string&, void*) override {}
     void Broadcast(std::uint32_t, std::uintptr_t, std::intptr_t) override {}
-    void Autodial(std::uint32_t, void*) override {}
+    std::uint32_t Autodial(std::uint32_t, void*) override { return 0; }
     void AskToClose(void*) override {}
 };
 

@@ -1,0 +1,157 @@
+#include "actions/logon_task_win.h"
+
+#include <windows.h>
+
+#include <oleauto.h>
+#include <taskschd.h>
+
+#include <cstdio>
+#include <stdexcept>
+
+#include "store/codepage.h"
+
+namespace vantrel {
+
+namespace {
+
+// Owns one reference to a COM object.
+template <class T>
+class ComRef {
+public:
+    ComRef() = default;
+    ~ComRef() {
+        if (p_) p_->Release();
+    }
+    ComRef(const ComRef&) = delete;
+    ComRef& operator=(const ComRef&) = delete;
+    T* operator->() const { return p_; }
+    T** out() { return &p_; }
+    explicit operator bool() const { return p_ != nullptr; }
+
+private:
+    T* p_ = nullptr;
+};
+
+// A BSTR made from GBK text, or received from the service.
+class Bstr {
+public:
+    Bstr() = default;
+    explicit Bstr(const std::string& gbk) {
+        const std::string bytes = GbkToUtf16Le(gbk);
+        std::wstring wide(bytes.size() / 2, L'\0');
+        for (size_t i = 0; i < wide.size(); ++i)
+            wide[i] = static_cast<wchar_t>(static_cast<unsigned char>(bytes[2 * i]) |
+                                           (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
+        b_ = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
+    }
+    ~Bstr() { SysFreeString(b_); }
+    Bstr(const Bstr&) = delete;
+    Bstr& operator=(const Bstr&) = delete;
+    BSTR get() const { return b_; }
+    BSTR* out() { return &b_; }
+    std::string Gbk() const {
+        std::string bytes;
+        const UINT n = b_ ? SysStringLen(b_) : 0;
+        for (UINT i = 0; i < n; ++i) {
+            bytes += static_cast<char>(b_[i] & 0xFF);
+            bytes += static_cast<char>((b_[i] >> 8) & 0xFF);
+        }
+        return Utf16LeToGbk(bytes);
+    }
+
+private:
+    BSTR b_ = nullptr;
+};
+
+// COM for the calling thread, for as long as one operation lasts. A thread
+// that already has COM in another model keeps it.
+class ComScope {
+public:
+    ComScope() : hr_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+    ~ComScope() {
+        if (SUCCEEDED(hr_)) CoUninitialize();
+    }
+    ComScope(const ComScope&) = delete;
+    ComScope& operator=(const ComScope&) = delete;
+
+private:
+    HRESULT hr_;
+};
+
+bool VistaOrLater() {
+    OSVERSIONINFOA os = {};
+    os.dwOSVersionInfoSize = sizeof os;
+    return GetVersionExA(&os) && os.dwMajorVersion >= 6;
+}
+
+[[noreturn]] void Refused(const char* what, HRESULT hr) {
+    char message[160];
+    std::snprintf(message, sizeof message, "%s失败 (0x%08lX)", what, static_cast<unsigned long>(hr));
+    throw std::runtime_error(message);
+}
+
+// The root folder of a connected service; false when there is none.
+bool RootFolder(ComRef<ITaskService>& service, ComRef<ITaskFolder>& root) {
+    if (!VistaOrLater()) return false;
+    if (FAILED(CoCreateInstance(__uuidof(TaskScheduler), nullptr, CLSCTX_INPROC_SERVER,
+                                __uuidof(ITaskService), reinterpret_cast<void**>(service.out()))))
+        return false;
+    VARIANT none;
+    VariantInit(&none);
+    if (FAILED(service->Connect(none, none, none, none))) return false;
+    Bstr path("\\");
+    return SUCCEEDED(service->GetFolder(path.get(), root.out()));
+}
+
+}  // namespace
+
+bool SystemTaskServiceAvailable() {
+    ComScope com;
+    ComRef<ITaskService> service;
+    ComRef<ITaskFolder> root;
+    return RootFolder(service, root);
+}
+
+bool FindSystemTask(const std::string& name, RegisteredTask& task) {
+    ComScope com;
+    ComRef<ITaskService> service;
+    ComRef<ITaskFolder> root;
+    if (!RootFolder(service, root)) return false;
+    ComRef<IRegisteredTask> found;
+    Bstr taskName(name);
+    if (FAILED(root->GetTask(taskName.get(), found.out())) || !found) return false;
+    VARIANT_BOOL enabled = VARIANT_FALSE;
+    found->get_Enabled(&enabled);
+    task.enabled = enabled != VARIANT_FALSE;
+    Bstr xml;
+    if (SUCCEEDED(found->get_Xml(xml.out()))) task.xml = xml.Gbk();
+    return true;
+}
+
+void RegisterSystemTask(const std::string& name, const std::string& xml) {
+    ComScope com;
+    ComRef<ITaskService> service;
+    ComRef<ITaskFolder> root;
+    if (!RootFolder(service, root)) Refused("连接任务计划程序", E_FAIL);
+    Bstr taskName(name);
+    Bstr definition(xml);
+    VARIANT none;
+    VariantInit(&none);
+    ComRef<IRegisteredTask> registered;
+    // The principal is the group named in the definition.
+    HRESULT hr = root->RegisterTask(taskName.get(), definition.get(), TASK_CREATE_OR_UPDATE, none,
+                                    none, TASK_LOGON_GROUP, none, registered.out());
+    if (FAILED(hr)) Refused("创建计划任务", hr);
+}
+
+void DeleteSystemTask(const std::string& name) {
+    ComScope com;
+    ComRef<ITaskService> service;
+    ComRef<ITaskFolder> root;
+    if (!RootFolder(service, root)) return;
+    Bstr taskName(name);
+    HRESULT hr = root->DeleteTask(taskName.get(), 0);
+    if (FAILED(hr) && hr != HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)) Refused("删除计划任务", hr);
+}
+
+}  // namespace vantrel

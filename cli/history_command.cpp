@@ -1,0 +1,96 @@
+// vantrelctl history [--since "YYYY-MM-DD HH:MM"] [--task N] [--json]: the
+// program's run history, the older file first, as a table or as JSON.
+// --file FILE reads that history file instead (one collected from another
+// machine, say).
+#include "cli/command_line.h"
+#include "cli/json_text.h"
+#include "cli/time_text.h"
+#include "scheduler/conversions.h"
+#include "store/history.h"
+
+namespace vantrel {
+
+namespace {
+
+const char kProgram[] = "vantrelctl: ";
+
+// Reads one file's lines onto `entries`; a file that does not exist has
+// none. False, with the message on `err`, when it cannot be read.
+bool ReadInto(CliEnv& env, const std::string& path, std::vector<HistoryEntry>& entries,
+              std::ostream& err) {
+    std::string bytes, error;
+    bool missing = false;
+    if (!env.ReadFile(path, bytes, missing, error)) {
+        if (missing) return true;
+        err << kProgram << "无法读取 " << path << ": " << error << "\n";
+        return false;
+    }
+    for (HistoryEntry& e : ReadHistoryLines(bytes)) entries.push_back(std::move(e));
+    return true;
+}
+
+void WriteJson(const std::vector<HistoryEntry>& entries, std::ostream& out) {
+    out << "[";
+    bool first = true;
+    for (const HistoryEntry& e : entries) {
+        out << (first ? "\n" : ",\n") << "  {\"time\": " << JsonString(e.time)
+            << ", \"source\": " << JsonString(e.source)
+            << ", \"task\": " << (e.task > 0 ? std::to_string(e.task) : "null")
+            << ", \"schedule\": " << JsonString(e.schedule) << ", \"action\": " << JsonString(e.action)
+            << ", \"param\": " << JsonString(e.parameter) << ", \"outcome\": " << JsonString(e.outcome)
+            << ", \"detail\": " << JsonOrNull(e.detail) << "}";
+        first = false;
+    }
+    out << (entries.empty() ? "]\n" : "\n]\n");
+}
+
+void WriteTable(const std::vector<HistoryEntry>& entries, std::ostream& out) {
+    if (entries.empty()) return;
+    out << "时间\t来源\t序号\t时间表\t任务\t任务属性\t结果\t说明\n";
+    for (const HistoryEntry& e : entries) {
+        out << e.time << "\t" << e.source << "\t" << (e.task > 0 ? std::to_string(e.task) : "-")
+            << "\t" << e.schedule << "\t" << e.action << "\t" << e.parameter << "\t" << e.outcome
+            << "\t" << e.detail << "\n";
+    }
+}
+
+}  // namespace
+
+int RunHistory(const Invocation& inv, CliEnv& env, std::ostream& out, std::ostream& err) {
+    std::string since;
+    if (const std::string* text = inv.Value("--since")) {
+        if (!ParseLocalTime(*text, false))
+            throw UsageError{std::string(kProgram) + "--since 应是 \"YYYY-MM-DD HH:MM\"，不是“" + *text +
+                             "”"};
+        since = *text;
+    }
+    int task = 0;
+    if (const std::string* text = inv.Value("--task")) {
+        const std::optional<std::int32_t> n = TryStrToInt(*text);
+        if (!n || *n < 1 || std::to_string(*n) != *text)
+            throw UsageError{std::string(kProgram) + "--task 应是任务序号（1 起），不是“" + *text + "”"};
+        task = *n;
+    }
+
+    std::vector<HistoryEntry> entries;
+    if (inv.file) {
+        if (!ReadInto(env, *inv.file, entries, err)) return kExitFailed;
+    } else {
+        const std::string folder = env.HistoryFolder();
+        if (folder.empty()) {
+            err << kProgram << "这个系统上没有运行记录的位置（用 --file 指定记录文件）\n";
+            return kExitFailed;
+        }
+        // The older file first, so the lines come in the order they were written.
+        for (const char* name : {kHistoryOldFileName, kHistoryFileName})
+            if (!ReadInto(env, folder + "\\" + name, entries, err)) return kExitFailed;
+    }
+    entries = FilterHistory(entries, since, task);
+    if (inv.Has("--json"))
+        WriteJson(entries, out);
+    else
+        WriteTable(entries, out);
+    return kExitDone;
+}
+
+}  // namespace vantrel

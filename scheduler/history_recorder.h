@@ -1,0 +1,77 @@
+// Turns what the program does into the run history's lines (store/history.h)
+// and hands each to a sink as it happens: the tasks the tick fires with what
+// their executors reported, the end of a power action's countdown, the
+// commands of the tray menu and the hotkeys, the program's start and end and
+// the monitoring switch. The program's sink appends to the history file; a
+// test's keeps the lines.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "scheduler/matching.h"
+#include "scheduler/tick.h"
+#include "store/history.h"
+
+namespace vantrel {
+
+// What an executor reported: an outcome word (kOutcome...) and, for an
+// error, its text.
+struct ActionOutcome {
+    std::string outcome;
+    std::string detail;
+    static ActionOutcome Done() { return {kOutcomeDone, std::string()}; }
+    static ActionOutcome Error(const std::string& text) { return {kOutcomeError, text}; }
+};
+
+class HistoryRecorder {
+public:
+    using Clock = std::function<LocalTime()>;
+    HistoryRecorder(HistorySink& sink, Clock clock);
+
+    // The tick's executor for the task now firing reports here; TaskFired
+    // then writes the task's line with it.
+    void Executed(const ActionOutcome& outcome);
+    // The line of a task the tick fired: what its executor reported; the
+    // registry error that ended it; or, when no executor ran, that its
+    // action is none the program knows. A countdown's task is kept for the
+    // line of the countdown's end.
+    void TaskFired(const FiredTask& task);
+    // A line about a task outside the tick's loop (netsh ending).
+    void TaskLine(const FiredTask& task, const ActionOutcome& outcome);
+    // The countdown's end (kOutcomeCarriedOut, kOutcomeActNow or
+    // kOutcomeCancelled): a line for the task that started it. Written
+    // before the power action is carried out, which may end the session.
+    void CountdownEnded(const std::string& outcome);
+    // What came of the action the countdown carried out, where it says
+    // (the hang-up, a wake time that does not convert): one more line for
+    // the same task.
+    void CountdownActionEnded(const ActionOutcome& outcome);
+
+    // A command of the tray menu (kSourceMenu) or a hotkey (kSourceHotkey).
+    void Command(const char* source, const std::string& name, const ActionOutcome& outcome);
+    void ProgramStarted(const std::string& version, const std::string& windows);
+    void ProgramEnded();
+    // Monitoring switched by the menu (kSourceMenu) or a cancelled countdown
+    // (kSourceCountdown).
+    void MonitoringSwitched(const char* source, bool on);
+
+private:
+    HistoryEntry Entry(const char* source) const;
+    void Write(const HistoryEntry& entry) { sink_.Append(entry); }
+
+    HistorySink& sink_;
+    Clock clock_;
+    std::optional<ActionOutcome> executed_;
+    std::optional<FiredTask> countdownTask_;
+    std::optional<FiredTask> endedTask_;  // the countdown's, until its action is done
+};
+
+// The program's events, in the action column of their lines.
+extern const char kEventStart[];          // "start"
+extern const char kEventEnd[];            // "end"
+extern const char kEventMonitoringOn[];   // "monitoring on"
+extern const char kEventMonitoringOff[];  // "monitoring off"
+
+}  // namespace vantrel

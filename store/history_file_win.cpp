@@ -1,0 +1,161 @@
+#include "store/history_file_win.h"
+
+#include <windows.h>
+
+#include <shlobj.h>
+
+#include <utility>
+#include <vector>
+
+#include "store/codepage.h"
+#include "store/system_error_win.h"
+
+namespace vantrel {
+
+namespace {
+
+// The longest tail looked at for a line a crash cut short.
+const DWORD kTailBytes = 64 * 1024;
+
+std::vector<wchar_t> Wide(const std::string& gbk) {
+    const std::string bytes = GbkToUtf16Le(gbk);
+    std::vector<wchar_t> wide(bytes.size() / 2 + 1, L'\0');
+    for (std::size_t i = 0; i + 1 < wide.size(); ++i)
+        wide[i] = static_cast<wchar_t>(static_cast<unsigned char>(bytes[2 * i]) |
+                                       static_cast<unsigned char>(bytes[2 * i + 1]) << 8);
+    return wide;
+}
+
+std::string FromWide(const wchar_t* text, std::size_t length) {
+    std::string bytes;
+    for (std::size_t i = 0; i < length; ++i) {
+        bytes.push_back(static_cast<char>(text[i] & 0xFF));
+        bytes.push_back(static_cast<char>(text[i] >> 8 & 0xFF));
+    }
+    return Utf16LeToGbk(bytes);
+}
+
+struct File {
+    HANDLE h = INVALID_HANDLE_VALUE;
+    ~File() {
+        if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    }
+};
+
+// Every share mode: a reader never keeps the program from appending or
+// from renaming the full file.
+const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+}  // namespace
+
+std::string HistoryFolder() {
+    wchar_t path[MAX_PATH + 1] = {0};
+    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path)))
+        return std::string();
+    std::size_t n = 0;
+    while (n < MAX_PATH && path[n]) ++n;
+    if (n == 0) return std::string();
+    std::string folder = FromWide(path, n);
+    if (folder.back() != '\\') folder += '\\';
+    return folder + kHistoryFolderName;
+}
+
+HistoryFile::HistoryFile(std::string folder, std::uint64_t limit)
+    : folder_(std::move(folder)),
+      path_(folder_ + "\\" + kHistoryFileName),
+      oldPath_(folder_ + "\\" + kHistoryOldFileName),
+      limit_(limit) {}
+
+void HistoryFile::Append(const HistoryEntry& entry) {
+    std::string error;
+    if (Write(FormatHistoryLine(entry), error)) return;
+    if (failed_) return;
+    failed_ = true;
+    if (note_) note_("无法写入运行记录 " + path_ + ": " + error);
+}
+
+// A line a crash cut short (or the zeros a power cut leaves where the last
+// write had not reached the disk) is cut off once per run, before the first
+// line of the run, so it never merges with that line.
+void HistoryFile::CutShortLine() {
+    File f;
+    f.h = CreateFileW(Wide(path_).data(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr,
+                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f.h == INVALID_HANDLE_VALUE) return;
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(f.h, &size) || size.QuadPart == 0) return;
+    const DWORD want = size.QuadPart < kTailBytes ? static_cast<DWORD>(size.QuadPart) : kTailBytes;
+    LARGE_INTEGER at;
+    at.QuadPart = size.QuadPart - want;
+    std::string tail(want, '\0');
+    DWORD got = 0;
+    if (!SetFilePointerEx(f.h, at, nullptr, FILE_BEGIN) ||
+        !::ReadFile(f.h, &tail[0], want, &got, nullptr) || got != want)
+        return;
+    const std::size_t cut = CutLineBytes(tail);
+    if (cut == 0) return;
+    if (cut == tail.size() && at.QuadPart > 0) {
+        // No line end in the whole tail: start the next line on a line of
+        // its own rather than cut into lines that may be whole.
+        breakFirst_ = true;
+        return;
+    }
+    at.QuadPart = size.QuadPart - static_cast<LONGLONG>(cut);
+    if (SetFilePointerEx(f.h, at, nullptr, FILE_BEGIN)) SetEndOfFile(f.h);
+}
+
+bool HistoryFile::Write(const std::string& line, std::string& error) {
+    if (!checked_) {
+        checked_ = true;
+        CreateDirectoryW(Wide(folder_).data(), nullptr);  // an existing folder is fine
+        CutShortLine();
+    }
+    const std::vector<wchar_t> path = Wide(path_);
+    File f;
+    LARGE_INTEGER size;
+    size.QuadPart = 0;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        // FILE_APPEND_DATA: every write lands at the end, whoever else
+        // has the file open.
+        f.h = CreateFileW(path.data(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES, kShareAll, nullptr,
+                          OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (f.h == INVALID_HANDLE_VALUE) {
+            const DWORD code = GetLastError();
+            // The folder went away while the program ran.
+            if (code == ERROR_PATH_NOT_FOUND && attempt == 0 &&
+                CreateDirectoryW(Wide(folder_).data(), nullptr))
+                continue;
+            error = SystemErrorText(code);
+            return false;
+        }
+        if (!GetFileSizeEx(f.h, &size)) size.QuadPart = 0;
+        if (attempt > 0 ||
+            !HistoryNeedsRotation(static_cast<std::uint64_t>(size.QuadPart), line.size(), limit_))
+            break;
+        // Full: it becomes the old file and a new one starts. When the
+        // rename fails the line still goes into the full file.
+        CloseHandle(f.h);
+        f.h = INVALID_HANDLE_VALUE;
+        if (MoveFileExW(path.data(), Wide(oldPath_).data(), MOVEFILE_REPLACE_EXISTING))
+            breakFirst_ = false;
+    }
+    std::string bytes;
+    if (size.QuadPart == 0)
+        bytes = HistoryFileStart();
+    else if (breakFirst_)
+        bytes = "\n";
+    bytes += line;
+    DWORD written = 0;
+    const BOOL ok = ::WriteFile(f.h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    if (!ok || written != bytes.size()) {
+        error = SystemErrorText(ok ? ERROR_WRITE_FAULT : GetLastError());
+        return false;
+    }
+    breakFirst_ = false;
+    // On the disk before the call returns: a power cut loses at most the
+    // line being written.
+    FlushFileBuffers(f.h);
+    return true;
+}
+
+}  // namespace vantrel

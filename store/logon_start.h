@@ -1,0 +1,104 @@
+// Start at logon: the one place that knows how this copy of the program is
+// started when a user logs on, used by the settings window, vantrelctl and
+// (through vantrelctl) the setup program.
+//
+// Two ways, by what the system honours:
+// - Windows XP, or wherever Task Scheduler 2.0 cannot be reached: the Run
+//   value "Derera", holding the quoted path of the program file (unquoted, a
+//   path with spaces lets Windows try "C:\Program.exe" first).
+// - Vista and later: a task "Vantrel" in the root folder of Task Scheduler
+//   2.0, started at any user's logon with the highest rights the user has.
+//   Windows does not start a program that asks for administrator rights from
+//   the Run key at all, so there a Run value of this copy is removed.
+//
+// A Run value or task that starts another copy is never taken for this one.
+// Texts are GBK; the task's XML is converted where it crosses into Windows.
+#pragma once
+
+#include <string>
+
+#include "store/registry.h"
+
+namespace vantrel {
+
+extern const char* const kLogonTaskName;  // "Vantrel"
+
+// What the task service says about a registered task.
+struct RegisteredTask {
+    bool enabled = false;
+    std::string xml;  // its definition as the service gives it back
+};
+
+// Task Scheduler 2.0, or whatever stands in for it in a test. The real one
+// is part of the recorded system interface (actions/system_ops.h).
+class TaskService {
+public:
+    virtual ~TaskService() = default;
+    // False where the system has no Task Scheduler 2.0 (Windows XP) or its
+    // class cannot be created: start at logon then uses the Run value.
+    virtual bool TaskServiceAvailable() { return false; }
+    // The task `name` of the root folder; false when there is none.
+    virtual bool FindTask(const std::string& name, RegisteredTask& task) {
+        (void)name;
+        (void)task;
+        return false;
+    }
+    // Creates or replaces the task `name` in the root folder from its XML
+    // definition; raises std::runtime_error, with the system's reason, when
+    // the service refuses.
+    virtual void RegisterTask(const std::string& name, const std::string& xml) {
+        (void)name;
+        (void)xml;
+    }
+    // Deletes the task `name` of the root folder; one that does not exist is
+    // no error.
+    virtual void DeleteTask(const std::string& name) { (void)name; }
+};
+
+// The task definition handed to Task Scheduler for `programPath`.
+std::string LogonTaskXml(const std::string& programPath);
+// The text of the first <Command> of an <Exec> action in a task definition,
+// its XML escapes undone; empty when it has none.
+std::string TaskCommand(const std::string& xml);
+// Whether a command (a Run value, a task's command) starts `programPath`:
+// the path exactly, alone or in double quotes, with no arguments.
+bool CommandNamesProgram(const std::string& command, const std::string& programPath);
+// `programPath` in double quotes.
+std::string QuotedPath(const std::string& programPath);
+
+class StartAtLogon {
+public:
+    enum class Way { RunValue, Task };
+
+    // `tasks` nullptr: the Run value only. Tests name a Run key, value and
+    // task of their own.
+    StartAtLogon(Registry& reg, TaskService* tasks, std::string runKey, std::string runValue,
+                 std::string taskName = kLogonTaskName);
+
+    Way way();
+    // What the settings window's box shows: whether the way of this system
+    // starts `programPath` at the next logon.
+    bool StartsThisCopy(const std::string& programPath);
+    // Makes the way of this system start `programPath`, replacing what it
+    // started before; with the task, a Run value of this copy goes.
+    void TurnOn(const std::string& programPath);
+    // Removes what starts this copy: the task unless it starts another copy,
+    // the Run value when it names this copy. Another copy's stays.
+    void TurnOff(const std::string& programPath);
+    // The settings window's OK. Unticked with the Run value, the value goes
+    // whatever it held, as it always has.
+    void Apply(bool on, const std::string& programPath);
+
+private:
+    // The Run value's text; empty when missing or not a string.
+    std::string RunValueText();
+    void DeleteRunValue();
+
+    Registry& reg_;
+    TaskService* tasks_;
+    std::string runKey_;
+    std::string runValue_;
+    std::string taskName_;
+};
+
+}  // namespace vantrel

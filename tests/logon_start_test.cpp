@@ -1,0 +1,248 @@
+// Start at logon: the task definition handed to Task Scheduler (read back
+// with an XML parser), what the settings window's box shows for each state
+// of the Run value and the task, what turning it on and off leaves behind,
+// and vantrelctl autostart on a task service kept in memory.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "cli/command_line.h"
+#include "store/codepage.h"
+#include "store/logon_start.h"
+#include "store/memory_registry.h"
+#include "tests/cli_test_env.h"
+#include "tests/recording_system_ops.h"
+
+#ifdef VANTREL_HAVE_LIBXML2
+#include <libxml/parser.h>
+#include <libxml/xpath.h>
+#include <libxml/xpathInternals.h>
+#endif
+
+namespace vantrel {
+namespace {
+
+using testing::Ctl;
+using testing::CliRun;
+using testing::RecordingTaskService;
+using testing::TestEnv;
+
+const char kRunKey[] = "\\Software\\Brelnix\\LogonTestRun";
+const char kValue[] = "Derera";
+const char kThis[] = "C:\\Program Files\\Vantrel\\Vantrel.exe";
+const char kOther[] = "D:\\便携\\Vantrel.exe";
+
+#ifdef VANTREL_HAVE_LIBXML2
+// The text of the one node an XPath names in the task namespace (prefix t),
+// or "<none>" / "<many>".
+std::string Select(xmlXPathContextPtr ctx, const std::string& path) {
+    xmlXPathObjectPtr found = xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>(path.c_str()), ctx);
+    std::string text = "<none>";
+    if (found && found->nodesetval && found->nodesetval->nodeNr > 1) text = "<many>";
+    if (found && found->nodesetval && found->nodesetval->nodeNr == 1) {
+        xmlChar* content = xmlNodeGetContent(found->nodesetval->nodeTab[0]);
+        text = content ? reinterpret_cast<const char*>(content) : "";
+        xmlFree(content);
+    }
+    xmlXPathFreeObject(found);
+    return text;
+}
+
+TEST(LogonTask, TheDefinitionKeepsATrayProgramRunningFromEveryUsersLogon) {
+    // A path with a space, an ampersand and Chinese, as GBK.
+    const std::string path = "C:\\Program Files\\工具 & 助手\\Vantrel.exe";
+    // The service reads it as UTF-16; here it goes to the parser as UTF-8.
+    const std::string xml = GbkToUtf8(LogonTaskXml(path));
+    xmlDocPtr doc = xmlReadMemory(xml.data(), static_cast<int>(xml.size()), "task.xml", "UTF-8", XML_PARSE_NONET);
+    ASSERT_NE(doc, nullptr) << xml;
+    xmlXPathContextPtr ctx = xmlXPathNewContext(doc);
+    xmlXPathRegisterNs(ctx, reinterpret_cast<const xmlChar*>("t"),
+                       reinterpret_cast<const xmlChar*>("http://schemas.microsoft.com/windows/2004/02/mit/task"));
+    const std::string s = "/t:Task/t:Settings/";
+    const struct {
+        std::string path;
+        std::string expected;
+    } kCases[] = {
+        // Started at the logon of any user: no user named on the trigger.
+        {"/t:Task/t:Triggers/t:LogonTrigger/t:Enabled", "true"},
+        {"/t:Task/t:Triggers/t:LogonTrigger/t:UserId", "<none>"},
+        // As the group Users, elevated where the user may be.
+        {"/t:Task/t:Principals/t:Principal/t:GroupId", "S-1-5-32-545"},
+        {"/t:Task/t:Principals/t:Principal/t:RunLevel", "HighestAvailable"},
+        {"/t:Task/t:Principals/t:Principal/t:UserId", "<none>"},
+        {"/t:Task/t:Principals/t:Principal/@id", "Users"},
+        {"/t:Task/t:Actions/@Context", "Users"},
+        // The quoted path, so that a space never cuts it short.
+        {"/t:Task/t:Actions/t:Exec/t:Command", "\"C:\\Program Files\\工具 & 助手\\Vantrel.exe\""},
+        {"/t:Task/t:Actions/t:Exec/t:Arguments", "<none>"},
+        {s + "t:ExecutionTimeLimit", "PT0S"},
+        {s + "t:DisallowStartIfOnBatteries", "false"},
+        {s + "t:StopIfGoingOnBatteries", "false"},
+        {s + "t:MultipleInstancesPolicy", "IgnoreNew"},
+        {s + "t:Priority", "4"},
+        {s + "t:RunOnlyIfIdle", "false"},
+        {s + "t:StartWhenAvailable", "false"},
+        {s + "t:Enabled", "true"},
+    };
+    for (const auto& c : kCases) EXPECT_EQ(Utf8ToGbk(Select(ctx, c.path)), c.expected) << c.path;
+    xmlXPathObjectPtr triggers =
+        xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>("/t:Task/t:Triggers/*"), ctx);
+    ASSERT_NE(triggers, nullptr);
+    EXPECT_EQ(triggers->nodesetval ? triggers->nodesetval->nodeNr : 0, 1);  // the logon trigger only
+    xmlXPathFreeObject(triggers);
+    xmlXPathFreeContext(ctx);
+    xmlFreeDoc(doc);
+}
+#endif
+
+TEST(LogonTask, TheCommandIsReadBackFromTheDefinitionsTheServiceGives) {
+    const std::string path = "C:\\A&B <x>\\Vantrel.exe";
+    EXPECT_EQ(TaskCommand(LogonTaskXml(path)), QuotedPath(path));
+    const struct {
+        const char* xml;
+        const char* command;
+    } kCases[] = {
+        // Written back by the service with its own spacing and escapes.
+        {"<Task><Actions Context=\"Users\">\r\n<Exec>\r\n  <Command>&quot;C:\\V&#32;T\\Vantrel.exe&quot;</Command>"
+         "</Exec></Actions></Task>",
+         "\"C:\\V T\\Vantrel.exe\""},
+        // What Wine keeps of a registration: an empty action.
+        {"<Task><Actions><Exec/></Actions></Task>", ""},
+        {"<Task><Actions><Exec><Command/></Exec></Actions></Task>", ""},
+        // A command of another action is not the program's.
+        {"<Task><Actions><ComHandler><Command>x</Command></ComHandler></Actions></Task>", ""},
+        {"<Task><Actions><Executable><Command>x</Command></Executable></Actions></Task>", ""},
+    };
+    for (const auto& c : kCases) EXPECT_EQ(TaskCommand(c.xml), c.command) << c.xml;
+}
+
+TEST(LogonTask, ACommandNamesThisCopyOnlyAsItsExactPathAloneQuotedOrNot) {
+    const struct {
+        std::string command;
+        bool names;
+    } kCases[] = {
+        {kThis, true},
+        {QuotedPath(kThis), true},
+        {"  " + QuotedPath(kThis) + " ", true},
+        {"c:\\program files\\vantrel\\vantrel.exe", false},
+        {QuotedPath(kThis) + " /min", false},
+        {kOther, false},
+        {"\"" + std::string(kThis), false},
+        {"", false},
+    };
+    for (const auto& c : kCases) EXPECT_EQ(CommandNamesProgram(c.command, kThis), c.names) << c.command;
+}
+
+class StartAtLogonTest : public ::testing::Test {
+protected:
+    MemoryRegistry reg;
+    RecordingTaskService tasks;
+    StartAtLogon logon{reg, &tasks, kRunKey, kValue};
+
+    void SetRun(const std::string& text) {
+        OpenedKey key(reg, kRunKey, true);
+        reg.WriteString(kValue, text);
+    }
+    std::string Run() {
+        OpenedKey key(reg, kRunKey, true);
+        return reg.ValueExists(kValue) ? reg.ReadString(kValue) : "<missing>";
+    }
+    void SetTask(const std::string& command, bool enabled) {
+        tasks.tasks[kLogonTaskName] = RegisteredTask{enabled, LogonTaskXml(command)};
+    }
+};
+
+TEST_F(StartAtLogonTest, WithoutTheTaskServiceTheQuotedRunValueStartsThisCopy) {
+    EXPECT_EQ(logon.way(), StartAtLogon::Way::RunValue);
+    EXPECT_FALSE(logon.StartsThisCopy(kThis));
+    logon.TurnOn(kThis);
+    EXPECT_EQ(Run(), QuotedPath(kThis));
+    EXPECT_TRUE(logon.StartsThisCopy(kThis));
+    SetRun(kThis);  // as earlier versions wrote it
+    EXPECT_TRUE(logon.StartsThisCopy(kThis));
+    // Another copy's value is left alone by TurnOff; the window's OK
+    // unticked removes the value whatever it held.
+    SetRun(kOther);
+    EXPECT_FALSE(logon.StartsThisCopy(kThis));
+    logon.TurnOff(kThis);
+    EXPECT_EQ(Run(), kOther);
+    logon.Apply(false, kThis);
+    EXPECT_EQ(Run(), "<missing>");
+    EXPECT_TRUE(tasks.calls.empty());
+}
+
+TEST_F(StartAtLogonTest, WithTheTaskServiceTheBoxShowsOnlyAnEnabledLogonTaskOfThisCopy) {
+    tasks.available = true;
+    SetRun(QuotedPath(kThis));  // blocked by Windows: does not count
+    EXPECT_FALSE(logon.StartsThisCopy(kThis));
+    SetTask(kThis, true);
+    EXPECT_TRUE(logon.StartsThisCopy(kThis));
+    SetTask(kThis, false);
+    EXPECT_FALSE(logon.StartsThisCopy(kThis));
+    SetTask(kOther, true);
+    EXPECT_FALSE(logon.StartsThisCopy(kThis));
+    std::string noTrigger = LogonTaskXml(kThis);
+    noTrigger.replace(noTrigger.find("<LogonTrigger>"), 14, "<BootTrigger>");
+    noTrigger.replace(noTrigger.find("</LogonTrigger>"), 15, "</BootTrigger>");
+    tasks.tasks[kLogonTaskName] = RegisteredTask{true, noTrigger};
+    EXPECT_FALSE(logon.StartsThisCopy(kThis));
+}
+
+TEST_F(StartAtLogonTest, TurningOnRegistersTheTaskAndRemovesOnlyThisCopysRunValue) {
+    tasks.available = true;
+    for (const std::string& before : {std::string(kThis), QuotedPath(kThis), std::string(kOther)}) {
+        tasks.tasks.clear();
+        SetRun(before);
+        logon.TurnOn(kThis);
+        EXPECT_EQ(tasks.tasks[kLogonTaskName].xml, LogonTaskXml(kThis));
+        EXPECT_TRUE(logon.StartsThisCopy(kThis));
+        EXPECT_EQ(Run(), before == kOther ? kOther : "<missing>") << before;
+    }
+}
+
+TEST_F(StartAtLogonTest, TurningOffRemovesThisCopysTaskAndAnEmptyOneButNotAnotherCopys) {
+    tasks.available = true;
+    const struct {
+        std::string xml;
+        bool removed;
+    } kCases[] = {
+        {LogonTaskXml(kThis), true},
+        {"<Task><Actions><Exec/></Actions></Task>", true},  // what Wine stores
+        {LogonTaskXml(kOther), false},
+    };
+    for (const auto& c : kCases) {
+        tasks.tasks[kLogonTaskName] = RegisteredTask{true, c.xml};
+        logon.Apply(false, kThis);
+        EXPECT_EQ(tasks.tasks.count(kLogonTaskName) == 0, c.removed) << c.xml;
+    }
+}
+
+// vantrelctl autostart, with the task service of a Vista or later system.
+class AutostartEnv : public TestEnv {
+public:
+    RecordingTaskService tasks;
+    TaskService* Tasks() override { return &tasks; }
+    std::string VantrelBeside() override { return kThis; }
+};
+
+TEST(Autostart, OnStatusAndOffActOnTheCopyBesideOrTheOneNamed) {
+    AutostartEnv env;
+    env.tasks.available = true;
+    EXPECT_EQ(Ctl(env, {"autostart", "status"}).status, kExitNotOn);
+    EXPECT_EQ(Ctl(env, {"autostart", "on"}).status, kExitDone);
+    EXPECT_EQ(Ctl(env, {"autostart", "status"}).status, kExitDone);
+    EXPECT_EQ(Ctl(env, {"autostart", "status", "--program", kOther}).status, kExitNotOn);
+    EXPECT_EQ(Ctl(env, {"autostart", "off", "--program", kOther}).status, kExitDone);
+    EXPECT_EQ(env.tasks.tasks.count(kLogonTaskName), 1u);  // another copy's off leaves this one's
+    EXPECT_EQ(Ctl(env, {"autostart", "off"}).status, kExitDone);
+    EXPECT_EQ(env.tasks.tasks.count(kLogonTaskName), 0u);
+    EXPECT_EQ(Ctl(env, {"autostart", "maybe"}).status, kExitUsage);
+    env.registryRefusesWrites = true;
+    const CliRun refused = Ctl(env, {"autostart", "on"});
+    EXPECT_EQ(refused.status, kExitFailed);
+    EXPECT_TRUE(env.tasks.tasks.empty());
+}
+
+}  // namespace
+}  // namespace vantrel
