@@ -1,5 +1,6 @@
 #include "actions/countdown_view_win.h"
 
+#include "store/codepage_win.h"
 #include "winui/on_demand_win.h"
 
 namespace vantrel {
@@ -38,13 +39,17 @@ void CountdownView::EnsureControls() {
     created_ = true;
     EnsureCommonControls();
     font_ = FormFont();
-    HINSTANCE instance = GetModuleHandleA(nullptr);
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    // On a form (the main window) the framework places and scales the
+    // controls with the form's DPI.
+    Form* form = Form::FromHandle(window_);
     auto make = [&](const char* cls, const char* text, DWORD style, int x, int y, int w, int h,
                     int id) {
-        HWND c = CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, window_,
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance,
-                                 nullptr);
-        SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+        if (form) return form->AddControl(cls, text, style, x, y, w, h, id, font_.get());
+        HWND c = CreateWindowExW(0, Wide(cls).c_str(), Wide(text).c_str(), WS_CHILD | WS_VISIBLE | style,
+                                 x, y, w, h, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                 instance, nullptr);
+        SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
         return c;
     };
     // Creation order is tab order: cancel first, so it has the focus.

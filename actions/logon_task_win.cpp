@@ -7,8 +7,9 @@
 
 #include <cstdio>
 #include <stdexcept>
+#include <vector>
 
-#include "store/codepage.h"
+#include "store/codepage_win.h"
 
 namespace vantrel {
 
@@ -37,12 +38,8 @@ class Bstr {
 public:
     Bstr() = default;
     explicit Bstr(const std::string& gbk) {
-        const std::string bytes = GbkToUtf16Le(gbk);
-        std::wstring wide(bytes.size() / 2, L'\0');
-        for (size_t i = 0; i < wide.size(); ++i)
-            wide[i] = static_cast<wchar_t>(static_cast<unsigned char>(bytes[2 * i]) |
-                                           (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
-        b_ = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
+        const WideText wide = Wide(gbk);
+        b_ = SysAllocStringLen(wide.c_str(), static_cast<UINT>(wide.length()));
     }
     ~Bstr() { SysFreeString(b_); }
     Bstr(const Bstr&) = delete;
@@ -50,13 +47,7 @@ public:
     BSTR get() const { return b_; }
     BSTR* out() { return &b_; }
     std::string Gbk() const {
-        std::string bytes;
-        const UINT n = b_ ? SysStringLen(b_) : 0;
-        for (UINT i = 0; i < n; ++i) {
-            bytes += static_cast<char>(b_[i] & 0xFF);
-            bytes += static_cast<char>((b_[i] >> 8) & 0xFF);
-        }
-        return Utf16LeToGbk(bytes);
+        return b_ ? Narrow(b_, static_cast<int>(SysStringLen(b_))) : std::string();
     }
 
 private:

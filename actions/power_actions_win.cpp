@@ -82,8 +82,8 @@ BOOL CALLBACK CloseAllWindowsProc(HWND window, LPARAM) {
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
     if (pid == GetCurrentProcessId()) return TRUE;
-    char title[256];
-    if (GetWindowTextA(window, title, sizeof title) == 0) return TRUE;
+    wchar_t title[256];
+    if (GetWindowTextW(window, title, sizeof title / sizeof title[0]) == 0) return TRUE;
     Sys().AskToClose(window);
     return TRUE;
 }

@@ -4,6 +4,7 @@
 
 #include "actions/handle_win.h"
 #include "actions/utility_actions_win.h"
+#include "store/codepage_win.h"
 #include "winui/form_win.h"
 
 namespace vantrel {
@@ -19,15 +20,15 @@ const DWORD kReminderStyle =
 // dialog navigation, so the button, which always holds the focus, passes
 // these keys to its window itself.
 LRESULT CALLBACK ButtonKeys(HWND button, UINT msg, WPARAM wParam, LPARAM lParam) {
-    auto previous = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(button, GWLP_USERDATA));
+    auto previous = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(button, GWLP_USERDATA));
     if (msg == WM_KEYDOWN && (wParam == VK_RETURN || wParam == VK_ESCAPE)) {
-        SendMessageA(GetParent(button), WM_CLOSE, 0, 0);
+        SendMessageW(GetParent(button), WM_CLOSE, 0, 0);
         return 0;
     }
     if (msg == WM_GETDLGCODE) {
-        return CallWindowProcA(previous, button, msg, wParam, lParam) | DLGC_WANTALLKEYS;
+        return CallWindowProcW(previous, button, msg, wParam, lParam) | DLGC_WANTALLKEYS;
     }
-    return CallWindowProcA(previous, button, msg, wParam, lParam);
+    return CallWindowProcW(previous, button, msg, wParam, lParam);
 }
 
 class ReminderForm : public Form {
@@ -44,8 +45,10 @@ public:
         label_ = AddControl("STATIC", "", SS_LEFTNOWORDWRAP | SS_NOPREFIX, 48, 48, 0, 0,
                             kReminderLabelId, font_.get());
         if (!button_ || !label_) return false;
-        SetWindowLongPtrA(button_, GWLP_USERDATA, GetWindowLongPtrA(button_, GWLP_WNDPROC));
-        SetWindowLongPtrA(button_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ButtonKeys));
+        // The W calls: subclassing through the A ones would turn the button
+        // into an ANSI window, whose text the system's code page decides.
+        SetWindowLongPtrW(button_, GWLP_USERDATA, GetWindowLongPtrW(button_, GWLP_WNDPROC));
+        SetWindowLongPtrW(button_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ButtonKeys));
         FitLabel();
         return true;
     }
@@ -61,6 +64,7 @@ protected:
     // limit and no window at all can be created. Nothing of the form may be
     // touched after this.
     void OnClose() override { OwnedForms::Release(this); }
+    void OnDpiChanged() override { FitLabel(); }
 
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override {
         switch (msg) {
@@ -95,16 +99,15 @@ private:
     // The label grows with its text on one line; a text wider than the window
     // is cut at the window's edge.
     void FitLabel() {
-        const std::string text = WindowText(label_);
+        const WideText text = Wide(WindowText(label_));
         WindowDC dc(label_);
         if (!dc.get()) return;
-        SelectedObject select(dc.get(), font_.get());
-        TEXTMETRICA metrics = {};
-        GetTextMetricsA(dc.get(), &metrics);
+        // The label's own font: the form's, scaled to the window's DPI.
+        SelectedObject select(dc.get(), reinterpret_cast<HFONT>(SendMessageW(label_, WM_GETFONT, 0, 0)));
+        TEXTMETRICW metrics = {};
+        GetTextMetricsW(dc.get(), &metrics);
         SIZE extent = {0, 0};
-        if (!text.empty()) {
-            GetTextExtentPoint32A(dc.get(), text.c_str(), static_cast<int>(text.size()), &extent);
-        }
+        if (text.length() > 0) GetTextExtentPoint32W(dc.get(), text.c_str(), text.length(), &extent);
         SetWindowPos(label_, nullptr, 0, 0, extent.cx, metrics.tmHeight,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
         InvalidateRect(label_, nullptr, TRUE);

@@ -6,6 +6,7 @@
 
 #include "actions/system_ops.h"
 #include "actions/logon_task_win.h"
+#include "store/codepage_win.h"
 #include "winui/on_demand_win.h"
 
 namespace vantrel {
@@ -48,25 +49,25 @@ public:
     }
 
     void* StartProcess(const ProcessStart& start) override {
-        std::vector<char> writable(start.commandLine.begin(), start.commandLine.end());
-        writable.push_back('\0');
-        STARTUPINFOA startup = {};
+        // CreateProcessW may write into the command line.
+        WideText commandLine = Wide(start.commandLine);
+        const WideText folder = Wide(start.folder);
+        STARTUPINFOW startup = {};
         startup.cb = sizeof startup;
         startup.dwFlags = STARTF_USESHOWWINDOW;
         startup.wShowWindow = SW_HIDE;
         PROCESS_INFORMATION info = {};
-        if (!CreateProcessA(start.program.c_str(), writable.data(), nullptr, nullptr, FALSE,
+        if (!CreateProcessW(Wide(start.program).c_str(), commandLine.data(), nullptr, nullptr, FALSE,
                             start.idlePriority ? IDLE_PRIORITY_CLASS : 0, nullptr,
-                            start.folder.empty() ? nullptr : start.folder.c_str(), &startup,
-                            &info))
+                            start.folder.empty() ? nullptr : folder.c_str(), &startup, &info))
             return nullptr;
         CloseHandle(info.hThread);
         return info.hProcess;
     }
 
     void OpenDocument(void* owner, const std::string& file, const std::string& folder) override {
-        ShellExecuteA(static_cast<HWND>(owner), "open", file.c_str(), "", folder.c_str(),
-                      SW_SHOWNORMAL);
+        ShellExecuteW(static_cast<HWND>(owner), L"open", Wide(file).c_str(), L"",
+                      Wide(folder).c_str(), SW_SHOWNORMAL);
     }
 
     void SendMci(const std::string& command, void* window) override {

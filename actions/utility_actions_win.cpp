@@ -11,6 +11,7 @@
 #include "actions/handle_win.h"
 #include "actions/system_ops.h"
 #include "actions/utility_actions.h"
+#include "store/codepage_win.h"
 #include "store/gbk_text.h"
 #include "store/system_error_win.h"
 #include "winui/on_demand_win.h"
@@ -32,7 +33,7 @@ const DWORD kRasConnSize = 412;
 const DWORD kRasConnEntries = 10;
 #if !defined(_WIN64)
 static_assert(sizeof(RasConnV1) == kRasConnSize, "RASCONN of the first layout is 412 bytes");
-static_assert(sizeof(PROCESSENTRY32) == 296, "PROCESSENTRY32 (ANSI) is 296 bytes");
+static_assert(sizeof(PROCESSENTRY32W) == 556, "PROCESSENTRY32W is 556 bytes");
 #endif
 
 // A system library, loaded from the system folder on first use and kept to
@@ -52,8 +53,8 @@ Fn LookUp(HMODULE module, const char* function) {
 std::string OpenTaskFile(const std::string& parameter) {
     const std::string folder = FolderPart(parameter);
     SetLastError(0);
-    const INT_PTR result = reinterpret_cast<INT_PTR>(
-        ShellExecuteA(nullptr, "open", parameter.c_str(), nullptr, folder.c_str(), SW_SHOWNORMAL));
+    const INT_PTR result = reinterpret_cast<INT_PTR>(ShellExecuteW(
+        nullptr, L"open", Wide(parameter).c_str(), nullptr, Wide(folder).c_str(), SW_SHOWNORMAL));
     if (result > 32) return std::string();
     // The shell's own codes below 32 match the system's error codes for
     // the common cases (2 file not found, 3 path not found, 5 access
@@ -66,13 +67,14 @@ bool CloseProgramByName(const std::string& fileName) {
     Handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     if (!snapshot) return false;
     bool lastResult = false;
-    PROCESSENTRY32 entry = {};
+    PROCESSENTRY32W entry = {};
     entry.dwSize = sizeof entry;
-    for (BOOL more = Process32First(snapshot.get(), &entry); more;
-         more = Process32Next(snapshot.get(), &entry)) {
+    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
+         more = Process32NextW(snapshot.get(), &entry)) {
         // szExeFile may fill its whole array on some systems; never read past it.
-        const std::string exe(entry.szExeFile,
-                              strnlen(entry.szExeFile, sizeof entry.szExeFile));
+        int length = 0;
+        while (length < MAX_PATH && entry.szExeFile[length] != L'\0') ++length;
+        const std::string exe = Narrow(entry.szExeFile, length);
         if (ExeEntryMatches(exe, fileName)) {
             lastResult = Sys().TerminateProcessById(entry.th32ProcessID);
         }
@@ -176,27 +178,43 @@ void CloseCdTray(HWND mainWindow) { Sys().SendMci("Set cdaudio door closed wait"
 void MonitorOff() { Sys().Broadcast(WM_SYSCOMMAND, SC_MONITORPOWER, 2); }
 
 std::string SystemFolder() {
-    char folder[MAX_PATH + 1] = {};
-    const UINT n = GetSystemDirectoryA(folder, MAX_PATH);
-    return n > 0 && n <= MAX_PATH ? std::string(folder, n) : std::string();
+    wchar_t folder[MAX_PATH + 1] = {};
+    const UINT n = GetSystemDirectoryW(folder, MAX_PATH);
+    return n > 0 && n <= MAX_PATH ? Narrow(folder, static_cast<int>(n)) : std::string();
 }
 
 std::string WindowsFolder() {
-    char folder[MAX_PATH + 1] = {};
-    const UINT n = GetWindowsDirectoryA(folder, MAX_PATH);
-    return n > 0 && n <= MAX_PATH ? std::string(folder, n) : std::string();
+    wchar_t folder[MAX_PATH + 1] = {};
+    const UINT n = GetWindowsDirectoryW(folder, MAX_PATH);
+    return n > 0 && n <= MAX_PATH ? Narrow(folder, static_cast<int>(n)) : std::string();
 }
 
-std::string ProgramPath() {
-    // The path may be longer than MAX_PATH; a full buffer means it was cut.
-    std::vector<char> buffer(MAX_PATH);
+namespace {
+
+// The path may be longer than MAX_PATH; a full buffer means it was cut.
+std::vector<wchar_t> WideProgramPath() {
+    std::vector<wchar_t> buffer(MAX_PATH);
     for (;;) {
-        const DWORD n = GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (n == 0) return std::string();
-        if (n < buffer.size()) return std::string(buffer.data(), n);
-        if (buffer.size() >= 32768) return std::string(buffer.data(), n);
+        const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (n == 0) return std::vector<wchar_t>();
+        if (n < buffer.size() || buffer.size() >= 32768) {
+            buffer.resize(n);
+            return buffer;
+        }
         buffer.resize(buffer.size() * 2);
     }
+}
+
+}  // namespace
+
+std::string ProgramPath() {
+    const std::vector<wchar_t> path = WideProgramPath();
+    return Narrow(path.data(), static_cast<int>(path.size()));
+}
+
+bool ProgramPathFitsGbk() {
+    const std::vector<wchar_t> path = WideProgramPath();
+    return FitsGbk(path.data(), static_cast<int>(path.size()));
 }
 
 std::string ProgramFolder() { return FolderPart(ProgramPath()); }

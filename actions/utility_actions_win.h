@@ -84,5 +84,8 @@ std::string WindowsFolder();
 // The program file's full path and its folder (ending in "\").
 std::string ProgramPath();
 std::string ProgramFolder();
+// Whether ProgramPath() is the whole path: false when the path has a
+// character GBK cannot hold, which ProgramPath() shows as '?'.
+bool ProgramPathFitsGbk();
 
 }  // namespace vantrel

@@ -6,6 +6,7 @@
 
 #include "app/main_window_win.h"
 #include "store/history_file_win.h"
+#include "store/codepage_win.h"
 #include "store/registry_win.h"
 #include "version.h"
 #include "winui/on_demand_win.h"
@@ -16,7 +17,7 @@ namespace {
 // program's windows has the message.
 bool IsDialogKey(MSG& msg) {
     HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
-    return root && IsDialogMessageA(root, &msg);
+    return root && IsDialogMessageW(root, &msg);
 }
 
 }  // namespace
@@ -32,11 +33,11 @@ void __verbose_terminate_handler() { std::abort(); }
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // A second start asks the running copy to open its settings window and
     // ends, so tasks never fire twice and no second tray icon appears.
-    HANDLE instance = CreateMutexA(nullptr, FALSE, "Brelnix.Vantrel.Running");
+    HANDLE instance = CreateMutexW(nullptr, FALSE, L"Brelnix.Vantrel.Running");
     if (instance && GetLastError() == ERROR_ALREADY_EXISTS) {
         for (int i = 0; i < 50; ++i) {
             if (HWND running = vantrel::MainWindow::FindRunningCopy()) {
-                PostMessageA(running, vantrel::MainWindow::OpenSettingsMessage(), 0, 0);
+                PostMessageW(running, vantrel::MainWindow::OpenSettingsMessage(), 0, 0);
                 break;
             }
             Sleep(100);  // the first copy may still be starting
@@ -51,6 +52,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // that would load them on its own.
     vantrel::EnsureCommonControls();
 
+    // Without code page 936 the Chinese texts cannot show: say so once, in
+    // both languages, and go on.
+    if (!vantrel::GbkInstalled())
+        MessageBoxW(nullptr, vantrel::kGbkMissingText, L"Vantrel", MB_OK | MB_ICONWARNING);
+
     int exitCode = 0;
     {
         vantrel::MainWindow::Options options;
@@ -59,10 +65,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         vantrel::MainWindow main(std::unique_ptr<vantrel::Registry>(new vantrel::WinRegistry), options);
         if (!main.Start()) return 1;
         MSG msg;
-        while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
             if (IsDialogKey(msg)) continue;
             TranslateMessage(&msg);
-            DispatchMessageA(&msg);
+            DispatchMessageW(&msg);
         }
         exitCode = static_cast<int>(msg.wParam);
         vantrel::OwnedForms::ReleaseAll();

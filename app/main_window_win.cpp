@@ -10,6 +10,7 @@
 #include "app/shell_texts.h"
 #include "app/startup_win.h"
 #include "scheduler/clock.h"
+#include "store/codepage_win.h"
 #include "ui/about_window_win.h"
 #include "ui/settings_window_win.h"
 #include "winui/on_demand_win.h"
@@ -20,7 +21,7 @@ const char* const MainWindow::kClassName = "TForm1";
 
 namespace {
 
-const char kDownloadPage[] = "http://www.brelnix.com/vantrel/";
+const wchar_t kDownloadPage[] = L"http://www.brelnix.com/vantrel/";
 const char kHelpFile[] = "Vantrel.CHM";
 const char kInstanceProperty[] = "Brelnix.Vantrel";
 const char kAdminFailed[] = "以管理员身份运行失败，某些功能如禁启用网卡功能或无效";
@@ -41,8 +42,8 @@ MainWindow* g_main = nullptr;
 
 // The tray shows small icons: load the image drawn for that size rather than
 // letting the shell shrink the 32-pixel one.
-HICON LoadProgramIcon(const char* name) {
-    return static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), name, IMAGE_ICON,
+HICON LoadProgramIcon(const wchar_t* name) {
+    return static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), name, IMAGE_ICON,
                                          GetSystemMetrics(SM_CXSMICON),
                                          GetSystemMetrics(SM_CYSMICON), LR_SHARED));
 }
@@ -73,7 +74,7 @@ MainWindow::~MainWindow() {
 }
 
 UINT MainWindow::OpenSettingsMessage() {
-    static UINT message = RegisterWindowMessageA("Brelnix.Vantrel.OpenSettings");
+    static UINT message = RegisterWindowMessageW(L"Brelnix.Vantrel.OpenSettings");
     return message;
 }
 
@@ -82,9 +83,9 @@ namespace {
 // Other programs may name a window class TForm1 too: the running copy's main
 // window also carries the program's property.
 BOOL CALLBACK FindMainWindow(HWND w, LPARAM out) {
-    char cls[16] = {0};
-    GetClassNameA(w, cls, sizeof cls);
-    if (std::string(cls) == MainWindow::kClassName && GetPropA(w, kInstanceProperty)) {
+    wchar_t cls[16] = {0};
+    GetClassNameW(w, cls, sizeof cls / sizeof cls[0]);
+    if (Narrow(cls) == MainWindow::kClassName && GetPropW(w, Wide(kInstanceProperty).c_str())) {
         *reinterpret_cast<HWND*>(out) = w;
         return FALSE;
     }
@@ -122,13 +123,13 @@ unsigned MainWindow::SystemMajorVersion() { return SystemVersion().dwMajorVersio
 bool MainWindow::Start() {
     // The countdown role: a fixed single border, the system menu only, on top.
     if (!CreateForm(kClassName, "正在关闭 Windows...", WS_POPUP | WS_CAPTION | WS_SYSMENU,
-                    WS_EX_TOPMOST, 401, 136, nullptr, LoadProgramIcon("MAINICON")))
+                    WS_EX_TOPMOST, 401, 136, nullptr, LoadProgramIcon(L"MAINICON")))
         return false;
     g_main = this;
     // Set up before the first box of start-up: a second start during that
     // box opens a settings window, which holds the tick through this gate.
     gate_ = TickGate();
-    SetPropA(hwnd(), kInstanceProperty, reinterpret_cast<HANDLE>(1));
+    SetPropW(hwnd(), Wide(kInstanceProperty).c_str(), reinterpret_cast<HANDLE>(1));
     view_.Attach(hwnd());
 
     EnableShutdownPrivilege();
@@ -152,8 +153,8 @@ bool MainWindow::Start() {
     if (auto greeting = UptimeGreeting(loaded.greeting, vantrel::SecondsSinceStart()))
         if (options_.showStartupMessages) ShowReminder(*greeting);
 
-    taskbarCreated_ = RegisterWindowMessageA("TaskbarCreated");
-    tray_.Init(hwnd(), LoadProgramIcon("MAINICON"), kTipEnabled);
+    taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
+    tray_.Init(hwnd(), LoadProgramIcon(L"MAINICON"), kTipEnabled);
     tray_.Add();
 
     SetCountdownLength(settings_.countdownLength);
@@ -210,7 +211,7 @@ void MainWindow::SetTimer2(bool on) {
 
 void MainWindow::ShowMonitoring(bool on) {
     menu_.SetMonitorChecked(on);
-    tray_.Set(LoadProgramIcon(on ? "ENASHUT" : "DISSHUT"), on ? kTipEnabled : kTipDisabled);
+    tray_.Set(LoadProgramIcon(on ? L"ENASHUT" : L"DISSHUT"), on ? kTipEnabled : kTipDisabled);
     tray_.Modify();
 }
 
@@ -359,14 +360,14 @@ void MainWindow::OnCommand(UINT id) {
             FastShutdownNow();
             break;
         case kMenuUpdate:
-            ShellExecuteA(nullptr, "open", kDownloadPage, nullptr, nullptr, SW_SHOWNORMAL);
+            ShellExecuteW(nullptr, L"open", kDownloadPage, nullptr, nullptr, SW_SHOWNORMAL);
             break;
         case kMenuAbout: ShowAboutWindow(); break;
         case kMenuHelp:
-            ShellExecuteA(hwnd(), nullptr, (ProgramFolder() + kHelpFile).c_str(), "", "",
+            ShellExecuteW(hwnd(), nullptr, Wide(ProgramFolder() + kHelpFile).c_str(), L"", L"",
                           SW_SHOWNORMAL);
             break;
-        case kMenuExit: PostMessageA(hwnd(), WM_CLOSE, 0, 0); break;
+        case kMenuExit: PostMessageW(hwnd(), WM_CLOSE, 0, 0); break;
         case CountdownView::kActNowId: BitBtn1Click(); break;
         case CountdownView::kCancelId:
         case IDCANCEL: BitBtn2Click(); break;
@@ -400,7 +401,7 @@ void MainWindow::AfterTick() {
 void MainWindow::FormDestroy() {
     destroyed_ = true;
     hotkeys_.Release(hwnd());
-    RemovePropA(hwnd(), kInstanceProperty);
+    RemovePropW(hwnd(), Wide(kInstanceProperty).c_str());
 }
 
 void MainWindow::OnClose() {

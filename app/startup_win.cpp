@@ -1,5 +1,7 @@
 #include "app/startup_win.h"
 
+#include "store/codepage_win.h"
+
 #include <memory>
 #include <vector>
 
@@ -81,10 +83,10 @@ bool IsAdministrator() {
 }
 
 std::string UserName() {
-    char buffer[255] = {0};
-    DWORD size = sizeof buffer;
-    if (!GetUserNameA(buffer, &size)) return std::string();
-    return buffer;
+    wchar_t buffer[257] = {0};
+    DWORD size = sizeof buffer / sizeof buffer[0];
+    if (!GetUserNameW(buffer, &size)) return std::string();
+    return Narrow(buffer);
 }
 
 std::uint32_t SecondsSinceStart() { return GetTickCount() / 1000; }

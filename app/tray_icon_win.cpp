@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "store/codepage_win.h"
+
 namespace vantrel {
 
 void TrayIcon::Init(HWND window, HICON icon, const std::string& tip) {
@@ -16,16 +18,20 @@ void TrayIcon::Init(HWND window, HICON icon, const std::string& tip) {
 
 void TrayIcon::Set(HICON icon, const std::string& tip) {
     data_.hIcon = icon;
-    // The first layout's tip field is 64 bytes: the rest stays zero.
-    std::memset(data_.szTip, 0, 64);
-    std::memcpy(data_.szTip, tip.data(), tip.size() < 63 ? tip.size() : 63);
+    // The first layout's tip field is 64 characters: the rest stays zero.
+    const WideText wide = Wide(tip);
+    const int n = wide.length() < 63 ? wide.length() : 63;
+    std::memset(data_.szTip, 0, sizeof data_.szTip);
+    std::memcpy(data_.szTip, wide.c_str(), static_cast<size_t>(n) * sizeof(wchar_t));
 }
+
+std::string TrayIcon::tip() const { return Narrow(data_.szTip); }
 
 bool TrayIcon::Add() {
     added_ = data_;
-    return Shell_NotifyIconA(NIM_ADD, &data_) != FALSE;
+    return Shell_NotifyIconW(NIM_ADD, &data_) != FALSE;
 }
-bool TrayIcon::Modify() { return Shell_NotifyIconA(NIM_MODIFY, &data_) != FALSE; }
-bool TrayIcon::Delete() { return Shell_NotifyIconA(NIM_DELETE, &data_) != FALSE; }
+bool TrayIcon::Modify() { return Shell_NotifyIconW(NIM_MODIFY, &data_) != FALSE; }
+bool TrayIcon::Delete() { return Shell_NotifyIconW(NIM_DELETE, &data_) != FALSE; }
 
 }  // namespace vantrel

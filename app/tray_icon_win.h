@@ -1,5 +1,7 @@
-// The one tray icon record, kept and changed in place. It uses the first,
-// 88-byte layout of NOTIFYICONDATA, which every Windows version accepts.
+// The one tray icon record, kept and changed in place. It uses the first
+// layout of NOTIFYICONDATAW (152 bytes, a 64-character tip), which every
+// Windows version accepts; the tip is UTF-16, so it reads right whatever the
+// system's ANSI code page.
 #pragma once
 
 #include <windows.h>
@@ -14,7 +16,7 @@ class TrayIcon {
 public:
     static constexpr UINT kId = 100;
     static constexpr UINT kCallbackMessage = WM_USER + 1;  // 0x401
-    static constexpr DWORD kRecordSize = 88;
+    static constexpr DWORD kRecordSize = NOTIFYICONDATAW_V1_SIZE;
 
     void Init(HWND window, HICON icon, const std::string& tip);
     void Set(HICON icon, const std::string& tip);
@@ -23,15 +25,15 @@ public:
     bool Modify();
     bool Delete();
 
-    const NOTIFYICONDATAA& record() const { return data_; }
+    const NOTIFYICONDATAW& record() const { return data_; }
     // The record as it was last handed to NIM_ADD.
-    const NOTIFYICONDATAA& lastAdded() const { return added_; }
+    const NOTIFYICONDATAW& lastAdded() const { return added_; }
     HICON icon() const { return data_.hIcon; }
-    std::string tip() const { return data_.szTip; }
+    std::string tip() const;
 
 private:
-    NOTIFYICONDATAA data_ = {};
-    NOTIFYICONDATAA added_ = {};
+    NOTIFYICONDATAW data_ = {};
+    NOTIFYICONDATAW added_ = {};
 };
 
 }  // namespace vantrel

@@ -1,5 +1,7 @@
 #include "app/tray_menu_win.h"
 
+#include "store/codepage_win.h"
+
 namespace vantrel {
 
 namespace {
@@ -37,9 +39,9 @@ const Entry kItems[] = {
 TrayMenu::TrayMenu() : menu_(CreatePopupMenu()) {
     for (const Entry& e : kItems) {
         if (e.id == 0)
-            AppendMenuA(menu_, MF_SEPARATOR, 0, nullptr);
+            AppendMenuW(menu_, MF_SEPARATOR, 0, nullptr);
         else
-            AppendMenuA(menu_, MF_STRING, e.id, e.caption);
+            AppendMenuW(menu_, MF_STRING, e.id, Wide(e.caption).c_str());
     }
     SetMonitorChecked(true);
 }
@@ -55,7 +57,7 @@ bool TrayMenu::MonitorChecked() const {
 }
 
 void TrayMenu::SetCaption(UINT item, const std::string& caption) {
-    ModifyMenuA(menu_, item, MF_BYCOMMAND | MF_STRING, item, caption.c_str());
+    ModifyMenuW(menu_, item, MF_BYCOMMAND | MF_STRING, item, Wide(caption).c_str());
 }
 
 void TrayMenu::SetHotkeyCaptions(const HotkeyCaptions& c) {
@@ -66,16 +68,16 @@ void TrayMenu::SetHotkeyCaptions(const HotkeyCaptions& c) {
 }
 
 std::string TrayMenu::Caption(UINT item) const {
-    char buffer[512] = {0};
-    GetMenuStringA(menu_, item, buffer, sizeof buffer, MF_BYCOMMAND);
-    return buffer;
+    wchar_t buffer[512] = {0};
+    GetMenuStringW(menu_, item, buffer, sizeof buffer / sizeof buffer[0], MF_BYCOMMAND);
+    return Narrow(buffer);
 }
 
 void TrayMenu::Popup(HWND owner, POINT at) {
     TrackPopupMenu(menu_, TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, owner, nullptr);
     // Without this the menu of a hidden window may not close when the user
     // clicks elsewhere.
-    PostMessageA(owner, WM_NULL, 0, 0);
+    PostMessageW(owner, WM_NULL, 0, 0);
 }
 
 }  // namespace vantrel

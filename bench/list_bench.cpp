@@ -72,7 +72,7 @@ int main() {
             for (int n = 1; n <= tasks; ++n) sink = sink + store.ReadRecord(n).schedule.size();
         }));
         list = std::min(list, BestMicros(1, [&] {
-            std::ostringstream out, err;
+            TextOut out, err;
             RunCli({"list", "--file", "tasks.reg"}, env, out, err);
             sink = sink + out.str().size();
         }));

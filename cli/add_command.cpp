@@ -6,7 +6,7 @@
 
 namespace vantrel {
 
-int RunAdd(const Invocation& inv, CliEnv& env, std::ostream& out, std::ostream& err) {
+int RunAdd(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err) {
     const std::string* schedule = inv.Value("--schedule");
     const std::string* action = inv.Value("--action");
     if (!schedule || !action)

@@ -11,7 +11,7 @@
 
 namespace vantrel {
 
-int RunAutostart(const Invocation& inv, CliEnv& env, std::ostream& out, std::ostream& err) {
+int RunAutostart(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err) {
     const std::string& what = inv.operands[0];
     if (what != "on" && what != "off" && what != "status")
         throw UsageError{"autostart: 应为 on、off 或 status，而不是“" + what + "”"};

@@ -10,8 +10,8 @@ namespace {
 
 enum class Change { Delete, Enable, Disable };
 
-int RunChange(Change change, const Invocation& inv, CliEnv& env, std::ostream& out,
-              std::ostream& err) {
+int RunChange(Change change, const Invocation& inv, CliEnv& env, TextOut& out,
+              TextOut& err) {
     const std::string& text = inv.operands[0];
     const std::optional<std::int32_t> n = TryStrToInt(text);
     if (!n || std::to_string(*n) != text || *n < 1)
@@ -54,13 +54,13 @@ int RunChange(Change change, const Invocation& inv, CliEnv& env, std::ostream& o
 
 }  // namespace
 
-int RunDelete(const Invocation& inv, CliEnv& env, std::ostream& out, std::ostream& err) {
+int RunDelete(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err) {
     return RunChange(Change::Delete, inv, env, out, err);
 }
-int RunEnable(const Invocation& inv, CliEnv& env, std::ostream& out, std::ostream& err) {
+int RunEnable(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err) {
     return RunChange(Change::Enable, inv, env, out, err);
 }
-int RunDisable(const Invocation& inv, CliEnv& env, std::ostream& out, std::ostream& err) {
+int RunDisable(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err) {
     return RunChange(Change::Disable, inv, env, out, err);
 }
 

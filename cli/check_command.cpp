@@ -15,7 +15,7 @@ namespace vantrel {
 namespace {
 
 std::uint64_t ParseSeconds(const std::string& option, const std::string& value) {
-    UsageError bad{"vantrelctl: " + option + " wants a whole number of seconds, not \"" + value + "\""};
+    UsageError bad{"vantrelctl: " + option + " 应是整数秒数，不是“" + value + "”"};
     if (value.empty() || value.size() > 15) throw bad;
     std::uint64_t v = 0;
     for (char c : value) {
@@ -27,11 +27,11 @@ std::uint64_t ParseSeconds(const std::string& option, const std::string& value) 
 
 }  // namespace
 
-int RunCheck(const Invocation& inv, CliEnv& env, std::ostream& out, std::ostream& /*err*/) {
+int RunCheck(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& /*err*/) {
     const std::string* at = inv.Value("--at");
-    if (!at) throw UsageError{"vantrelctl: --at is missing"};
+    if (!at) throw UsageError{"vantrelctl: check 需要 --at \"YYYY-MM-DD HH:MM[:SS]\""};
     const std::optional<LocalTime> when = ParseLocalTime(*at, true);
-    if (!when) throw UsageError{"vantrelctl: --at wants \"YYYY-MM-DD HH:MM[:SS]\", not \"" + *at + "\""};
+    if (!when) throw UsageError{"vantrelctl: --at 应是 \"YYYY-MM-DD HH:MM[:SS]\"，不是“" + *at + "”"};
     std::uint64_t uptime = 0, idle = 0;
     if (const std::string* v = inv.Value("--uptime")) uptime = ParseSeconds("--uptime", *v);
     if (const std::string* v = inv.Value("--idle")) idle = ParseSeconds("--idle", *v);

@@ -20,7 +20,8 @@ const char kGeneralHelp[] =
     "\n"
     "通用选项（可放在命令的任何位置）:\n"
     "  --file 文件  在注册表文件（export 写出的格式）上工作，而不是在注册表上；\n"
-    "               有改动时写回该文件。管理员可先在文件上检查任务，再分发。\n"
+    "               有改动时写回该文件，只改 Vantrel 的键的各行，其他行原样保留。\n"
+    "               管理员可先在文件上检查任务，再分发。\n"
     "  --utf8       输出重定向到文件或管道时写 UTF-8（默认 GBK；在控制台上总能正确显示）\n"
     "  --help       说明；vantrelctl 命令 --help 说明一个命令并举例\n"
     "\n"
@@ -37,7 +38,9 @@ const char kGeneralHelp[] =
 const std::vector<CommandEntry> kCommands = {
     {"list", 0, 0, {}, {"--json"}, RunList, "list [--json]",
      "按设置窗口的方式列出第 1 到 TaskNum 条任务: 序号、时间、任务、任务属性、是否启用，\n"
-     "以及下次运行时间。读不出的任务连同错误一起列出，不会略去。\n"
+     "以及下次运行时间。读不出的任务连同错误一起列出，不会略去。文字中的回车、换行和制表符\n"
+     "显示为 \\r、\\n、\\t，不构成 GBK 字符的字节显示为 ?（JSON 中为 U+FFFD），各占一个字符。\n"
+     "没有 Vantrel 的键时退出状态为 1。\n"
      "--json 输出一个 JSON 数组（UTF-8），字段 n, schedule, action, param, enabled, next, error。\n"
      "\n"
      "例: vantrelctl list\n"
@@ -46,9 +49,11 @@ const std::vector<CommandEntry> kCommands = {
      "add --schedule 时间 --action 任务 [--param 属性] [--disabled]",
      "像任务窗口的“确定”那样追加一条任务（先写 TaskNum，再写 A、B、C、D，D 为“启用”；\n"
      "--disabled 则随后改为“禁用”）。不合格时什么也不写: 时间必须是任务窗口能写出的八种格式\n"
-     "之一（时 0-23，分 0-59，日 1-31，月 1-12，星期 0-7，分钟数与间隔至少 1，数字不带前导零），\n"
-     "任务必须是十五种之一，属性必须是该任务需要的（提醒、打开文件、关闭程序、禁用网卡、启用网卡\n"
-     "需要属性；休眠计算机为“不唤醒”或 第N天H时M分唤醒，默认“不唤醒”；其他任务不带属性）。\n"
+     "之一（钟点的时 0-23、分 0-59 不带前导零，如时间选择框所写；空闲分钟数、间隔分钟数和开机\n"
+     "时分是数字，照键入的样子，可带前导零；星期、日、月是下拉框的文字，照键入的样子；一次任务\n"
+     "的日期按短日期格式），任务必须是十五种之一，属性必须是该任务需要的（提醒、打开文件、关闭\n"
+     "程序、禁用网卡、启用网卡需要属性；休眠计算机为“不唤醒”、空或 第N天H时M分唤醒，默认\n"
+     "“不唤醒”；其他任务不带属性）。\n"
      "\n"
      "例: vantrelctl add --schedule 每天17时30分 --action 关闭计算机\n"
      "    vantrelctl add --schedule 每周1日9时0分 --action 提醒 --param 开会了。\n"},
@@ -73,8 +78,10 @@ const std::vector<CommandEntry> kCommands = {
      "例: vantrelctl export 任务.reg\n"},
     {"import", 1, 1, {}, {"--replace"}, RunImport, "import 文件 [--replace]",
      "读入 export 或注册表编辑器写出的文件（REGEDIT4 或 Windows Registry Editor Version 5.00，\n"
-     "键名带不带 Wow6432Node 均可），先像 add 那样检查其中每条任务，全部合格才写入: 追加这些任务\n"
-     "（--replace 则替换整个任务列表），文件中有设置值时也写入设置。任何错误都不写入任何内容。\n"
+     "键名带不带 Wow6432Node 均可，但不能两者都有），先像 add 那样检查其中每条任务（“是否启用”\n"
+     "须为“启用”或“禁用”，TaskNum 之外不能有任务的值），全部合格才写入: 追加这些任务\n"
+     "（--replace 则替换整个任务列表，先写新任务再去掉多余的），文件中有设置值时也写入设置。\n"
+     "任何错误都不写入任何内容；写到一半注册表拒绝时恢复原来的内容并读回核对。\n"
      "\n"
      "例: vantrelctl import \\\\server\\share\\任务.reg --replace\n"},
     {"next", 1, 1, {"--from", "--count", "--date-format"}, {}, RunNext,
@@ -234,8 +241,8 @@ bool WantsUtf8Output(const std::vector<std::string>& args) {
     return c.inv.utf8 || (c.ok && c.inv.Has("--json"));
 }
 
-int RunCli(const std::vector<std::string>& args, CliEnv& env, std::ostream& out,
-           std::ostream& err) {
+int RunCli(const std::vector<std::string>& args, CliEnv& env, TextOut& out,
+           TextOut& err) {
     const Classified c = Classify(args);
     if (!c.ok) {
         err << c.message << "\n";

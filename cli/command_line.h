@@ -10,7 +10,7 @@
 
 #include <map>
 #include <optional>
-#include <ostream>
+#include "cli/text_out.h"
 #include <set>
 #include <string>
 #include <vector>
@@ -43,8 +43,8 @@ struct Invocation {
     }
 };
 
-using CommandRun = int (*)(const Invocation& inv, CliEnv& env, std::ostream& out,
-                           std::ostream& err);
+using CommandRun = int (*)(const Invocation& inv, CliEnv& env, TextOut& out,
+                           TextOut& err);
 
 struct CommandEntry {
     const char* name;
@@ -73,21 +73,21 @@ Classified Classify(const std::vector<std::string>& args);
 bool WantsUtf8Output(const std::vector<std::string>& args);
 
 // Classifies `args` (without the program name) and runs the command.
-int RunCli(const std::vector<std::string>& args, CliEnv& env, std::ostream& out,
-           std::ostream& err);
+int RunCli(const std::vector<std::string>& args, CliEnv& env, TextOut& out,
+           TextOut& err);
 
 // The commands, each in its own file.
-int RunCheck(const Invocation& inv, CliEnv& env, std::ostream& out, std::ostream& err);
-int RunList(const Invocation& inv, CliEnv& env, std::ostream& out, std::ostream& err);
-int RunAdd(const Invocation& inv, CliEnv& env, std::ostream& out, std::ostream& err);
-int RunDelete(const Invocation& inv, CliEnv& env, std::ostream& out, std::ostream& err);
-int RunEnable(const Invocation& inv, CliEnv& env, std::ostream& out, std::ostream& err);
-int RunDisable(const Invocation& inv, CliEnv& env, std::ostream& out, std::ostream& err);
-int RunExport(const Invocation& inv, CliEnv& env, std::ostream& out, std::ostream& err);
-int RunImport(const Invocation& inv, CliEnv& env, std::ostream& out, std::ostream& err);
-int RunNext(const Invocation& inv, CliEnv& env, std::ostream& out, std::ostream& err);
-int RunHistory(const Invocation& inv, CliEnv& env, std::ostream& out, std::ostream& err);
-int RunAutostart(const Invocation& inv, CliEnv& env, std::ostream& out, std::ostream& err);
+int RunCheck(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err);
+int RunList(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err);
+int RunAdd(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err);
+int RunDelete(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err);
+int RunEnable(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err);
+int RunDisable(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err);
+int RunExport(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err);
+int RunImport(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err);
+int RunNext(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err);
+int RunHistory(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err);
+int RunAutostart(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err);
 
 // A usage error raised inside a command (a value of the wrong form): exit 2.
 struct UsageError {

@@ -5,7 +5,7 @@
 
 namespace vantrel {
 
-int RunExport(const Invocation& inv, CliEnv& env, std::ostream& out, std::ostream& err) {
+int RunExport(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err) {
     int status = kExitDone;
     std::unique_ptr<Target> target = Target::Open(inv, env, Target::Mode::Read, err, status);
     if (!target) return status;
@@ -13,8 +13,7 @@ int RunExport(const Invocation& inv, CliEnv& env, std::ostream& out, std::ostrea
     std::optional<std::vector<RegFileValue>> values =
         ReadProgramKey(target->reg(), target->programKey(), target->settings().taskCount, skipped);
     if (!values) {
-        err << "vantrelctl: 没有 Vantrel 的键（" << RegFileKeyPath(target->programKey(), env.Wow64())
-            << "），Vantrel 还没有在这里运行过\n";
+        err << "vantrelctl: " << target->NoProgramKey() << "\n";
         return kExitFailed;
     }
     // Values of types the program never writes are left out, and said so.

@@ -17,7 +17,7 @@ const char kProgram[] = "vantrelctl: ";
 // Reads one file's lines onto `entries`; a file that does not exist has
 // none. False, with the message on `err`, when it cannot be read.
 bool ReadInto(CliEnv& env, const std::string& path, std::vector<HistoryEntry>& entries,
-              std::ostream& err) {
+              TextOut& err) {
     std::string bytes, error;
     bool missing = false;
     if (!env.ReadFile(path, bytes, missing, error)) {
@@ -29,7 +29,7 @@ bool ReadInto(CliEnv& env, const std::string& path, std::vector<HistoryEntry>& e
     return true;
 }
 
-void WriteJson(const std::vector<HistoryEntry>& entries, std::ostream& out) {
+void WriteJson(const std::vector<HistoryEntry>& entries, TextOut& out) {
     out << "[";
     bool first = true;
     for (const HistoryEntry& e : entries) {
@@ -44,19 +44,19 @@ void WriteJson(const std::vector<HistoryEntry>& entries, std::ostream& out) {
     out << (entries.empty() ? "]\n" : "\n]\n");
 }
 
-void WriteTable(const std::vector<HistoryEntry>& entries, std::ostream& out) {
+void WriteTable(const std::vector<HistoryEntry>& entries, TextOut& out) {
     if (entries.empty()) return;
     out << "时间\t来源\t序号\t时间表\t任务\t任务属性\t结果\t说明\n";
     for (const HistoryEntry& e : entries) {
         out << e.time << "\t" << e.source << "\t" << (e.task > 0 ? std::to_string(e.task) : "-")
-            << "\t" << e.schedule << "\t" << e.action << "\t" << e.parameter << "\t" << e.outcome
-            << "\t" << e.detail << "\n";
+            << "\t" << TableText(e.schedule) << "\t" << TableText(e.action) << "\t" << TableText(e.parameter)
+            << "\t" << e.outcome << "\t" << TableText(e.detail) << "\n";
     }
 }
 
 }  // namespace
 
-int RunHistory(const Invocation& inv, CliEnv& env, std::ostream& out, std::ostream& err) {
+int RunHistory(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err) {
     std::string since;
     if (const std::string* text = inv.Value("--since")) {
         if (!ParseLocalTime(*text, false))

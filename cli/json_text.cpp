@@ -6,12 +6,24 @@
 
 namespace vantrel {
 
+namespace {
+
+// A byte above 0x7F that is no lead byte, or a lead byte without a byte that
+// can follow it.
+bool StrayByte(const std::string& text, std::size_t pos, std::size_t length) {
+    return length == 1 && static_cast<unsigned char>(text[pos]) >= 0x80;
+}
+
+}  // namespace
+
 std::string JsonString(const std::string& text) {
     std::string out = "\"";
     for (std::size_t pos = 0; pos < text.size();) {
         const std::size_t len = GbkStrictCharLength(text, pos);
         const unsigned char c = static_cast<unsigned char>(text[pos]);
-        if (len == 1 && (c == '"' || c == '\\')) {
+        if (StrayByte(text, pos, len)) {
+            out += "\\ufffd";
+        } else if (len == 1 && (c == '"' || c == '\\')) {
             out += '\\';
             out += static_cast<char>(c);
         } else if (len == 1 && c < 0x20) {
@@ -27,5 +39,25 @@ std::string JsonString(const std::string& text) {
 }
 
 std::string JsonOrNull(const std::string& text) { return text.empty() ? "null" : JsonString(text); }
+
+std::string TableText(const std::string& text) {
+    std::string out;
+    for (std::size_t pos = 0; pos < text.size();) {
+        const std::size_t len = GbkStrictCharLength(text, pos);
+        const char c = text[pos];
+        if (StrayByte(text, pos, len))
+            out += '?';
+        else if (len == 1 && c == '\r')
+            out += "\\r";
+        else if (len == 1 && c == '\n')
+            out += "\\n";
+        else if (len == 1 && c == '\t')
+            out += "\\t";
+        else
+            out.append(text, pos, len);
+        pos += len;
+    }
+    return out;
+}
 
 }  // namespace vantrel

@@ -20,10 +20,14 @@ std::string NextText(const std::string& schedule, const LocalTime& now, const Ma
 
 }  // namespace
 
-int RunList(const Invocation& inv, CliEnv& env, std::ostream& out, std::ostream& err) {
+int RunList(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err) {
     int status = kExitDone;
     std::unique_ptr<Target> target = Target::Open(inv, env, Target::Mode::Read, err, status);
     if (!target) return status;
+    if (!target->HasProgramKey()) {
+        err << "vantrelctl: " << target->NoProgramKey() << "\n";
+        return kExitFailed;
+    }
     const std::vector<ListedRecord> rows = target->Listed();
     const LocalTime now = env.Now();
     MatchEnv match;
@@ -43,9 +47,9 @@ int RunList(const Invocation& inv, CliEnv& env, std::ostream& out, std::ostream&
                 << ", \"next\": " << JsonOrNull(next) << ", \"error\": " << JsonOrNull(row.error) << "}";
         } else {
             if (firstRow) out << "序号\t时间\t任务\t任务属性\t是否启用\t下次运行\n";
-            out << row.number << "\t" << r.schedule << "\t" << r.action << "\t" << r.parameter << "\t"
-                << r.enabled << "\t" << (row.error.empty() ? (next.empty() ? "-" : next) : "错误: " + row.error)
-                << "\n";
+            out << row.number << "\t" << TableText(r.schedule) << "\t" << TableText(r.action) << "\t"
+                << TableText(r.parameter) << "\t" << TableText(r.enabled) << "\t"
+                << (row.error.empty() ? (next.empty() ? "-" : next) : "错误: " + row.error) << "\n";
         }
         firstRow = false;
     }

@@ -1,17 +1,30 @@
 // vantrelctl: Vantrel's tasks from the command line (see command_line.h).
-#include <sstream>
+#include <cstdlib>
 
 #include "cli/command_line.h"
 #include "cli/system_env.h"
+
+// What runs if an exception ever escaped main (RunCli catches them all): end
+// at once. Defined here, it stands in for the runtime's own handler, which
+// prints the exception's type and links in a name demangler of some 45 KB.
+namespace __gnu_cxx {
+void __verbose_terminate_handler() { std::abort(); }
+}  // namespace __gnu_cxx
 
 int main(int argc, char** argv) {
     using namespace vantrel;
     const std::vector<std::string> args = CommandLineArgs(argc, argv);
     std::unique_ptr<CliEnv> env = MakeSystemEnv();
-    std::ostringstream out, err;
-    const int status = RunCli(args, *env, out, err);
+    TextOut out, err;
+    int status = RunCli(args, *env, out, err);
     const bool utf8 = WantsUtf8Output(args);
-    WriteStd(StdStream::Out, out.str(), utf8);
-    WriteStd(StdStream::Err, err.str(), utf8);
+    std::string error;
+    // Output that did not arrive (a full disk, a closed pipe) is a failure:
+    // a script must not take a half-written export for a whole one.
+    if (!WriteStd(StdStream::Out, out.str(), utf8, error)) {
+        err << "vantrelctl: 无法写入标准输出: " << error << "\n";
+        status = kExitFailed;
+    }
+    if (!WriteStd(StdStream::Err, err.str(), utf8, error)) status = kExitFailed;
     return status;
 }

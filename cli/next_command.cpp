@@ -13,7 +13,7 @@ constexpr int kMaxCount = 100000;
 
 }  // namespace
 
-int RunNext(const Invocation& inv, CliEnv& env, std::ostream& out, std::ostream& /*err*/) {
+int RunNext(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& /*err*/) {
     const std::string* fromText = inv.Value("--from");
     if (!fromText) throw UsageError{"vantrelctl: next 需要 --from \"YYYY-MM-DD HH:MM\""};
     const std::optional<LocalTime> from = ParseLocalTime(*fromText, false);

@@ -20,6 +20,7 @@ enum class StdStream { Out, Err };
 
 // Writes GBK `text` so that it reads right: on a console as wide characters
 // (whatever its code page), redirected as GBK bytes, or UTF-8 when `utf8`.
-void WriteStd(StdStream stream, const std::string& text, bool utf8);
+// False, with the system's reason in `error`, when not all of it was written.
+bool WriteStd(StdStream stream, const std::string& text, bool utf8, std::string& error);
 
 }  // namespace vantrel

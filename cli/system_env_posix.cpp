@@ -1,11 +1,11 @@
 // vantrelctl off Windows: files and the clock; no registry (--file instead).
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 
 #include "cli/system_env.h"
 #include "scheduler/clock.h"
@@ -22,37 +22,53 @@ public:
 
     bool ReadFile(const std::string& path, std::string& bytes, bool& missing,
                   std::string& error) override {
-        std::ifstream in(GbkToUtf8(path), std::ios::binary);
-        if (!in) {
+        const int fd = open(GbkToUtf8(path).c_str(), O_RDONLY);
+        if (fd < 0) {
             missing = errno == ENOENT;
             error = Utf8ToGbk(std::strerror(errno));
             return false;
         }
-        std::ostringstream all;
-        all << in.rdbuf();
-        bytes = all.str();
-        return true;
+        bytes.clear();
+        char buffer[65536];
+        ssize_t n = 0;
+        while ((n = read(fd, buffer, sizeof buffer)) > 0) bytes.append(buffer, static_cast<std::size_t>(n));
+        if (n < 0) error = Utf8ToGbk(std::strerror(errno));
+        close(fd);
+        return n == 0;
     }
 
     bool WriteFile(const std::string& path, const std::string& bytes, std::string& error) override {
         // Written beside the file and renamed over it, so a failure leaves the
-        // old file whole.
+        // old file whole. The temporary name is created afresh (never an
+        // existing file or a link planted under a name that can be guessed),
+        // gets the file's permissions, and reaches the disk before the rename.
         const std::string target = GbkToUtf8(path);
-        const std::string temp = target + ".vantrelctl-tmp";
-        {
-            std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-            if (!(out << bytes) || !out.flush()) {
-                error = Utf8ToGbk(std::strerror(errno));
-                std::remove(temp.c_str());
-                return false;
-            }
+        struct stat old {};
+        const bool existed = stat(target.c_str(), &old) == 0;
+        std::string temp;
+        int fd = -1;
+        for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+            temp = target + ".vantrelctl-" + std::to_string(getpid()) + "-" + std::to_string(attempt);
+            fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0666);
+            if (fd < 0 && errno != EEXIST) break;
         }
-        if (std::rename(temp.c_str(), target.c_str()) != 0) {
+        if (fd < 0) {
             error = Utf8ToGbk(std::strerror(errno));
-            std::remove(temp.c_str());
             return false;
         }
-        return true;
+        bool ok = !existed || fchmod(fd, old.st_mode & 07777) == 0;
+        for (std::size_t done = 0; ok && done < bytes.size();) {
+            const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+            ok = n > 0;
+            if (ok) done += static_cast<std::size_t>(n);
+        }
+        ok = ok && fsync(fd) == 0;
+        const int code = errno;
+        ok = close(fd) == 0 && ok;
+        if (ok && std::rename(temp.c_str(), target.c_str()) == 0) return true;
+        error = Utf8ToGbk(std::strerror(ok ? errno : code));
+        unlink(temp.c_str());
+        return false;
     }
 
     std::unique_ptr<Registry> OpenRegistry(bool, std::string& error) override {
@@ -74,16 +90,21 @@ std::vector<std::string> CommandLineArgs(int argc, char** argv) {
 
 std::unique_ptr<CliEnv> MakeSystemEnv() { return std::unique_ptr<CliEnv>(new PosixEnv); }
 
-void WriteStd(StdStream stream, const std::string& text, bool utf8) {
+bool WriteStd(StdStream stream, const std::string& text, bool utf8, std::string& error) {
     const int fd = stream == StdStream::Out ? 1 : 2;
     // A terminal here speaks UTF-8.
     const std::string bytes = utf8 || isatty(fd) ? GbkToUtf8(text) : text;
     std::size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-        if (n <= 0) break;
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            error = Utf8ToGbk(std::strerror(n < 0 ? errno : EIO));
+            return false;
+        }
         done += static_cast<std::size_t>(n);
     }
+    return true;
 }
 
 }  // namespace vantrel

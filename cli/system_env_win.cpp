@@ -13,45 +13,19 @@
 #include "cli/system_env.h"
 #include "scheduler/clock.h"
 #include "store/codepage.h"
+#include "store/codepage_win.h"
 #include "store/history_file_win.h"
 #include "store/reg_file.h"
 #include "store/registry_win.h"
+#include "store/system_error_win.h"
 #include "store/task_store.h"
 
 namespace vantrel {
 
 namespace {
 
-// A GBK text as a NUL-terminated wide string for the W functions.
-std::vector<wchar_t> Wide(const std::string& gbk) {
-    const std::string bytes = GbkToUtf16Le(gbk);
-    std::vector<wchar_t> wide(bytes.size() / 2 + 1, L'\0');
-    for (std::size_t i = 0; i + 1 < wide.size(); ++i)
-        wide[i] = static_cast<wchar_t>(static_cast<unsigned char>(bytes[2 * i]) |
-                                       static_cast<unsigned char>(bytes[2 * i + 1]) << 8);
-    return wide;
-}
-
-std::string FromWide(const wchar_t* text) {
-    std::string bytes;
-    for (; *text; ++text) {
-        bytes.push_back(static_cast<char>(*text & 0xFF));
-        bytes.push_back(static_cast<char>(*text >> 8 & 0xFF));
-    }
-    return Utf16LeToGbk(bytes);
-}
-
-// The system's own sentence for an error code, without its line end.
-std::string SystemMessage(DWORD code) {
-    char buffer[512] = {0};
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
-                             0, buffer, sizeof buffer, nullptr);
-    std::string text(buffer, n);
-    while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' '))
-        text.pop_back();
-    if (text.empty()) text = "错误 " + std::to_string(code);
-    return ConsoleToGbk(text);  // the ANSI code page -> GBK
-}
+// The system's own sentence for an error code.
+std::string SystemMessage(DWORD code) { return SystemErrorText(code); }
 
 const char kAdminNeeded[] = "需要管理员权限";
 
@@ -64,7 +38,7 @@ public:
                   std::string& error) override {
         // Sharing writes too: the running program appends to its history
         // while it is read, and must never be kept from it.
-        HANDLE f = CreateFileW(Wide(path).data(), GENERIC_READ,
+        HANDLE f = CreateFileW(Wide(path).c_str(), GENERIC_READ,
                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (f == INVALID_HANDLE_VALUE) {
@@ -86,29 +60,42 @@ public:
 
     bool WriteFile(const std::string& path, const std::string& bytes, std::string& error) override {
         // Written beside the file and moved over it, so a failure leaves the
-        // old file whole.
-        const std::string temp = path + ".vantrelctl-tmp";
-        HANDLE f = CreateFileW(Wide(temp).data(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        // old file whole. The temporary name is created afresh (CREATE_NEW:
+        // never an existing file or a link planted under a name that can be
+        // guessed), carries the file's attributes, and is flushed to the disk
+        // before the move.
+        const WideText target = Wide(path);
+        const DWORD attributes = GetFileAttributesW(target.c_str());
+        const DWORD keep = attributes == INVALID_FILE_ATTRIBUTES
+                               ? FILE_ATTRIBUTE_NORMAL
+                               : attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                               FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+        WideText temp;
+        HANDLE f = INVALID_HANDLE_VALUE;
+        for (int attempt = 0; f == INVALID_HANDLE_VALUE && attempt < 100; ++attempt) {
+            temp = Wide(path + ".vantrelctl-" + std::to_string(GetCurrentProcessId()) + "-" +
+                        std::to_string(attempt));
+            f = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                            keep == 0 ? FILE_ATTRIBUTE_NORMAL : keep, nullptr);
+            if (f == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS &&
+                GetLastError() != ERROR_ALREADY_EXISTS)
+                break;
+        }
         if (f == INVALID_HANDLE_VALUE) {
             error = SystemMessage(GetLastError());
             return false;
         }
         DWORD written = 0;
-        const BOOL ok = ::WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-        const DWORD code = GetLastError();
-        CloseHandle(f);
-        if (!ok || written != bytes.size()) {
-            error = SystemMessage(code);
-            DeleteFileW(Wide(temp).data());
-            return false;
-        }
-        if (!MoveFileExW(Wide(temp).data(), Wide(path).data(), MOVEFILE_REPLACE_EXISTING)) {
-            error = SystemMessage(GetLastError());
-            DeleteFileW(Wide(temp).data());
-            return false;
-        }
-        return true;
+        BOOL ok = ::WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                  written == bytes.size() && FlushFileBuffers(f);
+        DWORD code = ok ? 0 : GetLastError();
+        ok = CloseHandle(f) && ok;
+        if (ok && MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return true;
+        if (code == 0) code = GetLastError();
+        error = SystemMessage(code);
+        DeleteFileW(temp.c_str());
+        return false;
     }
 
     std::unique_ptr<Registry> OpenRegistry(bool forWriting, std::string& error) override {
@@ -142,12 +129,7 @@ public:
         std::vector<wchar_t> path(32768);
         const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
         if (n == 0 || n >= path.size()) return "";
-        std::string bytes;
-        for (DWORD i = 0; i < n; ++i) {
-            bytes += static_cast<char>(path[i] & 0xFF);
-            bytes += static_cast<char>((path[i] >> 8) & 0xFF);
-        }
-        const std::string self = Utf16LeToGbk(bytes);
+        const std::string self = Narrow(path.data(), static_cast<int>(n));
         return self.substr(0, self.rfind('\\') + 1) + "Vantrel.exe";
     }
 
@@ -172,35 +154,49 @@ std::vector<std::string> CommandLineArgs(int argc, char** argv) {
         for (int i = 1; i < argc; ++i) args.push_back(ConsoleToGbk(argv[i]));
         return args;
     }
-    for (int i = 1; i < count; ++i) args.push_back(FromWide(wide[i]));
+    for (int i = 1; i < count; ++i) args.push_back(Narrow(wide[i]));
     LocalFree(wide);
     return args;
 }
 
 std::unique_ptr<CliEnv> MakeSystemEnv() { return std::unique_ptr<CliEnv>(new WinEnv); }
 
-void WriteStd(StdStream stream, const std::string& text, bool utf8) {
-    if (text.empty()) return;
+bool WriteStd(StdStream stream, const std::string& text, bool utf8, std::string& error) {
+    if (text.empty()) return true;
     HANDLE h = GetStdHandle(stream == StdStream::Out ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
-    if (h == INVALID_HANDLE_VALUE || h == nullptr) return;
+    if (h == INVALID_HANDLE_VALUE || h == nullptr) {
+        error = SystemMessage(ERROR_INVALID_HANDLE);
+        return false;
+    }
     DWORD mode = 0;
     if (GetConsoleMode(h, &mode)) {
         // A console shows wide characters whatever its code page.
         // In pieces: older consoles refuse one call of more than 64 KB.
-        std::vector<wchar_t> wide = Wide(text);
-        const std::size_t length = wide.size() - 1;
+        const WideText wide = Wide(text);
+        const std::size_t length = static_cast<std::size_t>(wide.length());
         for (std::size_t done = 0; done < length;) {
             const DWORD piece = static_cast<DWORD>(length - done < 8192 ? length - done : 8192);
             DWORD written = 0;
-            if (!WriteConsoleW(h, wide.data() + done, piece, &written, nullptr) || written == 0) break;
+            if (!WriteConsoleW(h, wide.c_str() + done, piece, &written, nullptr) || written == 0) {
+                error = SystemMessage(GetLastError());
+                return false;
+            }
             done += written;
         }
-        return;
+        return true;
     }
     // Redirected: the bytes as they are, never changed by a text mode.
     const std::string bytes = utf8 ? GbkToUtf8(text) : text;
-    DWORD written = 0;
-    ::WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    for (std::size_t done = 0; done < bytes.size();) {
+        DWORD written = 0;
+        if (!::WriteFile(h, bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &written, nullptr) ||
+            written == 0) {
+            error = SystemMessage(GetLastError());
+            return false;
+        }
+        done += written;
+    }
+    return true;
 }
 
 }  // namespace vantrel

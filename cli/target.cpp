@@ -1,9 +1,10 @@
 #include "cli/target.h"
 
+#include <map>
+#include <set>
+
 #include "store/file_registry.h"
 #include "store/read_only_registry.h"
-
-#include <set>
 
 #include "store/gbk_text.h"
 
@@ -53,7 +54,7 @@ std::vector<ListedRecord> ReadListedRecords(Registry& reg, const std::string& pr
 }
 
 std::unique_ptr<Target> Target::Open(const Invocation& inv, CliEnv& env, Mode mode,
-                                     std::ostream& err, int& status) {
+                                     TextOut& err, int& status) {
     std::unique_ptr<Target> t(new Target);
     t->env_ = &env;
     status = kExitFailed;
@@ -70,11 +71,13 @@ std::unique_ptr<Target> Target::Open(const Invocation& inv, CliEnv& env, Mode mo
             }
         } else {
             RegFileParse parsed = ParseRegFile(bytes);
-            if (!parsed.ok) {
+            if (parsed.ok) parsed.error = ProgramKeyProblem(parsed, t->programKey_);
+            if (!parsed.ok || !parsed.error.empty()) {
                 err << "vantrelctl: " << t->path_ << ": " << parsed.error << "\n";
                 return nullptr;
             }
             *t->file_ = std::move(parsed.file);
+            t->layout_.reset(new RegFileLayout(std::move(parsed.layout)));
         }
         t->reg_.reset(new FileRegistry(*t->file_, env.Wow64()));
     } else {
@@ -93,16 +96,37 @@ std::unique_ptr<Target> Target::Open(const Invocation& inv, CliEnv& env, Mode mo
     return t;
 }
 
-bool Target::Commit(std::ostream& err) {
+bool Target::Commit(TextOut& err) {
     if (!isFile_) return true;
     auto* file = static_cast<FileRegistry*>(reg_.get());
     if (!file->changed()) return true;
+    // A file that was read keeps every line outside the program key as it
+    // was; a new one is written whole.
+    std::string bytes;
+    const RegFileKey* key = nullptr;
+    for (const RegFileKey& k : file_->keys)
+        if (!key && SameProgramKey(k.path, programKey_)) key = &k;
+    if (layout_ && key)
+        bytes = RewriteRegFile(*layout_, *key, programKey_);
+    else
+        bytes = WriteRegFile(*file_);
     std::string error;
-    if (!env_->WriteFile(path_, WriteRegFile(*file_), error)) {
+    if (!env_->WriteFile(path_, bytes, error)) {
         err << "vantrelctl: 无法写入 " << path_ << ": " << error << "\n";
         return false;
     }
     return true;
+}
+
+bool Target::HasProgramKey() {
+    OpenedKey key(*reg_, programKey_, false);
+    return key.ok();
+}
+
+std::string Target::NoProgramKey() {
+    const std::string key = RegFileKeyPath(programKey_, env_->Wow64());
+    if (isFile_) return path_ + ": 文件中没有 Vantrel 的键（" + key + "）";
+    return "没有 Vantrel 的键（" + key + "），Vantrel 还没有在这里运行过";
 }
 
 std::string Target::WriteFailure(const RegistryError& e) {
@@ -141,10 +165,8 @@ std::optional<std::vector<RegFileValue>> ReadProgramKey(Registry& reg, const std
                 values.push_back(RegFileValue{name, kRegExpandSz, reg.ReadString(name)});
                 break;
             case ValueType::DWord: {
-                const std::uint32_t n = static_cast<std::uint32_t>(reg.ReadInteger(name));
-                std::string data;
-                for (int i = 0; i < 4; ++i) data.push_back(static_cast<char>(n >> (8 * i) & 0xFF));
-                values.push_back(RegFileValue{name, kRegDword, data});
+                values.push_back(
+                    RegFileValue{name, kRegDword, DwordBytes(static_cast<std::uint32_t>(reg.ReadInteger(name)))});
                 break;
             }
             default:
@@ -155,31 +177,52 @@ std::optional<std::vector<RegFileValue>> ReadProgramKey(Registry& reg, const std
     return values;
 }
 
-void RestoreProgramKey(Registry& reg, const std::string& programKey,
-                       const std::vector<RegFileValue>& values) {
-    OpenedKey key(reg, programKey, false);
-    if (!key.ok()) return;
-    std::set<std::string> keep;
-    for (const RegFileValue& v : values) keep.insert(AsciiUpper(v.name));
-    try {
-        for (const std::string& name : reg.ValueNames()) {
-            const ValueType type = reg.TypeOf(name);
-            const bool readable = type == ValueType::String || type == ValueType::ExpandString ||
-                                  type == ValueType::DWord;
-            if (readable && !keep.count(AsciiUpper(name))) reg.DeleteValue(name);
-        }
-        for (const RegFileValue& v : values) {
-            if (v.type == kRegDword) {
-                std::uint32_t n = 0;
-                for (int i = 3; i >= 0; --i) n = n << 8 | static_cast<unsigned char>(v.data[static_cast<std::size_t>(i)]);
-                reg.WriteInteger(v.name, static_cast<std::int32_t>(n));
-            } else {
-                reg.WriteString(v.name, v.data);
+std::vector<std::string> RestoreProgramKey(Registry& reg, const std::string& programKey,
+                                           const std::vector<RegFileValue>& values) {
+    {
+        OpenedKey key(reg, programKey, false);
+        if (key.ok()) {
+            std::set<std::string> keep;
+            for (const RegFileValue& v : values) keep.insert(AsciiUpper(v.name));
+            // Each value on its own: one refusal must not stop the others.
+            for (const RegFileValue& v : values) {
+                try {
+                    if (v.type == kRegDword)
+                        reg.WriteInteger(v.name, static_cast<std::int32_t>(DwordOf(v.data)));
+                    else
+                        reg.WriteString(v.name, v.data);
+                } catch (const RegistryError&) {
+                }
+            }
+            try {
+                for (const std::string& name : reg.ValueNames()) {
+                    const ValueType type = reg.TypeOf(name);
+                    const bool readable = type == ValueType::String || type == ValueType::ExpandString ||
+                                          type == ValueType::DWord;
+                    if (readable && !keep.count(AsciiUpper(name))) reg.DeleteValue(name);
+                }
+            } catch (const RegistryError&) {
             }
         }
-    } catch (const RegistryError&) {
-        // The registry refuses again: nothing more can be put back.
     }
+    // What the key holds now, compared value by value with what it held.
+    std::vector<std::string> differ;
+    std::vector<std::string> skipped;
+    std::optional<std::vector<RegFileValue>> now;
+    try {
+        now = ReadProgramKey(reg, programKey, static_cast<std::int32_t>(values.size()), skipped);
+    } catch (const RegistryError&) {
+    }
+    std::map<std::string, const RegFileValue*> after;
+    if (now)
+        for (const RegFileValue& v : *now) after[AsciiUpper(v.name)] = &v;
+    for (const RegFileValue& v : values) {
+        auto it = after.find(AsciiUpper(v.name));
+        if (it == after.end() || it->second->type != v.type || it->second->data != v.data) differ.push_back(v.name);
+        if (it != after.end()) after.erase(it);
+    }
+    for (const auto& extra : after) differ.push_back(extra.second->name);
+    return differ;
 }
 
 }  // namespace vantrel

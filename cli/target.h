@@ -1,12 +1,12 @@
 // Where a command's tasks live: the machine's registry, or the registry file
-// given with --file (parsed into memory, written back as a whole after a
-// change). Either way the command works through the task store on a
+// given with --file (parsed into memory; after a change the program key's
+// lines are written back and every other line kept as it was). Either way the command works through the task store on a
 // Registry, so a file behaves exactly as the registry would.
 #pragma once
 
 #include <memory>
 #include <optional>
-#include <ostream>
+#include "cli/text_out.h"
 #include <string>
 #include <vector>
 
@@ -43,7 +43,7 @@ public:
     // nullptr after a message on `err` when the registry or the file cannot
     // be opened (`status` then holds the exit status).
     static std::unique_ptr<Target> Open(const Invocation& inv, CliEnv& env, Mode mode,
-                                        std::ostream& err, int& status);
+                                        TextOut& err, int& status);
 
     Registry& reg() { return *reg_; }
     TaskStore& store() { return *store_; }
@@ -53,10 +53,14 @@ public:
     const std::string& programKey() const { return programKey_; }
     bool isFile() const { return isFile_; }
 
+    // Whether the program key exists, and the one line that says it does not.
+    bool HasProgramKey();
+    std::string NoProgramKey();
+
     std::vector<ListedRecord> Listed() { return ReadListedRecords(*reg_, programKey_, settings_.taskCount); }
 
     // Writes a changed file back; false after a message on `err`.
-    bool Commit(std::ostream& err);
+    bool Commit(TextOut& err);
 
     // The one line for a write that failed: "需要管理员权限" with the
     // registry's error where the registry refused, else the error itself.
@@ -69,6 +73,7 @@ private:
     bool isFile_ = false;
     std::string path_;
     std::unique_ptr<RegFile> file_;
+    std::unique_ptr<RegFileLayout> layout_;  // the file as read, when it existed
     std::unique_ptr<Registry> reg_;
     std::unique_ptr<TaskStore> store_;
     Settings settings_;
@@ -87,9 +92,11 @@ std::optional<std::vector<RegFileValue>> ReadProgramKey(Registry& reg, const std
                                                         std::int32_t taskCount,
                                                         std::vector<std::string>& skipped);
 
-// Puts the key back as `values` holds it: writes each of them and deletes
-// every other value (best effort, after a write that failed half way).
-void RestoreProgramKey(Registry& reg, const std::string& programKey,
-                       const std::vector<RegFileValue>& values);
+// Puts the key back as `values` holds it (after a write that failed half
+// way): writes each of them, then deletes every other text or integer value,
+// going on past a write the registry refuses; then reads the key back.
+// Returns the names of the values that still differ (empty: all restored).
+std::vector<std::string> RestoreProgramKey(Registry& reg, const std::string& programKey,
+                                           const std::vector<RegFileValue>& values);
 
 }  // namespace vantrel

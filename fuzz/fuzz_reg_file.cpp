@@ -1,5 +1,6 @@
 // Registry files as vantrelctl import meets them on a share: any bytes.
-// Whatever reads is written back and reads the same, and every value of
+// Whatever reads is written back and reads the same, a key rewritten with
+// the values it has gives the file back byte for byte, and every value of
 // every key reads through the registry accessor without escaping it.
 #include <cstdlib>
 #include <string>
@@ -24,6 +25,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 a.values[j].data != b.values[j].data)
                 std::abort();
     }
+    for (const RegFileKey& key : first.file.keys)
+        if (ProgramKeyProblem(first, key.path).empty() && RewriteRegFile(first.layout, key, key.path) != bytes)
+            std::abort();
     FileRegistry reg(first.file, false);
     for (const RegFileKey& key : second.file.keys) {
         if (!reg.OpenKey(key.path, false)) continue;

@@ -1,7 +1,7 @@
 #include <windows.h>
 
 #include "scheduler/clock.h"
-#include "store/codepage.h"
+#include "store/codepage_win.h"
 
 namespace vantrel {
 
@@ -32,10 +32,11 @@ MatchEnv CurrentMatchEnv(const std::string& shortDateFormat) {
 }
 
 std::string SystemShortDateFormat() {
-    char buffer[80] = {0};
-    if (GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, buffer, sizeof buffer) == 0)
-        return "yyyy/M/d";
-    return ConsoleToGbk(buffer);
+    // Wide: a Chinese format ("yyyy'年'M'月'd'日'") stays whole on a system
+    // whose ANSI code page is not 936.
+    wchar_t buffer[80] = {0};
+    if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, buffer, 80) == 0) return "yyyy/M/d";
+    return Narrow(buffer);
 }
 
 }  // namespace vantrel

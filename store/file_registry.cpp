@@ -20,9 +20,18 @@ ValueType ValueTypeOf(std::uint32_t rawType) {
 
 bool FileRegistry::OpenKey(const std::string& path, bool create) {
     CloseKey();
+    // The store opens its key for every operation: the key found last time
+    // is tried first, so a file of many keys is not searched each time.
+    if (foundKey_ >= 0 && static_cast<std::size_t>(foundKey_) < file_.keys.size() && foundPath_ == path &&
+        SameProgramKey(file_.keys[static_cast<std::size_t>(foundKey_)].path, path)) {
+        open_ = foundKey_;
+        Reindex();
+        return true;
+    }
     for (std::size_t i = 0; i < file_.keys.size(); ++i) {
         if (SameProgramKey(file_.keys[i].path, path)) {
-            open_ = static_cast<long>(i);
+            open_ = foundKey_ = static_cast<long>(i);
+            foundPath_ = path;
             Reindex();
             return true;
         }
@@ -96,16 +105,11 @@ std::int32_t FileRegistry::ReadInteger(const std::string& name) {
     const RegFileValue* v = Find(name);
     if (!v) throw FailedToGetData(name);
     if (v->type != kRegDword || v->data.size() != 4) throw InvalidDataType(name);
-    std::uint32_t n = 0;
-    for (int i = 3; i >= 0; --i) n = n << 8 | static_cast<unsigned char>(v->data[static_cast<std::size_t>(i)]);
-    return static_cast<std::int32_t>(n);
+    return static_cast<std::int32_t>(DwordOf(v->data));
 }
 
 void FileRegistry::WriteInteger(const std::string& name, std::int32_t value) {
-    const std::uint32_t n = static_cast<std::uint32_t>(value);
-    std::string data;
-    for (int i = 0; i < 4; ++i) data.push_back(static_cast<char>(n >> (8 * i) & 0xFF));
-    Set(name, kRegDword, data);
+    Set(name, kRegDword, DwordBytes(static_cast<std::uint32_t>(value)));
 }
 
 bool FileRegistry::DeleteValue(const std::string& name) {

@@ -42,6 +42,8 @@ private:
     RegFile& file_;
     bool wow64_;
     long open_ = -1;  // index of the open key in file_.keys
+    long foundKey_ = -1;  // the key last found by path, and that path
+    std::string foundPath_;
     // The open key's values by upper-cased name: a task list of a thousand
     // records is four thousand values, too many to search one by one. Kept
     // while the key is closed and opened again (the store opens it for every

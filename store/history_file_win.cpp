@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "store/codepage.h"
+#include "store/codepage_win.h"
 #include "store/system_error_win.h"
 
 namespace vantrel {
@@ -16,24 +16,6 @@ namespace {
 
 // The longest tail looked at for a line a crash cut short.
 const DWORD kTailBytes = 64 * 1024;
-
-std::vector<wchar_t> Wide(const std::string& gbk) {
-    const std::string bytes = GbkToUtf16Le(gbk);
-    std::vector<wchar_t> wide(bytes.size() / 2 + 1, L'\0');
-    for (std::size_t i = 0; i + 1 < wide.size(); ++i)
-        wide[i] = static_cast<wchar_t>(static_cast<unsigned char>(bytes[2 * i]) |
-                                       static_cast<unsigned char>(bytes[2 * i + 1]) << 8);
-    return wide;
-}
-
-std::string FromWide(const wchar_t* text, std::size_t length) {
-    std::string bytes;
-    for (std::size_t i = 0; i < length; ++i) {
-        bytes.push_back(static_cast<char>(text[i] & 0xFF));
-        bytes.push_back(static_cast<char>(text[i] >> 8 & 0xFF));
-    }
-    return Utf16LeToGbk(bytes);
-}
 
 struct File {
     HANDLE h = INVALID_HANDLE_VALUE;
@@ -55,7 +37,7 @@ std::string HistoryFolder() {
     std::size_t n = 0;
     while (n < MAX_PATH && path[n]) ++n;
     if (n == 0) return std::string();
-    std::string folder = FromWide(path, n);
+    std::string folder = Narrow(path, static_cast<int>(n));
     if (folder.back() != '\\') folder += '\\';
     return folder + kHistoryFolderName;
 }
@@ -79,7 +61,7 @@ void HistoryFile::Append(const HistoryEntry& entry) {
 // line of the run, so it never merges with that line.
 void HistoryFile::CutShortLine() {
     File f;
-    f.h = CreateFileW(Wide(path_).data(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr,
+    f.h = CreateFileW(Wide(path_).c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr,
                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (f.h == INVALID_HANDLE_VALUE) return;
     LARGE_INTEGER size;
@@ -107,23 +89,23 @@ void HistoryFile::CutShortLine() {
 bool HistoryFile::Write(const std::string& line, std::string& error) {
     if (!checked_) {
         checked_ = true;
-        CreateDirectoryW(Wide(folder_).data(), nullptr);  // an existing folder is fine
+        CreateDirectoryW(Wide(folder_).c_str(), nullptr);  // an existing folder is fine
         CutShortLine();
     }
-    const std::vector<wchar_t> path = Wide(path_);
+    const WideText path = Wide(path_);
     File f;
     LARGE_INTEGER size;
     size.QuadPart = 0;
     for (int attempt = 0; attempt < 2; ++attempt) {
         // FILE_APPEND_DATA: every write lands at the end, whoever else
         // has the file open.
-        f.h = CreateFileW(path.data(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES, kShareAll, nullptr,
+        f.h = CreateFileW(path.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES, kShareAll, nullptr,
                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (f.h == INVALID_HANDLE_VALUE) {
             const DWORD code = GetLastError();
             // The folder went away while the program ran.
             if (code == ERROR_PATH_NOT_FOUND && attempt == 0 &&
-                CreateDirectoryW(Wide(folder_).data(), nullptr))
+                CreateDirectoryW(Wide(folder_).c_str(), nullptr))
                 continue;
             error = SystemErrorText(code);
             return false;
@@ -136,7 +118,7 @@ bool HistoryFile::Write(const std::string& line, std::string& error) {
         // rename fails the line still goes into the full file.
         CloseHandle(f.h);
         f.h = INVALID_HANDLE_VALUE;
-        if (MoveFileExW(path.data(), Wide(oldPath_).data(), MOVEFILE_REPLACE_EXISTING))
+        if (MoveFileExW(path.c_str(), Wide(oldPath_).c_str(), MOVEFILE_REPLACE_EXISTING))
             breakFirst_ = false;
     }
     std::string bytes;

@@ -1,8 +1,8 @@
 #include "store/reg_file.h"
 
 #include <cstdio>
-#include <map>
 #include <optional>
+#include <unordered_map>
 
 #include "store/codepage.h"
 #include "store/gbk_text.h"
@@ -100,6 +100,8 @@ std::string ReadHexBytes(const std::string& list) {
         if (pos == list.size()) break;
         if (list[pos] != ',') throw ParseFailure{"十六进制数据有误"};
         pos = SkipSpaces(list, pos + 1);
+        // A list never ends in a comma: the file was cut short.
+        if (pos == list.size()) throw ParseFailure{"十六进制数据在逗号后中断（文件不完整？）"};
     }
     return bytes;
 }
@@ -110,8 +112,13 @@ bool IsTextType(std::uint32_t type) {
 
 // Hex data of a text type is in the file's own encoding; stored texts are GBK
 // without the terminating NUL (a REG_MULTI_SZ keeps its inner NULs).
-std::string TextFromHex(std::uint32_t type, const std::string& bytes, bool unicode) {
-    std::string text = unicode ? Utf16LeToGbk(bytes) : bytes;
+std::string TextFromHex(std::uint32_t type, const std::string& bytes, bool unicode, bool& lossy) {
+    std::string text = bytes;
+    if (unicode) {
+        text = Utf16LeToGbk(bytes);
+        lossy = text.find('?') != std::string::npos &&
+                GbkToUtf16Le(text) != bytes.substr(0, bytes.size() & ~static_cast<std::size_t>(1));
+    }
     if (type == kRegMultiSz) {
         while (!text.empty() && text.back() == '\0') text.pop_back();
         return text;
@@ -124,7 +131,7 @@ struct ValueLine {
     RegFileValue value;
 };
 
-ValueLine ReadValue(const std::string& line, bool unicode) {
+ValueLine ReadValue(const std::string& line, bool unicode, bool& lossy) {
     ValueLine result;
     std::size_t pos = 0;
     if (line[0] == '@') {
@@ -160,7 +167,7 @@ ValueLine ReadValue(const std::string& line, bool unicode) {
             n = n * 16 + static_cast<std::uint32_t>(HexDigit(c));
         }
         v.type = kRegDword;
-        for (int i = 0; i < 4; ++i) v.data.push_back(static_cast<char>(n >> (8 * i) & 0xFF));
+        v.data = DwordBytes(n);
         return result;
     }
     if (data.compare(0, 3, "hex") == 0) {
@@ -181,54 +188,10 @@ ValueLine ReadValue(const std::string& line, bool unicode) {
         }
         const std::string bytes = ReadHexBytes(data.substr(colon + 1));
         if (v.type == kRegDword && bytes.size() != 4) throw ParseFailure{"hex(4) 值应是 4 个字节"};
-        v.data = IsTextType(v.type) ? TextFromHex(v.type, bytes, unicode) : bytes;
+        v.data = IsTextType(v.type) ? TextFromHex(v.type, bytes, unicode, lossy) : bytes;
         return result;
     }
     throw ParseFailure{"无法识别的值"};
-}
-
-// A key being read, with its values by upper-cased name (a file of a
-// thousand tasks has four thousand values: no search one by one).
-struct KeyBeingRead {
-    std::size_t key;
-    std::map<std::string, std::size_t> names;
-};
-
-void SetValue(RegFile& file, KeyBeingRead& k, RegFileValue value) {
-    auto& values = file.keys[k.key].values;
-    const std::string upper = AsciiUpper(value.name);
-    auto it = k.names.find(upper);
-    if (it != k.names.end()) {
-        values[it->second].type = value.type;
-        values[it->second].data = std::move(value.data);
-        return;
-    }
-    k.names[upper] = values.size();
-    values.push_back(std::move(value));
-}
-
-void RemoveValue(RegFile& file, KeyBeingRead& k, const std::string& name) {
-    auto it = k.names.find(AsciiUpper(name));
-    if (it == k.names.end()) return;
-    auto& values = file.keys[k.key].values;
-    values.erase(values.begin() + static_cast<long>(it->second));
-    k.names.clear();
-    for (std::size_t i = 0; i < values.size(); ++i) k.names[AsciiUpper(values[i].name)] = i;
-}
-
-// Key paths compared the way the registry compares them: letters in any case.
-KeyBeingRead FindOrAddKey(RegFile& file, const std::string& path) {
-    KeyBeingRead k{file.keys.size(), {}};
-    for (std::size_t i = 0; i < file.keys.size(); ++i) {
-        if (AsciiUpper(file.keys[i].path) == AsciiUpper(path)) {
-            k.key = i;
-            for (std::size_t j = 0; j < file.keys[i].values.size(); ++j)
-                k.names[AsciiUpper(file.keys[i].values[j].name)] = j;
-            return k;
-        }
-    }
-    file.keys.push_back(RegFileKey{path, {}});
-    return k;
 }
 
 std::string HexList(const std::string& bytes, std::size_t firstLineUsed) {
@@ -252,13 +215,25 @@ std::string HexList(const std::string& bytes, std::size_t firstLineUsed) {
     return out;
 }
 
-std::string ValueText(const RegFileValue& v) {
+// Whether every byte of `text` belongs to a GBK character (an ASCII byte or
+// a lead byte with a byte that can follow it).
+bool WholeGbk(const std::string& text) {
+    for (std::size_t pos = 0; pos < text.size();) {
+        const std::size_t len = GbkStrictCharLength(text, pos);
+        if (len == 1 && static_cast<unsigned char>(text[pos]) >= 0x80) return false;
+        pos += len;
+    }
+    return true;
+}
+
+// One value as a line (continued over more when long); the hex data of a
+// text in UTF-16LE when `unicodeHex`.
+std::string ValueText(const RegFileValue& v, bool unicodeHex) {
     std::string line = v.name.empty() ? "@=" : "\"" + Escaped(v.name) + "\"=";
     const bool lineBreak = v.data.find_first_of("\r\n") != std::string::npos;
-    if (v.type == kRegSz && !lineBreak) return line + "\"" + Escaped(v.data) + "\"";
+    if (v.type == kRegSz && !lineBreak && WholeGbk(v.data)) return line + "\"" + Escaped(v.data) + "\"";
     if (v.type == kRegDword && v.data.size() == 4) {
-        std::uint32_t n = 0;
-        for (int i = 3; i >= 0; --i) n = n << 8 | static_cast<unsigned char>(v.data[i]);
+        const std::uint32_t n = DwordOf(v.data);
         char digits[16];
         std::snprintf(digits, sizeof digits, "%08lx", static_cast<unsigned long>(n));
         return line + "dword:" + digits;
@@ -266,6 +241,7 @@ std::string ValueText(const RegFileValue& v) {
     std::string bytes = v.data;
     if (v.type == kRegSz || v.type == kRegExpandSz) bytes.push_back('\0');
     if (v.type == kRegMultiSz) bytes += std::string("\0\0", 2);
+    if (unicodeHex && IsTextType(v.type)) bytes = GbkToUtf16Le(bytes);
     if (v.type == kRegBinary) {
         line += "hex:";
     } else {
@@ -278,28 +254,180 @@ std::string ValueText(const RegFileValue& v) {
 
 }  // namespace
 
+namespace {
+
+// The keys being read, by folded path, and their values by folded name: a
+// file of 20,000 keys is read in one pass, never searched from the start. A
+// value or key thrown away by "name"=- or [-key] is only marked, and the
+// marks are swept once at the end.
+class FileBuilder {
+public:
+    explicit FileBuilder(RegFile& file) : file_(file) {}
+
+    std::size_t Key(const std::string& path) {
+        const std::string folded = AsciiUpper(path);
+        auto it = keys_.find(folded);
+        if (it != keys_.end()) return it->second;
+        file_.keys.push_back(RegFileKey{path, {}});
+        dead_.emplace_back();
+        keyGone_.push_back(false);
+        keys_.emplace(folded, file_.keys.size() - 1);
+        return file_.keys.size() - 1;
+    }
+
+    void RemoveKey(const std::string& path) {
+        auto it = keys_.find(AsciiUpper(path));
+        if (it == keys_.end()) return;
+        keyGone_[it->second] = true;
+        keys_.erase(it);
+    }
+
+    void Set(std::size_t key, RegFileValue value) {
+        auto& values = file_.keys[key].values;
+        const std::string name = NameOf(key, value.name);
+        auto it = names_.find(name);
+        if (it != names_.end()) {
+            values[it->second].type = value.type;
+            values[it->second].data = std::move(value.data);
+            return;
+        }
+        names_.emplace(name, values.size());
+        values.push_back(std::move(value));
+        dead_[key].push_back(false);
+    }
+
+    void Remove(std::size_t key, const std::string& valueName) {
+        auto it = names_.find(NameOf(key, valueName));
+        if (it == names_.end()) return;
+        dead_[key][it->second] = true;
+        names_.erase(it);
+    }
+
+    // Sweeps what was thrown away; the rest stays in file order.
+    void Finish() {
+        std::vector<RegFileKey> kept;
+        for (std::size_t k = 0; k < file_.keys.size(); ++k) {
+            if (keyGone_[k]) continue;
+            RegFileKey key{std::move(file_.keys[k].path), {}};
+            for (std::size_t v = 0; v < file_.keys[k].values.size(); ++v)
+                if (!dead_[k][v]) key.values.push_back(std::move(file_.keys[k].values[v]));
+            kept.push_back(std::move(key));
+        }
+        file_.keys = std::move(kept);
+    }
+
+private:
+    static std::string NameOf(std::size_t key, const std::string& name) {
+        return std::to_string(key) + '\n' + AsciiUpper(name);
+    }
+
+    RegFile& file_;
+    std::unordered_map<std::string, std::size_t> keys_;
+    std::unordered_map<std::string, std::size_t> names_;
+    std::vector<std::vector<bool>> dead_;
+    std::vector<bool> keyGone_;
+};
+
+// The file's bytes cut into physical lines, each keeping its line end.
+std::vector<std::string> RawLines(const std::string& bytes, RegFileEncoding encoding) {
+    std::vector<std::string> lines;
+    const bool wide = encoding == RegFileEncoding::Utf16Le;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] != '\n') continue;
+        if (wide && (i % 2 != 0 || i + 1 >= bytes.size() || bytes[i + 1] != '\0')) continue;
+        const std::size_t end = i + (wide ? 2 : 1);
+        lines.push_back(bytes.substr(start, end - start));
+        start = end;
+    }
+    lines.push_back(bytes.substr(start));
+    return lines;
+}
+
+std::size_t BomLength(RegFileEncoding encoding, const std::string& bytes) {
+    if (encoding == RegFileEncoding::Utf8) return 3;
+    if (encoding == RegFileEncoding::Utf16Le && bytes.size() >= 2 &&
+        static_cast<unsigned char>(bytes[0]) == 0xFF)
+        return 2;
+    return 0;
+}
+
+std::string ToGbk(const std::string& raw, RegFileEncoding encoding) {
+    switch (encoding) {
+        case RegFileEncoding::Utf8: return Utf8ToGbk(raw);
+        case RegFileEncoding::Utf16Le: return Utf16LeToGbk(raw);
+        case RegFileEncoding::Gbk: break;
+    }
+    return raw;
+}
+
+std::string FromGbk(const std::string& text, RegFileEncoding encoding) {
+    switch (encoding) {
+        case RegFileEncoding::Utf8: return GbkToUtf8(text);
+        case RegFileEncoding::Utf16Le: return GbkToUtf16Le(text);
+        case RegFileEncoding::Gbk: break;
+    }
+    return text;
+}
+
+// The physical lines as GBK texts, without their line ends; `lossy` marks a
+// line that held a character GBK cannot hold (it reads as '?').
+std::vector<std::string> TextLines(const RegFileLayout& layout, std::size_t bom,
+                                   std::vector<bool>& lossy) {
+    std::vector<std::string> text(layout.lines.size());
+    lossy.assign(layout.lines.size(), false);
+    // One conversion of the whole, the cost of a large file; line by line
+    // only where a '?' may stand for a character that did not convert.
+    std::string all;
+    for (const std::string& line : layout.lines) all += line;
+    const std::string converted = ToGbk(all.substr(bom), layout.encoding);
+    std::vector<std::string> pieces = RawLines(converted, RegFileEncoding::Gbk);
+    const bool aligned = pieces.size() == layout.lines.size();
+    for (std::size_t i = 0; i < layout.lines.size(); ++i) {
+        const std::string raw = i == 0 ? layout.lines[0].substr(bom) : layout.lines[i];
+        std::string line = aligned ? pieces[i] : ToGbk(raw, layout.encoding);
+        if (layout.encoding != RegFileEncoding::Gbk && line.find('?') != std::string::npos)
+            lossy[i] = FromGbk(line, layout.encoding) != raw;
+        if (!line.empty() && line.back() == '\n') line.pop_back();
+        text[i] = std::move(line);
+    }
+    return text;
+}
+
+}  // namespace
+
+std::string DwordBytes(std::uint32_t n) {
+    std::string bytes;
+    for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<char>(n >> (8 * i) & 0xFF));
+    return bytes;
+}
+
+std::uint32_t DwordOf(const std::string& bytes) {
+    std::uint32_t n = 0;
+    for (std::size_t i = 4; i-- > 0;) n = n << 8 | (i < bytes.size() ? static_cast<unsigned char>(bytes[i]) : 0u);
+    return n;
+}
+
 RegFileParse ParseRegFile(const std::string& bytes) {
     RegFileParse result;
-    std::string text;
-    bool unicode = false;
-    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
-        static_cast<unsigned char>(bytes[1]) == 0xFE) {
-        text = Utf16LeToGbk(bytes.substr(2));
-        unicode = true;
+    RegFileLayout& layout = result.layout;
+    const auto byteAt = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
+    if (bytes.size() >= 2 && byteAt(0) == 0xFF && byteAt(1) == 0xFE) {
+        layout.encoding = RegFileEncoding::Utf16Le;
     } else if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
-        text = Utf8ToGbk(bytes.substr(3));
-    } else {
-        text = bytes;
+        layout.encoding = RegFileEncoding::Utf8;
+    } else if (bytes.size() >= 2 && byteAt(0) != 0 && byteAt(1) == 0) {
+        // UTF-16LE that lost its byte-order mark: the header's first letter
+        // and a zero byte.
+        layout.encoding = RegFileEncoding::Utf16Le;
     }
+    layout.lines = RawLines(bytes, layout.encoding);
+    std::vector<bool> lossy;
+    const std::vector<std::string> lines = TextLines(layout, BomLength(layout.encoding, bytes), lossy);
+    if (!lines.empty() && !lines[0].empty() && lines[0].back() != '\r') layout.lineEnd = "\n";
 
-    std::vector<std::string> lines;
-    for (std::size_t start = 0; start <= text.size();) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-
+    FileBuilder build(result.file);
+    std::unordered_map<std::string, std::vector<std::size_t>> sectionsByPath;
     std::size_t lineNo = 0;
     try {
         // The header is the first line that is not blank.
@@ -309,17 +437,25 @@ RegFileParse ParseRegFile(const std::string& bytes) {
             if (lineNo == lines.size()) lineNo = 0;
             throw ParseFailure{"不是注册表文件（第一行应是 REGEDIT4 或 Windows Registry Editor Version 5.00）"};
         }
-        std::optional<KeyBeingRead> key;
+        layout.unicodeHex = header == kHeader5;
+        std::size_t key = 0;
+        bool haveKey = false;
         bool skipKey = false;  // inside a [-key] section
         for (++lineNo; lineNo < lines.size(); ++lineNo) {
+            const std::size_t first = lineNo;
             std::string line = TrimRight(lines[lineNo]);
+            bool lossyLine = lossy[lineNo];
             // A hex list goes on over lines that end in a backslash (no text
             // value can end in one: it ends in its closing quote).
             const std::size_t lead = SkipSpaces(line, 0);
             const bool comment = lead < line.size() && line[lead] == ';';
-            while (!comment && !line.empty() && line.back() == '\\' && lineNo + 1 < lines.size()) {
+            while (!comment && !line.empty() && line.back() == '\\') {
+                const bool atEnd = lineNo + 1 >= lines.size() ||
+                                   (lineNo + 2 == lines.size() && lines[lineNo + 1].empty());
+                if (atEnd) throw ParseFailure{"续行的 \\ 之后文件就结束了（文件不完整？）"};
                 line.pop_back();
                 ++lineNo;
+                lossyLine = lossyLine || lossy[lineNo];
                 const std::string next = TrimRight(lines[lineNo]);
                 line += next.substr(SkipSpaces(next, 0));
             }
@@ -331,34 +467,39 @@ RegFileParse ParseRegFile(const std::string& bytes) {
                 std::string path = line.substr(1, line.size() - 2);
                 if (!path.empty() && path[0] == '-') {
                     path.erase(0, 1);
-                    for (auto it = result.file.keys.begin(); it != result.file.keys.end(); ++it) {
-                        if (AsciiUpper(it->path) == AsciiUpper(path)) {
-                            result.file.keys.erase(it);
-                            break;
-                        }
-                    }
-                    key.reset();
+                    build.RemoveKey(path);
+                    for (std::size_t s : sectionsByPath[AsciiUpper(path)]) layout.sections[s].removed = true;
+                    haveKey = false;
                     skipKey = true;
                     continue;
                 }
                 if (path.empty()) throw ParseFailure{"键名是空的"};
                 skipKey = false;
-                key = FindOrAddKey(result.file, path);
+                key = build.Key(path);
+                haveKey = true;
+                sectionsByPath[AsciiUpper(path)].push_back(layout.sections.size());
+                layout.sections.push_back(RegFileLayout::Section{first, path, false});
                 continue;
             }
             if (line[0] != '"' && line[0] != '@') throw ParseFailure{"无法识别的行"};
             if (skipKey) continue;
-            if (!key) throw ParseFailure{"值前面没有键名"};
-            ValueLine value = ReadValue(line, unicode);
+            if (!haveKey) throw ParseFailure{"值前面没有键名"};
+            bool lossyData = false;
+            ValueLine value = ReadValue(line, layout.unicodeHex, lossyData);
+            if (lossyLine || lossyData)
+                result.lossy.push_back(RegFileLossyValue{first + 1, layout.sections.back().path, value.value.name});
+            layout.values.push_back(
+                RegFileLayout::ValueLine{first, lineNo, layout.sections.size() - 1, value.remove, value.value});
             if (value.remove)
-                RemoveValue(result.file, *key, value.value.name);
+                build.Remove(key, value.value.name);
             else
-                SetValue(result.file, *key, std::move(value.value));
+                build.Set(key, std::move(value.value));
         }
     } catch (const ParseFailure& f) {
         result.error = "第 " + std::to_string(lineNo + 1) + " 行: " + f.message;
         return result;
     }
+    build.Finish();
     result.ok = true;
     return result;
 }
@@ -367,7 +508,7 @@ std::string WriteRegFile(const RegFile& file) {
     std::string out = std::string(kHeader4) + "\r\n\r\n";
     for (const RegFileKey& key : file.keys) {
         out += "[" + key.path + "]\r\n";
-        for (const RegFileValue& v : key.values) out += ValueText(v) + "\r\n";
+        for (const RegFileValue& v : key.values) out += ValueText(v, false) + "\r\n";
         out += "\r\n";
     }
     return out;
@@ -405,6 +546,96 @@ std::string CanonicalKey(const std::string& path) {
 
 bool SameProgramKey(const std::string& a, const std::string& b) {
     return CanonicalKey(a) == CanonicalKey(b);
+}
+
+std::string ProgramKeyProblem(const RegFileParse& parsed, const std::string& relativeKey) {
+    // The sections that still count, by the name they give the key.
+    std::vector<const RegFileLayout::Section*> named;
+    for (const RegFileLayout::Section& section : parsed.layout.sections) {
+        if (section.removed || !SameProgramKey(section.path, relativeKey)) continue;
+        bool seen = false;
+        for (const RegFileLayout::Section* s : named) seen = seen || AsciiUpper(s->path) == AsciiUpper(section.path);
+        if (!seen) named.push_back(&section);
+    }
+    if (named.size() > 1)
+        return "第 " + std::to_string(named[0]->header + 1) + " 行和第 " + std::to_string(named[1]->header + 1) +
+               " 行以两个名字给出 Vantrel 的键（" + named[0]->path + " 与 " + named[1]->path +
+               "），在 64 位 Windows 上是两个不同的键；请只留一个";
+    for (const RegFileLossyValue& v : parsed.lossy) {
+        if (!SameProgramKey(v.path, relativeKey)) continue;
+        return "第 " + std::to_string(v.line) + " 行: 值 " + (v.name.empty() ? "@" : v.name) +
+               " 含有 GBK 无法表示的字符";
+    }
+    return std::string();
+}
+
+std::string RewriteRegFile(const RegFileLayout& layout, const RegFileKey& key,
+                           const std::string& relativeKey) {
+    const auto encode = [&](const std::string& gbk) { return FromGbk(gbk, layout.encoding); };
+    std::unordered_map<std::string, const RegFileValue*> now;
+    for (const RegFileValue& v : key.values) now.emplace(AsciiUpper(v.name), &v);
+
+    // The program key's lines, and for each value name the last of them.
+    std::vector<std::size_t> mine;
+    std::unordered_map<std::string, std::size_t> lastLine;
+    for (std::size_t i = 0; i < layout.values.size(); ++i) {
+        const RegFileLayout::Section& section = layout.sections[layout.values[i].section];
+        if (section.removed || !SameProgramKey(section.path, relativeKey)) continue;
+        mine.push_back(i);
+        lastLine[AsciiUpper(layout.values[i].value.name)] = i;
+    }
+    std::size_t insertAfter = 0;  // physical line after which new values go
+    bool haveSection = false;
+    for (const RegFileLayout::Section& section : layout.sections) {
+        if (section.removed || !SameProgramKey(section.path, relativeKey)) continue;
+        haveSection = true;
+        insertAfter = section.header;
+    }
+    std::vector<std::string> replaced(layout.lines.size());
+    std::vector<bool> dropped(layout.lines.size(), false), isReplaced(layout.lines.size(), false);
+    for (std::size_t i : mine) {
+        const RegFileLayout::ValueLine& line = layout.values[i];
+        if (line.first > insertAfter) insertAfter = line.last;  // a line of the last section
+        const std::string name = AsciiUpper(line.value.name);
+        auto it = now.find(name);
+        if (line.remove) continue;  // a deletion stays as it was written
+        if (it == now.end()) {
+            // Gone since the file was read (not deleted by a later line of
+            // the file itself): its lines go.
+            if (!layout.values[lastLine[name]].remove)
+                for (std::size_t l = line.first; l <= line.last; ++l) dropped[l] = true;
+            continue;
+        }
+        const bool last = lastLine[name] == i;
+        if (!last || (line.value.type == it->second->type && line.value.data == it->second->data)) continue;
+        for (std::size_t l = line.first; l <= line.last; ++l) dropped[l] = true;
+        isReplaced[line.first] = true;
+        replaced[line.first] = encode(ValueText(*it->second, layout.unicodeHex) + layout.lineEnd);
+    }
+    // A value without a line of its own, and one whose last line deletes it.
+    std::string added;
+    for (const RegFileValue& v : key.values) {
+        auto it = lastLine.find(AsciiUpper(v.name));
+        if (it != lastLine.end() && !layout.values[it->second].remove) continue;
+        added += ValueText(v, layout.unicodeHex) + layout.lineEnd;
+    }
+    if (!haveSection) added = layout.lineEnd + "[" + key.path + "]" + layout.lineEnd + added;
+
+    std::string out;
+    for (std::size_t l = 0; l < layout.lines.size(); ++l) {
+        if (isReplaced[l]) out += replaced[l];
+        if (!dropped[l]) out += layout.lines[l];
+        const bool here = haveSection ? l == insertAfter : l + 1 == layout.lines.size();
+        if (here && !added.empty()) {
+            // The line before may be the file's last, without a line end.
+            const std::string& last = layout.lines[l];
+            const bool ended = last.empty() || last.back() == '\n' ||
+                               (last.size() >= 2 && last[last.size() - 2] == '\n' && last.back() == '\0');
+            if (!dropped[l] && !ended) out += encode(layout.lineEnd);
+            out += encode(added);
+        }
+    }
+    return out;
 }
 
 }  // namespace vantrel

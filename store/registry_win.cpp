@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "store/codepage_win.h"
+
 namespace vantrel {
 
 namespace {
@@ -36,10 +38,10 @@ bool WinRegistry::OpenKey(const std::string& path, bool create) {
     LONG rc;
     const REGSAM sam = access_ == Access::Read ? KEY_READ : KEY_ALL_ACCESS;
     if (create && access_ == Access::Full) {
-        rc = RegCreateKeyExA(HKEY_LOCAL_MACHINE, Relative(path).c_str(), 0, nullptr,
+        rc = RegCreateKeyExW(HKEY_LOCAL_MACHINE, Wide(Relative(path)).c_str(), 0, nullptr,
                              REG_OPTION_NON_VOLATILE, sam, nullptr, &key, nullptr);
     } else {
-        rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, Relative(path).c_str(), 0, sam, &key);
+        rc = RegOpenKeyExW(HKEY_LOCAL_MACHINE, Wide(Relative(path)).c_str(), 0, sam, &key);
     }
     if (rc != ERROR_SUCCESS) {
         lastError_ = rc;
@@ -59,7 +61,7 @@ bool WinRegistry::ValueExists(const std::string& name) { return TypeOf(name) != 
 ValueType WinRegistry::TypeOf(const std::string& name) {
     if (!key_) return ValueType::None;
     DWORD type = 0;
-    LONG rc = RegQueryValueExA(static_cast<HKEY>(key_), name.c_str(), nullptr, &type, nullptr,
+    LONG rc = RegQueryValueExW(static_cast<HKEY>(key_), Wide(name).c_str(), nullptr, &type, nullptr,
                                nullptr);
     if (rc != ERROR_SUCCESS && rc != ERROR_MORE_DATA) return ValueType::None;
     return FromRegType(type);
@@ -72,31 +74,40 @@ std::string WinRegistry::ReadString(const std::string& name) {
     // one (of any length) is read again at its size; the size can change
     // between two calls when someone else writes the value, so ask again
     // until the data fits.
-    char small[512];
+    const WideText wideName = Wide(name);
+    wchar_t small[256];
     DWORD type = 0, size = sizeof small;
-    LONG rc = RegQueryValueExA(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(small), &size);
-    std::vector<char> buffer;
+    LONG rc = RegQueryValueExW(key, wideName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(small),
+                               &size);
+    std::vector<wchar_t> buffer;
     while (rc == ERROR_MORE_DATA) {
-        buffer.assign(size + 1, '\0');
+        buffer.assign((size + 1) / sizeof(wchar_t) + 1, L'\0');
         DWORD got = size;
-        rc = RegQueryValueExA(key, name.c_str(), nullptr, &type,
+        rc = RegQueryValueExW(key, wideName.c_str(), nullptr, &type,
                               reinterpret_cast<BYTE*>(buffer.data()), &got);
         size = got;  // the size needed, or the size read
     }
     if (rc == ERROR_FILE_NOT_FOUND) return std::string();
     if (rc != ERROR_SUCCESS) throw FailedToGetData(name);
     if (type != REG_SZ && type != REG_EXPAND_SZ) throw InvalidDataType(name);
-    const char* data = buffer.empty() ? small : buffer.data();
-    // A value stored without its terminating NUL still ends at `size`.
-    std::string text(data, size);
-    return text.substr(0, text.find('\0'));
+    const wchar_t* data = buffer.empty() ? small : buffer.data();
+    // A value stored without its terminating NUL still ends at `size`; an
+    // odd last byte is no character.
+    int length = static_cast<int>(size / sizeof(wchar_t));
+    for (int i = 0; i < length; ++i) {
+        if (data[i] == L'\0') {
+            length = i;
+            break;
+        }
+    }
+    return Narrow(data, length);
 }
 
 void WinRegistry::WriteString(const std::string& name, const std::string& value) {
-    std::string text = value.substr(0, value.find('\0'));
-    LONG rc = key_ ? RegSetValueExA(static_cast<HKEY>(key_), name.c_str(), 0, REG_SZ,
+    const WideText text = Wide(value.substr(0, value.find('\0')));
+    LONG rc = key_ ? RegSetValueExW(static_cast<HKEY>(key_), Wide(name).c_str(), 0, REG_SZ,
                                     reinterpret_cast<const BYTE*>(text.c_str()),
-                                    static_cast<DWORD>(text.size() + 1))
+                                    static_cast<DWORD>((text.length() + 1) * sizeof(wchar_t)))
                    : ERROR_INVALID_HANDLE;
     if (rc != ERROR_SUCCESS) {
         lastError_ = rc;
@@ -106,14 +117,15 @@ void WinRegistry::WriteString(const std::string& name, const std::string& value)
 
 std::int32_t WinRegistry::ReadInteger(const std::string& name) {
     if (!key_) throw FailedToGetData(name);
+    const WideText wideName = Wide(name);
     DWORD type = 0, size = 0;
-    LONG rc = RegQueryValueExA(static_cast<HKEY>(key_), name.c_str(), nullptr, &type, nullptr,
+    LONG rc = RegQueryValueExW(static_cast<HKEY>(key_), wideName.c_str(), nullptr, &type, nullptr,
                                &size);
     if (rc != ERROR_SUCCESS && rc != ERROR_MORE_DATA) throw FailedToGetData(name);
     if (type != REG_DWORD || size != sizeof(DWORD)) throw InvalidDataType(name);
     DWORD value = 0;
     size = sizeof value;
-    rc = RegQueryValueExA(static_cast<HKEY>(key_), name.c_str(), nullptr, &type,
+    rc = RegQueryValueExW(static_cast<HKEY>(key_), wideName.c_str(), nullptr, &type,
                           reinterpret_cast<BYTE*>(&value), &size);
     if (rc != ERROR_SUCCESS) throw FailedToGetData(name);
     if (type != REG_DWORD) throw InvalidDataType(name);
@@ -122,7 +134,7 @@ std::int32_t WinRegistry::ReadInteger(const std::string& name) {
 
 void WinRegistry::WriteInteger(const std::string& name, std::int32_t value) {
     DWORD data = static_cast<DWORD>(value);
-    LONG rc = key_ ? RegSetValueExA(static_cast<HKEY>(key_), name.c_str(), 0, REG_DWORD,
+    LONG rc = key_ ? RegSetValueExW(static_cast<HKEY>(key_), Wide(name).c_str(), 0, REG_DWORD,
                                     reinterpret_cast<const BYTE*>(&data), sizeof data)
                    : ERROR_INVALID_HANDLE;
     if (rc != ERROR_SUCCESS) {
@@ -132,13 +144,13 @@ void WinRegistry::WriteInteger(const std::string& name, std::int32_t value) {
 }
 
 bool WinRegistry::DeleteValue(const std::string& name) {
-    return key_ && RegDeleteValueA(static_cast<HKEY>(key_), name.c_str()) == ERROR_SUCCESS;
+    return key_ && RegDeleteValueW(static_cast<HKEY>(key_), Wide(name).c_str()) == ERROR_SUCCESS;
 }
 
 std::uint32_t WinRegistry::ValueCount() {
     if (!key_) return 0;
     DWORD count = 0;
-    if (RegQueryInfoKeyA(static_cast<HKEY>(key_), nullptr, nullptr, nullptr, nullptr, nullptr,
+    if (RegQueryInfoKeyW(static_cast<HKEY>(key_), nullptr, nullptr, nullptr, nullptr, nullptr,
                          nullptr, &count, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
         return 0;
     return count;
@@ -148,12 +160,12 @@ std::vector<std::string> WinRegistry::ValueNames() {
     std::vector<std::string> names;
     if (!key_) return names;
     DWORD maxLen = 0;
-    RegQueryInfoKeyA(static_cast<HKEY>(key_), nullptr, nullptr, nullptr, nullptr, nullptr,
+    RegQueryInfoKeyW(static_cast<HKEY>(key_), nullptr, nullptr, nullptr, nullptr, nullptr,
                      nullptr, nullptr, &maxLen, nullptr, nullptr, nullptr);
-    std::vector<char> buffer(maxLen + 2);
+    std::vector<wchar_t> buffer(maxLen + 2);
     for (DWORD i = 0;; ++i) {
         DWORD len = static_cast<DWORD>(buffer.size());
-        LONG rc = RegEnumValueA(static_cast<HKEY>(key_), i, buffer.data(), &len, nullptr, nullptr,
+        LONG rc = RegEnumValueW(static_cast<HKEY>(key_), i, buffer.data(), &len, nullptr, nullptr,
                                 nullptr, nullptr);
         if (rc == ERROR_MORE_DATA) {
             buffer.resize(buffer.size() * 2);
@@ -161,7 +173,7 @@ std::vector<std::string> WinRegistry::ValueNames() {
             continue;
         }
         if (rc != ERROR_SUCCESS) break;
-        names.emplace_back(buffer.data(), len);
+        names.push_back(Narrow(buffer.data(), static_cast<int>(len)));
     }
     return names;
 }
@@ -169,21 +181,22 @@ std::vector<std::string> WinRegistry::ValueNames() {
 void WinRegistry::DeleteTree(const std::string& path) {
     std::string relative = Relative(path);
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, relative.c_str(), 0, KEY_ALL_ACCESS, &key) ==
+    const WideText wideRelative = Wide(relative);
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, wideRelative.c_str(), 0, KEY_ALL_ACCESS, &key) ==
         ERROR_SUCCESS) {
-        // Values and subkeys first: RegDeleteKeyA refuses a key with subkeys
+        // Values and subkeys first: RegDeleteKeyW refuses a key with subkeys
         // on older systems, and this key has none but its values.
         for (;;) {
-            char name[16384];
-            DWORD len = sizeof name;
-            if (RegEnumValueA(key, 0, name, &len, nullptr, nullptr, nullptr, nullptr) !=
+            wchar_t name[16384];
+            DWORD len = sizeof name / sizeof name[0];
+            if (RegEnumValueW(key, 0, name, &len, nullptr, nullptr, nullptr, nullptr) !=
                 ERROR_SUCCESS)
                 break;
-            if (RegDeleteValueA(key, name) != ERROR_SUCCESS) break;
+            if (RegDeleteValueW(key, name) != ERROR_SUCCESS) break;
         }
         RegCloseKey(key);
     }
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, relative.c_str());
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, wideRelative.c_str());
 }
 
 }  // namespace vantrel

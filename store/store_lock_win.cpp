@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "store/codepage.h"
+#include "store/codepage_win.h"
 #include "store/gbk_text.h"
 
 namespace vantrel {
@@ -13,15 +13,11 @@ namespace {
 // the program in other sessions (fast user switching starts one per user)
 // and vantrelctl all meet on it. Mutex names are case sensitive and take no
 // backslash after the prefix, while key paths ignore case.
-std::wstring MutexName(const std::string& programKey) {
+WideText MutexName(const std::string& programKey) {
     std::string name = "Global\\Vantrel.TaskStore:";
     for (char c : AsciiUpper(programKey)) name.push_back(c == '\\' ? '/' : c);
-    const std::string bytes = GbkToUtf16Le(name);
-    std::wstring wide(bytes.size() / 2, L'\0');
-    for (std::size_t i = 0; i < wide.size(); ++i)
-        wide[i] = static_cast<wchar_t>(static_cast<unsigned char>(bytes[2 * i]) |
-                                       static_cast<unsigned char>(bytes[2 * i + 1]) << 8);
-    if (wide.size() >= MAX_PATH) wide.resize(MAX_PATH - 1);
+    WideText wide(name);
+    if (wide.length() >= MAX_PATH) wide.data()[MAX_PATH - 1] = L'\0';  // the longest name allowed
     return wide;
 }
 
@@ -54,7 +50,7 @@ public:
     }
 
 private:
-    std::wstring name_;
+    WideText name_;
     HANDLE mutex_ = nullptr;
     bool holding_ = false;
 };

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "store/codepage.h"
+#include "store/codepage_win.h"
 
 namespace vantrel {
 
@@ -11,12 +11,7 @@ std::string SystemErrorText(std::uint32_t code) {
     DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
                              code, 0, buffer, 512, nullptr);
     while (n > 0 && (buffer[n - 1] == L'\r' || buffer[n - 1] == L'\n' || buffer[n - 1] == L' ')) --n;
-    std::string bytes;
-    for (DWORD i = 0; i < n; ++i) {
-        bytes.push_back(static_cast<char>(buffer[i] & 0xFF));
-        bytes.push_back(static_cast<char>(buffer[i] >> 8 & 0xFF));
-    }
-    std::string text = Utf16LeToGbk(bytes);
+    std::string text = Narrow(buffer, static_cast<int>(n));
     return text.empty() ? "错误 " + std::to_string(code) : text;
 }
 

@@ -439,6 +439,33 @@ ChangeResult TaskStore::SetEnabled(int n, const TaskRecord& seen, bool enabled) 
     return ChangeResult::Done;
 }
 
+void TaskStore::ReplaceTasks(Settings& settings, const std::vector<TaskRecord>& records) {
+    WriteGuard guard(*this);
+    OpenedKey key(reg_, programKey_);
+    FollowStoredTaskCountInOpenKey(reg_, settings);
+    const int before = settings.taskCount < 0 ? 0 : settings.taskCount;
+    const int count = static_cast<int>(records.size());
+    const auto write = [&](int n) {
+        const TaskRecord& r = records[static_cast<std::size_t>(n - 1)];
+        reg_.WriteString(RecordValueName('A', n), r.schedule);
+        reg_.WriteString(RecordValueName('B', n), r.action);
+        reg_.WriteString(RecordValueName('C', n), r.parameter);
+        reg_.WriteString(RecordValueName('D', n), r.enabled);
+    };
+    for (int n = 1; n <= std::min(before, count); ++n) write(n);
+    if (count > before) {
+        // New numbers whole before the count shows them to the tick.
+        for (int n = before + 1; n <= count; ++n) write(n);
+        settings.taskCount = count;
+        reg_.WriteInteger(kValTaskNum, count);
+        return;
+    }
+    settings.taskCount = count;
+    reg_.WriteInteger(kValTaskNum, count);
+    for (int n = count + 1; n <= before; ++n)
+        for (char letter : kRecordLetters) reg_.DeleteValue(RecordValueName(letter, n));
+}
+
 int LastRecordToScan(Registry& reg, std::int32_t taskCount) {
     if (taskCount <= 0) return 0;
     if (CountIsPlausible(reg, taskCount)) return taskCount;

@@ -183,6 +183,13 @@ public:
     // unreadable value counting as empty.
     bool RecordIs(int n, const TaskRecord& seen);
 
+    // Puts `records` (all four texts as given) in place of the task list,
+    // writing before it removes: records 1.. are overwritten in place, new
+    // numbers appended (the count raised after them), and only then the count
+    // lowered and the values of the numbers above it deleted. A write that
+    // fails part way never leaves fewer records than before.
+    void ReplaceTasks(Settings& settings, const std::vector<TaskRecord>& records);
+
     const std::string& programKey() const { return programKey_; }
 
 private:

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "store/codepage_win.h"
 #include "ui/about_window_win.h"
 
 namespace vantrel {
@@ -14,9 +15,9 @@ namespace {
 // The face and character height of the font a control draws with.
 std::pair<std::string, LONG> FontOf(HWND control) {
     HFONT font = reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0));
-    LOGFONTA lf = {};
-    if (!font || !GetObjectA(font, sizeof lf, &lf)) return {"", 0};
-    return {lf.lfFaceName, -lf.lfHeight};
+    LOGFONTW lf = {};
+    if (!font || !GetObjectW(font, sizeof lf, &lf)) return {"", 0};
+    return {Narrow(lf.lfFaceName), -lf.lfHeight};
 }
 
 TEST(AboutWindow, ShowsItsTextsWhereLaidOut) {
@@ -60,7 +61,8 @@ TEST(AboutWindow, ShowsItsTextsWhereLaidOut) {
         HDC dc = GetDC(control);
         HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)));
         SIZE size;
-        GetTextExtentPoint32A(dc, c.text, static_cast<int>(std::string(c.text).size()), &size);
+        const WideText text = Wide(c.text);
+        GetTextExtentPoint32W(dc, text.c_str(), text.length(), &size);
         SelectObject(dc, old);
         ReleaseDC(control, dc);
         EXPECT_LE(size.cx, r.right - r.left) << c.text;

@@ -15,6 +15,7 @@
 #include "actions/utility_actions_win.h"
 #include "reminder_probe_win.h"
 #include "tests/recording_system_ops.h"
+#include "store/codepage_win.h"
 #include "store/gbk_text.h"
 #include "winui/form_win.h"
 
@@ -30,10 +31,14 @@ const char kSleeperName[] = "vantrel_test_sleeper.exe";
 
 // ---- files ---------------------------------------------------------------
 
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+// Files by their wide names: the paths are Chinese, and the tests run under
+// ANSI code pages other than 936 too.
+bool Exists(const std::string& path) { return GetFileAttributesW(Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+void MakeFolder(const std::string& path) { CreateDirectoryW(Wide(path).c_str(), nullptr); }
 
 void WriteText(const std::string& path, const std::string& text) {
-    Handle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    Handle file(CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(file.valid()) << path;
     DWORD written = 0;
@@ -42,7 +47,7 @@ void WriteText(const std::string& path, const std::string& text) {
 }
 
 std::string ReadText(const std::string& path) {
-    Handle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+    Handle file(CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) return std::string();
     std::string text;
@@ -70,41 +75,41 @@ std::vector<std::string> Lines(const std::string& text) {
 }
 
 void RemoveTree(const std::string& folder) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(Wide(folder + "\\*").c_str(), &found);
     if (search != INVALID_HANDLE_VALUE) {
         do {
-            const std::string name = found.cFileName;
+            const std::string name = Narrow(found.cFileName);
             if (name == "." || name == "..") continue;
             const std::string path = folder + "\\" + name;
             const bool isLink = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
             if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !isLink) {
                 RemoveTree(path);
             } else if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveDirectoryA(path.c_str());
+                RemoveDirectoryW(Wide(path).c_str());
             } else {
-                SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(path.c_str());
+                SetFileAttributesW(Wide(path).c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileW(Wide(path).c_str());
             }
-        } while (FindNextFileA(search, &found));
+        } while (FindNextFileW(search, &found));
         FindClose(search);
     }
-    RemoveDirectoryA(folder.c_str());
+    RemoveDirectoryW(Wide(folder).c_str());
 }
 
 // A fresh folder (no trailing "\") for one test, in the temporary folder
 // the process had when it started.
 std::string FreshFolder(const std::string& name) {
     static const std::string temp = [] {
-        char path[MAX_PATH + 1] = {};
-        GetTempPathA(MAX_PATH, path);
-        return std::string(path);
+        wchar_t path[MAX_PATH + 1] = {};
+        GetTempPathW(MAX_PATH, path);
+        return Narrow(path);
     }();
     const std::string folder = temp + "vantrel " + name + " " +
                                std::to_string(GetCurrentProcessId()) + "_" +
                                std::to_string(GetTickCount());
     RemoveTree(folder);
-    CreateDirectoryA(folder.c_str(), nullptr);
+    MakeFolder(folder);
     return folder;
 }
 
@@ -401,7 +406,7 @@ TEST(NetworkAdapterAction, StartsTheSystemsCmdAndNetshByFullPath) {
                   std::string::npos) << start.commandLine;
         EXPECT_EQ(AsciiUpper(start.folder), AsciiUpper(WindowsFolder()));
         // Through cmd the adapter name reaches the program as one argument.
-        DeleteFileA(args.c_str());
+        DeleteFileW(Wide(args).c_str());
         ASSERT_TRUE(RunWithStandIn(start, "netsh.exe", standIn)) << c.adapter;
         const std::vector<std::string> lines = Lines(ReadText(args));
         ASSERT_EQ(lines.size(), 1u) << c.adapter;
@@ -473,7 +478,7 @@ protected:
         base_ = FreshFolder(testName);
         const char* folders[] = {"\\Temp", "\\Temp\\sub & dir", "\\Temp\\sub & dir\\深层",
                                  "\\Tmp", "\\Windows", "\\Windows\\Temp", "\\Documents"};
-        for (const char* f : folders) CreateDirectoryA((base_ + f).c_str(), nullptr);
+        for (const char* f : folders) MakeFolder(base_ + f);
         junk_ = {base_ + "\\Temp\\junk1.tmp", base_ + "\\Temp\\sub & dir\\junk2.txt",
                  base_ + "\\Temp\\sub & dir\\深层\\垃圾 %PATH%.txt", base_ + "\\Tmp\\junk3.tmp",
                  base_ + "\\Windows\\Temp\\junk4.log"};
@@ -489,9 +494,9 @@ protected:
     // process its own SystemRoot, so the shipped file would clean the real
     // Windows folder's Temp.
     void UseShippedBatch(const std::string& folder, const std::string& systemRoot) {
-        CreateDirectoryA(folder.c_str(), nullptr);
+        MakeFolder(folder);
         const std::string shipped = folder + "shipped QLLJ.bat";
-        ASSERT_TRUE(CopyFileA((ProgramFolder() + kCleanupBatchName).c_str(), shipped.c_str(), FALSE));
+        ASSERT_TRUE(CopyFileW(Wide(ProgramFolder() + kCleanupBatchName).c_str(), Wide(shipped).c_str(), FALSE));
         WriteText(folder + kCleanupBatchName,
                   "@set \"SystemRoot=" + systemRoot + "\"\r\n@\"" + shipped + "\"\r\n");
     }
@@ -533,7 +538,7 @@ TEST_F(CleanupAction, ShippedBatchCleansTempFoldersAndListsEachFile) {
 TEST_F(CleanupAction, ProgramFolderWithBlanksAndAmpersand) {
     Prepare("cleanup blanks");
     const std::string folder = base_ + "\\Program Files\\Vantrel 定时 & Co\\";
-    CreateDirectoryA((base_ + "\\Program Files").c_str(), nullptr);
+    MakeFolder(base_ + "\\Program Files");
     UseShippedBatch(folder, base_ + "\\Windows");
     CleanupRun run;
     {
@@ -582,14 +587,14 @@ TEST_F(CleanupAction, RefusesFoldersThatAreNotTemporaryFolders) {
         EXPECT_TRUE(Exists(base_ + "\\Documents\\Temp")) << c.temp;
         EXPECT_TRUE(Exists(run.listPath)) << c.temp;
         EXPECT_TRUE(Lines(ReadText(run.listPath)).empty()) << c.temp;
-        DeleteFileA(run.listPath.c_str());
+        DeleteFileW(Wide(run.listPath).c_str());
     }
 }
 
 TEST_F(CleanupAction, StopsWaitingAtTheLimitAndLeavesTheBatchRunning) {
     Prepare("cleanup limit");
     const std::string folder = base_ + "\\prog\\";
-    CreateDirectoryA(folder.c_str(), nullptr);
+    MakeFolder(folder);
     WriteText(folder + kCleanupBatchName,
               "@\"" + ProgramFolder() + kSleeperName + "\"\r\n");
     const DWORD start = GetTickCount();

@@ -6,7 +6,6 @@
 #include <map>
 #include <set>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -17,24 +16,41 @@
 namespace vantrel {
 namespace testing {
 
+// A registry that refuses writes part way: every write and delete from the
+// `from`-th on (counted from 1; 0 never), for `count` of them (-1: for good).
+struct WriteRefusal {
+    int from = 0, count = -1, seen = 0;
+    bool Refuses() { return ++seen >= from && from > 0 && (count < 0 || seen < from + count); }
+};
+
 // Hands out the shared registry without giving it away.
 class BorrowedRegistry : public Registry {
 public:
-    explicit BorrowedRegistry(Registry& r) : r_(r) {}
+    explicit BorrowedRegistry(Registry& r, WriteRefusal* refusal = nullptr) : r_(r), refusal_(refusal) {}
     bool OpenKey(const std::string& p, bool c) override { return r_.OpenKey(p, c); }
     void CloseKey() override { r_.CloseKey(); }
     bool ValueExists(const std::string& n) override { return r_.ValueExists(n); }
     ValueType TypeOf(const std::string& n) override { return r_.TypeOf(n); }
     std::string ReadString(const std::string& n) override { return r_.ReadString(n); }
-    void WriteString(const std::string& n, const std::string& v) override { r_.WriteString(n, v); }
+    void WriteString(const std::string& n, const std::string& v) override {
+        if (refusal_ && refusal_->Refuses()) throw FailedToSetData(n);
+        r_.WriteString(n, v);
+    }
     std::int32_t ReadInteger(const std::string& n) override { return r_.ReadInteger(n); }
-    void WriteInteger(const std::string& n, std::int32_t v) override { r_.WriteInteger(n, v); }
-    bool DeleteValue(const std::string& n) override { return r_.DeleteValue(n); }
+    void WriteInteger(const std::string& n, std::int32_t v) override {
+        if (refusal_ && refusal_->Refuses()) throw FailedToSetData(n);
+        r_.WriteInteger(n, v);
+    }
+    bool DeleteValue(const std::string& n) override {
+        if (refusal_ && refusal_->Refuses()) return false;
+        return r_.DeleteValue(n);
+    }
     std::uint32_t ValueCount() override { return r_.ValueCount(); }
     std::vector<std::string> ValueNames() override { return r_.ValueNames(); }
 
 private:
     Registry& r_;
+    WriteRefusal* refusal_;
 };
 
 class TestEnv : public CliEnv {
@@ -45,6 +61,7 @@ public:
     std::set<std::string> readOnlyFiles;
     MemoryRegistry registry;
     bool registryRefusesWrites = false;  // as without administrator rights
+    WriteRefusal refusal;                // writes refused part way
     bool wow64 = false;
 
     TestEnv() {
@@ -82,7 +99,7 @@ public:
             error = "需要管理员权限: 拒绝访问。";
             return nullptr;
         }
-        return std::unique_ptr<Registry>(new BorrowedRegistry(registry));
+        return std::unique_ptr<Registry>(new BorrowedRegistry(registry, &refusal));
     }
     std::string WriteFailure(Registry&, const RegistryError& e) override { return e.what(); }
     bool Wow64() override { return wow64; }
@@ -96,7 +113,7 @@ struct CliRun {
 
 // Runs one command line (GBK texts, as the console glue hands them over).
 inline CliRun Ctl(TestEnv& env, const std::vector<std::string>& args) {
-    std::ostringstream out, err;
+    TextOut out, err;
     const int status = RunCli(args, env, out, err);
     return {status, out.str(), err.str()};
 }

@@ -227,8 +227,8 @@ public:
 class HistoryCli : public ::testing::Test {
 protected:
     int Run(std::vector<std::string> args) {
-        out_.str("");
-        err_.str("");
+        out_ = TextOut();
+        err_ = TextOut();
         args.insert(args.begin(), "history");
         return RunCli(args, env_, out_, err_);
     }
@@ -241,7 +241,7 @@ protected:
         return FormatHistoryLine(e);
     }
     HistoryCliEnv env_;
-    std::ostringstream out_, err_;
+    TextOut out_, err_;
 };
 
 TEST_F(HistoryCli, ReadsBothFilesInOrderAndFilters) {

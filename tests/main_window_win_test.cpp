@@ -13,6 +13,7 @@
 #include "app/startup_win.h"
 #include "store/registry_win.h"
 #include "tests/main_window_fixture_win.h"
+#include "store/codepage_win.h"
 #include "tests/recording_system_ops.h"
 
 namespace vantrel {
@@ -64,13 +65,13 @@ TEST_F(MainWindowTest, StartsHiddenWithItsClassTrayRecordAndTickRunning) {
     GetClientRect(main_->hwnd(), &client);
     EXPECT_EQ(client.right, 401);
     EXPECT_EQ(client.bottom, 136);
-    const NOTIFYICONDATAA& r = main_->tray().record();
-    EXPECT_EQ(r.cbSize, 88u);
+    const NOTIFYICONDATAW& r = main_->tray().record();
+    EXPECT_EQ(r.cbSize, 152u);  // the first layout of the wide record
     EXPECT_EQ(r.uID, 100u);
     EXPECT_EQ(r.uFlags, 7u);
     EXPECT_EQ(r.uCallbackMessage, 0x401u);
     EXPECT_EQ(r.hWnd, main_->hwnd());
-    EXPECT_STREQ(r.szTip, "Vantrel-启用");
+    EXPECT_STREQ(r.szTip, L"Vantrel-启用");
     EXPECT_TRUE(main_->menu().MonitorChecked());
     EXPECT_TRUE(main_->driver().timer1Running());
     EXPECT_FALSE(main_->timer2Running());
@@ -210,7 +211,7 @@ TEST_F(MainWindowTest, EscCancelsAndSwitchesMonitoringOff) {
     EXPECT_FALSE(main_->driver().timer1Running());
     EXPECT_FALSE(main_->driver().timer3Running());
     EXPECT_FALSE(main_->menu().MonitorChecked());
-    EXPECT_STREQ(main_->tray().record().szTip, "Vantrel-禁用");
+    EXPECT_STREQ(main_->tray().record().szTip, L"Vantrel-禁用");
     EXPECT_EQ(main_->tray().icon(), SmallIcon("DISSHUT"));
     EXPECT_EQ(main_->view().BarPosition(), 0);
 }
@@ -227,7 +228,7 @@ TEST_F(MainWindowTest, MonitoringOffStaysOffThroughTheRearmAndACountdown) {
     main_->SwitchMonitoring();
     EXPECT_TRUE(main_->driver().timer1Running());
     EXPECT_EQ(main_->tray().icon(), SmallIcon("ENASHUT"));  // not the start-up icon
-    EXPECT_STREQ(main_->tray().record().szTip, "Vantrel-启用");
+    EXPECT_STREQ(main_->tray().record().szTip, L"Vantrel-启用");
 }
 
 // Whether the shell holds the program's icon: a change of nothing succeeds
@@ -245,13 +246,13 @@ TEST_F(MainWindowTest, TaskbarCreatedAddsTheCurrentIconAgain) {
     main_->SwitchMonitoring();  // off
     ASSERT_TRUE(ShellHoldsIcon(main_->hwnd()));
     // Explorer ends and takes the icons with it.
-    NOTIFYICONDATAA gone = main_->tray().record();
-    ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &gone));
+    NOTIFYICONDATAW gone = main_->tray().record();
+    ASSERT_TRUE(Shell_NotifyIconW(NIM_DELETE, &gone));
     ASSERT_FALSE(ShellHoldsIcon(main_->hwnd()));
     SendMessageA(main_->hwnd(), RegisterWindowMessageA("TaskbarCreated"), 0, 0);
     EXPECT_TRUE(ShellHoldsIcon(main_->hwnd()));
     EXPECT_EQ(main_->tray().lastAdded().hIcon, SmallIcon("DISSHUT"));
-    EXPECT_STREQ(main_->tray().lastAdded().szTip, "Vantrel-禁用");
+    EXPECT_STREQ(main_->tray().lastAdded().szTip, L"Vantrel-禁用");
 }
 
 TEST_F(MainWindowTest, TheCloseBoxOfTheCountdownRemovesTheIconAndFreesTheHotkeys) {
@@ -283,10 +284,10 @@ TEST_F(MainWindowTest, MenuItemsInOrderWithPlainHotkeys) {
         "快速重启(&I)  F10", "快速关机(&Q)  F11", "", "软件更新(&P)", "关于(&A)", "帮助(&H)",
         "退出(&X)"};
     for (int i = 0; i < 20; ++i) {
-        char text[256] = {0};
-        GetMenuStringA(m, i, text, sizeof text, MF_BYPOSITION);
+        wchar_t text[256] = {0};
+        GetMenuStringW(m, i, text, 256, MF_BYPOSITION);
         if (expected[i]) {
-            EXPECT_STREQ(text, expected[i]) << i;
+            EXPECT_EQ(Narrow(text), expected[i]) << i;
         }
         bool separator = (GetMenuState(m, i, MF_BYPOSITION) & MF_SEPARATOR) != 0;
         EXPECT_EQ(separator, expected[i] && !*expected[i]) << i;

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "store/codepage.h"
+#include "store/codepage_win.h"
 #include "store/registry_win.h"
 #include "tests/registry_fixture.h"
 
@@ -33,8 +35,13 @@ public:
         if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, Relative(path).c_str(), 0, nullptr, 0,
                             KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
             return;
-        RegSetValueExA(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
-                       static_cast<DWORD>(bytes.size()));
+        // A text type holds the GBK bytes as the program would store them,
+        // whatever the ANSI code page of the system the test runs on.
+        const bool text = type == kRawSz || type == kRawExpandSz || type == kRawMultiSz;
+        const std::string stored = text ? GbkToUtf16Le(bytes) : bytes;
+        RegSetValueExW(key, Wide(name).c_str(), 0, type,
+                       reinterpret_cast<const BYTE*>(stored.data()),
+                       static_cast<DWORD>(stored.size()));
         RegCloseKey(key);
     }
 

@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include "store/schedule_check.h"
 #include "store/task_record.h"
+#include "tests/schedule_text_cases.h"
 
 namespace vantrel {
 namespace {
@@ -301,6 +303,33 @@ TEST(TaskEditorRoundTrip, ComposeThenLoadGivesTheSameText) {
             EXPECT_EQ(ComposeScheduleText(Reloaded(load.schedule), format).value_or("<none>"), text)
                 << c.name << " in " << format;
         }
+    }
+}
+
+// A text the editor can store is one that its load and OK give back
+// unchanged, with the digit-only boxes holding digits; the same table
+// decides what vantrelctl takes.
+TEST(TaskEditorRoundTrip, StorableTextsAreExactlyTheSharedTablesStoredOnes) {
+    for (const testing::ScheduleTextCase& c : testing::ScheduleTextCases()) {
+        const EditorLoad load = LoadForModify(c.text, "提醒", "", kFormat, 2026);
+        ScheduleInputs in = NormalisedInputs(Reloaded(load.schedule));
+        // A Sunday loads as "0"; the list's own item for it is "7".
+        if (in.weekday == "0" && std::string(c.text).find("每周7日") == 0) in.weekday = "7";
+        std::vector<std::string> boxes;
+        if (in.checked == ScheduleKind::Idle) boxes = {in.idleMinutes};
+        if (in.checked == ScheduleKind::Interval) boxes = {in.intervalMinutes};
+        if (in.checked == ScheduleKind::Startup) boxes = {in.startupHours, in.startupMinutes};
+        bool digits = true;
+        for (const std::string& box : boxes)
+            digits = digits && box.find_first_not_of("0123456789") == std::string::npos;
+        const bool stored = digits && ComposeScheduleText(in, kFormat) == std::optional<std::string>(c.text);
+        EXPECT_EQ(stored, c.stored) << c.text;
+        // The grammar's own judgement agrees with the editor.
+        const std::string problem = ScheduleTextProblem(c.text, [](const std::string& field) {
+            const std::optional<Date> date = ReadShortDate(field, kFormat, 2026);
+            return date ? std::optional<std::string>(FormatShortDate(*date, kFormat)) : std::nullopt;
+        });
+        EXPECT_EQ(problem.empty(), c.stored) << c.text << ": " << problem;
     }
 }
 

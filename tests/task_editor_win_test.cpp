@@ -16,6 +16,7 @@
 #include "scheduler/clock.h"
 #include "store/registry_win.h"
 #include "tests/main_window_fixture_win.h"
+#include "store/codepage_win.h"
 #include "tests/recording_system_ops.h"
 #include "ui/task_editor_win.h"
 #include "ui/task_list_link_win.h"
@@ -111,9 +112,9 @@ protected:
         std::vector<std::string> items;
         const int count = static_cast<int>(SendMessageA(e->control(id), CB_GETCOUNT, 0, 0));
         for (int i = 0; i < count; ++i) {
-            char buffer[128] = {0};
-            SendMessageA(e->control(id), CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(buffer));
-            items.push_back(buffer);
+            wchar_t buffer[128] = {0};
+            SendMessageW(e->control(id), CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(buffer));
+            items.push_back(Narrow(buffer));
         }
         return items;
     }
@@ -242,11 +243,13 @@ TEST_F(TaskEditorWindow, DigitFilterOfTheFourBoxes) {
     E* e = Add();
     for (int id : {E::kEdit1, E::kEdit2, E::kEdit3, E::kEdit4}) {
         HWND box = e->control(id);
+        // The boxes are wide windows: a typed character reaches them as
+        // UTF-16, a Chinese one among them.
         for (WPARAM c : {WPARAM('1'), WPARAM('a'), WPARAM('0'), WPARAM('-'), WPARAM('.'),
-                         WPARAM(0x16) /* Ctrl+V */, WPARAM(0xD2), WPARAM('9')})
-            SendMessageA(box, WM_CHAR, c, 0);
+                         WPARAM(0x16) /* Ctrl+V */, WPARAM(0xD2), WPARAM(L'中'), WPARAM('9')})
+            SendMessageW(box, WM_CHAR, c, 0);
         EXPECT_EQ(WindowText(box), "109") << id;
-        SendMessageA(box, WM_CHAR, 8, 0);
+        SendMessageW(box, WM_CHAR, 8, 0);
         EXPECT_EQ(WindowText(box), "10") << id;
     }
 }

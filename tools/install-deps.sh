@@ -19,24 +19,36 @@ for p in "${want_pkgs[@]}" "${want_wine[@]}" "${want_i386[@]}"; do
 done
 
 # Wine takes its ANSI code page from the locale: without zh_CN.UTF-8 it would
-# run the program under code page 1252 instead of 936.
+# run the program under code page 1252 instead of 936. en_US.UTF-8 is the
+# other one the tests use on purpose: code page 1252, a Windows whose language
+# for non-Unicode programs is not Chinese.
 ensure_locale() {
-    if locale -a 2>/dev/null | grep -qix 'zh_CN.utf8'; then return; fi
-    echo "install-deps: generating the zh_CN.UTF-8 locale"
+    local name=$1 short
+    short=$(echo "$name" | sed 's/UTF-8$/utf8/')
+    if locale -a 2>/dev/null | grep -qix "$short"; then return 1; fi
+    echo "install-deps: generating the $name locale"
     local gen=/etc/locale.gen
-    if [ -f "$gen" ] && grep -q '^# *zh_CN.UTF-8 UTF-8' "$gen"; then
-        $SUDO sed -i 's/^# *zh_CN.UTF-8 UTF-8/zh_CN.UTF-8 UTF-8/' "$gen"
+    if [ -f "$gen" ] && grep -q "^# *$name UTF-8" "$gen"; then
+        $SUDO sed -i "s/^# *$name UTF-8/$name UTF-8/" "$gen"
     else
-        echo 'zh_CN.UTF-8 UTF-8' | $SUDO tee -a "$gen" >/dev/null
+        echo "$name UTF-8" | $SUDO tee -a "$gen" >/dev/null
     fi
-    $SUDO locale-gen >/dev/null
+}
+
+ensure_locales() {
+    local changed=0
+    for name in zh_CN.UTF-8 en_US.UTF-8; do
+        ensure_locale "$name" && changed=1
+    done
+    if [ $changed -eq 1 ]; then $SUDO locale-gen >/dev/null; fi
+    return 0
 }
 
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 
 if [ ${#missing[@]} -eq 0 ]; then
-    ensure_locale
+    ensure_locales
     exit 0
 fi
 
@@ -47,4 +59,4 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
 fi
 $SUDO apt-get update -qq
 $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-ensure_locale
+ensure_locales

@@ -446,7 +446,7 @@ def encode(canvas, bpp):
 
 def write_icon(out_dir, name, first_id):
     """Writes NAME.ico with each distinct image once and NAME.grp, the
-    group of all 16 entries in order, pointing at those images; returns the
+    group of all 17 entries in order, pointing at those images; returns the
     number of images stored."""
     entries = [(canvas, bpp, encode(canvas, bpp)) for canvas, bpp in icon_entries(name)]
     unique, ids = [], []
@@ -470,8 +470,9 @@ def icon_entries(name):
     else:
         mid = [(draw_icon(n, name, vga=False), 24) for n in (48, 32, 24, 16)]
         high_bpp = 24
+    # 20 pixels: the small icon and the tray at 120 DPI.
     high = [(draw_icon(n, name, vga=False), high_bpp)
-            for n in (128, 96, 72, 64, 48, 32, 24, 16)]
+            for n in (128, 96, 72, 64, 48, 32, 24, 20, 16)]
     return low + mid + high
 
 
@@ -555,7 +556,7 @@ def main(argv):
     out_dir = argv[1] if len(argv) > 1 else os.path.join(here, "..", "resources")
     os.makedirs(out_dir, exist_ok=True)
     # Each icon file holds its distinct images; the group beside it lists
-    # all 16 entries.  ENASHUT and DISSHUT draw their 48 to 16 pixel 24-bit
+    # all 17 entries.  ENASHUT and DISSHUT draw their 48 to 16 pixel 24-bit
     # images twice in the list, and the group points both entries at one
     # stored image.  Ids follow the ICON statements' order in Vantrel.rc.
     next_id = 1

@@ -80,7 +80,8 @@ trap 'exit 130' INT TERM
 end_wine_servers
 for dir in "${dirs[@]}"; do
     rm -f "$dir/test-results"/*.xml
-    rm -rf "$dir/e2e-prefix" "$dir/e2e-long-prefix" "$dir"/e2e-win*-prefix "$dir"/install-prefix-*
+    rm -rf "$dir/e2e-prefix" "$dir/e2e-long-prefix" "$dir"/e2e-win*-prefix "$dir/e2e-en-prefix" \
+        "$dir"/install-prefix-*
 done
 
 long_pids=() long_dirs=()

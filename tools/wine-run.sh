@@ -3,6 +3,10 @@
 # Simplified Chinese locale (ANSI code page 936, short date format yyyy/M/d).
 # The prefix is created once per build folder and never touches ~/.wine.
 #
+# VANTREL_WINE_LANG names another locale, e.g. en_US.UTF-8 for a Windows whose
+# language for non-Unicode programs is English (ANSI code page 1252); give such
+# a run a prefix of its own, so the two locales never share a Wine server.
+#
 # A caller may ask for another kind of prefix when it is first made:
 # WINEARCH=win64 for a 64-bit Windows (a 32-bit program then sees its keys
 # under Wow6432Node), and VANTREL_WINE_VERSION (winxp, win7, win10) for the
@@ -12,7 +16,8 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export WINEPREFIX=${WINEPREFIX:-$here/build/windows/wineprefix}
 export WINEARCH=${WINEARCH:-win32}
 export WINEDEBUG=-all
-export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
+export LANG=${VANTREL_WINE_LANG:-zh_CN.UTF-8}
+export LC_ALL=$LANG
 # No Mono or Gecko installer prompts: the program needs neither.
 export WINEDLLOVERRIDES="mscoree,mshtml=${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}"
 # Every program of the prefix runs inside one Wine virtual desktop: without a
@@ -34,6 +39,16 @@ if [ ! -f "$WINEPREFIX/system.reg" ] || [ ! -f "$WINEPREFIX/.vantrel-desktop" ];
     wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f \
         </dev/null >/dev/null 2>&1 &&
     touch "$WINEPREFIX/.vantrel-desktop"
+    wineserver -k 2>/dev/null || true
+    wineserver -w 2>/dev/null || true
+fi
+# VANTREL_WINE_DPI (120, 144, 192) sets the screen's DPI, which Wine reads
+# from the LogPixels value when its server starts: the server is shut down
+# once after writing it. Give each DPI a prefix of its own.
+if [ -n "${VANTREL_WINE_DPI:-}" ] && [ ! -f "$WINEPREFIX/.vantrel-dpi-$VANTREL_WINE_DPI" ]; then
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$VANTREL_WINE_DPI" /f \
+        </dev/null >/dev/null 2>&1 &&
+    touch "$WINEPREFIX/.vantrel-dpi-$VANTREL_WINE_DPI"
     wineserver -k 2>/dev/null || true
     wineserver -w 2>/dev/null || true
 fi

@@ -1,9 +1,11 @@
 #include "ui/settings_window_win.h"
 
 #include <memory>
+#include <vector>
 
 #include "actions/utility_actions_win.h"
 #include "scheduler/conversions.h"
+#include "store/codepage_win.h"
 #include "ui/settings_logic.h"
 #include "ui/task_editor_win.h"
 #include "winui/file_dialog_win.h"
@@ -13,25 +15,29 @@ namespace vantrel {
 
 const char* const kTasksChangedText = "任务已被其他程序更改，列表已重新读取";
 
+const char* const kProgramPathNotGbkText =
+    "Vantrel所在文件夹的路径含有GBK以外的字符，无法设置开机启动。\n"
+    "请将Vantrel移到名称只含简体中文和英文的文件夹中，或取消“开机启动Vantrel”。";
+
 namespace {
 
-const char kListProp[] = "Vantrel.SettingsWindow";
-const char kListOldProc[] = "Vantrel.ListOldProc";
+const wchar_t kListProp[] = L"Vantrel.SettingsWindow";
+const wchar_t kListOldProc[] = L"Vantrel.ListOldProc";
 
 // The enable combo lives inside the list, so its notifications reach the
 // list; hand them on to the window.
 LRESULT CALLBACK ListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    auto old = reinterpret_cast<WNDPROC>(GetPropA(hwnd, kListOldProc));
+    auto old = reinterpret_cast<WNDPROC>(GetPropW(hwnd, kListOldProc));
     if (msg == WM_COMMAND && LOWORD(wParam) == SettingsWindow::kComboBox1) {
-        if (HWND window = static_cast<HWND>(GetPropA(hwnd, kListProp)))
-            return SendMessageA(window, WM_COMMAND, wParam, lParam);
+        if (HWND window = static_cast<HWND>(GetPropW(hwnd, kListProp)))
+            return SendMessageW(window, WM_COMMAND, wParam, lParam);
     }
     if (msg == WM_NCDESTROY) {
-        RemovePropA(hwnd, kListProp);
-        RemovePropA(hwnd, kListOldProc);
-        SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(old));
+        RemovePropW(hwnd, kListProp);
+        RemovePropW(hwnd, kListOldProc);
+        SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(old));
     }
-    return CallWindowProcA(old, hwnd, msg, wParam, lParam);
+    return CallWindowProcW(old, hwnd, msg, wParam, lParam);
 }
 
 struct Column {
@@ -81,14 +87,15 @@ bool SettingsWindow::Create() {
     list_ = AddControl(WC_LISTVIEWA, "",
                        WS_TABSTOP | WS_BORDER | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS, 0,
                        0, 458, 202, kListView1, f);
-    SendMessageA(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+    SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
     for (int i = 0; i < 5; ++i) {
-        LVCOLUMNA col = {};
+        WideText title = Wide(kColumns[i].title);
+        LVCOLUMNW col = {};
         col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-        col.pszText = const_cast<char*>(kColumns[i].title);
-        col.cx = kColumns[i].width;
+        col.pszText = title.data();
+        col.cx = Scale(kColumns[i].width);
         col.iSubItem = i;
-        SendMessageA(list_, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&col));
+        SendMessageW(list_, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&col));
     }
     AddControl("BUTTON", "添加(&A)", WS_TABSTOP, 48, 210, 75, 25, kButton4, f);
     AddControl("BUTTON", "修改(&M)", WS_TABSTOP, 191, 210, 75, 25, kButton5, f);
@@ -113,16 +120,17 @@ bool SettingsWindow::Create() {
     FilterKeys(wait, "0123456789.");
 
     // The enable combo lies over the "是否启用" cell of a row, inside the list.
-    combo_ = CreateWindowExA(0, "COMBOBOX", "", WS_CHILD | WS_VSCROLL | CBS_DROPDOWNLIST, 0, 0, 70,
-                             120, list_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kComboBox1)),
-                             GetModuleHandleA(nullptr), nullptr);
-    SendMessageA(combo_, WM_SETFONT, reinterpret_cast<WPARAM>(f), FALSE);
-    SendMessageA(combo_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("启用"));
-    SendMessageA(combo_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("禁用"));
-    SetPropA(list_, kListProp, hwnd());
-    SetPropA(list_, kListOldProc,
+    combo_ = CreateWindowExW(0, L"COMBOBOX", L"", WS_CHILD | WS_VSCROLL | CBS_DROPDOWNLIST, 0, 0,
+                             Scale(70), Scale(120), list_,
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(kComboBox1)),
+                             GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(combo_, WM_SETFONT, reinterpret_cast<WPARAM>(ScaledFont(f)), FALSE);
+    AddComboText(combo_, kEnabledText);
+    AddComboText(combo_, kDisabledText);
+    SetPropW(list_, kListProp, hwnd());
+    SetPropW(list_, kListOldProc,
              reinterpret_cast<HANDLE>(
-                 SetWindowLongPtrA(list_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ListProc))));
+                 SetWindowLongPtrW(list_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ListProc))));
 
     tips_.Create(hwnd());
     tips_.Add(ok, "仅对本机设置");
@@ -194,6 +202,13 @@ void SettingsWindow::Button1Click() {
     choice.closeAll = IsDlgButtonChecked(hwnd(), kCheckBox5) == BST_CHECKED;
     choice.ctrlHotkeys = IsDlgButtonChecked(hwnd(), kCheckBox3) == BST_CHECKED;
     choice.runAtLogon = IsDlgButtonChecked(hwnd(), kCheckBox2) == BST_CHECKED;
+    // Start at logon stores the program's path: one that GBK cannot hold
+    // would be stored with '?' in it and never start. Nothing is stored; the
+    // user can untick the box or move the program.
+    if (choice.runAtLogon && !ProgramPathFitsGbk()) {
+        ShowMessageBox(kProgramPathNotGbkText, "错误", MB_OK | MB_ICONERROR);
+        return;
+    }
     host_.SetCountdownLength(choice.countdownSeconds);
     host_.store().SaveSettings(host_.settings(), choice, ProgramPath());
     OnClose();
@@ -258,7 +273,7 @@ void SettingsWindow::Button6Click() {
     // The combo may lie over a row that moves or goes: it hides, so it never
     // switches a record other than the one it was placed over.
     HideCombo();
-    SendMessageA(list_, LVM_DELETEITEM, row, 0);
+    SendMessageW(list_, LVM_DELETEITEM, row, 0);
     FitColumns();
     for (int r = 0; r < RowCount(); ++r) {
         auto number = TryStrToInt(Cell(r, 0));
@@ -268,6 +283,16 @@ void SettingsWindow::Button6Click() {
     for (const auto& entry : listed_)
         if (entry.first != k) moved[CaptionAfterDelete(entry.first, k)] = entry.second;
     listed_.swap(moved);
+}
+
+// The list's columns and the enable combo are placed here, not by the
+// framework: they follow the form's new DPI here too.
+void SettingsWindow::OnDpiChanged() {
+    HideCombo();
+    SendMessageW(combo_, WM_SETFONT, reinterpret_cast<WPARAM>(ScaledFont(font_.get())), FALSE);
+    for (int i = 0; i < 5; ++i)
+        SendMessageW(list_, LVM_SETCOLUMNWIDTH, i, MAKELPARAM(Scale(kColumns[i].width), 0));
+    FitColumns();
 }
 
 void SettingsWindow::HideCombo() {
@@ -285,19 +310,19 @@ void SettingsWindow::ListView1Click() {
     RECT cell = {};
     cell.top = 4;  // the fifth column
     cell.left = LVIR_BOUNDS;
-    SendMessageA(list_, LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(&cell));
-    MoveWindow(combo_, cell.left, cell.top, cell.right - cell.left, 120, TRUE);
+    SendMessageW(list_, LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(&cell));
+    MoveWindow(combo_, cell.left, cell.top, cell.right - cell.left, Scale(120), TRUE);
     std::string enabled;
     if (auto n = TryStrToInt(comboTask_)) enabled = host_.store().ReadValue('D', *n);
-    if (enabled == kEnabledText) SendMessageA(combo_, CB_SETCURSEL, 0, 0);
-    if (enabled == kDisabledText) SendMessageA(combo_, CB_SETCURSEL, 1, 0);
+    if (enabled == kEnabledText) SendMessageW(combo_, CB_SETCURSEL, 0, 0);
+    if (enabled == kDisabledText) SendMessageW(combo_, CB_SETCURSEL, 1, 0);
     ShowWindow(combo_, SW_SHOW);
 }
 
 void SettingsWindow::ComboBox1Change() {
     auto n = TryStrToInt(comboTask_);
     if (!n) return;
-    int choice = static_cast<int>(SendMessageA(combo_, CB_GETCURSEL, 0, 0));
+    int choice = static_cast<int>(SendMessageW(combo_, CB_GETCURSEL, 0, 0));
     if (choice != 0 && choice != 1) return;
     const TaskRecord* seen = Listed(*n);
     if (!seen || host_.store().SetEnabled(*n, *seen, choice == 0) != ChangeResult::Done) {
@@ -310,39 +335,39 @@ void SettingsWindow::ComboBox1Change() {
 }
 
 int SettingsWindow::RowCount() const {
-    return static_cast<int>(SendMessageA(list_, LVM_GETITEMCOUNT, 0, 0));
+    return static_cast<int>(SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0));
 }
 
 std::string SettingsWindow::Cell(int row, int column) const {
-    std::string text(1024, '\0');
-    LVITEMA item = {};
+    std::vector<wchar_t> text(1024, L'\0');
+    LVITEMW item = {};
     item.iSubItem = column;
-    item.pszText = &text[0];
+    item.pszText = text.data();
     item.cchTextMax = static_cast<int>(text.size());
-    int n = static_cast<int>(SendMessageA(list_, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item)));
-    text.resize(static_cast<size_t>(n > 0 ? n : 0));
-    return text;
+    int n = static_cast<int>(SendMessageW(list_, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item)));
+    return Narrow(text.data(), n > 0 ? n : 0);
 }
 
 void SettingsWindow::SetCell(int row, int column, const std::string& text) {
-    LVITEMA item = {};
+    WideText wide = Wide(text);
+    LVITEMW item = {};
     item.iSubItem = column;
-    item.pszText = const_cast<char*>(text.c_str());
-    SendMessageA(list_, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+    item.pszText = wide.data();
+    SendMessageW(list_, LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
 }
 
 int SettingsWindow::SelectedRow() const {
-    return static_cast<int>(SendMessageA(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    return static_cast<int>(SendMessageW(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
 }
 
 void SettingsWindow::SelectRow(int row) {
-    LVITEMA item = {};
+    LVITEMW item = {};
     item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
     item.state = 0;
-    SendMessageA(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
+    SendMessageW(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
     if (row < 0) return;
     item.state = LVIS_SELECTED | LVIS_FOCUSED;
-    SendMessageA(list_, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+    SendMessageW(list_, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
 }
 
 int SettingsWindow::RowOfCaption(const std::string& caption) const {
@@ -361,7 +386,7 @@ void SettingsWindow::RemoveRow(int number) {
     int row = RowOfCaption(caption);
     if (row < 0) return;
     if (caption == comboTask_) HideCombo();
-    SendMessageA(list_, LVM_DELETEITEM, row, 0);
+    SendMessageW(list_, LVM_DELETEITEM, row, 0);
     listed_.erase(number);
     FitColumns();
 }
@@ -373,23 +398,24 @@ void SettingsWindow::RemoveRow(int number) {
 // rows fit again.
 void SettingsWindow::FitColumns() {
     int total = 0;
-    for (const Column& c : kColumns) total += c.width;
+    for (const Column& c : kColumns) total += Scale(c.width);
     RECT client;
     GetClientRect(list_, &client);
     const int over = total - static_cast<int>(client.right);
-    const int width = kColumns[kParameterColumn].width - (over > 0 ? over : 0);
-    if (SendMessageA(list_, LVM_GETCOLUMNWIDTH, kParameterColumn, 0) != width)
-        SendMessageA(list_, LVM_SETCOLUMNWIDTH, kParameterColumn, MAKELPARAM(width, 0));
+    const int width = Scale(kColumns[kParameterColumn].width) - (over > 0 ? over : 0);
+    if (SendMessageW(list_, LVM_GETCOLUMNWIDTH, kParameterColumn, 0) != width)
+        SendMessageW(list_, LVM_SETCOLUMNWIDTH, kParameterColumn, MAKELPARAM(width, 0));
 }
 
 void SettingsWindow::AppendRow(int number, const TaskRecord& shown, const TaskRecord& stored) {
     listed_[number] = stored;
     std::string caption = std::to_string(number);
-    LVITEMA item = {};
+    WideText wide = Wide(caption);
+    LVITEMW item = {};
     item.mask = LVIF_TEXT;
     item.iItem = RowCount();
-    item.pszText = const_cast<char*>(caption.c_str());
-    int row = static_cast<int>(SendMessageA(list_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+    item.pszText = wide.data();
+    int row = static_cast<int>(SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
     SetCell(row, 1, shown.schedule);
     SetCell(row, 2, shown.action);
     SetCell(row, 3, shown.parameter);

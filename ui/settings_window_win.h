@@ -21,6 +21,10 @@ namespace vantrel {
 // changed the tasks since the list was read; the list is then read again.
 extern const char* const kTasksChangedText;  // "任务已被其他程序更改，列表已重新读取"
 
+// What OK says, and stores nothing, when start at logon is ticked but the
+// program's path has a character GBK cannot hold.
+extern const char* const kProgramPathNotGbkText;
+
 class SettingsWindow : public Form, public TaskListLink {
 public:
     enum Id {
@@ -75,6 +79,7 @@ public:
 
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    void OnDpiChanged() override;
     void OnClose() override;
 
 private:

@@ -42,8 +42,7 @@ constexpr int kLabelDy = 4;  // lines a 13-pixel label up with a 21-pixel box
 int RowY(int row) { return kRowTop + row * kRowStep; }
 
 void AddItems(HWND combo, const std::vector<std::string>& items) {
-    for (const std::string& item : items)
-        SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+    for (const std::string& item : items) AddComboText(combo, item);
 }
 
 std::vector<std::string> Numbers(int last) {
@@ -88,11 +87,11 @@ bool TaskEditor::Create() {
     auto list = [&](int id, int x, int row, int w, const std::vector<std::string>& items) {
         HWND combo = AddControl("COMBOBOX", "", dropDown, x, RowY(row), w, 200, id, f);
         AddItems(combo, items);
-        SendMessageA(combo, CB_SETCURSEL, 0, 0);
+        SendMessageW(combo, CB_SETCURSEL, 0, 0);
     };
     auto picker = [&](int id, DWORD style, int x, int row, int w) {
         HWND p = AddControl(DATETIMEPICK_CLASSA, "", style, x, RowY(row), w, kBoxH, id, f);
-        if (style & DTS_UPDOWN) SendMessageA(p, DTM_SETFORMATA, 0, reinterpret_cast<LPARAM>("HH:mm"));
+        if (style & DTS_UPDOWN) SendMessageW(p, DTM_SETFORMATW, 0, reinterpret_cast<LPARAM>(L"HH:mm"));
         return p;
     };
 
@@ -143,11 +142,10 @@ bool TaskEditor::Create() {
     AddControl("STATIC", "任务类型:", label | WS_GROUP, 16, actionY + kLabelDy, 60, 14, kLabel5, f);
     HWND actions = AddControl("COMBOBOX", "", WS_TABSTOP | WS_GROUP | WS_VSCROLL | CBS_DROPDOWNLIST,
                               84, actionY, 140, 300, kComboBox5, f);
-    for (const char* name : kActionNames)
-        SendMessageA(actions, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+    for (const char* name : kActionNames) AddComboText(actions, name);
     HWND wake = AddControl(DATETIMEPICK_CLASSA, "", timePicker, 232, actionY, timeW, kBoxH,
                            kDateTimePicker8, f);
-    SendMessageA(wake, DTM_SETFORMATA, 0, reinterpret_cast<LPARAM>("HH:mm"));
+    SendMessageW(wake, DTM_SETFORMATW, 0, reinterpret_cast<LPARAM>(L"HH:mm"));
     ShowWindow(wake, SW_HIDE);
 
     const int parameterY = actionY + 31;
@@ -176,12 +174,12 @@ void TaskEditor::SetPickerTime(int id, int hour, int minute) {
     t.wMinute = static_cast<WORD>(minute);
     t.wSecond = 0;
     t.wMilliseconds = 0;
-    SendMessageA(control(id), DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&t));
+    SendMessageW(control(id), DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&t));
 }
 
 ClockTime TaskEditor::PickerTime(int id) const {
     SYSTEMTIME t = {};
-    SendMessageA(control(id), DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&t));
+    SendMessageW(control(id), DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&t));
     return ClockTime{t.wHour, t.wMinute};
 }
 
@@ -190,13 +188,13 @@ void TaskEditor::SetPickerDate(const Date& date) {
     t.wYear = static_cast<WORD>(date.year);
     t.wMonth = static_cast<WORD>(date.month);
     t.wDay = static_cast<WORD>(date.day);
-    SendMessageA(control(kDateTimePicker1), DTM_SETSYSTEMTIME, GDT_VALID,
+    SendMessageW(control(kDateTimePicker1), DTM_SETSYSTEMTIME, GDT_VALID,
                  reinterpret_cast<LPARAM>(&t));
 }
 
 Date TaskEditor::PickerDate() const {
     SYSTEMTIME t = {};
-    SendMessageA(control(kDateTimePicker1), DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&t));
+    SendMessageW(control(kDateTimePicker1), DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&t));
     return Date{t.wYear, t.wMonth, t.wDay};
 }
 
@@ -207,14 +205,14 @@ void TaskEditor::SetPickersToNow(bool includingWake) {
     const int ids[] = {kDateTimePicker1, kDateTimePicker2, kDateTimePicker7, kDateTimePicker8};
     for (int id : ids) {
         if (id == kDateTimePicker8 && !includingWake) continue;
-        SendMessageA(control(id), DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&now));
+        SendMessageW(control(id), DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&now));
     }
 }
 
 ScheduleInputs TaskEditor::ReadInputs() const {
     ScheduleInputs in;
     for (int i = 0; i < 8; ++i) {
-        if (SendMessageA(control(kRadioButton1 + i), BM_GETCHECK, 0, 0) == BST_CHECKED) {
+        if (SendMessageW(control(kRadioButton1 + i), BM_GETCHECK, 0, 0) == BST_CHECKED) {
             in.checked = kRowKinds[i];
             break;
         }
@@ -260,9 +258,9 @@ void TaskEditor::ShowWakePicker(bool wake) {
 }
 
 void TaskEditor::ComboBox5Change() {
-    const int index = static_cast<int>(SendMessageA(control(kComboBox5), CB_GETCURSEL, 0, 0));
+    const int index = static_cast<int>(SendMessageW(control(kComboBox5), CB_GETCURSEL, 0, 0));
     HWND parameter = control(kComboBox6);
-    SendMessageA(parameter, CB_RESETCONTENT, 0, 0);
+    SendMessageW(parameter, CB_RESETCONTENT, 0, 0);
     SetText(parameter, "");
     SetParameterHint("");
     const ParameterRow row = RowFor(index, host_.SystemMajorVersion());
@@ -283,7 +281,7 @@ void TaskEditor::LoadForModify(int number, const TaskRecord& seen) {
                                                    SystemShortDateFormat(), LocalTimeNow().year);
     // Selecting from here sends no change notice, so the row is set below and
     // the stored parameter is not replaced by the action's proposal.
-    SendMessageA(control(kComboBox5), CB_SETCURSEL, static_cast<WPARAM>(load.actionIndex), 0);
+    SendMessageW(control(kComboBox5), CB_SETCURSEL, static_cast<WPARAM>(load.actionIndex), 0);
     SetText(control(kLabel6), load.label);
     if (load.hint) SetParameterHint(*load.hint);
     HWND parameter = control(kComboBox6);

@@ -18,7 +18,14 @@ struct OpenFileRequest {
 };
 
 // The full path of the file the user chose, or nullopt when the dialog was
-// cancelled or the file-dialog library cannot be loaded.
+// cancelled, the file-dialog library cannot be loaded, or the path cannot be
+// stored (see StorablePath).
 std::optional<std::string> ChooseFileToOpen(HWND owner, const OpenFileRequest& request);
+
+// A path Windows handed over, as the GBK text to store; a path with a
+// character GBK cannot hold is refused with an error box saying so
+// (kPathNotGbkText) rather than stored with '?' in its place.
+std::optional<std::string> StorablePath(const wchar_t* path);
+extern const char* const kPathNotGbkText;
 
 }  // namespace vantrel

@@ -1,6 +1,9 @@
 #include "winui/on_demand_win.h"
 
 #include <string>
+#include <vector>
+
+#include "store/codepage_win.h"
 
 namespace vantrel {
 
@@ -8,10 +11,11 @@ HMODULE LoadSystemLibrary(const char* name) {
     wchar_t folder[MAX_PATH] = {0};
     const UINT n = GetSystemDirectoryW(folder, MAX_PATH);
     if (n == 0 || n >= MAX_PATH) return nullptr;
-    std::wstring path(folder, n);
-    path += L'\\';
-    for (const char* c = name; *c; ++c) path += static_cast<wchar_t>(*c);  // ASCII file names
-    return LoadLibraryW(path.c_str());
+    std::vector<wchar_t> path(folder, folder + n);
+    path.push_back(L'\\');
+    for (const char* c = name; *c; ++c) path.push_back(static_cast<wchar_t>(*c));  // ASCII file names
+    path.push_back(L'\0');
+    return LoadLibraryW(path.data());
 }
 
 namespace {
@@ -37,7 +41,7 @@ public:
 private:
     void Load() {
         tried_ = true;
-        module_ = fromSystemFolder_ ? LoadSystemLibrary(name_) : LoadLibraryA(name_);
+        module_ = fromSystemFolder_ ? LoadSystemLibrary(name_) : LoadLibraryW(Wide(name_).c_str());
     }
 
     const char* name_;
@@ -81,9 +85,11 @@ void DestroyImageList(HIMAGELIST list) {
 }
 
 BOOL PlaySoundOnDemand(const char* sound, DWORD flags) {
-    using PlayFn = BOOL(WINAPI*)(LPCSTR, HMODULE, DWORD);
-    auto play = g_sound.Function<PlayFn>("PlaySoundA");
-    return play ? play(sound, nullptr, flags) : FALSE;
+    using PlayFn = BOOL(WINAPI*)(LPCWSTR, HMODULE, DWORD);
+    auto play = g_sound.Function<PlayFn>("PlaySoundW");
+    if (!play) return FALSE;
+    if (!sound) return play(nullptr, nullptr, flags);
+    return play(Wide(sound).c_str(), nullptr, flags);
 }
 
 void StopSoundOnDemand() {
@@ -96,9 +102,9 @@ MCIERROR MciSendStringOnDemand(const char* command, HWND callback) {
     return send ? send(command, nullptr, 0, callback) : MCIERR_DEVICE_NOT_INSTALLED;
 }
 
-BOOL GetOpenFileNameOnDemand(OPENFILENAMEA* ofn) {
-    using OpenFn = BOOL(WINAPI*)(LPOPENFILENAMEA);
-    auto open = g_dialogs.Function<OpenFn>("GetOpenFileNameA");
+BOOL GetOpenFileNameOnDemand(OPENFILENAMEW* ofn) {
+    using OpenFn = BOOL(WINAPI*)(LPOPENFILENAMEW);
+    auto open = g_dialogs.Function<OpenFn>("GetOpenFileNameW");
     return open ? open(ofn) : FALSE;
 }
 

@@ -26,7 +26,8 @@ bool CommonControlsLoaded();
 HIMAGELIST LoadImageListBitmap(const char* name, int width);
 void DestroyImageList(HIMAGELIST list);
 
-// PlaySoundA; FALSE when the sound library cannot be loaded.
+// PlaySoundW with a GBK file name (nullptr: stop); FALSE when the sound
+// library cannot be loaded.
 BOOL PlaySoundOnDemand(const char* sound, DWORD flags);
 // Ends any sound the program plays; without the library loaded nothing can be
 // playing, so it is not loaded for this.
@@ -42,7 +43,7 @@ MCIERROR MciSendStringOnDemand(const char* command, HWND callback);
 // Loaded once and kept to the end of the program.
 HMODULE LoadSystemLibrary(const char* name);
 
-// GetOpenFileNameA; FALSE (nothing chosen) when the library cannot be loaded.
-BOOL GetOpenFileNameOnDemand(OPENFILENAMEA* ofn);
+// GetOpenFileNameW; FALSE (nothing chosen) when the library cannot be loaded.
+BOOL GetOpenFileNameOnDemand(OPENFILENAMEW* ofn);
 
 }  // namespace vantrel

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "store/codepage_win.h"
 #include "winui/on_demand_win.h"
 
 namespace vantrel {
@@ -13,9 +14,9 @@ namespace {
 // rejects, and a tool added with it shows nothing, without an error: XP runs
 // version 5 wherever the manifest asking for version 6 is not honoured.
 // Every version accepts this size.
-TOOLINFOA ToolFor(HWND owner, HWND tool) {
-    TOOLINFOA ti = {};
-    ti.cbSize = TTTOOLINFOA_V2_SIZE;
+TOOLINFOW ToolFor(HWND owner, HWND tool) {
+    TOOLINFOW ti = {};
+    ti.cbSize = TTTOOLINFOW_V2_SIZE;
     ti.hwnd = owner;
     ti.uId = reinterpret_cast<UINT_PTR>(tool);
     return ti;
@@ -26,29 +27,31 @@ TOOLINFOA ToolFor(HWND owner, HWND tool) {
 void Tooltips::Create(HWND owner) {
     EnsureCommonControls();
     owner_ = owner;
-    tips_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0,
-                            0, 0, owner, nullptr, GetModuleHandleA(nullptr), nullptr);
+    tips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0,
+                            0, 0, owner, nullptr, GetModuleHandleW(nullptr), nullptr);
 }
 
 void Tooltips::Add(HWND tool, const std::string& text) {
-    TOOLINFOA ti = ToolFor(owner_, tool);
+    WideText wide = Wide(text);
+    TOOLINFOW ti = ToolFor(owner_, tool);
     ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    ti.lpszText = const_cast<char*>(text.c_str());
-    SendMessageA(tips_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
+    ti.lpszText = wide.data();
+    SendMessageW(tips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
 }
 
 void Tooltips::SetText(HWND tool, const std::string& text) {
-    TOOLINFOA ti = ToolFor(owner_, tool);
-    ti.lpszText = const_cast<char*>(text.c_str());
-    SendMessageA(tips_, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&ti));
+    WideText wide = Wide(text);
+    TOOLINFOW ti = ToolFor(owner_, tool);
+    ti.lpszText = wide.data();
+    SendMessageW(tips_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&ti));
 }
 
 std::string Tooltips::Text(HWND tool) const {
-    char buffer[256] = {0};
-    TOOLINFOA ti = ToolFor(owner_, tool);
+    wchar_t buffer[256] = {0};
+    TOOLINFOW ti = ToolFor(owner_, tool);
     ti.lpszText = buffer;
-    SendMessageA(tips_, TTM_GETTEXTA, sizeof buffer, reinterpret_cast<LPARAM>(&ti));
-    return buffer;
+    SendMessageW(tips_, TTM_GETTEXTW, sizeof buffer / sizeof buffer[0], reinterpret_cast<LPARAM>(&ti));
+    return Narrow(buffer);
 }
 
 }  // namespace vantrel

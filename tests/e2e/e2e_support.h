@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "store/codepage_win.h"
 #include "store/gbk_text.h"
 #include "store/registry_win.h"
 
@@ -60,10 +61,12 @@ inline std::string StoredTask(const std::string& name) {
     return text;
 }
 
+// Through the W call, so the text reads the same whatever the ANSI code page
+// of the system the tests run on.
 inline std::string Text(HWND w) {
-    char buffer[512] = {0};
-    GetWindowTextA(w, buffer, sizeof buffer);
-    return buffer;
+    wchar_t buffer[512] = {0};
+    GetWindowTextW(w, buffer, sizeof buffer / sizeof buffer[0]);
+    return Narrow(buffer);
 }
 
 inline std::string ClassOf(HWND w) {
@@ -125,11 +128,16 @@ inline bool WaitFor(Pred pred, DWORD ms) {
 // One running Vantrel.exe, ended by a close request.
 class Vantrel {
 public:
-    bool Start(const std::string& exe = ExePath()) {
-        std::string cmd = "\"" + exe + "\"";
-        STARTUPINFOA si = {};
+    bool Start(const std::string& exe = ExePath()) { return Start(Wide(exe).c_str()); }
+    // A program whose path GBK cannot hold.
+    bool Start(const wchar_t* exe) {
+        std::vector<wchar_t> cmd = {L'"'};
+        for (const wchar_t* c = exe; *c; ++c) cmd.push_back(*c);
+        cmd.push_back(L'"');
+        cmd.push_back(L'\0');
+        STARTUPINFOW si = {};
         si.cb = sizeof si;
-        if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+        if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
                             &pi_))
             return false;
         return WaitFor([this] { return MainWindow() != nullptr; }, 20000);
@@ -181,13 +189,15 @@ inline void WriteTasks(const std::vector<std::vector<std::string>>& tasks, int t
     }
 }
 
-// Runs vantrelctl.exe with `arguments`; its exit status, -1 when it cannot start.
+// Runs vantrelctl.exe with `arguments`; its exit status, -1 when it cannot
+// start. The wide command line: the Chinese arguments arrive whatever the
+// ANSI code page.
 inline int RunVantrelctl(const std::string& arguments) {
-    std::string cmd = "\"" + FolderPart(ExePath()) + "vantrelctl.exe\" " + arguments;
-    STARTUPINFOA si = {};
+    WideText cmd = Wide("\"" + FolderPart(ExePath()) + "vantrelctl.exe\" " + arguments);
+    STARTUPINFOW si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si,
+    if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si,
                         &pi))
         return -1;
     WaitForSingleObject(pi.hProcess, 30000);

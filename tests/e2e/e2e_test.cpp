@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "store/registry_win.h"
+#include "store/task_store.h"
 #include "tests/e2e/e2e_support.h"
 
 namespace vantrel {
@@ -191,7 +192,7 @@ TEST(EndToEnd, ATaskAddedThroughTheWindowsFiresAndIsDeletedThroughThem) {
     HWND action = GetDlgItem(editor, 125);
     SendMessageA(action, CB_SETCURSEL, 0, 0);  // 提醒
     SendMessageA(editor, WM_COMMAND, MAKEWPARAM(125, CBN_SELCHANGE), reinterpret_cast<LPARAM>(action));
-    SetWindowTextA(GetDlgItem(editor, 126), "该休息一下了。");
+    SetWindowTextW(GetDlgItem(editor, 126), L"该休息一下了。");
     ASSERT_TRUE(Click(editor, "确定(&O)"));
     ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(editor); }, 5000));
 
@@ -222,6 +223,77 @@ TEST(EndToEnd, ATaskAddedThroughTheWindowsFiresAndIsDeletedThroughThem) {
     reg.OpenKey(kKey, false);
     EXPECT_EQ(reg.ReadInteger("TaskNum"), 0);
     for (const char* name : {"A1", "B1", "C1", "D1"}) EXPECT_FALSE(reg.ValueExists(name)) << name;
+}
+
+// A file whose path is Chinese opens on any system: the path reaches the
+// shell as UTF-16, not through the ANSI code page.
+TEST(EndToEnd, AFileWithAChineseNameOpens) {
+    wchar_t temp[MAX_PATH] = {0};
+    GetTempPathW(MAX_PATH, temp);
+    const std::string folder = Narrow(temp) + "打开文件 测试\\";
+    const std::string batch = folder + "标记.bat";
+    const std::string marker = folder + "marker.txt";
+    CreateDirectoryW(Wide(folder).c_str(), nullptr);
+    DeleteFileW(Wide(marker).c_str());
+    HANDLE f = CreateFileW(Wide(batch).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(f, INVALID_HANDLE_VALUE);
+    const char content[] = "@echo opened> marker.txt\r\n";
+    DWORD written = 0;
+    WriteFile(f, content, sizeof content - 1, &written, nullptr);
+    CloseHandle(f);
+    WinRegistry::DeleteTree(kKey);
+    WriteTasks({{DailyForNextTicks(), "打开文件", batch}}, 60);
+    Vantrel v;
+    ASSERT_TRUE(v.Start());
+    EXPECT_TRUE(WaitFor(
+        [&] { return GetFileAttributesW(Wide(marker).c_str()) != INVALID_FILE_ATTRIBUTES; }, 20000));
+    v.Stop();
+    DeleteFileW(Wide(marker).c_str());
+    DeleteFileW(Wide(batch).c_str());
+    RemoveDirectoryW(Wide(folder).c_str());
+}
+
+// Start at logon stores the program's path: from a folder whose name GBK
+// cannot hold, OK says why in a box and stores nothing rather than a path
+// with '?' in it.
+TEST(EndToEnd, StartAtLogonFromAFolderGbkCannotHoldIsRefused) {
+    wchar_t temp[MAX_PATH] = {0};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring folder = std::wstring(temp) + L"vantrel \uD55C\uAE00\\";
+    const std::wstring exe = folder + L"Vantrel.exe";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    ASSERT_TRUE(CopyFileW(Wide(ExePath()).c_str(), exe.c_str(), FALSE));
+    WinRegistry::DeleteTree(kKey);
+    {
+        WinRegistry run;
+        run.OpenKey(kRunKeyPath, true);
+        run.DeleteValue(kRunValueName);
+    }
+    Vantrel v;
+    ASSERT_TRUE(v.Start(exe.c_str()));
+    HWND settings = OpenSettingsFromTheMenu(v);
+    ASSERT_NE(settings, nullptr);
+    SendMessageW(GetDlgItem(settings, 122), BM_SETCHECK, BST_CHECKED, 0);  // 开机启动Vantrel(&S)
+    // Posted: the box holds the program's thread until it is closed.
+    PostMessageW(GetDlgItem(settings, 201), BM_CLICK, 0, 0);  // 确定(&O)
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (box = VisibleWindowOf("#32770", v.pid())) != nullptr; }, 5000));
+    bool said = false;
+    for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+        said = said || Text(c).find("开机启动") != std::string::npos;
+    EXPECT_TRUE(said);
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(box); }, 5000));
+    EXPECT_TRUE(IsWindowVisible(settings));  // still open: nothing was taken
+    {
+        WinRegistry run;
+        run.OpenKey(kRunKeyPath, false);
+        EXPECT_FALSE(run.ValueExists(kRunValueName));
+    }
+    v.Stop();
+    DeleteFileW(exe.c_str());
+    RemoveDirectoryW(folder.c_str());
 }
 
 // vantrelctl adds a task while the program runs: its next tick sees the

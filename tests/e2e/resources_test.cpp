@@ -1,5 +1,5 @@
 // The shipped file's icons, read from Vantrel.exe itself: every named group
-// has its 16 entries, every entry points at an image of the size and depth
+// has its 17 entries, every entry points at an image of the size and depth
 // it announces, and every image loads and draws with a transparent corner.
 // The groups name their images by number, so this also guards the order of
 // the ICON statements in the resource script.
@@ -73,7 +73,7 @@ protected:
     HMODULE module_ = nullptr;
 };
 
-TEST_F(ShippedIcons, EveryGroupHasSixteenEntriesMatchingTheirImages) {
+TEST_F(ShippedIcons, EveryGroupHasSeventeenEntriesMatchingTheirImages) {
     for (const char* name : {"MAINICON", "APPICON", "ENASHUT", "DISSHUT"}) {
         SCOPED_TRACE(name);
         DWORD groupSize = 0;
@@ -81,10 +81,10 @@ TEST_F(ShippedIcons, EveryGroupHasSixteenEntriesMatchingTheirImages) {
         ASSERT_NE(group, nullptr);
         GroupHeader header;
         std::memcpy(&header, group, sizeof header);
-        ASSERT_EQ(header.count, 16);
-        ASSERT_GE(groupSize, sizeof header + 16 * sizeof(GroupEntry));
+        ASSERT_EQ(header.count, 17);
+        ASSERT_GE(groupSize, sizeof header + 17 * sizeof(GroupEntry));
         std::set<int> bitmapSizes;
-        for (int k = 0; k < 16; ++k) {
+        for (int k = 0; k < 17; ++k) {
             GroupEntry entry;
             std::memcpy(&entry, group + sizeof header + k * sizeof entry, sizeof entry);
             SCOPED_TRACE("entry " + std::to_string(k));
@@ -130,8 +130,9 @@ TEST_F(ShippedIcons, EveryGroupHasSixteenEntriesMatchingTheirImages) {
             DestroyIcon(icon);
         }
         // Windows XP reads only bitmap images, and its shell asks for these
-        // sizes (small and large icons, the tray, Explorer's views).
-        for (int size : {16, 24, 32, 48}) EXPECT_EQ(bitmapSizes.count(size), 1u) << "no bitmap of " << size;
+        // sizes (small and large icons, the tray, Explorer's views); 20 is
+        // the small icon and the tray at 120 DPI.
+        for (int size : {16, 20, 24, 32, 48}) EXPECT_EQ(bitmapSizes.count(size), 1u) << "no bitmap of " << size;
     }
 }
 

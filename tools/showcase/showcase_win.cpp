@@ -89,10 +89,21 @@ int Run() {
 
             const char* folder = std::getenv("VANTREL_SHOWCASE");
             std::ofstream out(std::string(folder ? folder : ".") + "\\windows.txt");
-            Place(out, "settings", settings->hwnd(), 20, 20);
-            Place(out, "editor", editor, 520, 20);
-            Place(out, "about", about->hwnd(), 20, 430);
-            Place(out, "countdown", main.hwnd(), 380, 430);
+            if (ScreenDpi() == 96) {
+                Place(out, "settings", settings->hwnd(), 20, 20);
+                Place(out, "editor", editor, 520, 20);
+                Place(out, "about", about->hwnd(), 20, 430);
+                Place(out, "countdown", main.hwnd(), 380, 430);
+            } else {
+                // Above 96 DPI the windows are larger than the screen holds
+                // side by side: the settings window and the countdown alone.
+                ShowWindow(editor, SW_HIDE);
+                about->Hide();
+                Place(out, "settings", settings->hwnd(), 20, 20);
+                RECT r;
+                GetWindowRect(settings->hwnd(), &r);
+                Place(out, "countdown", main.hwnd(), 20, r.bottom + 20);
+            }
             out.close();
             DWORD start = GetTickCount();
             while (GetTickCount() - start < 15000) {

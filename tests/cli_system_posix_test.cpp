@@ -1,0 +1,70 @@
+// vantrelctl's own machine glue off Windows: how it replaces a file and how
+// it reports output that did not arrive.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "cli/system_env.h"
+
+namespace vantrel {
+namespace {
+
+std::string Slurp(const std::string& path) {
+    std::string bytes, error;
+    bool missing = false;
+    MakeSystemEnv()->ReadFile(path, bytes, missing, error);
+    return bytes;
+}
+
+// The file is replaced through a temporary file made afresh beside it: a
+// link planted under any name the writer might pick (or the one an earlier
+// version always used) is never written through, and the file keeps its
+// permissions.
+TEST(CliPosix, AReplacedFileKeepsItsModeAndNoPlantedLinkIsFollowed) {
+    char dir[] = "/tmp/vantrelctl-test-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string file = std::string(dir) + "/tasks.reg", victim = std::string(dir) + "/victim";
+    std::unique_ptr<CliEnv> env = MakeSystemEnv();
+    std::string error;
+    ASSERT_TRUE(env->WriteFile(file, "old", error) && env->WriteFile(victim, "untouched", error)) << error;
+    ASSERT_EQ(chmod(file.c_str(), 0640), 0);
+    const std::string temp = file + ".vantrelctl-" + std::to_string(getpid()) + "-";
+    for (const std::string& name : {file + ".vantrelctl-tmp", temp + "0", temp + "1"})
+        ASSERT_EQ(symlink(victim.c_str(), name.c_str()), 0);
+
+    ASSERT_TRUE(env->WriteFile(file, "new bytes", error)) << error;
+    EXPECT_EQ(Slurp(file), "new bytes");
+    EXPECT_EQ(Slurp(victim), "untouched");
+    struct stat st {};
+    ASSERT_EQ(stat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(access((temp + "2").c_str(), F_OK), -1) << "temporary file left behind";
+    std::system(("rm -rf '" + std::string(dir) + "'").c_str());
+}
+
+// The program with its output on a full device: exit 1 and a message.
+TEST(CliPosix, OutputThatCannotBeWrittenIsAFailure) {
+    char self[4096] = {0};
+    ASSERT_GT(readlink("/proc/self/exe", self, sizeof self - 1), 0);
+    std::string bin = self;
+    bin = bin.substr(0, bin.rfind('/')) + "/vantrelctl";
+    const std::string file = "/tmp/vantrelctl-full-" + std::to_string(getpid()) + ".reg";
+    std::string error;
+    ASSERT_TRUE(MakeSystemEnv()->WriteFile(
+        file, "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Brelnix\\Vantrel]\r\n\"TaskNum\"=dword:0\r\n", error));
+    const int status = std::system(("'" + bin + "' export --file " + file + " >/dev/full 2>" + file + ".err").c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_EQ(Slurp(file + ".err").rfind("vantrelctl: ", 0), 0u);
+    std::remove(file.c_str());
+    std::remove((file + ".err").c_str());
+}
+
+}  // namespace
+}  // namespace vantrel

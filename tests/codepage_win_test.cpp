@@ -1,0 +1,130 @@
+// Text at the Win32 boundary: what the program stores and shows must not
+// depend on the system's ANSI code page. These cases run in the Chinese
+// prefix and again in the English one (code page 1252).
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstring>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "store/codepage_win.h"
+#include "store/registry_win.h"
+#include "winui/file_dialog_win.h"
+#include "winui/form_win.h"
+
+namespace vantrel {
+namespace {
+
+const char kKey[] = "\\Software\\Brelnix\\VantrelCodePageTest";
+
+// Texts the program stores: schedule texts, action names, a path, a text
+// with characters of GBK beyond GB2312 (镕, 鎔), ASCII punctuation.
+const char* const kStoredTexts[] = {
+    "每天17时30分", "关闭计算机", "C:\\音乐\\提醒 & 铃声.wav", "朱镕基 鎔", "a&b \"c\" 100%", "",
+};
+
+// The value as the registry holds it: its type and its UTF-16 bytes.
+struct RawValue {
+    DWORD type = 0;
+    std::vector<BYTE> bytes;
+    bool operator==(const RawValue& o) const { return type == o.type && bytes == o.bytes; }
+};
+
+RawValue ReadRaw(HKEY key, const wchar_t* name) {
+    RawValue raw;
+    DWORD size = 0;
+    if (RegQueryValueExW(key, name, nullptr, &raw.type, nullptr, &size) != ERROR_SUCCESS) return raw;
+    raw.bytes.resize(size);
+    RegQueryValueExW(key, name, nullptr, &raw.type, raw.bytes.data(), &size);
+    raw.bytes.resize(size);
+    return raw;
+}
+
+class StoredText : public ::testing::Test {
+protected:
+    void SetUp() override { WinRegistry::DeleteTree(kKey); }
+    void TearDown() override { WinRegistry::DeleteTree(kKey); }
+};
+
+// On a Chinese system the registry holds exactly what the ANSI calls of the
+// earlier versions wrote, so tasks written by either read the same.
+TEST_F(StoredText, TheWideCallsStoreWhatTheAnsiCallsStoredOnAChineseSystem) {
+    if (GetACP() != 936) GTEST_SKIP() << "the ANSI calls write GBK only where the ANSI code page is 936";
+    WinRegistry reg;
+    ASSERT_TRUE(reg.OpenKey(kKey, true));
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey + 1, 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+    for (const char* text : kStoredTexts) {
+        RegSetValueExA(key, "ansi", 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                       static_cast<DWORD>(std::strlen(text) + 1));
+        reg.WriteString("wide", text);
+        EXPECT_EQ(ReadRaw(key, L"ansi"), ReadRaw(key, L"wide")) << text;
+        EXPECT_EQ(reg.ReadString("ansi"), text);
+    }
+    RegCloseKey(key);
+}
+
+// Whatever the ANSI code page, a text goes in and comes back as the same GBK
+// bytes, and the registry holds its UTF-16 form.
+TEST_F(StoredText, TextsWrittenAndReadBackAreTheSameGbkOnEverySystem) {
+    WinRegistry reg;
+    ASSERT_TRUE(reg.OpenKey(kKey, true));
+    for (const char* text : kStoredTexts) {
+        reg.WriteString("value", text);
+        EXPECT_EQ(reg.ReadString("value"), text);
+    }
+    reg.WriteString("value", "提醒");
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, Wide(kKey + 1).c_str(), 0, KEY_READ, &key), ERROR_SUCCESS);
+    wchar_t stored[16] = {0};
+    DWORD size = sizeof stored;
+    RegQueryValueExW(key, L"value", nullptr, nullptr, reinterpret_cast<BYTE*>(stored), &size);
+    RegCloseKey(key);
+    EXPECT_STREQ(stored, L"提醒");
+}
+
+TEST(WideText, ConvertsWithCodePage936WhateverTheAnsiCodePage) {
+    EXPECT_STREQ(Wide("宋体").c_str(), L"宋体");
+    EXPECT_EQ(Wide("启用").length(), 2);
+    EXPECT_EQ(Narrow(L"每天17时30分"), "每天17时30分");
+    EXPECT_EQ(Narrow(L"启用禁用", 2), "启用");
+    EXPECT_EQ(Wide("").length(), 0);
+    EXPECT_STREQ(Wide("").c_str(), L"");
+}
+
+TEST(WideText, FitsGbkOnlyWhenEveryCharacterHasAGbkForm) {
+    const struct {
+        const wchar_t* text;
+        bool fits;
+    } cases[] = {
+        {L"C:\\音乐\\铃声.wav", true},
+        {L"C:\\Music\\bell.wav", true},
+        {L"C:\\朱镕基.txt", true},    // GBK beyond GB2312
+        {L"C:\\\uD55C\uAD6D\uC5B4.wav", false},    // Hangul: no GBK form
+        {L"C:\\\U0001F600.wav", false},  // outside the basic plane
+        {L"", true},
+    };
+    for (const auto& c : cases) EXPECT_EQ(FitsGbk(c.text), c.fits) << Narrow(c.text);
+}
+
+// A path Windows hands over that GBK cannot hold is refused where the user
+// chose it, with a box that says why, never stored with '?' in it.
+TEST(WideText, APathGbkCannotHoldIsRefusedWithAMessage) {
+    std::vector<std::string> boxes;
+    SetMessageBoxHook([&](const char* text, const char*, UINT) {
+        boxes.push_back(text);
+        return IDOK;
+    });
+    EXPECT_EQ(StorablePath(L"C:\\铃声\\bell.wav"), std::optional<std::string>("C:\\铃声\\bell.wav"));
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(StorablePath(L"C:\\\uD55C\uAD6D\uC5B4\\bell.wav"), std::nullopt);
+    SetMessageBoxHook(nullptr);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0], kPathNotGbkText);
+}
+
+}  // namespace
+}  // namespace vantrel
