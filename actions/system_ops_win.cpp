@@ -16,13 +16,10 @@ namespace {
 // How long a broadcast waits for one window that is slow but not yet hung.
 const UINT kBroadcastWaitMs = 500;
 
-// A system library looked up on first use and kept to the end of the
-// program: wininet may keep threads of its own, so it may not be unloaded
+// A system library, loaded from the system folder on first use and kept to
+// the end of the program: wininet may keep threads of its own, so it may not be unloaded
 // behind their back.
-HMODULE SystemLibrary(const char* name) {
-    HMODULE module = GetModuleHandleA(name);
-    return module ? module : LoadLibraryA(name);
-}
+HMODULE SystemLibrary(const char* name) { return LoadSystemLibrary(name); }
 
 class RealOps : public SystemOps {
 public:

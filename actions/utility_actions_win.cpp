@@ -14,6 +14,7 @@
 #include "store/codepage_win.h"
 #include "store/gbk_text.h"
 #include "store/system_error_win.h"
+#include "winui/on_demand_win.h"
 
 namespace vantrel {
 
@@ -35,13 +36,10 @@ static_assert(sizeof(RasConnV1) == kRasConnSize, "RASCONN of the first layout is
 static_assert(sizeof(PROCESSENTRY32W) == 556, "PROCESSENTRY32W is 556 bytes");
 #endif
 
-// A system library looked up on first use and kept to the end of the
-// program: rasapi32 goes on hanging up after RasHangUpA returns, so it may
+// A system library, loaded from the system folder on first use and kept to
+// the end of the program: rasapi32 goes on hanging up after RasHangUpA returns, so it may
 // not be unloaded behind its back.
-HMODULE SystemLibrary(const char* name) {
-    HMODULE module = GetModuleHandleA(name);
-    return module ? module : LoadLibraryA(name);
-}
+HMODULE SystemLibrary(const char* name) { return LoadSystemLibrary(name); }
 
 template <typename Fn>
 Fn LookUp(HMODULE module, const char* function) {

@@ -107,12 +107,12 @@ void MainWindow::SetCountdownLength(std::int32_t seconds) {
 }
 
 void MainWindow::HoldTick() {
-    gate_.settingsWindowsOpen++;
+    gate_.HoldForWindow();
     if (driver_) driver_->ApplyGate();
 }
 
 void MainWindow::ReleaseTick() {
-    gate_.settingsWindowsOpen--;
+    gate_.ReleaseForWindow();
     if (driver_) driver_->ApplyGate();  // none after the program's close
 }
 
@@ -126,6 +126,9 @@ bool MainWindow::Start() {
                     WS_EX_TOPMOST, 401, 136, nullptr, LoadProgramIcon(L"MAINICON")))
         return false;
     g_main = this;
+    // Set up before the first box of start-up: a second start during that
+    // box opens a settings window, which holds the tick through this gate.
+    gate_ = TickGate();
     SetPropW(hwnd(), Wide(kInstanceProperty).c_str(), reinterpret_cast<HANDLE>(1));
     view_.Attach(hwnd());
 
@@ -164,11 +167,15 @@ bool MainWindow::Start() {
     hotkeys_.Register(hwnd(), settings_.ctrlFlag);
     menu_.SetHotkeyCaptions(MenuCaptionsFor(settings_.ctrlFlag, UserName()));
 
+    // The tick reads through an accessor of its own: an executor may run
+    // messages in the middle of its reads, and a window they open must not
+    // close or move the key the tick reads.
+    tickRegistry_ = registry_->NewAccessor();
     driver_.reset(new TickDriver(
-        hwnd(), *registry_, options_.programKey, settings_, tickState_, gate_,
+        hwnd(), tickRegistry_ ? *tickRegistry_ : *registry_, options_.programKey, settings_,
+        tickState_, gate_,
         [this](const std::string& word, bool closeAll) { StartCountdown(word, closeAll); },
         options_.intervals));
-    gate_ = TickGate();
     driver_->ApplyGate();
     StartHistory();
     return true;
@@ -315,7 +322,9 @@ void MainWindow::OnTrayCallback(LPARAM mouseMessage) {
     menu_.Popup(hwnd(), at);
 }
 
-void MainWindow::OpenSettings() { SettingsWindow::Open(*this); }
+void MainWindow::OpenSettings() {
+    if (store_) SettingsWindow::Open(*this);  // not before start-up made the store
+}
 
 void MainWindow::OnCommand(UINT id) {
     switch (id) {
@@ -372,7 +381,21 @@ void MainWindow::FormClose() {
     if (history_) history_->ProgramEnded();
     StopSound();
     tray_.Delete();
-    driver_.reset();  // the tick no longer uses the registry accessor
+    // The tick no longer uses the registry accessor. A tick still running
+    // (its executor ran the messages that brought this close) keeps its
+    // driver until it returns; it only stops its timers now.
+    if (driver_ && driver_->ticking())
+        driver_->StopTimers();
+    else
+        driver_.reset();
+}
+
+void MainWindow::AfterTick() {
+    if (driver_ && !driver_->ticking() && closed_) driver_.reset();
+    if (closePending_) {
+        closePending_ = false;
+        OnClose();
+    }
 }
 
 void MainWindow::FormDestroy() {
@@ -382,6 +405,13 @@ void MainWindow::FormDestroy() {
 }
 
 void MainWindow::OnClose() {
+    // A close that arrives while a tick runs (an executor ran messages: the
+    // tray's 退出, the setup program closing this copy) waits for the tick
+    // to return; ending now would free what the tick is using.
+    if (driver_ && driver_->ticking()) {
+        closePending_ = true;
+        return;
+    }
     if (!closed_) FormClose();
     DestroyWindow(hwnd());
 }
@@ -403,10 +433,16 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_TIMER:
             if (!driver_) return 0;
-            if (wParam == TickDriver::kTimer1) driver_->Timer1Timer();
-            else if (wParam == TickDriver::kTimer3) driver_->Timer3Timer();
-            else if (wParam == kTimer2) Timer2Timer();
-            else if (wParam == TickDriver::kTimerNetsh) driver_->NetshTimer();
+            if (wParam == TickDriver::kTimer1) {
+                driver_->Timer1Timer();
+                AfterTick();
+            } else if (wParam == TickDriver::kTimer3) {
+                driver_->Timer3Timer();
+            } else if (wParam == kTimer2) {
+                Timer2Timer();
+            } else if (wParam == TickDriver::kTimerNetsh) {
+                driver_->NetshTimer();
+            }
             return 0;
         case WM_COMMAND:
             if (HIWORD(wParam) == 0 || HIWORD(wParam) == BN_CLICKED) OnCommand(LOWORD(wParam));

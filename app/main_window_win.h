@@ -103,6 +103,8 @@ protected:
 private:
     void FormClose();
     void FormDestroy();
+    // A tick returned: carries out a close that came while it ran.
+    void AfterTick();
     void EndCountdown(bool carryOut);
     void SetTimer2(bool on);
     void ShowMonitoring(bool on);
@@ -112,6 +114,7 @@ private:
     void StartHistory();
 
     std::unique_ptr<Registry> registry_;
+    std::unique_ptr<Registry> tickRegistry_;  // the tick's own accessor, if the registry gives one
     Options options_;
     std::unique_ptr<StartAtLogon> startAtLogon_;
     std::unique_ptr<TaskStore> store_;
@@ -128,6 +131,7 @@ private:
     UINT taskbarCreated_ = 0;
     bool timer2_ = false;
     bool closed_ = false;
+    bool closePending_ = false;  // a close came while a tick ran
     bool destroyed_ = false;
     std::vector<std::string> startupErrors_;
     std::unique_ptr<HistoryFile> historyFile_;

@@ -27,6 +27,13 @@ TickDriver::~TickDriver() {
     if (netshTimer_) KillTimer(window_, kTimerNetsh);
 }
 
+void TickDriver::StopTimers() {
+    if (timer1_) KillTimer(window_, kTimer1);
+    if (timer3_) KillTimer(window_, kTimer3);
+    timer1_ = timer3_ = false;
+    gate_.monitoring = false;  // nothing after this starts them again
+}
+
 void TickDriver::RefreshDateFormat() { dateFormat_ = SystemShortDateFormat(); }
 
 void TickDriver::ApplyGate() {

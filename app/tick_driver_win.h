@@ -58,6 +58,11 @@ public:
     // Stops the tick until the re-arm timer fires.
     void Suspend();
 
+    // A tick is running (an executor inside it may be running messages).
+    bool ticking() const { return ticking_; }
+    // Stops both timers for good: the program is closing.
+    void StopTimers();
+
     bool timer1Running() const { return timer1_; }
     bool timer3Running() const { return timer3_; }
     const TickReport& lastReport() const { return lastReport_; }

@@ -31,8 +31,10 @@ int RunAdd(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err) {
     if (!target) return status;
     int n = 0;
     try {
-        n = target->store().Append(target->settings(), *schedule, *action, parameter);
-        if (inv.Has("--disabled")) target->store().SetEnabled(n, false);
+        // Written disabled from the start: the tick never sees it enabled.
+        const char* enabled = inv.Has("--disabled") ? kDisabledText : kEnabledText;
+        n = target->store().AppendRecord(target->settings(),
+                                         TaskRecord{*schedule, *action, parameter, enabled});
     } catch (const RegistryError& e) {
         err << "vantrelctl: " << target->WriteFailure(e) << "\n";
         return kExitFailed;

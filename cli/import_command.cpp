@@ -89,9 +89,11 @@ void WritePlan(Target& target, const ImportPlan& plan, bool replace) {
     if (replace) {
         store.ReplaceTasks(settings, plan.tasks);
     } else {
-        for (const TaskRecord& task : plan.tasks) {
-            const int n = store.Append(settings, task.schedule, task.action, task.parameter);
-            if (task.enabled != kEnabledText) store.SetEnabled(n, false);
+        // Each written with its final enabled state: never enabled for a
+        // moment before it is disabled.
+        for (TaskRecord task : plan.tasks) {
+            if (task.enabled != kEnabledText) task.enabled = kDisabledText;
+            store.AppendRecord(settings, task);
         }
     }
     if (plan.settings.empty()) return;
@@ -132,6 +134,15 @@ int RunImport(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err) {
     int status = kExitDone;
     std::unique_ptr<Target> target = Target::Open(inv, env, Target::Mode::Create, err, status);
     if (!target) return status;
+    // One change under the store's lock, from the copy taken to put back to
+    // the last setting written: no other writer comes in between.
+    std::unique_ptr<TaskStore::WriteGuard> guard;
+    try {
+        guard.reset(new TaskStore::WriteGuard(target->store()));
+    } catch (const StoreBusy& e) {
+        err << "vantrelctl: " << e.what() << "，没有写入任何内容\n";
+        return kExitFailed;
+    }
     std::vector<std::string> skipped;
     const std::optional<std::vector<RegFileValue>> before =
         ReadProgramKey(target->reg(), target->programKey(), target->settings().taskCount, skipped);

@@ -89,6 +89,8 @@ std::unique_ptr<Target> Target::Open(const Invocation& inv, CliEnv& env, Mode mo
         }
     }
     t->store_.reset(new TaskStore(*t->reg_, t->programKey_));
+    // Only this command writes a registry file: no other process to wait for.
+    if (t->isFile_) t->store_->UseLock(NewProcessStoreLock(t->programKey_));
     t->settings_.taskCount = RecoveredTaskCount(*t->reg_, t->programKey_);
     status = kExitDone;
     return t;

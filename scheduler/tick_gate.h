@@ -12,6 +12,14 @@ struct TickGate {
     bool suspended = false;
     int settingsWindowsOpen = 0;
 
+    // A settings window opened, or closed. A close that has no open to
+    // match (the gate was set up after the window opened) never takes the
+    // count below zero, where no window could ever bring the tick back.
+    void HoldForWindow() { ++settingsWindowsOpen; }
+    void ReleaseForWindow() {
+        if (settingsWindowsOpen > 0) --settingsWindowsOpen;
+    }
+
     bool TickShouldRun() const {
         return monitoring && !countingDown && !suspended && settingsWindowsOpen == 0;
     }

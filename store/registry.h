@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -54,6 +55,13 @@ public:
     // Number of values of the open key, and their names (none when no key is open).
     virtual std::uint32_t ValueCount() = 0;
     virtual std::vector<std::string> ValueNames() = 0;
+
+    // A second accessor on the same registry with an open key of its own,
+    // so that two users (the tick, which may run messages in the middle of
+    // its reads, and a window those messages open) never close or move each
+    // other's key. nullptr when this registry has none to give; the caller
+    // then shares this one.
+    virtual std::unique_ptr<Registry> NewAccessor() { return nullptr; }
 };
 
 // Opens a key on construction and closes it when the operation ends, also

@@ -27,6 +27,9 @@ public:
     bool DeleteValue(const std::string& name) override;
     std::uint32_t ValueCount() override;
     std::vector<std::string> ValueNames() override;
+    std::unique_ptr<Registry> NewAccessor() override {
+        return std::unique_ptr<Registry>(new WinRegistry(access_));
+    }
 
     // The system's error code of the last open or write that failed (0: none),
     // for a message that says why, e.g. ERROR_ACCESS_DENIED without

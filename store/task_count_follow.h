@@ -15,5 +15,8 @@ namespace vantrel {
 // can hold (0 up to its number of values); a missing, wrong-typed or corrupt
 // one leaves the copy as the start-up load made it.
 void FollowStoredTaskCount(Registry& reg, const std::string& programKey, Settings& settings);
+// The same on the key the accessor has open (a writer that holds the store's
+// lock and reads the count it is about to change).
+void FollowStoredTaskCountInOpenKey(Registry& reg, Settings& settings);
 
 }  // namespace vantrel

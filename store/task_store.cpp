@@ -22,20 +22,6 @@ const char* const kValCtrlHotkeys = "rejian";
 
 namespace {
 
-// Reads an integer setting into its copy when present, else stores the
-// copy's default. A failure leaves the copy at its default and is reported.
-void LoadOrDefault(Registry& reg, const char* name, std::int32_t& copy,
-                   std::vector<std::string>& errors) {
-    try {
-        if (reg.ValueExists(name))
-            copy = reg.ReadInteger(name);
-        else
-            reg.WriteInteger(name, copy);
-    } catch (const RegistryError& e) {
-        errors.push_back(e.what());
-    }
-}
-
 // The highest n <= limit for which a value <letter><n> exists, with a letter
 // from `letters`; 0 when there is none. Only the names the key holds are
 // looked at, so a stray number far above the records costs nothing.
@@ -84,26 +70,85 @@ TaskStore::TaskStore(Registry& reg, std::string programKey, std::string runKey,
       programKey_(std::move(programKey)),
       runKey_(std::move(runKey)),
       runValue_(std::move(runValue)),
-      runValueOnly_(reg_, nullptr, runKey_, runValue_) {}
+      runValueOnly_(reg_, nullptr, runKey_, runValue_),
+      lock_(NewSharedStoreLock(programKey_)) {}
+
+TaskStore::~TaskStore() = default;
+
+void TaskStore::UseLock(std::unique_ptr<StoreLock> lock) { lock_ = std::move(lock); }
+
+TaskStore::WriteGuard::WriteGuard(TaskStore& store) : store_(store) {
+    if (store_.lockDepth_ == 0 && !store_.lock_->Acquire(store_.lockWaitMs_)) throw StoreBusy();
+    ++store_.lockDepth_;
+}
+
+TaskStore::WriteGuard::~WriteGuard() {
+    if (--store_.lockDepth_ == 0) store_.lock_->Release();
+}
+
+namespace {
+
+// The start-up load writes only the defaults that are missing, usually
+// nothing: the lock is taken before its first write, and asked for once.
+class LockOnFirstWrite {
+public:
+    explicit LockOnFirstWrite(TaskStore& store) : store_(store) {}
+    void Take() {
+        if (guard_) return;
+        if (failed_) throw StoreBusy();
+        try {
+            guard_.reset(new TaskStore::WriteGuard(store_));
+        } catch (const StoreBusy&) {
+            failed_ = true;
+            throw;
+        }
+    }
+
+private:
+    TaskStore& store_;
+    std::unique_ptr<TaskStore::WriteGuard> guard_;
+    bool failed_ = false;
+};
+
+// Reads an integer setting into its copy when present, else stores the
+// copy's default. A failure leaves the copy at its default and is reported.
+void LoadOrDefault(Registry& reg, LockOnFirstWrite& lock, const char* name, std::int32_t& copy,
+                   std::vector<std::string>& errors) {
+    try {
+        if (reg.ValueExists(name)) {
+            copy = reg.ReadInteger(name);
+        } else {
+            lock.Take();
+            reg.WriteInteger(name, copy);
+        }
+    } catch (const RegistryError& e) {
+        errors.push_back(e.what());
+    }
+}
+
+}  // namespace
 
 StartupResult TaskStore::StartupLoad(Settings& settings) {
     StartupResult result;
+    LockOnFirstWrite lock(*this);
     OpenedKey key(reg_, programKey_);
     if (!key.ok()) {
         // Without the key every write would fail the same way: say it once.
         result.errors.push_back(FailedToSetData(kValCloseAll).what());
         return result;
     }
-    LoadOrDefault(reg_, kValCloseAll, settings.closeAll, result.errors);
+    LoadOrDefault(reg_, lock, kValCloseAll, settings.closeAll, result.errors);
     try {
-        if (reg_.ValueExists(kValSoundPath))
+        if (reg_.ValueExists(kValSoundPath)) {
             settings.soundPath = reg_.ReadString(kValSoundPath);
-        else
+        } else {
+            lock.Take();
             reg_.WriteString(kValSoundPath, settings.soundPath);
+        }
     } catch (const RegistryError& e) {
         result.errors.push_back(e.what());
     }
-    LoadOrDefault(reg_, kValCountdown, settings.countdownLength, result.errors);
+    LoadOrDefault(reg_, lock, kValCountdown, settings.countdownLength, result.errors);
     // The task count comes from the records themselves when TaskNum cannot be
     // trusted, so that a new task never lands on an existing record, no record
     // drops out of view, and the tick stays bounded:
@@ -115,6 +160,7 @@ StartupResult TaskStore::StartupLoad(Settings& settings) {
     try {
         if (!reg_.ValueExists(kValTaskNum)) {
             settings.taskCount = RecoveredTaskCount(reg_);
+            lock.Take();
             reg_.WriteInteger(kValTaskNum, settings.taskCount);
         } else {
             settings.taskCount = reg_.ReadInteger(kValTaskNum);
@@ -126,14 +172,16 @@ StartupResult TaskStore::StartupLoad(Settings& settings) {
     if (settings.taskCount < 0 || !CountIsPlausible(reg_, settings.taskCount))
         settings.taskCount = RecoveredTaskCount(reg_);
     try {
-        if (!reg_.ValueExists(kValGreeting))
+        if (!reg_.ValueExists(kValGreeting)) {
+            lock.Take();
             reg_.WriteInteger(kValGreeting, 0);
-        else
+        } else {
             result.greeting = reg_.ReadInteger(kValGreeting) == 1;
+        }
     } catch (const RegistryError& e) {
         result.errors.push_back(e.what());
     }
-    LoadOrDefault(reg_, kValCtrlHotkeys, settings.ctrlFlag, result.errors);
+    LoadOrDefault(reg_, lock, kValCtrlHotkeys, settings.ctrlFlag, result.errors);
     return result;
 }
 
@@ -161,7 +209,11 @@ SettingsView TaskStore::LoadSettings(const Settings& settings, const std::string
             return fallback;
         }
     };
-    int last = LastRecordToScan(reg_, settings.taskCount);
+    // The count as stored: a task another writer added since the copy was
+    // taken is listed too.
+    Settings current = settings;
+    FollowStoredTaskCountInOpenKey(reg_, current);
+    int last = LastRecordToScan(reg_, current.taskCount);
     for (int n = 1; n <= last; ++n) {
         bool unreadable = false;
         std::string schedule = text(RecordValueName('A', n), &unreadable);
@@ -185,6 +237,7 @@ SettingsView TaskStore::LoadSettings(const Settings& settings, const std::string
 
 void TaskStore::SaveSettings(Settings& settings, const SettingsChoice& choice,
                              const std::string& programPath) {
+    WriteGuard guard(*this);
     OpenedKey key(reg_, programKey_);
     reg_.WriteInteger(kValGreeting, choice.greeting ? 1 : 0);
     settings.countdownLength = choice.countdownSeconds;
@@ -226,49 +279,128 @@ std::string TaskStore::ReadValueOrEmpty(char letter, int n, std::string* error) 
 
 int TaskStore::Append(Settings& settings, const std::string& schedule, const std::string& action,
                       const std::string& parameter) {
-    // Another writer (vantrelctl, while a settings window is open) may have
-    // changed the stored count since the copy was taken: the new record goes
-    // after the last stored one, never over it.
-    FollowStoredTaskCount(reg_, programKey_, settings);
-    OpenedKey key(reg_, programKey_);
-    if (settings.taskCount < 0) settings.taskCount = 0;
-    if (settings.taskCount == INT32_MAX) throw FailedToSetData(kValTaskNum);
-    ++settings.taskCount;
-    reg_.WriteInteger(kValTaskNum, settings.taskCount);
-    int n = settings.taskCount;
-    reg_.WriteString(RecordValueName('A', n), schedule);
-    reg_.WriteString(RecordValueName('B', n), action);
-    reg_.WriteString(RecordValueName('C', n), parameter);
-    reg_.WriteString(RecordValueName('D', n), kEnabledText);
-    return n;
+    return AppendRecord(settings, TaskRecord{schedule, action, parameter, kEnabledText});
 }
 
-std::string TaskStore::Rewrite(int n, const std::string& schedule, const std::string& action,
-                               const std::string& parameter) {
+int TaskStore::AppendRecord(Settings& settings, const TaskRecord& record) {
+    WriteGuard guard(*this);
     OpenedKey key(reg_, programKey_);
+    FollowStoredTaskCountInOpenKey(reg_, settings);
+    // After the last record stored, also when TaskNum was lowered by hand or
+    // is corrupt: a number that holds any value belongs to a record.
+    std::int64_t n = std::max<std::int64_t>(settings.taskCount,
+                                            HighestNumbered(reg_, "ABCD", RecordBound(reg_))) +
+                     1;
+    auto taken = [&](std::int64_t number) {
+        for (char letter : kRecordLetters)
+            if (reg_.ValueExists(RecordValueName(letter, static_cast<int>(number)))) return true;
+        return false;
+    };
+    while (n <= INT32_MAX && taken(n)) ++n;
+    if (n > INT32_MAX) throw FailedToSetData(kValTaskNum);
+    const int number = static_cast<int>(n);
+    reg_.WriteString(RecordValueName('A', number), record.schedule);
+    reg_.WriteString(RecordValueName('B', number), record.action);
+    reg_.WriteString(RecordValueName('C', number), record.parameter);
+    reg_.WriteString(RecordValueName('D', number),
+                     record.enabled.empty() ? std::string(kEnabledText) : record.enabled);
+    reg_.WriteInteger(kValTaskNum, number);
+    settings.taskCount = number;
+    return number;
+}
+
+namespace {
+
+// One value of a record as a list shows it: one that cannot be read is empty.
+std::string ValueAsListed(Registry& reg, char letter, int n) {
+    try {
+        return reg.ReadString(RecordValueName(letter, n));
+    } catch (const RegistryError&) {
+        return std::string();
+    }
+}
+
+// Rewrites A, B, C of record n on the open key; returns the enabled state.
+std::string RewriteOpen(Registry& reg, int n, const std::string& schedule,
+                        const std::string& action, const std::string& parameter) {
     // An enabled state of the wrong type is left as stored: the record keeps
     // its (never due) state, and the new texts are still written, so the
     // editor's OK never fails half way with the task's row already gone.
     bool readable = true;
     std::string enabled;
     try {
-        enabled = reg_.ReadString(RecordValueName('D', n));
+        enabled = reg.ReadString(RecordValueName('D', n));
     } catch (const RegistryError&) {
         readable = false;
     }
-    reg_.WriteString(RecordValueName('A', n), schedule);
-    reg_.WriteString(RecordValueName('B', n), action);
-    reg_.WriteString(RecordValueName('C', n), parameter);
+    reg.WriteString(RecordValueName('A', n), schedule);
+    reg.WriteString(RecordValueName('B', n), action);
+    reg.WriteString(RecordValueName('C', n), parameter);
     if (readable && enabled.empty()) {
         enabled = kEnabledText;
-        reg_.WriteString(RecordValueName('D', n), enabled);
+        reg.WriteString(RecordValueName('D', n), enabled);
     }
     return enabled;
 }
 
-bool TaskStore::Delete(Settings& settings, int k) {
-    if (k < 1 || k > settings.taskCount) return false;
+}  // namespace
+
+Settings TaskStore::CountAsStored() {
+    // A TaskNum that cannot be trusted counts up to the last record present.
+    Settings current;
+    current.taskCount = LastRecordToScan(reg_, INT32_MAX);
+    FollowStoredTaskCountInOpenKey(reg_, current);
+    return current;
+}
+
+bool TaskStore::StoredRecordIs(const Settings& current, int n, const TaskRecord& seen) {
+    if (n < 1 || n > current.taskCount) return false;
+    return ValueAsListed(reg_, 'A', n) == seen.schedule &&
+           ValueAsListed(reg_, 'B', n) == seen.action &&
+           ValueAsListed(reg_, 'C', n) == seen.parameter &&
+           ValueAsListed(reg_, 'D', n) == seen.enabled;
+}
+
+bool TaskStore::RecordIs(int n, const TaskRecord& seen) {
+    OpenedKey key(reg_, programKey_, false);
+    return key.ok() && StoredRecordIs(CountAsStored(), n, seen);
+}
+
+std::string TaskStore::Rewrite(int n, const std::string& schedule, const std::string& action,
+                               const std::string& parameter) {
+    WriteGuard guard(*this);
     OpenedKey key(reg_, programKey_);
+    return RewriteOpen(reg_, n, schedule, action, parameter);
+}
+
+ChangeResult TaskStore::Rewrite(int n, const TaskRecord& seen, const std::string& schedule,
+                                const std::string& action, const std::string& parameter,
+                                std::string* enabled) {
+    WriteGuard guard(*this);
+    OpenedKey key(reg_, programKey_);
+    if (!StoredRecordIs(CountAsStored(), n, seen)) return ChangeResult::RecordChanged;
+    std::string now = RewriteOpen(reg_, n, schedule, action, parameter);
+    if (enabled) *enabled = now;
+    return ChangeResult::Done;
+}
+
+bool TaskStore::Delete(Settings& settings, int k) {
+    WriteGuard guard(*this);
+    OpenedKey key(reg_, programKey_);
+    FollowStoredTaskCountInOpenKey(reg_, settings);
+    return DeleteHeld(settings, k);
+}
+
+ChangeResult TaskStore::Delete(Settings& settings, int k, const TaskRecord& seen) {
+    WriteGuard guard(*this);
+    OpenedKey key(reg_, programKey_);
+    FollowStoredTaskCountInOpenKey(reg_, settings);
+    if (!StoredRecordIs(settings, k, seen)) return ChangeResult::RecordChanged;
+    return DeleteHeld(settings, k) ? ChangeResult::Done : ChangeResult::RecordChanged;
+}
+
+bool TaskStore::DeleteHeld(Settings& settings, int k) {
+    if (k < 1 || k > settings.taskCount) return false;
     const int last = settings.taskCount;
     // Above the highest stored record every value is missing and would only
     // be copied as an empty text, so a corrupt count stops there.
@@ -294,12 +426,23 @@ bool TaskStore::Delete(Settings& settings, int k) {
 }
 
 void TaskStore::SetEnabled(int n, bool enabled) {
+    WriteGuard guard(*this);
     OpenedKey key(reg_, programKey_);
     reg_.WriteString(RecordValueName('D', n), enabled ? kEnabledText : kDisabledText);
 }
 
-void TaskStore::ReplaceTasks(Settings& settings, const std::vector<TaskRecord>& records) {
+ChangeResult TaskStore::SetEnabled(int n, const TaskRecord& seen, bool enabled) {
+    WriteGuard guard(*this);
     OpenedKey key(reg_, programKey_);
+    if (!StoredRecordIs(CountAsStored(), n, seen)) return ChangeResult::RecordChanged;
+    reg_.WriteString(RecordValueName('D', n), enabled ? kEnabledText : kDisabledText);
+    return ChangeResult::Done;
+}
+
+void TaskStore::ReplaceTasks(Settings& settings, const std::vector<TaskRecord>& records) {
+    WriteGuard guard(*this);
+    OpenedKey key(reg_, programKey_);
+    FollowStoredTaskCountInOpenKey(reg_, settings);
     const int before = settings.taskCount < 0 ? 0 : settings.taskCount;
     const int count = static_cast<int>(records.size());
     const auto write = [&](int n) {
@@ -311,9 +454,10 @@ void TaskStore::ReplaceTasks(Settings& settings, const std::vector<TaskRecord>& 
     };
     for (int n = 1; n <= std::min(before, count); ++n) write(n);
     if (count > before) {
+        // New numbers whole before the count shows them to the tick.
+        for (int n = before + 1; n <= count; ++n) write(n);
         settings.taskCount = count;
         reg_.WriteInteger(kValTaskNum, count);
-        for (int n = before + 1; n <= count; ++n) write(n);
         return;
     }
     settings.taskCount = count;

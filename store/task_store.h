@@ -1,14 +1,23 @@
 // The registry layout of the program: the settings values with their
 // defaults, the Run entry, and the task records numbered 1 to TaskNum without
 // gaps. Every operation opens the program key afresh and closes it when done.
+//
+// Several writers share the key (the settings window, vantrelctl, a copy of
+// the program in another session): every operation that writes holds the
+// store's lock (store/store_lock.h) from its first read to its last write,
+// takes the task count as stored rather than a copy made earlier, and a
+// change to a record the caller listed names that record as it was listed,
+// so that it never lands on another task that took its number meanwhile.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "store/logon_start.h"
 #include "store/registry.h"
+#include "store/store_lock.h"
 #include "store/task_record.h"
 
 namespace vantrel {
@@ -66,13 +75,44 @@ struct SettingsChoice {
     bool runAtLogon = false;
 };
 
+// What a change that names a record found: it was made, or the stored
+// record is no longer the one the caller listed (another writer deleted,
+// moved or changed it) and nothing was written.
+enum class ChangeResult { Done, RecordChanged };
+
 class TaskStore {
 public:
     // The program's own key, Run key and Run value unless told otherwise;
     // tests name keys and a value of their own, so that they never touch
-    // the program's.
+    // the program's. Writes take the lock every process shares for the key
+    // (NewSharedStoreLock) unless UseLock gives another.
     explicit TaskStore(Registry& reg, std::string programKey = kProgramKeyPath,
                        std::string runKey = kRunKeyPath, std::string runValue = kRunValueName);
+    ~TaskStore();
+    TaskStore(const TaskStore&) = delete;
+    TaskStore& operator=(const TaskStore&) = delete;
+
+    // A store on a registry file, which only its own command writes, takes
+    // NewProcessStoreLock instead.
+    void UseLock(std::unique_ptr<StoreLock> lock);
+    // How long a write waits for another writer to finish (5 seconds).
+    void set_lock_wait(std::uint32_t ms) { lockWaitMs_ = ms; }
+
+    // Holds the lock for as long as it lives, so that several operations
+    // (an import that replaces the list, then writes settings) run as one
+    // change; the operations inside take it again at no cost. Raises
+    // StoreBusy, with nothing held, when another writer keeps it longer than
+    // the store waits.
+    class WriteGuard {
+    public:
+        explicit WriteGuard(TaskStore& store);
+        ~WriteGuard();
+        WriteGuard(const WriteGuard&) = delete;
+        WriteGuard& operator=(const WriteGuard&) = delete;
+
+    private:
+        TaskStore& store_;
+    };
 
     // Creates the program key when missing; reads each settings value that
     // exists into its copy and writes the default of each that is missing.
@@ -103,25 +143,49 @@ public:
     // error message in `error` (when given and still empty), so that a
     // caller can show a damaged record and report it once.
     std::string ReadValueOrEmpty(char letter, int n, std::string* error);
-    // Raises the task count (copy and TaskNum) first, then writes the record
-    // with the enabled state "启用"; returns the new number. The copy first
-    // follows a plausible stored TaskNum, so a record another writer appended
-    // meanwhile is never overwritten.
+    // Appends the record with the enabled state "启用"; returns its number.
     int Append(Settings& settings, const std::string& schedule, const std::string& action,
                const std::string& parameter);
+    // Appends `record` with its own enabled state (an empty one is written
+    // "启用"), after the last record stored, whatever the copy or TaskNum
+    // say, so that it never lands on an existing record. The four values
+    // are written first and TaskNum (and the copy) raised last: the tick
+    // reads records 1 to TaskNum, so it never sees the record half written
+    // or in an enabled state it was not meant to have.
+    int AppendRecord(Settings& settings, const TaskRecord& record);
+
     // Rewrites A, B, C of record n; D keeps its text and becomes "启用" only
     // when it was empty. Returns the enabled state the record now has.
     std::string Rewrite(int n, const std::string& schedule, const std::string& action,
                         const std::string& parameter);
+    // The same for a record the caller listed as `seen`: written only while
+    // record n still holds exactly those four texts (an unreadable value
+    // counts as empty, as the list shows it). `enabled`, when given, gets
+    // the enabled state the record now has.
+    ChangeResult Rewrite(int n, const TaskRecord& seen, const std::string& schedule,
+                         const std::string& action, const std::string& parameter,
+                         std::string* enabled = nullptr);
+
     // Moves records k+1..count down by one, deletes the values of the last
-    // number and lowers the count. Returns false (nothing done) for a k
-    // outside 1..count. Every value that moves is read before anything is
-    // written: one that cannot be read raises its error with nothing changed.
+    // number and lowers the count, the count as stored. Returns false
+    // (nothing done) for a k outside 1..count. Every value that moves is read
+    // before anything is written: one that cannot be read raises its error
+    // with nothing changed.
     bool Delete(Settings& settings, int k);
+    // The same for a record the caller listed as `seen`.
+    ChangeResult Delete(Settings& settings, int k, const TaskRecord& seen);
+
     void SetEnabled(int n, bool enabled);
+    // The same for a record the caller listed as `seen`.
+    ChangeResult SetEnabled(int n, const TaskRecord& seen, bool enabled);
+
+    // Whether record n (within the stored count) holds exactly `seen`, an
+    // unreadable value counting as empty.
+    bool RecordIs(int n, const TaskRecord& seen);
+
     // Puts `records` (all four texts as given) in place of the task list,
     // writing before it removes: records 1.. are overwritten in place, new
-    // numbers appended (the count raised first), and only then the count
+    // numbers appended (the count raised after them), and only then the count
     // lowered and the values of the numbers above it deleted. A write that
     // fails part way never leaves fewer records than before.
     void ReplaceTasks(Settings& settings, const std::vector<TaskRecord>& records);
@@ -129,12 +193,20 @@ public:
     const std::string& programKey() const { return programKey_; }
 
 private:
+    // With the key open (and, to write, the lock held).
+    Settings CountAsStored();
+    bool StoredRecordIs(const Settings& current, int n, const TaskRecord& seen);
+    bool DeleteHeld(Settings& settings, int k);
+
     Registry& reg_;
     std::string programKey_;
     std::string runKey_;
     std::string runValue_;
     StartAtLogon runValueOnly_;
     StartAtLogon* logonStart_ = nullptr;
+    std::unique_ptr<StoreLock> lock_;
+    std::uint32_t lockWaitMs_ = 5000;
+    int lockDepth_ = 0;  // guards alive; the lock is held while above 0
 };
 
 // The highest record number worth reading for a task count: the count

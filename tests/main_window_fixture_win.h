@@ -50,6 +50,10 @@ inline void StoreRecords(const char* key, const std::vector<TaskRecord>& records
 inline std::string TestRunKey(const char* key) { return std::string(key) + "\\Run"; }
 const char kTestRunValue[] = "VantrelTest";
 
+// Whether a form's window is there and shown. Safe after a form that
+// destroys itself when closed is gone: it asks only the window handle.
+inline bool Showing(HWND window) { return IsWindow(window) && IsWindowVisible(window); }
+
 // The task service of the test main windows: never the system's, so a test
 // registers no task on the machine it runs on. Without a service, as on XP,
 // unless a test makes it available.

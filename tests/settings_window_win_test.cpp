@@ -97,8 +97,9 @@ TEST_F(SettingsWindowTest, OpeningListsRecordsWithAScheduleAndStopsTheTick) {
     EXPECT_EQ(GetFocus(), w->control(SettingsWindow::kButton2));
     EXPECT_FALSE(main_->driver().timer1Running());
 
+    const HWND window = w->hwnd();
     w->Button2Click();
-    EXPECT_FALSE(IsWindowVisible(w->hwnd()));
+    EXPECT_FALSE(testing::Showing(window));
     EXPECT_TRUE(main_->driver().timer1Running());
 }
 
@@ -199,11 +200,12 @@ TEST_F(SettingsWindowTest, OkStoresTheOptionsAndTheWaitInSeconds) {
     for (const Case& c : cases) {
         SettingsWindow* w = Open();
         SetText(w->control(SettingsWindow::kEdit5), c.wait);
+        const HWND window = w->hwnd();
         w->Button1Click();
         EXPECT_EQ(Int("tishi"), c.seconds) << c.wait;
         EXPECT_EQ(main_->settings().countdownLength, c.seconds);
         EXPECT_EQ(main_->view().BarMaximum(), c.seconds);
-        EXPECT_FALSE(IsWindowVisible(w->hwnd()));
+        EXPECT_FALSE(testing::Showing(window));
     }
     SettingsWindow* w = Open();
     EXPECT_EQ(WindowText(w->control(SettingsWindow::kEdit5)), "0.133333333333333");
@@ -339,7 +341,7 @@ TEST_F(SettingsWindowTest, EachEditorWritesItsOwnRecord) {
          {"每天2时0分", "每天3时0分"}, {"1", "2"}, 1},
         {"the record was rewritten by another editor meanwhile",
          {{S::Modify, 1}, {S::Modify, 1}, {S::Ok, 0}, {S::Ok, 1}},
-         {"每天1时0分", "每天22时30分", "每天3时0分"}, {"1", "3", "2"}, 1},
+         {"每天1时0分", "每天22时30分", "每天3时0分"}, {"1", "2", "3"}, 1},  // the list read again
     };
     for (const Case& c : cases) {
         OwnedForms::ReleaseAll();
@@ -370,9 +372,10 @@ TEST_F(SettingsWindowTest, EachEditorWritesItsOwnRecord) {
                     SendMessageA(e->control(TaskEditor::kRadioButton3), BM_CLICK, 0, 0);
                     e->SetPickerTime(TaskEditor::kDateTimePicker3, 22, 30);
                     const size_t before = boxes_.size();
+                    const HWND window = e->hwnd();
                     e->Button2Click();
                     // A refused OK leaves its editor open for Cancel.
-                    EXPECT_EQ(e->IsVisible(), boxes_.size() > before) << c.name;
+                    EXPECT_EQ(testing::Showing(window), boxes_.size() > before) << c.name;
                     break;
                 }
                 case S::Cancel: editors.at(step.arg)->Button3Click(); break;

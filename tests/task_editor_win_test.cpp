@@ -32,15 +32,19 @@ class FakeTaskList : public TaskListLink {
 public:
     std::vector<std::string> captions;  // rows present
     std::vector<std::pair<int, TaskRecord>> appended;
+    int readAgain = 0;
+    std::function<void()> whileAppending;  // the editor is still there
 
     void RemoveRow(int number) override {
         auto row = std::find(captions.begin(), captions.end(), std::to_string(number));
         if (row != captions.end()) captions.erase(row);
     }
-    void AppendRow(int number, const TaskRecord& shown) override {
+    void AppendRow(int number, const TaskRecord& shown, const TaskRecord&) override {
         captions.push_back(std::to_string(number));
         appended.push_back({number, shown});
+        if (whileAppending) whileAppending();
     }
+    void ReadTasksAgain() override { ++readAgain; }
 };
 
 struct Box {
@@ -87,7 +91,7 @@ protected:
         EXPECT_NE(e, nullptr);
         e->SetPickersToNow(false);
         const TaskRecord r = Record(n);
-        e->LoadForModify(n, r.schedule, r.action, r.parameter);
+        e->LoadForModify(n, r);
         PumpMessages();
         return e;
     }
@@ -302,10 +306,11 @@ TEST_F(TaskEditorWindow, AddComposesEveryKind) {
         E* e = Add();
         c.fill(e);
         ChooseAction(e, kActShutDown);
+        const HWND window = e->hwnd();
         e->Button2Click();
         ++n;
         EXPECT_TRUE(boxes_.empty()) << c.expected;
-        EXPECT_FALSE(e->IsVisible()) << c.expected;
+        EXPECT_FALSE(testing::Showing(window)) << c.expected;
         EXPECT_EQ(TaskNum(), n);
         EXPECT_EQ(main_->settings().taskCount, n);
         EXPECT_EQ(Record(n), (TaskRecord{c.expected, "关闭计算机", "", "启用"}));
@@ -319,10 +324,15 @@ TEST_F(TaskEditorWindow, StartupWithEmptyBoxesStoresZerosAndShowsThem) {
     StartWith({});
     E* e = Add();
     Check(e, E::kRadioButton7);
+    std::string hours, minutes;
+    list_.whileAppending = [&] {
+        hours = Text(e, E::kEdit3);
+        minutes = Text(e, E::kEdit4);
+    };
     e->Button2Click();
     EXPECT_EQ(Record(1), (TaskRecord{"开机0时0分", "", "", "启用"}));  // no action: stored empty
-    EXPECT_EQ(Text(e, E::kEdit3), "0");
-    EXPECT_EQ(Text(e, E::kEdit4), "0");
+    EXPECT_EQ(hours, "0");
+    EXPECT_EQ(minutes, "0");
 }
 
 TEST_F(TaskEditorWindow, OkWithoutATimeAsksForOneAndWritesNothing) {
@@ -396,9 +406,10 @@ TEST_F(TaskEditorWindow, EnterAndEscPressNeitherButton) {
         EXPECT_EQ(list_.appended.size(), rows) << round;
         EXPECT_TRUE(boxes_.empty());
         // Its own accelerator still presses OK.
-        MSG alt = {e->hwnd(), WM_SYSCHAR, 'o', 1 << 29, 0, {0, 0}};
-        IsDialogMessageA(e->hwnd(), &alt);
-        EXPECT_FALSE(e->IsVisible()) << round;
+        const HWND window = e->hwnd();
+        MSG alt = {window, WM_SYSCHAR, 'o', 1 << 29, 0, {0, 0}};
+        IsDialogMessageA(window, &alt);
+        EXPECT_FALSE(testing::Showing(window)) << round;
     }
     EXPECT_EQ(TaskNum(), 4);
     EXPECT_EQ(Record(4).schedule, "空闲15分钟");
@@ -479,6 +490,7 @@ TEST_F(TaskEditorWindow, ModifyRewritesKeepsNumberAndEnabledState) {
     Check(e, E::kRadioButton3);
     e->SetPickerTime(E::kDateTimePicker3, 22, 45);
     ChooseAction(e, kActRestart);
+    const HWND window = e->hwnd();
     e->Button2Click();
     EXPECT_EQ(Record(2), (TaskRecord{"每天22时45分", "重启计算机", "", "禁用"}));
     EXPECT_EQ(Record(1), kThree[0]);
@@ -488,7 +500,7 @@ TEST_F(TaskEditorWindow, ModifyRewritesKeepsNumberAndEnabledState) {
     EXPECT_EQ(list_.captions, (std::vector<std::string>{"1", "3", "2"}));
     ASSERT_EQ(list_.appended.size(), 1u);
     EXPECT_EQ(list_.appended[0].second, Record(2));
-    EXPECT_FALSE(e->IsVisible());
+    EXPECT_FALSE(testing::Showing(window));
 }
 
 // A modify whose record went or changed while its editor was open writes
@@ -502,6 +514,10 @@ TEST_F(TaskEditorWindow, ModifyOfARecordChangedMeanwhileWritesNothing) {
         {"an earlier record deleted", [](MainWindow& m) { m.store().Delete(m.settings(), 1); }},
         {"schedule rewritten", [](MainWindow& m) { m.store().Rewrite(2, "每天1时0分", "关闭计算机", ""); }},
         {"action rewritten", [](MainWindow& m) { m.store().Rewrite(2, "空闲30分钟", "提醒", ""); }},
+        // Three reminders at the same minute differ only in their texts.
+        {"parameter rewritten",
+         [](MainWindow& m) { m.store().Rewrite(2, "空闲30分钟", "关闭计算机", "other"); }},
+        {"enabled", [](MainWindow& m) { m.store().SetEnabled(2, true); }},
     };
     for (const auto& c : cases) {
         WinRegistry::DeleteTree(kKey);
@@ -519,20 +535,20 @@ TEST_F(TaskEditorWindow, ModifyOfARecordChangedMeanwhileWritesNothing) {
         EXPECT_EQ(boxes_[0].text, "要修改的任务已被删除或更改") << c.name;
         EXPECT_EQ(Snapshot(), before) << c.name;
         EXPECT_TRUE(list_.appended.empty()) << c.name;
+        EXPECT_EQ(list_.readAgain, 1) << c.name;
         EXPECT_TRUE(e->IsVisible()) << c.name;
         EXPECT_EQ(e->mode(), EditorMode::Modify) << c.name;
     }
 }
 
-// Only the parameter changed meanwhile: the record is still the one opened.
-TEST_F(TaskEditorWindow, ModifyGoesOnWhenOnlyTheParameterChangedMeanwhile) {
+// The same texts written again meanwhile: the record is still the one opened.
+TEST_F(TaskEditorWindow, ModifyGoesOnWhenTheRecordWasWrittenUnchanged) {
     StartWith(kThree);
     E* e = Modify(2);
-    main_->store().SetEnabled(2, true);
-    main_->store().Rewrite(2, kThree[1].schedule, kThree[1].action, "other");
+    main_->store().Rewrite(2, kThree[1].schedule, kThree[1].action, kThree[1].parameter);
     e->Button2Click();
     EXPECT_TRUE(boxes_.empty());
-    EXPECT_EQ(Record(2), (TaskRecord{"空闲30分钟", "关闭计算机", "", "启用"}));
+    EXPECT_EQ(Record(2), (TaskRecord{"空闲30分钟", "关闭计算机", "", kThree[1].enabled}));
 }
 
 TEST_F(TaskEditorWindow, CancelAfterModifyTouchesNothing) {
@@ -540,9 +556,10 @@ TEST_F(TaskEditorWindow, CancelAfterModifyTouchesNothing) {
     const std::vector<std::string> before = Snapshot();
     E* e = Modify(2);
     Check(e, E::kRadioButton3);
+    const HWND window = e->hwnd();
     e->Button3Click();
     EXPECT_EQ(Snapshot(), before);
-    EXPECT_FALSE(e->IsVisible());
+    EXPECT_FALSE(testing::Showing(window));
     EXPECT_EQ(list_.captions.size(), 3u);
 }
 
@@ -550,8 +567,9 @@ TEST_F(TaskEditorWindow, TitleBarCloseStoresNothingAndKeepsTheMode) {
     StartWith(kThree);
     const std::vector<std::string> before = Snapshot();
     E* e = Modify(2);
-    SendMessageA(e->hwnd(), WM_CLOSE, 0, 0);
-    EXPECT_FALSE(e->IsVisible());
+    const HWND window = e->hwnd();
+    SendMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(testing::Showing(window));
     EXPECT_EQ(Snapshot(), before);
 }
 

@@ -133,7 +133,7 @@ TEST_P(StoreContract, WrongTypeSettingAtStartupIsReportedOnceAndKeepsItsDefault)
     EXPECT_EQ(Str("tishi"), "90");  // left as stored
 }
 
-TEST_P(StoreContract, AppendRaisesTheCountFirstAndEnablesTheRecord) {
+TEST_P(StoreContract, AppendWritesAnEnabledRecordAndRaisesTheCount) {
     Settings s;
     store_->StartupLoad(s);
     EXPECT_EQ(store_->Append(s, "每天17时30分", "提醒", "下班时间到。"), 1);
@@ -319,6 +319,7 @@ TEST_P(StoreContract, ACorruptCountStopsAtTheHighestStoredRecord) {
     s.taskCount = 2147483647;
     {
         OpenedKey key(reg(), kTestKey);
+        reg().WriteInteger("TaskNum", s.taskCount);
         EXPECT_EQ(LastRecordToScan(reg(), s.taskCount), 3);
         EXPECT_EQ(LastRecordToScan(reg(), 2), 2);
         EXPECT_EQ(LastRecordToScan(reg(), -1), 0);

@@ -13,6 +13,8 @@
 
 namespace vantrel {
 
+const char* const kTasksChangedText = "任务已被其他程序更改，列表已重新读取";
+
 const char* const kProgramPathNotGbkText =
     "Vantrel所在文件夹的路径含有GBK以外的字符，无法设置开机启动。\n"
     "请将Vantrel移到名称只含简体中文和英文的文件夹中，或取消“开机启动Vantrel”。";
@@ -142,7 +144,7 @@ bool SettingsWindow::Create() {
 
 void SettingsWindow::Fill() {
     SettingsView view = host_.store().LoadSettings(host_.settings(), ProgramPath());
-    for (const ListedTask& t : view.tasks) AppendRow(t.number, t.record);
+    FillTasks(view);
     SetText(control(kEdit5), FormatWaitMinutes(view.countdownSeconds));
     CheckDlgButton(hwnd(), kCheckBox5, view.closeAll ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(hwnd(), kCheckBox1, view.greeting ? BST_CHECKED : BST_UNCHECKED);
@@ -153,6 +155,30 @@ void SettingsWindow::Fill() {
     if (!view.errors.empty()) ReportError(view.errors.front().c_str());
 }
 
+void SettingsWindow::FillTasks(const SettingsView& view) {
+    for (const ListedTask& t : view.tasks) AppendRow(t.number, t.record, t.record);
+}
+
+void SettingsWindow::ReadTasksAgain() {
+    HideCombo();
+    SendMessageA(list_, LVM_DELETEALLITEMS, 0, 0);
+    listed_.clear();
+    // Only the list: options the user changed and has not stored yet stay.
+    SettingsView view = host_.store().LoadSettings(host_.settings(), ProgramPath());
+    FillTasks(view);
+    if (!view.errors.empty()) ReportError(view.errors.front().c_str());
+}
+
+void SettingsWindow::TasksChanged() {
+    ShowMessageBox(kTasksChangedText, "提示", MB_OK | MB_ICONINFORMATION);
+    ReadTasksAgain();
+}
+
+const TaskRecord* SettingsWindow::Listed(int number) const {
+    auto it = listed_.find(number);
+    return it == listed_.end() ? nullptr : &it->second;
+}
+
 void SettingsWindow::OnClose() {
     // Closing gives the tick back, but only through the gate: with monitoring
     // off it stays off.
@@ -160,7 +186,10 @@ void SettingsWindow::OnClose() {
         closed_ = true;
         host_.ReleaseTick();
     }
-    Hide();
+    // Destroyed, not hidden: a window kept for each use would add up, over
+    // a few hundred edits, to the limit of window objects of the process.
+    // The last thing this object does.
+    OwnedForms::Release(this);
 }
 
 void SettingsWindow::Button1Click() {
@@ -207,6 +236,14 @@ void SettingsWindow::Button5Click() {
         return;
     }
     int n = StrToInt(k);
+    // The editor opens for the task the row shows; another program may have
+    // moved a different one to its number since the list was read.
+    const TaskRecord* seen = Listed(n);
+    if (!seen || !host_.store().RecordIs(n, *seen)) {
+        TasksChanged();
+        return;
+    }
+    const TaskRecord record = *seen;
     TaskEditor* editor = TaskEditor::Open(host_);
     if (!editor) return;
     editor->SetPickersToNow(false);
@@ -214,10 +251,8 @@ void SettingsWindow::Button5Click() {
     // still opens in modify mode, so its OK rewrites this record and never
     // appends a copy.
     std::string firstError;
-    const std::string a = host_.store().ReadValueOrEmpty('A', n, &firstError);
-    const std::string b = host_.store().ReadValueOrEmpty('B', n, &firstError);
-    const std::string c = host_.store().ReadValueOrEmpty('C', n, &firstError);
-    editor->LoadForModify(n, a, b, c);
+    for (char letter : {'A', 'B', 'C'}) host_.store().ReadValueOrEmpty(letter, n, &firstError);
+    editor->LoadForModify(n, record);
     if (!firstError.empty()) ReportError(firstError.c_str());
 }
 
@@ -228,7 +263,13 @@ void SettingsWindow::Button6Click() {
         return;
     }
     int k = StrToInt(Cell(row, 0));
-    host_.store().Delete(host_.settings(), k);
+    // The record the row shows, not whatever another program moved to its
+    // number since; a refused (or failed) delete leaves the row.
+    const TaskRecord* seen = Listed(k);
+    if (!seen || host_.store().Delete(host_.settings(), k, *seen) != ChangeResult::Done) {
+        TasksChanged();
+        return;
+    }
     // The combo may lie over a row that moves or goes: it hides, so it never
     // switches a record other than the one it was placed over.
     HideCombo();
@@ -238,6 +279,10 @@ void SettingsWindow::Button6Click() {
         auto number = TryStrToInt(Cell(r, 0));
         if (number && *number > k) SetCell(r, 0, std::to_string(CaptionAfterDelete(*number, k)));
     }
+    std::map<int, TaskRecord> moved;
+    for (const auto& entry : listed_)
+        if (entry.first != k) moved[CaptionAfterDelete(entry.first, k)] = entry.second;
+    listed_.swap(moved);
 }
 
 // The list's columns and the enable combo are placed here, not by the
@@ -279,9 +324,14 @@ void SettingsWindow::ComboBox1Change() {
     if (!n) return;
     int choice = static_cast<int>(SendMessageW(combo_, CB_GETCURSEL, 0, 0));
     if (choice != 0 && choice != 1) return;
-    host_.store().SetEnabled(*n, choice == 0);
+    const TaskRecord* seen = Listed(*n);
+    if (!seen || host_.store().SetEnabled(*n, *seen, choice == 0) != ChangeResult::Done) {
+        TasksChanged();
+        return;
+    }
+    listed_[*n].enabled = choice == 0 ? kEnabledText : kDisabledText;
     int row = RowOfCaption(comboTask_);
-    if (row >= 0) SetCell(row, 4, choice == 0 ? kEnabledText : kDisabledText);
+    if (row >= 0) SetCell(row, 4, listed_[*n].enabled);
 }
 
 int SettingsWindow::RowCount() const {
@@ -337,6 +387,7 @@ void SettingsWindow::RemoveRow(int number) {
     if (row < 0) return;
     if (caption == comboTask_) HideCombo();
     SendMessageW(list_, LVM_DELETEITEM, row, 0);
+    listed_.erase(number);
     FitColumns();
 }
 
@@ -356,7 +407,8 @@ void SettingsWindow::FitColumns() {
         SendMessageW(list_, LVM_SETCOLUMNWIDTH, kParameterColumn, MAKELPARAM(width, 0));
 }
 
-void SettingsWindow::AppendRow(int number, const TaskRecord& shown) {
+void SettingsWindow::AppendRow(int number, const TaskRecord& shown, const TaskRecord& stored) {
+    listed_[number] = stored;
     std::string caption = std::to_string(number);
     WideText wide = Wide(caption);
     LVITEMW item = {};

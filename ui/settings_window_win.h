@@ -7,6 +7,7 @@
 
 #include <commctrl.h>
 
+#include <map>
 #include <string>
 
 #include "ui/settings_host.h"
@@ -15,6 +16,10 @@
 #include "winui/tooltips_win.h"
 
 namespace vantrel {
+
+// Shown when a change of a listed task was refused because another program
+// changed the tasks since the list was read; the list is then read again.
+extern const char* const kTasksChangedText;  // "任务已被其他程序更改，列表已重新读取"
 
 // What OK says, and stores nothing, when start at logon is ticked but the
 // program's path has a character GBK cannot hold.
@@ -69,7 +74,8 @@ public:
 
     // TaskListLink
     void RemoveRow(int number) override;
-    void AppendRow(int number, const TaskRecord& shown) override;
+    void AppendRow(int number, const TaskRecord& shown, const TaskRecord& stored) override;
+    void ReadTasksAgain() override;
 
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -79,6 +85,11 @@ protected:
 private:
     bool Create();
     void Fill();
+    void FillTasks(const SettingsView& view);
+    // A change was refused: says so once and reads the list again.
+    void TasksChanged();
+    // The record as listed for row caption `number`; nullptr for none.
+    const TaskRecord* Listed(int number) const;
     int SelectedRow() const;
     int RowOfCaption(const std::string& caption) const;
     void SetCell(int row, int column, const std::string& text);
@@ -92,6 +103,7 @@ private:
     Font font_;
     Font smallFont_;
     std::string comboTask_;
+    std::map<int, TaskRecord> listed_;  // by number: each row's record as stored when listed
     bool closed_ = false;
 };
 

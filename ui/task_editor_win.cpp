@@ -273,14 +273,12 @@ void TaskEditor::ComboBox5Change() {
     ShowWakePicker(row.wakePicker);
 }
 
-void TaskEditor::LoadForModify(int number, const std::string& a, const std::string& b,
-                               const std::string& c) {
+void TaskEditor::LoadForModify(int number, const TaskRecord& seen) {
     mode_ = EditorMode::Modify;
     number_ = number;
-    openedSchedule_ = a;
-    openedAction_ = b;
-    const EditorLoad load =
-        vantrel::LoadForModify(a, b, c, SystemShortDateFormat(), LocalTimeNow().year);
+    seen_ = seen;
+    const EditorLoad load = vantrel::LoadForModify(seen.schedule, seen.action, seen.parameter,
+                                                   SystemShortDateFormat(), LocalTimeNow().year);
     // Selecting from here sends no change notice, so the row is set below and
     // the stored parameter is not replaced by the action's proposal.
     SendMessageW(control(kComboBox5), CB_SETCURSEL, static_cast<WPARAM>(load.actionIndex), 0);
@@ -347,32 +345,30 @@ void TaskEditor::Button2Click() {
     int n = 0;
     std::string enabled;
     if (mode_ == EditorMode::Modify) {
-        // Another editor or a delete may have changed the record meanwhile:
-        // writing over it would lose that task.
-        if (!RecordAsOpened()) {
+        // Another editor, a delete or another program may have changed the
+        // record meanwhile, or moved another task to its number: writing
+        // over it would lose that task. The store compares all four texts.
+        n = number_;
+        if (host_.store().Rewrite(n, seen_, *schedule, action, parameter, &enabled) !=
+            ChangeResult::Done) {
             ShowMessageBox(kRecordGoneText, "错误", MB_OK | MB_ICONERROR);
+            if (list) list->ReadTasksAgain();
             return;
         }
-        n = number_;
-        enabled = host_.store().Rewrite(n, *schedule, action, parameter);
         if (list) list->RemoveRow(n);
     } else {
         n = host_.store().Append(host_.settings(), *schedule, action, parameter);
         enabled = kEnabledText;
     }
-    if (list) list->AppendRow(n, TaskRecord{*schedule, action, shown, enabled});
+    if (list)
+        list->AppendRow(n, TaskRecord{*schedule, action, shown, enabled},
+                        TaskRecord{*schedule, action, parameter, enabled});
     OnClose();
 }
 
-bool TaskEditor::RecordAsOpened() {
-    if (number_ < 1 || number_ > host_.settings().taskCount) return false;
-    // Read as at opening: a value that could not be read then counts as
-    // empty now too, so a damaged record can still be mended here.
-    return host_.store().ReadValueOrEmpty('A', number_, nullptr) == openedSchedule_ &&
-           host_.store().ReadValueOrEmpty('B', number_, nullptr) == openedAction_;
-}
-
 void TaskEditor::Button3Click() { OnClose(); }
+
+void TaskEditor::OnClose() { OwnedForms::Release(this); }
 
 LRESULT TaskEditor::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_COMMAND) {

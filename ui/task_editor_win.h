@@ -77,13 +77,12 @@ public:
     // time to now; Modify leaves the wake time alone.
     void SetPickersToNow(bool includingWake);
 
-    // Fills the editor from stored record `number` for a modify, its texts
-    // `a`, `b` and `c` as read (an unreadable one as empty). From now on OK
-    // rewrites that record, whatever row is selected then, as long as it
-    // still holds this schedule text and action. Nothing here throws for
-    // texts that do not follow the grammar, so the mode is always set.
-    void LoadForModify(int number, const std::string& a, const std::string& b,
-                       const std::string& c);
+    // Fills the editor from stored record `number` for a modify, `seen` as
+    // the settings window listed it (an unreadable value as empty). From now
+    // on OK rewrites that record, whatever row is selected then, as long as
+    // it still holds exactly these four texts. Nothing here throws for texts
+    // that do not follow the grammar, so the mode is always set.
+    void LoadForModify(int number, const TaskRecord& seen);
     EditorMode mode() const { return mode_; }
     int record() const { return number_; }  // 0 for a new task
 
@@ -106,6 +105,8 @@ public:
 
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    // Destroys the editor (see the settings window's close).
+    void OnClose() override;
 
 private:
     bool Create();
@@ -113,13 +114,11 @@ private:
     void SetParameterHint(const std::string& hint);
     void ShowWakePicker(bool wake);
     void ApplySchedule(const ScheduleLoad& load);
-    bool RecordAsOpened();
 
     SettingsHost& host_;
     EditorMode mode_ = EditorMode::New;
     int number_ = 0;
-    std::string openedSchedule_;
-    std::string openedAction_;
+    TaskRecord seen_;  // the record a modify was opened for
     Font font_;
     Tooltips tips_;
 };

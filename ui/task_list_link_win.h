@@ -1,6 +1,7 @@
 // What the task editor needs of the settings window: its task list, which
 // the editor edits directly (it replaces the row of a modified task and
-// appends the row of a new one), found as the settings window last opened.
+// appends the row of a new one, and has it read again when another writer
+// changed the tasks), found as the settings window last opened.
 #pragma once
 
 #include "store/task_record.h"
@@ -12,8 +13,12 @@ public:
     virtual ~TaskListLink() = default;
     // Removes the row that shows record `number`, if there is one.
     virtual void RemoveRow(int number) = 0;
-    // Appends a row: number, schedule text, action, parameter, enabled state.
-    virtual void AppendRow(int number, const TaskRecord& shown) = 0;
+    // Appends a row: number, schedule text, action, parameter, enabled state
+    // as shown, and the record as stored, which a later change of the row
+    // names as the record it saw.
+    virtual void AppendRow(int number, const TaskRecord& shown, const TaskRecord& stored) = 0;
+    // Another writer changed the tasks: the list is read again.
+    virtual void ReadTasksAgain() = 0;
 };
 
 // The settings window last opened (nullptr before the first one).

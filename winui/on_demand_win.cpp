@@ -1,10 +1,22 @@
 #include "winui/on_demand_win.h"
 
 #include <string>
+#include <vector>
 
 #include "store/codepage_win.h"
 
 namespace vantrel {
+
+HMODULE LoadSystemLibrary(const char* name) {
+    wchar_t folder[MAX_PATH] = {0};
+    const UINT n = GetSystemDirectoryW(folder, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return nullptr;
+    std::vector<wchar_t> path(folder, folder + n);
+    path.push_back(L'\\');
+    for (const char* c = name; *c; ++c) path.push_back(static_cast<wchar_t>(*c));  // ASCII file names
+    path.push_back(L'\0');
+    return LoadLibraryW(path.data());
+}
 
 namespace {
 
@@ -29,14 +41,7 @@ public:
 private:
     void Load() {
         tried_ = true;
-        std::string path = name_;
-        if (fromSystemFolder_) {
-            char folder[MAX_PATH] = {0};
-            UINT n = GetSystemDirectoryA(folder, MAX_PATH);
-            if (n == 0 || n >= MAX_PATH) return;
-            path = std::string(folder) + "\\" + name_;
-        }
-        module_ = LoadLibraryA(path.c_str());
+        module_ = fromSystemFolder_ ? LoadSystemLibrary(name_) : LoadLibraryW(Wide(name_).c_str());
     }
 
     const char* name_;

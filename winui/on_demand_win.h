@@ -39,6 +39,12 @@ void StopSoundOnDemand();
 // loaded.
 MCIERROR MciSendStringOnDemand(const char* command, HWND callback);
 
+// Loads a library of the system folder by its full path, so that no copy in
+// the program's folder or the current folder (the program runs with
+// administrator rights) can stand in for it; null when it cannot be loaded.
+// Loaded once and kept to the end of the program.
+HMODULE LoadSystemLibrary(const char* name);
+
 // GetOpenFileNameW; FALSE (nothing chosen) when the library cannot be loaded.
 BOOL GetOpenFileNameOnDemand(OPENFILENAMEW* ofn);
 

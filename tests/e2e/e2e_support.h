@@ -189,6 +189,25 @@ inline void WriteTasks(const std::vector<std::vector<std::string>>& tasks, int t
     }
 }
 
+// Runs vantrelctl.exe with `arguments`; its exit status, -1 when it cannot
+// start. The wide command line: the Chinese arguments arrive whatever the
+// ANSI code page.
+inline int RunVantrelctl(const std::string& arguments) {
+    WideText cmd = Wide("\"" + FolderPart(ExePath()) + "vantrelctl.exe\" " + arguments);
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si,
+                        &pi))
+        return -1;
+    WaitForSingleObject(pi.hProcess, 30000);
+    DWORD status = 99;
+    GetExitCodeProcess(pi.hProcess, &status);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    return static_cast<int>(status);
+}
+
 inline std::vector<std::string> ModulesOf(DWORD pid) {
     std::vector<std::string> names;
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);

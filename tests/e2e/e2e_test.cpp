@@ -6,6 +6,7 @@
 
 #include <commctrl.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -303,21 +304,7 @@ TEST(EndToEnd, ATaskAddedWithVantrelctlFiresInTheRunningProgram) {
     Vantrel v;
     ASSERT_TRUE(v.Start());
     Sleep(7000);  // the first tick has run with one task
-    // The wide command line: the Chinese arguments arrive whatever the ANSI
-    // code page.
-    WideText cmd = Wide("\"" + FolderPart(ExePath()) + "vantrelctl.exe\" add --schedule " + DailyForNextTicks() +
-                        " --action 提醒 --param 命令行添加的任务");
-    STARTUPINFOW si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    ASSERT_TRUE(CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
-                               &si, &pi));
-    WaitForSingleObject(pi.hProcess, 30000);
-    DWORD status = 99;
-    GetExitCodeProcess(pi.hProcess, &status);
-    CloseHandle(pi.hProcess);
-    CloseHandle(pi.hThread);
-    EXPECT_EQ(status, 0u);
+    EXPECT_EQ(RunVantrelctl("add --schedule " + DailyForNextTicks() + " --action 提醒 --param 命令行添加的任务"), 0);
     EXPECT_TRUE(WaitFor([&] { return ReminderShown(v.pid(), "命令行添加的任务"); }, 15000));
     WinRegistry reg;
     reg.OpenKey(kKey, false);
@@ -429,6 +416,142 @@ TEST(EndToEndFaults, TheTrayComingBackAndTheSettingsWindowDuringACountdown) {
     ASSERT_TRUE(Click(settings, "取消(&C)"));
     EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(main) && !IsWindowVisible(settings); }, 5000));
     EXPECT_TRUE(v.Running());
+}
+
+// Two writers: the settings window, open on the list it read, and vantrelctl
+// run meanwhile. Every task that should exist survives, nothing else appears.
+namespace two_writers {
+
+// Reminders at one minute, disabled so that none fires, told apart only by
+// their texts.
+void StoreReminders(const std::vector<std::string>& texts) {
+    WinRegistry::DeleteTree(kKey);
+    WinRegistry reg;
+    reg.OpenKey(kKey, true);
+    reg.WriteInteger("TaskNum", static_cast<std::int32_t>(texts.size()));
+    for (size_t i = 0; i < texts.size(); ++i) {
+        const std::string n = std::to_string(i + 1);
+        reg.WriteString("A" + n, "每天8时0分");
+        reg.WriteString("B" + n, "提醒");
+        reg.WriteString("C" + n, texts[i]);
+        reg.WriteString("D" + n, "禁用");
+    }
+}
+
+std::vector<std::string> StoredTexts() {
+    WinRegistry reg;
+    reg.OpenKey(kKey, false);
+    std::vector<std::string> texts;
+    const std::int32_t count = reg.ReadInteger("TaskNum");
+    for (int n = 1; n <= count; ++n) texts.push_back(reg.ReadString("C" + std::to_string(n)));
+    return texts;
+}
+
+HWND OpenSettings(const Vantrel& v) {
+    PostMessageA(v.MainWindow(), RegisterWindowMessageA("Brelnix.Vantrel.OpenSettings"), 0, 0);
+    HWND settings = nullptr;
+    WaitFor([&] { return (settings = VisibleWindowOf("TForm3", v.pid())) != nullptr; }, 5000);
+    return settings;
+}
+
+int Rows(HWND settings) {
+    return static_cast<int>(SendMessageA(GetDlgItem(settings, 101), LVM_GETITEMCOUNT, 0, 0));
+}
+
+void SelectRow(const Vantrel& v, HWND settings, int row) {
+    LVITEMA select = {};
+    select.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    select.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendWithStruct(v.pid(), GetDlgItem(settings, 101), LVM_SETITEMSTATE, row, select);
+}
+
+// A button press that does not wait for the handler, which may show a box.
+void Press(HWND window, int id) {
+    PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
+}
+
+BOOL CALLBACK CollectTexts(HWND w, LPARAM p) {
+    reinterpret_cast<std::vector<std::string>*>(p)->push_back(Text(w));
+    return TRUE;
+}
+
+// The text of the message box the program shows, which is then closed;
+// empty when none shows.
+std::string DismissBox(const Vantrel& v) {
+    HWND box = nullptr;
+    if (!WaitFor([&] { return (box = VisibleWindowOf("#32770", v.pid())) != nullptr; }, 5000)) return "";
+    std::vector<std::string> texts;
+    EnumChildWindows(box, CollectTexts, reinterpret_cast<LPARAM>(&texts));
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    WaitFor([&] { return !IsWindow(box); }, 5000);
+    for (const std::string& t : texts)
+        if (t.find("任务") != std::string::npos) return t;
+    return "(no text)";
+}
+
+}  // namespace two_writers
+
+TEST(EndToEnd, TwoWritersLoseNoTask) {
+    using namespace two_writers;
+    const int kDelete = 106, kModify = 105, kEditorOk = 162;
+    const std::string kChanged = "任务已被其他程序更改，列表已重新读取";
+    const std::string kGone = "要修改的任务已被删除或更改";
+    const struct {
+        const char* what;
+        std::vector<std::string> before;
+        std::function<void(const Vantrel& v, HWND settings)> steps;
+        std::vector<std::string> after;
+    } cases[] = {
+        {"vantrelctl delete 1, then the window deletes the row captioned 3",
+         {"a", "b", "c", "d"},
+         [&](const Vantrel& v, HWND w) {
+             ASSERT_EQ(RunVantrelctl("delete 1"), 0);
+             SelectRow(v, w, 2);
+             Press(w, kDelete);
+             EXPECT_EQ(DismissBox(v), kChanged);
+             ASSERT_EQ(Rows(w), 3);  // read again: b, c, d
+             SelectRow(v, w, 1);
+             Press(w, kDelete);
+             EXPECT_TRUE(WaitFor([&] { return Rows(w) == 2; }, 5000));
+         },
+         {"b", "d"}},
+        {"modify b, vantrelctl delete 1, then OK",
+         {"a", "b", "c"},
+         [&](const Vantrel& v, HWND w) {
+             SelectRow(v, w, 1);
+             Press(w, kModify);
+             HWND editor = nullptr;
+             ASSERT_TRUE(WaitFor([&] { return (editor = VisibleWindowOf("TForm5", v.pid())) != nullptr; }, 5000));
+             ASSERT_EQ(RunVantrelctl("delete 1"), 0);
+             Press(editor, kEditorOk);
+             EXPECT_EQ(DismissBox(v), kGone);
+         },
+         {"b", "c"}},
+        {"a window opened before vantrelctl add deletes, then two more adds",
+         {"a", "b"},
+         [&](const Vantrel& v, HWND w) {
+             ASSERT_EQ(RunVantrelctl("add --schedule 每天8时0分 --action 提醒 --param e"), 0);
+             SelectRow(v, w, 0);
+             Press(w, kDelete);
+             EXPECT_TRUE(WaitFor([&] { return Rows(w) == 1; }, 5000));
+             ASSERT_EQ(RunVantrelctl("add --schedule 每天8时0分 --action 提醒 --param f"), 0);
+             ASSERT_EQ(RunVantrelctl("add --schedule 每天8时0分 --action 提醒 --param g"), 0);
+         },
+         {"b", "e", "f", "g"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        StoreReminders(c.before);
+        Vantrel v;
+        ASSERT_TRUE(v.Start());
+        HWND settings = OpenSettings(v);
+        ASSERT_NE(settings, nullptr);
+        ASSERT_EQ(Rows(settings), static_cast<int>(c.before.size()));
+        c.steps(v, settings);
+        EXPECT_EQ(StoredTexts(), c.after);
+        EXPECT_TRUE(v.Running());
+    }
 }
 
 }  // namespace
