@@ -5,12 +5,12 @@
 #include <oleauto.h>
 #include <taskschd.h>
 
-#include <cstdio>
 #include <stdexcept>
 #include <vector>
 
 #include "store/codepage_win.h"
 #include "winui/on_demand_win.h"
+#include "store/number_text.h"
 
 namespace vantrel {
 
@@ -77,9 +77,8 @@ bool VistaOrLater() {
 }
 
 [[noreturn]] void Refused(const char* what, HRESULT hr) {
-    char message[160];
-    std::snprintf(message, sizeof message, "%s失败 (0x%08lX)", what, static_cast<unsigned long>(hr));
-    throw std::runtime_error(message);
+    throw std::runtime_error(std::string(what) + "失败 (0x" +
+                             HexDigits(static_cast<std::uint32_t>(hr), 8, true) + ")");
 }
 
 // The root folder of a connected service; false when there is none.

@@ -1,8 +1,8 @@
 #include "cli/json_text.h"
 
-#include <cstdio>
 
 #include "store/gbk_text.h"
+#include "store/number_text.h"
 
 namespace vantrel {
 
@@ -27,9 +27,7 @@ std::string JsonString(const std::string& text) {
             out += '\\';
             out += static_cast<char>(c);
         } else if (len == 1 && c < 0x20) {
-            char esc[8];
-            std::snprintf(esc, sizeof esc, "\\u%04x", c);
-            out += esc;
+            out += "\\u" + HexDigits(c, 4);
         } else {
             out.append(text, pos, len);
         }

@@ -1,8 +1,8 @@
 #include "cli/time_text.h"
 
-#include <cstdio>
 
 #include "scheduler/conversions.h"
+#include "store/number_text.h"
 
 namespace vantrel {
 
@@ -44,10 +44,8 @@ std::optional<LocalTime> ParseLocalTime(const std::string& at, bool seconds) {
 }
 
 std::string FormatMinute(const LocalTime& t) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", t.year, t.month, t.day, t.hour,
-                  t.minute);
-    return text;
+    return PaddedDecimal(t.year, 4) + "-" + PaddedDecimal(t.month, 2) + "-" + PaddedDecimal(t.day, 2) + " " +
+           PaddedDecimal(t.hour, 2) + ":" + PaddedDecimal(t.minute, 2);
 }
 
 }  // namespace vantrel

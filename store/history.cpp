@@ -1,8 +1,8 @@
 #include "store/history.h"
 
-#include <cstdio>
 
 #include "store/codepage.h"
+#include "store/number_text.h"
 
 namespace vantrel {
 
@@ -119,10 +119,8 @@ bool HistoryEntry::operator==(const HistoryEntry& o) const {
 }
 
 std::string HistoryTime(int year, int month, int day, int hour, int minute, int second) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", year, month, day, hour, minute,
-                  second);
-    return text;
+    return PaddedDecimal(year, 4) + "-" + PaddedDecimal(month, 2) + "-" + PaddedDecimal(day, 2) + " " +
+           PaddedDecimal(hour, 2) + ":" + PaddedDecimal(minute, 2) + ":" + PaddedDecimal(second, 2);
 }
 
 std::string HistoryFileStart() { return std::string(kBom) + kHeader + "\n"; }

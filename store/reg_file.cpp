@@ -1,11 +1,11 @@
 #include "store/reg_file.h"
 
-#include <cstdio>
 #include <optional>
 #include <unordered_map>
 
 #include "store/codepage.h"
 #include "store/gbk_text.h"
+#include "store/number_text.h"
 
 namespace vantrel {
 
@@ -198,9 +198,7 @@ std::string HexList(const std::string& bytes, std::size_t firstLineUsed) {
     std::string out;
     std::size_t column = firstLineUsed;
     for (std::size_t i = 0; i < bytes.size(); ++i) {
-        char hex[4];
-        std::snprintf(hex, sizeof hex, "%02x", static_cast<unsigned char>(bytes[i]));
-        out += hex;
+        out += HexDigits(static_cast<unsigned char>(bytes[i]), 2);
         column += 2;
         if (i + 1 < bytes.size()) {
             out += ',';
@@ -234,9 +232,7 @@ std::string ValueText(const RegFileValue& v, bool unicodeHex) {
     if (v.type == kRegSz && !lineBreak && WholeGbk(v.data)) return line + "\"" + Escaped(v.data) + "\"";
     if (v.type == kRegDword && v.data.size() == 4) {
         const std::uint32_t n = DwordOf(v.data);
-        char digits[16];
-        std::snprintf(digits, sizeof digits, "%08lx", static_cast<unsigned long>(n));
-        return line + "dword:" + digits;
+        return line + "dword:" + HexDigits(n, 8);
     }
     std::string bytes = v.data;
     if (v.type == kRegSz || v.type == kRegExpandSz) bytes.push_back('\0');
@@ -245,9 +241,7 @@ std::string ValueText(const RegFileValue& v, bool unicodeHex) {
     if (v.type == kRegBinary) {
         line += "hex:";
     } else {
-        char kind[16];
-        std::snprintf(kind, sizeof kind, "hex(%lx):", static_cast<unsigned long>(v.type));
-        line += kind;
+        line += "hex(" + HexDigits(v.type, 1) + "):";
     }
     return line + HexList(bytes, line.size());
 }

@@ -24,7 +24,7 @@ done
 core=(store/gbk_text.cpp store/schedule_text.cpp store/task_record.cpp store/registry.cpp
       store/memory_registry.cpp store/task_store.cpp scheduler/conversions.cpp
       scheduler/matching.cpp actions/wake_plan.cpp store/codepage_posix.cpp store/reg_file.cpp
-      store/file_registry.cpp store/task_count_follow.cpp store/store_lock.cpp
+      store/number_text.cpp store/file_registry.cpp store/task_count_follow.cpp store/store_lock.cpp
       store/store_lock_posix.cpp store/logon_start.cpp)
 flags=(-std=c++17 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all
        -Wno-invalid-source-encoding -I"$here/$src")
