@@ -229,6 +229,20 @@ TEST_F(SettingsWindowTest, AWaitThatIsNoNumberStoresNothing) {
     }
 }
 
+// A sound path typed with a character GBK has no form for would be stored
+// as '?' and never play: nothing of the OK is stored.
+TEST_F(SettingsWindowTest, ASoundPathGbkCannotHoldStoresNothing) {
+    StartWith({});
+    SettingsWindow* w = Open();
+    SetWindowTextW(w->control(SettingsWindow::kEdit8), L"C:\\\x0E01.wav");
+    CheckDlgButton(w->hwnd(), SettingsWindow::kCheckBox1, BST_CHECKED);
+    boxes_.clear();
+    w->Button1Click();
+    EXPECT_EQ(boxes_, (std::vector<std::string>{std::string("错误: ") + kTextNotGbkText}));
+    EXPECT_EQ(Int("kaiji"), 0);
+    w->Button2Click();
+}
+
 TEST_F(SettingsWindowTest, TheWaitBoxTakesDigitsAndAPointOnly) {
     StartWith({});
     SettingsWindow* w = Open();

@@ -355,6 +355,21 @@ TEST_F(TaskEditorWindow, OkWithoutATimeAsksForOneAndWritesNothing) {
     EXPECT_EQ(Text(e, E::kComboBox6), "下班时间到。");
 }
 
+// A typed character GBK has no form for (here Thai) would be stored as '?'.
+TEST_F(TaskEditorWindow, ATextGbkCannotHoldIsRefusedNotStoredAsQuestionMarks) {
+    StartWith(kThree);
+    const std::vector<std::string> before = Snapshot();
+    E* e = Add();
+    Check(e, E::kRadioButton3);
+    ChooseAction(e, kActRemind);
+    SetWindowTextW(e->control(E::kComboBox6), L"\x4F1A\x8BAE \x0E01");
+    e->Button2Click();
+    ASSERT_EQ(boxes_.size(), 1u);
+    EXPECT_EQ(boxes_[0].text, kTextNotGbkText);
+    EXPECT_EQ(Snapshot(), before);
+    EXPECT_TRUE(list_.appended.empty());
+}
+
 // A row whose minutes box is empty would store a task that is never due.
 TEST_F(TaskEditorWindow, IdleOrIntervalWithoutMinutesAsksForATime) {
     const struct {

@@ -195,6 +195,10 @@ void SettingsWindow::OnClose() {
 void SettingsWindow::Button1Click() {
     // The wait is read before anything is written: a text that is no number
     // stores nothing of this OK.
+    if (!WindowTextFitsGbk(control(kEdit8))) {
+        ShowMessageBox(kTextNotGbkText, "错误", MB_OK | MB_ICONERROR);
+        return;
+    }
     SettingsChoice choice;
     choice.countdownSeconds = WaitTextToSeconds(WindowText(control(kEdit5)));
     choice.greeting = IsDlgButtonChecked(hwnd(), kCheckBox1) == BST_CHECKED;

@@ -335,6 +335,12 @@ void TaskEditor::Button2Click() {
         ShowMessageBox(kChooseTimeText, kNoticeCaption, MB_OK | MB_ICONINFORMATION);
         return;
     }
+    // A reminder text or a file name typed with a character GBK has no form
+    // for would be stored with '?' in its place: nothing is stored.
+    if (!WindowTextFitsGbk(control(kComboBox6))) {
+        ShowMessageBox(kTextNotGbkText, "错误", MB_OK | MB_ICONERROR);
+        return;
+    }
     const std::string action = WindowText(control(kComboBox5));
     const std::string shown = WindowText(control(kComboBox6));
     const ClockTime wake = PickerTime(kDateTimePicker8);

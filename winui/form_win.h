@@ -157,6 +157,11 @@ public:
 // window holds UTF-16).
 std::string WindowText(HWND hwnd);
 void SetText(HWND hwnd, const std::string& text);
+// Whether every character the window holds has a GBK form: a typed or pasted
+// character that has none would be stored as '?' by WindowText.
+bool WindowTextFitsGbk(HWND hwnd);
+// What a window says when a text to be stored holds such a character.
+extern const char* const kTextNotGbkText;
 
 // Appends an item to a combo box's list.
 void AddComboText(HWND combo, const std::string& text);
