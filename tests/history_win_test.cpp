@@ -6,13 +6,12 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <fstream>
 #include <memory>
 #include <sstream>
 
 #include "app/main_window_win.h"
-#include "app/tick_driver_win.h"
-#include "scheduler/clock.h"
 #include "store/history_file_win.h"
 #include "store/registry_win.h"
 #include "tests/main_window_fixture_win.h"
@@ -24,21 +23,13 @@ namespace {
 
 const char kKey[] = "\\Software\\Brelnix\\VantrelHistoryTest";
 
-void RemoveTree(const std::string& folder) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = found.cFileName;
-            if (name == "." || name == "..") continue;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(folder + "\\" + name);
-            else
-                DeleteFileA((folder + "\\" + name).c_str());
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
+// The scratch folder holds only what the tests put there.
+void RemoveScratch(const std::string& scratch) {
+    for (const char* name : {"Vantrel\\history.log", "Vantrel\\history.1.log", "Vantrel", "a file"}) {
+        DeleteFileA((scratch + "\\" + name).c_str());
+        RemoveDirectoryA((scratch + "\\" + name).c_str());
     }
-    RemoveDirectoryA(folder.c_str());
+    RemoveDirectoryA(scratch.c_str());
 }
 
 std::string FileBytes(const std::string& path) {
@@ -49,16 +40,7 @@ std::string FileBytes(const std::string& path) {
 }
 
 HistoryEntry Line(int task, const std::string& detail = "") {
-    HistoryEntry e;
-    e.time = "2026-12-07 17:30:05";
-    e.source = kSourceTick;
-    e.task = task;
-    e.schedule = "每天17时30分";
-    e.action = "提醒";
-    e.parameter = "开会";
-    e.outcome = kOutcomeDone;
-    e.detail = detail;
-    return e;
+    return {"2026-12-07 17:30:05", kSourceTick, task, "每天17时30分", "提醒", "开会", kOutcomeDone, detail};
 }
 
 class HistoryWin : public ::testing::Test {
@@ -67,11 +49,11 @@ protected:
         char temp[MAX_PATH + 1] = {};
         GetTempPathA(MAX_PATH, temp);
         scratch_ = std::string(temp) + "vantrel history " + std::to_string(GetCurrentProcessId());
-        RemoveTree(scratch_);
+        RemoveScratch(scratch_);
         CreateDirectoryA(scratch_.c_str(), nullptr);
         folder_ = scratch_ + "\\Vantrel";  // made by the writer
     }
-    void TearDown() override { RemoveTree(scratch_); }
+    void TearDown() override { RemoveScratch(scratch_); }
 
     std::vector<HistoryEntry> Read(const char* name) const {
         return ReadHistoryLines(FileBytes(folder_ + "\\" + name));
@@ -106,20 +88,14 @@ TEST_F(HistoryWin, ALineACrashCutShortIsCutOffBeforeTheNextRunAppends) {
         std::ofstream out(folder_ + "\\history.log", std::ios::binary);
         out << HistoryFileStart() << whole << whole.substr(0, 20);
     }
-    EXPECT_EQ(Read("history.log"), (std::vector<HistoryEntry>{Line(1)}));  // the reader skips it
     HistoryFile file(folder_);
     file.Append(Line(2));
     EXPECT_EQ(FileBytes(folder_ + "\\history.log"),
               HistoryFileStart() + whole + FormatHistoryLine(Line(2)));
 }
 
-// A tick over real records through the program's host, with the system
-// calls recorded: each task leaves its line.
-class TimerWindow : public Form {
-public:
-    TimerWindow() { CreateForm("VantrelTestHistoryWindow", "", WS_OVERLAPPED, 0, 10, 10); }
-};
-
+// The program's main window on records of the test's own, with the system
+// calls recorded.
 class HistoryTick : public HistoryWin {
 protected:
     void SetUp() override {
@@ -132,68 +108,8 @@ protected:
         WinRegistry::DeleteTree(kKey);
         HistoryWin::TearDown();
     }
-    // Fires the tasks once through the driver.
-    void Fire(const std::vector<TaskRecord>& records) {
-        testing::StoreRecords(kKey, records);
-        WinRegistry reg;
-        TaskStore store(reg, kKey);
-        Settings settings;
-        store.StartupLoad(settings);
-        TickState state;
-        TickGate gate;
-        TimerWindow window;
-        HistoryFile file(folder_);
-        HistoryRecorder recorder(file, LocalTimeNow);
-        TickDriver driver(window.hwnd(), reg, kKey, settings, state, gate, nullptr);
-        driver.SetHistory(&recorder);
-        driver.ApplyGate();
-        driver.Timer1Timer();
-        driver.NetshTimer();
-        EXPECT_FALSE(file.failed());
-    }
     testing::RecordingSystemOps ops_;
 };
-
-TEST_F(HistoryTick, EachActionsOutcomeLandsAsOneLine) {
-    const std::string due = testing::DailyForNow(45);
-    const std::string missing = scratch_ + "\\没有这个文件.txt";
-    ops_.autodialResult = ERROR_NOT_CONNECTED;
-    // A netsh that has already ended: an event that is set stands in for it.
-    ops_.onStart = [](const ProcessStart&) -> void* { return CreateEventA(nullptr, TRUE, TRUE, nullptr); };
-    Fire({{due, "提醒", "开会", "启用"},
-          {due, "打开文件", missing, "启用"},
-          {due, "拨号连接", "", "启用"},
-          {due, "禁用网卡", "本地连接", "启用"},
-          {due, "关闭计算机", "", "启用"}});
-    const std::vector<HistoryEntry> lines = Read("history.log");
-    ASSERT_EQ(lines.size(), 6u);
-    // The last line is netsh's end, found by the driver's watch.
-    const char* outcomes[] = {"done", "error", "error", "started", "countdown", "done"};
-    const int tasks[] = {1, 2, 3, 4, 5, 4};
-    for (int i = 0; i < 6; ++i) {
-        EXPECT_EQ(lines[i].task, tasks[i]);
-        EXPECT_EQ(lines[i].source, "tick");
-        EXPECT_EQ(lines[i].schedule, due);
-        EXPECT_EQ(lines[i].outcome, outcomes[i]) << i;
-        EXPECT_EQ(lines[i].time.size(), 19u);
-        EXPECT_EQ(lines[i].outcome == "error", !lines[i].detail.empty()) << i;
-    }
-    EXPECT_EQ(lines[0].parameter, "开会");
-    EXPECT_EQ(lines[1].parameter, missing);
-    EXPECT_EQ(lines[3].action, "禁用网卡");
-}
-
-MainWindow::Options WithHistory(const std::string& folder) {
-    MainWindow::Options options;
-    options.programKey = kKey;
-    options.runKey = testing::TestRunKey(kKey);
-    options.runValue = testing::kTestRunValue;
-    options.showStartupMessages = false;
-    options.endsProgram = false;
-    options.historyFolder = folder;
-    options.version = "9.8.7.0";
-    return options;
-}
 
 // The error boxes the window procedure shows, instead of showing them.
 struct ErrorBoxes {
@@ -207,45 +123,63 @@ struct ErrorBoxes {
     ~ErrorBoxes() { SetMessageBoxHook(nullptr); }
 };
 
-TEST_F(HistoryTick, TheCountdownsEndTheMenuAndTheProgramLeaveTheirLines) {
-    testing::StoreRecords(kKey, {{testing::DailyForNow(45), "关闭计算机", "", "启用"}});
+// Each action's outcome as its executor reported it, the countdown's end, the
+// menu's commands, the monitoring switch and the program's start and end.
+TEST_F(HistoryTick, EveryEventLandsAsOneLine) {
+    const std::string due = testing::DailyForNow(45);
+    const std::string missing = scratch_ + "\\没有这个文件.txt";
+    ops_.autodialResult = ERROR_NOT_CONNECTED;
+    // A netsh that has already ended: an event that is set stands in for it.
+    ops_.onStart = [](const ProcessStart&) -> void* { return CreateEventA(nullptr, TRUE, TRUE, nullptr); };
+    testing::StoreRecords(kKey, {{due, "提醒", "开会", "启用"},
+                                 {due, "打开文件", missing, "启用"},
+                                 {due, "拨号连接", "", "启用"},
+                                 {due, "禁用网卡", "本地连接", "启用"},
+                                 {due, "关闭计算机", "", "启用"}});
     {
-        MainWindow main(std::unique_ptr<Registry>(new WinRegistry), WithHistory(folder_));
-        ASSERT_TRUE(main.Start());
-        main.driver().Timer1Timer();
-        main.BitBtn2Click();     // cancel: monitoring goes off
-        main.SwitchMonitoring();  // and on again by the menu
-        main.OnCommand(kMenuPowerOff);
-        main.OnCommand(kMenuOpenCd);
+        auto main = testing::StartTestMainWindow(kKey, folder_, "9.8.7.0");
+        ASSERT_TRUE(main);
+        main->driver().Timer1Timer();
+        main->driver().NetshTimer();
+        main->BitBtn2Click();      // cancel: monitoring goes off
+        main->SwitchMonitoring();  // and on again by the menu
+        main->OnCommand(kMenuPowerOff);
+        main->OnCommand(kMenuOpenCd);
+        OwnedForms::ReleaseAll();
     }
-    std::vector<std::string> got;
-    for (const HistoryEntry& e : Read("history.log"))
-        got.push_back(e.source + "|" + (e.task ? std::to_string(e.task) : "") + "|" + e.action +
-                      "|" + e.outcome);
+    std::vector<std::string> got;  // of an error's text only whether there is one
+    for (const HistoryEntry& e : Read("history.log")) {
+        EXPECT_EQ(e.schedule, e.task ? due : "");
+        const std::string text = e.outcome != kOutcomeError ? "" : e.detail.empty() ? "|" : "|text";
+        got.push_back(e.source + "|" + (e.task ? std::to_string(e.task) : "") + "|" + e.action + "|" +
+                      e.parameter + "|" + e.outcome + text);
+    }
     EXPECT_EQ(got, (std::vector<std::string>{
-                       "program||start|", "tick|1|关闭计算机|countdown",
-                       "tick|1|关闭计算机|cancelled", "countdown||monitoring off|",
-                       "menu||monitoring on|", "menu||关机|carried out", "menu||打开光驱|done",
-                       "program||end|"}));
+                       "program||start||", "tick|1|提醒|开会|done", "tick|2|打开文件|" + missing + "|error|text",
+                       "tick|3|拨号连接||error|text", "tick|4|禁用网卡|本地连接|started",
+                       "tick|5|关闭计算机||countdown",
+                       "tick|4|禁用网卡|本地连接|done",  // netsh's end, by the driver's watch
+                       "tick|5|关闭计算机||cancelled", "countdown||monitoring off||", "menu||monitoring on||",
+                       "menu||关机||carried out", "menu||打开光驱||done", "program||end||"}));
     EXPECT_EQ(Read("history.log").front().detail.find("Vantrel 9.8.7.0, Windows "), 0u);
-    EXPECT_EQ(ops_.calls.front(), "ExitWindowsEx 12");  // the menu's command still acted
+    const auto& calls = ops_.calls;  // the menu's command still acted
+    EXPECT_NE(std::find(calls.begin(), calls.end(), "ExitWindowsEx 12"), calls.end());
 }
 
 TEST_F(HistoryTick, AWakeTimeThatDoesNotConvertEndsTheCountdownsTaskWithItsError) {
     testing::StoreRecords(kKey, {{testing::DailyForNow(45), "休眠计算机", "第x天7时0分唤醒", "启用"}});
     ErrorBoxes boxes;
     {
-        MainWindow main(std::unique_ptr<Registry>(new WinRegistry), WithHistory(folder_));
-        ASSERT_TRUE(main.Start());
-        main.driver().Timer1Timer();
-        SendMessageA(main.hwnd(), WM_COMMAND, MAKEWPARAM(CountdownView::kActNowId, BN_CLICKED), 0);
+        auto main = testing::StartTestMainWindow(kKey, folder_);
+        ASSERT_TRUE(main);
+        main->driver().Timer1Timer();
+        SendMessageA(main->hwnd(), WM_COMMAND, MAKEWPARAM(CountdownView::kActNowId, BN_CLICKED), 0);
     }
     ASSERT_EQ(boxes.texts.size(), 1u);  // as before: the error box
     std::vector<std::string> got;
     for (const HistoryEntry& e : Read("history.log"))
-        if (e.task == 1) got.push_back(e.outcome + "|" + e.parameter + "|" + e.detail);
-    EXPECT_EQ(got, (std::vector<std::string>{"countdown|第x天7时0分唤醒|", "act now|第x天7时0分唤醒|",
-                                             "error|第x天7时0分唤醒|" + boxes.texts[0]}));
+        if (e.task == 1) got.push_back(e.outcome + "|" + e.detail);
+    EXPECT_EQ(got, (std::vector<std::string>{"countdown|", "act now|", "error|" + boxes.texts[0]}));
     EXPECT_TRUE(ops_.calls.empty());  // nothing suspended
 }
 
@@ -261,14 +195,14 @@ TEST_F(HistoryTick, AnUnwritableHistoryChangesNothingElseAndIsReportedOnce) {
     std::vector<std::vector<std::string>> calls;
     for (const std::string& folder : {folder_, scratch_ + "\\a file\\Vantrel"}) {
         ops_.calls.clear();
-        MainWindow main(std::unique_ptr<Registry>(new WinRegistry), WithHistory(folder));
-        ASSERT_TRUE(main.Start());
-        main.driver().Timer1Timer();
+        auto main = testing::StartTestMainWindow(kKey, folder);
+        ASSERT_TRUE(main);
+        main->driver().Timer1Timer();
         EXPECT_TRUE(boxes.texts.empty());  // not inside start-up or the tick...
-        main.SwitchMonitoring();
+        main->SwitchMonitoring();
         PumpMessages();
-        EXPECT_EQ(main.driver().lastReport().fired, (std::vector<int>{1, 2, 3}));
-        EXPECT_TRUE(main.driver().timer3Running());  // suspended after the tasks, as always
+        EXPECT_EQ(main->driver().lastReport().fired, (std::vector<int>{1, 2, 3}));
+        EXPECT_TRUE(main->driver().timer3Running());  // suspended after the tasks, as always
         calls.push_back(ops_.calls);
         OwnedForms::ReleaseAll();
     }

@@ -62,9 +62,13 @@ inline RecordingTaskService& TestTaskService() {
     return service;
 }
 
-// nullptr when the window could not be started.
-inline std::unique_ptr<MainWindow> StartTestMainWindow(const char* key) {
+// nullptr when the window could not be started. With a history folder, it
+// keeps its run history there and names itself `version` in it.
+inline std::unique_ptr<MainWindow> StartTestMainWindow(const char* key, const std::string& historyFolder = "",
+                                                       const std::string& version = "") {
     MainWindow::Options options;
+    options.historyFolder = historyFolder;
+    options.version = version;
     options.programKey = key;
     options.runKey = TestRunKey(key);
     options.runValue = kTestRunValue;

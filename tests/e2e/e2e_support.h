@@ -191,20 +191,40 @@ inline void WriteTasks(const std::vector<std::vector<std::string>>& tasks, int t
 
 // Runs vantrelctl.exe with `arguments`; its exit status, -1 when it cannot
 // start. The wide command line: the Chinese arguments arrive whatever the
-// ANSI code page.
-inline int RunVantrelctl(const std::string& arguments) {
+// ANSI code page. With `output`, what it writes to its standard output and
+// error, as bytes.
+inline int RunVantrelctl(const std::string& arguments, std::string* output = nullptr) {
     WideText cmd = Wide("\"" + FolderPart(ExePath()) + "vantrelctl.exe\" " + arguments);
     STARTUPINFOW si = {};
     si.cb = sizeof si;
+    char temp[MAX_PATH + 1] = {};
+    GetTempPathA(MAX_PATH, temp);
+    const std::string outPath = std::string(temp) + "vantrel_e2e_ctl_" + std::to_string(GetCurrentProcessId());
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE out = INVALID_HANDLE_VALUE;
+    if (output) {
+        out = CreateFileA(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                          FILE_ATTRIBUTE_NORMAL, nullptr);
+        si.dwFlags = STARTF_USESTDHANDLES;
+        si.hStdOutput = si.hStdError = out;
+    }
     PROCESS_INFORMATION pi = {};
-    if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si,
-                        &pi))
-        return -1;
-    WaitForSingleObject(pi.hProcess, 30000);
-    DWORD status = 99;
-    GetExitCodeProcess(pi.hProcess, &status);
-    CloseHandle(pi.hProcess);
-    CloseHandle(pi.hThread);
+    DWORD status = static_cast<DWORD>(-1);
+    if (CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, output != nullptr, CREATE_NO_WINDOW, nullptr,
+                       nullptr, &si, &pi)) {
+        WaitForSingleObject(pi.hProcess, 30000);
+        status = 99;
+        GetExitCodeProcess(pi.hProcess, &status);
+        CloseHandle(pi.hProcess);
+        CloseHandle(pi.hThread);
+    }
+    if (output) {
+        CloseHandle(out);
+        std::ifstream in(outPath, std::ios::binary);
+        output->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        in.close();
+        DeleteFileA(outPath.c_str());
+    }
     return static_cast<int>(status);
 }
 
