@@ -62,14 +62,15 @@ inline RecordingTaskService& TestTaskService() {
     return service;
 }
 
-// nullptr when the window could not be started.
-inline std::unique_ptr<MainWindow> StartTestMainWindow(const char* key) {
+// nullptr when the window could not be started. With `startupMessages`, its
+// start-up shows the boxes the program's would.
+inline std::unique_ptr<MainWindow> StartTestMainWindow(const char* key, bool startupMessages = false) {
     MainWindow::Options options;
     options.programKey = key;
     options.runKey = TestRunKey(key);
     options.runValue = kTestRunValue;
     options.tasks = &TestTaskService();
-    options.showStartupMessages = false;
+    options.showStartupMessages = startupMessages;
     options.endsProgram = false;
     std::unique_ptr<MainWindow> main(new MainWindow(std::unique_ptr<Registry>(new WinRegistry), options));
     if (!main->Start()) return nullptr;
