@@ -225,35 +225,6 @@ TEST(EndToEnd, ATaskAddedThroughTheWindowsFiresAndIsDeletedThroughThem) {
     for (const char* name : {"A1", "B1", "C1", "D1"}) EXPECT_FALSE(reg.ValueExists(name)) << name;
 }
 
-// A file whose path is Chinese opens on any system: the path reaches the
-// shell as UTF-16, not through the ANSI code page.
-TEST(EndToEnd, AFileWithAChineseNameOpens) {
-    wchar_t temp[MAX_PATH] = {0};
-    GetTempPathW(MAX_PATH, temp);
-    const std::string folder = Narrow(temp) + "打开文件 测试\\";
-    const std::string batch = folder + "标记.bat";
-    const std::string marker = folder + "marker.txt";
-    CreateDirectoryW(Wide(folder).c_str(), nullptr);
-    DeleteFileW(Wide(marker).c_str());
-    HANDLE f = CreateFileW(Wide(batch).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(f, INVALID_HANDLE_VALUE);
-    const char content[] = "@echo opened> marker.txt\r\n";
-    DWORD written = 0;
-    WriteFile(f, content, sizeof content - 1, &written, nullptr);
-    CloseHandle(f);
-    WinRegistry::DeleteTree(kKey);
-    WriteTasks({{DailyForNextTicks(), "打开文件", batch}}, 60);
-    Vantrel v;
-    ASSERT_TRUE(v.Start());
-    EXPECT_TRUE(WaitFor(
-        [&] { return GetFileAttributesW(Wide(marker).c_str()) != INVALID_FILE_ATTRIBUTES; }, 20000));
-    v.Stop();
-    DeleteFileW(Wide(marker).c_str());
-    DeleteFileW(Wide(batch).c_str());
-    RemoveDirectoryW(Wide(folder).c_str());
-}
-
 BOOL CALLBACK CollectTexts(HWND w, LPARAM p) {
     reinterpret_cast<std::vector<std::string>*>(p)->push_back(Text(w));
     return TRUE;
