@@ -267,6 +267,16 @@ TEST(OpenFileAction, RunsBatchFileInItsOwnFolder) {
     RemoveTree(folder);
 }
 
+// On any system, English included: the Chinese path reaches the shell as
+// UTF-16, not through the ANSI code page.
+TEST(OpenFileAction, OpensAFileWithAChineseNameOnAnySystem) {
+    const std::string folder = FreshFolder("打开文件");
+    WriteText(folder + "\\标记.bat", "@echo opened> marker.txt\r\n");
+    OpenTaskFile(folder + "\\标记.bat");
+    EXPECT_TRUE(PumpUntil([&] { return !ReadText(folder + "\\marker.txt").empty(); }, 15000));
+    RemoveTree(folder);
+}
+
 // ---- hang up -------------------------------------------------------------
 
 struct FakeRas {

@@ -63,9 +63,11 @@ inline RecordingTaskService& TestTaskService() {
 }
 
 // nullptr when the window could not be started. With a history folder, it
-// keeps its run history there and names itself `version` in it.
+// keeps its run history there and names itself `version` in it; with
+// `startupMessages`, its start-up shows the boxes the program's would.
 inline std::unique_ptr<MainWindow> StartTestMainWindow(const char* key, const std::string& historyFolder = "",
-                                                       const std::string& version = "") {
+                                                       const std::string& version = "",
+                                                       bool startupMessages = false) {
     MainWindow::Options options;
     options.historyFolder = historyFolder;
     options.version = version;
@@ -73,7 +75,7 @@ inline std::unique_ptr<MainWindow> StartTestMainWindow(const char* key, const st
     options.runKey = TestRunKey(key);
     options.runValue = kTestRunValue;
     options.tasks = &TestTaskService();
-    options.showStartupMessages = false;
+    options.showStartupMessages = startupMessages;
     options.endsProgram = false;
     std::unique_ptr<MainWindow> main(new MainWindow(std::unique_ptr<Registry>(new WinRegistry), options));
     if (!main->Start()) return nullptr;

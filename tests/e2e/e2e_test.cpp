@@ -225,33 +225,23 @@ TEST(EndToEnd, ATaskAddedThroughTheWindowsFiresAndIsDeletedThroughThem) {
     for (const char* name : {"A1", "B1", "C1", "D1"}) EXPECT_FALSE(reg.ValueExists(name)) << name;
 }
 
-// A file whose path is Chinese opens on any system: the path reaches the
-// shell as UTF-16, not through the ANSI code page.
-TEST(EndToEnd, AFileWithAChineseNameOpens) {
-    wchar_t temp[MAX_PATH] = {0};
-    GetTempPathW(MAX_PATH, temp);
-    const std::string folder = Narrow(temp) + "打开文件 测试\\";
-    const std::string batch = folder + "标记.bat";
-    const std::string marker = folder + "marker.txt";
-    CreateDirectoryW(Wide(folder).c_str(), nullptr);
-    DeleteFileW(Wide(marker).c_str());
-    HANDLE f = CreateFileW(Wide(batch).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(f, INVALID_HANDLE_VALUE);
-    const char content[] = "@echo opened> marker.txt\r\n";
-    DWORD written = 0;
-    WriteFile(f, content, sizeof content - 1, &written, nullptr);
-    CloseHandle(f);
-    WinRegistry::DeleteTree(kKey);
-    WriteTasks({{DailyForNextTicks(), "打开文件", batch}}, 60);
-    Vantrel v;
-    ASSERT_TRUE(v.Start());
-    EXPECT_TRUE(WaitFor(
-        [&] { return GetFileAttributesW(Wide(marker).c_str()) != INVALID_FILE_ATTRIBUTES; }, 20000));
-    v.Stop();
-    DeleteFileW(Wide(marker).c_str());
-    DeleteFileW(Wide(batch).c_str());
-    RemoveDirectoryW(Wide(folder).c_str());
+BOOL CALLBACK CollectTexts(HWND w, LPARAM p) {
+    reinterpret_cast<std::vector<std::string>*>(p)->push_back(Text(w));
+    return TRUE;
+}
+
+// The text of the message box the program shows that holds `part`, "" when
+// no box shows; the box is then closed.
+std::string DismissBox(const Vantrel& v, const std::string& part) {
+    HWND box = nullptr;
+    if (!WaitFor([&] { return (box = VisibleWindowOf("#32770", v.pid())) != nullptr; }, 5000)) return "";
+    std::vector<std::string> texts;
+    EnumChildWindows(box, CollectTexts, reinterpret_cast<LPARAM>(&texts));
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    WaitFor([&] { return !IsWindow(box); }, 5000);
+    for (const std::string& t : texts)
+        if (t.find(part) != std::string::npos) return t;
+    return "(no text)";
 }
 
 // Start at logon stores the program's path: from a folder whose name GBK
@@ -277,14 +267,7 @@ TEST(EndToEnd, StartAtLogonFromAFolderGbkCannotHoldIsRefused) {
     SendMessageW(GetDlgItem(settings, 122), BM_SETCHECK, BST_CHECKED, 0);  // 开机启动Vantrel(&S)
     // Posted: the box holds the program's thread until it is closed.
     PostMessageW(GetDlgItem(settings, 201), BM_CLICK, 0, 0);  // 确定(&O)
-    HWND box = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return (box = VisibleWindowOf("#32770", v.pid())) != nullptr; }, 5000));
-    bool said = false;
-    for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
-        said = said || Text(c).find("开机启动") != std::string::npos;
-    EXPECT_TRUE(said);
-    PostMessageW(box, WM_COMMAND, IDOK, 0);
-    EXPECT_TRUE(WaitFor([&] { return !IsWindow(box); }, 5000));
+    EXPECT_NE(DismissBox(v, "开机启动").find("开机启动"), std::string::npos);
     EXPECT_TRUE(IsWindowVisible(settings));  // still open: nothing was taken
     {
         WinRegistry run;
@@ -420,8 +403,6 @@ TEST(EndToEndFaults, TheTrayComingBackAndTheSettingsWindowDuringACountdown) {
 
 // Two writers: the settings window, open on the list it read, and vantrelctl
 // run meanwhile. Every task that should exist survives, nothing else appears.
-namespace two_writers {
-
 // Reminders at one minute, disabled so that none fires, told apart only by
 // their texts.
 void StoreReminders(const std::vector<std::string>& texts) {
@@ -429,12 +410,9 @@ void StoreReminders(const std::vector<std::string>& texts) {
     WinRegistry reg;
     reg.OpenKey(kKey, true);
     reg.WriteInteger("TaskNum", static_cast<std::int32_t>(texts.size()));
-    for (size_t i = 0; i < texts.size(); ++i) {
-        const std::string n = std::to_string(i + 1);
-        reg.WriteString("A" + n, "每天8时0分");
-        reg.WriteString("B" + n, "提醒");
-        reg.WriteString("C" + n, texts[i]);
-        reg.WriteString("D" + n, "禁用");
+    for (int n = 1; n <= static_cast<int>(texts.size()); ++n) {
+        const char* const values[] = {"每天8时0分", "提醒", texts[n - 1].c_str(), "禁用"};
+        for (int v = 0; v < 4; ++v) reg.WriteString(RecordValueName("ABCD"[v], n), values[v]);
     }
 }
 
@@ -445,13 +423,6 @@ std::vector<std::string> StoredTexts() {
     const std::int32_t count = reg.ReadInteger("TaskNum");
     for (int n = 1; n <= count; ++n) texts.push_back(reg.ReadString("C" + std::to_string(n)));
     return texts;
-}
-
-HWND OpenSettings(const Vantrel& v) {
-    PostMessageA(v.MainWindow(), RegisterWindowMessageA("Brelnix.Vantrel.OpenSettings"), 0, 0);
-    HWND settings = nullptr;
-    WaitFor([&] { return (settings = VisibleWindowOf("TForm3", v.pid())) != nullptr; }, 5000);
-    return settings;
 }
 
 int Rows(HWND settings) {
@@ -471,29 +442,7 @@ void Press(HWND window, int id) {
                  reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
 }
 
-BOOL CALLBACK CollectTexts(HWND w, LPARAM p) {
-    reinterpret_cast<std::vector<std::string>*>(p)->push_back(Text(w));
-    return TRUE;
-}
-
-// The text of the message box the program shows, which is then closed;
-// empty when none shows.
-std::string DismissBox(const Vantrel& v) {
-    HWND box = nullptr;
-    if (!WaitFor([&] { return (box = VisibleWindowOf("#32770", v.pid())) != nullptr; }, 5000)) return "";
-    std::vector<std::string> texts;
-    EnumChildWindows(box, CollectTexts, reinterpret_cast<LPARAM>(&texts));
-    PostMessageA(box, WM_COMMAND, IDOK, 0);
-    WaitFor([&] { return !IsWindow(box); }, 5000);
-    for (const std::string& t : texts)
-        if (t.find("任务") != std::string::npos) return t;
-    return "(no text)";
-}
-
-}  // namespace two_writers
-
 TEST(EndToEnd, TwoWritersLoseNoTask) {
-    using namespace two_writers;
     const int kDelete = 106, kModify = 105, kEditorOk = 162;
     const std::string kChanged = "任务已被其他程序更改，列表已重新读取";
     const std::string kGone = "要修改的任务已被删除或更改";
@@ -509,7 +458,7 @@ TEST(EndToEnd, TwoWritersLoseNoTask) {
              ASSERT_EQ(RunVantrelctl("delete 1"), 0);
              SelectRow(v, w, 2);
              Press(w, kDelete);
-             EXPECT_EQ(DismissBox(v), kChanged);
+             EXPECT_EQ(DismissBox(v, "任务"), kChanged);
              ASSERT_EQ(Rows(w), 3);  // read again: b, c, d
              SelectRow(v, w, 1);
              Press(w, kDelete);
@@ -525,7 +474,7 @@ TEST(EndToEnd, TwoWritersLoseNoTask) {
              ASSERT_TRUE(WaitFor([&] { return (editor = VisibleWindowOf("TForm5", v.pid())) != nullptr; }, 5000));
              ASSERT_EQ(RunVantrelctl("delete 1"), 0);
              Press(editor, kEditorOk);
-             EXPECT_EQ(DismissBox(v), kGone);
+             EXPECT_EQ(DismissBox(v, "任务"), kGone);
          },
          {"b", "c"}},
         {"a window opened before vantrelctl add deletes, then two more adds",
@@ -545,7 +494,7 @@ TEST(EndToEnd, TwoWritersLoseNoTask) {
         StoreReminders(c.before);
         Vantrel v;
         ASSERT_TRUE(v.Start());
-        HWND settings = OpenSettings(v);
+        HWND settings = OpenSettingsFromTheMenu(v);
         ASSERT_NE(settings, nullptr);
         ASSERT_EQ(Rows(settings), static_cast<int>(c.before.size()));
         c.steps(v, settings);

@@ -141,20 +141,6 @@ DWORD RunningVantrel() {
     return pid;
 }
 
-// The process of the one Vantrel main window that is not in process
-// `besides`, 0 for none.
-DWORD RunningVantrelBesides(DWORD besides) {
-    DWORD found = 0;
-    for (HWND w : WindowsOf("TForm1")) {
-        DWORD pid = 0;
-        GetWindowThreadProcessId(w, &pid);
-        if (pid == besides) continue;
-        if (found) return 0;
-        found = pid;
-    }
-    return found;
-}
-
 // "2.0.0" from the fixed part of a file's version resource.
 std::string FileVersion(const std::string& path) {
     DWORD ignored = 0;
@@ -400,12 +386,12 @@ bool EndRunningVantrel() {
 // before it changes anything.
 TEST_F(Install, AnUpgradeClosesOnlyTheCopyItReplacesAndStopsForOneThatWillNotEnd) {
     const std::string folder = DefaultInstallFolder();
+    const DWORD before = RunningVantrel();
+    ASSERT_NE(before, 0u) << "the upgrade before left the installed copy running";
     HWND other = StubbornWindow(false);
     HWND portable = StubbornWindow(true);  // this test program is no installed copy
     ASSERT_NE(other, nullptr);
     ASSERT_NE(portable, nullptr);
-    const DWORD before = RunningVantrelBesides(GetCurrentProcessId());
-    ASSERT_NE(before, 0u) << "the upgrade before left the installed copy running";
     g_closeRequests = 0;
     EXPECT_EQ(SilentSetup(), 0);
     PumpFor(200);
