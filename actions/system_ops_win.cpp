@@ -16,11 +16,6 @@ namespace {
 // How long a broadcast waits for one window that is slow but not yet hung.
 const UINT kBroadcastWaitMs = 500;
 
-// A system library, loaded from the system folder on first use and kept to
-// the end of the program: wininet may keep threads of its own, so it may not be unloaded
-// behind their back.
-HMODULE SystemLibrary(const char* name) { return LoadSystemLibrary(name); }
-
 class RealOps : public SystemOps {
 public:
     bool TerminateProcessById(std::uint32_t pid) override {
@@ -86,7 +81,8 @@ public:
 
     std::uint32_t Autodial(std::uint32_t flags, void* window) override {
         typedef BOOL(WINAPI * AutodialFn)(DWORD, HWND);
-        HMODULE wininet = SystemLibrary("wininet.dll");
+        // Never unloaded: wininet may keep threads of its own.
+        HMODULE wininet = LoadSystemLibrary("wininet.dll");
         if (!wininet) return GetLastError();
         auto autodial = reinterpret_cast<AutodialFn>(
             reinterpret_cast<void*>(GetProcAddress(wininet, "InternetAutodial")));

@@ -36,11 +36,6 @@ static_assert(sizeof(RasConnV1) == kRasConnSize, "RASCONN of the first layout is
 static_assert(sizeof(PROCESSENTRY32W) == 556, "PROCESSENTRY32W is 556 bytes");
 #endif
 
-// A system library, loaded from the system folder on first use and kept to
-// the end of the program: rasapi32 goes on hanging up after RasHangUpA returns, so it may
-// not be unloaded behind its back.
-HMODULE SystemLibrary(const char* name) { return LoadSystemLibrary(name); }
-
 template <typename Fn>
 Fn LookUp(HMODULE module, const char* function) {
     if (!module) return nullptr;
@@ -83,7 +78,8 @@ bool CloseProgramByName(const std::string& fileName) {
 }
 
 HangUpResult HangUpDialUp() {
-    HMODULE ras = SystemLibrary("rasapi32.dll");
+    // Never unloaded: rasapi32 goes on hanging up after RasHangUpA returns.
+    HMODULE ras = LoadSystemLibrary("rasapi32.dll");
     return HangUpDialUpWith(LookUp<RasEnumConnectionsFn>(ras, "RasEnumConnectionsA"),
                             LookUp<RasHangUpFn>(ras, "RasHangUpA"));
 }
