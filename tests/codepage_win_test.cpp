@@ -75,12 +75,6 @@ TEST_F(StoredText, TextsAreStoredAsUtf16AndReadBackAsTheSameGbkOnEverySystem) {
                                               reinterpret_cast<const BYTE*>(utf16) + sizeof utf16));
 }
 
-TEST(WideText, ConvertsWithCodePage936WhateverTheAnsiCodePage) {
-    EXPECT_STREQ(Wide("宋体").c_str(), L"宋体");
-    EXPECT_EQ(Narrow(L"启用禁用", 2), "启用");
-    EXPECT_STREQ(Wide("").c_str(), L"");
-}
-
 // A path Windows hands over is taken only when every character has a GBK
 // form; otherwise it is refused where the user chose it, with a box that
 // says why, never stored with '?' in it.
