@@ -1,6 +1,6 @@
 #include "actions/countdown_view_win.h"
 
-#include "store/codepage_win.h"
+#include "text/codepage_win.h"
 #include "winui/on_demand_win.h"
 
 namespace vantrel {

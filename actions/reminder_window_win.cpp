@@ -4,7 +4,7 @@
 
 #include "actions/handle_win.h"
 #include "actions/utility_actions_win.h"
-#include "store/codepage_win.h"
+#include "text/codepage_win.h"
 #include "winui/form_win.h"
 
 namespace vantrel {

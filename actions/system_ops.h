@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string>
 
-#include "store/logon_start.h"
+#include "autostart/logon_start.h"
 
 namespace vantrel {
 
@@ -21,7 +21,7 @@ struct ProcessStart {
     bool idlePriority = false;
 };
 
-// The task service's operations (store/logon_start.h) come with it; a
+// The task service's operations (autostart/logon_start.h) come with it; a
 // stand-in that does not override them has no task service.
 class SystemOps : public TaskService {
 public:

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "actions/system_ops.h"
-#include "actions/logon_task_win.h"
-#include "store/codepage_win.h"
+#include "autostart/logon_task_win.h"
+#include "text/codepage_win.h"
 #include "winui/on_demand_win.h"
 
 namespace vantrel {

@@ -1,6 +1,6 @@
 #include "actions/utility_actions.h"
 
-#include "store/gbk_text.h"
+#include "text/gbk_text.h"
 
 namespace vantrel {
 

@@ -11,9 +11,9 @@
 #include "actions/handle_win.h"
 #include "actions/system_ops.h"
 #include "actions/utility_actions.h"
-#include "store/codepage_win.h"
-#include "store/gbk_text.h"
-#include "store/system_error_win.h"
+#include "text/codepage_win.h"
+#include "text/gbk_text.h"
+#include "text/system_error_win.h"
 #include "winui/on_demand_win.h"
 
 namespace vantrel {

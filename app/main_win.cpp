@@ -5,9 +5,9 @@
 #include <memory>
 
 #include "app/main_window_win.h"
-#include "store/history_file_win.h"
-#include "store/codepage_win.h"
-#include "store/registry_win.h"
+#include "history/history_file_win.h"
+#include "text/codepage_win.h"
+#include "registry/registry_win.h"
 #include "version.h"
 #include "winui/on_demand_win.h"
 

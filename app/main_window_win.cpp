@@ -10,7 +10,7 @@
 #include "app/shell_texts.h"
 #include "app/startup_win.h"
 #include "scheduler/clock.h"
-#include "store/codepage_win.h"
+#include "text/codepage_win.h"
 #include "ui/about_window_win.h"
 #include "ui/settings_window_win.h"
 #include "winui/on_demand_win.h"

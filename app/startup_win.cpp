@@ -1,6 +1,6 @@
 #include "app/startup_win.h"
 
-#include "store/codepage_win.h"
+#include "text/codepage_win.h"
 
 #include <memory>
 #include <vector>

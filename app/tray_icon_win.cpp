@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "store/codepage_win.h"
+#include "text/codepage_win.h"
 
 namespace vantrel {
 

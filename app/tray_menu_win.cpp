@@ -1,6 +1,6 @@
 #include "app/tray_menu_win.h"
 
-#include "store/codepage_win.h"
+#include "text/codepage_win.h"
 
 namespace vantrel {
 

@@ -8,7 +8,7 @@
 
 #include "bench/rule_cases.h"
 #include "scheduler/tick.h"
-#include "store/registry.h"
+#include "registry/registry.h"
 #include "store/task_record.h"
 #include "store/task_store.h"
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "store/history_file_win.h"
+#include "history/history_file_win.h"
 
 using namespace vantrel;
 

@@ -13,8 +13,8 @@
 #include <string>
 
 #include "cli/command_line.h"
-#include "store/file_registry.h"
-#include "store/reg_file.h"
+#include "registry/file_registry.h"
+#include "registry/reg_file.h"
 #include "store/task_store.h"
 #include "tests/cli_test_env.h"
 

@@ -11,8 +11,8 @@
 #include <cstdio>
 #include <string>
 
-#include "store/codepage.h"
-#include "store/reg_file.h"
+#include "text/codepage.h"
+#include "registry/reg_file.h"
 
 using namespace vantrel;
 

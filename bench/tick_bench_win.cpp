@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "bench/bench_tasks.h"
-#include "store/registry_win.h"
+#include "registry/registry_win.h"
 
 using namespace vantrel;
 

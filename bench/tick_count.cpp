@@ -21,12 +21,12 @@
 #include <string>
 
 #include "bench/bench_tasks.h"
-#include "store/counting_registry.h"
+#include "registry/counting_registry.h"
 #include "store/task_count_follow.h"
 #ifdef _WIN32
-#include "store/registry_win.h"
+#include "registry/registry_win.h"
 #else
-#include "store/memory_registry.h"
+#include "registry/memory_registry.h"
 #endif
 
 using namespace vantrel;

@@ -1,12 +1,12 @@
 // vantrelctl autostart on|off|status [--program PATH]: start at logon of a
 // copy of Vantrel (by default the Vantrel.exe beside vantrelctl), by the way
-// this system honours (store/logon_start.h). The setup program calls it, so
+// this system honours (autostart/logon_start.h). The setup program calls it, so
 // that the settings window, the setup and this command share one
 // implementation.
 #include <stdexcept>
 
 #include "cli/command_line.h"
-#include "store/logon_start.h"
+#include "autostart/logon_start.h"
 #include "store/task_store.h"
 
 namespace vantrel {

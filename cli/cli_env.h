@@ -8,8 +8,8 @@
 #include <string>
 
 #include "scheduler/matching.h"
-#include "store/logon_start.h"
-#include "store/registry.h"
+#include "autostart/logon_start.h"
+#include "registry/registry.h"
 
 namespace vantrel {
 

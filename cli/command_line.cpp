@@ -2,7 +2,7 @@
 
 #include <exception>
 
-#include "store/registry.h"
+#include "registry/registry.h"
 
 namespace vantrel {
 

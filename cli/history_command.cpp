@@ -6,7 +6,7 @@
 #include "cli/json_text.h"
 #include "cli/time_text.h"
 #include "scheduler/conversions.h"
-#include "store/history.h"
+#include "history/history.h"
 
 namespace vantrel {
 

@@ -4,7 +4,7 @@
 #include "cli/command_line.h"
 #include "cli/target.h"
 #include "cli/task_check.h"
-#include "store/file_registry.h"
+#include "registry/file_registry.h"
 
 namespace vantrel {
 

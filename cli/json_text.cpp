@@ -1,8 +1,8 @@
 #include "cli/json_text.h"
 
 
-#include "store/gbk_text.h"
-#include "store/number_text.h"
+#include "text/gbk_text.h"
+#include "text/number_text.h"
 
 namespace vantrel {
 

@@ -5,7 +5,7 @@
 #include "cli/next_due.h"
 #include "cli/target.h"
 #include "cli/time_text.h"
-#include "store/gbk_text.h"
+#include "text/gbk_text.h"
 
 namespace vantrel {
 

@@ -9,7 +9,7 @@
 
 #include "cli/system_env.h"
 #include "scheduler/clock.h"
-#include "store/codepage.h"
+#include "text/codepage.h"
 
 namespace vantrel {
 

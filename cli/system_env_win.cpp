@@ -12,12 +12,12 @@
 #include "actions/system_ops.h"
 #include "cli/system_env.h"
 #include "scheduler/clock.h"
-#include "store/codepage.h"
-#include "store/codepage_win.h"
-#include "store/history_file_win.h"
-#include "store/reg_file.h"
-#include "store/registry_win.h"
-#include "store/system_error_win.h"
+#include "text/codepage.h"
+#include "text/codepage_win.h"
+#include "history/history_file_win.h"
+#include "registry/reg_file.h"
+#include "registry/registry_win.h"
+#include "text/system_error_win.h"
 #include "store/task_store.h"
 
 namespace vantrel {

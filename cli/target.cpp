@@ -3,10 +3,10 @@
 #include <map>
 #include <set>
 
-#include "store/file_registry.h"
-#include "store/read_only_registry.h"
+#include "registry/file_registry.h"
+#include "registry/read_only_registry.h"
 
-#include "store/gbk_text.h"
+#include "text/gbk_text.h"
 
 namespace vantrel {
 

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "cli/command_line.h"
-#include "store/reg_file.h"
-#include "store/registry.h"
+#include "registry/reg_file.h"
+#include "registry/registry.h"
 #include "store/task_record.h"
 #include "store/task_store.h"
 

@@ -2,7 +2,7 @@
 
 
 #include "scheduler/conversions.h"
-#include "store/number_text.h"
+#include "text/number_text.h"
 
 namespace vantrel {
 

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "store/gbk_text.h"
+#include "text/gbk_text.h"
 
 using namespace vantrel;
 

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "store/file_registry.h"
-#include "store/reg_file.h"
+#include "registry/file_registry.h"
+#include "registry/reg_file.h"
 
 using namespace vantrel;
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "store/memory_registry.h"
+#include "registry/memory_registry.h"
 #include "store/task_store.h"
 
 using namespace vantrel;

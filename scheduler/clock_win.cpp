@@ -1,7 +1,7 @@
 #include <windows.h>
 
 #include "scheduler/clock.h"
-#include "store/codepage_win.h"
+#include "text/codepage_win.h"
 
 namespace vantrel {
 

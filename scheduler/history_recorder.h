@@ -1,4 +1,4 @@
-// Turns what the program does into the run history's lines (store/history.h)
+// Turns what the program does into the run history's lines (history/history.h)
 // and hands each to a sink as it happens: the tasks the tick fires with what
 // their executors reported, the end of a power action's countdown, the
 // commands of the tray menu and the hotkeys, the program's start and end and
@@ -12,7 +12,7 @@
 
 #include "scheduler/matching.h"
 #include "scheduler/tick.h"
-#include "store/history.h"
+#include "history/history.h"
 
 namespace vantrel {
 

@@ -1,6 +1,6 @@
 #include "scheduler/tick.h"
 
-#include "store/gbk_text.h"
+#include "text/gbk_text.h"
 #include "store/schedule_text.h"
 
 namespace vantrel {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "scheduler/matching.h"
-#include "store/registry.h"
+#include "registry/registry.h"
 #include "store/task_store.h"
 
 namespace vantrel {

@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "store/gbk_text.h"
+#include "text/gbk_text.h"
 
 namespace vantrel {
 

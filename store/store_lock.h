@@ -12,7 +12,7 @@
 #include <memory>
 #include <string>
 
-#include "store/registry.h"
+#include "registry/registry.h"
 
 namespace vantrel {
 

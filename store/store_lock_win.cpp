@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
-#include "store/codepage_win.h"
-#include "store/gbk_text.h"
+#include "text/codepage_win.h"
+#include "text/gbk_text.h"
 
 namespace vantrel {
 

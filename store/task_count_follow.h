@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "store/registry.h"
+#include "registry/registry.h"
 #include "store/task_store.h"
 
 namespace vantrel {

@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "store/logon_start.h"
-#include "store/registry.h"
+#include "autostart/logon_start.h"
+#include "registry/registry.h"
 #include "store/store_lock.h"
 #include "store/task_record.h"
 

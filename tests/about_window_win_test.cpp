@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "store/codepage_win.h"
+#include "text/codepage_win.h"
 #include "ui/about_window_win.h"
 
 namespace vantrel {

@@ -15,8 +15,8 @@
 #include "actions/utility_actions_win.h"
 #include "reminder_probe_win.h"
 #include "tests/recording_system_ops.h"
-#include "store/codepage_win.h"
-#include "store/gbk_text.h"
+#include "text/codepage_win.h"
+#include "text/gbk_text.h"
 #include "winui/form_win.h"
 
 namespace vantrel {

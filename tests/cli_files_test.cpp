@@ -7,9 +7,9 @@
 #include <map>
 #include <set>
 
-#include "store/codepage.h"
-#include "store/file_registry.h"
-#include "store/reg_file.h"
+#include "text/codepage.h"
+#include "registry/file_registry.h"
+#include "registry/reg_file.h"
 #include "tests/cli_test_env.h"
 
 namespace vantrel {

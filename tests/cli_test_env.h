@@ -11,7 +11,7 @@
 
 #include "cli/cli_env.h"
 #include "cli/command_line.h"
-#include "store/memory_registry.h"
+#include "registry/memory_registry.h"
 
 namespace vantrel {
 namespace testing {

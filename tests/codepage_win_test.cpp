@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "store/codepage_win.h"
-#include "store/registry_win.h"
+#include "text/codepage_win.h"
+#include "registry/registry_win.h"
 #include "winui/file_dialog_win.h"
 #include "winui/form_win.h"
 

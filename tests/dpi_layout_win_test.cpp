@@ -11,7 +11,7 @@
 
 #include "actions/reminder_window_win.h"
 #include "actions/utility_actions_win.h"
-#include "store/codepage_win.h"
+#include "text/codepage_win.h"
 #include "tests/main_window_fixture_win.h"
 #include "tests/recording_system_ops.h"
 #include "tests/reminder_probe_win.h"

@@ -19,7 +19,7 @@
 
 #include "actions/utility_actions.h"
 #include "app/shell_texts.h"
-#include "store/codepage.h"
+#include "text/codepage.h"
 #include "store/schedule_text.h"
 #include "store/task_record.h"
 

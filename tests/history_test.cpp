@@ -4,9 +4,9 @@
 
 #include "scheduler/history_recorder.h"
 #include "scheduler/tick.h"
-#include "store/codepage.h"
-#include "store/history.h"
-#include "store/memory_registry.h"
+#include "text/codepage.h"
+#include "history/history.h"
+#include "registry/memory_registry.h"
 #include "store/task_record.h"
 #include "tests/cli_test_env.h"
 

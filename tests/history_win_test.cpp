@@ -12,8 +12,8 @@
 #include <sstream>
 
 #include "app/main_window_win.h"
-#include "store/history_file_win.h"
-#include "store/registry_win.h"
+#include "history/history_file_win.h"
+#include "registry/registry_win.h"
 #include "tests/main_window_fixture_win.h"
 #include "tests/recording_system_ops.h"
 #include "winui/form_win.h"

@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "scheduler/clock.h"
-#include "store/registry_win.h"
+#include "registry/registry_win.h"
 #include "tests/main_window_fixture_win.h"
 #include "tests/recording_system_ops.h"
 #include "tests/registry_fixture.h"

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "cli/command_line.h"
-#include "store/codepage.h"
-#include "store/logon_start.h"
-#include "store/memory_registry.h"
+#include "text/codepage.h"
+#include "autostart/logon_start.h"
+#include "registry/memory_registry.h"
 #include "tests/cli_test_env.h"
 #include "tests/recording_system_ops.h"
 

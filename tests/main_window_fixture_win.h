@@ -12,7 +12,7 @@
 
 #include "app/main_window_win.h"
 #include "scheduler/clock.h"
-#include "store/registry_win.h"
+#include "registry/registry_win.h"
 #include "tests/recording_system_ops.h"
 #include "store/task_record.h"
 #include "ui/settings_window_win.h"

@@ -11,9 +11,9 @@
 
 #include "app/main_window_win.h"
 #include "app/startup_win.h"
-#include "store/registry_win.h"
+#include "registry/registry_win.h"
 #include "tests/main_window_fixture_win.h"
-#include "store/codepage_win.h"
+#include "text/codepage_win.h"
 #include "tests/recording_system_ops.h"
 
 namespace vantrel {

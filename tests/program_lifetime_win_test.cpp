@@ -11,7 +11,7 @@
 #include <utility>
 
 #include "app/main_window_win.h"
-#include "store/registry_win.h"
+#include "registry/registry_win.h"
 #include "store/task_store.h"
 #include "tests/main_window_fixture_win.h"
 #include "tests/recording_system_ops.h"

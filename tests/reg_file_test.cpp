@@ -2,9 +2,9 @@
 
 #include <chrono>
 
-#include "store/codepage.h"
-#include "store/file_registry.h"
-#include "store/reg_file.h"
+#include "text/codepage.h"
+#include "registry/file_registry.h"
+#include "registry/reg_file.h"
 
 namespace vantrel {
 namespace {

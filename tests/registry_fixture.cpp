@@ -1,8 +1,8 @@
 #include "tests/registry_fixture.h"
 
-#include "store/file_registry.h"
-#include "store/gbk_text.h"
-#include "store/memory_registry.h"
+#include "registry/file_registry.h"
+#include "text/gbk_text.h"
+#include "registry/memory_registry.h"
 
 namespace vantrel {
 namespace testing {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "store/registry.h"
+#include "registry/registry.h"
 
 namespace vantrel {
 namespace testing {

@@ -2,9 +2,9 @@
 
 #include <windows.h>
 
-#include "store/codepage.h"
-#include "store/codepage_win.h"
-#include "store/registry_win.h"
+#include "text/codepage.h"
+#include "text/codepage_win.h"
+#include "registry/registry_win.h"
 #include "tests/registry_fixture.h"
 
 namespace vantrel {

@@ -8,7 +8,7 @@
 
 #include "actions/utility_actions_win.h"
 #include "app/main_window_win.h"
-#include "store/registry_win.h"
+#include "registry/registry_win.h"
 #include "tests/main_window_fixture_win.h"
 #include "tests/recording_system_ops.h"
 #include "ui/settings_window_win.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "store/memory_registry.h"
+#include "registry/memory_registry.h"
 #include "store/task_count_follow.h"
 
 namespace vantrel {

@@ -9,7 +9,7 @@
 
 #include "app/tick_driver_win.h"
 #include "scheduler/clock.h"
-#include "store/registry_win.h"
+#include "registry/registry_win.h"
 #include "tests/main_window_fixture_win.h"
 #include "winui/form_win.h"
 

@@ -7,7 +7,7 @@
 #include <functional>
 #include <vector>
 
-#include "store/memory_registry.h"
+#include "registry/memory_registry.h"
 #include "store/task_store.h"
 
 namespace vantrel {

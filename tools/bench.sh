@@ -113,7 +113,7 @@ timer=$(i686-w64-mingw32-objdump -p "$win/Vantrel.exe" | grep -c -E 'timeBeginPe
     echo
     echo "One tick over enabled tasks, none due, without and with a stray record value A100000001"
     echo "and a TaskNum of 2147483647 (loaded as start-up loads them), counted through the"
-    echo '`Registry` interface by a counting registry (`store/counting_registry.h`;'
+    echo '`Registry` interface by a counting registry (`registry/counting_registry.h`;'
     echo '`build/native/bin/vantrel_tick_count calls`). Value reads are ValueExists, TypeOf,'
     echo "ReadString and ReadInteger; enumerations are ValueCount and ValueNames (with the names"
     echo "the latter listed). Before each tick the program reads the stored task count again; those"

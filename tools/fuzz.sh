@@ -15,17 +15,17 @@ out=build/fuzz
 src=$out/src
 mkdir -p "$src" "$out/bin" "$out/corpus" "$out/crashes"
 
-for f in store/*.h store/*.cpp scheduler/*.h scheduler/*.cpp actions/*.h actions/*.cpp fuzz/*.cpp; do
+for f in text/*.h text/*.cpp registry/*.h registry/*.cpp autostart/*.h autostart/*.cpp store/*.h store/*.cpp scheduler/*.h scheduler/*.cpp actions/*.h actions/*.cpp fuzz/*.cpp; do
     case "$f" in *_win.*) continue ;; esac
     mkdir -p "$src/$(dirname "$f")"
     if [ ! -f "$src/$f" ] || [ "$f" -nt "$src/$f" ]; then iconv -c -f UTF-8 -t GBK "$f" > "$src/$f"; fi
 done
 
-core=(store/gbk_text.cpp store/schedule_text.cpp store/task_record.cpp store/registry.cpp
-      store/memory_registry.cpp store/task_store.cpp scheduler/conversions.cpp
-      scheduler/matching.cpp actions/wake_plan.cpp store/codepage_posix.cpp store/reg_file.cpp
-      store/number_text.cpp store/file_registry.cpp store/task_count_follow.cpp store/store_lock.cpp
-      store/store_lock_posix.cpp store/logon_start.cpp)
+core=(text/gbk_text.cpp store/schedule_text.cpp store/task_record.cpp registry/registry.cpp
+      registry/memory_registry.cpp store/task_store.cpp scheduler/conversions.cpp
+      scheduler/matching.cpp actions/wake_plan.cpp text/codepage_posix.cpp registry/reg_file.cpp
+      text/number_text.cpp registry/file_registry.cpp store/task_count_follow.cpp store/store_lock.cpp
+      store/store_lock_posix.cpp autostart/logon_start.cpp)
 flags=(-std=c++17 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all
        -Wno-invalid-source-encoding -I"$here/$src")
 

@@ -5,7 +5,7 @@
 
 #include "actions/utility_actions_win.h"
 #include "scheduler/conversions.h"
-#include "store/codepage_win.h"
+#include "text/codepage_win.h"
 #include "ui/settings_logic.h"
 #include "ui/task_editor_win.h"
 #include "winui/file_dialog_win.h"

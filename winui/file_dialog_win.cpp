@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "store/codepage_win.h"
+#include "text/codepage_win.h"
 #include "winui/form_win.h"
 #include "winui/on_demand_win.h"
 

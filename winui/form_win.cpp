@@ -3,7 +3,7 @@
 #include <cstring>
 #include <set>
 
-#include "store/codepage_win.h"
+#include "text/codepage_win.h"
 
 namespace vantrel {
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "store/codepage_win.h"
+#include "text/codepage_win.h"
 
 namespace vantrel {
 

@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include "store/codepage_win.h"
+#include "text/codepage_win.h"
 #include "winui/on_demand_win.h"
 
 namespace vantrel {

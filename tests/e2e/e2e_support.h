@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "store/codepage_win.h"
-#include "store/gbk_text.h"
-#include "store/registry_win.h"
+#include "text/codepage_win.h"
+#include "text/gbk_text.h"
+#include "registry/registry_win.h"
 
 namespace vantrel {
 namespace e2e {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "store/registry_win.h"
+#include "registry/registry_win.h"
 #include "store/task_store.h"
 #include "tests/e2e/e2e_support.h"
 

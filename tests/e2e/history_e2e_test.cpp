@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "store/codepage.h"
+#include "text/codepage.h"
 #include "tests/e2e/e2e_support.h"
 
 namespace vantrel {

@@ -11,7 +11,7 @@
 #include <set>
 #include <string>
 
-#include "store/gbk_text.h"
+#include "text/gbk_text.h"
 
 namespace vantrel {
 namespace {

@@ -23,8 +23,8 @@
 #include <string>
 #include <vector>
 
-#include "store/gbk_text.h"
-#include "store/registry_win.h"
+#include "text/gbk_text.h"
+#include "registry/registry_win.h"
 #include "store/task_store.h"
 #include "tests/e2e/e2e_support.h"
 

@@ -17,7 +17,7 @@
 #include "actions/system_ops.h"
 #include "app/main_window_win.h"
 #include "app/tray_menu_win.h"
-#include "store/registry_win.h"
+#include "registry/registry_win.h"
 #include "ui/about_window_win.h"
 #include "ui/settings_window_win.h"
 #include "ui/task_list_link_win.h"

@@ -1,4 +1,4 @@
-#include "store/registry.h"
+#include "registry/registry.h"
 
 namespace vantrel {
 

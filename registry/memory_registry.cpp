@@ -1,8 +1,8 @@
-#include "store/memory_registry.h"
+#include "registry/memory_registry.h"
 
 #include <cstring>
 
-#include "store/gbk_text.h"
+#include "text/gbk_text.h"
 
 namespace vantrel {
 

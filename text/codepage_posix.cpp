@@ -2,7 +2,7 @@
 
 #include <cerrno>
 
-#include "store/codepage.h"
+#include "text/codepage.h"
 
 namespace vantrel {
 

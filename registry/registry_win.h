@@ -4,7 +4,7 @@
 // Windows build only.
 #pragma once
 
-#include "store/registry.h"
+#include "registry/registry.h"
 
 namespace vantrel {
 

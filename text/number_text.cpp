@@ -1,4 +1,4 @@
-#include "store/number_text.h"
+#include "text/number_text.h"
 
 #include <algorithm>
 

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "store/registry.h"
+#include "registry/registry.h"
 
 namespace vantrel {
 

@@ -17,7 +17,7 @@
 
 #include <string>
 
-#include "store/registry.h"
+#include "registry/registry.h"
 
 namespace vantrel {
 

@@ -1,4 +1,4 @@
-#include "actions/logon_task_win.h"
+#include "autostart/logon_task_win.h"
 
 #include <windows.h>
 
@@ -8,9 +8,9 @@
 #include <stdexcept>
 #include <vector>
 
-#include "store/codepage_win.h"
+#include "text/codepage_win.h"
 #include "winui/on_demand_win.h"
-#include "store/number_text.h"
+#include "text/number_text.h"
 
 namespace vantrel {
 

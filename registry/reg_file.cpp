@@ -1,11 +1,11 @@
-#include "store/reg_file.h"
+#include "registry/reg_file.h"
 
 #include <optional>
 #include <unordered_map>
 
-#include "store/codepage.h"
-#include "store/gbk_text.h"
-#include "store/number_text.h"
+#include "text/codepage.h"
+#include "text/gbk_text.h"
+#include "text/number_text.h"
 
 namespace vantrel {
 

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "store/logon_start.h"
+#include "autostart/logon_start.h"
 
 namespace vantrel {
 

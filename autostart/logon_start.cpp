@@ -1,4 +1,4 @@
-#include "store/logon_start.h"
+#include "autostart/logon_start.h"
 
 #include <cstdlib>
 #include <utility>

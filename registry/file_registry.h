@@ -8,8 +8,8 @@
 
 #include <map>
 
-#include "store/reg_file.h"
-#include "store/registry.h"
+#include "registry/reg_file.h"
+#include "registry/registry.h"
 
 namespace vantrel {
 

@@ -1,8 +1,8 @@
-#include "store/history.h"
+#include "history/history.h"
 
 
-#include "store/codepage.h"
-#include "store/number_text.h"
+#include "text/codepage.h"
+#include "text/number_text.h"
 
 namespace vantrel {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "store/codepage.h"
-#include "store/codepage_win.h"
+#include "text/codepage.h"
+#include "text/codepage_win.h"
 
 namespace vantrel {
 

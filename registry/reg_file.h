@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "store/registry.h"
+#include "registry/registry.h"
 
 namespace vantrel {
 

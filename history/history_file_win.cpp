@@ -1,4 +1,4 @@
-#include "store/history_file_win.h"
+#include "history/history_file_win.h"
 
 #include <windows.h>
 
@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "store/codepage_win.h"
-#include "store/system_error_win.h"
+#include "text/codepage_win.h"
+#include "text/system_error_win.h"
 
 namespace vantrel {
 

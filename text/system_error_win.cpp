@@ -1,8 +1,8 @@
-#include "store/system_error_win.h"
+#include "text/system_error_win.h"
 
 #include <windows.h>
 
-#include "store/codepage_win.h"
+#include "text/codepage_win.h"
 
 namespace vantrel {
 

@@ -5,7 +5,7 @@
 // write at the program's start.
 #pragma once
 
-#include "store/registry.h"
+#include "registry/registry.h"
 
 namespace vantrel {
 

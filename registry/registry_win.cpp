@@ -1,10 +1,10 @@
-#include "store/registry_win.h"
+#include "registry/registry_win.h"
 
 #include <windows.h>
 
 #include <vector>
 
-#include "store/codepage_win.h"
+#include "text/codepage_win.h"
 
 namespace vantrel {
 

@@ -10,7 +10,7 @@
 #include <functional>
 #include <string>
 
-#include "store/history.h"
+#include "history/history.h"
 
 namespace vantrel {
 
