@@ -1,6 +1,5 @@
 #include "autostart/logon_start.h"
 
-#include <cstdlib>
 #include <utility>
 
 namespace vantrel {
@@ -22,60 +21,6 @@ std::string EscapeXml(const std::string& text) {
         }
     }
     return out;
-}
-
-// Undoes the five named escapes and character references below 128; any
-// other reference stays as written.
-std::string UnescapeXml(const std::string& text) {
-    static const std::pair<const char*, char> kNamed[] = {
-        {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}};
-    std::string out;
-    for (size_t i = 0; i < text.size();) {
-        bool replaced = false;
-        if (text[i] == '&') {
-            for (const auto& named : kNamed) {
-                const std::string name = named.first;
-                if (text.compare(i, name.size(), name) == 0) {
-                    out += named.second;
-                    i += name.size();
-                    replaced = true;
-                    break;
-                }
-            }
-            const size_t end = text.find(';', i);
-            if (!replaced && i + 2 < text.size() && text[i + 1] == '#' && end != std::string::npos) {
-                const bool hex = text[i + 2] == 'x' || text[i + 2] == 'X';
-                const std::string digits = text.substr(i + (hex ? 3 : 2), end - i - (hex ? 3 : 2));
-                char* stop = nullptr;
-                const long code = std::strtol(digits.c_str(), &stop, hex ? 16 : 10);
-                if (!digits.empty() && *stop == '\0' && code > 0 && code < 128) {
-                    out += static_cast<char>(code);
-                    i = end + 1;
-                    replaced = true;
-                }
-            }
-        }
-        if (!replaced) out += text[i++];
-    }
-    return out;
-}
-
-// The position just past the start tag <name> or <name ...>, or npos; an
-// empty element <name/> counts as found with `empty` set.
-size_t FindStartTag(const std::string& xml, const std::string& name, size_t from, bool& empty) {
-    for (size_t at = xml.find("<" + name, from); at != std::string::npos;
-         at = xml.find("<" + name, at + 1)) {
-        const size_t after = at + 1 + name.size();
-        if (after >= xml.size()) return std::string::npos;
-        const char next = xml[after];
-        if (next != '>' && next != '/' && next != ' ' && next != '\t' && next != '\r' && next != '\n')
-            continue;  // a longer name that begins the same
-        const size_t close = xml.find('>', after);
-        if (close == std::string::npos) return std::string::npos;
-        empty = xml[close - 1] == '/';
-        return close + 1;
-    }
-    return std::string::npos;
 }
 
 }  // namespace
@@ -131,19 +76,6 @@ std::string LogonTaskXml(const std::string& programPath) {
            "</Task>\r\n";
 }
 
-std::string TaskCommand(const std::string& xml) {
-    bool empty = false;
-    const size_t exec = FindStartTag(xml, "Exec", 0, empty);
-    if (exec == std::string::npos || empty) return "";
-    const size_t execEnd = xml.find("</Exec>", exec);
-    const size_t command = FindStartTag(xml, "Command", exec, empty);
-    if (command == std::string::npos || empty || (execEnd != std::string::npos && command > execEnd))
-        return "";
-    const size_t end = xml.find("</Command>", command);
-    if (end == std::string::npos) return "";
-    return UnescapeXml(xml.substr(command, end - command));
-}
-
 bool CommandNamesProgram(const std::string& command, const std::string& programPath) {
     const size_t first = command.find_first_not_of(" \t");
     if (first == std::string::npos || programPath.empty()) return false;
@@ -178,10 +110,8 @@ void StartAtLogon::DeleteRunValue() {
 bool StartAtLogon::StartsThisCopy(const std::string& programPath) {
     if (way() == Way::RunValue) return CommandNamesProgram(RunValueText(), programPath);
     RegisteredTask task;
-    if (!tasks_->FindTask(taskName_, task) || !task.enabled) return false;
-    bool empty = false;
-    return FindStartTag(task.xml, "LogonTrigger", 0, empty) != std::string::npos &&
-           CommandNamesProgram(TaskCommand(task.xml), programPath);
+    return tasks_->FindTask(taskName_, task) && task.enabled && task.startsAtLogon &&
+           CommandNamesProgram(task.command, programPath);
 }
 
 void StartAtLogon::TurnOn(const std::string& programPath) {
@@ -201,11 +131,9 @@ void StartAtLogon::TurnOff(const std::string& programPath) {
     if (way() == Way::Task) {
         RegisteredTask task;
         // A task whose command cannot be read starts nothing of another copy.
-        if (tasks_->FindTask(taskName_, task)) {
-            const std::string command = TaskCommand(task.xml);
-            if (command.empty() || CommandNamesProgram(command, programPath))
-                tasks_->DeleteTask(taskName_);
-        }
+        if (tasks_->FindTask(taskName_, task) &&
+            (task.command.empty() || CommandNamesProgram(task.command, programPath)))
+            tasks_->DeleteTask(taskName_);
     }
     if (CommandNamesProgram(RunValueText(), programPath)) DeleteRunValue();
 }

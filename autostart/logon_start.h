@@ -12,7 +12,8 @@
 //   the Run key at all, so there a Run value of this copy is removed.
 //
 // A Run value or task that starts another copy is never taken for this one.
-// Texts are GBK; the task's XML is converted where it crosses into Windows.
+// Texts are GBK; the task's XML is converted where it crosses into Windows,
+// and a registered task is read back through the service's object model.
 #pragma once
 
 #include <string>
@@ -23,10 +24,16 @@ namespace vantrel {
 
 extern const char* const kLogonTaskName;  // "Vantrel"
 
-// What the task service says about a registered task.
+// What the task service says about a registered task, as its object model
+// hands it over.
 struct RegisteredTask {
     bool enabled = false;
-    std::string xml;  // its definition as the service gives it back
+    // One of its triggers is a logon trigger.
+    bool startsAtLogon = false;
+    // The program of its first action that starts one, as registered (the
+    // path, quoted or not); empty when it has none or the service does not
+    // give it back.
+    std::string command;
 };
 
 // Task Scheduler 2.0, or whatever stands in for it in a test. The real one
@@ -57,9 +64,6 @@ public:
 
 // The task definition handed to Task Scheduler for `programPath`.
 std::string LogonTaskXml(const std::string& programPath);
-// The text of the first <Command> of an <Exec> action in a task definition,
-// its XML escapes undone; empty when it has none.
-std::string TaskCommand(const std::string& xml);
 // Whether a command (a Run value, a task's command) starts `programPath`:
 // the path exactly, alone or in double quotes, with no arguments.
 bool CommandNamesProgram(const std::string& command, const std::string& programPath);

@@ -40,7 +40,7 @@ int RunAutostart(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err)
     if (what != "status") return kExitDone;
     const bool on = logon.StartsThisCopy(program);
     RegisteredTask found;
-    if (!on && task && env.Tasks()->FindTask(kLogonTaskName, found) && TaskCommand(found.xml).empty()) {
+    if (!on && task && env.Tasks()->FindTask(kLogonTaskName, found) && found.command.empty()) {
         // A task whose command the service does not give back: whom it
         // starts cannot be told.
         out << "? 计划任务 " << kLogonTaskName << " 的命令无法读出\n";

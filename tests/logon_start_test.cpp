@@ -92,22 +92,12 @@ TEST(LogonTask, TheDefinitionKeepsATrayProgramRunningFromEveryUsersLogon) {
 }
 #endif
 
-TEST(LogonTask, TheCommandIsReadBackFromTheDefinitionsTheServiceGives) {
-    const std::string path = "C:\\A&B <x>\\Vantrel.exe";
-    EXPECT_EQ(TaskCommand(LogonTaskXml(path)), QuotedPath(path));
-    const struct {
-        const char* xml;
-        const char* command;
-    } kCases[] = {
-        // Written back by the service with its own spacing and escapes.
-        {"<Task><Actions Context=\"Users\">\r\n<Exec>\r\n  <Command>&quot;C:\\V&#32;T\\Vantrel.exe&quot;</Command>"
-         "</Exec></Actions></Task>",
-         "\"C:\\V T\\Vantrel.exe\""},
-        {"<Task><Actions><Exec/></Actions></Task>", ""},  // what Wine keeps of a registration
-        // A command of another action is not the program's.
-        {"<Task><Actions><ComHandler><Command>x</Command></ComHandler></Actions></Task>", ""},
-    };
-    for (const auto& c : kCases) EXPECT_EQ(TaskCommand(c.xml), c.command) << c.xml;
+// What the service hands back of a definition registered here: the program
+// and the logon trigger of this copy's or the other copy's.
+RegisteredTask AsRegistered(const std::string& xml) {
+    for (const char* path : {kThis, kOther})
+        if (xml == LogonTaskXml(path)) return RegisteredTask{true, true, QuotedPath(path)};
+    return RegisteredTask{true, false, ""};
 }
 
 TEST(LogonTask, ACommandNamesThisCopyOnlyAsItsExactPathAloneQuotedOrNot) {
@@ -126,6 +116,8 @@ protected:
     MemoryRegistry reg;
     RecordingTaskService tasks;
     StartAtLogon logon{reg, &tasks, kRunKey, kValue};
+
+    void SetUp() override { tasks.readBack = AsRegistered; }
 
     void SetRun(const std::string& text) {
         OpenedKey key(reg, kRunKey, true);
@@ -161,24 +153,21 @@ TEST_F(StartAtLogonTest, WithoutTheTaskServiceTheQuotedRunValueStartsThisCopy) {
 TEST_F(StartAtLogonTest, WithTheTaskServiceTheBoxShowsOnlyAnEnabledLogonTaskOfThisCopy) {
     tasks.available = true;
     SetRun(QuotedPath(kThis));
-    std::string bootTask = LogonTaskXml(kThis);
-    bootTask.replace(bootTask.find("<LogonTrigger>"), 14, "<BootTrigger>");
-    bootTask.replace(bootTask.find("</LogonTrigger>"), 15, "</BootTrigger>");
     const struct {
         const char* what;
-        std::string xml;  // empty: no task
-        bool enabled;
+        bool present;
+        RegisteredTask task;
         bool ticked;
     } kCases[] = {
-        {"none", "", true, false},
-        {"this copy", LogonTaskXml(kThis), true, true},
-        {"disabled", LogonTaskXml(kThis), false, false},
-        {"another copy", LogonTaskXml(kOther), true, false},
-        {"not at logon", bootTask, true, false},
+        {"none", false, {}, false},
+        {"this copy", true, {true, true, QuotedPath(kThis)}, true},
+        {"disabled", true, {false, true, QuotedPath(kThis)}, false},
+        {"another copy", true, {true, true, QuotedPath(kOther)}, false},
+        {"not at logon", true, {true, false, QuotedPath(kThis)}, false},
     };
     for (const auto& c : kCases) {
         tasks.tasks.clear();
-        if (!c.xml.empty()) tasks.tasks[kLogonTaskName] = RegisteredTask{c.enabled, c.xml};
+        if (c.present) tasks.tasks[kLogonTaskName] = c.task;
         EXPECT_EQ(logon.StartsThisCopy(kThis), c.ticked) << c.what;
     }
 }
@@ -189,22 +178,23 @@ TEST_F(StartAtLogonTest, TurningOnAndOffActOnlyOnThisCopysTaskAndRunValue) {
         tasks.tasks.clear();
         SetRun(before);
         logon.TurnOn(kThis);
-        EXPECT_EQ(tasks.tasks[kLogonTaskName].xml, LogonTaskXml(kThis));
+        EXPECT_EQ(tasks.definitions[kLogonTaskName], LogonTaskXml(kThis));
         EXPECT_TRUE(logon.StartsThisCopy(kThis));
         EXPECT_EQ(Run(), before == kOther ? kOther : "<missing>") << before;
     }
     const struct {
-        std::string xml;
+        const char* what;
+        RegisteredTask task;
         bool removed;
     } kOff[] = {
-        {LogonTaskXml(kThis), true},
-        {"<Task><Actions><Exec/></Actions></Task>", true},  // what Wine stores
-        {LogonTaskXml(kOther), false},
+        {"this copy", {true, true, QuotedPath(kThis)}, true},
+        {"a command not given back", {true, false, ""}, true},  // as Wine keeps it
+        {"another copy", {true, true, QuotedPath(kOther)}, false},
     };
     for (const auto& c : kOff) {
-        tasks.tasks[kLogonTaskName] = RegisteredTask{true, c.xml};
+        tasks.tasks[kLogonTaskName] = c.task;
         logon.Apply(false, kThis);
-        EXPECT_EQ(tasks.tasks.count(kLogonTaskName) == 0, c.removed) << c.xml;
+        EXPECT_EQ(tasks.tasks.count(kLogonTaskName) == 0, c.removed) << c.what;
     }
 }
 
@@ -219,6 +209,7 @@ public:
 TEST(Autostart, OnStatusAndOffActOnTheCopyBesideOrTheOneNamed) {
     AutostartEnv env;
     env.tasks.available = true;
+    env.tasks.readBack = AsRegistered;
     EXPECT_EQ(Ctl(env, {"autostart", "status"}).status, kExitNotOn);
     EXPECT_EQ(Ctl(env, {"autostart", "on"}).status, kExitDone);
     EXPECT_EQ(Ctl(env, {"autostart", "status"}).status, kExitDone);

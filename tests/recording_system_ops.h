@@ -16,13 +16,20 @@
 namespace vantrel {
 namespace testing {
 
-// A task service kept in memory: the tasks registered, each call recorded.
-// Unavailable by default, as on Windows XP.
+// A task service kept in memory: the definitions registered, what the
+// service hands back of each, each call recorded. Unavailable by default, as
+// on Windows XP.
 class RecordingTaskService : public TaskService {
 public:
     bool available = false;
-    std::map<std::string, RegisteredTask> tasks;
-    std::vector<std::string> calls;  // "register NAME", "delete NAME"
+    std::map<std::string, RegisteredTask> tasks;     // as FindTask hands them back
+    std::map<std::string, std::string> definitions;  // the XML each was registered with
+    std::vector<std::string> calls;                  // "register NAME", "delete NAME"
+    // What the service reads back from a definition it registers; by default
+    // nothing of its actions or triggers, as Wine keeps it.
+    std::function<RegisteredTask(const std::string& xml)> readBack = [](const std::string&) {
+        return RegisteredTask{true, false, ""};
+    };
 
     bool TaskServiceAvailable() override { return available; }
     bool FindTask(const std::string& name, RegisteredTask& task) override {
@@ -33,11 +40,13 @@ public:
     }
     void RegisterTask(const std::string& name, const std::string& xml) override {
         calls.push_back("register " + name);
-        tasks[name] = RegisteredTask{true, xml};
+        definitions[name] = xml;
+        tasks[name] = readBack(xml);
     }
     void DeleteTask(const std::string& name) override {
         calls.push_back("delete " + name);
         tasks.erase(name);
+        definitions.erase(name);
     }
 };
 
