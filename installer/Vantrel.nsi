@@ -37,6 +37,14 @@ BrandingText "Vantrel ${VERSION}"
 
 VIProductVersion "${VERSION4}"
 
+; make dist gives SIGN, a command that signs the program file named after
+; it: the uninstaller as it is made, before it is packed, and the setup
+; program once it is written. The build stops when signing fails.
+!ifdef SIGN
+!uninstfinalize '${SIGN} "%1"' = 0
+!finalize '${SIGN} "%1"' = 0
+!endif
+
 ; Set when the setup program closed a running Vantrel, which a silent
 ; upgrade then starts again.
 Var closedRunningCopy
