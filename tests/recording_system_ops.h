@@ -28,7 +28,7 @@ public:
     // What the service reads back from a definition it registers; by default
     // nothing of its actions or triggers, as Wine keeps it.
     std::function<RegisteredTask(const std::string& xml)> readBack = [](const std::string&) {
-        return RegisteredTask{true, false, ""};
+        return RegisteredTask{true, false, "", ""};
     };
 
     bool TaskServiceAvailable() override { return available; }
