@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <algorithm>
 #include <fstream>
@@ -16,6 +17,7 @@
 #include "registry/registry_win.h"
 #include "tests/main_window_fixture_win.h"
 #include "tests/recording_system_ops.h"
+#include "tests/reminder_probe_win.h"
 #include "winui/form_win.h"
 
 namespace vantrel {
@@ -209,6 +211,43 @@ TEST_F(HistoryTick, AnUnwritableHistoryChangesNothingElseAndIsReportedOnce) {
     EXPECT_EQ(calls[0], calls[1]);
     ASSERT_EQ(boxes.texts.size(), 1u);  // ...but once, after them
     EXPECT_NE(boxes.texts[0].find("history.log"), std::string::npos) << boxes.texts[0];
+}
+
+// The tray's two messages pass the message filter of the elevated program;
+// an icon the shell refuses (a taskbar still starting at logon) is added
+// again until it holds, and a minute of refusals is one line of the history.
+TEST_F(HistoryTick, ARefusedTrayIconIsAddedAgainAndAMinuteOfRefusalsIsOneLine) {
+    ops_.refuseAdds = 1000;
+    MainWindow::Options options;
+    options.programKey = kKey;
+    options.runKey = testing::TestRunKey(kKey);
+    options.runValue = testing::kTestRunValue;
+    options.tasks = &testing::TestTaskService();
+    options.showStartupMessages = false;
+    options.endsProgram = false;
+    options.historyFolder = folder_;
+    options.trayRetryMs = 10;
+    options.trayMissingMs = 40;  // the minute, shortened
+    {
+        MainWindow main(std::unique_ptr<Registry>(new WinRegistry), options);
+        ASSERT_TRUE(main.Start());
+        EXPECT_EQ(ops_.allowedMessages,
+                  (std::vector<std::uint32_t>{RegisterWindowMessageA("TaskbarCreated"), TrayIcon::kCallbackMessage}));
+        const int refused = ops_.adds;
+        ASSERT_TRUE(testing_win::PumpUntil([&] { return ops_.adds >= refused + 10; }, 5000));
+        ops_.refuseAdds = 0;  // the taskbar is there
+        auto held = [&] {
+            NOTIFYICONDATAW probe = main.tray().record();
+            return Shell_NotifyIconW(NIM_MODIFY, &probe) != FALSE;
+        };
+        ASSERT_TRUE(testing_win::PumpUntil(held, 5000));
+        const int adds = ops_.adds;
+        testing_win::PumpUntil([] { return false; }, 100);
+        EXPECT_EQ(ops_.adds, adds) << "no NIM_ADD once the icon is there";
+    }
+    std::vector<std::string> got;
+    for (const HistoryEntry& e : Read("history.log")) got.push_back(e.action + "|" + e.outcome);
+    EXPECT_EQ(got, (std::vector<std::string>{"start|", "tray icon|error", "tray icon|done", "end|"}));
 }
 
 }  // namespace
