@@ -206,11 +206,16 @@ void MainWindow::ShowTrayIcon() {
     ArmRetry();
 }
 
+// Registers first and reads after, so that no change falls between the two.
 void MainWindow::WatchSessions() {
+    watchingSessions_ = Sys().WatchSessions(hwnd());
+    ++sessionTries_;
+    ReadSessions();
+    ArmRetry();
+}
+
+void MainWindow::ReadSessions() {
     SystemOps& ops = Sys();
-    watchingSessions_ = ops.WatchSessions(hwnd());
-    // Read after registering, so that no change falls between the two; a
-    // late registration reads afresh what it may have missed.
     const std::uint32_t own = ops.OwnSession();
     const std::uint32_t console = ops.ConsoleSession();
     bool active = own == console;
@@ -218,7 +223,6 @@ void MainWindow::WatchSessions() {
         for (std::uint32_t s : ops.ActiveSessions()) active = active || s == own;
     session_.reset(new SessionRole(own, console, active));
     FollowSession();
-    ArmRetry();
 }
 
 void MainWindow::FollowSession() {
@@ -249,12 +253,19 @@ void MainWindow::RetryTimer() {
             trayMissingRecorded_ = true;
         }
     }
-    if (!watchingSessions_) WatchSessions();
+    // Read after registering, so that no change falls between the two: a
+    // late registration reads afresh what it may have missed.
+    if (!watchingSessions_ && sessionTries_ < kSessionTries) {
+        ++sessionTries_;
+        watchingSessions_ = Sys().WatchSessions(hwnd());
+        if (watchingSessions_) ReadSessions();
+    }
     ArmRetry();
 }
 
 void MainWindow::ArmRetry() {
-    const bool needed = !closed_ && (!trayShown_ || !watchingSessions_);
+    const bool needed =
+        !closed_ && (!trayShown_ || (!watchingSessions_ && sessionTries_ < kSessionTries));
     if (needed && !retrying_) SetTimer(hwnd(), kTimerRetry, options_.trayRetryMs, nullptr);
     if (!needed && retrying_) KillTimer(hwnd(), kTimerRetry);
     retrying_ = needed;

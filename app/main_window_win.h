@@ -124,8 +124,9 @@ private:
     void StartHistory();
     // NIM_ADD, and the retry timer while the shell refuses it.
     void ShowTrayIcon();
-    // Registers for the session messages and reads the sessions afresh.
+    // Registers for the session messages and reads the sessions.
     void WatchSessions();
+    void ReadSessions();
     void FollowSession();
     void RetryTimer();
     void ArmRetry();
@@ -157,6 +158,10 @@ private:
     std::string historyFailure_;  // shown once, outside the tick that met it
     std::unique_ptr<SessionRole> session_;
     bool watchingSessions_ = false;
+    // Tries to register for the session messages: Terminal Services may not
+    // be ready at logon, and a system where it is off never will be.
+    static constexpr int kSessionTries = 100;
+    int sessionTries_ = 0;
     bool trayShown_ = false;
     DWORD trayRefusedSince_ = 0;     // GetTickCount of the first refusal; 0: none
     bool trayMissingRecorded_ = false;

@@ -213,18 +213,16 @@ TEST_F(HistoryTick, AnUnwritableHistoryChangesNothingElseAndIsReportedOnce) {
     EXPECT_NE(boxes.texts[0].find("history.log"), std::string::npos) << boxes.texts[0];
 }
 
-// The tray's two messages pass the message filter of the elevated program;
-// an icon the shell refuses (a taskbar still starting at logon) is added
-// again until it holds, and a minute of refusals is one line of the history.
+// The tray's messages pass the filter of the elevated program; an icon (or
+// session messages) refused at logon is asked for again until it holds, and
+// a minute of refusals is one line of the history.
 TEST_F(HistoryTick, ARefusedTrayIconIsAddedAgainAndAMinuteOfRefusalsIsOneLine) {
     ops_.refuseAdds = 1000;
+    ops_.watchSessionsResult = false;
     MainWindow::Options options;
     options.programKey = kKey;
-    options.runKey = testing::TestRunKey(kKey);
-    options.runValue = testing::kTestRunValue;
     options.tasks = &testing::TestTaskService();
-    options.showStartupMessages = false;
-    options.endsProgram = false;
+    options.showStartupMessages = options.endsProgram = false;
     options.historyFolder = folder_;
     options.trayRetryMs = 10;
     options.trayMissingMs = 40;  // the minute, shortened
@@ -233,17 +231,16 @@ TEST_F(HistoryTick, ARefusedTrayIconIsAddedAgainAndAMinuteOfRefusalsIsOneLine) {
         ASSERT_TRUE(main.Start());
         EXPECT_EQ(ops_.allowedMessages,
                   (std::vector<std::uint32_t>{RegisterWindowMessageA("TaskbarCreated"), TrayIcon::kCallbackMessage}));
-        const int refused = ops_.adds;
-        ASSERT_TRUE(testing_win::PumpUntil([&] { return ops_.adds >= refused + 10; }, 5000));
-        ops_.refuseAdds = 0;  // the taskbar is there
-        auto held = [&] {
-            NOTIFYICONDATAW probe = main.tray().record();
-            return Shell_NotifyIconW(NIM_MODIFY, &probe) != FALSE;
-        };
-        ASSERT_TRUE(testing_win::PumpUntil(held, 5000));
+        ASSERT_TRUE(testing_win::PumpUntil([&] { return ops_.adds >= 10; }, 5000));
+        EXPECT_TRUE(ops_.watching.empty());
+        ops_.refuseAdds = 0;  // the taskbar is there, and Terminal Services
+        ops_.watchSessionsResult = true;
+        NOTIFYICONDATAW probe = main.tray().record();  // a change succeeds only for a held icon
+        ASSERT_TRUE(testing_win::PumpUntil([&] { return Shell_NotifyIconW(NIM_MODIFY, &probe) != FALSE; }, 5000));
         const int adds = ops_.adds;
         testing_win::PumpUntil([] { return false; }, 100);
         EXPECT_EQ(ops_.adds, adds) << "no NIM_ADD once the icon is there";
+        EXPECT_EQ(ops_.watching, std::vector<void*>{main.hwnd()});
     }
     std::vector<std::string> got;
     for (const HistoryEntry& e : Read("history.log")) got.push_back(e.action + "|" + e.outcome);
