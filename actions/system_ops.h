@@ -2,12 +2,16 @@
 // interface: ending processes or the session, power, starting system
 // programs (the cleanup batch, netsh), the monitor, the CD tray, dial-up,
 // closing other programs' windows, the documents the program opens for the
-// user, and the tasks of Task Scheduler (start at logon). Tests install a
-// recorder in its place, so that they never act on the machine they run on.
+// user, and the tasks of Task Scheduler (start at logon); and the facts of
+// the machine that decisions are made on: the processes and the sessions,
+// and what the shell and the message filter answer. Tests install a
+// recorder in its place, so that they never act on the machine they run on
+// and decide on answers they chose.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "autostart/logon_start.h"
 
@@ -19,6 +23,13 @@ struct ProcessStart {
     std::string commandLine;  // the whole command line, the quoted program first
     std::string folder;       // working folder; empty: this process's current one
     bool idlePriority = false;
+};
+
+// One process of the system's process list.
+struct ProcessEntry {
+    std::uint32_t pid = 0;
+    std::uint32_t session = 0xFFFFFFFF;  // its session; 0xFFFFFFFF when it cannot be told
+    std::string exe;                     // its executable file entry, as the list gives it
 };
 
 // The task service's operations (autostart/logon_start.h) come with it; a
@@ -52,6 +63,33 @@ public:
     // PostMessage(window, WM_CLOSE, 0, 0): asks another program's window to
     // close, without waiting.
     virtual void AskToClose(void* window) = 0;
+
+    // The facts below read the machine without changing it; a stand-in that
+    // does not override them gets the real answers.
+
+    // The process list (CreateToolhelp32Snapshot), each process with its
+    // session (ProcessIdToSessionId).
+    virtual std::vector<ProcessEntry> Processes();
+    // This process's session.
+    virtual std::uint32_t OwnSession();
+    // The session attached to the physical console
+    // (WTSGetActiveConsoleSessionId); 0xFFFFFFFF while none is.
+    virtual std::uint32_t ConsoleSession();
+    // The sessions in the active state (WTSEnumerateSessions): a user logged
+    // on and connected, at the console or remotely.
+    virtual std::vector<std::uint32_t> ActiveSessions();
+    // WTSRegisterSessionNotification(window, NOTIFY_FOR_ALL_SESSIONS): the
+    // window gets WM_WTSSESSION_CHANGE for every session. False when it is
+    // refused (at logon, before Terminal Services is ready).
+    virtual bool WatchSessions(void* window);
+    virtual void StopWatchingSessions(void* window);
+    // Lets `message` reach `window` from a process of lower integrity, which
+    // User Interface Privilege Isolation would drop: ChangeWindowMessageFilterEx
+    // from Windows 7 on, ChangeWindowMessageFilter on Vista, nothing on XP,
+    // which has no such filter. False only when the call exists and refuses.
+    virtual bool AllowMessageFromLowerIntegrity(void* window, std::uint32_t message);
+    // Shell_NotifyIconW(operation, record), `record` a NOTIFYICONDATAW.
+    virtual bool NotifyIcon(std::uint32_t operation, void* record);
 };
 
 // The operations in force: the real ones unless a test installed others.

@@ -1,10 +1,13 @@
 #include <windows.h>
 
 #include <shellapi.h>
+#include <tlhelp32.h>
+#include <wtsapi32.h>
 
 #include <vector>
 
 #include "actions/system_ops.h"
+#include "actions/handle_win.h"
 #include "autostart/logon_task_win.h"
 #include "text/codepage_win.h"
 #include "winui/on_demand_win.h"
@@ -15,6 +18,88 @@ namespace {
 
 // How long a broadcast waits for one window that is slow but not yet hung.
 const UINT kBroadcastWaitMs = 500;
+
+template <typename Fn>
+Fn Function(HMODULE module, const char* name) {
+    if (!module) return nullptr;
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+// wtsapi32 is on every system from XP on, but loaded only when a session
+// fact is asked for, and kept.
+HMODULE Wtsapi() {
+    static HMODULE module = LoadSystemLibrary("wtsapi32.dll");
+    return module;
+}
+
+std::uint32_t SessionOf(DWORD pid) {
+    DWORD session = 0;
+    return ProcessIdToSessionId(pid, &session) ? session : 0xFFFFFFFF;
+}
+
+#if !defined(_WIN64)
+static_assert(sizeof(PROCESSENTRY32W) == 556, "PROCESSENTRY32W is 556 bytes");
+#endif
+
+std::vector<ProcessEntry> RealProcesses() {
+    std::vector<ProcessEntry> list;
+    Handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot) return list;
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
+         more = Process32NextW(snapshot.get(), &entry)) {
+        // szExeFile may fill its whole array on some systems; never read past it.
+        int length = 0;
+        while (length < MAX_PATH && entry.szExeFile[length] != L'\0') ++length;
+        ProcessEntry p;
+        p.pid = entry.th32ProcessID;
+        p.session = SessionOf(entry.th32ProcessID);
+        p.exe = Narrow(entry.szExeFile, length);
+        list.push_back(p);
+    }
+    return list;
+}
+
+std::vector<std::uint32_t> RealActiveSessions() {
+    typedef BOOL(WINAPI * EnumerateFn)(HANDLE, DWORD, DWORD, PWTS_SESSION_INFOW*, DWORD*);
+    typedef void(WINAPI * FreeFn)(PVOID);
+    auto enumerate = Function<EnumerateFn>(Wtsapi(), "WTSEnumerateSessionsW");
+    auto release = Function<FreeFn>(Wtsapi(), "WTSFreeMemory");
+    std::vector<std::uint32_t> active;
+    PWTS_SESSION_INFOW sessions = nullptr;
+    DWORD count = 0;
+    if (!enumerate || !release || !enumerate(WTS_CURRENT_SERVER_HANDLE, 0, 1, &sessions, &count))
+        return active;
+    for (DWORD i = 0; i < count; ++i)
+        if (sessions[i].State == WTSActive) active.push_back(sessions[i].SessionId);
+    release(sessions);
+    return active;
+}
+
+bool RealWatchSessions(HWND window, bool watch) {
+    typedef BOOL(WINAPI * RegisterFn)(HWND, DWORD);
+    typedef BOOL(WINAPI * UnregisterFn)(HWND);
+    if (!watch) {
+        auto unregister = Function<UnregisterFn>(Wtsapi(), "WTSUnRegisterSessionNotification");
+        return unregister && unregister(window);
+    }
+    auto registerFor = Function<RegisterFn>(Wtsapi(), "WTSRegisterSessionNotification");
+    return registerFor && registerFor(window, NOTIFY_FOR_ALL_SESSIONS);
+}
+
+bool RealAllowMessage(HWND window, UINT message) {
+    // Neither is in XP's user32, which has no message filter to pass.
+    typedef BOOL(WINAPI * WindowFilterFn)(HWND, UINT, DWORD, void*);
+    typedef BOOL(WINAPI * ProcessFilterFn)(UINT, DWORD);
+    HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    const DWORD kAllow = 1;  // MSGFLT_ALLOW and MSGFLT_ADD
+    if (auto forWindow = Function<WindowFilterFn>(user32, "ChangeWindowMessageFilterEx"))
+        return forWindow(window, message, kAllow, nullptr) != FALSE;
+    if (auto forProcess = Function<ProcessFilterFn>(user32, "ChangeWindowMessageFilter"))
+        return forProcess(message, kAllow) != FALSE;
+    return true;
+}
 
 class RealOps : public SystemOps {
 public:
@@ -122,6 +207,19 @@ public:
 SystemOps* g_installed = nullptr;
 
 }  // namespace
+
+std::vector<ProcessEntry> SystemOps::Processes() { return RealProcesses(); }
+std::uint32_t SystemOps::OwnSession() { return SessionOf(GetCurrentProcessId()); }
+std::uint32_t SystemOps::ConsoleSession() { return WTSGetActiveConsoleSessionId(); }
+std::vector<std::uint32_t> SystemOps::ActiveSessions() { return RealActiveSessions(); }
+bool SystemOps::WatchSessions(void* window) { return RealWatchSessions(static_cast<HWND>(window), true); }
+void SystemOps::StopWatchingSessions(void* window) { RealWatchSessions(static_cast<HWND>(window), false); }
+bool SystemOps::AllowMessageFromLowerIntegrity(void* window, std::uint32_t message) {
+    return RealAllowMessage(static_cast<HWND>(window), message);
+}
+bool SystemOps::NotifyIcon(std::uint32_t operation, void* record) {
+    return Shell_NotifyIconW(operation, static_cast<NOTIFYICONDATAW*>(record)) != FALSE;
+}
 
 SystemOps& RealSystemOps() {
     static RealOps real;

@@ -3,7 +3,6 @@
 #include "scheduler/clock.h"
 
 #include <shellapi.h>
-#include <tlhelp32.h>
 
 #include <string.h>
 #include <vector>
@@ -33,7 +32,6 @@ const DWORD kRasConnSize = 412;
 const DWORD kRasConnEntries = 10;
 #if !defined(_WIN64)
 static_assert(sizeof(RasConnV1) == kRasConnSize, "RASCONN of the first layout is 412 bytes");
-static_assert(sizeof(PROCESSENTRY32W) == 556, "PROCESSENTRY32W is 556 bytes");
 #endif
 
 template <typename Fn>
@@ -59,21 +57,10 @@ std::string OpenTaskFile(const std::string& parameter) {
 }
 
 bool CloseProgramByName(const std::string& fileName) {
-    Handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snapshot) return false;
+    SystemOps& ops = Sys();
     bool lastResult = false;
-    PROCESSENTRY32W entry = {};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
-         more = Process32NextW(snapshot.get(), &entry)) {
-        // szExeFile may fill its whole array on some systems; never read past it.
-        int length = 0;
-        while (length < MAX_PATH && entry.szExeFile[length] != L'\0') ++length;
-        const std::string exe = Narrow(entry.szExeFile, length);
-        if (ExeEntryMatches(exe, fileName)) {
-            lastResult = Sys().TerminateProcessById(entry.th32ProcessID);
-        }
-    }
+    for (std::uint32_t pid : ProcessesToClose(ops.Processes(), fileName, ops.OwnSession()))
+        lastResult = ops.TerminateProcessById(pid);
     return lastResult;
 }
 

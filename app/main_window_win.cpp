@@ -6,11 +6,13 @@
 
 #include "actions/power_actions_win.h"
 #include "actions/system_ops.h"
+#include "actions/utility_actions.h"
 #include "actions/utility_actions_win.h"
 #include "app/shell_texts.h"
 #include "app/startup_win.h"
 #include "scheduler/clock.h"
 #include "text/codepage_win.h"
+#include "text/gbk_text.h"
 #include "ui/about_window_win.h"
 #include "ui/settings_window_win.h"
 #include "winui/on_demand_win.h"
@@ -154,8 +156,14 @@ bool MainWindow::Start() {
         if (options_.showStartupMessages) ShowReminder(*greeting);
 
     taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
+    // The program runs elevated and Explorer does not: without these, User
+    // Interface Privilege Isolation drops both messages (they are above
+    // WM_USER), and after Explorer restarts the icon would be gone for good
+    // while the tasks go on.
+    Sys().AllowMessageFromLowerIntegrity(hwnd(), taskbarCreated_);
+    Sys().AllowMessageFromLowerIntegrity(hwnd(), TrayIcon::kCallbackMessage);
     tray_.Init(hwnd(), LoadProgramIcon(L"MAINICON"), kTipEnabled);
-    tray_.Add();
+    ShowTrayIcon();
 
     SetCountdownLength(settings_.countdownLength);
     // Without SWP_NOACTIVATE this would activate the hidden window and take
@@ -176,9 +184,91 @@ bool MainWindow::Start() {
         tickState_, gate_,
         [this](const std::string& word, bool closeAll) { StartCountdown(word, closeAll); },
         options_.intervals));
+    WatchSessions();
+    driver_->SetSessionCheck([this](const LocalTime& now) {
+        return session_->RunsTasksAt(now, [this] { return OtherSessionsNow(); });
+    });
     driver_->ApplyGate();
     StartHistory();
     return true;
+}
+
+void MainWindow::ShowTrayIcon() {
+    trayShown_ = tray_.Add();
+    if (trayShown_) {
+        if (trayMissingRecorded_ && history_) history_->TrayIconShown(true);
+        trayRefusedSince_ = 0;
+        trayMissingRecorded_ = false;
+    } else if (trayRefusedSince_ == 0) {
+        // At logon the taskbar may not be there yet.
+        trayRefusedSince_ = GetTickCount() | 1;
+    }
+    ArmRetry();
+}
+
+// Registers first and reads after, so that no change falls between the two.
+void MainWindow::WatchSessions() {
+    watchingSessions_ = Sys().WatchSessions(hwnd());
+    ++sessionTries_;
+    ReadSessions();
+    ArmRetry();
+}
+
+void MainWindow::ReadSessions() {
+    SystemOps& ops = Sys();
+    const std::uint32_t own = ops.OwnSession();
+    const std::uint32_t console = ops.ConsoleSession();
+    bool active = own == console;
+    if (!active)
+        for (std::uint32_t s : ops.ActiveSessions()) active = active || s == own;
+    session_.reset(new SessionRole(own, console, active));
+    FollowSession();
+}
+
+void MainWindow::FollowSession() {
+    gate_.sessionAway = !session_->Seen();
+    if (driver_) driver_->ApplyGate();
+}
+
+void MainWindow::OnSessionChange(WPARAM change, LPARAM session) {
+    if (!session_) return;
+    session_->Told(static_cast<std::uint32_t>(change), static_cast<std::uint32_t>(session));
+    FollowSession();
+}
+
+OtherSessions MainWindow::OtherSessionsNow() {
+    SystemOps& ops = Sys();
+    OtherSessions others;
+    others.active = ops.ActiveSessions();
+    others.withCopy = SessionsRunning(ops.Processes(), FileNamePart(ProgramPath()), ops.OwnSession());
+    return others;
+}
+
+void MainWindow::RetryTimer() {
+    if (!trayShown_) {
+        ShowTrayIcon();
+        if (!trayShown_ && !trayMissingRecorded_ &&
+            GetTickCount() - trayRefusedSince_ >= options_.trayMissingMs) {
+            if (history_) history_->TrayIconShown(false);
+            trayMissingRecorded_ = true;
+        }
+    }
+    // Read after registering, so that no change falls between the two: a
+    // late registration reads afresh what it may have missed.
+    if (!watchingSessions_ && sessionTries_ < kSessionTries) {
+        ++sessionTries_;
+        watchingSessions_ = Sys().WatchSessions(hwnd());
+        if (watchingSessions_) ReadSessions();
+    }
+    ArmRetry();
+}
+
+void MainWindow::ArmRetry() {
+    const bool needed =
+        !closed_ && (!trayShown_ || (!watchingSessions_ && sessionTries_ < kSessionTries));
+    if (needed && !retrying_) SetTimer(hwnd(), kTimerRetry, options_.trayRetryMs, nullptr);
+    if (!needed && retrying_) KillTimer(hwnd(), kTimerRetry);
+    retrying_ = needed;
 }
 
 void MainWindow::StartHistory() {
@@ -381,6 +471,7 @@ void MainWindow::FormClose() {
     if (history_) history_->ProgramEnded();
     StopSound();
     tray_.Delete();
+    ArmRetry();
     // The tick no longer uses the registry accessor. A tick still running
     // (its executor ran the messages that brought this close) keeps its
     // driver until it returns; it only stops its timers now.
@@ -401,6 +492,8 @@ void MainWindow::AfterTick() {
 void MainWindow::FormDestroy() {
     destroyed_ = true;
     hotkeys_.Release(hwnd());
+    if (watchingSessions_) Sys().StopWatchingSessions(hwnd());
+    watchingSessions_ = false;
     RemovePropW(hwnd(), Wide(kInstanceProperty).c_str());
 }
 
@@ -419,7 +512,7 @@ void MainWindow::OnClose() {
 LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == taskbarCreated_ && taskbarCreated_ != 0) {
         // Explorer came back: the icon returns as it was, icon and tip.
-        tray_.Add();
+        if (!closed_) ShowTrayIcon();
         return 0;
     }
     if (msg == kHistoryFailedMessage) {
@@ -442,6 +535,8 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
                 Timer2Timer();
             } else if (wParam == TickDriver::kTimerNetsh) {
                 driver_->NetshTimer();
+            } else if (wParam == kTimerRetry) {
+                RetryTimer();
             }
             return 0;
         case WM_COMMAND:
@@ -452,6 +547,9 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             return 1;
         case TrayIcon::kCallbackMessage:
             OnTrayCallback(lParam);
+            return 0;
+        case WM_WTSSESSION_CHANGE:
+            OnSessionChange(wParam, lParam);
             return 0;
         case WM_ACTIVATE:
             // The countdown keeps the button that had the focus when the

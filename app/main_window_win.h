@@ -16,6 +16,7 @@
 #include "app/tray_icon_win.h"
 #include "app/tray_menu_win.h"
 #include "scheduler/history_recorder.h"
+#include "scheduler/session_role.h"
 #include "scheduler/tick.h"
 #include "scheduler/tick_gate.h"
 #include "history/history_file_win.h"
@@ -29,6 +30,9 @@ namespace vantrel {
 class MainWindow : public Form, public SettingsHost {
 public:
     static constexpr UINT_PTR kTimer2 = 2;  // the countdown step
+    // Retries what the shell and Terminal Services may refuse while a logon
+    // is still starting them: the tray icon, the session messages.
+    static constexpr UINT_PTR kTimerRetry = 5;
     static const char* const kClassName;    // "TForm1"
 
     struct Options {
@@ -45,6 +49,8 @@ public:
         // The folder of the run history (history.log); empty: no history.
         std::string historyFolder;
         std::string version;  // the program's, for the history's start line
+        UINT trayRetryMs = 3000;     // between tries to add a refused tray icon
+        UINT trayMissingMs = 60000;  // refused this long, the history says so
     };
 
     explicit MainWindow(std::unique_ptr<Registry> registry);
@@ -65,6 +71,9 @@ public:
     void StartCountdown(const std::string& word, bool closeAllWindows);
     void OnHotkey(WPARAM id);
     void OnTrayCallback(LPARAM mouseMessage);
+    // WM_WTSSESSION_CHANGE: a session went to or from the console or a
+    // remote connection.
+    void OnSessionChange(WPARAM change, LPARAM session);
     void OpenSettings();               // n4, also asked for by a second start
 
     // The registered message a second start sends to the running copy.
@@ -87,6 +96,7 @@ public:
     CountdownModel& countdown() { return model_; }
     bool timer2Running() const { return timer2_; }
     const std::vector<std::string>& startupErrors() const { return startupErrors_; }
+    const SessionRole& session() const { return *session_; }
     // Sets the countdown length and the bar's maximum together.
     void SetCountdownLength(std::int32_t seconds) override;
 
@@ -112,6 +122,15 @@ private:
     void Record(const char* source, const char* name, const ActionOutcome& outcome);
     void RecordPower(const char* source, const char* name);
     void StartHistory();
+    // NIM_ADD, and the retry timer while the shell refuses it.
+    void ShowTrayIcon();
+    // Registers for the session messages and reads the sessions.
+    void WatchSessions();
+    void ReadSessions();
+    void FollowSession();
+    void RetryTimer();
+    void ArmRetry();
+    OtherSessions OtherSessionsNow();
 
     std::unique_ptr<Registry> registry_;
     std::unique_ptr<Registry> tickRegistry_;  // the tick's own accessor, if the registry gives one
@@ -137,6 +156,16 @@ private:
     std::unique_ptr<HistoryFile> historyFile_;
     std::unique_ptr<HistoryRecorder> history_;
     std::string historyFailure_;  // shown once, outside the tick that met it
+    std::unique_ptr<SessionRole> session_;
+    bool watchingSessions_ = false;
+    // Tries to register for the session messages: Terminal Services may not
+    // be ready at logon, and a system where it is off never will be.
+    static constexpr int kSessionTries = 100;
+    int sessionTries_ = 0;
+    bool trayShown_ = false;
+    DWORD trayRefusedSince_ = 0;     // GetTickCount of the first refusal; 0: none
+    bool trayMissingRecorded_ = false;
+    bool retrying_ = false;
 };
 
 // The one main window of the process (nullptr before Start and after the end).

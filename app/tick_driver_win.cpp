@@ -71,6 +71,8 @@ void TickDriver::Timer1Timer() {
         ~Done() { flag = false; }
     } done{ticking_};
     LocalTime now = LocalTimeNow();
+    // Another user's copy runs the tasks now, or ran this minute's already.
+    if (runsTasks_ && !runsTasks_(now)) return;
     MatchEnv env = CurrentMatchEnv(dateFormat_);
     FollowStoredTaskCount(reg_, programKey_, settings_);
     lastReport_ = RunTick(reg_, programKey_, now, env, settings_, state_, *this);

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "actions/handle_win.h"
@@ -51,6 +52,10 @@ public:
 
     // The run history the tasks' lines go to; nullptr (the default): none.
     void SetHistory(HistoryRecorder* history) { history_ = history; }
+    // Asked at every tick whether this copy runs the machine's tasks at that
+    // moment (scheduler/session_role.h); none given: it always does.
+    using SessionCheck = std::function<bool(const LocalTime& now)>;
+    void SetSessionCheck(SessionCheck check) { runsTasks_ = std::move(check); }
 
     // Starts Timer1 (its interval afresh) when the gate says the tick should
     // run and it does not, and stops it in the opposite case.
@@ -94,6 +99,7 @@ private:
     bool ticking_ = false;  // a tick is running; a nested Timer1 message is ignored
     TickReport lastReport_;
     HistoryRecorder* history_ = nullptr;
+    SessionCheck runsTasks_;
     Handle netshStarted_;  // by the task now firing
     struct RunningNetsh {
         FiredTask task;

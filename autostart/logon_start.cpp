@@ -5,6 +5,7 @@
 namespace vantrel {
 
 const char* const kLogonTaskName = "Vantrel";
+const char* const kAdministratorsSid = "S-1-5-32-544";
 
 namespace {
 
@@ -29,9 +30,16 @@ std::string QuotedPath(const std::string& programPath) { return "\"" + programPa
 
 std::string LogonTaskXml(const std::string& programPath) {
     // Settings a tray program needs: no time limit (the default ends it after
-    // 72 hours), not stopped or held back on batteries, one instance, normal
-    // priority (the default 7 runs it below normal), no idle condition, and
-    // no late start of a logon that passed while the computer was off.
+    // 72 hours), not stopped or held back on batteries, normal priority (the
+    // default 7 runs it below normal), no idle condition, and no late start
+    // of a logon that passed while the computer was off. Every logon starts
+    // a copy of its own (Parallel): with IgnoreNew only the first user to log
+    // on would get one, and the second would have no tray icon at all.
+    //
+    // The group Administrators, at the highest level: its members get their
+    // elevated token, which the program's manifest asks for. A standard user
+    // is not started at all; started with a limited token, the program would
+    // fail silently at every logon (ERROR_ELEVATION_REQUIRED).
     return "<?xml version=\"1.0\" encoding=\"UTF-16\"?>\r\n"
            "<Task version=\"1.2\" xmlns=\"http://schemas.microsoft.com/windows/2004/02/mit/task\">\r\n"
            "  <RegistrationInfo>\r\n"
@@ -43,13 +51,15 @@ std::string LogonTaskXml(const std::string& programPath) {
            "    </LogonTrigger>\r\n"
            "  </Triggers>\r\n"
            "  <Principals>\r\n"
-           "    <Principal id=\"Users\">\r\n"
-           "      <GroupId>S-1-5-32-545</GroupId>\r\n"
+           "    <Principal id=\"Administrators\">\r\n"
+           "      <GroupId>" +
+           std::string(kAdministratorsSid) +
+           "</GroupId>\r\n"
            "      <RunLevel>HighestAvailable</RunLevel>\r\n"
            "    </Principal>\r\n"
            "  </Principals>\r\n"
            "  <Settings>\r\n"
-           "    <MultipleInstancesPolicy>IgnoreNew</MultipleInstancesPolicy>\r\n"
+           "    <MultipleInstancesPolicy>Parallel</MultipleInstancesPolicy>\r\n"
            "    <DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>\r\n"
            "    <StopIfGoingOnBatteries>false</StopIfGoingOnBatteries>\r\n"
            "    <StartWhenAvailable>false</StartWhenAvailable>\r\n"
@@ -66,7 +76,7 @@ std::string LogonTaskXml(const std::string& programPath) {
            "    <ExecutionTimeLimit>PT0S</ExecutionTimeLimit>\r\n"
            "    <Priority>4</Priority>\r\n"
            "  </Settings>\r\n"
-           "  <Actions Context=\"Users\">\r\n"
+           "  <Actions Context=\"Administrators\">\r\n"
            "    <Exec>\r\n"
            "      <Command>" +
            EscapeXml(QuotedPath(programPath)) +
@@ -75,6 +85,8 @@ std::string LogonTaskXml(const std::string& programPath) {
            "  </Actions>\r\n"
            "</Task>\r\n";
 }
+
+bool TaskIsForAdministrators(const RegisteredTask& task) { return task.groupId == kAdministratorsSid; }
 
 bool CommandNamesProgram(const std::string& command, const std::string& programPath) {
     const size_t first = command.find_first_not_of(" \t");

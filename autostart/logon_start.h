@@ -7,9 +7,12 @@
 //   value "Derera", holding the quoted path of the program file (unquoted, a
 //   path with spaces lets Windows try "C:\Program.exe" first).
 // - Vista and later: a task "Vantrel" in the root folder of Task Scheduler
-//   2.0, started at any user's logon with the highest rights the user has.
-//   Windows does not start a program that asks for administrator rights from
-//   the Run key at all, so there a Run value of this copy is removed.
+//   2.0, started at the logon of every member of the group Administrators,
+//   with their elevated token, one copy per logon. Windows does not start a
+//   program that asks for administrator rights from the Run key at all, so
+//   there a Run value of this copy is removed. A task of an earlier version
+//   (the group Users) still counts as this copy's, and turning start at
+//   logon on replaces it.
 //
 // A Run value or task that starts another copy is never taken for this one.
 // Texts are GBK; the task's XML is converted where it crosses into Windows,
@@ -22,7 +25,8 @@
 
 namespace vantrel {
 
-extern const char* const kLogonTaskName;  // "Vantrel"
+extern const char* const kLogonTaskName;      // "Vantrel"
+extern const char* const kAdministratorsSid;  // "S-1-5-32-544", the group the task is for
 
 // What the task service says about a registered task, as its object model
 // hands it over.
@@ -34,7 +38,15 @@ struct RegisteredTask {
     // path, quoted or not); empty when it has none or the service does not
     // give it back.
     std::string command;
+    // The group of its principal as a SID text ("S-1-5-32-544"); empty when
+    // it names a user or the service does not give it back.
+    std::string groupId;
 };
+
+// Whether a task was registered for the group Administrators, as this
+// version registers it; an earlier version's names the group Users, whose
+// standard members it cannot start.
+bool TaskIsForAdministrators(const RegisteredTask& task);
 
 // Task Scheduler 2.0, or whatever stands in for it in a test. The real one
 // is part of the recorded system interface (actions/system_ops.h).

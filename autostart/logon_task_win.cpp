@@ -131,6 +131,17 @@ bool HasLogonTrigger(ITaskDefinition* definition) {
     return false;
 }
 
+// The group the task runs as, which tells this version's task (the group
+// Administrators) from an earlier one's (the group Users).
+std::string PrincipalGroup(ITaskDefinition* definition) {
+    ComRef<IPrincipal> principal;
+    Bstr group;
+    if (FAILED(definition->get_Principal(principal.out())) || !principal ||
+        FAILED(principal->get_GroupId(group.out())))
+        return "";
+    return group.Gbk();
+}
+
 }  // namespace
 
 bool SystemTaskServiceAvailable() {
@@ -155,6 +166,7 @@ bool FindSystemTask(const std::string& name, RegisteredTask& task) {
     if (SUCCEEDED(found->get_Definition(definition.out())) && definition) {
         task.command = ExecPath(definition.get());
         task.startsAtLogon = HasLogonTrigger(definition.get());
+        task.groupId = PrincipalGroup(definition.get());
     }
     return true;
 }

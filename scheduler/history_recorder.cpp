@@ -8,6 +8,7 @@ const char kEventStart[] = "start";
 const char kEventEnd[] = "end";
 const char kEventMonitoringOn[] = "monitoring on";
 const char kEventMonitoringOff[] = "monitoring off";
+const char kEventTrayIcon[] = "tray icon";
 
 namespace {
 
@@ -94,6 +95,18 @@ void HistoryRecorder::ProgramEnded() {
 void HistoryRecorder::MonitoringSwitched(const char* source, bool on) {
     HistoryEntry e = Entry(source);
     e.action = on ? kEventMonitoringOn : kEventMonitoringOff;
+    Write(e);
+}
+
+void HistoryRecorder::TrayIconShown(bool shown) {
+    HistoryEntry e = Entry(kSourceProgram);
+    e.action = kEventTrayIcon;
+    if (shown) {
+        e.outcome = kOutcomeDone;
+    } else {
+        e.outcome = kOutcomeError;
+        e.detail = "一分钟内未能添加托盘图标，仍在重试";
+    }
     Write(e);
 }
 

@@ -56,6 +56,9 @@ public:
     // Monitoring switched by the menu (kSourceMenu) or a cancelled countdown
     // (kSourceCountdown).
     void MonitoringSwitched(const char* source, bool on);
+    // The shell has refused the tray icon for a minute (false), or took it
+    // at last after that (true): the program ran without a visible icon.
+    void TrayIconShown(bool shown);
 
 private:
     HistoryEntry Entry(const char* source) const;
@@ -73,5 +76,6 @@ extern const char kEventStart[];          // "start"
 extern const char kEventEnd[];            // "end"
 extern const char kEventMonitoringOn[];   // "monitoring on"
 extern const char kEventMonitoringOff[];  // "monitoring off"
+extern const char kEventTrayIcon[];       // "tray icon"
 
 }  // namespace vantrel

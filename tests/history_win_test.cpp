@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <algorithm>
 #include <fstream>
@@ -16,6 +17,7 @@
 #include "registry/registry_win.h"
 #include "tests/main_window_fixture_win.h"
 #include "tests/recording_system_ops.h"
+#include "tests/reminder_probe_win.h"
 #include "winui/form_win.h"
 
 namespace vantrel {
@@ -209,6 +211,40 @@ TEST_F(HistoryTick, AnUnwritableHistoryChangesNothingElseAndIsReportedOnce) {
     EXPECT_EQ(calls[0], calls[1]);
     ASSERT_EQ(boxes.texts.size(), 1u);  // ...but once, after them
     EXPECT_NE(boxes.texts[0].find("history.log"), std::string::npos) << boxes.texts[0];
+}
+
+// The tray's messages pass the filter of the elevated program; an icon (or
+// session messages) refused at logon is asked for again until it holds, and
+// a minute of refusals is one line of the history.
+TEST_F(HistoryTick, ARefusedTrayIconIsAddedAgainAndAMinuteOfRefusalsIsOneLine) {
+    ops_.refuseAdds = 1000;
+    ops_.watchSessionsResult = false;
+    MainWindow::Options options;
+    options.programKey = kKey;
+    options.tasks = &testing::TestTaskService();
+    options.showStartupMessages = options.endsProgram = false;
+    options.historyFolder = folder_;
+    options.trayRetryMs = 10;
+    options.trayMissingMs = 40;  // the minute, shortened
+    {
+        MainWindow main(std::unique_ptr<Registry>(new WinRegistry), options);
+        ASSERT_TRUE(main.Start());
+        EXPECT_EQ(ops_.allowedMessages,
+                  (std::vector<std::uint32_t>{RegisterWindowMessageA("TaskbarCreated"), TrayIcon::kCallbackMessage}));
+        ASSERT_TRUE(testing_win::PumpUntil([&] { return ops_.adds >= 10; }, 5000));
+        EXPECT_TRUE(ops_.watching.empty());
+        ops_.refuseAdds = 0;  // the taskbar is there, and Terminal Services
+        ops_.watchSessionsResult = true;
+        NOTIFYICONDATAW probe = main.tray().record();  // a change succeeds only for a held icon
+        ASSERT_TRUE(testing_win::PumpUntil([&] { return Shell_NotifyIconW(NIM_MODIFY, &probe) != FALSE; }, 5000));
+        const int adds = ops_.adds;
+        testing_win::PumpUntil([] { return false; }, 100);
+        EXPECT_EQ(ops_.adds, adds) << "no NIM_ADD once the icon is there";
+        EXPECT_EQ(ops_.watching, std::vector<void*>{main.hwnd()});
+    }
+    std::vector<std::string> got;
+    for (const HistoryEntry& e : Read("history.log")) got.push_back(e.action + "|" + e.outcome);
+    EXPECT_EQ(got, (std::vector<std::string>{"start|", "tray icon|error", "tray icon|done", "end|"}));
 }
 
 }  // namespace

@@ -49,7 +49,7 @@ std::string Select(xmlXPathContextPtr ctx, const std::string& path) {
     return text;
 }
 
-TEST(LogonTask, TheDefinitionKeepsATrayProgramRunningFromEveryUsersLogon) {
+TEST(LogonTask, TheDefinitionKeepsATrayProgramRunningFromEveryAdministratorsLogon) {
     // A path with a space, an ampersand and Chinese, as GBK.
     const std::string path = "C:\\Program Files\\工具 & 助手\\Vantrel.exe";
     // The service reads it as UTF-16; here it goes to the parser as UTF-8.
@@ -68,19 +68,21 @@ TEST(LogonTask, TheDefinitionKeepsATrayProgramRunningFromEveryUsersLogon) {
         {"count(/t:Task/t:Triggers/*)", "1"},  // the logon trigger only
         {"/t:Task/t:Triggers/t:LogonTrigger/t:Enabled", "true"},
         {"/t:Task/t:Triggers/t:LogonTrigger/t:UserId", "<none>"},
-        // As the group Users, elevated where the user may be.
-        {"/t:Task/t:Principals/t:Principal/t:GroupId", "S-1-5-32-545"},
+        // As the group Administrators, elevated: a standard user's limited
+        // token could not start the program at all.
+        {"/t:Task/t:Principals/t:Principal/t:GroupId", "S-1-5-32-544"},
         {"/t:Task/t:Principals/t:Principal/t:RunLevel", "HighestAvailable"},
         {"/t:Task/t:Principals/t:Principal/t:UserId", "<none>"},
-        {"/t:Task/t:Principals/t:Principal/@id", "Users"},
-        {"/t:Task/t:Actions/@Context", "Users"},
+        {"/t:Task/t:Principals/t:Principal/@id", "Administrators"},
+        {"/t:Task/t:Actions/@Context", "Administrators"},
         // The quoted path, so that a space never cuts it short.
         {"/t:Task/t:Actions/t:Exec/t:Command", "\"C:\\Program Files\\工具 & 助手\\Vantrel.exe\""},
         {"/t:Task/t:Actions/t:Exec/t:Arguments", "<none>"},
         {s + "t:ExecutionTimeLimit", "PT0S"},
         {s + "t:DisallowStartIfOnBatteries", "false"},
         {s + "t:StopIfGoingOnBatteries", "false"},
-        {s + "t:MultipleInstancesPolicy", "IgnoreNew"},
+        // A copy for every logon, not only the first user's.
+        {s + "t:MultipleInstancesPolicy", "Parallel"},
         {s + "t:Priority", "4"},
         {s + "t:RunOnlyIfIdle", "false"},
         {s + "t:StartWhenAvailable", "false"},
@@ -92,12 +94,12 @@ TEST(LogonTask, TheDefinitionKeepsATrayProgramRunningFromEveryUsersLogon) {
 }
 #endif
 
-// What the service hands back of a definition registered here: the program
-// and the logon trigger of this copy's or the other copy's.
+// What the service hands back of a definition registered here: the program,
+// the logon trigger and the group of this copy's or the other copy's.
 RegisteredTask AsRegistered(const std::string& xml) {
     for (const char* path : {kThis, kOther})
-        if (xml == LogonTaskXml(path)) return RegisteredTask{true, true, QuotedPath(path)};
-    return RegisteredTask{true, false, ""};
+        if (xml == LogonTaskXml(path)) return RegisteredTask{true, true, QuotedPath(path), kAdministratorsSid};
+    return RegisteredTask{true, false, "", ""};
 }
 
 TEST(LogonTask, ACommandNamesThisCopyOnlyAsItsExactPathAloneQuotedOrNot) {
@@ -160,10 +162,10 @@ TEST_F(StartAtLogonTest, WithTheTaskServiceTheBoxShowsOnlyAnEnabledLogonTaskOfTh
         bool ticked;
     } kCases[] = {
         {"none", false, {}, false},
-        {"this copy", true, {true, true, QuotedPath(kThis)}, true},
-        {"disabled", true, {false, true, QuotedPath(kThis)}, false},
-        {"another copy", true, {true, true, QuotedPath(kOther)}, false},
-        {"not at logon", true, {true, false, QuotedPath(kThis)}, false},
+        {"this copy", true, {true, true, QuotedPath(kThis), kAdministratorsSid}, true},
+        {"disabled", true, {false, true, QuotedPath(kThis), kAdministratorsSid}, false},
+        {"another copy", true, {true, true, QuotedPath(kOther), kAdministratorsSid}, false},
+        {"not at logon", true, {true, false, QuotedPath(kThis), kAdministratorsSid}, false},
     };
     for (const auto& c : kCases) {
         tasks.tasks.clear();
@@ -187,9 +189,9 @@ TEST_F(StartAtLogonTest, TurningOnAndOffActOnlyOnThisCopysTaskAndRunValue) {
         RegisteredTask task;
         bool removed;
     } kOff[] = {
-        {"this copy", {true, true, QuotedPath(kThis)}, true},
-        {"a command not given back", {true, false, ""}, true},  // as Wine keeps it
-        {"another copy", {true, true, QuotedPath(kOther)}, false},
+        {"this copy", {true, true, QuotedPath(kThis), kAdministratorsSid}, true},
+        {"a command not given back", {true, false, "", ""}, true},  // as Wine keeps it
+        {"another copy", {true, true, QuotedPath(kOther), kAdministratorsSid}, false},
     };
     for (const auto& c : kOff) {
         tasks.tasks[kLogonTaskName] = c.task;
@@ -222,6 +224,21 @@ TEST(Autostart, OnStatusAndOffActOnTheCopyBesideOrTheOneNamed) {
     env.registryRefusesWrites = true;
     EXPECT_EQ(Ctl(env, {"autostart", "on"}).status, kExitFailed);
     EXPECT_TRUE(env.tasks.tasks.empty());
+}
+
+// A task an earlier version registered for the group Users still starts
+// this copy, is named as such, and "on" replaces it.
+TEST(Autostart, AnEarlierVersionsTaskForUsersIsOnAndReplacedByOn) {
+    AutostartEnv env;
+    env.tasks.available = true;
+    env.tasks.readBack = AsRegistered;
+    env.tasks.tasks[kLogonTaskName] = RegisteredTask{true, true, QuotedPath(kThis), "S-1-5-32-545"};
+    for (const char* said : {"旧版的任务", "（管理员登录时启动）"}) {
+        const auto status = Ctl(env, {"autostart", "status"});
+        EXPECT_EQ(status.status, kExitDone);
+        EXPECT_NE(status.out.find(said), std::string::npos) << status.out;
+        EXPECT_EQ(Ctl(env, {"autostart", "on"}).status, kExitDone);
+    }
 }
 
 }  // namespace

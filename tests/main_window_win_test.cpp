@@ -5,6 +5,7 @@
 
 #include <windows.h>
 #include <shellapi.h>
+#include <wtsapi32.h>
 
 #include <cstdlib>
 #include <memory>
@@ -420,6 +421,30 @@ TEST_F(MainWindowTest, TheAdministratorTestSeesOnlyAnEnabledAdministratorsGroup)
     CloseHandle(restricted);
     CloseHandle(process);
     FreeSid(admins);
+}
+
+// A copy told that its session was switched away has no tick and fires
+// nothing, not from a tick already queued either, until told it is back.
+TEST_F(MainWindowTest, ACopyToldItsSessionWasSwitchedAwayFiresNothingUntilItIsBack) {
+    testing::StoreRecords(kKey, {{testing::DailyForNow(45), "提醒", "会话", "启用"}});
+    main_ = testing::StartTestMainWindow(kKey);
+    ASSERT_NE(main_, nullptr);
+    const struct {
+        std::vector<std::pair<WPARAM, LPARAM>> told;
+        std::vector<int> fired;
+    } kSteps[] = {
+        {{{WTS_CONSOLE_DISCONNECT, 1}, {WTS_CONSOLE_CONNECT, 2}}, {}},  // another user switched in
+        {{{WTS_SESSION_LOCK, 2}, {WTS_REMOTE_CONNECT, 4}}, {}},         // others' changes
+        {{{WTS_CONSOLE_DISCONNECT, 2}, {WTS_CONSOLE_CONNECT, 1}}, {1}},  // back
+    };
+    for (const auto& step : kSteps) {
+        for (const auto& m : step.told) SendMessageW(main_->hwnd(), WM_WTSSESSION_CHANGE, m.first, m.second);
+        EXPECT_EQ(main_->driver().timer1Running(), !step.fired.empty());
+        main_->driver().Timer1Timer();
+        EXPECT_EQ(main_->driver().lastReport().fired, step.fired);
+    }
+    main_.reset();
+    EXPECT_TRUE(ops_.watching.empty()) << "unregistered before the window goes";
 }
 
 }  // namespace

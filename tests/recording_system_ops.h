@@ -4,9 +4,11 @@
 // windows.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -28,7 +30,7 @@ public:
     // What the service reads back from a definition it registers; by default
     // nothing of its actions or triggers, as Wine keeps it.
     std::function<RegisteredTask(const std::string& xml)> readBack = [](const std::string&) {
-        return RegisteredTask{true, false, ""};
+        return RegisteredTask{true, false, "", ""};
     };
 
     bool TaskServiceAvailable() override { return available; }
@@ -98,6 +100,41 @@ public:
         return autodialResult;
     }
     void AskToClose(void* window) override { askedToClose.push_back(window); }
+
+    // The sessions as a test sets them (by default one user at the console
+    // of session 1); the process list is the real one unless a test gives
+    // one. The shell is the real one, but refuses the first `refuseAdds`
+    // NIM_ADD calls.
+    std::uint32_t ownSession = 1;
+    std::uint32_t consoleSession = 1;
+    std::vector<std::uint32_t> activeSessions{1};
+    std::optional<std::vector<ProcessEntry>> processes;
+    bool watchSessionsResult = true;
+    std::vector<void*> watching;  // windows registered for session messages
+    std::vector<std::uint32_t> allowedMessages;
+    int refuseAdds = 0;
+    int adds = 0;  // NIM_ADD calls, refused or not
+    std::vector<ProcessEntry> Processes() override { return processes.value_or(SystemOps::Processes()); }
+    std::uint32_t OwnSession() override { return ownSession; }
+    std::uint32_t ConsoleSession() override { return consoleSession; }
+    std::vector<std::uint32_t> ActiveSessions() override { return activeSessions; }
+    bool WatchSessions(void* window) override {
+        if (watchSessionsResult) watching.push_back(window);
+        return watchSessionsResult;
+    }
+    void StopWatchingSessions(void* window) override {
+        watching.erase(std::remove(watching.begin(), watching.end(), window), watching.end());
+    }
+    bool AllowMessageFromLowerIntegrity(void*, std::uint32_t message) override {
+        allowedMessages.push_back(message);
+        return true;
+    }
+    bool NotifyIcon(std::uint32_t operation, void* record) override {
+        const bool add = operation == 0;  // NIM_ADD
+        adds += add;
+        if (add && refuseAdds > 0) return --refuseAdds, false;
+        return SystemOps::NotifyIcon(operation, record);
+    }
 
     RecordingTaskService taskService;
     bool TaskServiceAvailable() override { return taskService.TaskServiceAvailable(); }

@@ -100,8 +100,8 @@ bool SettingsWindow::Create() {
     AddControl("BUTTON", "添加(&A)", WS_TABSTOP, 48, 210, 75, 25, kButton4, f);
     AddControl("BUTTON", "修改(&M)", WS_TABSTOP, 191, 210, 75, 25, kButton5, f);
     AddControl("BUTTON", "删除(&D)", WS_TABSTOP, 334, 210, 75, 25, kButton6, f);
-    AddControl("BUTTON", "开机启动Vantrel(&S)", WS_TABSTOP | BS_AUTOCHECKBOX, 16, 244, 200, 18,
-               kCheckBox2, f);
+    HWND c2 = AddControl("BUTTON", "开机启动Vantrel(&S)", WS_TABSTOP | BS_AUTOCHECKBOX, 16, 244,
+                         200, 18, kCheckBox2, f);
     HWND c5 = AddControl("BUTTON", "待机前关闭所有程序(&P)", WS_TABSTOP | BS_AUTOCHECKBOX, 16, 264,
                          200, 18, kCheckBox5, f);
     AddControl("BUTTON", "显示开机时间(&T)", WS_TABSTOP | BS_AUTOCHECKBOX, 16, 284, 200, 18,
@@ -136,6 +136,7 @@ bool SettingsWindow::Create() {
     tips_.Add(ok, "仅对本机设置");
     tips_.Add(cancel, "取消本次操作");
     tips_.Add(browse, "设置关机前声音提示的音频文件，仅支持wav文件。");
+    tips_.Add(c2, "管理员登录 Windows 时启动 Vantrel，标准用户登录时不启动（Windows XP：每个用户登录时启动）。");
     tips_.Add(c5, "待机休眠前关闭应用程序");
     tips_.Add(c3, "是否在热键F9、F10、F11前加Ctrl键，使用该键防止软件热键冲突。");
     SetFocus(cancel);
