@@ -70,4 +70,11 @@ LocalTime AddMinutes(const LocalTime& t, std::int64_t minutes) {
     return out;
 }
 
+std::uint32_t MillisecondsToNextMinute(const LocalTime& now) {
+    // A fifth of a second late rather than early: a timer that fires a
+    // little before the minute would find the old one still there.
+    const int second = now.second < 0 || now.second > 59 ? 0 : now.second;
+    return static_cast<std::uint32_t>((60 - second) * 1000 + 200);
+}
+
 }  // namespace vantrel

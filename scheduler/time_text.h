@@ -26,4 +26,8 @@ std::int64_t MinuteNumber(const LocalTime& t);
 // `t` plus `minutes` (negative: before it), at second 0, with its weekday.
 LocalTime AddMinutes(const LocalTime& t, std::int64_t minutes);
 
+// For a window timer that wakes once a minute: the milliseconds from `now`
+// to just after the next minute begins.
+std::uint32_t MillisecondsToNextMinute(const LocalTime& now);
+
 }  // namespace vantrel
