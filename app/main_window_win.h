@@ -5,7 +5,9 @@
 
 #include <windows.h>
 
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,6 +17,7 @@
 #include "app/tick_driver_win.h"
 #include "app/tray_icon_win.h"
 #include "app/tray_menu_win.h"
+#include "app/tray_status.h"
 #include "scheduler/history_recorder.h"
 #include "scheduler/tick.h"
 #include "scheduler/tick_gate.h"
@@ -29,6 +32,8 @@ namespace vantrel {
 class MainWindow : public Form, public SettingsHost {
 public:
     static constexpr UINT_PTR kTimer2 = 2;  // the countdown step
+    // At the start of each minute: a pause over, the quick timer due, the tip.
+    static constexpr UINT_PTR kTimerStatus = 5;
     static const char* const kClassName;    // "TForm1"
 
     struct Options {
@@ -66,6 +71,13 @@ public:
     void OnHotkey(WPARAM id);
     void OnTrayCallback(LPARAM mouseMessage);
     void OpenSettings();               // n4, also asked for by a second start
+
+    // The tray's pause, quick timer and tip (main_window_status_win.cpp).
+    void Pause(PauseChoice choice);    // 暂停: monitoring off until then
+    void SetQuickTimer(int minutes);   // 定时关机; 0: 取消定时
+    void StatusTimer();                // kTimerStatus
+    const std::optional<LocalTime>& pausedUntil() const { return pausedUntil_; }
+    const std::optional<LocalTime>& quickTimer() const { return quickTimer_; }
 
     // The registered message a second start sends to the running copy.
     static UINT OpenSettingsMessage();
@@ -112,6 +124,17 @@ private:
     void Record(const char* source, const char* name, const ActionOutcome& outcome);
     void RecordPower(const char* source, const char* name);
     void StartHistory();
+    // The pause and the quick timer as stored (vantrelctl timer, another
+    // copy's pause), then what their minutes call for; `atStart`: a value
+    // that cannot be read is reported, as start-up reports values.
+    void CheckPauseAndTimer(bool atStart);
+    std::optional<LocalTime> StoredMinute(const char* name, bool atStart);
+    void EndPause(const char* source);
+    void FireQuickTimer();
+    void ShowQuickTimer();
+    // The tick read the tasks: the next one for the tip.
+    void TasksRead(const std::vector<SeenTask>& tasks, const LocalTime& now, const MatchEnv& env);
+    std::string TipText();
 
     std::unique_ptr<Registry> registry_;
     std::unique_ptr<Registry> tickRegistry_;  // the tick's own accessor, if the registry gives one
@@ -137,6 +160,13 @@ private:
     std::unique_ptr<HistoryFile> historyFile_;
     std::unique_ptr<HistoryRecorder> history_;
     std::string historyFailure_;  // shown once, outside the tick that met it
+    std::optional<LocalTime> pausedUntil_;
+    std::optional<LocalTime> quickTimer_;
+    std::vector<SeenTask> seen_;      // as the tick last told them
+    bool tasksRead_ = false;
+    MatchEnv seenEnv_;
+    std::optional<NextTask> next_;
+    std::map<int, std::string> actionNames_;  // read once per change of the tasks
 };
 
 // The one main window of the process (nullptr before Start and after the end).

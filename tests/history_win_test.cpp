@@ -166,6 +166,23 @@ TEST_F(HistoryTick, EveryEventLandsAsOneLine) {
     EXPECT_NE(std::find(calls.begin(), calls.end(), "ExitWindowsEx 12"), calls.end());
 }
 
+// The menu's pause and its end by 启用监控, the quick timer armed and
+// cancelled: a line each, between the program's start and end.
+TEST_F(HistoryTick, PauseAndQuickTimerFromTheMenuLeaveTheirLines) {
+    {
+        auto main = testing::StartTestMainWindow(kKey, folder_);
+        ASSERT_TRUE(main);
+        main->OnCommand(kMenuPause + 1);
+        main->OnCommand(kMenuMonitor);
+        main->OnCommand(kMenuQuickTimer + 1);
+        main->OnCommand(kMenuCancelTimer);
+    }
+    std::vector<std::string> got;
+    for (const HistoryEntry& e : Read("history.log")) got.push_back(e.source + "|" + e.action);
+    EXPECT_EQ(got, (std::vector<std::string>{"program|start", "menu|pause", "menu|pause end", "menu|quick timer",
+                                             "menu|quick timer off", "program|end"}));
+}
+
 TEST_F(HistoryTick, AWakeTimeThatDoesNotConvertEndsTheCountdownsTaskWithItsError) {
     testing::StoreRecords(kKey, {{testing::DailyForNow(45), "休眠计算机", "第x天7时0分唤醒", "启用"}});
     ErrorBoxes boxes;
