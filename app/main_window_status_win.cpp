@@ -49,7 +49,7 @@ void MainWindow::SetQuickTimer(int minutes) {
         if (history_) history_->QuickTimerSet(kSourceMenu, "");
     } else {
         // One quick timer at a time: a new one replaces it.
-        const LocalTime at = QuickTimerTime(minutes, LocalTimeNow());
+        const LocalTime at = MinutesLater(LocalTimeNow(), minutes);
         store_->WriteMinuteValue(kValQuickTimer, FormatMinute(at));
         quickTimer_ = at;
         if (history_) history_->QuickTimerSet(kSourceMenu, FormatMinute(at));

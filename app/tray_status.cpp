@@ -32,15 +32,11 @@ std::string ShortActionName(const std::string& action) {
 
 }  // namespace
 
-LocalTime QuickTimerTime(int minutes, const LocalTime& now) {
-    return AddMinutes(now, minutes + (now.second > 0 ? 1 : 0));
-}
-
 LocalTime PauseEnd(PauseChoice choice, const LocalTime& now) {
     switch (choice) {
-        case PauseChoice::OneHour: return QuickTimerTime(60, now);
-        case PauseChoice::TwoHours: return QuickTimerTime(120, now);
-        case PauseChoice::FourHours: return QuickTimerTime(240, now);
+        case PauseChoice::OneHour: return MinutesLater(now, 60);
+        case PauseChoice::TwoHours: return MinutesLater(now, 120);
+        case PauseChoice::FourHours: return MinutesLater(now, 240);
         case PauseChoice::Tomorrow: break;
     }
     return AddMinutes(now, 1440 - (now.hour * 60 + now.minute));

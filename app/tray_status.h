@@ -25,12 +25,9 @@ extern const char* const kCancelTimerCaption;     // "取消定时"
 // The quick timer's power word: its countdown is the 关机 countdown.
 extern const char* const kQuickTimerWord;         // "关机"
 
-// The minute a pause chosen at `now` ends: 1, 2 or 4 hours on, or tomorrow
-// at 00:00. A pause, and a quick timer, never last less than they say: a
-// minute begun counts from its end.
+// The minute a pause chosen at `now` ends: 1, 2 or 4 hours on (never less,
+// MinutesLater), or tomorrow at 00:00.
 LocalTime PauseEnd(PauseChoice choice, const LocalTime& now);
-// The quick timer's minute, `minutes` on from `now`.
-LocalTime QuickTimerTime(int minutes, const LocalTime& now);
 
 // A pause is over from its minute on (and at once after the clock is set
 // past it).

@@ -70,6 +70,10 @@ LocalTime AddMinutes(const LocalTime& t, std::int64_t minutes) {
     return out;
 }
 
+LocalTime MinutesLater(const LocalTime& now, std::int64_t minutes) {
+    return AddMinutes(now, minutes + (now.second > 0 ? 1 : 0));
+}
+
 std::uint32_t MillisecondsToNextMinute(const LocalTime& now) {
     // A fifth of a second late rather than early: a timer that fires a
     // little before the minute would find the old one still there.

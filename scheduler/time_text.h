@@ -26,6 +26,10 @@ std::int64_t MinuteNumber(const LocalTime& t);
 // `t` plus `minutes` (negative: before it), at second 0, with its weekday.
 LocalTime AddMinutes(const LocalTime& t, std::int64_t minutes);
 
+// The minute `minutes` on from `now`, never less: a minute begun counts from
+// its end (how far on the pause and the quick timer go).
+LocalTime MinutesLater(const LocalTime& now, std::int64_t minutes);
+
 // For a window timer that wakes once a minute: the milliseconds from `now`
 // to just after the next minute begins.
 std::uint32_t MillisecondsToNextMinute(const LocalTime& now);
