@@ -165,32 +165,6 @@ TEST(TickHistory, EachFiredTaskLeavesOneLineWithItsOutcome) {
     EXPECT_EQ(lines(), (std::vector<std::string>{t + "7|" + due + "|休眠计算机|第1天7时0分唤醒|cancelled|"}));
 }
 
-// A pause and its end, the quick timer armed, cancelled, missed and fired:
-// one line each, and the timer's countdown ends in a line of its own.
-TEST(TrayHistory, PauseAndQuickTimerLeaveTheirLines) {
-    ListSink sink;
-    HistoryRecorder recorder(sink, [] {
-        LocalTime t;
-        t.year = 2026, t.month = 12, t.day = 7, t.hour = 21, t.minute = 37;
-        return t;
-    });
-    recorder.PauseStarted("2026-12-07 22:37");
-    recorder.PauseEnded(kSourceTimer);
-    recorder.QuickTimerSet(kSourceMenu, "2026-12-07 21:52");
-    recorder.QuickTimerSet(kSourceMenu, "");
-    recorder.QuickTimerMissed("2026-12-07 21:36");
-    recorder.QuickTimerFired();
-    recorder.CountdownEnded(kOutcomeActNow);
-    std::vector<std::string> lines;
-    for (const HistoryEntry& e : sink.lines)
-        lines.push_back(e.source + "|" + std::to_string(e.task) + "|" + e.action + "|" + e.outcome + "|" + e.detail);
-    EXPECT_EQ(lines, (std::vector<std::string>{
-                         "menu|0|pause||2026-12-07 22:37", "timer|0|pause end||",
-                         "menu|0|quick timer||2026-12-07 21:52", "menu|0|quick timer off||",
-                         "timer|0|quick timer off||2026-12-07 21:36 已错过", "timer|0|定时关机|countdown|",
-                         "timer|0|定时关机|act now|"}));
-}
-
 // vantrelctl history over a history folder in memory.
 class HistoryCliEnv : public testing::TestEnv {
 public:

@@ -133,7 +133,6 @@ TEST(NextDue, IdleAndStartUpHaveWordsInsteadOfTimes) {
 // first fires it there (walked up to it, within 40 days), and never within
 // nine days for one that never runs.
 class SilentHost : public TickHost {
-public:
     void ShowReminder(const std::string&) override {}
     void OpenTaskFile(const std::string&) override {}
     void CloseProgramByName(const std::string&) override {}
@@ -146,9 +145,7 @@ public:
 
 TEST(NextRun, IsTheFirstMinuteTheTickFiresTheTask) {
     const struct {
-        const char* schedule;
-        const char* enabled;
-        const char* from;
+        const char *schedule, *enabled, *from;
     } cases[] = {
         {"每天23时0分", "启用", "2026-12-07 09:30"},    {"每天9时30分", "启用", "2026-12-07 09:30"},
         {"每天9时29分", "启用", "2026-12-07 09:30"},    {"每周7日8时0分", "启用", "2026-12-07 09:30"},
@@ -161,18 +158,15 @@ TEST(NextRun, IsTheFirstMinuteTheTickFiresTheTask) {
     const char kKey[] = "\\Software\\Brelnix\\VantrelNextRunTest";
     for (const auto& c : cases) {
         MemoryRegistry reg;
-        TaskStore store(reg, kKey);
         Settings settings;
-        store.StartupLoad(settings);
-        store.AppendRecord(settings, TaskRecord{c.schedule, "提醒", "x", c.enabled});
+        TaskStore(reg, kKey).AppendRecord(settings, TaskRecord{c.schedule, "提醒", "x", c.enabled});
         MatchEnv env;
         TickState state;
         SilentHost host;
         const NextRun next = NextRunOf(c.schedule, c.enabled, At(c.from), env);
         std::string fired = "never";
-        const std::int64_t walk = next.kind == NextRun::Kind::At
-                                      ? std::min<std::int64_t>(MinuteNumber(next.at) - MinuteNumber(At(c.from)) + 1, 40 * 1440)
-                                      : 9 * 1440;
+        const std::int64_t walk = next.kind != NextRun::Kind::At ? 9 * 1440
+                                  : std::min<std::int64_t>(MinuteNumber(next.at) - MinuteNumber(At(c.from)) + 1, 40 * 1440);
         for (std::int64_t m = 0; m < walk && fired == "never"; ++m) {
             const LocalTime t = AddMinutes(At(c.from), m);
             if (!RunTick(reg, kKey, t, env, settings, state, host).fired.empty()) fired = FormatMinute(t);
@@ -185,22 +179,14 @@ TEST(NextRun, IsTheFirstMinuteTheTickFiresTheTask) {
 // The settings list's 下次运行 for each kind, on Monday 2026-12-07 09:30.
 TEST(NextRun, TheListShowsTheMinuteOrWhenOrADash) {
     const struct {
-        const char* schedule;
-        const char* enabled;
-        const char* text;
+        const char *schedule, *enabled, *text;
     } cases[] = {
-        {"每天23时0分", "启用", "12-07 23:00"},
-        {"每周1日9时0分", "启用", "12-14 09:00"},
-        {"每月7日9时30分", "启用", "12-07 09:30"},
-        {"每年1月5日8时0分", "启用", "2027-01-05 08:00"},
-        {"一次2026/12/31日23时59分", "启用", "12-31 23:59"},
-        {"每隔45分开始8时0分", "启用", "12-07 09:30"},
-        {"空闲30分钟", "启用", "空闲时"},
-        {"开机0时10分", "启用", "开机后"},
-        {"一次2026/12/7日9时29分", "启用", "—"},
-        {"空闲分钟", "启用", "—"},
-        {"开机0时10分", "禁用", "—"},
-        {"每天23时0分", "", "—"},
+        {"每天23时0分", "启用", "12-07 23:00"},         {"每周1日9时0分", "启用", "12-14 09:00"},
+        {"每月7日9时30分", "启用", "12-07 09:30"},      {"每年1月5日8时0分", "启用", "2027-01-05 08:00"},
+        {"一次2026/12/31日23时59分", "启用", "12-31 23:59"}, {"每隔45分开始8时0分", "启用", "12-07 09:30"},
+        {"空闲30分钟", "启用", "空闲时"},               {"开机0时10分", "启用", "开机后"},
+        {"一次2026/12/7日9时29分", "启用", "—"},        {"空闲分钟", "启用", "—"},
+        {"开机0时10分", "禁用", "—"},                   {"每天23时0分", "", "—"},
     };
     const LocalTime now = At("2026-12-07 09:30");
     for (const auto& c : cases)

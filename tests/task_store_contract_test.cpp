@@ -312,25 +312,6 @@ TEST_P(StoreContract, SettingsSaveWritesTheOptionsAndTheRunEntry) {
     }
 }
 
-// The pause's end and the quick timer: none until written (start-up writes
-// no default), a text while armed, gone again when cleared; a value of
-// another type is an error where it is read.
-TEST_P(StoreContract, MinuteValuesAreMissingUntilWrittenAndDeletedWhenCleared) {
-    Settings s;
-    store_->StartupLoad(s);
-    for (const char* name : {kValPauseUntil, kValQuickTimer}) {
-        EXPECT_EQ(store_->ReadMinuteValue(name), "") << name;
-        store_->WriteMinuteValue(name, "2026-12-07 22:37");
-        EXPECT_EQ(Str(name), "2026-12-07 22:37") << name;
-        EXPECT_EQ(store_->ReadMinuteValue(name), "2026-12-07 22:37") << name;
-        store_->WriteMinuteValue(name, "");
-        EXPECT_FALSE(Exists(name)) << name;
-    }
-    EXPECT_EQ(Names().size(), 6u);
-    backend_->PlantRaw(kTestKey, kValQuickTimer, testing::kRawDword, Dword(1));
-    EXPECT_EQ(ErrorOf([&] { store_->ReadMinuteValue(kValQuickTimer); }), "Invalid data type for 'dingshi'");
-}
-
 TEST_P(StoreContract, ACorruptCountStopsAtTheHighestStoredRecord) {
     Settings s;
     store_->StartupLoad(s);
