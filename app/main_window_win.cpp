@@ -11,6 +11,7 @@
 #include "app/shell_texts.h"
 #include "app/startup_win.h"
 #include "scheduler/clock.h"
+#include "scheduler/time_text.h"
 #include "text/codepage_win.h"
 #include "text/gbk_text.h"
 #include "ui/about_window_win.h"
@@ -115,7 +116,11 @@ void MainWindow::HoldTick() {
 
 void MainWindow::ReleaseTick() {
     gate_.ReleaseForWindow();
-    if (driver_) driver_->ApplyGate();  // none after the program's close
+    if (!driver_) return;  // none after the program's close
+    driver_->ApplyGate();
+    // The window may have changed the tasks: the tip follows at the next tick.
+    actionNames_.clear();
+    driver_->WantTasksRead();
 }
 
 std::uint32_t MainWindow::SecondsSinceStart() { return vantrel::SecondsSinceStart(); }
@@ -190,6 +195,10 @@ bool MainWindow::Start() {
     });
     driver_->ApplyGate();
     StartHistory();
+    driver_->SetTasksRead([this](const std::vector<SeenTask>& tasks, const LocalTime& now,
+                                 const MatchEnv& env) { TasksRead(tasks, now, env); });
+    CheckPauseAndTimer(true);
+    SetTimer(hwnd(), kTimerStatus, MillisecondsToNextMinute(LocalTimeNow()), nullptr);
     return true;
 }
 
@@ -301,11 +310,16 @@ void MainWindow::SetTimer2(bool on) {
 
 void MainWindow::ShowMonitoring(bool on) {
     menu_.SetMonitorChecked(on);
-    tray_.Set(LoadProgramIcon(on ? L"ENASHUT" : L"DISSHUT"), on ? kTipEnabled : kTipDisabled);
+    tray_.Set(LoadProgramIcon(on ? L"ENASHUT" : L"DISSHUT"), TipText());
     tray_.Modify();
 }
 
 void MainWindow::SwitchMonitoring() {
+    // 启用监控 during a pause ends it at once.
+    if (pausedUntil_) {
+        EndPause(kSourceMenu);
+        return;
+    }
     gate_.monitoring = !menu_.MonitorChecked();
     driver_->ApplyGate();
     ShowMonitoring(gate_.monitoring);
@@ -458,6 +472,15 @@ void MainWindow::OnCommand(UINT id) {
                           SW_SHOWNORMAL);
             break;
         case kMenuExit: PostMessageW(hwnd(), WM_CLOSE, 0, 0); break;
+        case kMenuPause + 0: Pause(PauseChoice::OneHour); break;
+        case kMenuPause + 1: Pause(PauseChoice::TwoHours); break;
+        case kMenuPause + 2: Pause(PauseChoice::FourHours); break;
+        case kMenuPause + 3: Pause(PauseChoice::Tomorrow); break;
+        case kMenuQuickTimer + 0:
+        case kMenuQuickTimer + 1:
+        case kMenuQuickTimer + 2:
+        case kMenuQuickTimer + 3: SetQuickTimer(kQuickTimerMinutes[id - kMenuQuickTimer]); break;
+        case kMenuCancelTimer: SetQuickTimer(0); break;
         case CountdownView::kActNowId: BitBtn1Click(); break;
         case CountdownView::kCancelId:
         case IDCANCEL: BitBtn2Click(); break;
@@ -470,6 +493,7 @@ void MainWindow::FormClose() {
     closed_ = true;
     if (history_) history_->ProgramEnded();
     StopSound();
+    KillTimer(hwnd(), kTimerStatus);
     tray_.Delete();
     ArmRetry();
     // The tick no longer uses the registry accessor. A tick still running
@@ -533,6 +557,8 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
                 driver_->Timer3Timer();
             } else if (wParam == kTimer2) {
                 Timer2Timer();
+            } else if (wParam == kTimerStatus) {
+                StatusTimer();
             } else if (wParam == TickDriver::kTimerNetsh) {
                 driver_->NetshTimer();
             } else if (wParam == kTimerRetry) {

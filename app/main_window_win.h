@@ -5,7 +5,9 @@
 
 #include <windows.h>
 
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,6 +17,7 @@
 #include "app/tick_driver_win.h"
 #include "app/tray_icon_win.h"
 #include "app/tray_menu_win.h"
+#include "app/tray_status.h"
 #include "scheduler/history_recorder.h"
 #include "scheduler/session_role.h"
 #include "scheduler/tick.h"
@@ -33,6 +36,8 @@ public:
     // Retries what the shell and Terminal Services may refuse while a logon
     // is still starting them: the tray icon, the session messages.
     static constexpr UINT_PTR kTimerRetry = 5;
+    // At the start of each minute: a pause over, the quick timer due, the tip.
+    static constexpr UINT_PTR kTimerStatus = 6;
     static const char* const kClassName;    // "TForm1"
 
     struct Options {
@@ -75,6 +80,13 @@ public:
     // remote connection.
     void OnSessionChange(WPARAM change, LPARAM session);
     void OpenSettings();               // n4, also asked for by a second start
+
+    // The tray's pause, quick timer and tip (main_window_status_win.cpp).
+    void Pause(PauseChoice choice);    // 暂停: monitoring off until then
+    void SetQuickTimer(int minutes);   // 定时关机; 0: 取消定时
+    void StatusTimer();                // kTimerStatus
+    const std::optional<LocalTime>& pausedUntil() const { return pausedUntil_; }
+    const std::optional<LocalTime>& quickTimer() const { return quickTimer_; }
 
     // The registered message a second start sends to the running copy.
     static UINT OpenSettingsMessage();
@@ -131,6 +143,17 @@ private:
     void RetryTimer();
     void ArmRetry();
     OtherSessions OtherSessionsNow();
+    // The pause and the quick timer as stored (vantrelctl timer, another
+    // copy's pause), then what their minutes call for; `atStart`: a value
+    // that cannot be read is reported, as start-up reports values.
+    void CheckPauseAndTimer(bool atStart);
+    std::optional<LocalTime> StoredMinute(const char* name, bool atStart);
+    void EndPause(const char* source);
+    void FireQuickTimer();
+    void ShowQuickTimer();
+    // The tick read the tasks: the next one for the tip.
+    void TasksRead(const std::vector<SeenTask>& tasks, const LocalTime& now, const MatchEnv& env);
+    std::string TipText();
 
     std::unique_ptr<Registry> registry_;
     std::unique_ptr<Registry> tickRegistry_;  // the tick's own accessor, if the registry gives one
@@ -166,6 +189,13 @@ private:
     DWORD trayRefusedSince_ = 0;     // GetTickCount of the first refusal; 0: none
     bool trayMissingRecorded_ = false;
     bool retrying_ = false;
+    std::optional<LocalTime> pausedUntil_;
+    std::optional<LocalTime> quickTimer_;
+    std::vector<SeenTask> seen_;      // as the tick last told them
+    bool tasksRead_ = false;
+    MatchEnv seenEnv_;
+    std::optional<NextTask> next_;
+    std::map<int, std::string> actionNames_;  // read once per change of the tasks
 };
 
 // The one main window of the process (nullptr before Start and after the end).

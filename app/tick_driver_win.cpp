@@ -4,6 +4,7 @@
 
 #include "actions/utility_actions_win.h"
 #include "scheduler/clock.h"
+#include "scheduler/time_text.h"
 #include "store/task_count_follow.h"
 
 namespace vantrel {
@@ -75,7 +76,12 @@ void TickDriver::Timer1Timer() {
     if (runsTasks_ && !runsTasks_(now)) return;
     MatchEnv env = CurrentMatchEnv(dateFormat_);
     FollowStoredTaskCount(reg_, programKey_, settings_);
-    lastReport_ = RunTick(reg_, programKey_, now, env, settings_, state_, *this);
+    const bool tell = tasksRead_ && MinuteNumber(now) != seenMinute_;
+    std::vector<SeenTask> seen;
+    lastReport_ = RunTick(reg_, programKey_, now, env, settings_, state_, *this, tell ? &seen : nullptr);
+    if (!tell) return;
+    seenMinute_ = MinuteNumber(now);
+    tasksRead_(seen, now, env);
 }
 
 void TickDriver::Timer3Timer() {

@@ -57,6 +57,15 @@ public:
     using SessionCheck = std::function<bool(const LocalTime& now)>;
     void SetSessionCheck(SessionCheck check) { runsTasks_ = std::move(check); }
 
+    // Told, after the first tick of each minute (and the first after
+    // WantTasksRead), the tasks that tick read, its time and its match
+    // environment: the tray tip's next task comes from these, so it reads
+    // nothing more.
+    using TasksRead = std::function<void(const std::vector<SeenTask>& tasks, const LocalTime& now,
+                                         const MatchEnv& env)>;
+    void SetTasksRead(TasksRead tasksRead) { tasksRead_ = std::move(tasksRead); }
+    void WantTasksRead() { seenMinute_ = -1; }
+
     // Starts Timer1 (its interval afresh) when the gate says the tick should
     // run and it does not, and stops it in the opposite case.
     void ApplyGate();
@@ -100,6 +109,8 @@ private:
     TickReport lastReport_;
     HistoryRecorder* history_ = nullptr;
     SessionCheck runsTasks_;
+    TasksRead tasksRead_;
+    std::int64_t seenMinute_ = -1;  // the minute whose tasks were last told
     Handle netshStarted_;  // by the task now firing
     struct RunningNetsh {
         FiredTask task;

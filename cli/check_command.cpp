@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "cli/command_line.h"
-#include "cli/time_text.h"
+#include "scheduler/time_text.h"
 #include "scheduler/matching.h"
 #include "store/schedule_text.h"
 

@@ -92,7 +92,7 @@ const char* PendingWordFor(const std::string& actionName) {
 
 TickReport RunTick(Registry& reg, const std::string& programKey, const LocalTime& now,
                    const MatchEnv& env, const Settings& settings, TickState& state,
-                   TickHost& host) {
+                   TickHost& host, std::vector<SeenTask>* seen) {
     TickReport report;
     // Every read of a key that could not be opened yields the empty text, so
     // no task fires then.
@@ -105,6 +105,7 @@ TickReport RunTick(Registry& reg, const std::string& programKey, const LocalTime
             std::string schedule = reg.ReadString(RecordValueName('A', n));
             std::string enabled = reg.ReadString(RecordValueName('D', n));
             if (schedule.empty()) continue;
+            if (seen) seen->push_back(SeenTask{n, schedule, enabled});
             if (!IsEnabledText(enabled)) continue;
             ScheduleKind kind = KindFromWord(ScheduleKindOf(schedule));
             if (kind == ScheduleKind::None) continue;

@@ -52,6 +52,17 @@ struct TickState {
     std::string wakeChoice;     // parameter of the last fired "休眠计算机" task
 };
 
+// A task as the tick read it, with a schedule text: what the tray's next
+// task is found from, so that finding it reads nothing more.
+struct SeenTask {
+    int number = 0;
+    std::string schedule;
+    std::string enabled;
+    bool operator==(const SeenTask& o) const {
+        return number == o.number && schedule == o.schedule && enabled == o.enabled;
+    }
+};
+
 struct TickReport {
     int tasksExamined = 0;
     std::vector<int> fired;                // task numbers, in order
@@ -68,8 +79,10 @@ const char* PendingWordFor(const std::string& actionName);
 // tick without a message: an error box every six seconds would stack up and
 // no later task would run. A task count larger than the key can hold is
 // bounded by the records that exist.
+//
+// `seen`, when given, gets every task read with a schedule text.
 TickReport RunTick(Registry& reg, const std::string& programKey, const LocalTime& now,
                    const MatchEnv& env, const Settings& settings, TickState& state,
-                   TickHost& host);
+                   TickHost& host, std::vector<SeenTask>* seen = nullptr);
 
 }  // namespace vantrel

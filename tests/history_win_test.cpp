@@ -15,6 +15,7 @@
 #include "app/main_window_win.h"
 #include "history/history_file_win.h"
 #include "registry/registry_win.h"
+#include "scheduler/time_text.h"
 #include "tests/main_window_fixture_win.h"
 #include "tests/recording_system_ops.h"
 #include "tests/reminder_probe_win.h"
@@ -166,6 +167,37 @@ TEST_F(HistoryTick, EveryEventLandsAsOneLine) {
     EXPECT_EQ(Read("history.log").front().detail.find("Vantrel 9.8.7.0, Windows "), 0u);
     const auto& calls = ops_.calls;  // the menu's command still acted
     EXPECT_NE(std::find(calls.begin(), calls.end(), "ExitWindowsEx 12"), calls.end());
+}
+
+// The menu's pause and its end by 启用监控, the quick timer armed and
+// cancelled, one whose minute passed and one that came (its countdown and
+// the countdown's end): a line each, between the program's start and end.
+TEST_F(HistoryTick, PauseAndQuickTimerLeaveTheirLines) {
+    testing::DailyForNow(50);
+    const std::string now = FormatMinute(LocalTimeNow()), past = FormatMinute(AddMinutes(LocalTimeNow(), -1));
+    std::string until, armed;
+    {
+        auto main = testing::StartTestMainWindow(kKey, folder_);
+        ASSERT_TRUE(main);
+        main->OnCommand(kMenuPause + 1);
+        until = FormatMinute(*main->pausedUntil());
+        main->OnCommand(kMenuMonitor);
+        main->OnCommand(kMenuQuickTimer + 1);
+        armed = FormatMinute(*main->quickTimer());
+        main->OnCommand(kMenuCancelTimer);
+        for (const std::string& at : {past, now}) {
+            main->store().WriteMinuteValue(kValQuickTimer, at);
+            main->StatusTimer();
+        }
+        main->BitBtn2Click();
+    }
+    std::vector<std::string> got;
+    for (const HistoryEntry& e : Read("history.log"))
+        got.push_back(e.source + "|" + e.action + "|" + e.outcome + (e.action == kEventStart ? "" : "|" + e.detail));
+    EXPECT_EQ(got, (std::vector<std::string>{"program|start|", "menu|pause||" + until, "menu|pause end||",
+                                             "menu|quick timer||" + armed, "menu|quick timer off||",
+                                             "timer|quick timer off||" + past + " 已错过", "timer|定时关机|countdown|",
+                                             "timer|定时关机|cancelled|", "countdown|monitoring off||", "program|end||"}));
 }
 
 TEST_F(HistoryTick, AWakeTimeThatDoesNotConvertEndsTheCountdownsTaskWithItsError) {

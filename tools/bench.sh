@@ -24,6 +24,13 @@ count() {  # instructions of one call of rule $1, path $2 (due or fields)
     echo $(((b - a) / 10000))
 }
 
+next_runs() {  # instructions of one pass over 1,000 tasks of rule $1 (all: the eight in turn)
+    local a b
+    a=$(collected "$native/vantrel_next_run_count" "$1" 1)
+    b=$(collected "$native/vantrel_next_run_count" "$1" 11)
+    echo $(((b - a) / 10))
+}
+
 per_tick() {  # instructions of one tick (or floor pass, $1 = floor) over $2 tasks
     local a b
     a=$(collected "$native/vantrel_tick_count" work "$1" "$2" 1)
@@ -53,6 +60,12 @@ echo "bench: instructions of the tick (callgrind)" >&2
 instructions=""
 for n in 10 100 1000; do
     instructions+="$n $(per_tick tick "$n") $(per_tick floor "$n")"$'\n'
+done
+
+echo "bench: next runs of 1,000 tasks (callgrind)" >&2
+nextruns=""
+for r in all MatchIdle MatchOnce MatchDaily MatchWeekly MatchMonthly MatchYearly MatchStartup MatchInterval; do
+    nextruns+="$r $(next_runs "$r")"$'\n'
 done
 
 echo "bench: matching rules (Google Benchmark, callgrind)" >&2
@@ -215,6 +228,26 @@ timer=$(i686-w64-mingw32-objdump -p "$win/Vantrel.exe" | grep -c -E 'timeBeginPe
     echo "|---|---|---|---|"
     echo "| $ln | $lt | $lf | $lr |"
     echo
+    echo "## Next runs of 1,000 tasks (counted, native)"
+    echo
+    echo "What the tray does at the start of each minute to name the next task in its tip: the next"
+    echo "run of each of 1,000 enabled tasks from the tasks the tick read, and the earliest of them"
+    echo '(`FirstNextTask`); the settings list computes the same for each of its rows. The tasks are'
+    echo "the matching rules' texts above, all eight in turn or one alone, from the benchmarks' time."
+    echo 'Instructions of one pass: `valgrind --tool=callgrind build/native/bin/vantrel_next_run_count'
+    echo 'all|RULE N` for N = 1 and 11, difference divided by 10. Goal (exact): linear in the tasks'
+    echo "and at most two ticks' worth of work (the tick runs ten times a minute, this pass once); the"
+    echo "tick's registry calls above stay as they are, since the tip reads nothing the tick has not"
+    echo "read but the action of the one task it names, once while the tasks stay as they are."
+    echo
+    echo "| tasks | instructions per pass | per task |"
+    echo "|---|---|---|"
+    echo "$nextruns" | while read -r r i; do
+        [ -n "$r" ] || continue
+        [ "$r" = all ] && r="the eight kinds in turn"
+        echo "| $r | $i | $((i / 1000)) |"
+    done
+    echo
     echo "## Reading a registry file of 20,000 keys (native)"
     echo
     echo '`ParseRegFile` on a file like the registry editor'"'"'s export of `HKEY_LOCAL_MACHINE\SOFTWARE`:'
@@ -271,7 +304,9 @@ timer=$(i686-w64-mingw32-objdump -p "$win/Vantrel.exe" | grep -c -E 'timeBeginPe
     echo "## Timers"
     echo
     echo "Imports of timeBeginPeriod or NtSetTimerResolution: $timer. The program wakes only for its"
-    echo "own three window timers (6 s tick, 60 s re-arm, 1 s countdown while it runs)."
+    echo "own window timers: the 6 s tick, the 60 s re-arm, the 1 s countdown while it runs, and once"
+    echo "at the start of each minute for the pause, the quick timer and the tray tip (the settings"
+    echo "window, while open, once a minute for its next runs)."
     echo
     echo "## Run history: appending one line (timed, under Wine)"
     echo

@@ -91,7 +91,7 @@ int Run() {
             std::ofstream out(std::string(folder ? folder : ".") + "\\windows.txt");
             if (ScreenDpi() == 96) {
                 Place(out, "settings", settings->hwnd(), 20, 20);
-                Place(out, "editor", editor, 520, 20);
+                Place(out, "editor", editor, 620, 20);
                 Place(out, "about", about->hwnd(), 20, 430);
                 Place(out, "countdown", main.hwnd(), 380, 430);
             } else {
