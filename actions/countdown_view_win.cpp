@@ -53,8 +53,9 @@ void CountdownView::EnsureControls() {
         return c;
     };
     // Creation order is tab order: cancel first, so it has the focus.
-    cancel_ = make("BUTTON", "取消关机", WS_TABSTOP | BS_DEFPUSHBUTTON, 232, 94, 105, 25, kCancelId);
-    actNow_ = make("BUTTON", "立即关机", WS_TABSTOP | BS_PUSHBUTTON, 64, 94, 105, 25, kActNowId);
+    cancel_ = make("BUTTON", "取消关机", WS_TABSTOP | BS_DEFPUSHBUTTON, 280, 94, 105, 25, kCancelId);
+    actNow_ = make("BUTTON", "立即关机", WS_TABSTOP | BS_PUSHBUTTON, 16, 94, 105, 25, kActNowId);
+    postpone_ = make("BUTTON", "推迟(&P)", WS_TABSTOP | BS_PUSHBUTTON, 148, 94, 105, 25, kPostponeId);
     label1_ = make("STATIC", "要想取消关机,请按下<取消关机>按钮,剩余 :", SS_LEFTNOWORDWRAP, 16, 16,
                    318, 14, kLabel1Id);
     label2_ = make("STATIC", "", SS_LEFTNOWORDWRAP, 336, 16, 60, 14, kLabel2Id);

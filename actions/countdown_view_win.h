@@ -1,6 +1,6 @@
 // The controls of the countdown window (the main window in its visible
-// role): the two labels, the progress bar and the act-now and cancel
-// buttons with their glyphs.
+// role): the two labels, the progress bar, the act-now and cancel buttons
+// with their glyphs, and 推迟 between them.
 #pragma once
 
 #include <windows.h>
@@ -21,6 +21,8 @@ public:
     static constexpr int kLabel1Id = 103;
     static constexpr int kLabel2Id = 104;
     static constexpr int kBarId = 105;
+    static constexpr int kPostponeId = 106;  // 推迟(&P): opens the postpone menu
+    static constexpr int kPostponeMenuId = 120;  // its items, 120 + the choice
 
     CountdownView() = default;
     ~CountdownView();
@@ -44,6 +46,7 @@ public:
     HWND bar() const { return bar_; }
     HWND actNow() const { return actNow_; }
     HWND cancel() const { return cancel_; }
+    HWND postpone() const { return postpone_; }
 
 private:
     void EnsureControls();
@@ -52,6 +55,7 @@ private:
     bool created_ = false;
     int maximum_ = 60, position_ = 0;
     HWND label1_ = nullptr, label2_ = nullptr, bar_ = nullptr, actNow_ = nullptr, cancel_ = nullptr;
+    HWND postpone_ = nullptr;
     Font font_;
     HIMAGELIST glyphAct_ = nullptr, glyphCancel_ = nullptr;
 };

@@ -4,7 +4,10 @@
 // tasks the tick read.
 #include "app/main_window_win.h"
 
+#include "actions/countdown_model.h"
 #include "scheduler/clock.h"
+#include "text/codepage_win.h"
+#include "winui/on_demand_win.h"
 #include "scheduler/time_text.h"
 
 namespace vantrel {
@@ -73,6 +76,85 @@ void MainWindow::FireQuickTimer() {
     StartCountdown(kQuickTimerWord, false);
 }
 
+void MainWindow::Postpone(int minutes) {
+    if (!timer2_) return;  // a menu chosen after the countdown ended
+    PostponedAction action;
+    action.at = MinutesLater(LocalTimeNow(), minutes);
+    action.word = tickState_.pendingAction;
+    if (PowerOpFor(action.word) == PowerOp::Hibernate) action.wake = tickState_.wakeChoice;
+    // Stored first: a write the registry refuses leaves the countdown running.
+    store_->WriteMinuteValue(kValPostponed, FormatPostponed(action));
+    postponed_ = action;
+    postponedCounting_ = false;
+    SetTimer2(false);
+    gate_.countingDown = false;
+    StopSoundOnDemand();
+    model_.Reset();
+    view_.SetBar(model_.length(), 0);
+    Hide();
+    // Monitoring stays on; the task's minute passes without firing again.
+    driver_->Suspend();
+    if (history_) history_->CountdownPostponed(action.word, FormatMinute(action.at));
+    tray_.Set(tray_.icon(), TipText());
+    tray_.Modify();
+}
+
+void MainWindow::ShowPostponeMenu() {
+    if (!timer2_) return;
+    HMENU menu = CreatePopupMenu();
+    if (!menu) return;
+    for (int i = 0; i < 3; ++i)
+        AppendMenuW(menu, MF_STRING, CountdownView::kPostponeMenuId + i,
+                    Wide(kPostponeCaptions[i]).c_str());
+    RECT button;
+    GetWindowRect(view_.postpone(), &button);
+    const UINT chosen = static_cast<UINT>(TrackPopupMenu(
+        menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_LEFTALIGN | TPM_TOPALIGN, button.left, button.bottom,
+        0, hwnd(), nullptr));
+    DestroyMenu(menu);
+    if (chosen) OnCommand(chosen);
+}
+
+void MainWindow::LoadPostponed() {
+    try {
+        // A text that is none counts as none, and is left for the next
+        // postponement to replace.
+        postponed_ = ParsePostponed(store_->ReadMinuteValue(kValPostponed));
+    } catch (const RegistryError& e) {
+        startupErrors_.push_back(e.what());
+        if (options_.showStartupMessages) ReportError(e.what());
+    }
+    if (postponed_) {
+        tray_.Set(tray_.icon(), TipText());
+        tray_.Modify();
+    }
+}
+
+// Waits while monitoring is off (cancelled, paused) or another countdown
+// shows, and in a session that runs no tasks.
+void MainWindow::CheckPostponed() {
+    if (!postponed_ || postponedCounting_) return;
+    if (!gate_.monitoring || gate_.countingDown || gate_.sessionAway) return;
+    if (!PostponedIsDue(*postponed_, LocalTimeNow())) return;
+    postponedCounting_ = true;
+    tickState_.pendingAction = postponed_->word;
+    tickState_.wakeChoice = postponed_->wake;
+    if (history_) history_->PostponedFired(postponed_->word, FormatMinute(postponed_->at));
+    const PowerOp op = PowerOpFor(postponed_->word);
+    StartCountdown(postponed_->word,
+                   settings_.closeAll == 1 && (op == PowerOp::Standby || op == PowerOp::Hibernate));
+}
+
+// Before the action is carried out, which may end the session.
+void MainWindow::PostponedCountdownEnded() {
+    if (!postponedCounting_) return;
+    postponedCounting_ = false;
+    postponed_.reset();
+    store_->WriteMinuteValue(kValPostponed, "");
+    tray_.Set(tray_.icon(), TipText());
+    tray_.Modify();
+}
+
 std::optional<LocalTime> MainWindow::StoredMinute(const char* name, bool atStart) {
     try {
         // A text that is no minute counts as none, as a missing value does.
@@ -127,6 +209,7 @@ void MainWindow::CheckPauseAndTimer(bool atStart) {
 void MainWindow::StatusTimer() {
     SetTimer(hwnd(), kTimerStatus, MillisecondsToNextMinute(LocalTimeNow()), nullptr);
     CheckPauseAndTimer(false);
+    CheckPostponed();
     tray_.Set(tray_.icon(), TipText());
     tray_.Modify();
 }
@@ -156,6 +239,10 @@ std::string MainWindow::TipText() {
     facts.quickTimer = quickTimer_;
     facts.tasksRead = tasksRead_;
     facts.next = next_;
+    if (postponed_) {
+        facts.postponedAt = postponed_->at;
+        facts.postponedWord = postponed_->word;
+    }
     if (next_ && store_) {
         // The one value the tick did not read: the action of the task the
         // tip names, read once while the tasks stay as they are.

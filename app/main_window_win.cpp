@@ -198,6 +198,7 @@ bool MainWindow::Start() {
     driver_->SetTasksRead([this](const std::vector<SeenTask>& tasks, const LocalTime& now,
                                  const MatchEnv& env) { TasksRead(tasks, now, env); });
     CheckPauseAndTimer(true);
+    LoadPostponed();
     SetTimer(hwnd(), kTimerStatus, MillisecondsToNextMinute(LocalTimeNow()), nullptr);
     return true;
 }
@@ -354,6 +355,7 @@ void MainWindow::EndCountdown(bool carryOut) {
     SetTimer2(false);
     gate_.countingDown = false;
     driver_->Suspend();
+    PostponedCountdownEnded();
     if (!carryOut) return;
     std::optional<HangUpResult> hangUp;
     try {
@@ -394,6 +396,7 @@ void MainWindow::BitBtn2Click() {
     gate_.monitoring = false;
     driver_->ApplyGate();
     Hide();
+    PostponedCountdownEnded();
     ShowMonitoring(false);
     if (history_) {
         history_->CountdownEnded(kOutcomeCancelled);
@@ -482,6 +485,12 @@ void MainWindow::OnCommand(UINT id) {
         case kMenuQuickTimer + 3: SetQuickTimer(kQuickTimerMinutes[id - kMenuQuickTimer]); break;
         case kMenuCancelTimer: SetQuickTimer(0); break;
         case CountdownView::kActNowId: BitBtn1Click(); break;
+        case CountdownView::kPostponeId: ShowPostponeMenu(); break;
+        case CountdownView::kPostponeMenuId + 0:
+        case CountdownView::kPostponeMenuId + 1:
+        case CountdownView::kPostponeMenuId + 2:
+            Postpone(kPostponeMinutes[id - CountdownView::kPostponeMenuId]);
+            break;
         case CountdownView::kCancelId:
         case IDCANCEL: BitBtn2Click(); break;
         case IDOK: BitBtn2Click(); break;  // Enter with no other button focused
@@ -582,7 +591,9 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             // user switched away (the cancel button at first).
             if (LOWORD(wParam) == WA_INACTIVE) {
                 HWND focus = GetFocus();
-                if (focus && (focus == view_.cancel() || focus == view_.actNow())) focus_ = focus;
+                if (focus && (focus == view_.cancel() || focus == view_.actNow() ||
+                              focus == view_.postpone()))
+                    focus_ = focus;
             } else if (IsWindowVisible(hwnd()) && focus_) {
                 SetFocus(focus_);
                 return 0;

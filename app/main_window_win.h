@@ -14,6 +14,7 @@
 #include "actions/countdown_model.h"
 #include "actions/countdown_view_win.h"
 #include "app/hotkeys_win.h"
+#include "app/postponed.h"
 #include "app/tick_driver_win.h"
 #include "app/tray_icon_win.h"
 #include "app/tray_menu_win.h"
@@ -87,6 +88,11 @@ public:
     void StatusTimer();                // kTimerStatus
     const std::optional<LocalTime>& pausedUntil() const { return pausedUntil_; }
     const std::optional<LocalTime>& quickTimer() const { return quickTimer_; }
+    // 推迟 in the countdown: the window goes and the same action comes back
+    // after `minutes`, with its whole countdown; kept in the program key.
+    void Postpone(int minutes);
+    void ShowPostponeMenu();           // the 推迟(&P) button
+    const std::optional<PostponedAction>& postponed() const { return postponed_; }
 
     // The registered message a second start sends to the running copy.
     static UINT OpenSettingsMessage();
@@ -150,6 +156,12 @@ private:
     std::optional<LocalTime> StoredMinute(const char* name, bool atStart);
     void EndPause(const char* source);
     void FireQuickTimer();
+    // A postponed action as stored, at start-up; then, each minute, its
+    // countdown once its minute came; and its value cleared when that
+    // countdown ends.
+    void LoadPostponed();
+    void CheckPostponed();
+    void PostponedCountdownEnded();
     void ShowQuickTimer();
     // The tick read the tasks: the next one for the tip.
     void TasksRead(const std::vector<SeenTask>& tasks, const LocalTime& now, const MatchEnv& env);
@@ -191,6 +203,8 @@ private:
     bool retrying_ = false;
     std::optional<LocalTime> pausedUntil_;
     std::optional<LocalTime> quickTimer_;
+    std::optional<PostponedAction> postponed_;
+    bool postponedCounting_ = false;  // the countdown shown is the postponed action's
     std::vector<SeenTask> seen_;      // as the tick last told them
     bool tasksRead_ = false;
     MatchEnv seenEnv_;

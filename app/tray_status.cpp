@@ -82,6 +82,9 @@ std::string TrayTip(const TipFacts& facts, const LocalTime& now, std::size_t max
         lines.push_back("下次：无");
     if (facts.quickTimer) lines.push_back(std::string(kQuickTimerName) + "：" +
                                           MinuteTextFrom(*facts.quickTimer, now, true));
+    if (facts.postponedAt)
+        lines.push_back("推迟：" + MinuteTextFrom(*facts.postponedAt, now, true) + " " +
+                        facts.postponedWord);
     for (const std::string& line : lines)
         if (CharCount(tip) + 1 + CharCount(line) <= maxChars) tip += "\n" + line;
     return tip;

@@ -24,6 +24,7 @@ const char kOutcomeCountdown[] = "countdown";
 const char kOutcomeCarriedOut[] = "carried out";
 const char kOutcomeCancelled[] = "cancelled";
 const char kOutcomeActNow[] = "act now";
+const char kOutcomePostponed[] = "postponed";
 
 namespace {
 

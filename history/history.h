@@ -39,6 +39,7 @@ extern const char kOutcomeCountdown[];   // "countdown": a power action's countd
 extern const char kOutcomeCarriedOut[];  // "carried out": the countdown ran out, or a command acted
 extern const char kOutcomeCancelled[];   // "cancelled"
 extern const char kOutcomeActNow[];      // "act now"
+extern const char kOutcomePostponed[];   // "postponed": the detail says until when
 
 struct HistoryEntry {
     std::string time;       // local time, "YYYY-MM-DD HH:MM:SS"

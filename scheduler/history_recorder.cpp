@@ -82,6 +82,22 @@ void HistoryRecorder::CountdownActionEnded(const ActionOutcome& outcome) {
     endedTask_.reset();
 }
 
+void HistoryRecorder::CountdownPostponed(const std::string& word, const std::string& until) {
+    FiredTask task;
+    task.action = word;
+    if (countdownTask_) task = *countdownTask_;
+    countdownTask_.reset();
+    Line(kSourceCountdown, task, ActionOutcome{kOutcomePostponed, until});
+}
+
+void HistoryRecorder::PostponedFired(const std::string& word, const std::string& until) {
+    FiredTask task;
+    task.action = word;
+    countdownTask_ = task;
+    countdownSource_ = kSourceTimer;
+    Line(kSourceTimer, task, ActionOutcome{kOutcomeCountdown, "推迟至 " + until});
+}
+
 void HistoryRecorder::Command(const char* source, const std::string& name,
                               const ActionOutcome& outcome) {
     HistoryEntry e = Entry(source);

@@ -48,6 +48,13 @@ public:
     // (the hang-up, a wake time that does not convert): one more line for
     // the same task.
     void CountdownActionEnded(const ActionOutcome& outcome);
+    // 推迟 in the countdown of the power word `word`, until `until`
+    // ("YYYY-MM-DD HH:MM"): the line of the task that started it (of the
+    // word alone when none did), with kOutcomePostponed.
+    void CountdownPostponed(const std::string& word, const std::string& until);
+    // A postponed action's minute came: its countdown began again; its end
+    // is its line too.
+    void PostponedFired(const std::string& word, const std::string& until);
 
     // A command of the tray menu (kSourceMenu) or a hotkey (kSourceHotkey).
     void Command(const char* source, const std::string& name, const ActionOutcome& outcome);

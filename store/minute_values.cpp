@@ -1,4 +1,5 @@
-// The program key's minute values: the end of a pause and the quick timer.
+// The program key's minute values: the end of a pause, the quick timer and
+// a postponed power action.
 // They are the running program's state rather than settings, so start-up
 // writes no default for them: a missing value is "none".
 #include "store/task_store.h"
@@ -7,6 +8,7 @@ namespace vantrel {
 
 const char* const kValPauseUntil = "zanting";
 const char* const kValQuickTimer = "dingshi";
+const char* const kValPostponed = "tuichi";
 
 std::string TaskStore::ReadMinuteValue(const char* name) {
     OpenedKey key(reg_, programKey_, false);

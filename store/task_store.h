@@ -36,6 +36,9 @@ extern const char* const kValCtrlHotkeys; // "rejian"
 // local minute "YYYY-MM-DD HH:MM", missing when not in use.
 extern const char* const kValPauseUntil;  // "zanting": the end of a pause
 extern const char* const kValQuickTimer;  // "dingshi": the quick timer's shutdown
+// A power action postponed from its countdown: its minute, word and wake
+// choice (app/postponed.h), missing when none waits.
+extern const char* const kValPostponed;   // "tuichi"
 
 // The in-memory copies the running program keeps; the tick, the countdown
 // and the hotkeys use only these.

@@ -346,6 +346,10 @@ TEST(CliTimer, ArmsReplacesShowsAndCancelsWithoutATask) {
     EXPECT_EQ(Ctl(env, {"timer", "15m", "--file", kFile}).out, "定时关机 2026-12-07 09:46\n");
     EXPECT_EQ(Values(env).back(), "dingshi=2026-12-07 09:46");
     EXPECT_EQ(Ctl(env, {"export", "--file", kFile}).out.find("dingshi"), std::string::npos);
+    env.files[kFile] = Ctl(env, {"export", "--file", kFile}).out + "\"tuichi\"=\"2026-12-07 09:50 关机\"\r\n";
+    const std::string exported = Ctl(env, {"export", "--file", kFile}).out;
+    EXPECT_NE(exported.find("TaskNum"), std::string::npos);
+    EXPECT_EQ(exported.find("tuichi"), std::string::npos);
 }
 
 TEST(CliExportImport, AFileRoundTripsToAnotherMachine) {

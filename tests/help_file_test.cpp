@@ -19,6 +19,7 @@
 
 #include "actions/utility_actions.h"
 #include "app/shell_texts.h"
+#include "app/postponed.h"
 #include "app/tray_status.h"
 #include "text/codepage.h"
 #include "store/schedule_text.h"
@@ -217,6 +218,7 @@ TEST_F(HelpFile, NamesWhatTheProgramShows) {
     texts.insert(texts.end(), std::begin(kPauseCaptions), std::end(kPauseCaptions));
     texts.insert(texts.end(), std::begin(kQuickTimerCaptions), std::end(kQuickTimerCaptions));
     texts.push_back(kCancelTimerCaption);
+    texts.insert(texts.end(), std::begin(kPostponeCaptions), std::end(kPostponeCaptions));
     texts.push_back(kCleanupBatchName);
     const HotkeyCaptions plain = MenuCaptionsFor(0, "");
     for (const std::string& caption : {plain.logOff, plain.standby, plain.fastRestart, plain.fastShutdown})

@@ -200,6 +200,58 @@ TEST_F(HistoryTick, PauseAndQuickTimerLeaveTheirLines) {
                                              "timer|定时关机|cancelled|", "countdown|monitoring off||", "program|end||"}));
 }
 
+// 推迟 5分钟 in a due task's countdown: the window goes, monitoring stays on,
+// the program key keeps the action through a restart (and the tip shows
+// it); in its minute the same action counts down again, and its end clears
+// the value. Each step is a line of the history.
+TEST_F(HistoryTick, APostponedCountdownComesBackAfterARestart) {
+    const std::string due = testing::DailyForNow(45);
+    testing::StoreRecords(kKey, {{due, "关闭计算机", "", "启用"}});
+    std::string at;
+    {
+        auto main = testing::StartTestMainWindow(kKey, folder_);
+        ASSERT_TRUE(main);
+        main->driver().Timer1Timer();
+        ASSERT_TRUE(IsWindowVisible(main->hwnd()));
+        main->OnCommand(CountdownView::kPostponeMenuId + 0);
+        EXPECT_FALSE(IsWindowVisible(main->hwnd()));
+        EXPECT_FALSE(main->timer2Running());
+        EXPECT_TRUE(main->menu().MonitorChecked());
+        ASSERT_TRUE(main->postponed());
+        EXPECT_GE(MinuteNumber(main->postponed()->at) - MinuteNumber(LocalTimeNow()), 5);
+        at = FormatMinute(main->postponed()->at);
+        EXPECT_EQ(main->store().ReadMinuteValue(kValPostponed), at + " 关机");
+    }
+    {
+        auto main = testing::StartTestMainWindow(kKey, folder_);
+        ASSERT_TRUE(main && main->postponed());
+        EXPECT_EQ(FormatMinute(main->postponed()->at), at);
+        EXPECT_NE(main->tray().tip().find("推迟："), std::string::npos);
+        main->StatusTimer();  // not yet
+        EXPECT_FALSE(main->timer2Running());
+        main->store().WriteMinuteValue(kValPostponed, FormatMinute(LocalTimeNow()) + " 关机");
+    }
+    {
+        auto main = testing::StartTestMainWindow(kKey, folder_);
+        ASSERT_TRUE(main);
+        main->StatusTimer();
+        EXPECT_TRUE(main->timer2Running());
+        EXPECT_EQ(main->tickState().pendingAction, "关机");
+        main->BitBtn1Click();
+        EXPECT_FALSE(main->postponed());
+        EXPECT_EQ(main->store().ReadMinuteValue(kValPostponed), "");
+    }
+    EXPECT_EQ(ops_.calls, (std::vector<std::string>{"ExitWindowsEx 12"}));
+    std::vector<std::string> got;
+    for (const HistoryEntry& e : Read("history.log"))
+        if (e.source != kSourceProgram) got.push_back(e.source + "|" + e.action + "|" + e.outcome + "|" + e.detail);
+    ASSERT_EQ(got.size(), 4u);
+    EXPECT_EQ(got[0], "tick|关闭计算机|countdown|");
+    EXPECT_EQ(got[1], "countdown|关闭计算机|postponed|" + at);
+    EXPECT_EQ(got[2].find("timer|关机|countdown|推迟至 "), 0u);
+    EXPECT_EQ(got[3], "timer|关机|act now|");
+}
+
 TEST_F(HistoryTick, AWakeTimeThatDoesNotConvertEndsTheCountdownsTaskWithItsError) {
     testing::StoreRecords(kKey, {{testing::DailyForNow(45), "休眠计算机", "第x天7时0分唤醒", "启用"}});
     ErrorBoxes boxes;

@@ -1,7 +1,9 @@
 // The tray's decisions: how long a pause lasts and when it is over, when the
-// quick timer is due, which task the tip names and what the tip says.
+// quick timer is due, which task the tip names and what the tip says; the
+// countdown's postponed action as the program key keeps it.
 #include <gtest/gtest.h>
 
+#include "app/postponed.h"
 #include "app/tray_status.h"
 #include "scheduler/time_text.h"
 
@@ -92,8 +94,54 @@ TEST(TrayTip, SaysWhatComesAndWhatIsArmed) {
               "Vantrel-启用\n下次：23:00 提醒\n定时关机：21:52");
     // Too long for the room: a line is left off whole.
     EXPECT_EQ(tip(true, nullptr, "2026-12-07 21:52", true, &tonight, "提醒", 21), "Vantrel-启用\n定时关机：21:52");
+    TipFacts later;
+    later.tasksRead = true;
+    later.postponedAt = At("2026-12-07 21:42");
+    later.postponedWord = "重启";
+    EXPECT_EQ(TrayTip(later, now, 63), "Vantrel-启用\n下次：无\n推迟：21:42 重启");
     EXPECT_EQ(CancelTimerCaption(At("2026-12-08 00:15"), now), "取消定时 12-08 00:15");
     EXPECT_EQ(CancelTimerCaption(std::nullopt, now), "取消定时");
+}
+
+// What a restart reads back is what the countdown stored; a text that is
+// none (hand-edited, of an older or newer copy) is no postponed action,
+// never a power action of some other kind.
+TEST(Postponed, StoredTextReadsBackOrIsNone) {
+    const struct {
+        const char* text;
+        bool valid;
+        const char* word;
+        const char* wake;
+    } cases[] = {
+        {"2026-12-07 21:42 关机", true, "关机", ""},
+        {"2026-12-07 21:42 休眠 第2天7时30分唤醒", true, "休眠", "第2天7时30分唤醒"},
+        {"2026-12-07 21:42 断开拨号", true, "断开拨号", ""},
+        {"2026-12-07 21:42 关机 第2天7时30分唤醒", false, "", ""},  // a wake choice after another word
+        {"2026-12-07 21:42 休眠 ", false, "", ""},
+        {"2026-12-07 21:42 关闭计算机", false, "", ""},  // an action name, not a power word
+        {"2026-12-07 21:42", false, "", ""},
+        {"2026-02-30 21:42 关机", false, "", ""},
+        {"2026-12-07 21:42关机", false, "", ""},
+        {"", false, "", ""},
+    };
+    for (const auto& c : cases) {
+        const std::optional<PostponedAction> p = ParsePostponed(c.text);
+        ASSERT_EQ(p.has_value(), c.valid) << c.text;
+        if (!p) continue;
+        EXPECT_EQ(p->word, c.word);
+        EXPECT_EQ(p->wake, c.wake);
+        EXPECT_EQ(FormatPostponed(*p), c.text);
+    }
+    // Only a 休眠 keeps its wake choice.
+    EXPECT_EQ(FormatPostponed({At("2026-12-07 21:42"), "关机", "第1天7时0分唤醒"}), "2026-12-07 21:42 关机");
+}
+
+// Due from its minute on, late or not: never dropped, never early.
+TEST(Postponed, IsDueFromItsMinuteOn) {
+    const PostponedAction p{At("2026-12-07 21:42"), "关机", ""};
+    EXPECT_FALSE(PostponedIsDue(p, At("2026-12-07 21:41", 59)));
+    EXPECT_TRUE(PostponedIsDue(p, At("2026-12-07 21:42")));
+    EXPECT_TRUE(PostponedIsDue(p, At("2026-12-09 08:00")));
 }
 
 }  // namespace
