@@ -4,6 +4,9 @@
 // tasks the tick read.
 #include "app/main_window_win.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "actions/countdown_model.h"
 #include "scheduler/clock.h"
 #include "text/codepage_win.h"
@@ -155,6 +158,86 @@ void MainWindow::PostponedCountdownEnded() {
     tray_.Modify();
 }
 
+std::string MainWindow::ActionNameOf(int number) {
+    auto name = actionNames_.find(number);
+    if (name == actionNames_.end())
+        name = actionNames_.emplace(number, store_->ReadValueOrEmpty('B', number, nullptr)).first;
+    return name->second;
+}
+
+// From the tasks as the tick last read them: no read but the action names
+// of the tasks whose run comes within the warning's minutes, once.
+void MainWindow::CheckWarnings() {
+    if (!tasksRead_ || !gate_.monitoring || pausedUntil_ || gate_.sessionAway) return;
+    const LocalTime now = LocalTimeNow();
+    const std::int64_t minute = MinuteNumber(now);
+    for (auto w = warned_.begin(); w != warned_.end();) w = w->second < minute ? warned_.erase(w) : std::next(w);
+    skipped_.erase(std::remove_if(skipped_.begin(), skipped_.end(),
+                                  [minute](const SkippedRun& s) { return s.minute < minute; }),
+                   skipped_.end());
+    for (const PowerWarning& w : WarningsDue(seen_, now, seenEnv_, settings_.warnMinutes,
+                                             [this](int n) { return ActionNameOf(n); })) {
+        if (!warned_.insert({w.number, MinuteNumber(w.at)}).second) continue;
+        lastWarning_ = w;
+        const std::string text = WarningText(w);
+        tray_.ShowBalloon("Vantrel", text + "\n单击此处可跳过本次或推迟");
+        if (history_) history_->TaskNote(FiredTask{w.number, w.schedule, ActionNameOf(w.number), "", ""},
+                                         kOutcomeWarning, text);
+    }
+}
+
+void MainWindow::ShowWarningMenu() {
+    if (!lastWarning_ || MinuteNumber(lastWarning_->at) < MinuteNumber(LocalTimeNow())) return;
+    HMENU menu = CreatePopupMenu();
+    HMENU later = CreatePopupMenu();
+    if (!menu || !later) {
+        if (menu) DestroyMenu(menu);
+        if (later) DestroyMenu(later);
+        return;
+    }
+    for (int i = 0; i < 3; ++i)
+        AppendMenuW(later, MF_STRING, kWarnPostponeId + i, Wide(kPostponeCaptions[i]).c_str());
+    AppendMenuW(menu, MF_STRING, kWarnSkipId, L"跳过本次");
+    AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(later), L"推迟");
+    POINT at;
+    GetCursorPos(&at);
+    SetForegroundWindow(hwnd());
+    const UINT chosen = static_cast<UINT>(
+        TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY, at.x, at.y, 0, hwnd(), nullptr));
+    DestroyMenu(menu);  // and its submenu with it
+    if (chosen) OnCommand(chosen);
+}
+
+// This run only: the task stays enabled and runs at its next time.
+void MainWindow::SkipWarnedRun() {
+    if (!lastWarning_) return;
+    const PowerWarning& w = *lastWarning_;
+    skipped_.push_back(SkippedRun{w.number, w.schedule, MinuteNumber(w.at)});
+    if (history_)
+        history_->TaskNote(FiredTask{w.number, w.schedule, ActionNameOf(w.number), "", ""}, kOutcomeSkipped,
+                           FormatMinute(w.at));
+}
+
+// The run is skipped and its action comes `minutes` after its time, as a
+// countdown's 推迟 would bring it.
+void MainWindow::PostponeWarnedRun(int minutes) {
+    if (!lastWarning_) return;
+    const PowerWarning w = *lastWarning_;
+    PostponedAction action;
+    action.at = AddMinutes(w.at, minutes);
+    action.word = w.word;
+    if (PowerOpFor(w.word) == PowerOp::Hibernate) action.wake = store_->ReadValueOrEmpty('C', w.number, nullptr);
+    store_->WriteMinuteValue(kValPostponed, FormatPostponed(action));
+    postponed_ = action;
+    postponedCounting_ = false;
+    skipped_.push_back(SkippedRun{w.number, w.schedule, MinuteNumber(w.at)});
+    if (history_)
+        history_->TaskNote(FiredTask{w.number, w.schedule, ActionNameOf(w.number), "", ""}, kOutcomePostponed,
+                           FormatMinute(action.at));
+    tray_.Set(tray_.icon(), TipText());
+    tray_.Modify();
+}
+
 std::optional<LocalTime> MainWindow::StoredMinute(const char* name, bool atStart) {
     try {
         // A text that is no minute counts as none, as a missing value does.
@@ -210,6 +293,7 @@ void MainWindow::StatusTimer() {
     SetTimer(hwnd(), kTimerStatus, MillisecondsToNextMinute(LocalTimeNow()), nullptr);
     CheckPauseAndTimer(false);
     CheckPostponed();
+    CheckWarnings();
     tray_.Set(tray_.icon(), TipText());
     tray_.Modify();
 }
@@ -243,15 +327,9 @@ std::string MainWindow::TipText() {
         facts.postponedAt = postponed_->at;
         facts.postponedWord = postponed_->word;
     }
-    if (next_ && store_) {
-        // The one value the tick did not read: the action of the task the
-        // tip names, read once while the tasks stay as they are.
-        auto name = actionNames_.find(next_->number);
-        if (name == actionNames_.end())
-            name = actionNames_.emplace(next_->number, store_->ReadValueOrEmpty('B', next_->number, nullptr))
-                       .first;
-        facts.nextAction = name->second;
-    }
+    // The one value the tick did not read: the action of the task the tip
+    // names, read once while the tasks stay as they are.
+    if (next_ && store_) facts.nextAction = ActionNameOf(next_->number);
     return TrayTip(facts, now, kTipChars);
 }
 

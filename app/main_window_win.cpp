@@ -195,6 +195,11 @@ bool MainWindow::Start() {
     });
     driver_->ApplyGate();
     StartHistory();
+    driver_->SetSkipCheck([this](int number, const std::string& schedule, const LocalTime& now) {
+        for (const SkippedRun& s : skipped_)
+            if (s.number == number && s.schedule == schedule && s.minute == MinuteNumber(now)) return true;
+        return false;
+    });
     driver_->SetTasksRead([this](const std::vector<SeenTask>& tasks, const LocalTime& now,
                                  const MatchEnv& env) { TasksRead(tasks, now, env); });
     CheckPauseAndTimer(true);
@@ -421,6 +426,10 @@ void MainWindow::OnHotkey(WPARAM id) {
 }
 
 void MainWindow::OnTrayCallback(LPARAM mouseMessage) {
+    if (mouseMessage == NIN_BALLOONUSERCLICK) {
+        ShowWarningMenu();
+        return;
+    }
     if (mouseMessage != WM_LBUTTONDOWN && mouseMessage != WM_RBUTTONDOWN) return;
     SetForegroundWindow(hwnd());
     POINT at;
@@ -484,6 +493,10 @@ void MainWindow::OnCommand(UINT id) {
         case kMenuQuickTimer + 2:
         case kMenuQuickTimer + 3: SetQuickTimer(kQuickTimerMinutes[id - kMenuQuickTimer]); break;
         case kMenuCancelTimer: SetQuickTimer(0); break;
+        case kWarnSkipId: SkipWarnedRun(); break;
+        case kWarnPostponeId + 0:
+        case kWarnPostponeId + 1:
+        case kWarnPostponeId + 2: PostponeWarnedRun(kPostponeMinutes[id - kWarnPostponeId]); break;
         case CountdownView::kActNowId: BitBtn1Click(); break;
         case CountdownView::kPostponeId: ShowPostponeMenu(); break;
         case CountdownView::kPostponeMenuId + 0:

@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "actions/countdown_view_win.h"
 #include "app/hotkeys_win.h"
 #include "app/postponed.h"
+#include "app/power_warning.h"
 #include "app/tick_driver_win.h"
 #include "app/tray_icon_win.h"
 #include "app/tray_menu_win.h"
@@ -93,6 +95,15 @@ public:
     void Postpone(int minutes);
     void ShowPostponeMenu();           // the 推迟(&P) button
     const std::optional<PostponedAction>& postponed() const { return postponed_; }
+    // The warning before a power task (提前提醒), at the start of each
+    // minute; clicking its balloon offers 跳过本次 and 推迟.
+    void CheckWarnings();
+    void ShowWarningMenu();
+    void SkipWarnedRun();
+    void PostponeWarnedRun(int minutes);
+    const std::optional<PowerWarning>& lastWarning() const { return lastWarning_; }
+    static constexpr UINT kWarnSkipId = 130;      // 跳过本次
+    static constexpr UINT kWarnPostponeId = 131;  // 推迟, 131 + the choice
 
     // The registered message a second start sends to the running copy.
     static UINT OpenSettingsMessage();
@@ -205,6 +216,15 @@ private:
     std::optional<LocalTime> quickTimer_;
     std::optional<PostponedAction> postponed_;
     bool postponedCounting_ = false;  // the countdown shown is the postponed action's
+    std::set<std::pair<int, std::int64_t>> warned_;  // (task, minute of its run) warned of
+    std::optional<PowerWarning> lastWarning_;        // the balloon's, for its menu
+    struct SkippedRun {
+        int number;
+        std::string schedule;
+        std::int64_t minute;
+    };
+    std::vector<SkippedRun> skipped_;
+    std::string ActionNameOf(int number);  // through actionNames_
     std::vector<SeenTask> seen_;      // as the tick last told them
     bool tasksRead_ = false;
     MatchEnv seenEnv_;

@@ -65,6 +65,9 @@ public:
                                          const MatchEnv& env)>;
     void SetTasksRead(TasksRead tasksRead) { tasksRead_ = std::move(tasksRead); }
     void WantTasksRead() { seenMinute_ = -1; }
+    // Asked of each due task whether its run is skipped; none given: never.
+    using SkipCheck = std::function<bool(int number, const std::string& schedule, const LocalTime& now)>;
+    void SetSkipCheck(SkipCheck check) { skips_ = std::move(check); }
 
     // Starts Timer1 (its interval afresh) when the gate says the tick should
     // run and it does not, and stops it in the opposite case.
@@ -92,6 +95,9 @@ public:
     void StartCountdown(const std::string& pendingAction, bool closeAllWindows) override;
     void SuspendTick() override { Suspend(); }
     void TaskFired(const FiredTask& task) override;
+    bool SkipsRun(int number, const std::string& schedule, const LocalTime& now) override {
+        return skips_ && skips_(number, schedule, now);
+    }
 
 private:
     HWND window_;
@@ -110,6 +116,7 @@ private:
     HistoryRecorder* history_ = nullptr;
     SessionCheck runsTasks_;
     TasksRead tasksRead_;
+    SkipCheck skips_;
     std::int64_t seenMinute_ = -1;  // the minute whose tasks were last told
     Handle netshStarted_;  // by the task now firing
     struct RunningNetsh {

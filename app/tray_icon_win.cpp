@@ -39,4 +39,20 @@ bool TrayIcon::Add() {
 bool TrayIcon::Modify() { return Sys().NotifyIcon(NIM_MODIFY, &data_); }
 bool TrayIcon::Delete() { return Sys().NotifyIcon(NIM_DELETE, &data_); }
 
+bool TrayIcon::ShowBalloon(const std::string& title, const std::string& text) {
+    balloon_ = text;
+    NOTIFYICONDATAW balloon;
+    std::memset(&balloon, 0, sizeof balloon);
+    balloon.cbSize = NOTIFYICONDATAW_V2_SIZE;
+    balloon.hWnd = data_.hWnd;
+    balloon.uID = kId;
+    balloon.uFlags = NIF_INFO;
+    balloon.uTimeout = 15000;
+    balloon.dwInfoFlags = NIIF_INFO;
+    const WideText t = Wide(title), x = Wide(text);
+    std::memcpy(balloon.szInfoTitle, t.c_str(), static_cast<size_t>(t.length() < 63 ? t.length() : 63) * sizeof(wchar_t));
+    std::memcpy(balloon.szInfo, x.c_str(), static_cast<size_t>(x.length() < 255 ? x.length() : 255) * sizeof(wchar_t));
+    return Sys().NotifyIcon(NIM_MODIFY, &balloon);
+}
+
 }  // namespace vantrel

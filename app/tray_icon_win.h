@@ -26,6 +26,10 @@ public:
     bool Add();
     bool Modify();
     bool Delete();
+    // A balloon over the icon (NIF_INFO, in the second layout of the record,
+    // which XP has): `title` up to 63 characters, `text` up to 255.
+    bool ShowBalloon(const std::string& title, const std::string& text);
+    const std::string& lastBalloon() const { return balloon_; }
 
     const NOTIFYICONDATAW& record() const { return data_; }
     // The record as it was last handed to NIM_ADD.
@@ -36,6 +40,7 @@ public:
 private:
     NOTIFYICONDATAW data_ = {};
     NOTIFYICONDATAW added_ = {};
+    std::string balloon_;
 };
 
 }  // namespace vantrel

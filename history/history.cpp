@@ -25,6 +25,8 @@ const char kOutcomeCarriedOut[] = "carried out";
 const char kOutcomeCancelled[] = "cancelled";
 const char kOutcomeActNow[] = "act now";
 const char kOutcomePostponed[] = "postponed";
+const char kOutcomeWarning[] = "warning";
+const char kOutcomeSkipped[] = "skipped";
 
 namespace {
 

@@ -40,6 +40,8 @@ extern const char kOutcomeCarriedOut[];  // "carried out": the countdown ran out
 extern const char kOutcomeCancelled[];   // "cancelled"
 extern const char kOutcomeActNow[];      // "act now"
 extern const char kOutcomePostponed[];   // "postponed": the detail says until when
+extern const char kOutcomeWarning[];     // "warning": the balloon before a power task, its text
+extern const char kOutcomeSkipped[];     // "skipped": this run of the task, its minute
 
 struct HistoryEntry {
     std::string time;       // local time, "YYYY-MM-DD HH:MM:SS"

@@ -98,6 +98,10 @@ void HistoryRecorder::PostponedFired(const std::string& word, const std::string&
     Line(kSourceTimer, task, ActionOutcome{kOutcomeCountdown, "推迟至 " + until});
 }
 
+void HistoryRecorder::TaskNote(const FiredTask& task, const char* outcome, const std::string& detail) {
+    Line(kSourceTimer, task, ActionOutcome{outcome, detail});
+}
+
 void HistoryRecorder::Command(const char* source, const std::string& name,
                               const ActionOutcome& outcome) {
     HistoryEntry e = Entry(source);

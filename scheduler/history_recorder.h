@@ -55,6 +55,9 @@ public:
     // A postponed action's minute came: its countdown began again; its end
     // is its line too.
     void PostponedFired(const std::string& word, const std::string& until);
+    // A line about a task outside its run (kSourceTimer): its warning, its
+    // run skipped or postponed from the warning.
+    void TaskNote(const FiredTask& task, const char* outcome, const std::string& detail);
 
     // A command of the tray menu (kSourceMenu) or a hotkey (kSourceHotkey).
     void Command(const char* source, const std::string& name, const ActionOutcome& outcome);

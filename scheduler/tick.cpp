@@ -110,6 +110,7 @@ TickReport RunTick(Registry& reg, const std::string& programKey, const LocalTime
             ScheduleKind kind = KindFromWord(ScheduleKindOf(schedule));
             if (kind == ScheduleKind::None) continue;
             if (!IsScheduleDue(kind, now, schedule, env)) continue;
+            if (host.SkipsRun(n, schedule, now)) continue;
             report.fired.push_back(n);
             FiredTask fired;
             fired.number = n;

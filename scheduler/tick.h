@@ -44,6 +44,11 @@ public:
     // could not be read ended them): a host that keeps a history records it
     // with what its executor reported. Nothing by default.
     virtual void TaskFired(const FiredTask&) {}
+    // A due task whose run the user chose to skip (its warning's 跳过本次)
+    // fires nothing this time. Asked of due tasks only; none by default.
+    virtual bool SkipsRun(int /*number*/, const std::string& /*schedule*/, const LocalTime& /*now*/) {
+        return false;
+    }
 };
 
 // State the tick writes and the countdown reads.

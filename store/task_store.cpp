@@ -182,6 +182,7 @@ StartupResult TaskStore::StartupLoad(Settings& settings) {
         result.errors.push_back(e.what());
     }
     LoadOrDefault(reg_, lock, kValCtrlHotkeys, settings.ctrlFlag, result.errors);
+    LoadExtraSettings(settings, result.errors);
     return result;
 }
 

@@ -48,7 +48,11 @@ struct Settings {
     std::string soundPath;
     std::int32_t ctrlFlag = 0;
     std::int32_t taskCount = 0;
+    // The settings added later (store/extra_settings.h).
+    std::int32_t warnMinutes = 5;  // tiqian: minutes of warning before a power task; 0 off
 };
+
+struct ExtraSetting;
 
 struct StartupResult {
     bool greeting = false;            // kaiji reads exactly 1
@@ -203,9 +207,17 @@ public:
     // Writes it, or deletes it for an empty text.
     void WriteMinuteValue(const char* name, const std::string& minute);
 
+    // The later settings (store/extra_settings.h): one as stored (its
+    // default when missing or out of range; a value of another type raises
+    // its registry error), and one written with its copy.
+    std::int32_t ReadExtraSetting(const ExtraSetting& setting);
+    void WriteExtraSetting(Settings& settings, const ExtraSetting& setting, std::int32_t value);
+
     const std::string& programKey() const { return programKey_; }
 
 private:
+    // At start-up, with the key open: those present into their copies.
+    void LoadExtraSettings(Settings& settings, std::vector<std::string>& errors);
     // With the key open (and, to write, the lock held).
     Settings CountAsStored();
     bool StoredRecordIs(const Settings& current, int n, const TaskRecord& seen);

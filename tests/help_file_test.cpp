@@ -20,6 +20,7 @@
 #include "actions/utility_actions.h"
 #include "app/shell_texts.h"
 #include "app/postponed.h"
+#include "store/extra_settings.h"
 #include "app/tray_status.h"
 #include "text/codepage.h"
 #include "store/schedule_text.h"
@@ -219,6 +220,7 @@ TEST_F(HelpFile, NamesWhatTheProgramShows) {
     texts.insert(texts.end(), std::begin(kQuickTimerCaptions), std::end(kQuickTimerCaptions));
     texts.push_back(kCancelTimerCaption);
     texts.insert(texts.end(), std::begin(kPostponeCaptions), std::end(kPostponeCaptions));
+    for (const ExtraSetting& setting : ExtraSettings()) texts.push_back(setting.label);
     texts.push_back(kCleanupBatchName);
     const HotkeyCaptions plain = MenuCaptionsFor(0, "");
     for (const std::string& caption : {plain.logOff, plain.standby, plain.fastRestart, plain.fastShutdown})

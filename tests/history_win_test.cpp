@@ -252,6 +252,34 @@ TEST_F(HistoryTick, APostponedCountdownComesBackAfterARestart) {
     EXPECT_EQ(got[3], "timer|关机|act now|");
 }
 
+// 提前提醒 before a 关机 task: one balloon and one line however often its
+// minute is looked at, and 跳过本次 a line of its own.
+TEST_F(HistoryTick, AWarningBeforeAPowerTaskAndItsSkipAreLines) {
+    testing::DailyForNow(45);
+    const LocalTime run = AddMinutes(LocalTimeNow(), 3);
+    const std::string schedule = "每天" + std::to_string(run.hour) + "时" + std::to_string(run.minute) + "分";
+    testing::StoreRecords(kKey, {{schedule, "关闭计算机", "", "启用"}});
+    {
+        WinRegistry reg;
+        reg.OpenKey(kKey, true);
+        reg.WriteInteger("tiqian", 5);
+    }
+    {
+        auto main = testing::StartTestMainWindow(kKey, folder_);
+        ASSERT_TRUE(main);
+        main->driver().Timer1Timer();
+        main->StatusTimer();
+        main->StatusTimer();
+        EXPECT_EQ(main->tray().lastBalloon(), "3分钟后将关机（" + schedule + "）\n单击此处可跳过本次或推迟");
+        main->OnCommand(MainWindow::kWarnSkipId);
+    }
+    std::vector<std::string> got;
+    for (const HistoryEntry& e : Read("history.log"))
+        if (e.task) got.push_back(e.source + "|" + e.action + "|" + e.outcome + "|" + e.detail);
+    EXPECT_EQ(got, (std::vector<std::string>{"timer|关闭计算机|warning|3分钟后将关机（" + schedule + "）",
+                                             "timer|关闭计算机|skipped|" + FormatMinute(run)}));
+}
+
 TEST_F(HistoryTick, AWakeTimeThatDoesNotConvertEndsTheCountdownsTaskWithItsError) {
     testing::StoreRecords(kKey, {{testing::DailyForNow(45), "休眠计算机", "第x天7时0分唤醒", "启用"}});
     ErrorBoxes boxes;

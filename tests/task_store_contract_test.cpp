@@ -6,6 +6,7 @@
 #include <cstring>
 #include <set>
 
+#include "store/extra_settings.h"
 #include "store/task_store.h"
 #include "tests/registry_fixture.h"
 
@@ -329,6 +330,35 @@ TEST_P(StoreContract, ACorruptCountStopsAtTheHighestStoredRecord) {
     ASSERT_TRUE(store_->Delete(s, 2));  // finishes at once
     EXPECT_EQ(store_->ReadRecord(2), r3);
     EXPECT_EQ(s.taskCount, 2147483646);
+}
+
+// The later settings: a missing one is its default and start-up writes
+// nothing for it (older copies see the key as before); one stored is read,
+// one out of range is its default, one of another type is reported.
+TEST_P(StoreContract, LaterSettingsReadTheirDefaultsAndWriteNothingMissing) {
+    const ExtraSetting& warn = *FindExtraSetting("tiqian");
+    Settings s;
+    s.warnMinutes = -1;
+    store_->StartupLoad(s);
+    EXPECT_FALSE(Exists("tiqian"));
+    EXPECT_EQ(store_->ReadExtraSetting(warn), 5);
+    store_->WriteExtraSetting(s, warn, 10);
+    EXPECT_EQ(s.warnMinutes, 10);
+    Settings again;
+    store_->StartupLoad(again);
+    EXPECT_EQ(again.warnMinutes, 10);
+    {
+        OpenedKey key(reg(), kTestKey);
+        reg().WriteInteger("tiqian", 99999);
+    }
+    EXPECT_EQ(store_->ReadExtraSetting(warn), 5);
+    {
+        OpenedKey key(reg(), kTestKey);
+        reg().WriteString("tiqian", "10");
+    }
+    Settings typed;
+    EXPECT_EQ(store_->StartupLoad(typed).errors.size(), 1u);
+    EXPECT_EQ(typed.warnMinutes, 5);
 }
 
 INSTANTIATE_TEST_SUITE_P(Registries, StoreContract, ::testing::ValuesIn(AllBackends()),

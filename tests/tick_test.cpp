@@ -38,6 +38,8 @@ public:
         calls.push_back("countdown " + word + (closeAll ? " +closeall" : ""));
     }
     void SuspendTick() override { calls.push_back("suspend"); }
+    int skip = 0;  // the task whose run is skipped
+    bool SkipsRun(int n, const std::string&, const LocalTime&) override { return n == skip; }
 };
 
 LocalTime At(int hour, int minute, int second = 0) {
@@ -127,6 +129,16 @@ TEST_P(Tick, ASuspendingTaskFiresOnceInItsMinute) {
         second += suspended ? 66 : 6;
     }
     EXPECT_EQ(reminders, 1);
+}
+
+// A skipped run fires nothing and reads nothing more of its task; the task
+// after it runs in the same tick.
+TEST_P(Tick, ASkippedRunFiresNothingAndTheNextTaskRuns) {
+    Add("每天17时30分", "关闭计算机", "");
+    Add("每天17时30分", "提醒", "x");
+    host_.skip = 1;
+    EXPECT_EQ(RunAt(At(17, 30)).fired, std::vector<int>{2});
+    EXPECT_EQ(host_.calls, (std::vector<std::string>{"reminder x", "suspend"}));
 }
 
 TEST_P(Tick, OnlyTheExactEnabledTextFires) {

@@ -3,7 +3,11 @@
 // countdown's postponed action as the program key keeps it.
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "app/postponed.h"
+#include "app/power_warning.h"
+#include "store/extra_settings.h"
 #include "app/tray_status.h"
 #include "scheduler/time_text.h"
 
@@ -142,6 +146,47 @@ TEST(Postponed, IsDueFromItsMinuteOn) {
     EXPECT_FALSE(PostponedIsDue(p, At("2026-12-07 21:41", 59)));
     EXPECT_TRUE(PostponedIsDue(p, At("2026-12-07 21:42")));
     EXPECT_TRUE(PostponedIsDue(p, At("2026-12-09 08:00")));
+}
+
+// The warning names the enabled power tasks whose run comes within its
+// minutes, and reads the action of those tasks alone.
+TEST(PowerWarning, NamesPowerTasksDueWithinItsMinutes) {
+    const LocalTime now = At("2026-12-07 22:55");
+    const std::vector<SeenTask> tasks = {
+        {1, "每天23时0分", "启用"},  {2, "每天23时1分", "启用"}, {3, "每天22时58分", "禁用"},
+        {4, "每天22时57分", "启用"}, {5, "每天22时56分", "启用"}, {6, "空闲1分钟", "启用"},
+        {7, "每天22时55分", "启用"},  // this minute: its run is tomorrow's
+    };
+    const std::map<int, std::string> actions = {{1, "关闭计算机"}, {2, "重启计算机"}, {3, "关闭计算机"},
+                                                {4, "提醒"},       {5, "休眠计算机"}, {6, "关闭计算机"},
+                                                {7, "关闭计算机"}};
+    std::vector<int> asked;
+    auto actionOf = [&](int n) { asked.push_back(n); return actions.at(n); };
+    const std::vector<PowerWarning> due = WarningsDue(tasks, now, MatchEnv(), 5, actionOf);
+    ASSERT_EQ(due.size(), 2u);
+    EXPECT_EQ(WarningText(due[0]), "5分钟后将关机（每天23时0分）");
+    EXPECT_EQ(WarningText(due[1]), "1分钟后将休眠（每天22时56分）");
+    EXPECT_EQ(asked, (std::vector<int>{1, 4, 5}));
+    EXPECT_TRUE(WarningsDue(tasks, now, MatchEnv(), 0, actionOf).empty());
+    EXPECT_EQ(WarningWordFor("断开拨号"), nullptr);
+}
+
+// A typed value is a decimal in the setting's range or a message naming it.
+TEST(ExtraSettings, ValuesAreCheckedAgainstTheirRange) {
+    const ExtraSetting* warn = FindExtraSetting("提前提醒");
+    ASSERT_TRUE(warn && FindExtraSetting("tiqian") == warn);
+    const struct {
+        const char* text;
+        bool ok;
+    } cases[] = {{"0", true}, {"1440", true}, {"1441", false}, {"-1", false}, {"", false},
+                 {"5 ", false}, {"x", false}, {"99999999999", false}};
+    for (const auto& c : cases) {
+        std::int32_t v = -7;
+        const std::string message = CheckExtraSetting(*warn, c.text, v);
+        EXPECT_EQ(message.empty(), c.ok) << c.text;
+        if (c.ok) EXPECT_EQ(std::to_string(v), c.text);
+        else EXPECT_EQ(message.find("提前提醒"), 0u);
+    }
 }
 
 }  // namespace

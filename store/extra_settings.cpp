@@ -1,0 +1,61 @@
+#include "store/extra_settings.h"
+
+#include <cerrno>
+#include <cstdlib>
+
+namespace vantrel {
+
+const std::vector<ExtraSetting>& ExtraSettings() {
+    static const std::vector<ExtraSetting> all = {
+        {"tiqian", "提前提醒", "分钟", 5, 0, 1440, &Settings::warnMinutes},
+    };
+    return all;
+}
+
+const ExtraSetting* FindExtraSetting(const std::string& nameOrLabel) {
+    for (const ExtraSetting& s : ExtraSettings())
+        if (nameOrLabel == s.name || nameOrLabel == s.label) return &s;
+    return nullptr;
+}
+
+std::string CheckExtraSetting(const ExtraSetting& setting, const std::string& text,
+                              std::int32_t& value) {
+    const std::string range = std::to_string(setting.minimum) + " 到 " + std::to_string(setting.maximum);
+    bool digits = !text.empty() && text.size() <= 9;
+    for (char c : text) digits = digits && c >= '0' && c <= '9';
+    const long n = digits ? std::strtol(text.c_str(), nullptr, 10) : -1;
+    if (!digits || n < setting.minimum || n > setting.maximum)
+        return std::string(setting.label) + "应为 " + range + " 之间的整数";
+    value = static_cast<std::int32_t>(n);
+    return std::string();
+}
+
+// Read without the lock: nothing is written.
+void TaskStore::LoadExtraSettings(Settings& settings, std::vector<std::string>& errors) {
+    for (const ExtraSetting& s : ExtraSettings()) {
+        try {
+            if (!reg_.ValueExists(s.name)) continue;
+            const std::int32_t v = reg_.ReadInteger(s.name);
+            // A hand-edited value out of range counts as the default.
+            settings.*s.copy = v >= s.minimum && v <= s.maximum ? v : s.defaultValue;
+        } catch (const RegistryError& e) {
+            errors.push_back(e.what());
+        }
+    }
+}
+
+std::int32_t TaskStore::ReadExtraSetting(const ExtraSetting& setting) {
+    OpenedKey key(reg_, programKey_, false);
+    if (!key.ok() || !reg_.ValueExists(setting.name)) return setting.defaultValue;
+    const std::int32_t v = reg_.ReadInteger(setting.name);
+    return v >= setting.minimum && v <= setting.maximum ? v : setting.defaultValue;
+}
+
+void TaskStore::WriteExtraSetting(Settings& settings, const ExtraSetting& setting, std::int32_t value) {
+    WriteGuard guard(*this);
+    OpenedKey key(reg_, programKey_);
+    reg_.WriteInteger(setting.name, value);
+    settings.*setting.copy = value;
+}
+
+}  // namespace vantrel

@@ -1,0 +1,35 @@
+// The settings added after the first five: each an integer value at the top
+// of the program key with its default and range. A missing value is its
+// default and is not written, so older copies, which ignore these values,
+// see the key as they always did.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "store/task_store.h"
+
+namespace vantrel {
+
+struct ExtraSetting {
+    const char* name;    // the value's name ("tiqian")
+    const char* label;   // as the windows and vantrelctl show it ("提前提醒")
+    const char* unit;    // "分钟", "%", ""; a range of 0..1 is a switch
+    std::int32_t defaultValue;
+    std::int32_t minimum;
+    std::int32_t maximum;
+    std::int32_t Settings::*copy;  // the running program's copy
+};
+
+// In the order the windows list them.
+const std::vector<ExtraSetting>& ExtraSettings();
+// By value name or label; nullptr for none.
+const ExtraSetting* FindExtraSetting(const std::string& nameOrLabel);
+
+// A value typed by the user: a decimal within the setting's range. Returns
+// the empty text and sets `value`, or the message that says what is wrong.
+std::string CheckExtraSetting(const ExtraSetting& setting, const std::string& text,
+                              std::int32_t& value);
+
+}  // namespace vantrel
