@@ -2,14 +2,17 @@
 // interface: ending processes or the session, power, starting system
 // programs (the cleanup batch, netsh), the monitor, the CD tray, dial-up,
 // closing other programs' windows, the documents the program opens for the
-// user, and the tasks of Task Scheduler (start at logon). Tests install a
-// recorder in its place, so that they never act on the machine they run on.
+// user, and the tasks of Task Scheduler (start at logon); and what the
+// power manager says (when the computer last woke up). Tests install a
+// recorder in its place, so that they never act on the machine they run on
+// and decide over recorded answers.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 #include "autostart/logon_start.h"
+#include "scheduler/uptime.h"
 
 namespace vantrel {
 
@@ -52,6 +55,8 @@ public:
     // PostMessage(window, WM_CLOSE, 0, 0): asks another program's window to
     // close, without waiting.
     virtual void AskToClose(void* window) = 0;
+    // The tick count in 64 bits and the interrupt time of the last wake.
+    virtual UptimeClock ReadUptimeClock() = 0;
 };
 
 // The operations in force: the real ones unless a test installed others.
@@ -63,5 +68,9 @@ SystemOps& RealSystemOps();
 // The task service of the operations in force at each call, so that one
 // given to a long-lived object follows a test's recorder.
 TaskService& SystemTasks();
+
+// Milliseconds since the computer was switched on or last woke up: the one
+// figure of the start-up schedules, the start-up greeting and the editor.
+std::uint64_t MsSinceSwitchedOnNow();
 
 }  // namespace vantrel

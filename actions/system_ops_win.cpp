@@ -16,6 +16,26 @@ namespace {
 // How long a broadcast waits for one window that is slow but not yet hung.
 const UINT kBroadcastWaitMs = 500;
 
+// The headers for Windows XP do not declare it. The call goes through the
+// program's own import (app/xp_imports_win.h): kernel32's where Windows has
+// it, on XP the 32-bit count widened across its wraps.
+extern "C" __declspec(dllimport) ULONGLONG WINAPI GetTickCount64(void);
+
+template <typename Fn>
+Fn LookUp(HMODULE module, const char* function) {
+    if (!module) return nullptr;
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, function)));
+}
+
+// CallNtPowerInformation, from powrprof (Windows 2000 on), loaded when first
+// asked; false when the library, the function or the level is not there.
+bool PowerInformation(POWER_INFORMATION_LEVEL level, void* out, ULONG size) {
+    typedef LONG(WINAPI * PowerInformationFn)(POWER_INFORMATION_LEVEL, void*, ULONG, void*, ULONG);
+    static const PowerInformationFn call =
+        LookUp<PowerInformationFn>(LoadSystemLibrary("powrprof.dll"), "CallNtPowerInformation");
+    return call && call(level, nullptr, 0, out, size) == 0;
+}
+
 class RealOps : public SystemOps {
 public:
     bool TerminateProcessById(std::uint32_t pid) override {
@@ -97,6 +117,14 @@ public:
         PostMessageA(static_cast<HWND>(window), WM_CLOSE, 0, 0);
     }
 
+    UptimeClock ReadUptimeClock() override {
+        UptimeClock clock;
+        clock.tickMs = GetTickCount64();
+        ULONGLONG wake = 0;
+        if (PowerInformation(LastWakeTime, &wake, sizeof wake)) clock.lastWake = wake;
+        return clock;
+    }
+
     bool TaskServiceAvailable() override { return SystemTaskServiceAvailable(); }
     bool FindTask(const std::string& name, RegisteredTask& task) override {
         return FindSystemTask(name, task);
@@ -136,5 +164,7 @@ TaskService& SystemTasks() {
     static TasksInForce tasks;
     return tasks;
 }
+
+std::uint64_t MsSinceSwitchedOnNow() { return MsSinceSwitchedOn(Sys().ReadUptimeClock()); }
 
 }  // namespace vantrel

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "actions/system_ops.h"
 #include "actions/utility_actions_win.h"
 #include "scheduler/clock.h"
 #include "store/task_count_follow.h"
@@ -71,7 +72,7 @@ void TickDriver::Timer1Timer() {
         ~Done() { flag = false; }
     } done{ticking_};
     LocalTime now = LocalTimeNow();
-    MatchEnv env = CurrentMatchEnv(dateFormat_);
+    MatchEnv env = CurrentMatchEnv(dateFormat_, MsSinceSwitchedOnNow());
     FollowStoredTaskCount(reg_, programKey_, settings_);
     lastReport_ = RunTick(reg_, programKey_, now, env, settings_, state_, *this);
 }

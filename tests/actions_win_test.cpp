@@ -178,6 +178,10 @@ public:
         return 0;
     }
     void AskToClose(void*) override { ADD_FAILURE() << "AskToClose"; }
+    UptimeClock ReadUptimeClock() override {
+        ADD_FAILURE() << "ReadUptimeClock";
+        return UptimeClock();
+    }
 };
 
 class InstalledOps {

@@ -348,6 +348,18 @@ TEST_F(MainWindowTest, ImmediateMenuCommandsCallTheirOperations) {
                               "broadcast 0x112 0xf170 0x2"}));
 }
 
+// Windows 10 after a Fast Startup power-on 45 s ago, its last restart six
+// days back: the editor (and the greeting) and a 开机 task count 45 s.
+TEST_F(MainWindowTest, TheEditorAndTheTickCountFromTheLastPowerOn) {
+    const std::uint64_t days6 = 6ull * 24 * 3600 * 1000;
+    ops_.uptime = UptimeClock{days6, (days6 - 45000) * 10000};
+    testing::StoreRecords(kKey, {{"开机0时0分", "提醒", "刚开机", "启用"}});
+    StartWith(60);
+    EXPECT_EQ(main_->SecondsSinceStart(), 45u);
+    main_->driver().Timer1Timer();
+    EXPECT_EQ(main_->driver().lastReport().fired, std::vector<int>{1});
+}
+
 TEST_F(MainWindowTest, AboutOpensANewWindowEachTime) {
     StartWith(60);
     std::size_t before = OwnedForms::Count();

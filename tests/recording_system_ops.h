@@ -1,7 +1,8 @@
 // A SystemOps that records the calls instead of making them, installed for
 // the lifetime of the object: tests never end the session, power off, start
 // system programs, dial, switch the monitor off, or close other programs'
-// windows.
+// windows. How long the computer has been on comes from a field, a recorded
+// answer of a machine of the test's choosing.
 #pragma once
 
 #include <cstdint>
@@ -89,6 +90,8 @@ public:
         return autodialResult;
     }
     void AskToClose(void* window) override { askedToClose.push_back(window); }
+    UptimeClock uptime;
+    UptimeClock ReadUptimeClock() override { return uptime; }
 
     RecordingTaskService taskService;
     bool TaskServiceAvailable() override { return taskService.TaskServiceAvailable(); }

@@ -39,6 +39,8 @@ public:
     void Broadcast(std::uint32_t, std::uintptr_t, std::intptr_t) override {}
     std::uint32_t Autodial(std::uint32_t, void*) override { return 0; }
     void AskToClose(void*) override {}
+    // Only read: the editor shows the machine's own time since it came on.
+    UptimeClock ReadUptimeClock() override { return RealSystemOps().ReadUptimeClock(); }
 };
 
 void Place(std::ofstream& out, const char* name, HWND w, int x, int y) {
