@@ -11,6 +11,8 @@
 
 #include "actions/countdown_model.h"
 #include "actions/countdown_view_win.h"
+#include "actions/power_actions_win.h"
+#include "actions/power_state.h"
 #include "app/hotkeys_win.h"
 #include "app/tick_driver_win.h"
 #include "app/tray_icon_win.h"
@@ -65,6 +67,9 @@ public:
     void StartCountdown(const std::string& word, bool closeAllWindows);
     void OnHotkey(WPARAM id);
     void OnTrayCallback(LPARAM mouseMessage);
+    // WM_POWERBROADCAST: a countdown stops when the computer goes to sleep
+    // and shows again, whole, when it wakes up.
+    void OnPowerBroadcast(WPARAM event);
     void OpenSettings();               // n4, also asked for by a second start
 
     // The registered message a second start sends to the running copy.
@@ -106,11 +111,16 @@ private:
     // A tick returned: carries out a close that came while it ran.
     void AfterTick();
     void EndCountdown(bool carryOut);
+    // Stops a countdown for a sleep; the tick stays held until it shows again.
+    void InterruptCountdown();
+    // Timer2 runs exactly while a countdown counts, and the computer is kept
+    // awake (and its display on) for as long.
     void SetTimer2(bool on);
     void ShowMonitoring(bool on);
     // A command of the tray menu or a hotkey, for the run history.
     void Record(const char* source, const char* name, const ActionOutcome& outcome);
-    void RecordPower(const char* source, const char* name);
+    // An immediate power command and its line in the run history.
+    void PowerCommand(const char* source, const char* name, PowerOutcome (*command)());
     void StartHistory();
 
     std::unique_ptr<Registry> registry_;
@@ -127,6 +137,7 @@ private:
     Hotkeys hotkeys_;
     CountdownView view_;
     CountdownModel model_;
+    SleepWatch sleepWatch_;
     HWND focus_ = nullptr;  // the countdown button that has, or last had, the focus
     UINT taskbarCreated_ = 0;
     bool timer2_ = false;

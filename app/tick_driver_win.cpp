@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "actions/power_actions_win.h"
 #include "actions/system_ops.h"
 #include "actions/utility_actions_win.h"
 #include "scheduler/clock.h"
@@ -133,11 +134,21 @@ void TickDriver::CleanSystemJunk(bool showList) {
     Report(CleanupOutcomeOf(RunCleanup(window_, ProgramFolder(), showList, kCleanupWaitMs)));
 }
 
-void TickDriver::StartCountdown(const std::string& pendingAction, bool closeAllWindows) {
+bool TickDriver::StartCountdown(const std::string& pendingAction, bool closeAllWindows) {
+    // Counting down to a standby this computer cannot do would end in
+    // nothing; the user is told why instead, once in the task's minute.
+    const std::string refusal = PowerRefusalNow(NeedOfWord(pendingAction));
+    if (!refusal.empty()) {
+        vantrel::ShowReminder(refusal);
+        Report(ActionOutcome::Error(refusal));
+        Suspend();
+        return false;
+    }
     gate_.countingDown = true;
     ApplyGate();
     Report(ActionOutcome{kOutcomeCountdown, std::string()});
     if (startCountdown_) startCountdown_(pendingAction, closeAllWindows);
+    return true;
 }
 
 void TickDriver::TaskFired(const FiredTask& task) {

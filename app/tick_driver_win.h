@@ -75,7 +75,7 @@ public:
     void DialDefaultConnection() override;
     void SetNetworkAdapter(const std::string& adapter, bool enable) override;
     void CleanSystemJunk(bool showList) override;
-    void StartCountdown(const std::string& pendingAction, bool closeAllWindows) override;
+    bool StartCountdown(const std::string& pendingAction, bool closeAllWindows) override;
     void SuspendTick() override { Suspend(); }
     void TaskFired(const FiredTask& task) override;
 

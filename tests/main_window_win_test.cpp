@@ -348,6 +348,29 @@ TEST_F(MainWindowTest, ImmediateMenuCommandsCallTheirOperations) {
                               "broadcast 0x112 0xf170 0x2"}));
 }
 
+// The lid closes two seconds into a countdown and opens again: the person
+// at the machine gets the whole warning, and idle sleep never swallows it.
+TEST_F(MainWindowTest, ASleepStopsTheCountdownAndTheWakeShowsItWhole) {
+    const std::uint32_t kAwake = ES_CONTINUOUS | ES_SYSTEM_REQUIRED | ES_DISPLAY_REQUIRED;
+    StartWith(5);
+    BeginCountdown("关机");
+    main_->Timer2Timer();
+    main_->Timer2Timer();
+    PostMessageA(main_->hwnd(), WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
+    PumpMessages();
+    EXPECT_FALSE(IsWindowVisible(main_->hwnd()) || main_->timer2Running());
+    EXPECT_FALSE(main_->driver().timer1Running());  // no task fires around the sleep
+    for (WPARAM resume : {PBT_APMRESUMEAUTOMATIC, PBT_APMRESUMESUSPEND})
+        PostMessageA(main_->hwnd(), WM_POWERBROADCAST, resume, 0);
+    PumpMessages();
+    EXPECT_TRUE(IsWindowVisible(main_->hwnd()));
+    EXPECT_EQ(WindowText(main_->view().label2()), "5 秒");
+    main_->BitBtn2Click();
+    EXPECT_EQ(ops_.executionStates,
+              (std::vector<std::uint32_t>{kAwake, ES_CONTINUOUS, kAwake, ES_CONTINUOUS}));
+    EXPECT_TRUE(ops_.calls.empty());
+}
+
 // Windows 10 after a Fast Startup power-on 45 s ago, its last restart six
 // days back: the editor (and the greeting) and a 开机 task count 45 s.
 TEST_F(MainWindowTest, TheEditorAndTheTickCountFromTheLastPowerOn) {
