@@ -211,6 +211,12 @@ void MainWindow::PowerCommand(const char* source, const char* name, PowerOutcome
         Record(source, name, carriedOut);
 }
 
+void MainWindow::CleanJunkFromMenu() {
+    if (!driver_) return;
+    Record(kSourceMenu, kCommandCleanJunk, CleanupOutcomeOf(driver_->RunJunkCleanup(true)));
+    AfterTick();  // a close that came while the batch ran
+}
+
 void MainWindow::SetTimer2(bool on) {
     if (on && !timer2_) {
         SetTimer(hwnd(), kTimer2, 1000, nullptr);
@@ -398,10 +404,7 @@ void MainWindow::OnCommand(UINT id) {
             MonitorOff();
             Record(kSourceMenu, kCommandMonitorOff, ActionOutcome::Done());
             break;
-        case kMenuCleanJunk:
-            Record(kSourceMenu, kCommandCleanJunk,
-                   CleanupOutcomeOf(RunCleanup(hwnd(), ProgramFolder(), true, kCleanupWaitMs)));
-            break;
+        case kMenuCleanJunk: CleanJunkFromMenu(); break;
         case kMenuFastRestart:
             PowerCommand(kSourceMenu, kCommandFastRestart, FastRestartNow);
             break;
@@ -430,17 +433,17 @@ void MainWindow::FormClose() {
     if (history_) history_->ProgramEnded();
     StopSound();
     tray_.Delete();
-    // The tick no longer uses the registry accessor. A tick still running
-    // (its executor ran the messages that brought this close) keeps its
+    // The tick no longer uses the registry accessor. A tick or a cleanup
+    // still running (it ran the messages that brought this close) keeps its
     // driver until it returns; it only stops its timers now.
-    if (driver_ && driver_->ticking())
+    if (driver_ && driver_->busy())
         driver_->StopTimers();
     else
         driver_.reset();
 }
 
 void MainWindow::AfterTick() {
-    if (driver_ && !driver_->ticking() && closed_) driver_.reset();
+    if (driver_ && !driver_->busy() && closed_) driver_.reset();
     if (closePending_) {
         closePending_ = false;
         OnClose();
@@ -454,10 +457,10 @@ void MainWindow::FormDestroy() {
 }
 
 void MainWindow::OnClose() {
-    // A close that arrives while a tick runs (an executor ran messages: the
-    // tray's 退出, the setup program closing this copy) waits for the tick
-    // to return; ending now would free what the tick is using.
-    if (driver_ && driver_->ticking()) {
+    // A close that arrives while a tick or a cleanup runs (it ran messages:
+    // the tray's 退出, the setup program closing this copy) waits for it to
+    // return; ending now would free what it is using.
+    if (driver_ && driver_->busy()) {
         closePending_ = true;
         return;
     }

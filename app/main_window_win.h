@@ -108,7 +108,7 @@ protected:
 private:
     void FormClose();
     void FormDestroy();
-    // A tick returned: carries out a close that came while it ran.
+    // A tick or a cleanup returned: carries out a close that came while it ran.
     void AfterTick();
     void EndCountdown(bool carryOut);
     // Stops a countdown for a sleep; the tick stays held until it shows again.
@@ -121,6 +121,7 @@ private:
     void Record(const char* source, const char* name, const ActionOutcome& outcome);
     // An immediate power command and its line in the run history.
     void PowerCommand(const char* source, const char* name, PowerOutcome (*command)());
+    void CleanJunkFromMenu();
     void StartHistory();
 
     std::unique_ptr<Registry> registry_;

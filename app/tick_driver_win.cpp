@@ -124,14 +124,35 @@ void TickDriver::SetNetworkAdapter(const std::string& adapter, bool enable) {
 }
 
 ActionOutcome CleanupOutcomeOf(const CleanupRun& run) {
-    if (run.outcome == CleanupOutcome::Finished) return ActionOutcome{kOutcomeDone, run.listPath};
-    if (run.outcome == CleanupOutcome::TimedOut)
-        return ActionOutcome::Error("十分钟后仍未结束，清理在后台继续");
+    switch (run.outcome) {
+        case CleanupOutcome::Finished: return ActionOutcome{kOutcomeDone, run.listPath};
+        case CleanupOutcome::TimedOut: return ActionOutcome::Error("十分钟后仍未结束，清理在后台继续");
+        case CleanupOutcome::Abandoned: return ActionOutcome::Error("程序退出时清理仍未结束，清理在后台继续");
+        case CleanupOutcome::NotStarted: break;
+    }
     return ActionOutcome::Error(run.error);
 }
 
+CleanupRun TickDriver::RunJunkCleanup(bool showList) {
+    if (gate_.cleaningUp) {
+        CleanupRun refused;
+        refused.error = "上一次清理还没有结束";
+        return refused;
+    }
+    gate_.cleaningUp = true;
+    ApplyGate();
+    struct Release {
+        TickDriver& driver;
+        ~Release() {
+            driver.gate_.cleaningUp = false;
+            driver.ApplyGate();
+        }
+    } release{*this};
+    return RunCleanup(window_, ProgramFolder(), showList, kCleanupWaitMs);
+}
+
 void TickDriver::CleanSystemJunk(bool showList) {
-    Report(CleanupOutcomeOf(RunCleanup(window_, ProgramFolder(), showList, kCleanupWaitMs)));
+    Report(CleanupOutcomeOf(RunJunkCleanup(showList)));
 }
 
 bool TickDriver::StartCountdown(const std::string& pendingAction, bool closeAllWindows) {

@@ -1,7 +1,8 @@
 // The one place that decides whether the scheduler tick runs: monitoring is
-// on, no countdown is running, the tick is not suspended after a task, and
-// no settings window is open. Everything that used to switch the tick on or
-// off directly now changes one of these and asks the gate.
+// on, no countdown is running, the tick is not suspended after a task, no
+// junk cleanup is running, and no settings window is open. Everything that
+// used to switch the tick on or off directly now changes one of these and
+// asks the gate.
 #pragma once
 
 namespace vantrel {
@@ -10,6 +11,7 @@ struct TickGate {
     bool monitoring = true;
     bool countingDown = false;
     bool suspended = false;
+    bool cleaningUp = false;
     int settingsWindowsOpen = 0;
 
     // A settings window opened, or closed. A close that has no open to
@@ -21,7 +23,7 @@ struct TickGate {
     }
 
     bool TickShouldRun() const {
-        return monitoring && !countingDown && !suspended && settingsWindowsOpen == 0;
+        return monitoring && !countingDown && !suspended && !cleaningUp && settingsWindowsOpen == 0;
     }
 };
 

@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <memory>
+#include <thread>
 
 #include "app/main_window_win.h"
 #include "app/startup_win.h"
@@ -381,6 +382,35 @@ TEST_F(MainWindowTest, TheEditorAndTheTickCountFromTheLastPowerOn) {
     EXPECT_EQ(main_->SecondsSinceStart(), 45u);
     main_->driver().Timer1Timer();
     EXPECT_EQ(main_->driver().lastReport().fired, std::vector<int>{1});
+}
+
+// Windows' shutdown broadcast, sent while the cleanup batch runs, is
+// answered at once; the tick stays held until the batch ends, and a second
+// cleanup asked for meanwhile starts no second batch.
+TEST_F(MainWindowTest, TheWindowAnswersWhileTheCleanupBatchRuns) {
+    StartWith(60);
+    HANDLE batch = CreateEventA(nullptr, TRUE, FALSE, nullptr);  // ends when set
+    int batches = 0;
+    bool tickHeld = false;
+    ops_.onStart = [&](const ProcessStart&) -> void* {
+        if (batches++ == 0) main_->OnCommand(kMenuCleanJunk);  // refused: one runs
+        tickHeld = !main_->driver().timer1Running();
+        HANDLE handed = nullptr;  // the cleanup closes what it is given
+        DuplicateHandle(GetCurrentProcess(), batch, GetCurrentProcess(), &handed, 0, FALSE,
+                        DUPLICATE_SAME_ACCESS);
+        return handed;
+    };
+    DWORD_PTR answer = 0;
+    LRESULT answered = 0;
+    std::thread windows([&, window = main_->hwnd()] {
+        answered = SendMessageTimeoutA(window, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, 1000, &answer);
+        SetEvent(batch);
+    });
+    main_->OnCommand(kMenuCleanJunk);
+    windows.join();
+    EXPECT_TRUE(answered && answer);  // answered, and the program holds no shutdown up
+    EXPECT_TRUE(tickHeld && batches == 1 && main_->driver().timer1Running());
+    CloseHandle(batch);
 }
 
 TEST_F(MainWindowTest, AboutOpensANewWindowEachTime) {
