@@ -1,19 +1,24 @@
 // Everything that acts on the machine goes through this one narrow
-// interface: ending processes or the session, power, starting system
-// programs (the cleanup batch, netsh), the monitor, the CD tray, dial-up,
-// closing other programs' windows, the documents the program opens for the
-// user, and the tasks of Task Scheduler (start at logon); and the facts of
-// the machine that decisions are made on: the processes and the sessions,
-// and what the shell and the message filter answer. Tests install a
-// recorder in its place, so that they never act on the machine they run on
-// and decide on answers they chose.
+// interface: ending processes or the session, power and the wake timer,
+// keeping the machine awake, starting system programs (the cleanup batch,
+// netsh), the monitor, the CD tray, dial-up, closing other programs'
+// windows, the documents the program opens for the user, and the tasks of
+// Task Scheduler (start at logon); and the facts of the machine that
+// decisions are made on: the processes and the sessions, what the shell and
+// the message filter answer, and what the power manager says (what the
+// machine can do, when it last woke up). Tests install a recorder in its
+// place, so that they never act on the machine they run on and decide over
+// recorded answers.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "actions/power_state.h"
+#include "actions/wake_plan.h"
 #include "autostart/logon_start.h"
+#include "scheduler/uptime.h"
 
 namespace vantrel {
 
@@ -40,12 +45,32 @@ public:
     // OpenProcess(PROCESS_TERMINATE) and TerminateProcess(exit code 0);
     // false when the process cannot be opened or terminated.
     virtual bool TerminateProcessById(std::uint32_t pid) = 0;
-    // ExitWindowsEx(flags, 0).
-    virtual void EndSession(std::uint32_t flags) = 0;
-    // SetSystemPowerState(suspend, force).
-    virtual void SetPowerState(bool suspend, bool force) = 0;
-    // NtShutdownSystem(action): 1 reboot, 2 power off.
-    virtual void ShutdownSystem(int action) = 0;
+    // The power calls answer 0 when Windows took the request, else the
+    // system's error code.
+    // ExitWindowsEx(flags, reason).
+    virtual std::uint32_t EndSession(std::uint32_t flags, std::uint32_t reason) = 0;
+    // SetSystemPowerState(suspend, force); it returns after the wake.
+    virtual std::uint32_t SetPowerState(bool suspend, bool force) = 0;
+    // NtShutdownSystem(action): 1 reboot, 2 power off. It does not return
+    // when it works.
+    virtual std::uint32_t ShutdownSystem(int action) = 0;
+    // A stand-in that does not override the calls below has no power
+    // manager: it says nothing, arms nothing and keeps nothing awake.
+    // CallNtPowerInformation(SystemPowerCapabilities); false when the
+    // system does not say.
+    virtual bool ReadPowerCapabilities(PowerCapabilities&) { return false; }
+    // The program's one wake timer (a waitable timer with resume), armed for
+    // the plan's local date and time; an earlier one is cancelled first.
+    // 0: armed; ERROR_NOT_SUPPORTED (50): armed, but this computer cannot
+    // wake by a timer; another error: not armed.
+    virtual std::uint32_t ArmWakeTimer(const WakePlan&) { return 50; }
+    virtual void CancelWakeTimer() {}
+    // Whether the armed wake timer has come due (it woke the computer).
+    virtual bool WakeTimerCameDue() { return false; }
+    // SetThreadExecutionState(flags).
+    virtual void SetExecutionState(std::uint32_t) {}
+    // The tick count in 64 bits and the interrupt time of the last wake.
+    virtual UptimeClock ReadUptimeClock() = 0;
     // CreateProcess; returns the process handle, which the caller waits on
     // and closes, or nullptr when the program did not start.
     virtual void* StartProcess(const ProcessStart& start) = 0;
@@ -101,5 +126,9 @@ SystemOps& RealSystemOps();
 // The task service of the operations in force at each call, so that one
 // given to a long-lived object follows a test's recorder.
 TaskService& SystemTasks();
+
+// Milliseconds since the computer was switched on or last woke up: the one
+// figure of the start-up schedules, the start-up greeting and the editor.
+std::uint64_t MsSinceSwitchedOnNow();
 
 }  // namespace vantrel

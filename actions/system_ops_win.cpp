@@ -4,8 +4,11 @@
 #include <tlhelp32.h>
 #include <wtsapi32.h>
 
+#include <cstddef>
+#include <utility>
 #include <vector>
 
+#include "actions/handle_win.h"
 #include "actions/system_ops.h"
 #include "actions/handle_win.h"
 #include "autostart/logon_task_win.h"
@@ -101,6 +104,40 @@ bool RealAllowMessage(HWND window, UINT message) {
     return true;
 }
 
+// The headers for Windows XP do not declare it. The call goes through the
+// program's own import (app/xp_imports_win.h): kernel32's where Windows has
+// it, on XP the 32-bit count widened across its wraps.
+extern "C" __declspec(dllimport) ULONGLONG WINAPI GetTickCount64(void);
+
+// The headers for Windows XP call the byte of Modern Standby (AoAc) a spare.
+const std::size_t kAoAcOffset = 20;
+static_assert(offsetof(SYSTEM_POWER_CAPABILITIES, spare2) + 2 == kAoAcOffset,
+              "AoAc is the third spare byte after FastSystemS4");
+
+// CallNtPowerInformation, from powrprof (Windows 2000 on), loaded when first
+// asked; false when the library, the function or the level is not there.
+bool PowerInformation(POWER_INFORMATION_LEVEL level, void* out, ULONG size) {
+    typedef LONG(WINAPI * PowerInformationFn)(POWER_INFORMATION_LEVEL, void*, ULONG, void*, ULONG);
+    static const PowerInformationFn call =
+        Function<PowerInformationFn>(LoadSystemLibrary("powrprof.dll"), "CallNtPowerInformation");
+    return call && call(level, nullptr, 0, out, size) == 0;
+}
+
+// NtShutdownSystem answers with an NTSTATUS; the user is told the Win32 text.
+std::uint32_t Win32CodeOf(LONG status) {
+    typedef ULONG(WINAPI * ToDosErrorFn)(LONG);
+    static const ToDosErrorFn toDos =
+        Function<ToDosErrorFn>(GetModuleHandleA("ntdll.dll"), "RtlNtStatusToDosError");
+    const ULONG code = toDos ? toDos(status) : 0;
+    return code != 0 ? code : ERROR_GEN_FAILURE;
+}
+
+// The last error of a call that failed, never 0.
+std::uint32_t LastError() {
+    const DWORD code = GetLastError();
+    return code != 0 ? code : ERROR_GEN_FAILURE;
+}
+
 class RealOps : public SystemOps {
 public:
     bool TerminateProcessById(std::uint32_t pid) override {
@@ -111,21 +148,79 @@ public:
         return ok != FALSE;
     }
 
-    void EndSession(std::uint32_t flags) override { ExitWindowsEx(flags, 0); }
-
-    void SetPowerState(bool suspend, bool force) override {
-        SetSystemPowerState(suspend ? TRUE : FALSE, force ? TRUE : FALSE);
+    std::uint32_t EndSession(std::uint32_t flags, std::uint32_t reason) override {
+        return ExitWindowsEx(flags, reason) ? 0 : LastError();
     }
 
-    void ShutdownSystem(int action) override {
+    std::uint32_t SetPowerState(bool suspend, bool force) override {
+        return SetSystemPowerState(suspend ? TRUE : FALSE, force ? TRUE : FALSE) ? 0 : LastError();
+    }
+
+    std::uint32_t ShutdownSystem(int action) override {
         // Looked up at run time: ntdll exports it on every NT system, but it
         // is not part of the import libraries.
         typedef LONG(WINAPI * ShutdownFn)(int);
-        HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-        if (!ntdll) return;
-        auto fn = reinterpret_cast<ShutdownFn>(
-            reinterpret_cast<void*>(GetProcAddress(ntdll, "NtShutdownSystem")));
-        if (fn) fn(action);
+        auto fn = Function<ShutdownFn>(GetModuleHandleA("ntdll.dll"), "NtShutdownSystem");
+        if (!fn) return ERROR_PROC_NOT_FOUND;
+        const LONG status = fn(action);
+        return status >= 0 ? 0 : Win32CodeOf(status);
+    }
+
+    bool ReadPowerCapabilities(PowerCapabilities& caps) override {
+        SYSTEM_POWER_CAPABILITIES spc = {};
+        if (!PowerInformation(SystemPowerCapabilities, &spc, sizeof spc)) return false;
+        caps.sleepStates = spc.SystemS1 || spc.SystemS2 || spc.SystemS3;
+        caps.modernStandby = reinterpret_cast<const BYTE*>(&spc)[kAoAcOffset] != 0;
+        caps.hibernation = spc.SystemS4 != 0;
+        caps.hiberFile = spc.HiberFilePresent != 0;
+        return true;
+    }
+
+    std::uint32_t ArmWakeTimer(const WakePlan& at) override {
+        CancelWakeTimer();
+        SYSTEMTIME time = {};
+        time.wYear = static_cast<WORD>(at.date.year);
+        time.wMonth = static_cast<WORD>(at.date.month);
+        time.wDay = static_cast<WORD>(at.date.day);
+        time.wHour = static_cast<WORD>(at.hour);
+        time.wMinute = static_cast<WORD>(at.minute);
+        FILETIME local, utc;
+        if (!SystemTimeToFileTime(&time, &local) || !LocalFileTimeToFileTime(&local, &utc))
+            return LastError();
+        Handle timer(CreateWaitableTimerW(nullptr, TRUE, nullptr));
+        if (!timer) return LastError();
+        LARGE_INTEGER due;
+        due.LowPart = utc.dwLowDateTime;
+        due.HighPart = static_cast<LONG>(utc.dwHighDateTime);  // positive: an absolute time
+        // Where the computer cannot wake by a timer, SetWaitableTimer still
+        // arms it and succeeds, and says so only in the last error.
+        SetLastError(0);
+        if (!SetWaitableTimer(timer.get(), &due, 0, nullptr, nullptr, TRUE)) return LastError();
+        const DWORD said = GetLastError();
+        // Kept open while armed: closing the handle would cancel the wake.
+        wakeTimer_ = std::move(timer);
+        return said == ERROR_NOT_SUPPORTED ? ERROR_NOT_SUPPORTED : 0;
+    }
+
+    void CancelWakeTimer() override {
+        if (wakeTimer_) CancelWaitableTimer(wakeTimer_.get());
+        wakeTimer_ = Handle();
+    }
+
+    bool WakeTimerCameDue() override {
+        return wakeTimer_ && WaitForSingleObject(wakeTimer_.get(), 0) == WAIT_OBJECT_0;
+    }
+
+    void SetExecutionState(std::uint32_t flags) override {
+        SetThreadExecutionState(static_cast<EXECUTION_STATE>(flags));
+    }
+
+    UptimeClock ReadUptimeClock() override {
+        UptimeClock clock;
+        clock.tickMs = GetTickCount64();
+        ULONGLONG wake = 0;
+        if (PowerInformation(LastWakeTime, &wake, sizeof wake)) clock.lastWake = wake;
+        return clock;
     }
 
     void* StartProcess(const ProcessStart& start) override {
@@ -190,6 +285,9 @@ public:
         RegisterSystemTask(name, xml);
     }
     void DeleteTask(const std::string& name) override { DeleteSystemTask(name); }
+
+private:
+    Handle wakeTimer_;
 };
 
 class TasksInForce : public TaskService {
@@ -234,5 +332,7 @@ TaskService& SystemTasks() {
     static TasksInForce tasks;
     return tasks;
 }
+
+std::uint64_t MsSinceSwitchedOnNow() { return MsSinceSwitchedOn(Sys().ReadUptimeClock()); }
 
 }  // namespace vantrel

@@ -13,6 +13,7 @@
 #include "text/codepage_win.h"
 #include "text/gbk_text.h"
 #include "text/system_error_win.h"
+#include "winui/form_win.h"
 #include "winui/on_demand_win.h"
 
 namespace vantrel {
@@ -138,11 +139,16 @@ CleanupRun RunCleanup(HWND owner, const std::string& folder, bool showList, DWOR
         run.error = SystemErrorText(GetLastError());
         return run;
     }
-    // The user interface thread waits here; a batch file that never ends must
-    // not stop the scheduler for good, so after the limit it runs on alone.
-    run.outcome = WaitForSingleObject(process.get(), waitMs) == WAIT_OBJECT_0
-                      ? CleanupOutcome::Finished
-                      : CleanupOutcome::TimedOut;
+    // The windows go on answering while the batch runs: a window that
+    // answers nothing holds up Windows' shutdown broadcast, and Windows then
+    // names the program as one that prevents the shutdown. A batch file that
+    // never ends must not stop the scheduler for good, so after the limit
+    // it runs on alone.
+    switch (WaitRunningMessages(process.get(), waitMs)) {
+        case WaitEnd::Signalled: run.outcome = CleanupOutcome::Finished; break;
+        case WaitEnd::TimedOut: run.outcome = CleanupOutcome::TimedOut; break;
+        case WaitEnd::Quit: run.outcome = CleanupOutcome::Abandoned; return run;
+    }
     DWORD exitCode = 0;
     GetExitCodeProcess(process.get(), &exitCode);
     run.exitCode = exitCode;

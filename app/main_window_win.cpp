@@ -4,7 +4,6 @@
 
 #include <string.h>
 
-#include "actions/power_actions_win.h"
 #include "actions/system_ops.h"
 #include "actions/utility_actions.h"
 #include "actions/utility_actions_win.h"
@@ -303,14 +302,36 @@ void MainWindow::Record(const char* source, const char* name, const ActionOutcom
     if (history_) history_->Command(source, name, outcome);
 }
 
-// Written before the command acts: ending the session may end the program.
-void MainWindow::RecordPower(const char* source, const char* name) {
-    Record(source, name, ActionOutcome{kOutcomeCarriedOut, std::string()});
+// The line says what came of the command, so it is written once the call
+// has answered. Fast restart and fast shutdown do not come back when they
+// work: their line is written first, and a failure adds a second.
+void MainWindow::PowerCommand(const char* source, const char* name, PowerOutcome (*command)()) {
+    const bool comesBack = command != FastRestartNow && command != FastShutdownNow;
+    const ActionOutcome carriedOut{kOutcomeCarriedOut, std::string()};
+    if (!comesBack) Record(source, name, carriedOut);
+    const PowerOutcome outcome = command();
+    if (!outcome.ok)
+        Record(source, name, ActionOutcome::Error(outcome.text));
+    else if (comesBack)
+        Record(source, name, carriedOut);
+}
+
+void MainWindow::CleanJunkFromMenu() {
+    if (!driver_) return;
+    Record(kSourceMenu, kCommandCleanJunk, CleanupOutcomeOf(driver_->RunJunkCleanup(true)));
+    AfterTick();  // a close that came while the batch ran
 }
 
 void MainWindow::SetTimer2(bool on) {
-    if (on && !timer2_) SetTimer(hwnd(), kTimer2, 1000, nullptr);
-    if (!on && timer2_) KillTimer(hwnd(), kTimer2);
+    if (on && !timer2_) {
+        SetTimer(hwnd(), kTimer2, 1000, nullptr);
+        // Idle sleep must not swallow the action the user is being warned of.
+        Sys().SetExecutionState(ES_CONTINUOUS | ES_SYSTEM_REQUIRED | ES_DISPLAY_REQUIRED);
+    }
+    if (!on && timer2_) {
+        KillTimer(hwnd(), kTimer2);
+        Sys().SetExecutionState(ES_CONTINUOUS);
+    }
     timer2_ = on;
 }
 
@@ -362,16 +383,54 @@ void MainWindow::EndCountdown(bool carryOut) {
     driver_->Suspend();
     PostponedCountdownEnded();
     if (!carryOut) return;
-    std::optional<HangUpResult> hangUp;
+    PowerOutcome outcome;
     try {
-        hangUp = CarryOutPowerWord(tickState_.pendingAction, tickState_.wakeChoice);
+        outcome = CarryOutPowerWord(tickState_.pendingAction, tickState_.wakeChoice);
     } catch (const std::exception& e) {
         if (history_) history_->CountdownActionEnded(ActionOutcome::Error(e.what()));
         throw;  // shown by the window procedure, as before
     }
-    if (history_ && hangUp)
-        history_->CountdownActionEnded(hangUp->hungUp ? ActionOutcome{kOutcomeDone, hangUp->text}
-                                                      : ActionOutcome::Error(hangUp->text));
+    if (!outcome.cannotWake.empty()) sleepWatch_.TellAfterWake(outcome.cannotWake);
+    if (!history_ || !outcome.acted) return;
+    if (!outcome.ok)
+        history_->CountdownActionEnded(ActionOutcome::Error(outcome.text));
+    else if (!outcome.cannotWake.empty())
+        history_->CountdownActionEnded(ActionOutcome::Error(outcome.cannotWake));
+    else
+        history_->CountdownActionEnded(ActionOutcome{kOutcomeDone, outcome.text});
+}
+
+void MainWindow::InterruptCountdown() {
+    SetTimer2(false);
+    StopSound();
+    model_.Reset();
+    view_.SetBar(model_.length(), 0);
+    Hide();
+}
+
+void MainWindow::OnPowerBroadcast(WPARAM event) {
+    switch (event) {
+        case PBT_APMSUSPEND:
+            if (sleepWatch_.Suspending(timer2_)) InterruptCountdown();
+            break;
+        case PBT_APMRESUMEAUTOMATIC:
+        case PBT_APMRESUMESUSPEND:
+        case PBT_APMRESUMECRITICAL: {
+            const bool byTimer = Sys().WakeTimerCameDue();
+            // Spent: the timer stays signalled, and would pass every later
+            // wake off as its own.
+            if (byTimer) Sys().CancelWakeTimer();
+            const SleepWatch::Waking waking = sleepWatch_.Resumed(byTimer);
+            // After a wake by a timer Windows leaves the display off and
+            // sleeps again within about two minutes, unless a program asks
+            // for the system and the display; once is enough.
+            if (waking.keepOn) Sys().SetExecutionState(ES_SYSTEM_REQUIRED | ES_DISPLAY_REQUIRED);
+            if (waking.showCountdown) StartCountdown(tickState_.pendingAction, false);
+            if (!waking.notice.empty()) ShowReminder(waking.notice);
+            break;
+        }
+        default: break;
+    }
 }
 
 void MainWindow::Timer2Timer() {
@@ -411,15 +470,13 @@ void MainWindow::BitBtn2Click() {
 
 void MainWindow::OnHotkey(WPARAM id) {
     switch (hotkeys_.ActionFor(id)) {
-        case HotkeyAction::LogOff: RecordPower(kSourceHotkey, kCommandLogOff); LogOffNow(); break;
-        case HotkeyAction::Standby: RecordPower(kSourceHotkey, kCommandStandby); StandbyNow(); break;
+        case HotkeyAction::LogOff: PowerCommand(kSourceHotkey, kCommandLogOff, LogOffNow); break;
+        case HotkeyAction::Standby: PowerCommand(kSourceHotkey, kCommandStandby, StandbyNow); break;
         case HotkeyAction::FastRestart:
-            RecordPower(kSourceHotkey, kCommandFastRestart);
-            FastRestartNow();
+            PowerCommand(kSourceHotkey, kCommandFastRestart, FastRestartNow);
             break;
         case HotkeyAction::FastShutdown:
-            RecordPower(kSourceHotkey, kCommandFastShutdown);
-            FastShutdownNow();
+            PowerCommand(kSourceHotkey, kCommandFastShutdown, FastShutdownNow);
             break;
         case HotkeyAction::None: break;
     }
@@ -446,11 +503,11 @@ void MainWindow::OnCommand(UINT id) {
     switch (id) {
         case kMenuMonitor: SwitchMonitoring(); break;
         case kMenuSettings: OpenSettings(); break;
-        case kMenuLogOff: RecordPower(kSourceMenu, kCommandLogOff); LogOffNow(); break;
-        case kMenuStandby: RecordPower(kSourceMenu, kCommandStandby); StandbyNow(); break;
-        case kMenuHibernate: RecordPower(kSourceMenu, kCommandHibernate); HibernateNow(); break;
-        case kMenuRestart: RecordPower(kSourceMenu, kCommandRestart); RestartNow(); break;
-        case kMenuPowerOff: RecordPower(kSourceMenu, kCommandPowerOff); PowerOffNow(); break;
+        case kMenuLogOff: PowerCommand(kSourceMenu, kCommandLogOff, LogOffNow); break;
+        case kMenuStandby: PowerCommand(kSourceMenu, kCommandStandby, StandbyNow); break;
+        case kMenuHibernate: PowerCommand(kSourceMenu, kCommandHibernate, HibernateNow); break;
+        case kMenuRestart: PowerCommand(kSourceMenu, kCommandRestart, RestartNow); break;
+        case kMenuPowerOff: PowerCommand(kSourceMenu, kCommandPowerOff, PowerOffNow); break;
         case kMenuOpenCd:
             OpenCdTray(hwnd());
             Record(kSourceMenu, kCommandOpenCd, ActionOutcome::Done());
@@ -463,17 +520,12 @@ void MainWindow::OnCommand(UINT id) {
             MonitorOff();
             Record(kSourceMenu, kCommandMonitorOff, ActionOutcome::Done());
             break;
-        case kMenuCleanJunk:
-            Record(kSourceMenu, kCommandCleanJunk,
-                   CleanupOutcomeOf(RunCleanup(hwnd(), ProgramFolder(), true, kCleanupWaitMs)));
-            break;
+        case kMenuCleanJunk: CleanJunkFromMenu(); break;
         case kMenuFastRestart:
-            RecordPower(kSourceMenu, kCommandFastRestart);
-            FastRestartNow();
+            PowerCommand(kSourceMenu, kCommandFastRestart, FastRestartNow);
             break;
         case kMenuFastShutdown:
-            RecordPower(kSourceMenu, kCommandFastShutdown);
-            FastShutdownNow();
+            PowerCommand(kSourceMenu, kCommandFastShutdown, FastShutdownNow);
             break;
         case kMenuUpdate:
             ShellExecuteW(nullptr, L"open", kDownloadPage, nullptr, nullptr, SW_SHOWNORMAL);
@@ -518,17 +570,17 @@ void MainWindow::FormClose() {
     KillTimer(hwnd(), kTimerStatus);
     tray_.Delete();
     ArmRetry();
-    // The tick no longer uses the registry accessor. A tick still running
-    // (its executor ran the messages that brought this close) keeps its
+    // The tick no longer uses the registry accessor. A tick or a cleanup
+    // still running (it ran the messages that brought this close) keeps its
     // driver until it returns; it only stops its timers now.
-    if (driver_ && driver_->ticking())
+    if (driver_ && driver_->busy())
         driver_->StopTimers();
     else
         driver_.reset();
 }
 
 void MainWindow::AfterTick() {
-    if (driver_ && !driver_->ticking() && closed_) driver_.reset();
+    if (driver_ && !driver_->busy() && closed_) driver_.reset();
     if (closePending_) {
         closePending_ = false;
         OnClose();
@@ -544,10 +596,10 @@ void MainWindow::FormDestroy() {
 }
 
 void MainWindow::OnClose() {
-    // A close that arrives while a tick runs (an executor ran messages: the
-    // tray's 退出, the setup program closing this copy) waits for the tick
-    // to return; ending now would free what the tick is using.
-    if (driver_ && driver_->ticking()) {
+    // A close that arrives while a tick or a cleanup runs (it ran messages:
+    // the tray's 退出, the setup program closing this copy) waits for it to
+    // return; ending now would free what it is using.
+    if (driver_ && driver_->busy()) {
         closePending_ = true;
         return;
     }
@@ -612,6 +664,9 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
                 return 0;
             }
             break;
+        case WM_POWERBROADCAST:
+            OnPowerBroadcast(wParam);
+            break;  // answered as by default: a query to suspend is granted
         case WM_SETTINGCHANGE:
             if (driver_) driver_->RefreshDateFormat();
             break;

@@ -14,6 +14,8 @@
 
 #include "actions/countdown_model.h"
 #include "actions/countdown_view_win.h"
+#include "actions/power_actions_win.h"
+#include "actions/power_state.h"
 #include "app/hotkeys_win.h"
 #include "app/postponed.h"
 #include "app/power_warning.h"
@@ -82,6 +84,9 @@ public:
     // WM_WTSSESSION_CHANGE: a session went to or from the console or a
     // remote connection.
     void OnSessionChange(WPARAM change, LPARAM session);
+    // WM_POWERBROADCAST: a countdown stops when the computer goes to sleep
+    // and shows again, whole, when it wakes up.
+    void OnPowerBroadcast(WPARAM event);
     void OpenSettings();               // n4, also asked for by a second start
 
     // The tray's pause, quick timer and tip (main_window_status_win.cpp).
@@ -142,14 +147,20 @@ protected:
 private:
     void FormClose();
     void FormDestroy();
-    // A tick returned: carries out a close that came while it ran.
+    // A tick or a cleanup returned: carries out a close that came while it ran.
     void AfterTick();
     void EndCountdown(bool carryOut);
+    // Stops a countdown for a sleep; the tick stays held until it shows again.
+    void InterruptCountdown();
+    // Timer2 runs exactly while a countdown counts, and the computer is kept
+    // awake (and its display on) for as long.
     void SetTimer2(bool on);
     void ShowMonitoring(bool on);
     // A command of the tray menu or a hotkey, for the run history.
     void Record(const char* source, const char* name, const ActionOutcome& outcome);
-    void RecordPower(const char* source, const char* name);
+    // An immediate power command and its line in the run history.
+    void PowerCommand(const char* source, const char* name, PowerOutcome (*command)());
+    void CleanJunkFromMenu();
     void StartHistory();
     // NIM_ADD, and the retry timer while the shell refuses it.
     void ShowTrayIcon();
@@ -192,6 +203,7 @@ private:
     Hotkeys hotkeys_;
     CountdownView view_;
     CountdownModel model_;
+    SleepWatch sleepWatch_;
     HWND focus_ = nullptr;  // the countdown button that has, or last had, the focus
     UINT taskbarCreated_ = 0;
     bool timer2_ = false;

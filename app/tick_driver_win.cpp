@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "actions/power_actions_win.h"
+#include "actions/system_ops.h"
 #include "actions/utility_actions_win.h"
 #include "scheduler/clock.h"
 #include "scheduler/time_text.h"
@@ -74,7 +76,7 @@ void TickDriver::Timer1Timer() {
     LocalTime now = LocalTimeNow();
     // Another user's copy runs the tasks now, or ran this minute's already.
     if (runsTasks_ && !runsTasks_(now)) return;
-    MatchEnv env = CurrentMatchEnv(dateFormat_);
+    MatchEnv env = CurrentMatchEnv(dateFormat_, MsSinceSwitchedOnNow());
     FollowStoredTaskCount(reg_, programKey_, settings_);
     const bool tell = tasksRead_ && MinuteNumber(now) != seenMinute_;
     std::vector<SeenTask> seen;
@@ -130,21 +132,52 @@ void TickDriver::SetNetworkAdapter(const std::string& adapter, bool enable) {
 }
 
 ActionOutcome CleanupOutcomeOf(const CleanupRun& run) {
-    if (run.outcome == CleanupOutcome::Finished) return ActionOutcome{kOutcomeDone, run.listPath};
-    if (run.outcome == CleanupOutcome::TimedOut)
-        return ActionOutcome::Error("十分钟后仍未结束，清理在后台继续");
+    switch (run.outcome) {
+        case CleanupOutcome::Finished: return ActionOutcome{kOutcomeDone, run.listPath};
+        case CleanupOutcome::TimedOut: return ActionOutcome::Error("十分钟后仍未结束，清理在后台继续");
+        case CleanupOutcome::Abandoned: return ActionOutcome::Error("程序退出时清理仍未结束，清理在后台继续");
+        case CleanupOutcome::NotStarted: break;
+    }
     return ActionOutcome::Error(run.error);
 }
 
-void TickDriver::CleanSystemJunk(bool showList) {
-    Report(CleanupOutcomeOf(RunCleanup(window_, ProgramFolder(), showList, kCleanupWaitMs)));
+CleanupRun TickDriver::RunJunkCleanup(bool showList) {
+    if (gate_.cleaningUp) {
+        CleanupRun refused;
+        refused.error = "上一次清理还没有结束";
+        return refused;
+    }
+    gate_.cleaningUp = true;
+    ApplyGate();
+    struct Release {
+        TickDriver& driver;
+        ~Release() {
+            driver.gate_.cleaningUp = false;
+            driver.ApplyGate();
+        }
+    } release{*this};
+    return RunCleanup(window_, ProgramFolder(), showList, kCleanupWaitMs);
 }
 
-void TickDriver::StartCountdown(const std::string& pendingAction, bool closeAllWindows) {
+void TickDriver::CleanSystemJunk(bool showList) {
+    Report(CleanupOutcomeOf(RunJunkCleanup(showList)));
+}
+
+bool TickDriver::StartCountdown(const std::string& pendingAction, bool closeAllWindows) {
+    // Counting down to a standby this computer cannot do would end in
+    // nothing; the user is told why instead, once in the task's minute.
+    const std::string refusal = PowerRefusalNow(NeedOfWord(pendingAction));
+    if (!refusal.empty()) {
+        vantrel::ShowReminder(refusal);
+        Report(ActionOutcome::Error(refusal));
+        Suspend();
+        return false;
+    }
     gate_.countingDown = true;
     ApplyGate();
     Report(ActionOutcome{kOutcomeCountdown, std::string()});
     if (startCountdown_) startCountdown_(pendingAction, closeAllWindows);
+    return true;
 }
 
 void TickDriver::TaskFired(const FiredTask& task) {

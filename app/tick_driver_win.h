@@ -77,6 +77,14 @@ public:
 
     // A tick is running (an executor inside it may be running messages).
     bool ticking() const { return ticking_; }
+    // A tick or a junk cleanup is running messages further down the stack:
+    // the driver must outlive them.
+    bool busy() const { return ticking_ || gate_.cleaningUp; }
+
+    // The junk cleanup, for a task and for the tray menu. The tick stays
+    // held while the batch runs and the windows answer their messages, and
+    // a cleanup asked for while one runs is refused.
+    CleanupRun RunJunkCleanup(bool showList);
     // Stops both timers for good: the program is closing.
     void StopTimers();
 
@@ -92,7 +100,7 @@ public:
     void DialDefaultConnection() override;
     void SetNetworkAdapter(const std::string& adapter, bool enable) override;
     void CleanSystemJunk(bool showList) override;
-    void StartCountdown(const std::string& pendingAction, bool closeAllWindows) override;
+    bool StartCountdown(const std::string& pendingAction, bool closeAllWindows) override;
     void SuspendTick() override { Suspend(); }
     void TaskFired(const FiredTask& task) override;
     bool SkipsRun(int number, const std::string& schedule, const LocalTime& now) override {

@@ -72,14 +72,20 @@ void FireTask(Registry& reg, int n, const Settings& settings, TickState& state, 
     // be read ends this task with the pending action as it was, so it can
     // neither leave a stale "休眠" behind nor turn a countdown started earlier
     // in this tick into a hibernation.
+    const TickState before = state;
     if (action == kActionNames[kActHibernate]) {
         state.wakeChoice = parameter();
     }
     state.pendingAction = word;
     bool closeAll = settings.closeAll == 1 &&
                     (state.pendingAction == kStandbyWord || state.pendingAction == kHibernateWord);
-    host.StartCountdown(state.pendingAction, closeAll);
-    countdownStarted = true;
+    if (host.StartCountdown(state.pendingAction, closeAll)) {
+        countdownStarted = true;
+    } else {
+        // Nothing counts down to this action: a countdown started earlier
+        // in this tick keeps its own.
+        state = before;
+    }
 }
 
 }  // namespace

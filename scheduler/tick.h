@@ -36,8 +36,9 @@ public:
     // Sets the countdown captions for `pendingAction`, starts the countdown
     // timer, stops the tick, shows the countdown window, starts the looping
     // sound, and, when `closeAllWindows`, asks the other programs' windows
-    // to close.
-    virtual void StartCountdown(const std::string& pendingAction, bool closeAllWindows) = 0;
+    // to close. Returns false, having started nothing, when the computer
+    // cannot do the action (a standby where there is no sleep state).
+    virtual bool StartCountdown(const std::string& pendingAction, bool closeAllWindows) = 0;
     // Stops the tick and arms the 60-second re-arm timer.
     virtual void SuspendTick() = 0;
     // After each task that fired, once its steps are done (or a value that

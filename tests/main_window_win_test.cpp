@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 #include <memory>
+#include <thread>
 
 #include "app/main_window_win.h"
 #include "app/startup_win.h"
@@ -430,6 +431,70 @@ TEST_F(MainWindowTest, ImmediateMenuCommandsCallTheirOperations) {
                               "NtShutdownSystem 2", "mci Set cdaudio door open wait " + window,
                               "mci Set cdaudio door closed wait " + window,
                               "broadcast 0x112 0xf170 0x2"}));
+}
+
+// The lid closes two seconds into a countdown and opens again: the person
+// at the machine gets the whole warning, and idle sleep never swallows it.
+TEST_F(MainWindowTest, ASleepStopsTheCountdownAndTheWakeShowsItWhole) {
+    const std::uint32_t kAwake = ES_CONTINUOUS | ES_SYSTEM_REQUIRED | ES_DISPLAY_REQUIRED;
+    StartWith(5);
+    BeginCountdown("关机");
+    main_->Timer2Timer();
+    main_->Timer2Timer();
+    PostMessageA(main_->hwnd(), WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
+    PumpMessages();
+    EXPECT_FALSE(IsWindowVisible(main_->hwnd()) || main_->timer2Running());
+    EXPECT_FALSE(main_->driver().timer1Running());  // no task fires around the sleep
+    for (WPARAM resume : {PBT_APMRESUMEAUTOMATIC, PBT_APMRESUMESUSPEND})
+        PostMessageA(main_->hwnd(), WM_POWERBROADCAST, resume, 0);
+    PumpMessages();
+    EXPECT_TRUE(IsWindowVisible(main_->hwnd()));
+    EXPECT_EQ(WindowText(main_->view().label2()), "5 秒");
+    main_->BitBtn2Click();
+    EXPECT_EQ(ops_.executionStates,
+              (std::vector<std::uint32_t>{kAwake, ES_CONTINUOUS, kAwake, ES_CONTINUOUS}));
+    EXPECT_TRUE(ops_.calls.empty());
+}
+
+// Windows 10 after a Fast Startup power-on 45 s ago, its last restart six
+// days back: the editor (and the greeting) and a 开机 task count 45 s.
+TEST_F(MainWindowTest, TheEditorAndTheTickCountFromTheLastPowerOn) {
+    const std::uint64_t days6 = 6ull * 24 * 3600 * 1000;
+    ops_.uptime = UptimeClock{days6, (days6 - 45000) * 10000};
+    testing::StoreRecords(kKey, {{"开机0时0分", "提醒", "刚开机", "启用"}});
+    StartWith(60);
+    EXPECT_EQ(main_->SecondsSinceStart(), 45u);
+    main_->driver().Timer1Timer();
+    EXPECT_EQ(main_->driver().lastReport().fired, std::vector<int>{1});
+}
+
+// Windows' shutdown broadcast, sent while the cleanup batch runs, is
+// answered at once; the tick stays held until the batch ends, and a second
+// cleanup asked for meanwhile starts no second batch.
+TEST_F(MainWindowTest, TheWindowAnswersWhileTheCleanupBatchRuns) {
+    StartWith(60);
+    HANDLE batch = CreateEventA(nullptr, TRUE, FALSE, nullptr);  // ends when set
+    int batches = 0;
+    bool tickHeld = false;
+    ops_.onStart = [&](const ProcessStart&) -> void* {
+        if (batches++ == 0) main_->OnCommand(kMenuCleanJunk);  // refused: one runs
+        tickHeld = !main_->driver().timer1Running();
+        HANDLE handed = nullptr;  // the cleanup closes what it is given
+        DuplicateHandle(GetCurrentProcess(), batch, GetCurrentProcess(), &handed, 0, FALSE,
+                        DUPLICATE_SAME_ACCESS);
+        return handed;
+    };
+    DWORD_PTR answer = 0;
+    LRESULT answered = 0;
+    std::thread windows([&, window = main_->hwnd()] {
+        answered = SendMessageTimeoutA(window, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, 1000, &answer);
+        SetEvent(batch);
+    });
+    main_->OnCommand(kMenuCleanJunk);
+    windows.join();
+    EXPECT_TRUE(answered && answer);  // answered, and the program holds no shutdown up
+    EXPECT_TRUE(tickHeld && batches == 1 && main_->driver().timer1Running());
+    CloseHandle(batch);
 }
 
 TEST_F(MainWindowTest, AboutOpensANewWindowEachTime) {

@@ -1,7 +1,8 @@
 // A SystemOps that records the calls instead of making them, installed for
-// the lifetime of the object: tests never end the session, power off, start
-// system programs, dial, switch the monitor off, or close other programs'
-// windows.
+// the lifetime of the object: tests never end the session, power off, arm a
+// wake timer, start system programs, dial, switch the monitor off, or close
+// other programs' windows. What the power manager says comes from fields:
+// recorded answers of a machine of the test's choosing.
 #pragma once
 
 #include <algorithm>
@@ -70,15 +71,45 @@ public:
         calls.push_back("terminate " + std::to_string(pid));
         return terminateResult;
     }
-    void EndSession(std::uint32_t flags) override {
+    // What the power calls and the power manager answer: by default Windows
+    // takes every request, on a computer that can sleep and hibernate.
+    std::uint32_t powerResult = 0;
+    std::vector<std::uint32_t> endSessionReasons;
+    std::uint32_t EndSession(std::uint32_t flags, std::uint32_t reason) override {
         calls.push_back("ExitWindowsEx " + std::to_string(flags));
+        endSessionReasons.push_back(reason);
+        return powerResult;
     }
-    void SetPowerState(bool suspend, bool force) override {
+    std::uint32_t SetPowerState(bool suspend, bool force) override {
         calls.push_back(std::string("SetSystemPowerState ") + (suspend ? "1" : "0") + (force ? "1" : "0"));
+        return powerResult;
     }
-    void ShutdownSystem(int action) override {
+    std::uint32_t ShutdownSystem(int action) override {
         calls.push_back("NtShutdownSystem " + std::to_string(action));
+        return powerResult;
     }
+    PowerCapabilities powerCaps{true, false, true, true};
+    bool ReadPowerCapabilities(PowerCapabilities& caps) override {
+        caps = powerCaps;
+        return true;
+    }
+    std::uint32_t armResult = 0;
+    bool wakeTimerDue = false;
+    std::uint32_t ArmWakeTimer(const WakePlan& at) override {
+        calls.push_back("arm wake timer " + std::to_string(at.date.year) + "-" + std::to_string(at.date.month) +
+                        "-" + std::to_string(at.date.day) + " " + std::to_string(at.hour) + ":" +
+                        std::to_string(at.minute));
+        return armResult;
+    }
+    void CancelWakeTimer() override {
+        calls.push_back("cancel wake timer");
+        wakeTimerDue = false;
+    }
+    bool WakeTimerCameDue() override { return wakeTimerDue; }
+    std::vector<std::uint32_t> executionStates;  // apart from `calls`
+    void SetExecutionState(std::uint32_t flags) override { executionStates.push_back(flags); }
+    UptimeClock uptime;
+    UptimeClock ReadUptimeClock() override { return uptime; }
     void* StartProcess(const ProcessStart& start) override {
         started.push_back(start);
         calls.push_back("start " + start.program);

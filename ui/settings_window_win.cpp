@@ -3,6 +3,7 @@
 #include <memory>
 #include <vector>
 
+#include "actions/system_ops.h"
 #include "actions/utility_actions_win.h"
 #include "scheduler/clock.h"
 #include "scheduler/conversions.h"
@@ -359,7 +360,7 @@ void SettingsWindow::ComboBox1Change() {
 
 void SettingsWindow::ShowNextRuns() {
     const LocalTime now = LocalTimeNow();
-    const MatchEnv env = CurrentMatchEnv(SystemShortDateFormat());
+    const MatchEnv env = CurrentMatchEnv(SystemShortDateFormat(), MsSinceSwitchedOnNow());
     for (int r = 0; r < RowCount(); ++r) {
         const auto number = TryStrToInt(Cell(r, 0));
         const TaskRecord* record = number ? Listed(*number) : nullptr;
@@ -459,7 +460,7 @@ void SettingsWindow::AppendRow(int number, const TaskRecord& shown, const TaskRe
     const LocalTime now = LocalTimeNow();
     SetCell(row, kNextRunColumn,
             NextRunText(NextRunOf(stored.schedule, stored.enabled, now,
-                                  CurrentMatchEnv(SystemShortDateFormat())),
+                                  CurrentMatchEnv(SystemShortDateFormat(), MsSinceSwitchedOnNow())),
                         now));
     FitColumns();
 }

@@ -30,9 +30,11 @@ const char kKey[] = "\\Software\\Brelnix\\VantrelShowcase";
 class NoSystemOps : public SystemOps {
 public:
     bool TerminateProcessById(std::uint32_t) override { return false; }
-    void EndSession(std::uint32_t) override {}
-    void SetPowerState(bool, bool) override {}
-    void ShutdownSystem(int) override {}
+    std::uint32_t EndSession(std::uint32_t, std::uint32_t) override { return 0; }
+    std::uint32_t SetPowerState(bool, bool) override { return 0; }
+    std::uint32_t ShutdownSystem(int) override { return 0; }
+    // Only read: the editor shows the machine's own time since it came on.
+    UptimeClock ReadUptimeClock() override { return RealSystemOps().ReadUptimeClock(); }
     void* StartProcess(const ProcessStart&) override { return nullptr; }
     void OpenDocument(void*, const std::string&, const std::string&) override {}
     void SendMci(const std::string&, void*) override {}
