@@ -17,6 +17,7 @@
 
 #include "actions/power_state.h"
 #include "actions/wake_plan.h"
+#include "actions/busy_check.h"
 #include "autostart/logon_start.h"
 #include "scheduler/uptime.h"
 
@@ -115,6 +116,11 @@ public:
     virtual bool AllowMessageFromLowerIntegrity(void* window, std::uint32_t message);
     // Shell_NotifyIconW(operation, record), `record` a NOTIFYICONDATAW.
     virtual bool NotifyIcon(std::uint32_t operation, void* record);
+    // What tells whether the machine is busy (actions/busy_check.h): the
+    // foreground window and its monitor, SHQueryUserNotificationState from
+    // Vista on (loaded when asked), GetSystemTimes and the interface
+    // counters of GetIfTable (iphlpapi, loaded when asked).
+    virtual BusySample BusyFacts();
 };
 
 // The operations in force: the real ones unless a test installed others.

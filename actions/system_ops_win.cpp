@@ -1,10 +1,12 @@
 #include <windows.h>
 
+#include <iphlpapi.h>
 #include <shellapi.h>
 #include <tlhelp32.h>
 #include <wtsapi32.h>
 
 #include <cstddef>
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -317,6 +319,77 @@ bool SystemOps::AllowMessageFromLowerIntegrity(void* window, std::uint32_t messa
 }
 bool SystemOps::NotifyIcon(std::uint32_t operation, void* record) {
     return Shell_NotifyIconW(operation, static_cast<NOTIFYICONDATAW*>(record)) != FALSE;
+}
+
+namespace {
+
+std::uint64_t FileTimeValue(const FILETIME& t) {
+    return (static_cast<std::uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+}
+
+ScreenRect FromRect(const RECT& r) { return ScreenRect{r.left, r.top, r.right, r.bottom}; }
+
+// iphlpapi is loaded only when a busy check asks for the network: its
+// header gives the table's layout, the function comes at run time.
+const DWORD kLoopbackType = 24;  // IF_TYPE_SOFTWARE_LOOPBACK
+
+bool InterfaceOctets(std::uint64_t& total) {
+    using GetIfTableFn = DWORD(WINAPI*)(void*, ULONG*, BOOL);
+    static HMODULE module = LoadSystemLibrary("iphlpapi.dll");
+    static GetIfTableFn getIfTable = Function<GetIfTableFn>(module, "GetIfTable");
+    if (!getIfTable) return false;
+    ULONG size = 0;
+    if (getIfTable(nullptr, &size, FALSE) != ERROR_INSUFFICIENT_BUFFER || size < sizeof(DWORD)) return false;
+    std::vector<unsigned char> buffer(size);
+    if (getIfTable(buffer.data(), &size, FALSE) != NO_ERROR) return false;
+    const MIB_IFTABLE* table = reinterpret_cast<const MIB_IFTABLE*>(buffer.data());
+    const std::size_t first = offsetof(MIB_IFTABLE, table);
+    if (table->dwNumEntries > (buffer.size() - first) / sizeof(MIB_IFROW)) return false;
+    total = 0;
+    for (DWORD i = 0; i < table->dwNumEntries; ++i) {
+        const MIB_IFROW& row = table->table[i];
+        if (row.dwType != kLoopbackType) total += static_cast<std::uint64_t>(row.dwInOctets) + row.dwOutOctets;
+    }
+    return true;
+}
+
+}  // namespace
+
+BusySample SystemOps::BusyFacts() {
+    BusySample s;
+    s.tickMs = GetTickCount();
+    HWND front = GetForegroundWindow();
+    if (front) {
+        ForegroundFacts& f = s.foreground;
+        f.present = true;
+        f.desktopOrShell = front == GetDesktopWindow() || front == GetShellWindow() ||
+                           front == FindWindowW(L"Shell_TrayWnd", nullptr);
+        RECT window;
+        MONITORINFO monitor = {};
+        monitor.cbSize = sizeof monitor;
+        if (GetWindowRect(front, &window) &&
+            GetMonitorInfoW(MonitorFromWindow(front, MONITOR_DEFAULTTONEAREST), &monitor)) {
+            f.window = FromRect(window);
+            f.monitor = FromRect(monitor.rcMonitor);
+        } else {
+            f.present = false;
+        }
+    }
+    using QueryStateFn = HRESULT(WINAPI*)(int*);
+    static QueryStateFn query = Function<QueryStateFn>(GetModuleHandleW(L"shell32.dll"), "SHQueryUserNotificationState");
+    int state = 0;
+    if (query && query(&state) == S_OK) s.notificationState = state;
+    using SystemTimesFn = BOOL(WINAPI*)(FILETIME*, FILETIME*, FILETIME*);
+    static SystemTimesFn times = Function<SystemTimesFn>(GetModuleHandleW(L"kernel32.dll"), "GetSystemTimes");
+    FILETIME idle, kernel, user;
+    if (times && times(&idle, &kernel, &user)) {
+        s.haveProcessor = true;
+        s.idle = FileTimeValue(idle);
+        s.kernel = FileTimeValue(kernel);
+        s.user = FileTimeValue(user);
+    }
+    s.haveNetwork = InterfaceOctets(s.octets);
+    return s;
 }
 
 SystemOps& RealSystemOps() {

@@ -8,6 +8,7 @@
 #include <iterator>
 
 #include "actions/countdown_model.h"
+#include "actions/system_ops.h"
 #include "scheduler/clock.h"
 #include "text/codepage_win.h"
 #include "winui/on_demand_win.h"
@@ -238,6 +239,49 @@ void MainWindow::PostponeWarnedRun(int minutes) {
     tray_.Modify();
 }
 
+// Against the latest sample at least 20 seconds old (the minute's), so the
+// processor and the network are judged over most of a minute.
+BusyReason MainWindow::BusyReasonNow() {
+    const BusySample now = Sys().BusyFacts();
+    std::optional<BusySample> earlier;
+    for (const BusySample& s : samples_)
+        if (!earlier || now.tickMs - s.tickMs >= 20000) earlier = s;
+    BusyLimits limits;
+    limits.processorPercent = settings_.busyProcessorPercent;
+    limits.networkKBps = settings_.busyNetworkKBps;
+    return BusyNow(earlier, now, limits);
+}
+
+void MainWindow::TaskCountdown(const std::string& word, bool closeAllWindows) {
+    const BusyReason reason = settings_.busyWait == 1 ? BusyReasonNow() : BusyReason::None;
+    if (reason == BusyReason::None) {
+        StartCountdown(word, closeAllWindows);
+        return;
+    }
+    // The tick goes on with the other tasks; this one's minute passes
+    // without firing again. A later power task takes the one slot.
+    busyWait_ = BusyWaitState{word, tickState_.wakeChoice, closeAllWindows, MinuteNumber(LocalTimeNow())};
+    gate_.countingDown = false;
+    driver_->Suspend();
+    if (history_) history_->BusyWait(word, BusyReasonText(reason));
+}
+
+void MainWindow::CheckBusyWait() {
+    if (!busyWait_ || !gate_.monitoring || gate_.countingDown || gate_.sessionAway) return;
+    const BusyReason reason = settings_.busyWait == 1 ? BusyReasonNow() : BusyReason::None;
+    const bool limit = MinuteNumber(LocalTimeNow()) - busyWait_->since >= settings_.busyLimitMinutes;
+    if (reason != BusyReason::None && !limit) return;
+    const BusyWaitState wait = *busyWait_;
+    busyWait_.reset();
+    if (history_)
+        history_->BusyWaitEnded(wait.word, reason == BusyReason::None
+                                               ? std::string("不再忙")
+                                               : "已等待 " + std::to_string(settings_.busyLimitMinutes) + " 分钟");
+    tickState_.pendingAction = wait.word;
+    tickState_.wakeChoice = wait.wake;
+    StartCountdown(wait.word, wait.closeAll);
+}
+
 std::optional<LocalTime> MainWindow::StoredMinute(const char* name, bool atStart) {
     try {
         // A text that is no minute counts as none, as a missing value does.
@@ -294,6 +338,13 @@ void MainWindow::StatusTimer() {
     CheckPauseAndTimer(false);
     CheckPostponed();
     CheckWarnings();
+    if (settings_.busyWait == 1) {
+        samples_.push_back(Sys().BusyFacts());
+        if (samples_.size() > 2) samples_.erase(samples_.begin());
+    } else {
+        samples_.clear();
+    }
+    CheckBusyWait();
     tray_.Set(tray_.icon(), TipText());
     tray_.Modify();
 }

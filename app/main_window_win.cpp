@@ -186,7 +186,7 @@ bool MainWindow::Start() {
     driver_.reset(new TickDriver(
         hwnd(), tickRegistry_ ? *tickRegistry_ : *registry_, options_.programKey, settings_,
         tickState_, gate_,
-        [this](const std::string& word, bool closeAll) { StartCountdown(word, closeAll); },
+        [this](const std::string& word, bool closeAll) { TaskCountdown(word, closeAll); },
         options_.intervals));
     WatchSessions();
     driver_->SetSessionCheck([this](const LocalTime& now) {

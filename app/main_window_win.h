@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "actions/busy_check.h"
 #include "actions/countdown_model.h"
 #include "actions/countdown_view_win.h"
 #include "actions/power_actions_win.h"
@@ -103,6 +104,11 @@ public:
     // The warning before a power task (提前提醒), at the start of each
     // minute; clicking its balloon offers 跳过本次 and 推迟.
     void CheckWarnings();
+    // 忙时推迟: a power task's countdown waits while the machine is busy,
+    // looked at again each minute, up to the longest wait.
+    void TaskCountdown(const std::string& word, bool closeAllWindows);
+    void CheckBusyWait();
+    bool waitingWhileBusy() const { return busyWait_.has_value(); }
     void ShowWarningMenu();
     void SkipWarnedRun();
     void PostponeWarnedRun(int minutes);
@@ -236,6 +242,14 @@ private:
         std::int64_t minute;
     };
     std::vector<SkippedRun> skipped_;
+    struct BusyWaitState {
+        std::string word, wake;
+        bool closeAll;
+        std::int64_t since;  // its minute
+    };
+    std::optional<BusyWaitState> busyWait_;
+    std::vector<BusySample> samples_;  // the last two minutes' samples, while 忙时推迟 is on
+    BusyReason BusyReasonNow();
     std::string ActionNameOf(int number);  // through actionNames_
     std::vector<SeenTask> seen_;      // as the tick last told them
     bool tasksRead_ = false;

@@ -27,6 +27,8 @@ const char kOutcomeActNow[] = "act now";
 const char kOutcomePostponed[] = "postponed";
 const char kOutcomeWarning[] = "warning";
 const char kOutcomeSkipped[] = "skipped";
+const char kOutcomeWaiting[] = "waiting";
+const char kOutcomeWaitEnd[] = "wait end";
 
 namespace {
 

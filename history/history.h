@@ -42,6 +42,8 @@ extern const char kOutcomeActNow[];      // "act now"
 extern const char kOutcomePostponed[];   // "postponed": the detail says until when
 extern const char kOutcomeWarning[];     // "warning": the balloon before a power task, its text
 extern const char kOutcomeSkipped[];     // "skipped": this run of the task, its minute
+extern const char kOutcomeWaiting[];     // "waiting": a countdown waits, the machine busy (why)
+extern const char kOutcomeWaitEnd[];     // "wait end": its countdown starts (why)
 
 struct HistoryEntry {
     std::string time;       // local time, "YYYY-MM-DD HH:MM:SS"

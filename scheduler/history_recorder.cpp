@@ -102,6 +102,18 @@ void HistoryRecorder::TaskNote(const FiredTask& task, const char* outcome, const
     Line(kSourceTimer, task, ActionOutcome{outcome, detail});
 }
 
+void HistoryRecorder::BusyWait(const std::string& word, const std::string& why) {
+    FiredTask task;
+    task.action = word;
+    Line(kSourceTimer, task, ActionOutcome{kOutcomeWaiting, why});
+}
+
+void HistoryRecorder::BusyWaitEnded(const std::string& word, const std::string& why) {
+    FiredTask task;
+    task.action = word;
+    Line(kSourceTimer, task, ActionOutcome{kOutcomeWaitEnd, why});
+}
+
 void HistoryRecorder::Command(const char* source, const std::string& name,
                               const ActionOutcome& outcome) {
     HistoryEntry e = Entry(source);

@@ -58,6 +58,11 @@ public:
     // A line about a task outside its run (kSourceTimer): its warning, its
     // run skipped or postponed from the warning.
     void TaskNote(const FiredTask& task, const char* outcome, const std::string& detail);
+    // A power task's countdown waits while the machine is busy (`why`:
+    // full screen, processor, network), and the wait's end (`why`: no
+    // longer busy, or the longest wait reached).
+    void BusyWait(const std::string& word, const std::string& why);
+    void BusyWaitEnded(const std::string& word, const std::string& why);
 
     // A command of the tray menu (kSourceMenu) or a hotkey (kSourceHotkey).
     void Command(const char* source, const std::string& name, const ActionOutcome& outcome);

@@ -8,6 +8,10 @@ namespace vantrel {
 const std::vector<ExtraSetting>& ExtraSettings() {
     static const std::vector<ExtraSetting> all = {
         {"tiqian", "提前提醒", "分钟", 5, 0, 1440, &Settings::warnMinutes},
+        {"manglu", "忙时推迟", "", 0, 0, 1, &Settings::busyWait},
+        {"mangxian", "忙时最长等待", "分钟", 120, 1, 1440, &Settings::busyLimitMinutes},
+        {"mangcpu", "处理器使用率高于", "%", 80, 0, 100, &Settings::busyProcessorPercent},
+        {"mangwang", "网络流量高于", "KB/秒", 100, 0, 1000000, &Settings::busyNetworkKBps},
     };
     return all;
 }

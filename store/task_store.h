@@ -50,6 +50,10 @@ struct Settings {
     std::int32_t taskCount = 0;
     // The settings added later (store/extra_settings.h).
     std::int32_t warnMinutes = 5;  // tiqian: minutes of warning before a power task; 0 off
+    std::int32_t busyWait = 0;     // manglu: 1, a power task's countdown waits while the machine is busy
+    std::int32_t busyLimitMinutes = 120;     // mangxian: the longest such wait
+    std::int32_t busyProcessorPercent = 80;  // mangcpu: busy above this; 0 not looked at
+    std::int32_t busyNetworkKBps = 100;      // mangwang: busy above this; 0 not looked at
 };
 
 struct ExtraSetting;

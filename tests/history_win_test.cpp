@@ -282,6 +282,43 @@ TEST_F(HistoryTick, AWarningBeforeAPowerTaskAndItsSkipAreLines) {
                                              "timer|关闭计算机|skipped|" + FormatMinute(run)}));
 }
 
+// 忙时推迟 with a full-screen window in front: a due 关机 task does not count
+// down and the history says why; once the window is gone, the next minute's
+// look starts its countdown.
+TEST_F(HistoryTick, ABusyMachineHoldsAPowerCountdownUntilItIsFree) {
+    testing::StoreRecords(kKey, {{testing::DailyForNow(45), "关闭计算机", "", "启用"}});
+    {
+        WinRegistry reg;
+        reg.OpenKey(kKey, true);
+        reg.WriteInteger("manglu", 1);
+        reg.WriteInteger("tiqian", 0);
+    }
+    ops_.busy.foreground.present = true;
+    ops_.busy.foreground.window = ops_.busy.foreground.monitor = {0, 0, 1280, 1024};
+    {
+        auto main = testing::StartTestMainWindow(kKey, folder_);
+        ASSERT_TRUE(main);
+        main->driver().Timer1Timer();
+        EXPECT_FALSE(IsWindowVisible(main->hwnd()));
+        EXPECT_FALSE(main->timer2Running());
+        EXPECT_TRUE(main->waitingWhileBusy());
+        EXPECT_TRUE(main->driver().timer3Running());  // the other tasks go on after the re-arm
+        main->StatusTimer();
+        EXPECT_FALSE(main->timer2Running());
+        ops_.busy = BusySample();
+        main->StatusTimer();
+        EXPECT_TRUE(main->timer2Running());
+        EXPECT_EQ(main->tickState().pendingAction, "关机");
+        main->BitBtn2Click();
+    }
+    std::vector<std::string> got;
+    for (const HistoryEntry& e : Read("history.log"))
+        if (e.source != kSourceProgram && e.source != kSourceCountdown)
+            got.push_back(e.source + "|" + e.action + "|" + e.outcome + "|" + e.detail);
+    EXPECT_EQ(got, (std::vector<std::string>{"timer|关机|waiting|全屏程序", "tick|关闭计算机|countdown|",
+                                             "timer|关机|wait end|不再忙", "tick|关闭计算机|cancelled|"}));
+}
+
 TEST_F(HistoryTick, AWakeTimeThatDoesNotConvertEndsTheCountdownsTaskWithItsError) {
     testing::StoreRecords(kKey, {{testing::DailyForNow(45), "休眠计算机", "第x天7时0分唤醒", "启用"}});
     ErrorBoxes boxes;

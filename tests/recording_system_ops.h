@@ -167,6 +167,11 @@ public:
         return SystemOps::NotifyIcon(operation, record);
     }
 
+    // The machine's busy facts: never this machine's, so a test decides on
+    // the sample it set.
+    BusySample busy;
+    BusySample BusyFacts() override { return busy; }
+
     RecordingTaskService taskService;
     bool TaskServiceAvailable() override { return taskService.TaskServiceAvailable(); }
     bool FindTask(const std::string& name, RegisteredTask& task) override {
