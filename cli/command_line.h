@@ -90,6 +90,7 @@ int RunNext(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err);
 int RunHistory(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err);
 int RunAutostart(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err);
 int RunTimer(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err);
+int RunSettings(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err);
 
 // A usage error raised inside a command (a value of the wrong form): exit 2.
 struct UsageError {

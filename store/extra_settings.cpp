@@ -22,8 +22,33 @@ const ExtraSetting* FindExtraSetting(const std::string& nameOrLabel) {
     return nullptr;
 }
 
-std::string CheckExtraSetting(const ExtraSetting& setting, const std::string& text,
-                              std::int32_t& value) {
+const std::vector<SettingEntry>& AllSettings() {
+    static const std::vector<SettingEntry> all = [] {
+        std::vector<SettingEntry> v = {
+            {kValCountdown, "倒计时长度", "秒", false, 60, 0, 86400},
+            {kValSoundPath, "声音文件", "", true, 0, 0, 0},
+            {kValGreeting, "显示开机时间", "", false, 0, 0, 1},
+            {kValCtrlHotkeys, "Ctrl 热键", "", false, 0, 0, 1},
+            {kValCloseAll, "关闭所有程序", "", false, 0, 0, 1},
+        };
+        for (const ExtraSetting& e : ExtraSettings())
+            v.push_back({e.name, e.label, e.unit, false, e.defaultValue, e.minimum, e.maximum});
+        return v;
+    }();
+    return all;
+}
+
+const SettingEntry* FindSetting(const std::string& nameOrLabel) {
+    for (const SettingEntry& s : AllSettings())
+        if (nameOrLabel == s.name || nameOrLabel == s.label) return &s;
+    return nullptr;
+}
+
+std::string CheckExtraSetting(const ExtraSetting& setting, const std::string& text, std::int32_t& value) {
+    return CheckSettingNumber(*FindSetting(setting.name), text, value);
+}
+
+std::string CheckSettingNumber(const SettingEntry& setting, const std::string& text, std::int32_t& value) {
     const std::string range = std::to_string(setting.minimum) + " 到 " + std::to_string(setting.maximum);
     bool digits = !text.empty() && text.size() <= 9;
     for (char c : text) digits = digits && c >= '0' && c <= '9';
@@ -53,6 +78,24 @@ std::int32_t TaskStore::ReadExtraSetting(const ExtraSetting& setting) {
     if (!key.ok() || !reg_.ValueExists(setting.name)) return setting.defaultValue;
     const std::int32_t v = reg_.ReadInteger(setting.name);
     return v >= setting.minimum && v <= setting.maximum ? v : setting.defaultValue;
+}
+
+std::string TaskStore::ReadSetting(const SettingEntry& setting) {
+    OpenedKey key(reg_, programKey_, false);
+    const bool stored = key.ok() && reg_.ValueExists(setting.name);
+    if (setting.text) return stored ? reg_.ReadString(setting.name) : std::string();
+    return std::to_string(stored ? reg_.ReadInteger(setting.name) : setting.defaultValue);
+}
+
+void TaskStore::WriteSetting(const SettingEntry& setting, const std::string& value) {
+    std::int32_t number = 0;
+    if (!setting.text && !CheckSettingNumber(setting, value, number).empty()) return;
+    WriteGuard guard(*this);
+    OpenedKey key(reg_, programKey_);
+    if (setting.text)
+        reg_.WriteString(setting.name, value);
+    else
+        reg_.WriteInteger(setting.name, number);
 }
 
 void TaskStore::WriteExtraSetting(Settings& settings, const ExtraSetting& setting, std::int32_t value) {

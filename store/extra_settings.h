@@ -22,6 +22,21 @@ struct ExtraSetting {
     std::int32_t Settings::*copy;  // the running program's copy
 };
 
+// Every setting of the program key as vantrelctl shows and sets it: the
+// five first ones, then the later ones. A text setting (the sound file) has
+// no range.
+struct SettingEntry {
+    const char* name;
+    const char* label;
+    const char* unit;
+    bool text;
+    std::int32_t defaultValue, minimum, maximum;
+};
+const std::vector<SettingEntry>& AllSettings();
+const SettingEntry* FindSetting(const std::string& nameOrLabel);
+// CheckExtraSetting's rule for an integer setting.
+std::string CheckSettingNumber(const SettingEntry& setting, const std::string& text, std::int32_t& value);
+
 // In the order the windows list them.
 const std::vector<ExtraSetting>& ExtraSettings();
 // By value name or label; nullptr for none.

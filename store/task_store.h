@@ -57,6 +57,7 @@ struct Settings {
 };
 
 struct ExtraSetting;
+struct SettingEntry;
 
 struct StartupResult {
     bool greeting = false;            // kaiji reads exactly 1
@@ -216,6 +217,11 @@ public:
     // its registry error), and one written with its copy.
     std::int32_t ReadExtraSetting(const ExtraSetting& setting);
     void WriteExtraSetting(Settings& settings, const ExtraSetting& setting, std::int32_t value);
+    // Any setting (store/extra_settings.h) as text: an integer in decimal,
+    // its default when missing; one of another type raises its registry
+    // error. Written only when it is a valid value (CheckSettingNumber).
+    std::string ReadSetting(const SettingEntry& setting);
+    void WriteSetting(const SettingEntry& setting, const std::string& value);
 
     const std::string& programKey() const { return programKey_; }
 

@@ -500,3 +500,37 @@ TEST(CliRegistry, CommandsWorkOnTheRegistryAndARefusalChangesNothing) {
 
 }  // namespace
 }  // namespace vantrel
+
+namespace vantrel {
+namespace {
+
+// settings lists every setting (the first five and the later ones) with
+// its default until it is set; a value out of range, a name that is none
+// or a lone name is a usage error that writes nothing; a label names a
+// setting as its value name does.
+TEST(CliSettings, ListsSetsAndRefusesBadValues) {
+    TestEnv env;
+    FourTasks(env);
+    const CliRun all = Ctl(env, {"settings", "--file", kFile});
+    EXPECT_EQ(all.status, 0);
+    for (const char* row : {"tishi\t倒计时长度\t60秒\t60秒\n", "tiqian\t提前提醒\t5分钟\t5分钟\n",
+                            "manglu\t忙时推迟\t0\t0\n", "soundpath\t声音文件\t\t\n"})
+        EXPECT_NE(all.out.find(row), std::string::npos) << row;
+    const std::vector<std::string> before = Values(env);
+    for (const std::vector<std::string>& bad :
+         {std::vector<std::string>{"settings", "tiqian", "1441"}, {"settings", "manglu", "2"},
+          {"settings", "tishi", "-1"}, {"settings", "nosuch", "1"}, {"settings", "tiqian"}}) {
+        std::vector<std::string> args = bad;
+        args.insert(args.end(), {"--file", kFile});
+        EXPECT_EQ(Ctl(env, args).status, 2) << bad[1];
+    }
+    EXPECT_EQ(Values(env), before);
+    EXPECT_EQ(Ctl(env, {"settings", "提前提醒", "10", "--file", kFile}).out, "名称\t设置\t值\t默认\ntiqian\t提前提醒\t10分钟\t5分钟\n");
+    EXPECT_EQ(Values(env).back(), "tiqian=10");
+    const CliRun json = Ctl(env, {"settings", "soundpath", "C:\\响.wav", "--json", "--file", kFile});
+    EXPECT_EQ(json.out, "[\n  {\"name\": \"soundpath\", \"label\": \"声音文件\", \"value\": \"C:\\\\响.wav\", "
+                        "\"default\": \"\", \"unit\": \"\", \"error\": null}\n]\n");
+}
+
+}  // namespace
+}  // namespace vantrel
