@@ -8,6 +8,7 @@
 
 #include "actions/utility_actions_win.h"
 #include "app/main_window_win.h"
+#include "ui/more_settings_window_win.h"
 #include "scheduler/conversions.h"
 #include "scheduler/time_text.h"
 // windows.h names a drawing function TextOut; here it is vantrelctl's output.
@@ -214,6 +215,38 @@ TEST_F(SettingsWindowTest, OkStoresTheOptionsAndTheWaitInSeconds) {
     }
     SettingsWindow* w = Open();
     EXPECT_EQ(WindowText(w->control(SettingsWindow::kEdit5)), "0.133333333333333");
+}
+
+// 更多设置…: the later settings as stored; a value out of range is named in
+// a message and nothing is stored; OK stores them all with the running
+// program's copies and gives the settings window back.
+TEST_F(SettingsWindowTest, MoreSettingsAreCheckedAndStoredOnlyOnOk) {
+    StartWith({});
+    {
+        WinRegistry reg;
+        reg.OpenKey(kKey, true);
+        reg.WriteInteger("mangxian", 30);
+    }
+    SettingsWindow* w = Open();
+    SendMessageA(w->hwnd(), WM_COMMAND, SettingsWindow::kButton7, 0);
+    auto* more = dynamic_cast<MoreSettingsWindow*>(Form::FromHandle(FindWindowA("TForm7", nullptr)));
+    ASSERT_TRUE(more);
+    EXPECT_FALSE(IsWindowEnabled(w->hwnd()));
+    EXPECT_EQ(WindowText(more->Field("tiqian")), "5");
+    EXPECT_EQ(WindowText(more->Field("mangxian")), "30");
+    SetText(more->Field("tiqian"), "1441");
+    CheckDlgButton(more->hwnd(), GetDlgCtrlID(more->Field("manglu")), BST_CHECKED);
+    EXPECT_FALSE(more->OkClick());
+    EXPECT_EQ(boxes_, (std::vector<std::string>{"错误: 提前提醒应为 0 到 1440 之间的整数"}));
+    EXPECT_FALSE(Exists("tiqian") || Exists("manglu"));
+    SetText(more->Field("tiqian"), "10");
+    EXPECT_TRUE(more->OkClick());
+    EXPECT_EQ(Int("tiqian"), 10);
+    EXPECT_EQ(Int("manglu"), 1);
+    EXPECT_EQ(main_->settings().warnMinutes, 10);
+    EXPECT_EQ(main_->settings().busyWait, 1);
+    EXPECT_TRUE(IsWindowEnabled(w->hwnd()));
+    EXPECT_FALSE(IsWindowVisible(more->hwnd()));
 }
 
 TEST_F(SettingsWindowTest, AWaitThatIsNoNumberStoresNothing) {

@@ -1,5 +1,7 @@
 #include "ui/settings_window_win.h"
 
+#include "ui/more_settings_window_win.h"
+
 #include <memory>
 #include <vector>
 
@@ -96,6 +98,7 @@ bool SettingsWindow::Create() {
     HWND cancel = AddControl("BUTTON", "取消(&C)", WS_TABSTOP | BS_DEFPUSHBUTTON, kShift + 240, 320,
                              75, 24, kButton2, f);
     HWND ok = AddControl("BUTTON", "确定(&O)", WS_TABSTOP, kShift + 143, 320, 75, 24, kButton1, f);
+    AddControl("BUTTON", "更多设置…", WS_TABSTOP, kShift + 337, 320, 90, 24, kButton7, f);
     // The list spans the whole width, so that its six columns (560 pixels)
     // fit inside its border without a horizontal scroll bar, and the enable
     // combo over the fifth column is never cut off.
@@ -478,6 +481,7 @@ LRESULT SettingsWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             case kButton4: Button4Click(); return 0;
             case kButton5: Button5Click(); return 0;
             case kButton6: Button6Click(); return 0;
+            case kButton7: MoreSettingsWindow::Open(host_, hwnd()); return 0;
             case kComboBox1:
                 if (HIWORD(wParam) == CBN_SELCHANGE) ComboBox1Change();
                 return 0;

@@ -33,6 +33,7 @@ public:
         kButton4 = 104,  // 添加(&A)
         kButton5 = 105,  // 修改(&M)
         kButton6 = 106,  // 删除(&D)
+        kButton7 = 107,  // 更多设置…
         kComboBox1 = 110,
         kCheckBox2 = 122,
         kCheckBox5 = 125,
