@@ -4,7 +4,7 @@
 
 #include "actions/utility_actions_win.h"
 #include "scheduler/clock.h"
-#include "store/task_count_follow.h"
+#include "store/task_store.h"
 
 namespace vantrel {
 
