@@ -213,14 +213,10 @@ std::string HexList(const std::string& bytes, std::size_t firstLineUsed) {
     return out;
 }
 
-// Whether every byte of `text` belongs to a GBK character (an ASCII byte or
-// a lead byte with a byte that can follow it).
+// Whether every byte of `text` belongs to a GBK character.
 bool WholeGbk(const std::string& text) {
-    for (std::size_t pos = 0; pos < text.size();) {
-        const std::size_t len = GbkStrictCharLength(text, pos);
-        if (len == 1 && static_cast<unsigned char>(text[pos]) >= 0x80) return false;
-        pos += len;
-    }
+    for (std::size_t pos = 0; pos < text.size(); pos += GbkStrictCharLength(text, pos))
+        if (IsStrayGbkByte(text, pos)) return false;
     return true;
 }
 

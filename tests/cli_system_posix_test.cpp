@@ -11,6 +11,8 @@
 #include <string>
 
 #include "cli/system_env.h"
+#include "text/codepage.h"
+#include "text/gbk_text.h"
 
 namespace vantrel {
 namespace {
@@ -63,6 +65,29 @@ TEST(CliPosix, OutputThatCannotBeWrittenIsAFailure) {
     EXPECT_EQ(WEXITSTATUS(status), 1);
     EXPECT_EQ(Slurp(file + ".err").rfind("vantrelctl: ", 0), 0u);
     std::remove(file.c_str());
+    std::remove((file + ".err").c_str());
+}
+
+// An argument with a character GBK cannot hold would be stored (or looked
+// for) with '?' in its place: refused as the settings window refuses it,
+// exit 2, before anything is written.
+TEST(CliPosix, AnArgumentGbkCannotHoldIsRefused) {
+    char self[4096] = {0};
+    ASSERT_GT(readlink("/proc/self/exe", self, sizeof self - 1), 0);
+    std::string bin = self;
+    bin = bin.substr(0, bin.rfind('/')) + "/vantrelctl";
+    const std::string file = "/tmp/vantrelctl-gbk-" + std::to_string(getpid()) + ".reg";
+    // The command line speaks UTF-8 here; U+1F600 has no GBK form.
+    const std::string face = "\xF0\x9F\x98\x80";
+    const std::string add = "add --file " + file + " --schedule " + GbkToUtf8("每天8时0分") + " --action " +
+                            GbkToUtf8("提醒") + " --param '" + GbkToUtf8("…") + face + "'";
+    for (const std::string& args : {add, "autostart status --program '/opt/" + face + "/Vantrel.exe'"}) {
+        const int status = std::system(("'" + bin + "' " + args + " >/dev/null 2>" + file + ".err").c_str());
+        ASSERT_TRUE(WIFEXITED(status)) << args;
+        EXPECT_EQ(WEXITSTATUS(status), 2) << args;
+        EXPECT_EQ(Slurp(file + ".err"), "vantrelctl: " + std::string(kTextNotGbkText) + "\n") << args;  // redirected: GBK
+        EXPECT_EQ(access(file.c_str(), F_OK), -1) << args;
+    }
     std::remove((file + ".err").c_str());
 }
 
