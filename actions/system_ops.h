@@ -10,6 +10,7 @@
 #include <string>
 
 #include "autostart/logon_start.h"
+#include "text/gbk_text.h"
 
 namespace vantrel {
 
@@ -52,6 +53,10 @@ public:
     // PostMessage(window, WM_CLOSE, 0, 0): asks another program's window to
     // close, without waiting.
     virtual void AskToClose(void* window) = 0;
+    // The form in which Windows compares file paths: GetLongPathNameW (each
+    // 8.3 name written out, where the file exists), then CharUpperBuffW.
+    // A stand-in folds ASCII letters only.
+    virtual std::string ComparablePath(const std::string& path) { return AsciiUpper(path); }
 };
 
 // The operations in force: the real ones unless a test installed others.
@@ -63,5 +68,8 @@ SystemOps& RealSystemOps();
 // The task service of the operations in force at each call, so that one
 // given to a long-lived object follows a test's recorder.
 TaskService& SystemTasks();
+// ComparablePath of the operations in force: the path form start at logon
+// compares with (UsePathForm, autostart/logon_start.h).
+std::string SystemComparablePath(const std::string& path);
 
 }  // namespace vantrel

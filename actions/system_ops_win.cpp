@@ -105,6 +105,20 @@ public:
         RegisterSystemTask(name, xml);
     }
     void DeleteTask(const std::string& name) override { DeleteSystemTask(name); }
+
+    std::string ComparablePath(const std::string& path) override {
+        const WideText wide = Wide(path);
+        // GetLongPathNameW fails for a path that does not exist: then the path
+        // as given, in the case Windows compares in.
+        std::vector<wchar_t> longer(32768);
+        const DWORD n = GetLongPathNameW(wide.c_str(), longer.data(), static_cast<DWORD>(longer.size()));
+        if (n == 0 || n >= longer.size())
+            longer.assign(wide.c_str(), wide.c_str() + wide.length());
+        else
+            longer.resize(n);
+        if (!longer.empty()) CharUpperBuffW(longer.data(), static_cast<DWORD>(longer.size()));
+        return Narrow(longer.data(), static_cast<int>(longer.size()));
+    }
 };
 
 class TasksInForce : public TaskService {
@@ -136,5 +150,7 @@ TaskService& SystemTasks() {
     static TasksInForce tasks;
     return tasks;
 }
+
+std::string SystemComparablePath(const std::string& path) { return Sys().ComparablePath(path); }
 
 }  // namespace vantrel

@@ -166,7 +166,12 @@ std::vector<std::string> CommandLineArgs(int argc, char** argv, bool& allGbk) {
     return args;
 }
 
-std::unique_ptr<CliEnv> MakeSystemEnv() { return std::unique_ptr<CliEnv>(new WinEnv); }
+std::unique_ptr<CliEnv> MakeSystemEnv() {
+    // autostart compares the paths of this copy and of what starts at logon
+    // as Windows does.
+    UsePathForm(&SystemComparablePath);
+    return std::unique_ptr<CliEnv>(new WinEnv);
+}
 
 bool WriteStd(StdStream stream, const std::string& text, bool utf8, std::string& error) {
     if (text.empty()) return true;
