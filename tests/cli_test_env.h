@@ -24,8 +24,7 @@ struct WriteRefusal {
     bool Refuses() { return ++seen >= from && from > 0 && (count < 0 || seen < from + count); }
 };
 
-// Runs before the n-th opening of a key by one command (counted from 1):
-// another writer at work between two of its steps.
+// Another writer, before a command's n-th opening of a key (from 1).
 using BeforeOpen = std::function<void(int n)>;
 
 // Hands out the shared registry without giving it away.

