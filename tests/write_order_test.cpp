@@ -32,16 +32,14 @@ public:
         return on;
     }
     bool Refused() { return ++writes == refuse; }
-    void WriteString(const std::string& n, const std::string& v) override {
+    template <class Write>
+    void Watch(const std::string& n, Write write) {
         if (Refused()) throw FailedToSetData(n);
-        MemoryRegistry::WriteString(n, v);
+        write();
         views.push_back(Enabled());
     }
-    void WriteInteger(const std::string& n, std::int32_t v) override {
-        if (Refused()) throw FailedToSetData(n);
-        MemoryRegistry::WriteInteger(n, v);
-        views.push_back(Enabled());
-    }
+    void WriteString(const std::string& n, const std::string& v) override { Watch(n, [&] { MemoryRegistry::WriteString(n, v); }); }
+    void WriteInteger(const std::string& n, std::int32_t v) override { Watch(n, [&] { MemoryRegistry::WriteInteger(n, v); }); }
     bool DeleteValue(const std::string& n) override {
         const bool deleted = !Refused() && MemoryRegistry::DeleteValue(n);
         views.push_back(Enabled());
