@@ -48,6 +48,8 @@ public:
     void PutText(const std::string& name, const std::string& text);
     void PutInteger(const std::string& name, std::int32_t number);
 
+    // Whether the change has written anything yet.
+    bool wrote() const { return !journal_.empty(); }
     // Puts back what the change wrote; the names of the values that still
     // differ from what they held (empty: the key is as it was).
     std::vector<std::string> Undo();

@@ -322,9 +322,9 @@ auto TaskStore::Change(Body body) -> decltype(body(std::declval<KeyChange&>())) 
     KeyChange change(reg_);
     try {
         return body(change);
-    } catch (const ChangeRefused&) {
-        throw;
     } catch (const RegistryError& e) {
+        // A value that could not be read before the first write changed nothing.
+        if (!change.wrote()) throw;
         throw ChangeRefused(e.what(), change.Undo());
     }
 }
