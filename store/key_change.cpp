@@ -1,7 +1,5 @@
 #include "store/key_change.h"
 
-#include <set>
-
 #include "store/task_count.h"
 #include "store/task_store.h"
 #include "text/gbk_text.h"
@@ -57,7 +55,7 @@ void KeyChange::Write(const std::string& name, const Value& value) {
             if (!reg_.DeleteValue(name) && reg_.ValueExists(name)) throw FailedToDelete(name);
             break;
         case Value::Text:
-        case Value::ExpandText:
+        case Value::ExpandText:  // written back as a plain text: Undo names it
             reg_.WriteString(name, value.text);
             break;
         case Value::Integer:
