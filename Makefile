@@ -4,7 +4,8 @@
 # make screenshot  save a PNG of the display Vantrel runs on
 # make fuzz   run every fuzz target for FUZZ_SECONDS (60) from its seed corpus
 # make bench  run the benchmarks and write BENCHMARKS.md
-# make dist   build what a user downloads: the setup program, the portable zip, SHA256SUMS
+# make dist   build what a user downloads: the setup program, the portable zip, SHA256SUMS,
+#             signed (VANTREL_SIGN_PFX, VANTREL_SIGN_PASSWORD, VANTREL_SIGN_TIMESTAMP; README)
 
 BUILD   := build
 NATIVE  := $(BUILD)/native

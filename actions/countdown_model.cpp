@@ -11,20 +11,31 @@ CountdownCaptions CaptionsFor(const std::string& word) {
     return c;
 }
 
+namespace {
+
+struct PowerWord {
+    const char* word;
+    PowerOp op;
+};
+const PowerWord kPowerWords[] = {
+    {"注销", PowerOp::LogOff},         {"待机", PowerOp::Standby},
+    {"休眠", PowerOp::Hibernate},      {"重启", PowerOp::Restart},
+    {"关机", PowerOp::PowerOff},       {"断开拨号", PowerOp::HangUp},
+    {"快速重启", PowerOp::FastRestart}, {"快速关机", PowerOp::FastShutdown},
+};
+
+}  // namespace
+
 PowerOp PowerOpFor(const std::string& word) {
-    struct Entry {
-        const char* word;
-        PowerOp op;
-    };
-    static const Entry kOrder[] = {
-        {"注销", PowerOp::LogOff},         {"待机", PowerOp::Standby},
-        {"休眠", PowerOp::Hibernate},      {"重启", PowerOp::Restart},
-        {"关机", PowerOp::PowerOff},       {"断开拨号", PowerOp::HangUp},
-        {"快速重启", PowerOp::FastRestart}, {"快速关机", PowerOp::FastShutdown},
-    };
-    for (const Entry& e : kOrder)
+    for (const PowerWord& e : kPowerWords)
         if (word == e.word) return e.op;
     return PowerOp::None;
+}
+
+const char* PowerWordOf(PowerOp op) {
+    for (const PowerWord& e : kPowerWords)
+        if (op == e.op) return e.word;
+    return "";
 }
 
 namespace {

@@ -20,6 +20,9 @@ CountdownCaptions CaptionsFor(const std::string& word);
 // The pending power words, in the order in which they are tested.
 enum class PowerOp { None, LogOff, Standby, Hibernate, Restart, PowerOff, HangUp, FastRestart, FastShutdown };
 PowerOp PowerOpFor(const std::string& word);
+// The word of an operation ("" for None); the immediate commands are named
+// by it too.
+const char* PowerWordOf(PowerOp op);
 
 // The progress bar and the seconds shown. A negative length (a hand-edited
 // setting) counts as 0, so the first step carries out the action. A length

@@ -4,74 +4,81 @@
 #include "actions/system_ops.h"
 #include "actions/utility_actions_win.h"
 #include "actions/wake_plan.h"
+#include "text/system_error_win.h"
 
 namespace vantrel {
 
 namespace {
 
-HANDLE g_wakeTimer = nullptr;
-SYSTEMTIME g_wakeAt = {};
-
-}  // namespace
-
-bool WakeTimer::Arm(const SYSTEMTIME& localTime) {
-    Cancel();
-    FILETIME local, utc;
-    if (!SystemTimeToFileTime(&localTime, &local) || !LocalFileTimeToFileTime(&local, &utc))
-        return false;
-    HANDLE timer = CreateWaitableTimerA(nullptr, TRUE, nullptr);
-    if (!timer) return false;
-    LARGE_INTEGER due;
-    due.LowPart = utc.dwLowDateTime;
-    due.HighPart = static_cast<LONG>(utc.dwHighDateTime);  // positive: an absolute time
-    if (!SetWaitableTimer(timer, &due, 0, nullptr, nullptr, TRUE)) {
-        CloseHandle(timer);
-        return false;
+// A power call's answer: a failure is shown at once, with Windows' text.
+PowerOutcome Checked(PowerOp op, std::uint32_t code) {
+    PowerOutcome outcome;
+    outcome.acted = true;
+    outcome.ok = code == 0;
+    if (!outcome.ok) {
+        outcome.text = PowerFailureText(PowerWordOf(op), SystemErrorText(code));
+        ShowReminder(outcome.text);
     }
-    g_wakeTimer = timer;
-    g_wakeAt = localTime;
+    return outcome;
+}
+
+// A command this computer cannot do is not tried; the user is told why.
+bool Refused(PowerNeed need, PowerOutcome& outcome) {
+    outcome.text = PowerRefusalNow(need);
+    if (outcome.text.empty()) return false;
+    outcome.acted = true;
+    ShowReminder(outcome.text);
     return true;
 }
 
-void WakeTimer::Cancel() {
-    if (!g_wakeTimer) return;
-    CancelWaitableTimer(g_wakeTimer);
-    CloseHandle(g_wakeTimer);
-    g_wakeTimer = nullptr;
+PowerOutcome EndSession(PowerOp op, UINT flags) {
+    return Checked(op, Sys().EndSession(flags, kPlannedOther));
 }
 
-bool WakeTimer::IsArmed() { return g_wakeTimer != nullptr; }
-SYSTEMTIME WakeTimer::ArmedFor() { return g_wakeAt; }
+}  // namespace
 
-void SuspendWithWakeTimer(const std::string& wakeChoice) {
+std::string PowerRefusalNow(PowerNeed need) {
+    PowerCapabilities caps;
+    if (need == PowerNeed::Nothing || !Sys().ReadPowerCapabilities(caps)) return std::string();
+    return PowerRefusal(need, caps);
+}
+
+PowerOutcome SuspendWithWakeTimer(const std::string& wakeChoice) {
     SYSTEMTIME now;
     GetLocalTime(&now);
-    WakePlan plan = PlanWake(wakeChoice, Date{now.wYear, now.wMonth, now.wDay});
+    const WakePlan plan = PlanWake(wakeChoice, Date{now.wYear, now.wMonth, now.wDay});
+    std::string cannotWake;
     if (plan.armTimer) {
-        SYSTEMTIME at = {};
-        at.wYear = static_cast<WORD>(plan.date.year);
-        at.wMonth = static_cast<WORD>(plan.date.month);
-        at.wDay = static_cast<WORD>(plan.date.day);
-        at.wHour = static_cast<WORD>(plan.hour);
-        at.wMinute = static_cast<WORD>(plan.minute);
-        WakeTimer::Arm(at);
+        // The sleep the task asks for still happens; the user hears of the
+        // wake-up that will not come after waking the computer by hand.
+        if (const std::uint32_t code = Sys().ArmWakeTimer(plan))
+            cannotWake = CannotWakeText(SystemErrorText(code));
     }
-    Sys().SetPowerState(true, false);
+    PowerOutcome outcome = Checked(PowerOp::Hibernate, Sys().SetPowerState(true, false));
+    if (outcome.ok) outcome.cannotWake = cannotWake;
+    return outcome;
 }
 
-std::optional<HangUpResult> CarryOutPowerWord(const std::string& word, const std::string& wakeChoice) {
+PowerOutcome CarryOutPowerWord(const std::string& word, const std::string& wakeChoice) {
     switch (PowerOpFor(word)) {
-        case PowerOp::LogOff: Sys().EndSession(kExitLogOff); break;
-        case PowerOp::Standby: Sys().SetPowerState(true, true); break;
-        case PowerOp::Hibernate: SuspendWithWakeTimer(wakeChoice); break;
-        case PowerOp::Restart: Sys().EndSession(kExitRestart); break;
-        case PowerOp::PowerOff: Sys().EndSession(kExitPowerOff); break;
-        case PowerOp::HangUp: return HangUpDialUp();
-        case PowerOp::FastRestart: Sys().ShutdownSystem(1); break;
-        case PowerOp::FastShutdown: Sys().ShutdownSystem(2); break;
+        case PowerOp::LogOff: return EndSession(PowerOp::LogOff, kExitLogOff);
+        case PowerOp::Standby: return Checked(PowerOp::Standby, Sys().SetPowerState(true, true));
+        case PowerOp::Hibernate: return SuspendWithWakeTimer(wakeChoice);
+        case PowerOp::Restart: return EndSession(PowerOp::Restart, kExitRestart);
+        case PowerOp::PowerOff: return EndSession(PowerOp::PowerOff, kExitPowerOff);
+        case PowerOp::HangUp: {
+            const HangUpResult hangUp = HangUpDialUp();
+            PowerOutcome outcome;
+            outcome.acted = true;
+            outcome.ok = hangUp.hungUp;
+            outcome.text = hangUp.text;
+            return outcome;
+        }
+        case PowerOp::FastRestart: return Checked(PowerOp::FastRestart, Sys().ShutdownSystem(1));
+        case PowerOp::FastShutdown: return Checked(PowerOp::FastShutdown, Sys().ShutdownSystem(2));
         case PowerOp::None: break;
     }
-    return std::nullopt;
+    return PowerOutcome();
 }
 
 BOOL CALLBACK CloseAllWindowsProc(HWND window, LPARAM) {
@@ -90,12 +97,23 @@ BOOL CALLBACK CloseAllWindowsProc(HWND window, LPARAM) {
 
 void CloseAllOtherWindows() { EnumWindows(CloseAllWindowsProc, 0); }
 
-void LogOffNow() { Sys().EndSession(kExitLogOff); }
-void StandbyNow() { Sys().SetPowerState(true, true); }
-void HibernateNow() { Sys().SetPowerState(false, true); }
-void RestartNow() { Sys().EndSession(kExitRestart); }
-void PowerOffNow() { Sys().EndSession(kExitPowerOff); }
-void FastRestartNow() { Sys().ShutdownSystem(1); }
-void FastShutdownNow() { Sys().ShutdownSystem(2); }
+PowerOutcome LogOffNow() { return EndSession(PowerOp::LogOff, kExitLogOff); }
+
+PowerOutcome StandbyNow() {
+    PowerOutcome refused;
+    if (Refused(PowerNeed::Sleep, refused)) return refused;
+    return Checked(PowerOp::Standby, Sys().SetPowerState(true, true));
+}
+
+PowerOutcome HibernateNow() {
+    PowerOutcome refused;
+    if (Refused(PowerNeed::Hibernation, refused)) return refused;
+    return Checked(PowerOp::Hibernate, Sys().SetPowerState(false, true));
+}
+
+PowerOutcome RestartNow() { return EndSession(PowerOp::Restart, kExitRestart); }
+PowerOutcome PowerOffNow() { return EndSession(PowerOp::PowerOff, kExitPowerOff); }
+PowerOutcome FastRestartNow() { return Checked(PowerOp::FastRestart, Sys().ShutdownSystem(1)); }
+PowerOutcome FastShutdownNow() { return Checked(PowerOp::FastShutdown, Sys().ShutdownSystem(2)); }
 
 }  // namespace vantrel

@@ -1,10 +1,16 @@
 #include <windows.h>
 
 #include <shellapi.h>
+#include <tlhelp32.h>
+#include <wtsapi32.h>
 
+#include <cstddef>
+#include <utility>
 #include <vector>
 
+#include "actions/handle_win.h"
 #include "actions/system_ops.h"
+#include "actions/handle_win.h"
 #include "autostart/logon_task_win.h"
 #include "text/codepage_win.h"
 #include "winui/on_demand_win.h"
@@ -16,6 +22,122 @@ namespace {
 // How long a broadcast waits for one window that is slow but not yet hung.
 const UINT kBroadcastWaitMs = 500;
 
+template <typename Fn>
+Fn Function(HMODULE module, const char* name) {
+    if (!module) return nullptr;
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+// wtsapi32 is on every system from XP on, but loaded only when a session
+// fact is asked for, and kept.
+HMODULE Wtsapi() {
+    static HMODULE module = LoadSystemLibrary("wtsapi32.dll");
+    return module;
+}
+
+std::uint32_t SessionOf(DWORD pid) {
+    DWORD session = 0;
+    return ProcessIdToSessionId(pid, &session) ? session : 0xFFFFFFFF;
+}
+
+#if !defined(_WIN64)
+static_assert(sizeof(PROCESSENTRY32W) == 556, "PROCESSENTRY32W is 556 bytes");
+#endif
+
+std::vector<ProcessEntry> RealProcesses() {
+    std::vector<ProcessEntry> list;
+    Handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot) return list;
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
+         more = Process32NextW(snapshot.get(), &entry)) {
+        // szExeFile may fill its whole array on some systems; never read past it.
+        int length = 0;
+        while (length < MAX_PATH && entry.szExeFile[length] != L'\0') ++length;
+        ProcessEntry p;
+        p.pid = entry.th32ProcessID;
+        p.session = SessionOf(entry.th32ProcessID);
+        p.exe = Narrow(entry.szExeFile, length);
+        list.push_back(p);
+    }
+    return list;
+}
+
+std::vector<std::uint32_t> RealActiveSessions() {
+    typedef BOOL(WINAPI * EnumerateFn)(HANDLE, DWORD, DWORD, PWTS_SESSION_INFOW*, DWORD*);
+    typedef void(WINAPI * FreeFn)(PVOID);
+    auto enumerate = Function<EnumerateFn>(Wtsapi(), "WTSEnumerateSessionsW");
+    auto release = Function<FreeFn>(Wtsapi(), "WTSFreeMemory");
+    std::vector<std::uint32_t> active;
+    PWTS_SESSION_INFOW sessions = nullptr;
+    DWORD count = 0;
+    if (!enumerate || !release || !enumerate(WTS_CURRENT_SERVER_HANDLE, 0, 1, &sessions, &count))
+        return active;
+    for (DWORD i = 0; i < count; ++i)
+        if (sessions[i].State == WTSActive) active.push_back(sessions[i].SessionId);
+    release(sessions);
+    return active;
+}
+
+bool RealWatchSessions(HWND window, bool watch) {
+    typedef BOOL(WINAPI * RegisterFn)(HWND, DWORD);
+    typedef BOOL(WINAPI * UnregisterFn)(HWND);
+    if (!watch) {
+        auto unregister = Function<UnregisterFn>(Wtsapi(), "WTSUnRegisterSessionNotification");
+        return unregister && unregister(window);
+    }
+    auto registerFor = Function<RegisterFn>(Wtsapi(), "WTSRegisterSessionNotification");
+    return registerFor && registerFor(window, NOTIFY_FOR_ALL_SESSIONS);
+}
+
+bool RealAllowMessage(HWND window, UINT message) {
+    // Neither is in XP's user32, which has no message filter to pass.
+    typedef BOOL(WINAPI * WindowFilterFn)(HWND, UINT, DWORD, void*);
+    typedef BOOL(WINAPI * ProcessFilterFn)(UINT, DWORD);
+    HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    const DWORD kAllow = 1;  // MSGFLT_ALLOW and MSGFLT_ADD
+    if (auto forWindow = Function<WindowFilterFn>(user32, "ChangeWindowMessageFilterEx"))
+        return forWindow(window, message, kAllow, nullptr) != FALSE;
+    if (auto forProcess = Function<ProcessFilterFn>(user32, "ChangeWindowMessageFilter"))
+        return forProcess(message, kAllow) != FALSE;
+    return true;
+}
+
+// The headers for Windows XP do not declare it. The call goes through the
+// program's own import (app/xp_imports_win.h): kernel32's where Windows has
+// it, on XP the 32-bit count widened across its wraps.
+extern "C" __declspec(dllimport) ULONGLONG WINAPI GetTickCount64(void);
+
+// The headers for Windows XP call the byte of Modern Standby (AoAc) a spare.
+const std::size_t kAoAcOffset = 20;
+static_assert(offsetof(SYSTEM_POWER_CAPABILITIES, spare2) + 2 == kAoAcOffset,
+              "AoAc is the third spare byte after FastSystemS4");
+
+// CallNtPowerInformation, from powrprof (Windows 2000 on), loaded when first
+// asked; false when the library, the function or the level is not there.
+bool PowerInformation(POWER_INFORMATION_LEVEL level, void* out, ULONG size) {
+    typedef LONG(WINAPI * PowerInformationFn)(POWER_INFORMATION_LEVEL, void*, ULONG, void*, ULONG);
+    static const PowerInformationFn call =
+        Function<PowerInformationFn>(LoadSystemLibrary("powrprof.dll"), "CallNtPowerInformation");
+    return call && call(level, nullptr, 0, out, size) == 0;
+}
+
+// NtShutdownSystem answers with an NTSTATUS; the user is told the Win32 text.
+std::uint32_t Win32CodeOf(LONG status) {
+    typedef ULONG(WINAPI * ToDosErrorFn)(LONG);
+    static const ToDosErrorFn toDos =
+        Function<ToDosErrorFn>(GetModuleHandleA("ntdll.dll"), "RtlNtStatusToDosError");
+    const ULONG code = toDos ? toDos(status) : 0;
+    return code != 0 ? code : ERROR_GEN_FAILURE;
+}
+
+// The last error of a call that failed, never 0.
+std::uint32_t LastError() {
+    const DWORD code = GetLastError();
+    return code != 0 ? code : ERROR_GEN_FAILURE;
+}
+
 class RealOps : public SystemOps {
 public:
     bool TerminateProcessById(std::uint32_t pid) override {
@@ -26,21 +148,79 @@ public:
         return ok != FALSE;
     }
 
-    void EndSession(std::uint32_t flags) override { ExitWindowsEx(flags, 0); }
-
-    void SetPowerState(bool suspend, bool force) override {
-        SetSystemPowerState(suspend ? TRUE : FALSE, force ? TRUE : FALSE);
+    std::uint32_t EndSession(std::uint32_t flags, std::uint32_t reason) override {
+        return ExitWindowsEx(flags, reason) ? 0 : LastError();
     }
 
-    void ShutdownSystem(int action) override {
+    std::uint32_t SetPowerState(bool suspend, bool force) override {
+        return SetSystemPowerState(suspend ? TRUE : FALSE, force ? TRUE : FALSE) ? 0 : LastError();
+    }
+
+    std::uint32_t ShutdownSystem(int action) override {
         // Looked up at run time: ntdll exports it on every NT system, but it
         // is not part of the import libraries.
         typedef LONG(WINAPI * ShutdownFn)(int);
-        HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-        if (!ntdll) return;
-        auto fn = reinterpret_cast<ShutdownFn>(
-            reinterpret_cast<void*>(GetProcAddress(ntdll, "NtShutdownSystem")));
-        if (fn) fn(action);
+        auto fn = Function<ShutdownFn>(GetModuleHandleA("ntdll.dll"), "NtShutdownSystem");
+        if (!fn) return ERROR_PROC_NOT_FOUND;
+        const LONG status = fn(action);
+        return status >= 0 ? 0 : Win32CodeOf(status);
+    }
+
+    bool ReadPowerCapabilities(PowerCapabilities& caps) override {
+        SYSTEM_POWER_CAPABILITIES spc = {};
+        if (!PowerInformation(SystemPowerCapabilities, &spc, sizeof spc)) return false;
+        caps.sleepStates = spc.SystemS1 || spc.SystemS2 || spc.SystemS3;
+        caps.modernStandby = reinterpret_cast<const BYTE*>(&spc)[kAoAcOffset] != 0;
+        caps.hibernation = spc.SystemS4 != 0;
+        caps.hiberFile = spc.HiberFilePresent != 0;
+        return true;
+    }
+
+    std::uint32_t ArmWakeTimer(const WakePlan& at) override {
+        CancelWakeTimer();
+        SYSTEMTIME time = {};
+        time.wYear = static_cast<WORD>(at.date.year);
+        time.wMonth = static_cast<WORD>(at.date.month);
+        time.wDay = static_cast<WORD>(at.date.day);
+        time.wHour = static_cast<WORD>(at.hour);
+        time.wMinute = static_cast<WORD>(at.minute);
+        FILETIME local, utc;
+        if (!SystemTimeToFileTime(&time, &local) || !LocalFileTimeToFileTime(&local, &utc))
+            return LastError();
+        Handle timer(CreateWaitableTimerW(nullptr, TRUE, nullptr));
+        if (!timer) return LastError();
+        LARGE_INTEGER due;
+        due.LowPart = utc.dwLowDateTime;
+        due.HighPart = static_cast<LONG>(utc.dwHighDateTime);  // positive: an absolute time
+        // Where the computer cannot wake by a timer, SetWaitableTimer still
+        // arms it and succeeds, and says so only in the last error.
+        SetLastError(0);
+        if (!SetWaitableTimer(timer.get(), &due, 0, nullptr, nullptr, TRUE)) return LastError();
+        const DWORD said = GetLastError();
+        // Kept open while armed: closing the handle would cancel the wake.
+        wakeTimer_ = std::move(timer);
+        return said == ERROR_NOT_SUPPORTED ? ERROR_NOT_SUPPORTED : 0;
+    }
+
+    void CancelWakeTimer() override {
+        if (wakeTimer_) CancelWaitableTimer(wakeTimer_.get());
+        wakeTimer_ = Handle();
+    }
+
+    bool WakeTimerCameDue() override {
+        return wakeTimer_ && WaitForSingleObject(wakeTimer_.get(), 0) == WAIT_OBJECT_0;
+    }
+
+    void SetExecutionState(std::uint32_t flags) override {
+        SetThreadExecutionState(static_cast<EXECUTION_STATE>(flags));
+    }
+
+    UptimeClock ReadUptimeClock() override {
+        UptimeClock clock;
+        clock.tickMs = GetTickCount64();
+        ULONGLONG wake = 0;
+        if (PowerInformation(LastWakeTime, &wake, sizeof wake)) clock.lastWake = wake;
+        return clock;
     }
 
     void* StartProcess(const ProcessStart& start) override {
@@ -119,6 +299,8 @@ public:
         if (!longer.empty()) CharUpperBuffW(longer.data(), static_cast<DWORD>(longer.size()));
         return Narrow(longer.data(), static_cast<int>(longer.size()));
     }
+private:
+    Handle wakeTimer_;
 };
 
 class TasksInForce : public TaskService {
@@ -137,6 +319,19 @@ SystemOps* g_installed = nullptr;
 
 }  // namespace
 
+std::vector<ProcessEntry> SystemOps::Processes() { return RealProcesses(); }
+std::uint32_t SystemOps::OwnSession() { return SessionOf(GetCurrentProcessId()); }
+std::uint32_t SystemOps::ConsoleSession() { return WTSGetActiveConsoleSessionId(); }
+std::vector<std::uint32_t> SystemOps::ActiveSessions() { return RealActiveSessions(); }
+bool SystemOps::WatchSessions(void* window) { return RealWatchSessions(static_cast<HWND>(window), true); }
+void SystemOps::StopWatchingSessions(void* window) { RealWatchSessions(static_cast<HWND>(window), false); }
+bool SystemOps::AllowMessageFromLowerIntegrity(void* window, std::uint32_t message) {
+    return RealAllowMessage(static_cast<HWND>(window), message);
+}
+bool SystemOps::NotifyIcon(std::uint32_t operation, void* record) {
+    return Shell_NotifyIconW(operation, static_cast<NOTIFYICONDATAW*>(record)) != FALSE;
+}
+
 SystemOps& RealSystemOps() {
     static RealOps real;
     return real;
@@ -152,5 +347,6 @@ TaskService& SystemTasks() {
 }
 
 std::string SystemComparablePath(const std::string& path) { return Sys().ComparablePath(path); }
+std::uint64_t MsSinceSwitchedOnNow() { return MsSinceSwitchedOn(Sys().ReadUptimeClock()); }
 
 }  // namespace vantrel

@@ -1,5 +1,7 @@
 #include "actions/utility_actions.h"
 
+#include <algorithm>
+
 #include "text/gbk_text.h"
 
 namespace vantrel {
@@ -65,6 +67,25 @@ std::optional<std::string> NetshCommandLine(const std::string& systemFolder,
 bool ExeEntryMatches(const std::string& exeEntry, const std::string& name) {
     const std::string wanted = AsciiUpper(name);
     return AsciiUpper(FileNamePart(exeEntry)) == wanted || AsciiUpper(exeEntry) == wanted;
+}
+
+std::vector<std::uint32_t> ProcessesToClose(const std::vector<ProcessEntry>& processes,
+                                            const std::string& name, std::uint32_t session) {
+    std::vector<std::uint32_t> pids;
+    for (const ProcessEntry& p : processes)
+        if (p.session == session && ExeEntryMatches(p.exe, name)) pids.push_back(p.pid);
+    return pids;
+}
+
+std::vector<std::uint32_t> SessionsRunning(const std::vector<ProcessEntry>& processes,
+                                           const std::string& exeName, std::uint32_t own) {
+    std::vector<std::uint32_t> sessions;
+    for (const ProcessEntry& p : processes) {
+        if (p.session == own || p.session == 0xFFFFFFFF || !ExeEntryMatches(p.exe, exeName)) continue;
+        if (std::find(sessions.begin(), sessions.end(), p.session) == sessions.end())
+            sessions.push_back(p.session);
+    }
+    return sessions;
 }
 
 }  // namespace vantrel

@@ -2,9 +2,12 @@
 // texts, and the process-name comparison. No Win32 here.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "actions/system_ops.h"
 #include "scheduler/matching.h"
 
 namespace vantrel {
@@ -45,5 +48,17 @@ std::optional<std::string> NetshCommandLine(const std::string& systemFolder,
 // file-name part, or else the whole entry, equals `name` after folding the
 // ASCII letters only.
 bool ExeEntryMatches(const std::string& exeEntry, const std::string& name);
+
+// The processes a "关闭程序" task ends: those of the program `name`
+// (ExeEntryMatches) in `session`, the session of the copy that runs the
+// task. Another user's programs, in a session switched away or connected
+// remotely, are theirs; a process whose session cannot be told is left.
+std::vector<std::uint32_t> ProcessesToClose(const std::vector<ProcessEntry>& processes,
+                                            const std::string& name, std::uint32_t session);
+
+// The sessions other than `own` where the program `exeName` runs: where the
+// other copies of this program are.
+std::vector<std::uint32_t> SessionsRunning(const std::vector<ProcessEntry>& processes,
+                                           const std::string& exeName, std::uint32_t own);
 
 }  // namespace vantrel

@@ -3,7 +3,6 @@
 #include "scheduler/clock.h"
 
 #include <shellapi.h>
-#include <tlhelp32.h>
 
 #include <string.h>
 #include <vector>
@@ -14,6 +13,7 @@
 #include "text/codepage_win.h"
 #include "text/gbk_text.h"
 #include "text/system_error_win.h"
+#include "winui/form_win.h"
 #include "winui/on_demand_win.h"
 
 namespace vantrel {
@@ -33,7 +33,6 @@ const DWORD kRasConnSize = 412;
 const DWORD kRasConnEntries = 10;
 #if !defined(_WIN64)
 static_assert(sizeof(RasConnV1) == kRasConnSize, "RASCONN of the first layout is 412 bytes");
-static_assert(sizeof(PROCESSENTRY32W) == 556, "PROCESSENTRY32W is 556 bytes");
 #endif
 
 template <typename Fn>
@@ -59,21 +58,10 @@ std::string OpenTaskFile(const std::string& parameter) {
 }
 
 bool CloseProgramByName(const std::string& fileName) {
-    Handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snapshot) return false;
+    SystemOps& ops = Sys();
     bool lastResult = false;
-    PROCESSENTRY32W entry = {};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
-         more = Process32NextW(snapshot.get(), &entry)) {
-        // szExeFile may fill its whole array on some systems; never read past it.
-        int length = 0;
-        while (length < MAX_PATH && entry.szExeFile[length] != L'\0') ++length;
-        const std::string exe = Narrow(entry.szExeFile, length);
-        if (ExeEntryMatches(exe, fileName)) {
-            lastResult = Sys().TerminateProcessById(entry.th32ProcessID);
-        }
-    }
+    for (std::uint32_t pid : ProcessesToClose(ops.Processes(), fileName, ops.OwnSession()))
+        lastResult = ops.TerminateProcessById(pid);
     return lastResult;
 }
 
@@ -151,11 +139,16 @@ CleanupRun RunCleanup(HWND owner, const std::string& folder, bool showList, DWOR
         run.error = SystemErrorText(GetLastError());
         return run;
     }
-    // The user interface thread waits here; a batch file that never ends must
-    // not stop the scheduler for good, so after the limit it runs on alone.
-    run.outcome = WaitForSingleObject(process.get(), waitMs) == WAIT_OBJECT_0
-                      ? CleanupOutcome::Finished
-                      : CleanupOutcome::TimedOut;
+    // The windows go on answering while the batch runs: a window that
+    // answers nothing holds up Windows' shutdown broadcast, and Windows then
+    // names the program as one that prevents the shutdown. A batch file that
+    // never ends must not stop the scheduler for good, so after the limit
+    // it runs on alone.
+    switch (WaitRunningMessages(process.get(), waitMs)) {
+        case WaitEnd::Signalled: run.outcome = CleanupOutcome::Finished; break;
+        case WaitEnd::TimedOut: run.outcome = CleanupOutcome::TimedOut; break;
+        case WaitEnd::Quit: run.outcome = CleanupOutcome::Abandoned; return run;
+    }
     DWORD exitCode = 0;
     GetExitCodeProcess(process.get(), &exitCode);
     run.exitCode = exitCode;

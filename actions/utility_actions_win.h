@@ -55,14 +55,17 @@ struct AdapterRun {
 AdapterRun SetNetworkAdapter(HWND owner, const std::string& adapter, bool enable);
 
 // Runs the cleanup batch file beside the program at idle priority, waits for
-// it (at most ten minutes) and, when `showList` is set, opens the list file
-// with `owner` (the program's main window) as owner window.
+// it (at most ten minutes) while the thread's messages go on running, and,
+// when `showList` is set, opens the list file with `owner` (the program's
+// main window) as owner window. The caller holds what must not run in the
+// meantime (the tick, a second cleanup).
 void CleanSystemJunk(HWND owner, bool showList);
 
 // The cleanup of `folder` (ending in "\"), waiting at most `waitMs`
 // milliseconds; CleanSystemJunk is this with the program's folder and ten
-// minutes. The batch process is left running when the wait runs out.
-enum class CleanupOutcome { NotStarted, Finished, TimedOut };
+// minutes. The batch process is left running when the wait runs out, and
+// when the program ends during the wait (Abandoned: the list is not opened).
+enum class CleanupOutcome { NotStarted, Finished, TimedOut, Abandoned };
 struct CleanupRun {
     CleanupOutcome outcome = CleanupOutcome::NotStarted;
     std::string listPath;  // folder + list file name

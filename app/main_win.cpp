@@ -12,17 +12,6 @@
 #include "version.h"
 #include "winui/on_demand_win.h"
 
-namespace {
-
-// Tab, Enter and Esc move between and press the buttons of whichever of the
-// program's windows has the message.
-bool IsDialogKey(MSG& msg) {
-    HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
-    return root && IsDialogMessageW(root, &msg);
-}
-
-}  // namespace
-
 // The runtime's own terminate handler prints the demangled type of an
 // uncaught exception to a console this program does not have, and the
 // demangler it links is a tenth of the file. Every exception is caught at
@@ -71,7 +60,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         if (!main.Start()) return 1;
         MSG msg;
         while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-            if (IsDialogKey(msg)) continue;
+            if (vantrel::IsDialogKey(msg)) continue;
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
         }

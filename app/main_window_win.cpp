@@ -4,13 +4,15 @@
 
 #include <string.h>
 
-#include "actions/power_actions_win.h"
 #include "actions/system_ops.h"
+#include "actions/utility_actions.h"
 #include "actions/utility_actions_win.h"
 #include "app/shell_texts.h"
 #include "app/startup_win.h"
 #include "scheduler/clock.h"
+#include "scheduler/time_text.h"
 #include "text/codepage_win.h"
+#include "text/gbk_text.h"
 #include "ui/about_window_win.h"
 #include "ui/settings_window_win.h"
 #include "winui/on_demand_win.h"
@@ -113,7 +115,11 @@ void MainWindow::HoldTick() {
 
 void MainWindow::ReleaseTick() {
     gate_.ReleaseForWindow();
-    if (driver_) driver_->ApplyGate();  // none after the program's close
+    if (!driver_) return;  // none after the program's close
+    driver_->ApplyGate();
+    // The window may have changed the tasks: the tip follows at the next tick.
+    actionNames_.clear();
+    driver_->WantTasksRead();
 }
 
 std::uint32_t MainWindow::SecondsSinceStart() { return vantrel::SecondsSinceStart(); }
@@ -154,8 +160,14 @@ bool MainWindow::Start() {
         if (options_.showStartupMessages) ShowReminder(*greeting);
 
     taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
+    // The program runs elevated and Explorer does not: without these, User
+    // Interface Privilege Isolation drops both messages (they are above
+    // WM_USER), and after Explorer restarts the icon would be gone for good
+    // while the tasks go on.
+    Sys().AllowMessageFromLowerIntegrity(hwnd(), taskbarCreated_);
+    Sys().AllowMessageFromLowerIntegrity(hwnd(), TrayIcon::kCallbackMessage);
     tray_.Init(hwnd(), LoadProgramIcon(L"MAINICON"), kTipEnabled);
-    tray_.Add();
+    ShowTrayIcon();
 
     SetCountdownLength(settings_.countdownLength);
     // Without SWP_NOACTIVATE this would activate the hidden window and take
@@ -176,9 +188,95 @@ bool MainWindow::Start() {
         tickState_, gate_,
         [this](const std::string& word, bool closeAll) { StartCountdown(word, closeAll); },
         options_.intervals));
+    WatchSessions();
+    driver_->SetSessionCheck([this](const LocalTime& now) {
+        return session_->RunsTasksAt(now, [this] { return OtherSessionsNow(); });
+    });
     driver_->ApplyGate();
     StartHistory();
+    driver_->SetTasksRead([this](const std::vector<SeenTask>& tasks, const LocalTime& now,
+                                 const MatchEnv& env) { TasksRead(tasks, now, env); });
+    CheckPauseAndTimer(true);
+    SetTimer(hwnd(), kTimerStatus, MillisecondsToNextMinute(LocalTimeNow()), nullptr);
     return true;
+}
+
+void MainWindow::ShowTrayIcon() {
+    trayShown_ = tray_.Add();
+    if (trayShown_) {
+        if (trayMissingRecorded_ && history_) history_->TrayIconShown(true);
+        trayRefusedSince_ = 0;
+        trayMissingRecorded_ = false;
+    } else if (trayRefusedSince_ == 0) {
+        // At logon the taskbar may not be there yet.
+        trayRefusedSince_ = GetTickCount() | 1;
+    }
+    ArmRetry();
+}
+
+// Registers first and reads after, so that no change falls between the two.
+void MainWindow::WatchSessions() {
+    watchingSessions_ = Sys().WatchSessions(hwnd());
+    ++sessionTries_;
+    ReadSessions();
+    ArmRetry();
+}
+
+void MainWindow::ReadSessions() {
+    SystemOps& ops = Sys();
+    const std::uint32_t own = ops.OwnSession();
+    const std::uint32_t console = ops.ConsoleSession();
+    bool active = own == console;
+    if (!active)
+        for (std::uint32_t s : ops.ActiveSessions()) active = active || s == own;
+    session_.reset(new SessionRole(own, console, active));
+    FollowSession();
+}
+
+void MainWindow::FollowSession() {
+    gate_.sessionAway = !session_->Seen();
+    if (driver_) driver_->ApplyGate();
+}
+
+void MainWindow::OnSessionChange(WPARAM change, LPARAM session) {
+    if (!session_) return;
+    session_->Told(static_cast<std::uint32_t>(change), static_cast<std::uint32_t>(session));
+    FollowSession();
+}
+
+OtherSessions MainWindow::OtherSessionsNow() {
+    SystemOps& ops = Sys();
+    OtherSessions others;
+    others.active = ops.ActiveSessions();
+    others.withCopy = SessionsRunning(ops.Processes(), FileNamePart(ProgramPath()), ops.OwnSession());
+    return others;
+}
+
+void MainWindow::RetryTimer() {
+    if (!trayShown_) {
+        ShowTrayIcon();
+        if (!trayShown_ && !trayMissingRecorded_ &&
+            GetTickCount() - trayRefusedSince_ >= options_.trayMissingMs) {
+            if (history_) history_->TrayIconShown(false);
+            trayMissingRecorded_ = true;
+        }
+    }
+    // Read after registering, so that no change falls between the two: a
+    // late registration reads afresh what it may have missed.
+    if (!watchingSessions_ && sessionTries_ < kSessionTries) {
+        ++sessionTries_;
+        watchingSessions_ = Sys().WatchSessions(hwnd());
+        if (watchingSessions_) ReadSessions();
+    }
+    ArmRetry();
+}
+
+void MainWindow::ArmRetry() {
+    const bool needed =
+        !closed_ && (!trayShown_ || (!watchingSessions_ && sessionTries_ < kSessionTries));
+    if (needed && !retrying_) SetTimer(hwnd(), kTimerRetry, options_.trayRetryMs, nullptr);
+    if (!needed && retrying_) KillTimer(hwnd(), kTimerRetry);
+    retrying_ = needed;
 }
 
 void MainWindow::StartHistory() {
@@ -198,24 +296,51 @@ void MainWindow::Record(const char* source, const char* name, const ActionOutcom
     if (history_) history_->Command(source, name, outcome);
 }
 
-// Written before the command acts: ending the session may end the program.
-void MainWindow::RecordPower(const char* source, const char* name) {
-    Record(source, name, ActionOutcome{kOutcomeCarriedOut, std::string()});
+// The line says what came of the command, so it is written once the call
+// has answered. Fast restart and fast shutdown do not come back when they
+// work: their line is written first, and a failure adds a second.
+void MainWindow::PowerCommand(const char* source, const char* name, PowerOutcome (*command)()) {
+    const bool comesBack = command != FastRestartNow && command != FastShutdownNow;
+    const ActionOutcome carriedOut{kOutcomeCarriedOut, std::string()};
+    if (!comesBack) Record(source, name, carriedOut);
+    const PowerOutcome outcome = command();
+    if (!outcome.ok)
+        Record(source, name, ActionOutcome::Error(outcome.text));
+    else if (comesBack)
+        Record(source, name, carriedOut);
+}
+
+void MainWindow::CleanJunkFromMenu() {
+    if (!driver_) return;
+    Record(kSourceMenu, kCommandCleanJunk, CleanupOutcomeOf(driver_->RunJunkCleanup(true)));
+    AfterTick();  // a close that came while the batch ran
 }
 
 void MainWindow::SetTimer2(bool on) {
-    if (on && !timer2_) SetTimer(hwnd(), kTimer2, 1000, nullptr);
-    if (!on && timer2_) KillTimer(hwnd(), kTimer2);
+    if (on && !timer2_) {
+        SetTimer(hwnd(), kTimer2, 1000, nullptr);
+        // Idle sleep must not swallow the action the user is being warned of.
+        Sys().SetExecutionState(ES_CONTINUOUS | ES_SYSTEM_REQUIRED | ES_DISPLAY_REQUIRED);
+    }
+    if (!on && timer2_) {
+        KillTimer(hwnd(), kTimer2);
+        Sys().SetExecutionState(ES_CONTINUOUS);
+    }
     timer2_ = on;
 }
 
 void MainWindow::ShowMonitoring(bool on) {
     menu_.SetMonitorChecked(on);
-    tray_.Set(LoadProgramIcon(on ? L"ENASHUT" : L"DISSHUT"), on ? kTipEnabled : kTipDisabled);
+    tray_.Set(LoadProgramIcon(on ? L"ENASHUT" : L"DISSHUT"), TipText());
     tray_.Modify();
 }
 
 void MainWindow::SwitchMonitoring() {
+    // 启用监控 during a pause ends it at once.
+    if (pausedUntil_) {
+        EndPause(kSourceMenu);
+        return;
+    }
     gate_.monitoring = !menu_.MonitorChecked();
     driver_->ApplyGate();
     ShowMonitoring(gate_.monitoring);
@@ -251,16 +376,54 @@ void MainWindow::EndCountdown(bool carryOut) {
     gate_.countingDown = false;
     driver_->Suspend();
     if (!carryOut) return;
-    std::optional<HangUpResult> hangUp;
+    PowerOutcome outcome;
     try {
-        hangUp = CarryOutPowerWord(tickState_.pendingAction, tickState_.wakeChoice);
+        outcome = CarryOutPowerWord(tickState_.pendingAction, tickState_.wakeChoice);
     } catch (const std::exception& e) {
         if (history_) history_->CountdownActionEnded(ActionOutcome::Error(e.what()));
         throw;  // shown by the window procedure, as before
     }
-    if (history_ && hangUp)
-        history_->CountdownActionEnded(hangUp->hungUp ? ActionOutcome{kOutcomeDone, hangUp->text}
-                                                      : ActionOutcome::Error(hangUp->text));
+    if (!outcome.cannotWake.empty()) sleepWatch_.TellAfterWake(outcome.cannotWake);
+    if (!history_ || !outcome.acted) return;
+    if (!outcome.ok)
+        history_->CountdownActionEnded(ActionOutcome::Error(outcome.text));
+    else if (!outcome.cannotWake.empty())
+        history_->CountdownActionEnded(ActionOutcome::Error(outcome.cannotWake));
+    else
+        history_->CountdownActionEnded(ActionOutcome{kOutcomeDone, outcome.text});
+}
+
+void MainWindow::InterruptCountdown() {
+    SetTimer2(false);
+    StopSound();
+    model_.Reset();
+    view_.SetBar(model_.length(), 0);
+    Hide();
+}
+
+void MainWindow::OnPowerBroadcast(WPARAM event) {
+    switch (event) {
+        case PBT_APMSUSPEND:
+            if (sleepWatch_.Suspending(timer2_)) InterruptCountdown();
+            break;
+        case PBT_APMRESUMEAUTOMATIC:
+        case PBT_APMRESUMESUSPEND:
+        case PBT_APMRESUMECRITICAL: {
+            const bool byTimer = Sys().WakeTimerCameDue();
+            // Spent: the timer stays signalled, and would pass every later
+            // wake off as its own.
+            if (byTimer) Sys().CancelWakeTimer();
+            const SleepWatch::Waking waking = sleepWatch_.Resumed(byTimer);
+            // After a wake by a timer Windows leaves the display off and
+            // sleeps again within about two minutes, unless a program asks
+            // for the system and the display; once is enough.
+            if (waking.keepOn) Sys().SetExecutionState(ES_SYSTEM_REQUIRED | ES_DISPLAY_REQUIRED);
+            if (waking.showCountdown) StartCountdown(tickState_.pendingAction, false);
+            if (!waking.notice.empty()) ShowReminder(waking.notice);
+            break;
+        }
+        default: break;
+    }
 }
 
 void MainWindow::Timer2Timer() {
@@ -299,15 +462,13 @@ void MainWindow::BitBtn2Click() {
 
 void MainWindow::OnHotkey(WPARAM id) {
     switch (hotkeys_.ActionFor(id)) {
-        case HotkeyAction::LogOff: RecordPower(kSourceHotkey, kCommandLogOff); LogOffNow(); break;
-        case HotkeyAction::Standby: RecordPower(kSourceHotkey, kCommandStandby); StandbyNow(); break;
+        case HotkeyAction::LogOff: PowerCommand(kSourceHotkey, kCommandLogOff, LogOffNow); break;
+        case HotkeyAction::Standby: PowerCommand(kSourceHotkey, kCommandStandby, StandbyNow); break;
         case HotkeyAction::FastRestart:
-            RecordPower(kSourceHotkey, kCommandFastRestart);
-            FastRestartNow();
+            PowerCommand(kSourceHotkey, kCommandFastRestart, FastRestartNow);
             break;
         case HotkeyAction::FastShutdown:
-            RecordPower(kSourceHotkey, kCommandFastShutdown);
-            FastShutdownNow();
+            PowerCommand(kSourceHotkey, kCommandFastShutdown, FastShutdownNow);
             break;
         case HotkeyAction::None: break;
     }
@@ -330,11 +491,11 @@ void MainWindow::OnCommand(UINT id) {
     switch (id) {
         case kMenuMonitor: SwitchMonitoring(); break;
         case kMenuSettings: OpenSettings(); break;
-        case kMenuLogOff: RecordPower(kSourceMenu, kCommandLogOff); LogOffNow(); break;
-        case kMenuStandby: RecordPower(kSourceMenu, kCommandStandby); StandbyNow(); break;
-        case kMenuHibernate: RecordPower(kSourceMenu, kCommandHibernate); HibernateNow(); break;
-        case kMenuRestart: RecordPower(kSourceMenu, kCommandRestart); RestartNow(); break;
-        case kMenuPowerOff: RecordPower(kSourceMenu, kCommandPowerOff); PowerOffNow(); break;
+        case kMenuLogOff: PowerCommand(kSourceMenu, kCommandLogOff, LogOffNow); break;
+        case kMenuStandby: PowerCommand(kSourceMenu, kCommandStandby, StandbyNow); break;
+        case kMenuHibernate: PowerCommand(kSourceMenu, kCommandHibernate, HibernateNow); break;
+        case kMenuRestart: PowerCommand(kSourceMenu, kCommandRestart, RestartNow); break;
+        case kMenuPowerOff: PowerCommand(kSourceMenu, kCommandPowerOff, PowerOffNow); break;
         case kMenuOpenCd:
             OpenCdTray(hwnd());
             Record(kSourceMenu, kCommandOpenCd, ActionOutcome::Done());
@@ -347,17 +508,12 @@ void MainWindow::OnCommand(UINT id) {
             MonitorOff();
             Record(kSourceMenu, kCommandMonitorOff, ActionOutcome::Done());
             break;
-        case kMenuCleanJunk:
-            Record(kSourceMenu, kCommandCleanJunk,
-                   CleanupOutcomeOf(RunCleanup(hwnd(), ProgramFolder(), true, kCleanupWaitMs)));
-            break;
+        case kMenuCleanJunk: CleanJunkFromMenu(); break;
         case kMenuFastRestart:
-            RecordPower(kSourceMenu, kCommandFastRestart);
-            FastRestartNow();
+            PowerCommand(kSourceMenu, kCommandFastRestart, FastRestartNow);
             break;
         case kMenuFastShutdown:
-            RecordPower(kSourceMenu, kCommandFastShutdown);
-            FastShutdownNow();
+            PowerCommand(kSourceMenu, kCommandFastShutdown, FastShutdownNow);
             break;
         case kMenuUpdate:
             ShellExecuteW(nullptr, L"open", kDownloadPage, nullptr, nullptr, SW_SHOWNORMAL);
@@ -368,6 +524,15 @@ void MainWindow::OnCommand(UINT id) {
                           SW_SHOWNORMAL);
             break;
         case kMenuExit: PostMessageW(hwnd(), WM_CLOSE, 0, 0); break;
+        case kMenuPause + 0: Pause(PauseChoice::OneHour); break;
+        case kMenuPause + 1: Pause(PauseChoice::TwoHours); break;
+        case kMenuPause + 2: Pause(PauseChoice::FourHours); break;
+        case kMenuPause + 3: Pause(PauseChoice::Tomorrow); break;
+        case kMenuQuickTimer + 0:
+        case kMenuQuickTimer + 1:
+        case kMenuQuickTimer + 2:
+        case kMenuQuickTimer + 3: SetQuickTimer(kQuickTimerMinutes[id - kMenuQuickTimer]); break;
+        case kMenuCancelTimer: SetQuickTimer(0); break;
         case CountdownView::kActNowId: BitBtn1Click(); break;
         case CountdownView::kCancelId:
         case IDCANCEL: BitBtn2Click(); break;
@@ -380,18 +545,20 @@ void MainWindow::FormClose() {
     closed_ = true;
     if (history_) history_->ProgramEnded();
     StopSound();
+    KillTimer(hwnd(), kTimerStatus);
     tray_.Delete();
-    // The tick no longer uses the registry accessor. A tick still running
-    // (its executor ran the messages that brought this close) keeps its
+    ArmRetry();
+    // The tick no longer uses the registry accessor. A tick or a cleanup
+    // still running (it ran the messages that brought this close) keeps its
     // driver until it returns; it only stops its timers now.
-    if (driver_ && driver_->ticking())
+    if (driver_ && driver_->busy())
         driver_->StopTimers();
     else
         driver_.reset();
 }
 
 void MainWindow::AfterTick() {
-    if (driver_ && !driver_->ticking() && closed_) driver_.reset();
+    if (driver_ && !driver_->busy() && closed_) driver_.reset();
     if (closePending_) {
         closePending_ = false;
         OnClose();
@@ -401,14 +568,16 @@ void MainWindow::AfterTick() {
 void MainWindow::FormDestroy() {
     destroyed_ = true;
     hotkeys_.Release(hwnd());
+    if (watchingSessions_) Sys().StopWatchingSessions(hwnd());
+    watchingSessions_ = false;
     RemovePropW(hwnd(), Wide(kInstanceProperty).c_str());
 }
 
 void MainWindow::OnClose() {
-    // A close that arrives while a tick runs (an executor ran messages: the
-    // tray's 退出, the setup program closing this copy) waits for the tick
-    // to return; ending now would free what the tick is using.
-    if (driver_ && driver_->ticking()) {
+    // A close that arrives while a tick or a cleanup runs (it ran messages:
+    // the tray's 退出, the setup program closing this copy) waits for it to
+    // return; ending now would free what it is using.
+    if (driver_ && driver_->busy()) {
         closePending_ = true;
         return;
     }
@@ -419,7 +588,7 @@ void MainWindow::OnClose() {
 LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == taskbarCreated_ && taskbarCreated_ != 0) {
         // Explorer came back: the icon returns as it was, icon and tip.
-        tray_.Add();
+        if (!closed_) ShowTrayIcon();
         return 0;
     }
     if (msg == kHistoryFailedMessage) {
@@ -440,8 +609,12 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
                 driver_->Timer3Timer();
             } else if (wParam == kTimer2) {
                 Timer2Timer();
+            } else if (wParam == kTimerStatus) {
+                StatusTimer();
             } else if (wParam == TickDriver::kTimerNetsh) {
                 driver_->NetshTimer();
+            } else if (wParam == kTimerRetry) {
+                RetryTimer();
             }
             return 0;
         case WM_COMMAND:
@@ -452,6 +625,9 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             return 1;
         case TrayIcon::kCallbackMessage:
             OnTrayCallback(lParam);
+            return 0;
+        case WM_WTSSESSION_CHANGE:
+            OnSessionChange(wParam, lParam);
             return 0;
         case WM_ACTIVATE:
             // The countdown keeps the button that had the focus when the
@@ -464,6 +640,9 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
                 return 0;
             }
             break;
+        case WM_POWERBROADCAST:
+            OnPowerBroadcast(wParam);
+            break;  // answered as by default: a query to suspend is granted
         case WM_SETTINGCHANGE:
             if (driver_) driver_->RefreshDateFormat();
             break;

@@ -5,17 +5,23 @@
 
 #include <windows.h>
 
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "actions/countdown_model.h"
 #include "actions/countdown_view_win.h"
+#include "actions/power_actions_win.h"
+#include "actions/power_state.h"
 #include "app/hotkeys_win.h"
 #include "app/tick_driver_win.h"
 #include "app/tray_icon_win.h"
 #include "app/tray_menu_win.h"
+#include "app/tray_status.h"
 #include "scheduler/history_recorder.h"
+#include "scheduler/session_role.h"
 #include "scheduler/tick.h"
 #include "scheduler/tick_gate.h"
 #include "history/history_file_win.h"
@@ -29,6 +35,11 @@ namespace vantrel {
 class MainWindow : public Form, public SettingsHost {
 public:
     static constexpr UINT_PTR kTimer2 = 2;  // the countdown step
+    // Retries what the shell and Terminal Services may refuse while a logon
+    // is still starting them: the tray icon, the session messages.
+    static constexpr UINT_PTR kTimerRetry = 5;
+    // At the start of each minute: a pause over, the quick timer due, the tip.
+    static constexpr UINT_PTR kTimerStatus = 6;
     static const char* const kClassName;    // "TForm1"
 
     struct Options {
@@ -45,6 +56,8 @@ public:
         // The folder of the run history (history.log); empty: no history.
         std::string historyFolder;
         std::string version;  // the program's, for the history's start line
+        UINT trayRetryMs = 3000;     // between tries to add a refused tray icon
+        UINT trayMissingMs = 60000;  // refused this long, the history says so
     };
 
     explicit MainWindow(std::unique_ptr<Registry> registry);
@@ -65,7 +78,20 @@ public:
     void StartCountdown(const std::string& word, bool closeAllWindows);
     void OnHotkey(WPARAM id);
     void OnTrayCallback(LPARAM mouseMessage);
+    // WM_WTSSESSION_CHANGE: a session went to or from the console or a
+    // remote connection.
+    void OnSessionChange(WPARAM change, LPARAM session);
+    // WM_POWERBROADCAST: a countdown stops when the computer goes to sleep
+    // and shows again, whole, when it wakes up.
+    void OnPowerBroadcast(WPARAM event);
     void OpenSettings();               // n4, also asked for by a second start
+
+    // The tray's pause, quick timer and tip (main_window_status_win.cpp).
+    void Pause(PauseChoice choice);    // 暂停: monitoring off until then
+    void SetQuickTimer(int minutes);   // 定时关机; 0: 取消定时
+    void StatusTimer();                // kTimerStatus
+    const std::optional<LocalTime>& pausedUntil() const { return pausedUntil_; }
+    const std::optional<LocalTime>& quickTimer() const { return quickTimer_; }
 
     // The registered message a second start sends to the running copy.
     static UINT OpenSettingsMessage();
@@ -87,6 +113,7 @@ public:
     CountdownModel& countdown() { return model_; }
     bool timer2Running() const { return timer2_; }
     const std::vector<std::string>& startupErrors() const { return startupErrors_; }
+    const SessionRole& session() const { return *session_; }
     // Sets the countdown length and the bar's maximum together.
     void SetCountdownLength(std::int32_t seconds) override;
 
@@ -103,15 +130,41 @@ protected:
 private:
     void FormClose();
     void FormDestroy();
-    // A tick returned: carries out a close that came while it ran.
+    // A tick or a cleanup returned: carries out a close that came while it ran.
     void AfterTick();
     void EndCountdown(bool carryOut);
+    // Stops a countdown for a sleep; the tick stays held until it shows again.
+    void InterruptCountdown();
+    // Timer2 runs exactly while a countdown counts, and the computer is kept
+    // awake (and its display on) for as long.
     void SetTimer2(bool on);
     void ShowMonitoring(bool on);
     // A command of the tray menu or a hotkey, for the run history.
     void Record(const char* source, const char* name, const ActionOutcome& outcome);
-    void RecordPower(const char* source, const char* name);
+    // An immediate power command and its line in the run history.
+    void PowerCommand(const char* source, const char* name, PowerOutcome (*command)());
+    void CleanJunkFromMenu();
     void StartHistory();
+    // NIM_ADD, and the retry timer while the shell refuses it.
+    void ShowTrayIcon();
+    // Registers for the session messages and reads the sessions.
+    void WatchSessions();
+    void ReadSessions();
+    void FollowSession();
+    void RetryTimer();
+    void ArmRetry();
+    OtherSessions OtherSessionsNow();
+    // The pause and the quick timer as stored (vantrelctl timer, another
+    // copy's pause), then what their minutes call for; `atStart`: a value
+    // that cannot be read is reported, as start-up reports values.
+    void CheckPauseAndTimer(bool atStart);
+    std::optional<LocalTime> StoredMinute(const char* name, bool atStart);
+    void EndPause(const char* source);
+    void FireQuickTimer();
+    void ShowQuickTimer();
+    // The tick read the tasks: the next one for the tip.
+    void TasksRead(const std::vector<SeenTask>& tasks, const LocalTime& now, const MatchEnv& env);
+    std::string TipText();
 
     std::unique_ptr<Registry> registry_;
     std::unique_ptr<Registry> tickRegistry_;  // the tick's own accessor, if the registry gives one
@@ -127,6 +180,7 @@ private:
     Hotkeys hotkeys_;
     CountdownView view_;
     CountdownModel model_;
+    SleepWatch sleepWatch_;
     HWND focus_ = nullptr;  // the countdown button that has, or last had, the focus
     UINT taskbarCreated_ = 0;
     bool timer2_ = false;
@@ -137,6 +191,23 @@ private:
     std::unique_ptr<HistoryFile> historyFile_;
     std::unique_ptr<HistoryRecorder> history_;
     std::string historyFailure_;  // shown once, outside the tick that met it
+    std::unique_ptr<SessionRole> session_;
+    bool watchingSessions_ = false;
+    // Tries to register for the session messages: Terminal Services may not
+    // be ready at logon, and a system where it is off never will be.
+    static constexpr int kSessionTries = 100;
+    int sessionTries_ = 0;
+    bool trayShown_ = false;
+    DWORD trayRefusedSince_ = 0;     // GetTickCount of the first refusal; 0: none
+    bool trayMissingRecorded_ = false;
+    bool retrying_ = false;
+    std::optional<LocalTime> pausedUntil_;
+    std::optional<LocalTime> quickTimer_;
+    std::vector<SeenTask> seen_;      // as the tick last told them
+    bool tasksRead_ = false;
+    MatchEnv seenEnv_;
+    std::optional<NextTask> next_;
+    std::map<int, std::string> actionNames_;  // read once per change of the tasks
 };
 
 // The one main window of the process (nullptr before Start and after the end).

@@ -1,5 +1,6 @@
 #include "app/startup_win.h"
 
+#include "actions/system_ops.h"
 #include "text/codepage_win.h"
 
 #include <memory>
@@ -89,6 +90,8 @@ std::string UserName() {
     return Narrow(buffer);
 }
 
-std::uint32_t SecondsSinceStart() { return GetTickCount() / 1000; }
+std::uint32_t SecondsSinceStart() {
+    return static_cast<std::uint32_t>(MsSinceSwitchedOnNow() / 1000);
+}
 
 }  // namespace vantrel

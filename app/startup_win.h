@@ -25,7 +25,8 @@ bool IsAdministrator();
 // The logon name, up to its terminating NUL.
 std::string UserName();
 
-// Whole seconds since the computer started (32-bit tick count).
+// Whole seconds since the computer was switched on or last woke up
+// (MsSinceSwitchedOnNow), for the start-up greeting and the task editor.
 std::uint32_t SecondsSinceStart();
 
 }  // namespace vantrel

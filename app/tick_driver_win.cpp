@@ -2,9 +2,12 @@
 
 #include <utility>
 
+#include "actions/power_actions_win.h"
+#include "actions/system_ops.h"
 #include "actions/utility_actions_win.h"
 #include "scheduler/clock.h"
 #include "store/task_store.h"
+#include "scheduler/time_text.h"
 
 namespace vantrel {
 
@@ -71,9 +74,16 @@ void TickDriver::Timer1Timer() {
         ~Done() { flag = false; }
     } done{ticking_};
     LocalTime now = LocalTimeNow();
-    MatchEnv env = CurrentMatchEnv(dateFormat_);
+    // Another user's copy runs the tasks now, or ran this minute's already.
+    if (runsTasks_ && !runsTasks_(now)) return;
+    MatchEnv env = CurrentMatchEnv(dateFormat_, MsSinceSwitchedOnNow());
     FollowStoredTaskCount(reg_, programKey_, settings_);
-    lastReport_ = RunTick(reg_, programKey_, now, env, settings_, state_, *this);
+    const bool tell = tasksRead_ && MinuteNumber(now) != seenMinute_;
+    std::vector<SeenTask> seen;
+    lastReport_ = RunTick(reg_, programKey_, now, env, settings_, state_, *this, tell ? &seen : nullptr);
+    if (!tell) return;
+    seenMinute_ = MinuteNumber(now);
+    tasksRead_(seen, now, env);
 }
 
 void TickDriver::Timer3Timer() {
@@ -122,21 +132,52 @@ void TickDriver::SetNetworkAdapter(const std::string& adapter, bool enable) {
 }
 
 ActionOutcome CleanupOutcomeOf(const CleanupRun& run) {
-    if (run.outcome == CleanupOutcome::Finished) return ActionOutcome{kOutcomeDone, run.listPath};
-    if (run.outcome == CleanupOutcome::TimedOut)
-        return ActionOutcome::Error("十分钟后仍未结束，清理在后台继续");
+    switch (run.outcome) {
+        case CleanupOutcome::Finished: return ActionOutcome{kOutcomeDone, run.listPath};
+        case CleanupOutcome::TimedOut: return ActionOutcome::Error("十分钟后仍未结束，清理在后台继续");
+        case CleanupOutcome::Abandoned: return ActionOutcome::Error("程序退出时清理仍未结束，清理在后台继续");
+        case CleanupOutcome::NotStarted: break;
+    }
     return ActionOutcome::Error(run.error);
 }
 
-void TickDriver::CleanSystemJunk(bool showList) {
-    Report(CleanupOutcomeOf(RunCleanup(window_, ProgramFolder(), showList, kCleanupWaitMs)));
+CleanupRun TickDriver::RunJunkCleanup(bool showList) {
+    if (gate_.cleaningUp) {
+        CleanupRun refused;
+        refused.error = "上一次清理还没有结束";
+        return refused;
+    }
+    gate_.cleaningUp = true;
+    ApplyGate();
+    struct Release {
+        TickDriver& driver;
+        ~Release() {
+            driver.gate_.cleaningUp = false;
+            driver.ApplyGate();
+        }
+    } release{*this};
+    return RunCleanup(window_, ProgramFolder(), showList, kCleanupWaitMs);
 }
 
-void TickDriver::StartCountdown(const std::string& pendingAction, bool closeAllWindows) {
+void TickDriver::CleanSystemJunk(bool showList) {
+    Report(CleanupOutcomeOf(RunJunkCleanup(showList)));
+}
+
+bool TickDriver::StartCountdown(const std::string& pendingAction, bool closeAllWindows) {
+    // Counting down to a standby this computer cannot do would end in
+    // nothing; the user is told why instead, once in the task's minute.
+    const std::string refusal = PowerRefusalNow(NeedOfWord(pendingAction));
+    if (!refusal.empty()) {
+        vantrel::ShowReminder(refusal);
+        Report(ActionOutcome::Error(refusal));
+        Suspend();
+        return false;
+    }
     gate_.countingDown = true;
     ApplyGate();
     Report(ActionOutcome{kOutcomeCountdown, std::string()});
     if (startCountdown_) startCountdown_(pendingAction, closeAllWindows);
+    return true;
 }
 
 void TickDriver::TaskFired(const FiredTask& task) {

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "actions/handle_win.h"
@@ -51,6 +52,19 @@ public:
 
     // The run history the tasks' lines go to; nullptr (the default): none.
     void SetHistory(HistoryRecorder* history) { history_ = history; }
+    // Asked at every tick whether this copy runs the machine's tasks at that
+    // moment (scheduler/session_role.h); none given: it always does.
+    using SessionCheck = std::function<bool(const LocalTime& now)>;
+    void SetSessionCheck(SessionCheck check) { runsTasks_ = std::move(check); }
+
+    // Told, after the first tick of each minute (and the first after
+    // WantTasksRead), the tasks that tick read, its time and its match
+    // environment: the tray tip's next task comes from these, so it reads
+    // nothing more.
+    using TasksRead = std::function<void(const std::vector<SeenTask>& tasks, const LocalTime& now,
+                                         const MatchEnv& env)>;
+    void SetTasksRead(TasksRead tasksRead) { tasksRead_ = std::move(tasksRead); }
+    void WantTasksRead() { seenMinute_ = -1; }
 
     // Starts Timer1 (its interval afresh) when the gate says the tick should
     // run and it does not, and stops it in the opposite case.
@@ -60,6 +74,14 @@ public:
 
     // A tick is running (an executor inside it may be running messages).
     bool ticking() const { return ticking_; }
+    // A tick or a junk cleanup is running messages further down the stack:
+    // the driver must outlive them.
+    bool busy() const { return ticking_ || gate_.cleaningUp; }
+
+    // The junk cleanup, for a task and for the tray menu. The tick stays
+    // held while the batch runs and the windows answer their messages, and
+    // a cleanup asked for while one runs is refused.
+    CleanupRun RunJunkCleanup(bool showList);
     // Stops both timers for good: the program is closing.
     void StopTimers();
 
@@ -75,7 +97,7 @@ public:
     void DialDefaultConnection() override;
     void SetNetworkAdapter(const std::string& adapter, bool enable) override;
     void CleanSystemJunk(bool showList) override;
-    void StartCountdown(const std::string& pendingAction, bool closeAllWindows) override;
+    bool StartCountdown(const std::string& pendingAction, bool closeAllWindows) override;
     void SuspendTick() override { Suspend(); }
     void TaskFired(const FiredTask& task) override;
 
@@ -94,6 +116,9 @@ private:
     bool ticking_ = false;  // a tick is running; a nested Timer1 message is ignored
     TickReport lastReport_;
     HistoryRecorder* history_ = nullptr;
+    SessionCheck runsTasks_;
+    TasksRead tasksRead_;
+    std::int64_t seenMinute_ = -1;  // the minute whose tasks were last told
     Handle netshStarted_;  // by the task now firing
     struct RunningNetsh {
         FiredTask task;

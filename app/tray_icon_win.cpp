@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "actions/system_ops.h"
 #include "text/codepage_win.h"
 
 namespace vantrel {
@@ -29,9 +30,13 @@ std::string TrayIcon::tip() const { return Narrow(data_.szTip); }
 
 bool TrayIcon::Add() {
     added_ = data_;
-    return Shell_NotifyIconW(NIM_ADD, &data_) != FALSE;
+    if (Sys().NotifyIcon(NIM_ADD, &data_)) return true;
+    // The shell may time out on a busy taskbar and report a failure for an
+    // icon it did add; a second NIM_ADD of it would fail for good. An icon
+    // that takes a change is there.
+    return Modify();
 }
-bool TrayIcon::Modify() { return Shell_NotifyIconW(NIM_MODIFY, &data_) != FALSE; }
-bool TrayIcon::Delete() { return Shell_NotifyIconW(NIM_DELETE, &data_) != FALSE; }
+bool TrayIcon::Modify() { return Sys().NotifyIcon(NIM_MODIFY, &data_); }
+bool TrayIcon::Delete() { return Sys().NotifyIcon(NIM_DELETE, &data_); }
 
 }  // namespace vantrel

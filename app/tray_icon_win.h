@@ -21,6 +21,8 @@ public:
     void Init(HWND window, HICON icon, const std::string& tip);
     void Set(HICON icon, const std::string& tip);
 
+    // NIM_ADD; true when the shell holds the icon afterwards. All three go
+    // through the recorded system interface.
     bool Add();
     bool Modify();
     bool Delete();

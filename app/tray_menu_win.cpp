@@ -11,10 +11,18 @@ struct Entry {
     const char* caption;
 };
 
+// Stand-ins for the two submenus in the list of items.
+const UINT kPauseSubmenu = 1;
+const UINT kTimerSubmenu = 2;
+
+// The submenus follow 设置 rather than 启用监控, so the items above them
+// keep their places (the second item is still 设置).
 const Entry kItems[] = {
     {kMenuMonitor, "启用监控(&E)"},
     {0, nullptr},
     {kMenuSettings, "设置(&S)"},
+    {kPauseSubmenu, "暂停(&B)"},
+    {kTimerSubmenu, "定时关机(&T)"},
     {0, nullptr},
     {kMenuLogOff, "注销(&L)  F8"},
     {kMenuStandby, "待机(&W)  F9"},
@@ -36,10 +44,20 @@ const Entry kItems[] = {
 
 }  // namespace
 
-TrayMenu::TrayMenu() : menu_(CreatePopupMenu()) {
+TrayMenu::TrayMenu() : menu_(CreatePopupMenu()), timerMenu_(CreatePopupMenu()) {
+    HMENU pause = CreatePopupMenu();
+    for (UINT i = 0; i < 4; ++i)
+        AppendMenuW(pause, MF_STRING, kMenuPause + i, Wide(kPauseCaptions[i]).c_str());
+    for (UINT i = 0; i < 4; ++i)
+        AppendMenuW(timerMenu_, MF_STRING, kMenuQuickTimer + i, Wide(kQuickTimerCaptions[i]).c_str());
+    AppendMenuW(timerMenu_, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(timerMenu_, MF_STRING | MF_GRAYED, kMenuCancelTimer, Wide(kCancelTimerCaption).c_str());
     for (const Entry& e : kItems) {
         if (e.id == 0)
             AppendMenuW(menu_, MF_SEPARATOR, 0, nullptr);
+        else if (e.id == kPauseSubmenu || e.id == kTimerSubmenu)
+            AppendMenuW(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(e.id == kPauseSubmenu ? pause : timerMenu_),
+                        Wide(e.caption).c_str());
         else
             AppendMenuW(menu_, MF_STRING, e.id, Wide(e.caption).c_str());
     }
@@ -65,6 +83,11 @@ void TrayMenu::SetHotkeyCaptions(const HotkeyCaptions& c) {
     SetCaption(kMenuStandby, c.standby);
     SetCaption(kMenuFastRestart, c.fastRestart);
     SetCaption(kMenuFastShutdown, c.fastShutdown);
+}
+
+void TrayMenu::SetCancelTimer(const std::string& caption, bool armed) {
+    ModifyMenuW(timerMenu_, kMenuCancelTimer, MF_BYCOMMAND | MF_STRING | (armed ? MF_ENABLED : MF_GRAYED),
+                kMenuCancelTimer, Wide(caption).c_str());
 }
 
 std::string TrayMenu::Caption(UINT item) const {

@@ -1,4 +1,5 @@
-// PopupMenu1: the tray icon's pop-up menu, its items in their fixed order.
+// PopupMenu1: the tray icon's pop-up menu, its items in their fixed order,
+// with the 暂停 and 定时关机 submenus after 设置.
 #pragma once
 
 #include <windows.h>
@@ -6,6 +7,7 @@
 #include <string>
 
 #include "app/shell_texts.h"
+#include "app/tray_status.h"
 
 namespace vantrel {
 
@@ -27,6 +29,12 @@ enum MenuItem : UINT {
     kMenuAbout = 1015,         // n15
     kMenuHelp = 1016,          // n16
     kMenuExit = 1017,          // n17
+    // 暂停 (submenu): 1小时, 2小时, 4小时, 到明天, in PauseChoice order.
+    kMenuPause = 1021,
+    // 定时关机 (submenu): 15分钟后 ... 2小时后 in kQuickTimerMinutes order,
+    // then 取消定时.
+    kMenuQuickTimer = 1031,
+    kMenuCancelTimer = 1035,
 };
 
 class TrayMenu {
@@ -41,6 +49,8 @@ public:
     void SetMonitorChecked(bool checked);
     bool MonitorChecked() const;
     void SetHotkeyCaptions(const HotkeyCaptions& captions);
+    // 取消定时's caption (with the armed time), greyed when none is armed.
+    void SetCancelTimer(const std::string& caption, bool armed);
     std::string Caption(UINT item) const;
 
     // Opens the menu at `at`; the chosen item reaches `owner` as WM_COMMAND.
@@ -49,6 +59,7 @@ public:
 private:
     void SetCaption(UINT item, const std::string& caption);
     HMENU menu_;
+    HMENU timerMenu_;  // 定时关机's, destroyed with the menu
 };
 
 }  // namespace vantrel

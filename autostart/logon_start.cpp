@@ -1,6 +1,5 @@
 #include "autostart/logon_start.h"
 
-#include <cstdlib>
 #include <utility>
 
 #include "text/gbk_text.h"
@@ -8,6 +7,7 @@
 namespace vantrel {
 
 const char* const kLogonTaskName = "Vantrel";
+const char* const kAdministratorsSid = "S-1-5-32-544";
 
 namespace {
 
@@ -26,69 +26,22 @@ std::string EscapeXml(const std::string& text) {
     return out;
 }
 
-// Undoes the five named escapes and character references below 128; any
-// other reference stays as written.
-std::string UnescapeXml(const std::string& text) {
-    static const std::pair<const char*, char> kNamed[] = {
-        {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}};
-    std::string out;
-    for (size_t i = 0; i < text.size();) {
-        bool replaced = false;
-        if (text[i] == '&') {
-            for (const auto& named : kNamed) {
-                const std::string name = named.first;
-                if (text.compare(i, name.size(), name) == 0) {
-                    out += named.second;
-                    i += name.size();
-                    replaced = true;
-                    break;
-                }
-            }
-            const size_t end = text.find(';', i);
-            if (!replaced && i + 2 < text.size() && text[i + 1] == '#' && end != std::string::npos) {
-                const bool hex = text[i + 2] == 'x' || text[i + 2] == 'X';
-                const std::string digits = text.substr(i + (hex ? 3 : 2), end - i - (hex ? 3 : 2));
-                char* stop = nullptr;
-                const long code = std::strtol(digits.c_str(), &stop, hex ? 16 : 10);
-                if (!digits.empty() && *stop == '\0' && code > 0 && code < 128) {
-                    out += static_cast<char>(code);
-                    i = end + 1;
-                    replaced = true;
-                }
-            }
-        }
-        if (!replaced) out += text[i++];
-    }
-    return out;
-}
-
-// The position just past the start tag <name> or <name ...>, or npos; an
-// empty element <name/> counts as found with `empty` set.
-size_t FindStartTag(const std::string& xml, const std::string& name, size_t from, bool& empty) {
-    for (size_t at = xml.find("<" + name, from); at != std::string::npos;
-         at = xml.find("<" + name, at + 1)) {
-        const size_t after = at + 1 + name.size();
-        if (after >= xml.size()) return std::string::npos;
-        const char next = xml[after];
-        if (next != '>' && next != '/' && next != ' ' && next != '\t' && next != '\r' && next != '\n')
-            continue;  // a longer name that begins the same
-        const size_t close = xml.find('>', after);
-        if (close == std::string::npos) return std::string::npos;
-        empty = xml[close - 1] == '/';
-        return close + 1;
-    }
-    return std::string::npos;
-}
-
 }  // namespace
 
 std::string QuotedPath(const std::string& programPath) { return "\"" + programPath + "\""; }
 
 std::string LogonTaskXml(const std::string& programPath) {
     // Settings a tray program needs: no time limit (the default ends it after
-    // 72 hours), not stopped or held back on batteries, one instance, normal
-    // priority (the default 7 runs it below normal), no idle condition, and
-    // no late start of a logon that passed while the computer was off.
+    // 72 hours), not stopped or held back on batteries, normal priority (the
+    // default 7 runs it below normal), no idle condition, and no late start
+    // of a logon that passed while the computer was off. Every logon starts
+    // a copy of its own (Parallel): with IgnoreNew only the first user to log
+    // on would get one, and the second would have no tray icon at all.
+    //
+    // The group Administrators, at the highest level: its members get their
+    // elevated token, which the program's manifest asks for. A standard user
+    // is not started at all; started with a limited token, the program would
+    // fail silently at every logon (ERROR_ELEVATION_REQUIRED).
     return "<?xml version=\"1.0\" encoding=\"UTF-16\"?>\r\n"
            "<Task version=\"1.2\" xmlns=\"http://schemas.microsoft.com/windows/2004/02/mit/task\">\r\n"
            "  <RegistrationInfo>\r\n"
@@ -100,13 +53,15 @@ std::string LogonTaskXml(const std::string& programPath) {
            "    </LogonTrigger>\r\n"
            "  </Triggers>\r\n"
            "  <Principals>\r\n"
-           "    <Principal id=\"Users\">\r\n"
-           "      <GroupId>S-1-5-32-545</GroupId>\r\n"
+           "    <Principal id=\"Administrators\">\r\n"
+           "      <GroupId>" +
+           std::string(kAdministratorsSid) +
+           "</GroupId>\r\n"
            "      <RunLevel>HighestAvailable</RunLevel>\r\n"
            "    </Principal>\r\n"
            "  </Principals>\r\n"
            "  <Settings>\r\n"
-           "    <MultipleInstancesPolicy>IgnoreNew</MultipleInstancesPolicy>\r\n"
+           "    <MultipleInstancesPolicy>Parallel</MultipleInstancesPolicy>\r\n"
            "    <DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>\r\n"
            "    <StopIfGoingOnBatteries>false</StopIfGoingOnBatteries>\r\n"
            "    <StartWhenAvailable>false</StartWhenAvailable>\r\n"
@@ -123,7 +78,7 @@ std::string LogonTaskXml(const std::string& programPath) {
            "    <ExecutionTimeLimit>PT0S</ExecutionTimeLimit>\r\n"
            "    <Priority>4</Priority>\r\n"
            "  </Settings>\r\n"
-           "  <Actions Context=\"Users\">\r\n"
+           "  <Actions Context=\"Administrators\">\r\n"
            "    <Exec>\r\n"
            "      <Command>" +
            EscapeXml(QuotedPath(programPath)) +
@@ -133,18 +88,7 @@ std::string LogonTaskXml(const std::string& programPath) {
            "</Task>\r\n";
 }
 
-std::string TaskCommand(const std::string& xml) {
-    bool empty = false;
-    const size_t exec = FindStartTag(xml, "Exec", 0, empty);
-    if (exec == std::string::npos || empty) return "";
-    const size_t execEnd = xml.find("</Exec>", exec);
-    const size_t command = FindStartTag(xml, "Command", exec, empty);
-    if (command == std::string::npos || empty || (execEnd != std::string::npos && command > execEnd))
-        return "";
-    const size_t end = xml.find("</Command>", command);
-    if (end == std::string::npos) return "";
-    return UnescapeXml(xml.substr(command, end - command));
-}
+bool TaskIsForAdministrators(const RegisteredTask& task) { return task.groupId == kAdministratorsSid; }
 
 namespace {
 
@@ -192,10 +136,8 @@ void StartAtLogon::DeleteRunValue() {
 bool StartAtLogon::StartsThisCopy(const std::string& programPath) {
     if (way() == Way::RunValue) return CommandNamesProgram(RunValueText(), programPath);
     RegisteredTask task;
-    if (!tasks_->FindTask(taskName_, task) || !task.enabled) return false;
-    bool empty = false;
-    return FindStartTag(task.xml, "LogonTrigger", 0, empty) != std::string::npos &&
-           CommandNamesProgram(TaskCommand(task.xml), programPath);
+    return tasks_->FindTask(taskName_, task) && task.enabled && task.startsAtLogon &&
+           CommandNamesProgram(task.command, programPath);
 }
 
 void StartAtLogon::TurnOn(const std::string& programPath) {
@@ -215,11 +157,9 @@ void StartAtLogon::TurnOff(const std::string& programPath) {
     if (way() == Way::Task) {
         RegisteredTask task;
         // A task whose command cannot be read starts nothing of another copy.
-        if (tasks_->FindTask(taskName_, task)) {
-            const std::string command = TaskCommand(task.xml);
-            if (command.empty() || CommandNamesProgram(command, programPath))
-                tasks_->DeleteTask(taskName_);
-        }
+        if (tasks_->FindTask(taskName_, task) &&
+            (task.command.empty() || CommandNamesProgram(task.command, programPath)))
+            tasks_->DeleteTask(taskName_);
     }
     if (CommandNamesProgram(RunValueText(), programPath)) DeleteRunValue();
 }

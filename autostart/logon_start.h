@@ -7,12 +7,16 @@
 //   value "Derera", holding the quoted path of the program file (unquoted, a
 //   path with spaces lets Windows try "C:\Program.exe" first).
 // - Vista and later: a task "Vantrel" in the root folder of Task Scheduler
-//   2.0, started at any user's logon with the highest rights the user has.
-//   Windows does not start a program that asks for administrator rights from
-//   the Run key at all, so there a Run value of this copy is removed.
+//   2.0, started at the logon of every member of the group Administrators,
+//   with their elevated token, one copy per logon. Windows does not start a
+//   program that asks for administrator rights from the Run key at all, so
+//   there a Run value of this copy is removed. A task of an earlier version
+//   (the group Users) still counts as this copy's, and turning start at
+//   logon on replaces it.
 //
 // A Run value or task that starts another copy is never taken for this one.
-// Texts are GBK; the task's XML is converted where it crosses into Windows.
+// Texts are GBK; the task's XML is converted where it crosses into Windows,
+// and a registered task is read back through the service's object model.
 #pragma once
 
 #include <string>
@@ -21,13 +25,28 @@
 
 namespace vantrel {
 
-extern const char* const kLogonTaskName;  // "Vantrel"
+extern const char* const kLogonTaskName;      // "Vantrel"
+extern const char* const kAdministratorsSid;  // "S-1-5-32-544", the group the task is for
 
-// What the task service says about a registered task.
+// What the task service says about a registered task, as its object model
+// hands it over.
 struct RegisteredTask {
     bool enabled = false;
-    std::string xml;  // its definition as the service gives it back
+    // One of its triggers is a logon trigger.
+    bool startsAtLogon = false;
+    // The program of its first action that starts one, as registered (the
+    // path, quoted or not); empty when it has none or the service does not
+    // give it back.
+    std::string command;
+    // The group of its principal as a SID text ("S-1-5-32-544"); empty when
+    // it names a user or the service does not give it back.
+    std::string groupId;
 };
+
+// Whether a task was registered for the group Administrators, as this
+// version registers it; an earlier version's names the group Users, whose
+// standard members it cannot start.
+bool TaskIsForAdministrators(const RegisteredTask& task);
 
 // Task Scheduler 2.0, or whatever stands in for it in a test. The real one
 // is part of the recorded system interface (actions/system_ops.h).
@@ -57,9 +76,6 @@ public:
 
 // The task definition handed to Task Scheduler for `programPath`.
 std::string LogonTaskXml(const std::string& programPath);
-// The text of the first <Command> of an <Exec> action in a task definition,
-// its XML escapes undone; empty when it has none.
-std::string TaskCommand(const std::string& xml);
 // Whether a command (a Run value, a task's command) starts `programPath`:
 // the path alone or in double quotes, with no arguments, compared as
 // Windows compares paths (in any letter case, an 8.3 name as its long one).

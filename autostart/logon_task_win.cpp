@@ -27,6 +27,7 @@ public:
     ComRef(const ComRef&) = delete;
     ComRef& operator=(const ComRef&) = delete;
     T* operator->() const { return p_; }
+    T* get() const { return p_; }
     T** out() { return &p_; }
     explicit operator bool() const { return p_ != nullptr; }
 
@@ -93,6 +94,54 @@ bool RootFolder(ComRef<ITaskService>& service, ComRef<ITaskFolder>& root) {
     return SUCCEEDED(service->GetFolder(path.get(), root.out()));
 }
 
+// The first action that starts a program: its path as registered.
+std::string ExecPath(ITaskDefinition* definition) {
+    ComRef<IActionCollection> actions;
+    long count = 0;
+    if (FAILED(definition->get_Actions(actions.out())) || !actions || FAILED(actions->get_Count(&count)))
+        return "";
+    for (long i = 1; i <= count; ++i) {  // the collection counts from 1
+        ComRef<IAction> action;
+        TASK_ACTION_TYPE type = TASK_ACTION_EXEC;
+        if (FAILED(actions->get_Item(i, action.out())) || !action || FAILED(action->get_Type(&type)) ||
+            type != TASK_ACTION_EXEC)
+            continue;
+        ComRef<IExecAction> exec;
+        Bstr path;
+        if (FAILED(action->QueryInterface(__uuidof(IExecAction), reinterpret_cast<void**>(exec.out()))) ||
+            FAILED(exec->get_Path(path.out())))
+            return "";
+        return path.Gbk();
+    }
+    return "";
+}
+
+bool HasLogonTrigger(ITaskDefinition* definition) {
+    ComRef<ITriggerCollection> triggers;
+    long count = 0;
+    if (FAILED(definition->get_Triggers(triggers.out())) || !triggers || FAILED(triggers->get_Count(&count)))
+        return false;
+    for (long i = 1; i <= count; ++i) {
+        ComRef<ITrigger> trigger;
+        TASK_TRIGGER_TYPE2 type = TASK_TRIGGER_EVENT;
+        if (SUCCEEDED(triggers->get_Item(i, trigger.out())) && trigger && SUCCEEDED(trigger->get_Type(&type)) &&
+            type == TASK_TRIGGER_LOGON)
+            return true;
+    }
+    return false;
+}
+
+// The group the task runs as, which tells this version's task (the group
+// Administrators) from an earlier one's (the group Users).
+std::string PrincipalGroup(ITaskDefinition* definition) {
+    ComRef<IPrincipal> principal;
+    Bstr group;
+    if (FAILED(definition->get_Principal(principal.out())) || !principal ||
+        FAILED(principal->get_GroupId(group.out())))
+        return "";
+    return group.Gbk();
+}
+
 }  // namespace
 
 bool SystemTaskServiceAvailable() {
@@ -113,8 +162,12 @@ bool FindSystemTask(const std::string& name, RegisteredTask& task) {
     VARIANT_BOOL enabled = VARIANT_FALSE;
     found->get_Enabled(&enabled);
     task.enabled = enabled != VARIANT_FALSE;
-    Bstr xml;
-    if (SUCCEEDED(found->get_Xml(xml.out()))) task.xml = xml.Gbk();
+    ComRef<ITaskDefinition> definition;
+    if (SUCCEEDED(found->get_Definition(definition.out())) && definition) {
+        task.command = ExecPath(definition.get());
+        task.startsAtLogon = HasLogonTrigger(definition.get());
+        task.groupId = PrincipalGroup(definition.get());
+    }
     return true;
 }
 

@@ -2,7 +2,9 @@
 // operations (system_ops_win.cpp). The class is created at run time, so
 // nothing is imported that Windows XP lacks; on XP, where it does not exist,
 // and on any system that reports a Windows older than Vista, the service
-// counts as missing and start at logon uses the Run value.
+// counts as missing and start at logon uses the Run value. A registered
+// task is read through the object model (its actions and triggers), never
+// from its XML.
 #pragma once
 
 #include <string>

@@ -40,14 +40,21 @@ int RunAutostart(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err)
     if (what != "status") return kExitDone;
     const bool on = logon.StartsThisCopy(program);
     RegisteredTask found;
-    if (!on && task && env.Tasks()->FindTask(kLogonTaskName, found) && TaskCommand(found.xml).empty()) {
+    if (!on && task && env.Tasks()->FindTask(kLogonTaskName, found) && found.command.empty()) {
         // A task whose command the service does not give back: whom it
         // starts cannot be told.
         out << "? 计划任务 " << kLogonTaskName << " 的命令无法读出\n";
         return kExitUnknown;
     }
+    // Whom it starts: the task this version registers starts administrators
+    // only; one an earlier version registered for the group Users counts as
+    // on until it is replaced.
+    std::string whom = task ? "（管理员登录时启动）" : "（每个用户登录时启动）";
+    if (on && task && env.Tasks()->FindTask(kLogonTaskName, found) && !found.groupId.empty() &&
+        !TaskIsForAdministrators(found))
+        whom = "（旧版的任务，标准用户登录时无法启动；autostart on 将其更新为管理员登录时启动）";
     out << (on ? "开" : "关") << " " << (task ? "计划任务 " : "Run 值 ")
-        << (task ? kLogonTaskName : kRunValueName) << " " << program << "\n";
+        << (task ? kLogonTaskName : kRunValueName) << " " << program << (on ? whom : "") << "\n";
     return on ? kExitDone : kExitNotOn;
 }
 

@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "cli/command_line.h"
-#include "cli/time_text.h"
+#include "scheduler/time_text.h"
 #include "scheduler/matching.h"
 #include "store/schedule_text.h"
 
@@ -37,10 +37,12 @@ int RunCheck(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& /*err*/)
     if (const std::string* v = inv.Value("--idle")) idle = ParseSeconds("--idle", *v);
     const std::string* format = inv.Value("--date-format");
 
-    // The millisecond tick count is 32 bits and wraps, as on Windows.
+    // The millisecond tick count the idle time is measured in is 32 bits
+    // and wraps, as on Windows; the time since start-up does not.
     MatchEnv match;
     match.tickCount = static_cast<std::uint32_t>(uptime * 1000u);
     match.lastInputTick = static_cast<std::uint32_t>(match.tickCount - idle * 1000u);
+    match.upMs = uptime * 1000u;
     match.shortDateFormat = format ? *format : env.ShortDateFormat();
 
     const std::string& schedule = inv.operands[0];

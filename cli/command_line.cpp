@@ -33,7 +33,7 @@ const char kGeneralHelp[] =
     "把一份任务列表分发到多台电脑: 在一台电脑上 vantrelctl export 任务.reg，在其他电脑上\n"
     "vantrelctl import 任务.reg（或 regedit /s 任务.reg），可放在登录脚本或组策略中。\n"
     "\n"
-    "退出状态: 0 完成；1 命令无法执行（原因写到标准错误）；2 用法错误；3、4 见 autostart。\n";
+    "退出状态: 0 完成；1 命令无法执行（原因写到标准错误）；2 用法错误；3、4 见 autostart 和 timer。\n";
 
 const std::vector<CommandEntry> kCommands = {
     {"list", 0, 0, {}, {"--json"}, RunList, "list [--json]",
@@ -103,8 +103,9 @@ const std::vector<CommandEntry> kCommands = {
      "history [--since \"YYYY-MM-DD HH:MM\"] [--task N] [--json]",
      "按写入的顺序列出 Vantrel 的运行记录（先 history.1.log，再 history.log；两者都在公用\n"
      "应用程序数据文件夹的 Vantrel 文件夹中）: 时间、来源（tick 任务、menu 菜单、hotkey 热键、\n"
-     "countdown 倒计时、program 程序）、任务序号、时间表、任务、任务属性、结果（done、error、\n"
-     "started、countdown、carried out、cancelled、act now）和说明（错误的原因等）。\n"
+     "countdown 倒计时、program 程序、timer 定时关机和到时结束的暂停）、任务序号、时间表、任务、\n"
+     "任务属性、结果（done、error、started、countdown、carried out、cancelled、act now）和说明\n"
+     "（错误的原因等；pause 与 quick timer 行的时刻）。\n"
      "--since 只列出这一分钟及以后的行，--task 只列出第 N 条任务的行。\n"
      "--json 输出一个 JSON 数组（UTF-8），字段 time, source, task, schedule, action, param,\n"
      "outcome, detail。--file 文件 读取该记录文件（例如从别的电脑收集来的），而不是本机的记录。\n"
@@ -120,6 +121,15 @@ const std::vector<CommandEntry> kCommands = {
      "\n"
      "例: vantrelctl autostart on\n"
      "    vantrelctl autostart status --program \"C:\\Program Files\\Vantrel\\Vantrel.exe\"\n"},
+    {"timer", 1, 1, {}, {}, RunTimer, "timer 30m|2h|off|status",
+     "托盘菜单的“定时关机”: N 分钟（30m）或 N 小时（2h，最多一周）后关机，到时出现平常的关机\n"
+     "倒计时。只有一个定时，再设一个就替换它；off 取消；status 说出定时的时刻（退出状态 0 有，3 没有）。\n"
+     "定时保存在程序的键的值 dingshi 中，不是任务，任务列表不变；正在运行的 Vantrel 在下一分钟\n"
+     "开始时看到改动。到时 Vantrel 没有运行（或计算机在睡眠）的定时作废，不会补做。\n"
+     "设置与取消需要管理员权限。\n"
+     "\n"
+     "例: vantrelctl timer 30m\n"
+     "    vantrelctl timer off\n"},
 };
 
 std::string CommandList() {

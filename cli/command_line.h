@@ -22,8 +22,9 @@ namespace vantrel {
 constexpr int kExitDone = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
-// autostart status: start at logon does not start that copy; whom the task
-// starts cannot be told (its command cannot be read).
+// autostart status: start at logon does not start that copy (timer status:
+// no quick timer is armed); whom the task starts cannot be told (its command
+// cannot be read).
 constexpr int kExitNotOn = 3;
 constexpr int kExitUnknown = 4;
 
@@ -88,6 +89,7 @@ int RunImport(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err);
 int RunNext(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err);
 int RunHistory(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err);
 int RunAutostart(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err);
+int RunTimer(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err);
 
 // A usage error raised inside a command (a value of the wrong form): exit 2.
 struct UsageError {

@@ -1,5 +1,7 @@
 // vantrelctl export [FILE]: the program key as a REGEDIT4 file that
 // "regedit /s" or vantrelctl import takes on another machine.
+#include <algorithm>
+
 #include "cli/command_line.h"
 #include "cli/target.h"
 
@@ -16,6 +18,14 @@ int RunExport(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err) {
         err << "vantrelctl: " << target->NoProgramKey() << "\n";
         return kExitFailed;
     }
+    // A pause and a quick timer belong to this machine now, not to the task
+    // list: rolled out with regedit /s they would pause or shut down every
+    // machine at this machine's minute.
+    values->erase(std::remove_if(values->begin(), values->end(),
+                                 [](const RegFileValue& v) {
+                                     return v.name == kValPauseUntil || v.name == kValQuickTimer;
+                                 }),
+                  values->end());
     // Values of types the program never writes are left out, and said so.
     for (const std::string& name : skipped)
         err << "vantrelctl: 值 " << name << " 的类型不是文字或整数，没有导出\n";

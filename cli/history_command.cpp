@@ -4,7 +4,7 @@
 // machine, say).
 #include "cli/command_line.h"
 #include "cli/json_text.h"
-#include "cli/time_text.h"
+#include "scheduler/time_text.h"
 #include "scheduler/conversions.h"
 #include "history/history.h"
 

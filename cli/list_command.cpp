@@ -2,9 +2,9 @@
 // with each enabled task's next run from now.
 #include "cli/command_line.h"
 #include "cli/json_text.h"
-#include "cli/next_due.h"
+#include "scheduler/next_due.h"
 #include "cli/target.h"
-#include "cli/time_text.h"
+#include "scheduler/time_text.h"
 #include "text/gbk_text.h"
 
 namespace vantrel {

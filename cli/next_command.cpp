@@ -1,7 +1,7 @@
 // vantrelctl next TEXT --from "YYYY-MM-DD HH:MM" [--count K] [--date-format F]
 #include "cli/command_line.h"
-#include "cli/next_due.h"
-#include "cli/time_text.h"
+#include "scheduler/next_due.h"
+#include "scheduler/time_text.h"
 #include "scheduler/conversions.h"
 
 namespace vantrel {

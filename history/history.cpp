@@ -15,6 +15,7 @@ const char kSourceMenu[] = "menu";
 const char kSourceHotkey[] = "hotkey";
 const char kSourceCountdown[] = "countdown";
 const char kSourceProgram[] = "program";
+const char kSourceTimer[] = "timer";
 
 const char kOutcomeDone[] = "done";
 const char kOutcomeError[] = "error";

@@ -29,6 +29,7 @@ extern const char kSourceMenu[];       // "menu": the tray menu, by hand
 extern const char kSourceHotkey[];     // "hotkey"
 extern const char kSourceCountdown[];  // "countdown": its cancel switched monitoring off
 extern const char kSourceProgram[];    // "program": start and end
+extern const char kSourceTimer[];      // "timer": the quick timer's shutdown, or a pause's end
 
 // What came of it.
 extern const char kOutcomeDone[];        // "done"

@@ -21,6 +21,10 @@ Unicode true
 ; SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_VM_READ: wait for a
 ; process and read the path of its program file.
 !define OPEN_TO_READ_PATH 0x00100410
+; The same and PROCESS_TERMINATE, for a copy in another user's session.
+!define OPEN_TO_END 0x00100411
+; The size of PROCESSENTRY32W.
+!define PROCESS_ENTRY_SIZE 556
 
 Name "Vantrel"
 Caption "Vantrel ${VERSION} 安装"
@@ -37,11 +41,22 @@ BrandingText "Vantrel ${VERSION}"
 
 VIProductVersion "${VERSION4}"
 
+; make dist gives SIGN, a command that signs the program file named after
+; it: the uninstaller as it is made, before it is packed, and the setup
+; program once it is written. The build stops when signing fails.
+!ifdef SIGN
+!uninstfinalize '${SIGN} "%1"' = 0
+!finalize '${SIGN} "%1"' = 0
+!endif
+
 ; Set when the setup program closed a running Vantrel, which a silent
 ; upgrade then starts again.
 Var closedRunningCopy
 ; The folder of the installed copy this setup replaces; empty for none.
 Var earlierFolder
+; The sessions of other users whose Vantrel this setup could not end, as
+; "2、3"; empty for none.
+Var otherSessions
 
 !define MUI_ICON "${RESOURCES}\MAINICON.ico"
 !define MUI_UNICON "${RESOURCES}\MAINICON.ico"
@@ -114,6 +129,73 @@ Function ${un}CloseRunningCopy
         StrCpy $R0 0
         Goto next_window
     done:
+    Call ${un}EndCopiesOfOtherSessions
+FunctionEnd
+
+; FindWindow sees only the windows of this session: a copy another user runs
+; (fast user switching, Remote Desktop) would keep Vantrel.exe in use. The
+; process list names every session's processes; a Vantrel.exe of another
+; session that runs $INSTDIR\Vantrel.exe is ended, since no close request
+; reaches its window from here (it starts again at that user's next logon).
+; The sessions whose copy cannot be opened or ended go to $otherSessions,
+; which the message of a file in use then names.
+Function ${un}EndCopiesOfOtherSessions
+    Push $0
+    Push $1
+    Push $2
+    Push $3
+    Push $4
+    StrCpy $otherSessions ""
+    System::Call 'kernel32::GetCurrentProcessId() i .r0'
+    System::Call 'kernel32::ProcessIdToSessionId(i r0, *i .R1)'
+    System::Call 'kernel32::CreateToolhelp32Snapshot(i 2, i 0) p .R2'
+    IntPtrCmp $R2 -1 others_done 0 0
+    System::Call '*(i ${PROCESS_ENTRY_SIZE}, i, i, p, i, i, i, i, i, &w260) p .R3'
+    System::Call 'kernel32::Process32FirstW(p R2, p R3) i .R4'
+    ${DoWhile} $R4 != 0
+        System::Call '*$R3(i, i, i .R5, p, i, i, i, i, i, &w260 .R6)'
+        ; Compared without regard to letter case, as file names are.
+        ${If} $R6 == "Vantrel.exe"
+            StrCpy $1 ""
+            System::Call 'kernel32::ProcessIdToSessionId(i R5, *i .r1) i .r2'
+            ${If} $2 != 0
+            ${AndIf} $1 != $R1
+                System::Call 'kernel32::OpenProcess(i ${OPEN_TO_END}, i 0, i R5) p .r3'
+                ; Left running: one that cannot be opened (whose copy it is
+                ; cannot be told, so it may be this one), or that did not end.
+                StrCpy $4 "left"
+                ${If} $3 != 0
+                    System::Call 'psapi::GetModuleFileNameExW(p r3, p 0, w .r0, i ${NSIS_MAX_STRLEN}) i .r2'
+                    ${If} $0 != "$INSTDIR\Vantrel.exe"
+                        StrCpy $4 ""
+                    ${Else}
+                        System::Call 'kernel32::TerminateProcess(p r3, i 0) i .r2'
+                        System::Call 'kernel32::WaitForSingleObject(p r3, i 5000) i .r2'
+                        ${If} $2 == 0
+                            StrCpy $4 ""
+                        ${EndIf}
+                    ${EndIf}
+                    System::Call 'kernel32::CloseHandle(p r3)'
+                ${EndIf}
+                ${If} $4 == "left"
+                    ${If} $otherSessions == ""
+                        StrCpy $otherSessions $1
+                    ${Else}
+                        StrCpy $otherSessions "$otherSessions、$1"
+                    ${EndIf}
+                ${EndIf}
+            ${EndIf}
+        ${EndIf}
+        System::Call 'kernel32::Process32NextW(p R2, p R3) i .R4'
+    ${Loop}
+    System::Free $R3
+    System::Call 'kernel32::CloseHandle(p R2)'
+    others_done:
+    Pop $4
+    Pop $3
+    Pop $2
+    Pop $1
+    Pop $0
 FunctionEnd
 !macroend
 !insertmacro DEFINE_CLOSE_RUNNING_COPY ""
@@ -204,7 +286,11 @@ FunctionEnd
         ClearErrors
         FileOpen $R9 "${file}" a
         ${If} ${Errors}
-            MessageBox MB_OK|MB_ICONSTOP "“${file}”正在使用，无法替换。请退出所有 Vantrel（包括其他用户登录中的），然后重新运行安装程序。没有做任何更改。" /SD IDOK
+            ${If} $otherSessions != ""
+                MessageBox MB_OK|MB_ICONSTOP "“${file}”正在使用，无法替换：其他用户（会话 $otherSessions）运行的 Vantrel 无法关闭。请让这些用户退出 Vantrel 或注销，然后重新运行安装程序。没有做任何更改。" /SD IDOK
+            ${Else}
+                MessageBox MB_OK|MB_ICONSTOP "“${file}”正在使用，无法替换。请退出所有 Vantrel（包括其他用户登录中的），然后重新运行安装程序。没有做任何更改。" /SD IDOK
+            ${EndIf}
             SetErrorLevel ${EXIT_FILE_IN_USE}
             Quit
         ${EndIf}

@@ -1,14 +1,23 @@
 #!/usr/bin/env python3
-"""Writes the portable zip: make_zip.py OUT.zip FILE...
+"""Writes the portable zip: make_zip.py EPOCH OUT.zip FILE...
 
-Each file is stored under its own name, deflated. Names are written in GBK
-without the UTF-8 flag, as Chinese Windows (XP to 10) expects: its built-in
-zip folder reads names in the system code page, so a UTF-8 name such as
-说明.txt would show as garbage there.
+Each file is stored under its own name, deflated, in the order given. Names
+are written in GBK without the UTF-8 flag, as Chinese Windows (XP to 10)
+expects: its built-in zip folder reads names in the system code page, so a
+UTF-8 name such as 说明.txt would show as garbage there.
+
+Nothing of the machine that writes it reaches the zip, so the same files give
+the same bytes: every entry carries the time EPOCH (seconds since 1970, as
+UTC; zip times cannot go before 1980) and the attributes of a plain archived
+file as Windows writes them, whatever the files' own times and modes.
 """
 import os
 import sys
+import time
 import zipfile
+
+FILE_ATTRIBUTE_ARCHIVE = 0x20
+MADE_ON_WINDOWS = 0
 
 
 class GbkName(zipfile.ZipInfo):
@@ -16,14 +25,20 @@ class GbkName(zipfile.ZipInfo):
         return self.filename.encode("gbk"), self.flag_bits & ~0x800
 
 
+def entry_time(epoch):
+    return max(time.gmtime(epoch)[:6], (1980, 1, 1, 0, 0, 0))
+
+
 def main():
-    out, files = sys.argv[1], sys.argv[2:]
-    with zipfile.ZipFile(out, "w", zipfile.ZIP_DEFLATED) as z:
+    epoch, out, files = int(sys.argv[1]), sys.argv[2], sys.argv[3:]
+    with zipfile.ZipFile(out, "w") as z:
         for path in files:
-            info = GbkName.from_file(path, os.path.basename(path))
+            info = GbkName(os.path.basename(path), date_time=entry_time(epoch))
+            info.create_system = MADE_ON_WINDOWS
+            info.external_attr = FILE_ATTRIBUTE_ARCHIVE
             info.compress_type = zipfile.ZIP_DEFLATED
             with open(path, "rb") as f:
-                z.writestr(info, f.read())
+                z.writestr(info, f.read(), compresslevel=9)
     # Read it back as Windows will: every name in GBK, every file intact.
     with zipfile.ZipFile(out, metadata_encoding="gbk") as z:
         names = sorted(z.namelist())

@@ -19,12 +19,13 @@ LocalTime LocalTimeNow() {
     return t;
 }
 
-MatchEnv CurrentMatchEnv(const std::string& shortDateFormat) {
+MatchEnv CurrentMatchEnv(const std::string& shortDateFormat, std::uint64_t upMs) {
     timespec ts = {};
     clock_gettime(CLOCK_MONOTONIC, &ts);
     MatchEnv env;
     env.tickCount = static_cast<std::uint32_t>(ts.tv_sec * 1000 + ts.tv_nsec / 1000000);
     env.lastInputTick = env.tickCount;  // no user input to ask about here
+    env.upMs = upMs;
     env.shortDateFormat = shortDateFormat;
     return env;
 }

@@ -19,7 +19,7 @@ LocalTime LocalTimeNow() {
     return t;
 }
 
-MatchEnv CurrentMatchEnv(const std::string& shortDateFormat) {
+MatchEnv CurrentMatchEnv(const std::string& shortDateFormat, std::uint64_t upMs) {
     MatchEnv env;
     LASTINPUTINFO info;
     info.cbSize = sizeof info;
@@ -27,6 +27,7 @@ MatchEnv CurrentMatchEnv(const std::string& shortDateFormat) {
     GetLastInputInfo(&info);
     env.tickCount = GetTickCount();
     env.lastInputTick = info.dwTime;
+    env.upMs = upMs;
     env.shortDateFormat = shortDateFormat;
     return env;
 }

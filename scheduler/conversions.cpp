@@ -258,6 +258,8 @@ Date AddDays(const Date& date, long long days) {
     return CivilFromDays(DaysFromCivil(date.year, date.month, date.day) + days);
 }
 
+long long DaysSinceEpoch(const Date& date) { return DaysFromCivil(date.year, date.month, date.day); }
+
 int DayOfWeek(const Date& date) {
     long long days = DaysFromCivil(date.year, date.month, date.day);
     return static_cast<int>(((days % 7) + 11) % 7);  // 1970-01-01 was a Thursday

@@ -44,6 +44,8 @@ std::optional<Date> ReadShortDate(std::string_view text, const std::string& form
 // Saturday, as in SYSTEMTIME), in the proleptic Gregorian calendar.
 Date AddDays(const Date& date, long long days);
 int DayOfWeek(const Date& date);
+// Days from 1970-01-01 to `date` (negative before it).
+long long DaysSinceEpoch(const Date& date);
 
 // Writes a date in `format`: d/dd, M/MM, yy/yyyy, anything else copied.
 std::string FormatShortDate(const Date& date, const std::string& format);

@@ -8,6 +8,12 @@ const char kEventStart[] = "start";
 const char kEventEnd[] = "end";
 const char kEventMonitoringOn[] = "monitoring on";
 const char kEventMonitoringOff[] = "monitoring off";
+const char kEventTrayIcon[] = "tray icon";
+const char kEventPause[] = "pause";
+const char kEventPauseEnd[] = "pause end";
+const char kEventQuickTimer[] = "quick timer";
+const char kEventQuickTimerOff[] = "quick timer off";
+const char kQuickTimerName[] = "定时关机";
 
 namespace {
 
@@ -44,12 +50,19 @@ void HistoryRecorder::TaskFired(const FiredTask& task) {
     else
         outcome = ActionOutcome::Error(kUnknownAction);
     executed_.reset();
-    if (outcome.outcome == kOutcomeCountdown) countdownTask_ = task;
+    if (outcome.outcome == kOutcomeCountdown) {
+        countdownTask_ = task;
+        countdownSource_ = kSourceTick;
+    }
     TaskLine(task, outcome);
 }
 
 void HistoryRecorder::TaskLine(const FiredTask& task, const ActionOutcome& outcome) {
-    HistoryEntry e = Entry(kSourceTick);
+    Line(kSourceTick, task, outcome);
+}
+
+void HistoryRecorder::Line(const char* source, const FiredTask& task, const ActionOutcome& outcome) {
+    HistoryEntry e = Entry(source);
     FillTask(e, task);
     e.outcome = outcome.outcome;
     e.detail = outcome.detail;
@@ -58,14 +71,14 @@ void HistoryRecorder::TaskLine(const FiredTask& task, const ActionOutcome& outco
 
 void HistoryRecorder::CountdownEnded(const std::string& outcome) {
     if (!countdownTask_) return;
-    TaskLine(*countdownTask_, ActionOutcome{outcome, std::string()});
+    Line(countdownSource_, *countdownTask_, ActionOutcome{outcome, std::string()});
     endedTask_ = countdownTask_;
     countdownTask_.reset();
 }
 
 void HistoryRecorder::CountdownActionEnded(const ActionOutcome& outcome) {
     if (!endedTask_) return;
-    TaskLine(*endedTask_, outcome);
+    Line(countdownSource_, *endedTask_, outcome);
     endedTask_.reset();
 }
 
@@ -95,6 +108,53 @@ void HistoryRecorder::MonitoringSwitched(const char* source, bool on) {
     HistoryEntry e = Entry(source);
     e.action = on ? kEventMonitoringOn : kEventMonitoringOff;
     Write(e);
+}
+
+void HistoryRecorder::TrayIconShown(bool shown) {
+    HistoryEntry e = Entry(kSourceProgram);
+    e.action = kEventTrayIcon;
+    if (shown) {
+        e.outcome = kOutcomeDone;
+    } else {
+        e.outcome = kOutcomeError;
+        e.detail = "一分钟内未能添加托盘图标，仍在重试";
+    }
+    Write(e);
+}
+
+void HistoryRecorder::PauseStarted(const std::string& until) {
+    HistoryEntry e = Entry(kSourceMenu);
+    e.action = kEventPause;
+    e.detail = until;
+    Write(e);
+}
+
+void HistoryRecorder::PauseEnded(const char* source) {
+    HistoryEntry e = Entry(source);
+    e.action = kEventPauseEnd;
+    Write(e);
+}
+
+void HistoryRecorder::QuickTimerSet(const char* source, const std::string& at) {
+    HistoryEntry e = Entry(source);
+    e.action = at.empty() ? kEventQuickTimerOff : kEventQuickTimer;
+    e.detail = at;
+    Write(e);
+}
+
+void HistoryRecorder::QuickTimerMissed(const std::string& at) {
+    HistoryEntry e = Entry(kSourceTimer);
+    e.action = kEventQuickTimerOff;
+    e.detail = at + " 已错过";
+    Write(e);
+}
+
+void HistoryRecorder::QuickTimerFired() {
+    FiredTask timer;
+    timer.action = kQuickTimerName;
+    countdownTask_ = timer;
+    countdownSource_ = kSourceTimer;
+    Line(kSourceTimer, timer, ActionOutcome{kOutcomeCountdown, std::string()});
 }
 
 }  // namespace vantrel

@@ -56,6 +56,20 @@ public:
     // Monitoring switched by the menu (kSourceMenu) or a cancelled countdown
     // (kSourceCountdown).
     void MonitoringSwitched(const char* source, bool on);
+    // The shell has refused the tray icon for a minute (false), or took it
+    // at last after that (true): the program ran without a visible icon.
+    void TrayIconShown(bool shown);
+    // A pause chosen in the menu, until `until` ("YYYY-MM-DD HH:MM"); its
+    // end, by 启用监控 (kSourceMenu) or when its minute came (kSourceTimer).
+    void PauseStarted(const std::string& until);
+    void PauseEnded(const char* source);
+    // The quick timer armed for `at`, or cancelled (`at` empty), by the menu
+    // (kSourceMenu); missed (its minute passed unseen) by kSourceTimer.
+    void QuickTimerSet(const char* source, const std::string& at);
+    void QuickTimerMissed(const std::string& at);
+    // The quick timer's minute came: its countdown began. The countdown's
+    // end is its line too.
+    void QuickTimerFired();
 
 private:
     HistoryEntry Entry(const char* source) const;
@@ -64,7 +78,10 @@ private:
     HistorySink& sink_;
     Clock clock_;
     std::optional<ActionOutcome> executed_;
+    void Line(const char* source, const FiredTask& task, const ActionOutcome& outcome);
+
     std::optional<FiredTask> countdownTask_;
+    const char* countdownSource_ = nullptr;  // whose countdown: the tick's or the quick timer's
     std::optional<FiredTask> endedTask_;  // the countdown's, until its action is done
 };
 
@@ -73,5 +90,12 @@ extern const char kEventStart[];          // "start"
 extern const char kEventEnd[];            // "end"
 extern const char kEventMonitoringOn[];   // "monitoring on"
 extern const char kEventMonitoringOff[];  // "monitoring off"
+extern const char kEventTrayIcon[];       // "tray icon"
+extern const char kEventPause[];          // "pause", until the minute in the detail
+extern const char kEventPauseEnd[];       // "pause end"
+extern const char kEventQuickTimer[];     // "quick timer", for the minute in the detail
+extern const char kEventQuickTimerOff[];  // "quick timer off"
+// The quick timer's shutdown, as its lines and the tray name it.
+extern const char kQuickTimerName[];      // "定时关机"
 
 }  // namespace vantrel

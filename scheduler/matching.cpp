@@ -246,9 +246,7 @@ std::uint32_t IdleMinutes(const MatchEnv& env) {
     return idleMs / 1000u / 60u;
 }
 
-std::uint32_t UptimeMinutes(const MatchEnv& env) {
-    return env.tickCount / 1000u / 60u;
-}
+std::uint64_t UptimeMinutes(const MatchEnv& env) { return env.upMs / 60000u; }
 
 MatchResult MatchIdle(const LocalTime& now, const std::string& text, const MatchEnv& env) {
     return RuleMatch<IdleRule>(now, text, env);

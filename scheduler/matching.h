@@ -1,7 +1,7 @@
 // The eight schedule matching rules. Each is a pure function of the local
 // time snapshot of one tick, the schedule text and the environment (tick
-// count, last-input tick and short date format), so that every rule can be
-// exercised without a clock.
+// count, last-input tick, the time since the computer came on and short date
+// format), so that every rule can be exercised without a clock.
 #pragma once
 
 #include <cstdint>
@@ -29,6 +29,9 @@ struct LocalTime {
 struct MatchEnv {
     std::uint32_t tickCount = 0;      // milliseconds since start-up, wraps at 2^32
     std::uint32_t lastInputTick = 0;  // tick count of the last user input
+    // Milliseconds since the computer was switched on or last woke up
+    // (scheduler/uptime.h): what 开机 counts.
+    std::uint64_t upMs = 0;
     std::string shortDateFormat = "yyyy/M/d";
 };
 
@@ -49,8 +52,8 @@ struct MatchResult {
 // Whole minutes since the last input; the subtraction wraps modulo 2^32, so it
 // stays right across a wrap of the tick count.
 std::uint32_t IdleMinutes(const MatchEnv& env);
-// Whole minutes since start-up (or since the last wrap of the tick count).
-std::uint32_t UptimeMinutes(const MatchEnv& env);
+// Whole minutes since the computer was switched on or last woke up.
+std::uint64_t UptimeMinutes(const MatchEnv& env);
 
 // A field that does not convert (empty, not a number, beyond 32 bits, a date
 // that does not read under the format) makes the rule answer "not due"; no

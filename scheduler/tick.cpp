@@ -72,14 +72,20 @@ void FireTask(Registry& reg, int n, const Settings& settings, TickState& state, 
     // be read ends this task with the pending action as it was, so it can
     // neither leave a stale "休眠" behind nor turn a countdown started earlier
     // in this tick into a hibernation.
+    const TickState before = state;
     if (action == kActionNames[kActHibernate]) {
         state.wakeChoice = parameter();
     }
     state.pendingAction = word;
     bool closeAll = settings.closeAll == 1 &&
                     (state.pendingAction == kStandbyWord || state.pendingAction == kHibernateWord);
-    host.StartCountdown(state.pendingAction, closeAll);
-    countdownStarted = true;
+    if (host.StartCountdown(state.pendingAction, closeAll)) {
+        countdownStarted = true;
+    } else {
+        // Nothing counts down to this action: a countdown started earlier
+        // in this tick keeps its own.
+        state = before;
+    }
 }
 
 }  // namespace
@@ -92,7 +98,7 @@ const char* PendingWordFor(const std::string& actionName) {
 
 TickReport RunTick(Registry& reg, const std::string& programKey, const LocalTime& now,
                    const MatchEnv& env, const Settings& settings, TickState& state,
-                   TickHost& host) {
+                   TickHost& host, std::vector<SeenTask>* seen) {
     TickReport report;
     // Every read of a key that could not be opened yields the empty text, so
     // no task fires then.
@@ -105,6 +111,7 @@ TickReport RunTick(Registry& reg, const std::string& programKey, const LocalTime
             std::string schedule = reg.ReadString(RecordValueName('A', n));
             std::string enabled = reg.ReadString(RecordValueName('D', n));
             if (schedule.empty()) continue;
+            if (seen) seen->push_back(SeenTask{n, schedule, enabled});
             if (!IsEnabledText(enabled)) continue;
             ScheduleKind kind = KindFromWord(ScheduleKindOf(schedule));
             if (kind == ScheduleKind::None) continue;

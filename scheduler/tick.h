@@ -36,8 +36,9 @@ public:
     // Sets the countdown captions for `pendingAction`, starts the countdown
     // timer, stops the tick, shows the countdown window, starts the looping
     // sound, and, when `closeAllWindows`, asks the other programs' windows
-    // to close.
-    virtual void StartCountdown(const std::string& pendingAction, bool closeAllWindows) = 0;
+    // to close. Returns false, having started nothing, when the computer
+    // cannot do the action (a standby where there is no sleep state).
+    virtual bool StartCountdown(const std::string& pendingAction, bool closeAllWindows) = 0;
     // Stops the tick and arms the 60-second re-arm timer.
     virtual void SuspendTick() = 0;
     // After each task that fired, once its steps are done (or a value that
@@ -50,6 +51,17 @@ public:
 struct TickState {
     std::string pendingAction;  // the countdown's power word, empty when none
     std::string wakeChoice;     // parameter of the last fired "休眠计算机" task
+};
+
+// A task as the tick read it, with a schedule text: what the tray's next
+// task is found from, so that finding it reads nothing more.
+struct SeenTask {
+    int number = 0;
+    std::string schedule;
+    std::string enabled;
+    bool operator==(const SeenTask& o) const {
+        return number == o.number && schedule == o.schedule && enabled == o.enabled;
+    }
 };
 
 struct TickReport {
@@ -68,8 +80,10 @@ const char* PendingWordFor(const std::string& actionName);
 // tick without a message: an error box every six seconds would stack up and
 // no later task would run. A task count larger than the key can hold is
 // bounded by the records that exist.
+//
+// `seen`, when given, gets every task read with a schedule text.
 TickReport RunTick(Registry& reg, const std::string& programKey, const LocalTime& now,
                    const MatchEnv& env, const Settings& settings, TickState& state,
-                   TickHost& host);
+                   TickHost& host, std::vector<SeenTask>* seen = nullptr);
 
 }  // namespace vantrel

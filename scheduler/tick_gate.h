@@ -1,7 +1,9 @@
 // The one place that decides whether the scheduler tick runs: monitoring is
-// on, no countdown is running, the tick is not suspended after a task, and
-// no settings window is open. Everything that used to switch the tick on or
-// off directly now changes one of these and asks the gate.
+// on, no countdown is running, the tick is not suspended after a task, no
+// junk cleanup is running, no settings window is open, and the user of this
+// copy's session sees it (a session switched away or disconnected has no
+// tick; scheduler/session_role.h). Everything that used to switch the tick on
+// or off directly now changes one of these and asks the gate.
 #pragma once
 
 namespace vantrel {
@@ -10,7 +12,9 @@ struct TickGate {
     bool monitoring = true;
     bool countingDown = false;
     bool suspended = false;
+    bool cleaningUp = false;
     int settingsWindowsOpen = 0;
+    bool sessionAway = false;
 
     // A settings window opened, or closed. A close that has no open to
     // match (the gate was set up after the window opened) never takes the
@@ -21,7 +25,8 @@ struct TickGate {
     }
 
     bool TickShouldRun() const {
-        return monitoring && !countingDown && !suspended && settingsWindowsOpen == 0;
+        return monitoring && !countingDown && !suspended && !cleaningUp && settingsWindowsOpen == 0 &&
+               !sessionAway;
     }
 };
 

@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <vector>
+
+#include "store/lock_security.h"
 #include "text/codepage_win.h"
 #include "text/gbk_text.h"
 
@@ -21,6 +24,21 @@ WideText MutexName(const std::string& programKey) {
     return wide;
 }
 
+// Whether the thread's token (or the process's) has the group
+// Administrators enabled. In an administrator's program started without
+// elevation the group is there for deny only, and does not count.
+bool CallerIsAdministrator() {
+    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+    PSID admins = nullptr;
+    if (!AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0,
+                                  0, 0, 0, 0, 0, &admins))
+        return false;
+    BOOL member = FALSE;
+    if (!CheckTokenMembership(nullptr, admins, &member)) member = FALSE;
+    FreeSid(admins);
+    return member != FALSE;
+}
+
 class NamedMutexLock : public StoreLock {
 public:
     explicit NamedMutexLock(const std::string& programKey) : name_(MutexName(programKey)) {}
@@ -30,15 +48,10 @@ public:
     }
 
     bool Acquire(std::uint32_t waitMs) override {
-        if (!mutex_) {
-            mutex_ = CreateMutexW(nullptr, FALSE, name_.c_str());
-            // Made by a copy running as another user: waiting needs no more
-            // than this right.
-            if (!mutex_) mutex_ = OpenMutexW(SYNCHRONIZE, FALSE, name_.c_str());
-            if (!mutex_) return false;
-        }
-        // An abandoned mutex (its writer ended without releasing it) is
-        // ours now: waiting for it would only make every later writer fail.
+        if (!mutex_) Open();
+        // An abandoned mutex (its writer ended without releasing it) is ours
+        // now: the records' own checks protect what that writer left, and
+        // waiting for it would only make every later writer fail.
         const DWORD rc = WaitForSingleObject(mutex_, waitMs);
         holding_ = rc == WAIT_OBJECT_0 || rc == WAIT_ABANDONED;
         return holding_;
@@ -47,6 +60,27 @@ public:
     void Release() override {
         if (holding_) ReleaseMutex(mutex_);
         holding_ = false;
+    }
+
+private:
+    // Opens the lock, or makes it for administrators and the system only.
+    // Someone who is not an administrator could not write the key anyway and
+    // never gets the lock, so that no such user can hold it against the
+    // writers who can. Raises StoreRightsNeeded when the system refuses.
+    void Open() {
+        if (!CallerIsAdministrator()) throw StoreRightsNeeded();
+        // Only the rights that waiting and releasing need.
+        mutex_ = OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, name_.c_str());
+        if (!mutex_ && GetLastError() == ERROR_FILE_NOT_FOUND) {
+            std::vector<unsigned char> descriptor = AdministratorsOnlyLockSecurity();
+            SECURITY_ATTRIBUTES security = {sizeof security, descriptor.data(), FALSE};
+            // Made by another writer between the two calls, it is opened here.
+            mutex_ = CreateMutexW(&security, FALSE, name_.c_str());
+        }
+        // Access denied: a lock made by an earlier version with its maker's
+        // own access list, or a token the system does not take for an
+        // administrator's.
+        if (!mutex_) throw StoreRightsNeeded();
     }
 
 private:

@@ -41,6 +41,10 @@ extern const char* const kValCloseAll;    // "shutapp"
 extern const char* const kValSoundPath;   // "soundpath"
 extern const char* const kValGreeting;    // "kaiji"
 extern const char* const kValCtrlHotkeys; // "rejian"
+// Beyond those settings, two values the tray menu writes and deletes, each a
+// local minute "YYYY-MM-DD HH:MM", missing when not in use.
+extern const char* const kValPauseUntil;  // "zanting": the end of a pause
+extern const char* const kValQuickTimer;  // "dingshi": the quick timer's shutdown
 
 // The in-memory copies the running program keeps; the tick, the countdown
 // and the hotkeys use only these.
@@ -239,6 +243,11 @@ public:
     // them) or, with `replace`, put in its place; then `values` written.
     void Import(Settings& settings, const std::vector<TaskRecord>& records, bool replace,
                 const std::vector<SettingValue>& values);
+    // A minute value (kValPauseUntil, kValQuickTimer) as stored, empty when
+    // it is missing; one of another type raises its registry error.
+    std::string ReadMinuteValue(const char* name);
+    // Writes it, or deletes it for an empty text.
+    void WriteMinuteValue(const char* name, const std::string& minute);
 
     const std::string& programKey() const { return programKey_; }
 

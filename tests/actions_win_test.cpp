@@ -159,9 +159,14 @@ public:
         const std::size_t i = terminated.size() - 1;
         return answers[i < answers.size() ? i : answers.size() - 1];
     }
-    void EndSession(std::uint32_t) override { ADD_FAILURE() << "EndSession"; }
-    void SetPowerState(bool, bool) override { ADD_FAILURE() << "SetPowerState"; }
-    void ShutdownSystem(int) override { ADD_FAILURE() << "ShutdownSystem"; }
+    std::uint32_t EndSession(std::uint32_t, std::uint32_t) override { return Unexpected("EndSession"); }
+    std::uint32_t SetPowerState(bool, bool) override { return Unexpected("SetPowerState"); }
+    std::uint32_t ShutdownSystem(int) override { return Unexpected("ShutdownSystem"); }
+    UptimeClock ReadUptimeClock() override { return UptimeClock{Unexpected("ReadUptimeClock"), 0}; }
+    static std::uint32_t Unexpected(const char* call) {
+        ADD_FAILURE() << call;
+        return 0;
+    }
     void* StartProcess(const ProcessStart&) override {
         ADD_FAILURE() << "StartProcess";
         return nullptr;

@@ -172,6 +172,12 @@ TEST(CliUsage, MistakesExitTwoWithOneLineAndTouchNothing) {
         {"check", "每天8时0分"},
         {"check", "每天8时0分", "--at", "2026-01-01"},
         {"check", "每天8时0分", "--at", "2026-01-01 08:00", "--idle", "-5"},
+        {"timer"},
+        {"timer", "30"},
+        {"timer", "0m"},
+        {"timer", "030m"},
+        {"timer", "169h"},
+        {"timer", "30s"},
     };
     for (const auto& args : bad) {
         TestEnv env;
@@ -200,7 +206,8 @@ TEST(CliHelp, EveryCommandExplainsItselfWithAnExample) {
     for (const char* word : {"list", "add", "delete", "enable", "disable", "export", "import", "next", "check",
                              "--file", "--utf8", "每 6 秒", "regedit /s", "需要管理员权限"})
         EXPECT_NE(r.out.find(word), std::string::npos) << word;
-    for (const char* command : {"list", "add", "delete", "enable", "disable", "export", "import", "next", "check"}) {
+    for (const char* command :
+         {"list", "add", "delete", "enable", "disable", "export", "import", "next", "check", "timer"}) {
         r = Ctl(env, {command, "--help"});
         EXPECT_EQ(r.status, 0) << command;
         EXPECT_NE(r.out.find(std::string("vantrelctl ") + command), std::string::npos) << command;
@@ -311,6 +318,34 @@ TEST(CliFiles, AMissingOrUnwritableFileIsAnErrorAndAddCreatesOne) {
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("Permission denied"), std::string::npos) << r.err;
     EXPECT_EQ(env.files[kFile], before);
+}
+
+// The quick timer: a whole number of minutes on (a begun minute counts from
+// its end), the next replacing it, shown by status, cleared by off; the
+// task list stays as it was, and export leaves the timer out.
+TEST(CliTimer, ArmsReplacesShowsAndCancelsWithoutATask) {
+    TestEnv env;
+    FourTasks(env);
+    const std::vector<std::string> tasks = Values(env);
+    const struct {
+        const char* what;
+        int status;
+        const char* out;
+    } steps[] = {
+        {"status", 3, "未定时\n"},          {"30m", 0, "定时关机 2026-12-07 10:00\n"},
+        {"2h", 0, "定时关机 2026-12-07 11:30\n"}, {"status", 0, "定时关机 2026-12-07 11:30\n"},
+        {"off", 0, "已取消定时关机\n"},      {"status", 3, "未定时\n"},
+    };
+    for (const auto& step : steps) {
+        const CliRun r = Ctl(env, {"timer", step.what, "--file", kFile});
+        EXPECT_EQ(r.status, step.status) << step.what << " " << r.err;
+        EXPECT_EQ(r.out, step.out) << step.what;
+    }
+    EXPECT_EQ(Values(env), tasks);
+    env.now.second = 20;
+    EXPECT_EQ(Ctl(env, {"timer", "15m", "--file", kFile}).out, "定时关机 2026-12-07 09:46\n");
+    EXPECT_EQ(Values(env).back(), "dingshi=2026-12-07 09:46");
+    EXPECT_EQ(Ctl(env, {"export", "--file", kFile}).out.find("dingshi"), std::string::npos);
 }
 
 TEST(CliExportImport, AFileRoundTripsToAnotherMachine) {

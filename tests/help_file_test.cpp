@@ -19,6 +19,7 @@
 
 #include "actions/utility_actions.h"
 #include "app/shell_texts.h"
+#include "app/tray_status.h"
 #include "text/codepage.h"
 #include "store/schedule_text.h"
 #include "store/task_record.h"
@@ -212,6 +213,10 @@ TEST_F(HelpFile, NamesWhatTheProgramShows) {
         texts.push_back(kind);
     texts.push_back(kTipEnabled);
     texts.push_back(kTipDisabled);
+    // The tray's pause and quick timer, as their menu items read.
+    texts.insert(texts.end(), std::begin(kPauseCaptions), std::end(kPauseCaptions));
+    texts.insert(texts.end(), std::begin(kQuickTimerCaptions), std::end(kQuickTimerCaptions));
+    texts.push_back(kCancelTimerCaption);
     texts.push_back(kCleanupBatchName);
     const HotkeyCaptions plain = MenuCaptionsFor(0, "");
     for (const std::string& caption : {plain.logOff, plain.standby, plain.fastRestart, plain.fastShutdown})

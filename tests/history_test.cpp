@@ -95,8 +95,9 @@ public:
     void DialDefaultConnection() override { Done(); }
     void SetNetworkAdapter(const std::string&, bool) override { Done(); }
     void CleanSystemJunk(bool) override { Done(); }
-    void StartCountdown(const std::string&, bool) override {
+    bool StartCountdown(const std::string&, bool) override {
         h_.Executed(ActionOutcome{kOutcomeCountdown, ""});
+        return true;
     }
     void SuspendTick() override {}
     void TaskFired(const FiredTask& t) override { h_.TaskFired(t); }

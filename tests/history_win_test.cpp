@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <algorithm>
 #include <fstream>
@@ -16,8 +17,11 @@
 #include "app/main_window_win.h"
 #include "history/history_file_win.h"
 #include "registry/registry_win.h"
+#include "scheduler/time_text.h"
 #include "tests/main_window_fixture_win.h"
 #include "tests/recording_system_ops.h"
+#include "tests/reminder_probe_win.h"
+#include "text/system_error_win.h"
 #include "winui/form_win.h"
 
 namespace vantrel {
@@ -208,6 +212,37 @@ TEST_F(HistoryTick, EveryEventLandsAsOneLine) {
     EXPECT_NE(std::find(calls.begin(), calls.end(), "ExitWindowsEx 12"), calls.end());
 }
 
+// The menu's pause and its end by 启用监控, the quick timer armed and
+// cancelled, one whose minute passed and one that came (its countdown and
+// the countdown's end): a line each, between the program's start and end.
+TEST_F(HistoryTick, PauseAndQuickTimerLeaveTheirLines) {
+    testing::DailyForNow(50);
+    const std::string now = FormatMinute(LocalTimeNow()), past = FormatMinute(AddMinutes(LocalTimeNow(), -1));
+    std::string until, armed;
+    {
+        auto main = testing::StartTestMainWindow(kKey, folder_);
+        ASSERT_TRUE(main);
+        main->OnCommand(kMenuPause + 1);
+        until = FormatMinute(*main->pausedUntil());
+        main->OnCommand(kMenuMonitor);
+        main->OnCommand(kMenuQuickTimer + 1);
+        armed = FormatMinute(*main->quickTimer());
+        main->OnCommand(kMenuCancelTimer);
+        for (const std::string& at : {past, now}) {
+            main->store().WriteMinuteValue(kValQuickTimer, at);
+            main->StatusTimer();
+        }
+        main->BitBtn2Click();
+    }
+    std::vector<std::string> got;
+    for (const HistoryEntry& e : Read("history.log"))
+        got.push_back(e.source + "|" + e.action + "|" + e.outcome + (e.action == kEventStart ? "" : "|" + e.detail));
+    EXPECT_EQ(got, (std::vector<std::string>{"program|start|", "menu|pause||" + until, "menu|pause end||",
+                                             "menu|quick timer||" + armed, "menu|quick timer off||",
+                                             "timer|quick timer off||" + past + " 已错过", "timer|定时关机|countdown|",
+                                             "timer|定时关机|cancelled|", "countdown|monitoring off||", "program|end||"}));
+}
+
 TEST_F(HistoryTick, AWakeTimeThatDoesNotConvertEndsTheCountdownsTaskWithItsError) {
     testing::StoreRecords(kKey, {{testing::DailyForNow(45), "休眠计算机", "第x天7时0分唤醒", "启用"}});
     ErrorBoxes boxes;
@@ -223,6 +258,73 @@ TEST_F(HistoryTick, AWakeTimeThatDoesNotConvertEndsTheCountdownsTaskWithItsError
         if (e.task == 1) got.push_back(e.outcome + "|" + e.detail);
     EXPECT_EQ(got, (std::vector<std::string>{"countdown|", "act now|", "error|" + boxes.texts[0]}));
     EXPECT_TRUE(ops_.calls.empty());  // nothing suspended
+}
+
+// The lines of one task, or of the menu's commands (task 0).
+std::vector<std::string> LinesOf(const std::vector<HistoryEntry>& lines, int task) {
+    std::vector<std::string> got;
+    for (const HistoryEntry& e : lines)
+        if (e.task == task && e.source != kSourceProgram)
+            got.push_back(e.action + "|" + e.outcome + "|" + e.detail);
+    return got;
+}
+
+// Windows refuses every power call, Modern Standby has no S3 and
+// hibernation is switched off: each is shown with its reason and recorded
+// as failed, and what the computer cannot do is not tried.
+TEST_F(HistoryTick, APowerCallThatFailsIsShownAndRecordedAsFailed) {
+    ops_.powerResult = ERROR_ACCESS_DENIED;
+    ops_.powerCaps = PowerCapabilities{false, true, false, false};
+    const std::string due = testing::DailyForNow(45);
+    testing::StoreRecords(kKey, {{due, "关闭计算机", "", "启用"}, {due, "待机计算机", "", "启用"}});
+    auto main = testing::StartTestMainWindow(kKey, folder_);
+    ASSERT_TRUE(main);
+    main->driver().Timer1Timer();
+    main->BitBtn1Click();  // the shutdown's countdown: the standby never began one
+    main->OnCommand(kMenuHibernate);
+    main->OnCommand(kMenuFastShutdown);
+    const std::string denied = SystemErrorText(ERROR_ACCESS_DENIED);
+    const auto lines = Read("history.log");
+    EXPECT_EQ(LinesOf(lines, 1), (std::vector<std::string>{"关闭计算机|countdown|", "关闭计算机|act now|",
+                                                            "关闭计算机|error|关机失败：" + denied}));
+    EXPECT_EQ(LinesOf(lines, 2), (std::vector<std::string>{
+                                     "待机计算机|error|这台计算机使用现代待机（S0 低功耗空闲），程序不能让它待机"}));
+    EXPECT_EQ(LinesOf(lines, 0), (std::vector<std::string>{"休眠|error|休眠已关闭，可用 powercfg /h on 打开",
+                                                            "快速关机|carried out|",
+                                                            "快速关机|error|快速关机失败：" + denied}));
+    EXPECT_EQ(testing_win::VisibleReminders().size(), 4u);  // each error as it came
+    EXPECT_EQ(ops_.calls, (std::vector<std::string>{"ExitWindowsEx 12", "NtShutdownSystem 2"}));
+    // Planned, other, other: never an unplanned shutdown of no known cause.
+    EXPECT_EQ(ops_.endSessionReasons, (std::vector<std::uint32_t>{0x80000000}));
+    OwnedForms::ReleaseAll();
+}
+
+// 休眠计算机 with 自动开机 where the timer cannot wake the computer: it still
+// sleeps, and the wake the user brings about tells them. The program's own
+// wake asks once for the computer and its display to stay on.
+TEST_F(HistoryTick, AWakeTimerThatCannotWakeIsToldAfterTheWake) {
+    ops_.armResult = ERROR_NOT_SUPPORTED;
+    testing::StoreRecords(kKey, {{testing::DailyForNow(45), "休眠计算机", "第1天23时59分唤醒", "启用"}});
+    auto main = testing::StartTestMainWindow(kKey, folder_);
+    ASSERT_TRUE(main);
+    main->driver().Timer1Timer();
+    main->BitBtn1Click();
+    const std::string notice =
+        "这台计算机不能由定时器唤醒，自动开机没有生效：" + SystemErrorText(ERROR_NOT_SUPPORTED);
+    EXPECT_EQ(ops_.calls.back(), "SetSystemPowerState 10");  // slept all the same
+    EXPECT_TRUE(testing_win::VisibleReminders().empty());    // nobody is there yet
+    EXPECT_EQ(LinesOf(Read("history.log"), 1).back(), "休眠计算机|error|" + notice);
+    ops_.executionStates.clear();
+    for (bool byTimer : {false, true}) {
+        ops_.wakeTimerDue = byTimer;
+        for (WPARAM resume : {PBT_APMRESUMEAUTOMATIC, PBT_APMRESUMESUSPEND})
+            SendMessageA(main->hwnd(), WM_POWERBROADCAST, resume, 0);
+    }
+    const std::vector<HWND> told = testing_win::VisibleReminders();
+    EXPECT_TRUE(told.size() == 1 && testing_win::ReminderText(told[0]) == notice);
+    EXPECT_EQ(ops_.executionStates, (std::vector<std::uint32_t>{ES_SYSTEM_REQUIRED | ES_DISPLAY_REQUIRED}));
+    EXPECT_EQ(ops_.calls.back(), "cancel wake timer");
+    OwnedForms::ReleaseAll();
 }
 
 // A folder that cannot be made (its parent is a file): the program runs the
@@ -251,6 +353,40 @@ TEST_F(HistoryTick, AnUnwritableHistoryChangesNothingElseAndIsReportedOnce) {
     EXPECT_EQ(calls[0], calls[1]);
     ASSERT_EQ(boxes.texts.size(), 1u);  // ...but once, after them
     EXPECT_NE(boxes.texts[0].find("history.log"), std::string::npos) << boxes.texts[0];
+}
+
+// The tray's messages pass the filter of the elevated program; an icon (or
+// session messages) refused at logon is asked for again until it holds, and
+// a minute of refusals is one line of the history.
+TEST_F(HistoryTick, ARefusedTrayIconIsAddedAgainAndAMinuteOfRefusalsIsOneLine) {
+    ops_.refuseAdds = 1000;
+    ops_.watchSessionsResult = false;
+    MainWindow::Options options;
+    options.programKey = kKey;
+    options.tasks = &testing::TestTaskService();
+    options.showStartupMessages = options.endsProgram = false;
+    options.historyFolder = folder_;
+    options.trayRetryMs = 10;
+    options.trayMissingMs = 40;  // the minute, shortened
+    {
+        MainWindow main(std::unique_ptr<Registry>(new WinRegistry), options);
+        ASSERT_TRUE(main.Start());
+        EXPECT_EQ(ops_.allowedMessages,
+                  (std::vector<std::uint32_t>{RegisterWindowMessageA("TaskbarCreated"), TrayIcon::kCallbackMessage}));
+        ASSERT_TRUE(testing_win::PumpUntil([&] { return ops_.adds >= 10; }, 5000));
+        EXPECT_TRUE(ops_.watching.empty());
+        ops_.refuseAdds = 0;  // the taskbar is there, and Terminal Services
+        ops_.watchSessionsResult = true;
+        NOTIFYICONDATAW probe = main.tray().record();  // a change succeeds only for a held icon
+        ASSERT_TRUE(testing_win::PumpUntil([&] { return Shell_NotifyIconW(NIM_MODIFY, &probe) != FALSE; }, 5000));
+        const int adds = ops_.adds;
+        testing_win::PumpUntil([] { return false; }, 100);
+        EXPECT_EQ(ops_.adds, adds) << "no NIM_ADD once the icon is there";
+        EXPECT_EQ(ops_.watching, std::vector<void*>{main.hwnd()});
+    }
+    std::vector<std::string> got;
+    for (const HistoryEntry& e : Read("history.log")) got.push_back(e.action + "|" + e.outcome);
+    EXPECT_EQ(got, (std::vector<std::string>{"start|", "tray icon|error", "tray icon|done", "end|"}));
 }
 
 }  // namespace

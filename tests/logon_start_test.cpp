@@ -49,7 +49,7 @@ std::string Select(xmlXPathContextPtr ctx, const std::string& path) {
     return text;
 }
 
-TEST(LogonTask, TheDefinitionKeepsATrayProgramRunningFromEveryUsersLogon) {
+TEST(LogonTask, TheDefinitionKeepsATrayProgramRunningFromEveryAdministratorsLogon) {
     // A path with a space, an ampersand and Chinese, as GBK.
     const std::string path = "C:\\Program Files\\工具 & 助手\\Vantrel.exe";
     // The service reads it as UTF-16; here it goes to the parser as UTF-8.
@@ -68,19 +68,21 @@ TEST(LogonTask, TheDefinitionKeepsATrayProgramRunningFromEveryUsersLogon) {
         {"count(/t:Task/t:Triggers/*)", "1"},  // the logon trigger only
         {"/t:Task/t:Triggers/t:LogonTrigger/t:Enabled", "true"},
         {"/t:Task/t:Triggers/t:LogonTrigger/t:UserId", "<none>"},
-        // As the group Users, elevated where the user may be.
-        {"/t:Task/t:Principals/t:Principal/t:GroupId", "S-1-5-32-545"},
+        // As the group Administrators, elevated: a standard user's limited
+        // token could not start the program at all.
+        {"/t:Task/t:Principals/t:Principal/t:GroupId", "S-1-5-32-544"},
         {"/t:Task/t:Principals/t:Principal/t:RunLevel", "HighestAvailable"},
         {"/t:Task/t:Principals/t:Principal/t:UserId", "<none>"},
-        {"/t:Task/t:Principals/t:Principal/@id", "Users"},
-        {"/t:Task/t:Actions/@Context", "Users"},
+        {"/t:Task/t:Principals/t:Principal/@id", "Administrators"},
+        {"/t:Task/t:Actions/@Context", "Administrators"},
         // The quoted path, so that a space never cuts it short.
         {"/t:Task/t:Actions/t:Exec/t:Command", "\"C:\\Program Files\\工具 & 助手\\Vantrel.exe\""},
         {"/t:Task/t:Actions/t:Exec/t:Arguments", "<none>"},
         {s + "t:ExecutionTimeLimit", "PT0S"},
         {s + "t:DisallowStartIfOnBatteries", "false"},
         {s + "t:StopIfGoingOnBatteries", "false"},
-        {s + "t:MultipleInstancesPolicy", "IgnoreNew"},
+        // A copy for every logon, not only the first user's.
+        {s + "t:MultipleInstancesPolicy", "Parallel"},
         {s + "t:Priority", "4"},
         {s + "t:RunOnlyIfIdle", "false"},
         {s + "t:StartWhenAvailable", "false"},
@@ -92,22 +94,12 @@ TEST(LogonTask, TheDefinitionKeepsATrayProgramRunningFromEveryUsersLogon) {
 }
 #endif
 
-TEST(LogonTask, TheCommandIsReadBackFromTheDefinitionsTheServiceGives) {
-    const std::string path = "C:\\A&B <x>\\Vantrel.exe";
-    EXPECT_EQ(TaskCommand(LogonTaskXml(path)), QuotedPath(path));
-    const struct {
-        const char* xml;
-        const char* command;
-    } kCases[] = {
-        // Written back by the service with its own spacing and escapes.
-        {"<Task><Actions Context=\"Users\">\r\n<Exec>\r\n  <Command>&quot;C:\\V&#32;T\\Vantrel.exe&quot;</Command>"
-         "</Exec></Actions></Task>",
-         "\"C:\\V T\\Vantrel.exe\""},
-        {"<Task><Actions><Exec/></Actions></Task>", ""},  // what Wine keeps of a registration
-        // A command of another action is not the program's.
-        {"<Task><Actions><ComHandler><Command>x</Command></ComHandler></Actions></Task>", ""},
-    };
-    for (const auto& c : kCases) EXPECT_EQ(TaskCommand(c.xml), c.command) << c.xml;
+// What the service hands back of a definition registered here: the program,
+// the logon trigger and the group of this copy's or the other copy's.
+RegisteredTask AsRegistered(const std::string& xml) {
+    for (const char* path : {kThis, kOther})
+        if (xml == LogonTaskXml(path)) return RegisteredTask{true, true, QuotedPath(path), kAdministratorsSid};
+    return RegisteredTask{true, false, "", ""};
 }
 
 // Paths compare as Windows compares them: in any letter case (GBK trail
@@ -132,6 +124,8 @@ protected:
     MemoryRegistry reg;
     RecordingTaskService tasks;
     StartAtLogon logon{reg, &tasks, kRunKey, kValue};
+
+    void SetUp() override { tasks.readBack = AsRegistered; }
 
     void SetRun(const std::string& text) {
         OpenedKey key(reg, kRunKey, true);
@@ -167,24 +161,21 @@ TEST_F(StartAtLogonTest, WithoutTheTaskServiceTheQuotedRunValueStartsThisCopy) {
 TEST_F(StartAtLogonTest, WithTheTaskServiceTheBoxShowsOnlyAnEnabledLogonTaskOfThisCopy) {
     tasks.available = true;
     SetRun(QuotedPath(kThis));
-    std::string bootTask = LogonTaskXml(kThis);
-    bootTask.replace(bootTask.find("<LogonTrigger>"), 14, "<BootTrigger>");
-    bootTask.replace(bootTask.find("</LogonTrigger>"), 15, "</BootTrigger>");
     const struct {
         const char* what;
-        std::string xml;  // empty: no task
-        bool enabled;
+        bool present;
+        RegisteredTask task;
         bool ticked;
     } kCases[] = {
-        {"none", "", true, false},
-        {"this copy", LogonTaskXml(kThis), true, true},
-        {"disabled", LogonTaskXml(kThis), false, false},
-        {"another copy", LogonTaskXml(kOther), true, false},
-        {"not at logon", bootTask, true, false},
+        {"none", false, {}, false},
+        {"this copy", true, {true, true, QuotedPath(kThis), kAdministratorsSid}, true},
+        {"disabled", true, {false, true, QuotedPath(kThis), kAdministratorsSid}, false},
+        {"another copy", true, {true, true, QuotedPath(kOther), kAdministratorsSid}, false},
+        {"not at logon", true, {true, false, QuotedPath(kThis), kAdministratorsSid}, false},
     };
     for (const auto& c : kCases) {
         tasks.tasks.clear();
-        if (!c.xml.empty()) tasks.tasks[kLogonTaskName] = RegisteredTask{c.enabled, c.xml};
+        if (c.present) tasks.tasks[kLogonTaskName] = c.task;
         EXPECT_EQ(logon.StartsThisCopy(kThis), c.ticked) << c.what;
     }
 }
@@ -195,22 +186,23 @@ TEST_F(StartAtLogonTest, TurningOnAndOffActOnlyOnThisCopysTaskAndRunValue) {
         tasks.tasks.clear();
         SetRun(before);
         logon.TurnOn(kThis);
-        EXPECT_EQ(tasks.tasks[kLogonTaskName].xml, LogonTaskXml(kThis));
+        EXPECT_EQ(tasks.definitions[kLogonTaskName], LogonTaskXml(kThis));
         EXPECT_TRUE(logon.StartsThisCopy(kThis));
         EXPECT_EQ(Run(), before == kOther ? kOther : "<missing>") << before;
     }
     const struct {
-        std::string xml;
+        const char* what;
+        RegisteredTask task;
         bool removed;
     } kOff[] = {
-        {LogonTaskXml(kThis), true},
-        {"<Task><Actions><Exec/></Actions></Task>", true},  // what Wine stores
-        {LogonTaskXml(kOther), false},
+        {"this copy", {true, true, QuotedPath(kThis), kAdministratorsSid}, true},
+        {"a command not given back", {true, false, "", ""}, true},  // as Wine keeps it
+        {"another copy", {true, true, QuotedPath(kOther), kAdministratorsSid}, false},
     };
     for (const auto& c : kOff) {
-        tasks.tasks[kLogonTaskName] = RegisteredTask{true, c.xml};
+        tasks.tasks[kLogonTaskName] = c.task;
         logon.Apply(false, kThis);
-        EXPECT_EQ(tasks.tasks.count(kLogonTaskName) == 0, c.removed) << c.xml;
+        EXPECT_EQ(tasks.tasks.count(kLogonTaskName) == 0, c.removed) << c.what;
     }
 }
 
@@ -225,6 +217,7 @@ public:
 TEST(Autostart, OnStatusAndOffActOnTheCopyBesideOrTheOneNamed) {
     AutostartEnv env;
     env.tasks.available = true;
+    env.tasks.readBack = AsRegistered;
     EXPECT_EQ(Ctl(env, {"autostart", "status"}).status, kExitNotOn);
     EXPECT_EQ(Ctl(env, {"autostart", "on"}).status, kExitDone);
     EXPECT_EQ(Ctl(env, {"autostart", "status"}).status, kExitDone);
@@ -237,6 +230,21 @@ TEST(Autostart, OnStatusAndOffActOnTheCopyBesideOrTheOneNamed) {
     env.registryRefusesWrites = true;
     EXPECT_EQ(Ctl(env, {"autostart", "on"}).status, kExitFailed);
     EXPECT_TRUE(env.tasks.tasks.empty());
+}
+
+// A task an earlier version registered for the group Users still starts
+// this copy, is named as such, and "on" replaces it.
+TEST(Autostart, AnEarlierVersionsTaskForUsersIsOnAndReplacedByOn) {
+    AutostartEnv env;
+    env.tasks.available = true;
+    env.tasks.readBack = AsRegistered;
+    env.tasks.tasks[kLogonTaskName] = RegisteredTask{true, true, QuotedPath(kThis), "S-1-5-32-545"};
+    for (const char* said : {"旧版的任务", "（管理员登录时启动）"}) {
+        const auto status = Ctl(env, {"autostart", "status"});
+        EXPECT_EQ(status.status, kExitDone);
+        EXPECT_NE(status.out.find(said), std::string::npos) << status.out;
+        EXPECT_EQ(Ctl(env, {"autostart", "on"}).status, kExitDone);
+    }
 }
 
 }  // namespace

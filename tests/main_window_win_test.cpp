@@ -5,12 +5,17 @@
 
 #include <windows.h>
 #include <shellapi.h>
+#include <wtsapi32.h>
 
 #include <cstdlib>
 #include <memory>
+#include <thread>
 
 #include "app/main_window_win.h"
 #include "app/startup_win.h"
+#include "tests/reminder_probe_win.h"
+#include "scheduler/next_due.h"
+#include "scheduler/time_text.h"
 #include "registry/registry_win.h"
 #include "tests/main_window_fixture_win.h"
 #include "text/codepage_win.h"
@@ -211,7 +216,7 @@ TEST_F(MainWindowTest, EscCancelsAndSwitchesMonitoringOff) {
     EXPECT_FALSE(main_->driver().timer1Running());
     EXPECT_FALSE(main_->driver().timer3Running());
     EXPECT_FALSE(main_->menu().MonitorChecked());
-    EXPECT_STREQ(main_->tray().record().szTip, L"Vantrel-禁用");
+    EXPECT_STREQ(main_->tray().record().szTip, L"Vantrel-禁用\n下次：无");
     EXPECT_EQ(main_->tray().icon(), SmallIcon("DISSHUT"));
     EXPECT_EQ(main_->view().BarPosition(), 0);
 }
@@ -229,6 +234,86 @@ TEST_F(MainWindowTest, MonitoringOffStaysOffThroughTheRearmAndACountdown) {
     EXPECT_TRUE(main_->driver().timer1Running());
     EXPECT_EQ(main_->tray().icon(), SmallIcon("ENASHUT"));  // not the start-up icon
     EXPECT_STREQ(main_->tray().record().szTip, L"Vantrel-启用");
+}
+
+std::string Stored(const char* name) {
+    WinRegistry reg;
+    return reg.OpenKey(kKey, false) && reg.ValueExists(name) ? reg.ReadString(name) : "(none)";
+}
+
+// The tip names the task that runs next once the tick has read the tasks,
+// by its action's short word.
+TEST_F(MainWindowTest, TheTipNamesTheNextTaskTheTickRead) {
+    testing::DailyForNow(50);
+    const LocalTime now = LocalTimeNow(), at = AddMinutes(now, 120), earlier = AddMinutes(now, 60);
+    auto daily = [](const LocalTime& t) { return "每天" + std::to_string(t.hour) + "时" + std::to_string(t.minute) + "分"; };
+    testing::StoreRecords(kKey, {{daily(at), "关闭计算机", "", "启用"}, {daily(earlier), "提醒", "x", "禁用"}});
+    StartWith(60);
+    EXPECT_EQ(main_->tray().tip(), "Vantrel-启用");  // nothing read yet
+    main_->driver().Timer1Timer();
+    EXPECT_EQ(main_->tray().tip(), "Vantrel-启用\n下次：" + MinuteTextFrom(at, now, true) + " 关机");
+}
+
+// 暂停 1小时: a task due now does not run, and the pause holds after a
+// restart; 启用监控 ends it at once, and a pause ends by itself in its minute.
+TEST_F(MainWindowTest, APauseStopsATaskDueNowAndOutlivesARestart) {
+    testing::StoreRecords(kKey, {{testing::DailyForNow(45), "提醒", "暂停中", "启用"}});
+    StartWith(60);
+    main_->OnCommand(kMenuPause + 0);
+    ASSERT_TRUE(main_->pausedUntil());
+    const std::string until = FormatMinute(*main_->pausedUntil());
+    EXPECT_EQ(Stored("zanting"), until);
+    main_->driver().Timer1Timer();  // a tick message queued before the pause
+    EXPECT_TRUE(testing_win::AllReminders().empty());
+    EXPECT_EQ(main_->tray().icon(), SmallIcon("DISSHUT"));
+    EXPECT_EQ(main_->tray().tip(), "Vantrel-禁用\n暂停至 " + MinuteTextFrom(*main_->pausedUntil(), LocalTimeNow(), true));
+
+    main_.reset();
+    main_ = testing::StartTestMainWindow(kKey);
+    ASSERT_TRUE(main_ && main_->pausedUntil());
+    EXPECT_EQ(FormatMinute(*main_->pausedUntil()), until);
+    EXPECT_FALSE(main_->menu().MonitorChecked() || main_->driver().timer1Running());
+    main_->OnCommand(kMenuMonitor);
+    EXPECT_EQ(Stored("zanting"), "(none)");
+    EXPECT_TRUE(main_->menu().MonitorChecked() && main_->driver().timer1Running());
+
+    main_->OnCommand(kMenuPause + 3);
+    main_->store().WriteMinuteValue(kValPauseUntil, FormatMinute(LocalTimeNow()));  // its minute came
+    main_->StatusTimer();
+    EXPECT_EQ(Stored("zanting"), "(none)");
+    EXPECT_TRUE(main_->driver().timer1Running());
+}
+
+// 定时关机 15分钟后 adds no task and holds after a restart, its time in the
+// menu and the tip; 取消定时 clears it; in its minute the 关机 countdown
+// starts.
+TEST_F(MainWindowTest, AQuickTimerIsNoTaskOutlivesARestartAndIsCancelled) {
+    testing::DailyForNow(50);
+    StartWith(60);
+    main_->OnCommand(kMenuQuickTimer + 0);
+    ASSERT_TRUE(main_->quickTimer());
+    const LocalTime at = *main_->quickTimer();
+    EXPECT_GE(MinuteNumber(at) - MinuteNumber(LocalTimeNow()), 15);
+    EXPECT_EQ(Stored("dingshi"), FormatMinute(at));
+    EXPECT_EQ(Stored("A1"), "(none)");
+
+    main_.reset();
+    main_ = testing::StartTestMainWindow(kKey);
+    ASSERT_TRUE(main_ && main_->quickTimer());
+    const std::string time = MinuteTextFrom(at, LocalTimeNow(), true);
+    EXPECT_EQ(main_->menu().Caption(kMenuCancelTimer), "取消定时 " + time);
+    EXPECT_EQ(main_->tray().tip(), "Vantrel-启用\n定时关机：" + time);
+    main_->OnCommand(kMenuCancelTimer);
+    EXPECT_EQ(Stored("dingshi"), "(none)");
+    EXPECT_EQ(main_->menu().Caption(kMenuCancelTimer), "取消定时");
+    EXPECT_TRUE(GetMenuState(main_->menu().handle(), kMenuCancelTimer, MF_BYCOMMAND) & MF_GRAYED);
+
+    main_->store().WriteMinuteValue(kValQuickTimer, FormatMinute(LocalTimeNow()));
+    main_->StatusTimer();
+    EXPECT_TRUE(main_->timer2Running());
+    EXPECT_EQ(main_->tickState().pendingAction, "关机");
+    EXPECT_EQ(Stored("dingshi"), "(none)");
+    main_->BitBtn2Click();
 }
 
 // Whether the shell holds the program's icon: a change of nothing succeeds
@@ -252,7 +337,7 @@ TEST_F(MainWindowTest, TaskbarCreatedAddsTheCurrentIconAgain) {
     SendMessageA(main_->hwnd(), RegisterWindowMessageA("TaskbarCreated"), 0, 0);
     EXPECT_TRUE(ShellHoldsIcon(main_->hwnd()));
     EXPECT_EQ(main_->tray().lastAdded().hIcon, SmallIcon("DISSHUT"));
-    EXPECT_STREQ(main_->tray().lastAdded().szTip, L"Vantrel-禁用");
+    EXPECT_STREQ(main_->tray().lastAdded().szTip, L"Vantrel-禁用\n下次：无");
 }
 
 TEST_F(MainWindowTest, TheCloseBoxOfTheCountdownRemovesTheIconAndFreesTheHotkeys) {
@@ -277,13 +362,13 @@ TEST_F(MainWindowTest, TheCloseBoxOfTheCountdownRemovesTheIconAndFreesTheHotkeys
 TEST_F(MainWindowTest, MenuItemsInOrderWithPlainHotkeys) {
     StartWith(60, 0);
     HMENU m = main_->menu().handle();
-    ASSERT_EQ(GetMenuItemCount(m), 20);
+    ASSERT_EQ(GetMenuItemCount(m), 22);
     const char* expected[] = {
-        "启用监控(&E)", "", "设置(&S)", "", nullptr, "待机(&W)  F9", "休眠(&S)", "重启(&R)",
+        "启用监控(&E)", "", "设置(&S)", "暂停(&B)", "定时关机(&T)", "", nullptr, "待机(&W)  F9", "休眠(&S)", "重启(&R)",
         "关机(&U)", "打开光驱(&O)", "关闭光驱(&C)", "关闭显示器(&M)", "清理系统垃圾(&Z)",
         "快速重启(&I)  F10", "快速关机(&Q)  F11", "", "软件更新(&P)", "关于(&A)", "帮助(&H)",
         "退出(&X)"};
-    for (int i = 0; i < 20; ++i) {
+    for (int i = 0; i < 22; ++i) {
         wchar_t text[256] = {0};
         GetMenuStringW(m, i, text, 256, MF_BYPOSITION);
         if (expected[i]) {
@@ -346,6 +431,70 @@ TEST_F(MainWindowTest, ImmediateMenuCommandsCallTheirOperations) {
                               "NtShutdownSystem 2", "mci Set cdaudio door open wait " + window,
                               "mci Set cdaudio door closed wait " + window,
                               "broadcast 0x112 0xf170 0x2"}));
+}
+
+// The lid closes two seconds into a countdown and opens again: the person
+// at the machine gets the whole warning, and idle sleep never swallows it.
+TEST_F(MainWindowTest, ASleepStopsTheCountdownAndTheWakeShowsItWhole) {
+    const std::uint32_t kAwake = ES_CONTINUOUS | ES_SYSTEM_REQUIRED | ES_DISPLAY_REQUIRED;
+    StartWith(5);
+    BeginCountdown("关机");
+    main_->Timer2Timer();
+    main_->Timer2Timer();
+    PostMessageA(main_->hwnd(), WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
+    PumpMessages();
+    EXPECT_FALSE(IsWindowVisible(main_->hwnd()) || main_->timer2Running());
+    EXPECT_FALSE(main_->driver().timer1Running());  // no task fires around the sleep
+    for (WPARAM resume : {PBT_APMRESUMEAUTOMATIC, PBT_APMRESUMESUSPEND})
+        PostMessageA(main_->hwnd(), WM_POWERBROADCAST, resume, 0);
+    PumpMessages();
+    EXPECT_TRUE(IsWindowVisible(main_->hwnd()));
+    EXPECT_EQ(WindowText(main_->view().label2()), "5 秒");
+    main_->BitBtn2Click();
+    EXPECT_EQ(ops_.executionStates,
+              (std::vector<std::uint32_t>{kAwake, ES_CONTINUOUS, kAwake, ES_CONTINUOUS}));
+    EXPECT_TRUE(ops_.calls.empty());
+}
+
+// Windows 10 after a Fast Startup power-on 45 s ago, its last restart six
+// days back: the editor (and the greeting) and a 开机 task count 45 s.
+TEST_F(MainWindowTest, TheEditorAndTheTickCountFromTheLastPowerOn) {
+    const std::uint64_t days6 = 6ull * 24 * 3600 * 1000;
+    ops_.uptime = UptimeClock{days6, (days6 - 45000) * 10000};
+    testing::StoreRecords(kKey, {{"开机0时0分", "提醒", "刚开机", "启用"}});
+    StartWith(60);
+    EXPECT_EQ(main_->SecondsSinceStart(), 45u);
+    main_->driver().Timer1Timer();
+    EXPECT_EQ(main_->driver().lastReport().fired, std::vector<int>{1});
+}
+
+// Windows' shutdown broadcast, sent while the cleanup batch runs, is
+// answered at once; the tick stays held until the batch ends, and a second
+// cleanup asked for meanwhile starts no second batch.
+TEST_F(MainWindowTest, TheWindowAnswersWhileTheCleanupBatchRuns) {
+    StartWith(60);
+    HANDLE batch = CreateEventA(nullptr, TRUE, FALSE, nullptr);  // ends when set
+    int batches = 0;
+    bool tickHeld = false;
+    ops_.onStart = [&](const ProcessStart&) -> void* {
+        if (batches++ == 0) main_->OnCommand(kMenuCleanJunk);  // refused: one runs
+        tickHeld = !main_->driver().timer1Running();
+        HANDLE handed = nullptr;  // the cleanup closes what it is given
+        DuplicateHandle(GetCurrentProcess(), batch, GetCurrentProcess(), &handed, 0, FALSE,
+                        DUPLICATE_SAME_ACCESS);
+        return handed;
+    };
+    DWORD_PTR answer = 0;
+    LRESULT answered = 0;
+    std::thread windows([&, window = main_->hwnd()] {
+        answered = SendMessageTimeoutA(window, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, 1000, &answer);
+        SetEvent(batch);
+    });
+    main_->OnCommand(kMenuCleanJunk);
+    windows.join();
+    EXPECT_TRUE(answered && answer);  // answered, and the program holds no shutdown up
+    EXPECT_TRUE(tickHeld && batches == 1 && main_->driver().timer1Running());
+    CloseHandle(batch);
 }
 
 TEST_F(MainWindowTest, AboutOpensANewWindowEachTime) {
@@ -420,6 +569,30 @@ TEST_F(MainWindowTest, TheAdministratorTestSeesOnlyAnEnabledAdministratorsGroup)
     CloseHandle(restricted);
     CloseHandle(process);
     FreeSid(admins);
+}
+
+// A copy told that its session was switched away has no tick and fires
+// nothing, not from a tick already queued either, until told it is back.
+TEST_F(MainWindowTest, ACopyToldItsSessionWasSwitchedAwayFiresNothingUntilItIsBack) {
+    testing::StoreRecords(kKey, {{testing::DailyForNow(45), "提醒", "会话", "启用"}});
+    main_ = testing::StartTestMainWindow(kKey);
+    ASSERT_NE(main_, nullptr);
+    const struct {
+        std::vector<std::pair<WPARAM, LPARAM>> told;
+        std::vector<int> fired;
+    } kSteps[] = {
+        {{{WTS_CONSOLE_DISCONNECT, 1}, {WTS_CONSOLE_CONNECT, 2}}, {}},  // another user switched in
+        {{{WTS_SESSION_LOCK, 2}, {WTS_REMOTE_CONNECT, 4}}, {}},         // others' changes
+        {{{WTS_CONSOLE_DISCONNECT, 2}, {WTS_CONSOLE_CONNECT, 1}}, {1}},  // back
+    };
+    for (const auto& step : kSteps) {
+        for (const auto& m : step.told) SendMessageW(main_->hwnd(), WM_WTSSESSION_CHANGE, m.first, m.second);
+        EXPECT_EQ(main_->driver().timer1Running(), !step.fired.empty());
+        main_->driver().Timer1Timer();
+        EXPECT_EQ(main_->driver().lastReport().fired, step.fired);
+    }
+    main_.reset();
+    EXPECT_TRUE(ops_.watching.empty()) << "unregistered before the window goes";
 }
 
 }  // namespace

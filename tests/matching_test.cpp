@@ -43,6 +43,7 @@ MatchEnv Ticks(std::uint32_t tickCount, std::uint32_t lastInputTick = 0) {
     MatchEnv env;
     env.tickCount = tickCount;
     env.lastInputTick = lastInputTick;
+    env.upMs = tickCount;  // the computer has not slept since it started
     return env;
 }
 

@@ -12,6 +12,7 @@
 
 #include "app/main_window_win.h"
 #include "registry/registry_win.h"
+#include "store/lock_security.h"
 #include "store/task_store.h"
 #include "tests/main_window_fixture_win.h"
 #include "tests/recording_system_ops.h"
@@ -212,6 +213,38 @@ TEST(StoreLockWin, AWriterHoldingTheLockHoldsOffTheOthers) {
     CloseHandle(shared.held);
     CloseHandle(shared.release);
     EXPECT_EQ(store.Append(settings, "每天8时0分", "提醒", "x"), 1);
+    WinRegistry::DeleteTree(kKey);
+}
+
+// A writer whose token is not an administrator's (Administrators for deny
+// only, as without elevation) never takes the lock and says it needs rights.
+TEST(StoreLockWin, AWriterThatIsNotAnAdministratorIsToldItNeedsRights) {
+    WinRegistry::DeleteTree(kKey);
+    HANDLE process = nullptr;
+    ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_DUPLICATE | TOKEN_QUERY, &process));
+    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+    PSID admins = nullptr;
+    ASSERT_TRUE(AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS,
+                                         0, 0, 0, 0, 0, 0, &admins));
+    SID_AND_ATTRIBUTES denyOnly = {admins, 0};
+    HANDLE restricted = nullptr;
+    ASSERT_TRUE(CreateRestrictedToken(process, 0, 1, &denyOnly, 0, nullptr, 0, nullptr, &restricted));
+    WinRegistry reg;
+    TaskStore store(reg, kKey);
+    Settings settings;
+    ASSERT_TRUE(ImpersonateLoggedOnUser(restricted));
+    std::string said;
+    try {
+        store.Append(settings, "每天8时0分", "提醒", "x");
+    } catch (const RegistryError& e) {
+        said = e.what();
+    }
+    RevertToSelf();
+    EXPECT_EQ(said, kStoreRightsText);
+    EXPECT_EQ(store.Append(settings, "每天8时0分", "提醒", "x"), 1) << "an administrator's write goes on";
+    CloseHandle(restricted);
+    CloseHandle(process);
+    FreeSid(admins);
     WinRegistry::DeleteTree(kKey);
 }
 

@@ -1,12 +1,15 @@
 // A SystemOps that records the calls instead of making them, installed for
-// the lifetime of the object: tests never end the session, power off, start
-// system programs, dial, switch the monitor off, or close other programs'
-// windows.
+// the lifetime of the object: tests never end the session, power off, arm a
+// wake timer, start system programs, dial, switch the monitor off, or close
+// other programs' windows. What the power manager says comes from fields:
+// recorded answers of a machine of the test's choosing.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -16,13 +19,20 @@
 namespace vantrel {
 namespace testing {
 
-// A task service kept in memory: the tasks registered, each call recorded.
-// Unavailable by default, as on Windows XP.
+// A task service kept in memory: the definitions registered, what the
+// service hands back of each, each call recorded. Unavailable by default, as
+// on Windows XP.
 class RecordingTaskService : public TaskService {
 public:
     bool available = false;
-    std::map<std::string, RegisteredTask> tasks;
-    std::vector<std::string> calls;  // "register NAME", "delete NAME"
+    std::map<std::string, RegisteredTask> tasks;     // as FindTask hands them back
+    std::map<std::string, std::string> definitions;  // the XML each was registered with
+    std::vector<std::string> calls;                  // "register NAME", "delete NAME"
+    // What the service reads back from a definition it registers; by default
+    // nothing of its actions or triggers, as Wine keeps it.
+    std::function<RegisteredTask(const std::string& xml)> readBack = [](const std::string&) {
+        return RegisteredTask{true, false, "", ""};
+    };
 
     bool TaskServiceAvailable() override { return available; }
     bool FindTask(const std::string& name, RegisteredTask& task) override {
@@ -33,11 +43,13 @@ public:
     }
     void RegisterTask(const std::string& name, const std::string& xml) override {
         calls.push_back("register " + name);
-        tasks[name] = RegisteredTask{true, xml};
+        definitions[name] = xml;
+        tasks[name] = readBack(xml);
     }
     void DeleteTask(const std::string& name) override {
         calls.push_back("delete " + name);
         tasks.erase(name);
+        definitions.erase(name);
     }
 };
 
@@ -59,15 +71,45 @@ public:
         calls.push_back("terminate " + std::to_string(pid));
         return terminateResult;
     }
-    void EndSession(std::uint32_t flags) override {
+    // What the power calls and the power manager answer: by default Windows
+    // takes every request, on a computer that can sleep and hibernate.
+    std::uint32_t powerResult = 0;
+    std::vector<std::uint32_t> endSessionReasons;
+    std::uint32_t EndSession(std::uint32_t flags, std::uint32_t reason) override {
         calls.push_back("ExitWindowsEx " + std::to_string(flags));
+        endSessionReasons.push_back(reason);
+        return powerResult;
     }
-    void SetPowerState(bool suspend, bool force) override {
+    std::uint32_t SetPowerState(bool suspend, bool force) override {
         calls.push_back(std::string("SetSystemPowerState ") + (suspend ? "1" : "0") + (force ? "1" : "0"));
+        return powerResult;
     }
-    void ShutdownSystem(int action) override {
+    std::uint32_t ShutdownSystem(int action) override {
         calls.push_back("NtShutdownSystem " + std::to_string(action));
+        return powerResult;
     }
+    PowerCapabilities powerCaps{true, false, true, true};
+    bool ReadPowerCapabilities(PowerCapabilities& caps) override {
+        caps = powerCaps;
+        return true;
+    }
+    std::uint32_t armResult = 0;
+    bool wakeTimerDue = false;
+    std::uint32_t ArmWakeTimer(const WakePlan& at) override {
+        calls.push_back("arm wake timer " + std::to_string(at.date.year) + "-" + std::to_string(at.date.month) +
+                        "-" + std::to_string(at.date.day) + " " + std::to_string(at.hour) + ":" +
+                        std::to_string(at.minute));
+        return armResult;
+    }
+    void CancelWakeTimer() override {
+        calls.push_back("cancel wake timer");
+        wakeTimerDue = false;
+    }
+    bool WakeTimerCameDue() override { return wakeTimerDue; }
+    std::vector<std::uint32_t> executionStates;  // apart from `calls`
+    void SetExecutionState(std::uint32_t flags) override { executionStates.push_back(flags); }
+    UptimeClock uptime;
+    UptimeClock ReadUptimeClock() override { return uptime; }
     void* StartProcess(const ProcessStart& start) override {
         started.push_back(start);
         calls.push_back("start " + start.program);
@@ -89,6 +131,41 @@ public:
         return autodialResult;
     }
     void AskToClose(void* window) override { askedToClose.push_back(window); }
+
+    // The sessions as a test sets them (by default one user at the console
+    // of session 1); the process list is the real one unless a test gives
+    // one. The shell is the real one, but refuses the first `refuseAdds`
+    // NIM_ADD calls.
+    std::uint32_t ownSession = 1;
+    std::uint32_t consoleSession = 1;
+    std::vector<std::uint32_t> activeSessions{1};
+    std::optional<std::vector<ProcessEntry>> processes;
+    bool watchSessionsResult = true;
+    std::vector<void*> watching;  // windows registered for session messages
+    std::vector<std::uint32_t> allowedMessages;
+    int refuseAdds = 0;
+    int adds = 0;  // NIM_ADD calls, refused or not
+    std::vector<ProcessEntry> Processes() override { return processes.value_or(SystemOps::Processes()); }
+    std::uint32_t OwnSession() override { return ownSession; }
+    std::uint32_t ConsoleSession() override { return consoleSession; }
+    std::vector<std::uint32_t> ActiveSessions() override { return activeSessions; }
+    bool WatchSessions(void* window) override {
+        if (watchSessionsResult) watching.push_back(window);
+        return watchSessionsResult;
+    }
+    void StopWatchingSessions(void* window) override {
+        watching.erase(std::remove(watching.begin(), watching.end(), window), watching.end());
+    }
+    bool AllowMessageFromLowerIntegrity(void*, std::uint32_t message) override {
+        allowedMessages.push_back(message);
+        return true;
+    }
+    bool NotifyIcon(std::uint32_t operation, void* record) override {
+        const bool add = operation == 0;  // NIM_ADD
+        adds += add;
+        if (add && refuseAdds > 0) return --refuseAdds, false;
+        return SystemOps::NotifyIcon(operation, record);
+    }
 
     RecordingTaskService taskService;
     bool TaskServiceAvailable() override { return taskService.TaskServiceAvailable(); }

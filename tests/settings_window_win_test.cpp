@@ -8,6 +8,11 @@
 
 #include "actions/utility_actions_win.h"
 #include "app/main_window_win.h"
+#include "scheduler/conversions.h"
+#include "scheduler/time_text.h"
+// windows.h names a drawing function TextOut; here it is vantrelctl's output.
+#undef TextOut
+#include "tests/cli_test_env.h"
 #include "registry/registry_win.h"
 #include "tests/main_window_fixture_win.h"
 #include "tests/recording_system_ops.h"
@@ -87,7 +92,7 @@ TEST_F(SettingsWindowTest, OpeningListsRecordsWithAScheduleAndStopsTheTick) {
     EXPECT_EQ(WindowText(w->hwnd()), "设置");
     RECT client;
     GetClientRect(w->hwnd(), &client);
-    EXPECT_EQ(client.right, 458);
+    EXPECT_EQ(client.right, 568);
     EXPECT_EQ(client.bottom, 349);
     EXPECT_EQ(Captions(w), (std::vector<std::string>{"1", "3"}));
     EXPECT_EQ(w->Cell(1, 1), "每周1日9时0分");
@@ -447,6 +452,36 @@ TEST_F(SettingsWindowTest, TheListFitsTheWindowWithoutAHorizontalScrollBar) {
     }
 }
 
+// The 下次运行 column says what vantrelctl next says for the same texts at
+// the same minute (in the list's short form), and "—" for a disabled task;
+// its longest text fits the column.
+TEST_F(SettingsWindowTest, TheNextRunColumnAgreesWithVantrelctlNext) {
+    testing::DailyForNow(50);  // the window and the commands see one minute
+    const LocalTime now = LocalTimeNow(), tomorrow = AddMinutes(now, 1440);
+    const std::string format = SystemShortDateFormat();
+    const std::vector<std::string> schedules = {
+        "每天" + std::to_string((now.hour + 1) % 24) + "时0分", "每周" + std::to_string(now.dayOfWeek) + "日0时0分",
+        "每月1日12时0分", "每年" + std::to_string(now.month) + "月1日0时0分", "每隔45分开始8时0分",
+        "一次" + FormatShortDate(Date{tomorrow.year, tomorrow.month, tomorrow.day}, format) + "日7时5分"};
+    std::vector<TaskRecord> records = {Rec("每天8时0分", "提醒", "", "禁用")};
+    for (const std::string& s : schedules) records.push_back(Rec(s.c_str()));
+    StartWith(records);
+    SettingsWindow* w = Open();
+    EXPECT_EQ(w->Cell(0, 5), "—");
+    for (size_t i = 0; i < schedules.size(); ++i) {
+        testing::TestEnv env;
+        const std::string line =
+            testing::Ctl(env, {"next", schedules[i], "--from", FormatMinute(now), "--date-format", format}).out;
+        std::string expected = line.empty() ? "—" : line.substr(0, line.size() - 1);
+        if (expected.compare(0, 5, std::to_string(now.year) + "-") == 0) expected = expected.substr(5);
+        EXPECT_EQ(w->Cell(static_cast<int>(i) + 1, 5), expected) << schedules[i];
+    }
+    EXPECT_EQ(FormatMinute(LocalTimeNow()), FormatMinute(now));
+    const int width = static_cast<int>(
+        SendMessageW(w->list(), LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(L"2027-12-07 23:00")));
+    EXPECT_LE(width + 12, SendMessageW(w->list(), LVM_GETCOLUMNWIDTH, 5, 0));
+}
+
 TEST_F(SettingsWindowTest, HintsShowOnTheirControls) {
     StartWith({});
     SettingsWindow* w = Open();
@@ -456,7 +491,9 @@ TEST_F(SettingsWindowTest, HintsShowOnTheirControls) {
         {SettingsWindow::kButton3, "设置关机前声音提示的音频文件，仅支持wav文件。"},
         {SettingsWindow::kCheckBox5, "待机休眠前关闭应用程序"},
         {SettingsWindow::kCheckBox3, "是否在热键F9、F10、F11前加Ctrl键，使用该键防止软件热键冲突。"},
-        {SettingsWindow::kCheckBox2, ""},
+        // Whom start at logon serves: administrators, not standard users.
+        {SettingsWindow::kCheckBox2,
+         "管理员登录 Windows 时启动 Vantrel，标准用户登录时不启动（Windows XP：每个用户登录时启动）。"},
         {SettingsWindow::kEdit5, ""},
     };
     for (const auto& h : hints) EXPECT_EQ(w->Hint(w->control(h.first)), h.second) << h.first;

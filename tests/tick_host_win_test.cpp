@@ -94,6 +94,9 @@ protected:
         }
     }
 
+    // What the computer can do and how long it has been on: recorded
+    // answers, not the machine's.
+    testing::RecordingSystemOps ops_;
     WinRegistry reg_;
     std::unique_ptr<TaskStore> store_;
     Settings settings_;

@@ -34,8 +34,9 @@ public:
     void CleanSystemJunk(bool showList) override {
         calls.push_back(showList ? "clean+list" : "clean");
     }
-    void StartCountdown(const std::string& word, bool closeAll) override {
+    bool StartCountdown(const std::string& word, bool closeAll) override {
         calls.push_back("countdown " + word + (closeAll ? " +closeall" : ""));
+        return true;
     }
     void SuspendTick() override { calls.push_back("suspend"); }
 };

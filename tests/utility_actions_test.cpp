@@ -1,6 +1,7 @@
 #include "actions/utility_actions.h"
 
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -127,6 +128,19 @@ TEST(ExeEntryMatches, FileNamePartOrWholeEntryAsciiFolded) {
     for (const Case& c : cases) {
         EXPECT_EQ(ExeEntryMatches(c.entry, c.name), c.matches) << c.entry << " / " << c.name;
     }
+}
+
+// "关闭程序" ends the program in the session of the copy that runs the task
+// only; the other copies of this program are found by session the same way.
+TEST(ProcessesBySession, OnlyTheSessionOfTheCopyThatRunsTheTask) {
+    const std::vector<ProcessEntry> list = {  // 0xFFFFFFFF: a session that cannot be told
+        {10, 1, "notepad.exe"}, {11, 2, "NOTEPAD.EXE"}, {12, 1, "C:\\Windows\\notepad.exe"},
+        {13, 0xFFFFFFFF, "notepad.exe"}, {14, 1, "calc.exe"}, {20, 1, "Vantrel.exe"}, {21, 2, "vantrel.exe"},
+        {22, 3, "Vantrel.exe"}, {23, 3, "Vantrel.exe"}, {24, 0xFFFFFFFF, "Vantrel.exe"}};
+    EXPECT_EQ(ProcessesToClose(list, "Notepad.EXE", 1), (std::vector<std::uint32_t>{10, 12}));
+    EXPECT_EQ(ProcessesToClose(list, "notepad.exe", 2), (std::vector<std::uint32_t>{11}));
+    EXPECT_EQ(SessionsRunning(list, "Vantrel.exe", 1), (std::vector<std::uint32_t>{2, 3}));
+    EXPECT_EQ(SessionsRunning(list, "Vantrel.exe", 3), (std::vector<std::uint32_t>{1, 2}));
 }
 
 }  // namespace

@@ -24,6 +24,13 @@ count() {  # instructions of one call of rule $1, path $2 (due or fields)
     echo $(((b - a) / 10000))
 }
 
+next_runs() {  # instructions of one pass over 1,000 tasks of rule $1 (all: the eight in turn)
+    local a b
+    a=$(collected "$native/vantrel_next_run_count" "$1" 1)
+    b=$(collected "$native/vantrel_next_run_count" "$1" 11)
+    echo $(((b - a) / 10))
+}
+
 per_tick() {  # instructions of one tick (or floor pass, $1 = floor) over $2 tasks
     local a b
     a=$(collected "$native/vantrel_tick_count" work "$1" "$2" 1)
@@ -53,6 +60,12 @@ echo "bench: instructions of the tick (callgrind)" >&2
 instructions=""
 for n in 10 100 1000; do
     instructions+="$n $(per_tick tick "$n") $(per_tick floor "$n")"$'\n'
+done
+
+echo "bench: next runs of 1,000 tasks (callgrind)" >&2
+nextruns=""
+for r in all MatchIdle MatchOnce MatchDaily MatchWeekly MatchMonthly MatchYearly MatchStartup MatchInterval; do
+    nextruns+="$r $(next_runs "$r")"$'\n'
 done
 
 echo "bench: matching rules (Google Benchmark, callgrind)" >&2
@@ -91,11 +104,8 @@ growth=$(echo "$startup_runs" | awk '{ print $3 - $2 }' | distribution | awk '{ 
 starts=$(echo "$startup_runs" | wc -l)
 floor_starts=$(echo "$floor_runs" | wc -l)
 
-stripped=$(mktemp)
-i686-w64-mingw32-strip -o "$stripped" "$win/Vantrel.exe"
-size=$(stat -c %s "$stripped")
-rm -f "$stripped"
-resources=$((16#$(i686-w64-mingw32-objdump -h "$win/Vantrel.exe" | awk '$2 == ".rsrc" { print $3 }')))
+echo "bench: what each part of the shipped programs weighs (link maps)" >&2
+sizes=$(python3 tools/check_sizes.py --markdown --maps build/windows/link-maps "$win/Vantrel.exe" "$win/vantrelctl.exe")
 timer=$(i686-w64-mingw32-objdump -p "$win/Vantrel.exe" | grep -c -E 'timeBeginPeriod|NtSetTimerResolution' || true)
 
 {
@@ -218,6 +228,26 @@ timer=$(i686-w64-mingw32-objdump -p "$win/Vantrel.exe" | grep -c -E 'timeBeginPe
     echo "|---|---|---|---|"
     echo "| $ln | $lt | $lf | $lr |"
     echo
+    echo "## Next runs of 1,000 tasks (counted, native)"
+    echo
+    echo "What the tray does at the start of each minute to name the next task in its tip: the next"
+    echo "run of each of 1,000 enabled tasks from the tasks the tick read, and the earliest of them"
+    echo '(`FirstNextTask`); the settings list computes the same for each of its rows. The tasks are'
+    echo "the matching rules' texts above, all eight in turn or one alone, from the benchmarks' time."
+    echo 'Instructions of one pass: `valgrind --tool=callgrind build/native/bin/vantrel_next_run_count'
+    echo 'all|RULE N` for N = 1 and 11, difference divided by 10. Goal (exact): linear in the tasks'
+    echo "and at most two ticks' worth of work (the tick runs ten times a minute, this pass once); the"
+    echo "tick's registry calls above stay as they are, since the tip reads nothing the tick has not"
+    echo "read but the action of the one task it names, once while the tasks stay as they are."
+    echo
+    echo "| tasks | instructions per pass | per task |"
+    echo "|---|---|---|"
+    echo "$nextruns" | while read -r r i; do
+        [ -n "$r" ] || continue
+        [ "$r" = all ] && r="the eight kinds in turn"
+        echo "| $r | $i | $((i / 1000)) |"
+    done
+    echo
     echo "## Reading a registry file of 20,000 keys (native)"
     echo
     echo '`ParseRegFile` on a file like the registry editor'"'"'s export of `HKEY_LOCAL_MACHINE\SOFTWARE`:'
@@ -258,15 +288,25 @@ timer=$(i686-w64-mingw32-objdump -p "$win/Vantrel.exe" | grep -c -E 'timeBeginPe
     echo "| floor | $(cell $fs) | $(spread $fs) | $fm | |"
     echo "| ratio | $(ratio "$(echo $vs | cut -d' ' -f3)" "$(echo $fs | cut -d' ' -f3)") | | $(ratio "$vm" "$fm") | growth $growth KB |"
     echo
-    echo "## Size"
+    echo "## Size (counted)"
     echo
-    echo "Stripped Vantrel.exe: $((size / 1024)) KB, of which $((resources / 1024)) KB are resources"
-    echo "(three icons of 17 images from 16 to 128 px, glyphs, manifest). Goal: at most 400 KB."
+    echo "What each part of the two shipped programs weighs, in KB of 1,024 bytes, from the link"
+    echo 'maps the build writes (`build/windows/link-maps/`; `tools/check_sizes.py --markdown`): each'
+    echo "input section counted under the library it came from, the unwind tables (.eh_frame) apart;"
+    echo "the parts add up to the file. Goal (exact, the ctest entry \`shipped_sizes\`): each program"
+    echo "at most 400 KB without its resources, counted as 400,000 bytes so that it holds however a"
+    echo "KB is counted. The resources (Vantrel.exe's three icons of 17 images from 16 to 128 px, the"
+    echo "glyphs, the manifest and the version) stand apart. The last row is the same program linked"
+    echo "with the linker's own script, which keeps every unwind entry (below)."
+    echo
+    echo "$sizes"
     echo
     echo "## Timers"
     echo
     echo "Imports of timeBeginPeriod or NtSetTimerResolution: $timer. The program wakes only for its"
-    echo "own three window timers (6 s tick, 60 s re-arm, 1 s countdown while it runs)."
+    echo "own window timers: the 6 s tick, the 60 s re-arm, the 1 s countdown while it runs, and once"
+    echo "at the start of each minute for the pause, the quick timer and the tray tip (the settings"
+    echo "window, while open, once a minute for its next runs)."
     echo
     echo "## Run history: appending one line (timed, under Wine)"
     echo
@@ -323,15 +363,25 @@ timer=$(i686-w64-mingw32-objdump -p "$win/Vantrel.exe" | grep -c -E 'timeBeginPe
     echo "  Both programs are linked with sections on 4 KB boundaries in the file: with the usual"
     echo "  512-byte alignment Wine reads the whole program file into private memory (650 KB more"
     echo "  here, 1.23 times the floor) where it can otherwise map it. That costs 25 KB of file."
-    echo "- Size misses the goal. Of the code, the demangler (a runtime's verbose terminate"
-    echo "  handler), the wide-string runtime and the C library's floating-point printf and strtod"
-    echo "  are gone (the file was 868 KB before). The statically linked C++ runtime and threads"
-    echo "  library remain: they keep the program one file that needs only Windows' own DLLs. Most"
-    echo "  of the rest is ENASHUT's and DISSHUT's 24-bit images of 64 to 128 pixels, about 100 KB a"
-    echo "  icon: the icon layout asks for 24 bits there, and a 24-bit image can only be a bitmap,"
-    echo "  because the key-colour transparency of a 24-bit PNG is ignored by icon readers (Wine"
-    echo "  draws the key colour). MAINICON's 32-bit images from 64 px are PNG, and the 48 to 16"
-    echo "  pixel images each icon lists twice are stored once. Stored as 32-bit PNG those images"
-    echo "  would take about 210 KB less (tried), at the cost of the depth the layout specifies."
+    echo "- Size: both programs link the C++ runtime statically, so that each is one file that needs"
+    echo "  only Windows' own DLLs; with it come the exception unwinder and, under the runtime's"
+    echo "  thread-safe statics and exception allocation, winpthreads. The C++ runtime's string"
+    echo "  code is most of its share: the SSO string the program uses, and the older reference-"
+    echo "  counted one that the standard exception classes keep their messages in. No iostreams or"
+    echo "  locale object is linked (the maps list none), nor the demangler, the wide-string runtime"
+    echo "  or the C library's floating-point printf and strtod. The linker's own MinGW script keeps"
+    echo "  every unwind entry, and each entry keeps its function, so --gc-sections dropped almost"
+    echo "  nothing: template and inline functions that nothing calls stayed, with their tables."
+    echo '  `cmake/trim_unwind_link.py` links the shipped programs with that script changed to keep'
+    echo "  the entries of reached functions only (every function the program keeps still has its"
+    echo "  entry): the difference between the last two rows. Vantrel.exe's sections start on 4 KB"
+    echo "  boundaries in the file (so that Wine maps the file rather than reading it into private"
+    echo "  memory, above), which is most of its padding row. Of Vantrel.exe's resources, most is"
+    echo "  ENASHUT's and DISSHUT's 24-bit images of 64 to 128 pixels, about 100 KB an icon: the icon"
+    echo "  layout asks for 24 bits there, and a 24-bit image can only be a bitmap, because the"
+    echo "  key-colour transparency of a 24-bit PNG is ignored by icon readers (Wine draws the key"
+    echo "  colour). MAINICON's 32-bit images from 64 px are PNG, and the 48 to 16 pixel images each"
+    echo "  icon lists twice are stored once. Stored as 32-bit PNG those images would take about"
+    echo "  210 KB less (tried), at the cost of the depth the layout specifies."
 } > "$out"
 cat "$out"

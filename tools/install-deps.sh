@@ -2,12 +2,15 @@
 # Installs what the build and the tests need on Debian 12, and nothing that is
 # already there: a second run does no apt work at all. fp-utils (chmcmd)
 # compiles the help file, nsis the setup program, p7zip-full reads the help
-# file back in the tests, python3 writes the portable zip (make dist).
+# file and the setup program back in the tests, python3 writes the portable
+# zip (make dist) and links the shipped programs; osslsigncode signs them
+# (make dist) and openssl makes the throwaway certificate it signs with when
+# given none.
 set -euo pipefail
 
 want_pkgs=(cmake g++ clang libclang-rt-14-dev make locales googletest libgtest-dev libbenchmark-dev valgrind g++-mingw-w64-i686 xvfb xauth
            fonts-wqy-microhei imagemagick x11-utils xdotool
-           fp-utils nsis p7zip-full python3 libxml2-dev)
+           fp-utils nsis p7zip-full python3 libxml2-dev osslsigncode openssl)
 want_i386=(wine32:i386)
 want_wine=(wine wine64)
 

@@ -25,7 +25,7 @@ public:
     virtual void ReleaseTick() = 0;
     // The countdown length copy and the countdown bar's range together.
     virtual void SetCountdownLength(std::int32_t seconds) = 0;
-    // Whole seconds since the computer started.
+    // Whole seconds since the computer was switched on or last woke up.
     virtual std::uint32_t SecondsSinceStart() = 0;
     // The major version of the operating system.
     virtual unsigned SystemMajorVersion() = 0;

@@ -3,8 +3,12 @@
 #include <memory>
 #include <vector>
 
+#include "actions/system_ops.h"
 #include "actions/utility_actions_win.h"
+#include "scheduler/clock.h"
 #include "scheduler/conversions.h"
+#include "scheduler/next_due.h"
+#include "scheduler/time_text.h"
 #include "text/codepage_win.h"
 #include "ui/settings_logic.h"
 #include "ui/task_editor_win.h"
@@ -44,8 +48,19 @@ struct Column {
     const char* title;
     int width;
 };
-const Column kColumns[] = {{"序号", 40}, {"时间", 120}, {"任务", 90}, {"任务属性", 130}, {"是否启用", 70}};
+const Column kColumns[] = {{"序号", 40},     {"时间", 120},    {"任务", 90},
+                           {"任务属性", 130}, {"是否启用", 70}, {"下次运行", 110}};
+const int kColumnCount = 6;
 const int kParameterColumn = 3;  // "任务属性", the one that gives way
+const int kEnabledColumn = 4;    // "是否启用", under the enable combo
+const int kNextRunColumn = 5;    // "下次运行", computed, never stored
+// The window is wider than the five stored columns by the next-run column;
+// everything below the list keeps its place in the middle.
+const int kWindowWidth = 458 + 110;
+const int kShift = 110 / 2;
+const UINT_PTR kNextRunTimer = 1;
+
+UINT ToNextMinute() { return MillisecondsToNextMinute(LocalTimeNow()); }
 
 }  // namespace
 
@@ -72,23 +87,23 @@ SettingsWindow* SettingsWindow::Open(SettingsHost& host) {
 
 bool SettingsWindow::Create() {
     EnsureCommonControls();  // the task list is a list view
-    if (!CreateForm("TForm3", "设置", WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 458, 349))
+    if (!CreateForm("TForm3", "设置", WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, kWindowWidth, 349))
         return false;
     font_ = FormFont();
     smallFont_ = FormFont(12);
     HFONT f = font_.get();
     // Creation order is tab order: Cancel first, so it has the focus.
-    HWND cancel = AddControl("BUTTON", "取消(&C)", WS_TABSTOP | BS_DEFPUSHBUTTON, 240, 320, 75, 24,
-                             kButton2, f);
-    HWND ok = AddControl("BUTTON", "确定(&O)", WS_TABSTOP, 143, 320, 75, 24, kButton1, f);
-    // The list spans the whole width, so that its five columns (450 pixels)
+    HWND cancel = AddControl("BUTTON", "取消(&C)", WS_TABSTOP | BS_DEFPUSHBUTTON, kShift + 240, 320,
+                             75, 24, kButton2, f);
+    HWND ok = AddControl("BUTTON", "确定(&O)", WS_TABSTOP, kShift + 143, 320, 75, 24, kButton1, f);
+    // The list spans the whole width, so that its six columns (560 pixels)
     // fit inside its border without a horizontal scroll bar, and the enable
-    // combo over the last column is never cut off.
+    // combo over the fifth column is never cut off.
     list_ = AddControl(WC_LISTVIEWA, "",
                        WS_TABSTOP | WS_BORDER | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS, 0,
-                       0, 458, 202, kListView1, f);
+                       0, kWindowWidth, 202, kListView1, f);
     SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < kColumnCount; ++i) {
         WideText title = Wide(kColumns[i].title);
         LVCOLUMNW col = {};
         col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
@@ -97,25 +112,25 @@ bool SettingsWindow::Create() {
         col.iSubItem = i;
         SendMessageW(list_, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&col));
     }
-    AddControl("BUTTON", "添加(&A)", WS_TABSTOP, 48, 210, 75, 25, kButton4, f);
-    AddControl("BUTTON", "修改(&M)", WS_TABSTOP, 191, 210, 75, 25, kButton5, f);
-    AddControl("BUTTON", "删除(&D)", WS_TABSTOP, 334, 210, 75, 25, kButton6, f);
-    AddControl("BUTTON", "开机启动Vantrel(&S)", WS_TABSTOP | BS_AUTOCHECKBOX, 16, 244, 200, 18,
-               kCheckBox2, f);
-    HWND c5 = AddControl("BUTTON", "待机前关闭所有程序(&P)", WS_TABSTOP | BS_AUTOCHECKBOX, 16, 264,
-                         200, 18, kCheckBox5, f);
-    AddControl("BUTTON", "显示开机时间(&T)", WS_TABSTOP | BS_AUTOCHECKBOX, 16, 284, 200, 18,
+    AddControl("BUTTON", "添加(&A)", WS_TABSTOP, kShift + 48, 210, 75, 25, kButton4, f);
+    AddControl("BUTTON", "修改(&M)", WS_TABSTOP, kShift + 191, 210, 75, 25, kButton5, f);
+    AddControl("BUTTON", "删除(&D)", WS_TABSTOP, kShift + 334, 210, 75, 25, kButton6, f);
+    HWND c2 = AddControl("BUTTON", "开机启动Vantrel(&S)", WS_TABSTOP | BS_AUTOCHECKBOX, kShift + 16,
+                         244, 200, 18, kCheckBox2, f);
+    HWND c5 = AddControl("BUTTON", "待机前关闭所有程序(&P)", WS_TABSTOP | BS_AUTOCHECKBOX,
+                         kShift + 16, 264, 200, 18, kCheckBox5, f);
+    AddControl("BUTTON", "显示开机时间(&T)", WS_TABSTOP | BS_AUTOCHECKBOX, kShift + 16, 284, 200, 18,
                kCheckBox1, f);
-    HWND c3 = AddControl("BUTTON", "使用Ctrl热键(&R)", WS_TABSTOP | BS_AUTOCHECKBOX, 16, 304, 120,
-                         18, kCheckBox3, f);
-    AddControl("STATIC", "关机前声音提示:", SS_LEFTNOWORDWRAP, 226, 248, 100, 16, 0, f);
-    AddControl("STATIC", "关机前等待:", SS_LEFTNOWORDWRAP, 328, 248, 74, 16, 0, f);
-    HWND wait = AddControl("EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, 402, 245, 24, 20, kEdit5, f,
-                           WS_EX_CLIENTEDGE);
-    AddControl("STATIC", "分钟", SS_LEFTNOWORDWRAP, 428, 248, 28, 16, 0, f);
-    AddControl("EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, 226, 270, 190, 20, kEdit8, f,
+    HWND c3 = AddControl("BUTTON", "使用Ctrl热键(&R)", WS_TABSTOP | BS_AUTOCHECKBOX, kShift + 16,
+                         304, 120, 18, kCheckBox3, f);
+    AddControl("STATIC", "关机前声音提示:", SS_LEFTNOWORDWRAP, kShift + 226, 248, 100, 16, 0, f);
+    AddControl("STATIC", "关机前等待:", SS_LEFTNOWORDWRAP, kShift + 328, 248, 74, 16, 0, f);
+    HWND wait = AddControl("EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, kShift + 402, 245, 24, 20,
+                           kEdit5, f, WS_EX_CLIENTEDGE);
+    AddControl("STATIC", "分钟", SS_LEFTNOWORDWRAP, kShift + 428, 248, 28, 16, 0, f);
+    AddControl("EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, kShift + 226, 270, 190, 20, kEdit8, f,
                WS_EX_CLIENTEDGE);
-    HWND browse = AddControl("BUTTON", "浏览", WS_TABSTOP, 418, 270, 34, 20, kButton3,
+    HWND browse = AddControl("BUTTON", "浏览", WS_TABSTOP, kShift + 418, 270, 34, 20, kButton3,
                              smallFont_.get());
     FilterKeys(wait, "0123456789.");
 
@@ -136,9 +151,11 @@ bool SettingsWindow::Create() {
     tips_.Add(ok, "仅对本机设置");
     tips_.Add(cancel, "取消本次操作");
     tips_.Add(browse, "设置关机前声音提示的音频文件，仅支持wav文件。");
+    tips_.Add(c2, "管理员登录 Windows 时启动 Vantrel，标准用户登录时不启动（Windows XP：每个用户登录时启动）。");
     tips_.Add(c5, "待机休眠前关闭应用程序");
     tips_.Add(c3, "是否在热键F9、F10、F11前加Ctrl键，使用该键防止软件热键冲突。");
     SetFocus(cancel);
+    SetTimer(hwnd(), kNextRunTimer, ToNextMinute(), nullptr);
     return true;
 }
 
@@ -296,7 +313,7 @@ void SettingsWindow::Button6Click() {
 void SettingsWindow::OnDpiChanged() {
     HideCombo();
     SendMessageW(combo_, WM_SETFONT, reinterpret_cast<WPARAM>(ScaledFont(font_.get())), FALSE);
-    for (int i = 0; i < 5; ++i)
+    for (int i = 0; i < kColumnCount; ++i)
         SendMessageW(list_, LVM_SETCOLUMNWIDTH, i, MAKELPARAM(Scale(kColumns[i].width), 0));
     FitColumns();
 }
@@ -314,7 +331,7 @@ void SettingsWindow::ListView1Click() {
     }
     comboTask_ = Cell(row, 0);
     RECT cell = {};
-    cell.top = 4;  // the fifth column
+    cell.top = kEnabledColumn;
     cell.left = LVIR_BOUNDS;
     SendMessageW(list_, LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(&cell));
     MoveWindow(combo_, cell.left, cell.top, cell.right - cell.left, Scale(120), TRUE);
@@ -337,7 +354,22 @@ void SettingsWindow::ComboBox1Change() {
     }
     listed_[*n].enabled = choice == 0 ? kEnabledText : kDisabledText;
     int row = RowOfCaption(comboTask_);
-    if (row >= 0) SetCell(row, 4, listed_[*n].enabled);
+    if (row >= 0) {
+        SetCell(row, kEnabledColumn, listed_[*n].enabled);
+        ShowNextRuns();
+    }
+}
+
+void SettingsWindow::ShowNextRuns() {
+    const LocalTime now = LocalTimeNow();
+    const MatchEnv env = CurrentMatchEnv(SystemShortDateFormat(), MsSinceSwitchedOnNow());
+    for (int r = 0; r < RowCount(); ++r) {
+        const auto number = TryStrToInt(Cell(r, 0));
+        const TaskRecord* record = number ? Listed(*number) : nullptr;
+        const std::string text =
+            record ? NextRunText(NextRunOf(record->schedule, record->enabled, now, env), now) : "";
+        if (Cell(r, kNextRunColumn) != text) SetCell(r, kNextRunColumn, text);
+    }
 }
 
 int SettingsWindow::RowCount() const {
@@ -397,7 +429,7 @@ void SettingsWindow::RemoveRow(int number) {
     FitColumns();
 }
 
-// The five columns fill 450 of the list's 456 pixels. Once there are more
+// The six columns fill 560 of the list's 566 pixels. Once there are more
 // rows than fit and a vertical scroll bar shows, "任务属性" gives up the
 // bar's width, so that no horizontal scroll bar shows and the enable combo
 // over the last column is never cut off; it gets its width back when the
@@ -425,7 +457,13 @@ void SettingsWindow::AppendRow(int number, const TaskRecord& shown, const TaskRe
     SetCell(row, 1, shown.schedule);
     SetCell(row, 2, shown.action);
     SetCell(row, 3, shown.parameter);
-    SetCell(row, 4, shown.enabled);
+    SetCell(row, kEnabledColumn, shown.enabled);
+    // From the record as stored: the tick runs what is stored.
+    const LocalTime now = LocalTimeNow();
+    SetCell(row, kNextRunColumn,
+            NextRunText(NextRunOf(stored.schedule, stored.enabled, now,
+                                  CurrentMatchEnv(SystemShortDateFormat(), MsSinceSwitchedOnNow())),
+                        now));
     FitColumns();
 }
 
@@ -447,6 +485,11 @@ LRESULT SettingsWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
                 return 0;
             default: break;
         }
+    }
+    if (msg == WM_TIMER && wParam == kNextRunTimer) {
+        SetTimer(hwnd(), kNextRunTimer, ToNextMinute(), nullptr);
+        ShowNextRuns();
+        return 0;
     }
     if (msg == WM_NOTIFY) {
         auto* hdr = reinterpret_cast<NMHDR*>(lParam);

@@ -1,6 +1,7 @@
 // TForm3: the settings window with the task list and the options. Task
 // changes are written at once; option changes only by OK. The tick stays
-// stopped while the window is open.
+// stopped while the window is open. The list shows each task's next run,
+// computed from the record as listed, again each minute.
 #pragma once
 
 #include <windows.h>
@@ -95,6 +96,9 @@ private:
     void SetCell(int row, int column, const std::string& text);
     void HideCombo();
     void FitColumns();
+    // The 下次运行 column of every row from its record as listed, at this
+    // minute; once a minute while the window is open.
+    void ShowNextRuns();
 
     SettingsHost& host_;
     HWND list_ = nullptr;

@@ -328,6 +328,36 @@ void FilterKeys(HWND edit, const char* allowed) {
     SetPropW(edit, kOldProcProp, reinterpret_cast<HANDLE>(old));
 }
 
+bool IsDialogKey(MSG& msg) {
+    HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+    return root && IsDialogMessageW(root, &msg);
+}
+
+WaitEnd WaitRunningMessages(HANDLE object, DWORD ms) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                PostQuitMessage(static_cast<int>(msg.wParam));
+                return WaitEnd::Quit;
+            }
+            if (IsDialogKey(msg)) continue;
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        const DWORD spent = GetTickCount() - start;  // right across a wrap
+        if (spent >= ms) return WaitForSingleObject(object, 0) == WAIT_OBJECT_0 ? WaitEnd::Signalled
+                                                                               : WaitEnd::TimedOut;
+        // MWMO_INPUTAVAILABLE: a message that came while the last ones ran
+        // ends the wait too, not only one that comes after it began.
+        const DWORD woke = MsgWaitForMultipleObjectsEx(1, &object, ms - spent, QS_ALLINPUT,
+                                                       MWMO_INPUTAVAILABLE);
+        if (woke == WAIT_OBJECT_0) return WaitEnd::Signalled;
+        if (woke == WAIT_FAILED) return WaitEnd::TimedOut;
+    }
+}
+
 void PumpMessages() {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {

@@ -177,4 +177,15 @@ void FilterKeys(HWND edit, const char* allowed);
 // operation lets windows paint and timers fire.
 void PumpMessages();
 
+// Tab, Enter and Esc move between and press the buttons of whichever of the
+// program's windows has the message; true when it was such a key.
+bool IsDialogKey(MSG& msg);
+
+// Waits at most `ms` milliseconds for `object` while the thread's messages
+// run as in the message loop, so that the program's windows go on answering
+// (Windows' shutdown broadcast among them). A WM_QUIT ends the wait and is
+// posted again for the message loop.
+enum class WaitEnd { Signalled, TimedOut, Quit };
+WaitEnd WaitRunningMessages(HANDLE object, DWORD ms);
+
 }  // namespace vantrel

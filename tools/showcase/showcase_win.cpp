@@ -30,9 +30,11 @@ const char kKey[] = "\\Software\\Brelnix\\VantrelShowcase";
 class NoSystemOps : public SystemOps {
 public:
     bool TerminateProcessById(std::uint32_t) override { return false; }
-    void EndSession(std::uint32_t) override {}
-    void SetPowerState(bool, bool) override {}
-    void ShutdownSystem(int) override {}
+    std::uint32_t EndSession(std::uint32_t, std::uint32_t) override { return 0; }
+    std::uint32_t SetPowerState(bool, bool) override { return 0; }
+    std::uint32_t ShutdownSystem(int) override { return 0; }
+    // Only read: the editor shows the machine's own time since it came on.
+    UptimeClock ReadUptimeClock() override { return RealSystemOps().ReadUptimeClock(); }
     void* StartProcess(const ProcessStart&) override { return nullptr; }
     void OpenDocument(void*, const std::string&, const std::string&) override {}
     void SendMci(const std::string&, void*) override {}
@@ -91,7 +93,7 @@ int Run() {
             std::ofstream out(std::string(folder ? folder : ".") + "\\windows.txt");
             if (ScreenDpi() == 96) {
                 Place(out, "settings", settings->hwnd(), 20, 20);
-                Place(out, "editor", editor, 520, 20);
+                Place(out, "editor", editor, 620, 20);
                 Place(out, "about", about->hwnd(), 20, 430);
                 Place(out, "countdown", main.hwnd(), 380, 430);
             } else {

@@ -1,10 +1,12 @@
-#include "cli/next_due.h"
+#include "scheduler/next_due.h"
 
 #include <cstdint>
 #include <optional>
 
 #include "scheduler/conversions.h"
 #include "store/schedule_text.h"
+#include "store/task_record.h"
+#include "text/number_text.h"
 
 namespace vantrel {
 
@@ -155,5 +157,38 @@ NextDue NextDueTimes(const std::string& schedule, const LocalTime& from, int cou
     return next;
 }
 
-}  // namespace vantrel
+NextRun NextRunOf(const std::string& schedule, const std::string& enabled, const LocalTime& from,
+                  const MatchEnv& env) {
+    NextRun run;
+    if (!IsEnabledText(enabled)) return run;
+    const ScheduleKind kind = KindFromWord(ScheduleKindOf(schedule));
+    const NextDue next = NextDueTimes(schedule, from, 1, env);
+    if (!next.words.empty()) {
+        run.kind = kind == ScheduleKind::Idle ? NextRun::Kind::WhenIdle : NextRun::Kind::AfterStart;
+    } else if (!next.times.empty()) {
+        run.kind = NextRun::Kind::At;
+        run.at = next.times[0];
+    }
+    return run;
+}
 
+std::string MinuteTextFrom(const LocalTime& at, const LocalTime& now, bool timeAloneToday) {
+    const std::string time = PaddedDecimal(at.hour, 2) + ":" + PaddedDecimal(at.minute, 2);
+    const bool today = at.year == now.year && at.month == now.month && at.day == now.day;
+    if (today && timeAloneToday) return time;
+    const std::string date = PaddedDecimal(at.month, 2) + "-" + PaddedDecimal(at.day, 2);
+    if (at.year == now.year) return date + " " + time;
+    return PaddedDecimal(at.year, 4) + "-" + date + " " + time;
+}
+
+std::string NextRunText(const NextRun& next, const LocalTime& now) {
+    switch (next.kind) {
+        case NextRun::Kind::At: return MinuteTextFrom(next.at, now, false);
+        case NextRun::Kind::WhenIdle: return "空闲时";
+        case NextRun::Kind::AfterStart: return "开机后";
+        case NextRun::Kind::Never: break;
+    }
+    return "—";
+}
+
+}  // namespace vantrel

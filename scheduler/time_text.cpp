@@ -1,5 +1,4 @@
-#include "cli/time_text.h"
-
+#include "scheduler/time_text.h"
 
 #include "scheduler/conversions.h"
 #include "text/number_text.h"
@@ -46,6 +45,40 @@ std::optional<LocalTime> ParseLocalTime(const std::string& at, bool seconds) {
 std::string FormatMinute(const LocalTime& t) {
     return PaddedDecimal(t.year, 4) + "-" + PaddedDecimal(t.month, 2) + "-" + PaddedDecimal(t.day, 2) + " " +
            PaddedDecimal(t.hour, 2) + ":" + PaddedDecimal(t.minute, 2);
+}
+
+std::int64_t MinuteNumber(const LocalTime& t) {
+    return DaysSinceEpoch(Date{t.year, t.month, t.day}) * 1440 + t.hour * 60 + t.minute;
+}
+
+LocalTime AddMinutes(const LocalTime& t, std::int64_t minutes) {
+    const std::int64_t total = MinuteNumber(t) + minutes;
+    // Floor division, so that a time before 1970 keeps its minute of the day.
+    std::int64_t days = total / 1440, minute = total % 1440;
+    if (minute < 0) {
+        minute += 1440;
+        --days;
+    }
+    const Date d = AddDays(Date{1970, 1, 1}, days);
+    LocalTime out;
+    out.year = d.year;
+    out.month = d.month;
+    out.day = d.day;
+    out.dayOfWeek = DayOfWeek(d);
+    out.hour = static_cast<int>(minute / 60);
+    out.minute = static_cast<int>(minute % 60);
+    return out;
+}
+
+LocalTime MinutesLater(const LocalTime& now, std::int64_t minutes) {
+    return AddMinutes(now, minutes + (now.second > 0 ? 1 : 0));
+}
+
+std::uint32_t MillisecondsToNextMinute(const LocalTime& now) {
+    // A fifth of a second late rather than early: a timer that fires a
+    // little before the minute would find the old one still there.
+    const int second = now.second < 0 || now.second > 59 ? 0 : now.second;
+    return static_cast<std::uint32_t>((60 - second) * 1000 + 200);
 }
 
 }  // namespace vantrel

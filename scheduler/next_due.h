@@ -1,4 +1,5 @@
-// When a schedule text is next due, under the matching rules the tick uses.
+// When a schedule text is next due, under the matching rules the tick uses,
+// and a task's next run as the program and vantrelctl show it.
 // Computed directly, not by walking minutes: for each kind, the days that can
 // match follow from the fields (every day, a weekday, a day of each month,
 // a date of each year, the once date read for each year), and the minutes of
@@ -30,5 +31,27 @@ struct NextDue {
 // the once rule.
 NextDue NextDueTimes(const std::string& schedule, const LocalTime& from, int count,
                      const MatchEnv& env);
+
+// A task's next run: the first minute at which the tick would fire it.
+struct NextRun {
+    enum class Kind { At, WhenIdle, AfterStart, Never };
+    Kind kind = Kind::Never;
+    LocalTime at;  // the minute, for At
+};
+
+// The next run, from the minute of `from` on, of a task with this schedule
+// text and enabled state. A disabled task, a text of no kind and one not due
+// within the horizon never run; idle and start-up tasks have no clock time
+// (Never too when their fields do not convert, as the tick never fires them).
+NextRun NextRunOf(const std::string& schedule, const std::string& enabled, const LocalTime& from,
+                  const MatchEnv& env);
+
+// "12-07 23:00", or "2027-01-05 08:00" when `at` is not in the year of
+// `now`; "23:00" alone for a minute of today when `timeAloneToday`.
+std::string MinuteTextFrom(const LocalTime& at, const LocalTime& now, bool timeAloneToday);
+
+// The settings list's 下次运行 cell: the minute as above, "空闲时", "开机后",
+// or "—" for a task that does not run again.
+std::string NextRunText(const NextRun& next, const LocalTime& now);
 
 }  // namespace vantrel

@@ -1,10 +1,14 @@
 // The next-run computation against the matching rules themselves: for each
-// text and start minute, every answer is due and no earlier minute is.
+// text and start minute, every answer is due and no earlier minute is; a
+// task's next run is the first minute at which the tick fires it; and the
+// settings list's text of it for each kind.
 #include <gtest/gtest.h>
 
-#include "cli/next_due.h"
-#include "cli/time_text.h"
+#include "scheduler/next_due.h"
+#include "scheduler/time_text.h"
+#include "registry/memory_registry.h"
 #include "scheduler/conversions.h"
+#include "scheduler/tick.h"
 #include "store/schedule_text.h"
 #include "tests/cli_test_env.h"
 
@@ -12,21 +16,6 @@ namespace vantrel {
 namespace {
 
 LocalTime At(const char* text) { return *ParseLocalTime(text, false); }
-
-LocalTime PlusMinutes(const LocalTime& t, long long minutes) {
-    long long total = t.hour * 60LL + t.minute + minutes;
-    const long long days = total / 1440;
-    total %= 1440;
-    const Date d = AddDays(Date{t.year, t.month, t.day}, days);
-    LocalTime out;
-    out.year = d.year;
-    out.month = d.month;
-    out.day = d.day;
-    out.dayOfWeek = DayOfWeek(d);
-    out.hour = static_cast<int>(total / 60);
-    out.minute = static_cast<int>(total % 60);
-    return out;
-}
 
 bool DueAt(const std::string& text, const LocalTime& t, const MatchEnv& env) {
     return MatchSchedule(KindFromWord(ScheduleKindOf(text)), t, text, env).due;
@@ -81,11 +70,11 @@ TEST(NextDue, EveryAnswerIsDueAndNoEarlierMinuteIs) {
             // the answers that fall in it, in order.
             std::vector<std::string> walked;
             for (long long m = 0; m < kWindow && walked.size() < 4; ++m) {
-                const LocalTime t = PlusMinutes(from, m);
+                const LocalTime t = AddMinutes(from, m);
                 if (DueAt(c.text, t, env)) walked.push_back(FormatMinute(t));
             }
             std::vector<std::string> answered;
-            const std::string end = FormatMinute(PlusMinutes(from, kWindow));
+            const std::string end = FormatMinute(AddMinutes(from, kWindow));
             for (const LocalTime& t : next.times)
                 if (FormatMinute(t) < end) answered.push_back(FormatMinute(t));
             EXPECT_EQ(answered, walked) << c.text << " from " << fromText;
@@ -137,6 +126,71 @@ TEST(NextDue, IdleAndStartUpHaveWordsInsteadOfTimes) {
         EXPECT_EQ(next.words, c.words) << c.text;
         EXPECT_TRUE(next.times.empty()) << c.text;
     }
+}
+
+// A task's next run is the first minute at which the tick fires it: the
+// tick, run minute by minute from the start over the task stored alone,
+// first fires it there (walked up to it, within 40 days), and never within
+// nine days for one that never runs.
+class SilentHost : public TickHost {
+    void ShowReminder(const std::string&) override {}
+    void OpenTaskFile(const std::string&) override {}
+    void CloseProgramByName(const std::string&) override {}
+    void DialDefaultConnection() override {}
+    void SetNetworkAdapter(const std::string&, bool) override {}
+    void CleanSystemJunk(bool) override {}
+    void StartCountdown(const std::string&, bool) override {}
+    void SuspendTick() override {}
+};
+
+TEST(NextRun, IsTheFirstMinuteTheTickFiresTheTask) {
+    const struct {
+        const char *schedule, *enabled, *from;
+    } cases[] = {
+        {"每天23时0分", "启用", "2026-12-07 09:30"},    {"每天9时30分", "启用", "2026-12-07 09:30"},
+        {"每天9时29分", "启用", "2026-12-07 09:30"},    {"每周7日8时0分", "启用", "2026-12-07 09:30"},
+        {"每月31日0时0分", "启用", "2026-11-29 00:01"}, {"每年12月8日0时0分", "启用", "2026-12-07 09:30"},
+        {"一次2026/12/8日7时5分", "启用", "2026-12-07 09:30"}, {"每隔45分开始8时0分", "启用", "2026-12-07 23:50"},
+        {"每天23时0分", "禁用", "2026-12-07 09:30"},    {"每天23时0分", "启用 ", "2026-12-07 09:30"},
+        {"每天25时0分", "启用", "2026-12-07 09:30"},    {"每日8时0分", "启用", "2026-12-07 09:30"},
+        {"一次2026/12/7日9时29分", "启用", "2026-12-07 09:30"},
+    };
+    const char kKey[] = "\\Software\\Brelnix\\VantrelNextRunTest";
+    for (const auto& c : cases) {
+        MemoryRegistry reg;
+        Settings settings;
+        TaskStore(reg, kKey).AppendRecord(settings, TaskRecord{c.schedule, "提醒", "x", c.enabled});
+        MatchEnv env;
+        TickState state;
+        SilentHost host;
+        const NextRun next = NextRunOf(c.schedule, c.enabled, At(c.from), env);
+        std::string fired = "never";
+        const std::int64_t walk = next.kind != NextRun::Kind::At ? 9 * 1440
+                                  : std::min<std::int64_t>(MinuteNumber(next.at) - MinuteNumber(At(c.from)) + 1, 40 * 1440);
+        for (std::int64_t m = 0; m < walk && fired == "never"; ++m) {
+            const LocalTime t = AddMinutes(At(c.from), m);
+            if (!RunTick(reg, kKey, t, env, settings, state, host).fired.empty()) fired = FormatMinute(t);
+        }
+        EXPECT_EQ(next.kind == NextRun::Kind::At ? FormatMinute(next.at) : "never", fired)
+            << c.schedule << " " << c.enabled << " from " << c.from;
+    }
+}
+
+// The settings list's 下次运行 for each kind, on Monday 2026-12-07 09:30.
+TEST(NextRun, TheListShowsTheMinuteOrWhenOrADash) {
+    const struct {
+        const char *schedule, *enabled, *text;
+    } cases[] = {
+        {"每天23时0分", "启用", "12-07 23:00"},         {"每周1日9时0分", "启用", "12-14 09:00"},
+        {"每月7日9时30分", "启用", "12-07 09:30"},      {"每年1月5日8时0分", "启用", "2027-01-05 08:00"},
+        {"一次2026/12/31日23时59分", "启用", "12-31 23:59"}, {"每隔45分开始8时0分", "启用", "12-07 09:30"},
+        {"空闲30分钟", "启用", "空闲时"},               {"开机0时10分", "启用", "开机后"},
+        {"一次2026/12/7日9时29分", "启用", "—"},        {"空闲分钟", "启用", "—"},
+        {"开机0时10分", "禁用", "—"},                   {"每天23时0分", "", "—"},
+    };
+    const LocalTime now = At("2026-12-07 09:30");
+    for (const auto& c : cases)
+        EXPECT_EQ(NextRunText(NextRunOf(c.schedule, c.enabled, now, MatchEnv()), now), c.text) << c.schedule;
 }
 
 TEST(NextDue, TheCommandPrintsOneMinuteALine) {

@@ -1,0 +1,64 @@
+// The machine's power, decided without the system: whether this computer
+// can stand by or hibernate (from the power manager's capabilities), the
+// texts that say why not or why a power call failed, and what the program
+// does when the computer goes to sleep during a countdown and wakes up.
+#pragma once
+
+#include <string>
+
+namespace vantrel {
+
+// The power manager's answer (CallNtPowerInformation SystemPowerCapabilities).
+struct PowerCapabilities {
+    bool sleepStates = false;    // S1, S2 or S3: the standby a program can ask for
+    bool modernStandby = false;  // AoAc: low-power idle in S0 in place of S3
+    bool hibernation = false;    // S4
+    bool hiberFile = false;      // a hibernation file is there (powercfg /h on)
+};
+
+// What a power operation needs of the machine.
+enum class PowerNeed { Nothing, Sleep, Hibernation };
+
+// The pending words "待机" and "休眠" (a 休眠计算机 task sleeps, with a
+// wake timer) need sleep; the other words nothing.
+PowerNeed NeedOfWord(const std::string& word);
+
+// Why this computer cannot do what `need` asks, as the user is told; empty
+// when it can.
+std::string PowerRefusal(PowerNeed need, const PowerCapabilities& caps);
+
+// A power call Windows refused: "关机失败：" and Windows' own text.
+std::string PowerFailureText(const std::string& name, const std::string& systemText);
+// A wake timer that cannot wake the computer, with Windows' text.
+std::string CannotWakeText(const std::string& systemText);
+
+// The computer going to sleep and waking up, as the main window hears of
+// it (WM_POWERBROADCAST).
+class SleepWatch {
+public:
+    // The computer is going to sleep. A running countdown stops (returns
+    // true): behind the sign-in screen after the wake nobody would see it
+    // run out.
+    bool Suspending(bool countingDown) {
+        if (countingDown) interrupted_ = true;
+        return countingDown;
+    }
+    // A wake-up the program could not arm: told after the next wake.
+    void TellAfterWake(const std::string& text) { notice_ = text; }
+
+    struct Waking {
+        bool showCountdown = false;  // the stopped countdown again, at its whole length
+        bool keepOn = false;         // ask once for the system and the display
+        std::string notice;          // a reminder to show
+    };
+    // The computer woke up; `byProgramTimer`: the program's wake timer came
+    // due. Windows sends more than one resume message for one wake; each
+    // thing is done at the first.
+    Waking Resumed(bool byProgramTimer);
+
+private:
+    bool interrupted_ = false;
+    std::string notice_;
+};
+
+}  // namespace vantrel
