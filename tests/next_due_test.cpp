@@ -139,7 +139,7 @@ class SilentHost : public TickHost {
     void DialDefaultConnection() override {}
     void SetNetworkAdapter(const std::string&, bool) override {}
     void CleanSystemJunk(bool) override {}
-    void StartCountdown(const std::string&, bool) override {}
+    bool StartCountdown(const std::string&, bool) override { return true; }
     void SuspendTick() override {}
 };
 
