@@ -19,6 +19,7 @@
 #include "actions/wake_plan.h"
 #include "actions/busy_check.h"
 #include "autostart/logon_start.h"
+#include "text/gbk_text.h"
 #include "scheduler/uptime.h"
 
 namespace vantrel {
@@ -89,6 +90,10 @@ public:
     // PostMessage(window, WM_CLOSE, 0, 0): asks another program's window to
     // close, without waiting.
     virtual void AskToClose(void* window) = 0;
+    // The form in which Windows compares file paths: GetLongPathNameW (each
+    // 8.3 name written out, where the file exists), then CharUpperBuffW.
+    // A stand-in folds ASCII letters only.
+    virtual std::string ComparablePath(const std::string& path) { return AsciiUpper(path); }
 
     // The facts below read the machine without changing it; a stand-in that
     // does not override them gets the real answers.
@@ -132,6 +137,9 @@ SystemOps& RealSystemOps();
 // The task service of the operations in force at each call, so that one
 // given to a long-lived object follows a test's recorder.
 TaskService& SystemTasks();
+// ComparablePath of the operations in force: the path form start at logon
+// compares with (UsePathForm, autostart/logon_start.h).
+std::string SystemComparablePath(const std::string& path);
 
 // Milliseconds since the computer was switched on or last woke up: the one
 // figure of the start-up schedules, the start-up greeting and the editor.

@@ -288,6 +288,19 @@ public:
     }
     void DeleteTask(const std::string& name) override { DeleteSystemTask(name); }
 
+    std::string ComparablePath(const std::string& path) override {
+        const WideText wide = Wide(path);
+        // GetLongPathNameW fails for a path that does not exist: then the path
+        // as given, in the case Windows compares in.
+        std::vector<wchar_t> longer(32768);
+        const DWORD n = GetLongPathNameW(wide.c_str(), longer.data(), static_cast<DWORD>(longer.size()));
+        if (n == 0 || n >= longer.size())
+            longer.assign(wide.c_str(), wide.c_str() + wide.length());
+        else
+            longer.resize(n);
+        if (!longer.empty()) CharUpperBuffW(longer.data(), static_cast<DWORD>(longer.size()));
+        return Narrow(longer.data(), static_cast<int>(longer.size()));
+    }
 private:
     Handle wakeTimer_;
 };
@@ -406,6 +419,7 @@ TaskService& SystemTasks() {
     return tasks;
 }
 
+std::string SystemComparablePath(const std::string& path) { return Sys().ComparablePath(path); }
 std::uint64_t MsSinceSwitchedOnNow() { return MsSinceSwitchedOn(Sys().ReadUptimeClock()); }
 
 }  // namespace vantrel

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "actions/system_ops.h"
 #include "app/main_window_win.h"
 #include "history/history_file_win.h"
 #include "text/codepage_win.h"
@@ -45,6 +46,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // both languages, and go on.
     if (!vantrel::GbkInstalled())
         MessageBoxW(nullptr, vantrel::kGbkMissingText, L"Vantrel", MB_OK | MB_ICONWARNING);
+
+    // Start at logon compares this copy's path with what starts at logon
+    // as Windows compares paths.
+    vantrel::UsePathForm(&vantrel::SystemComparablePath);
 
     int exitCode = 0;
     {

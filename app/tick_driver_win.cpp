@@ -6,8 +6,8 @@
 #include "actions/system_ops.h"
 #include "actions/utility_actions_win.h"
 #include "scheduler/clock.h"
+#include "store/task_store.h"
 #include "scheduler/time_text.h"
-#include "store/task_count_follow.h"
 
 namespace vantrel {
 

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "text/gbk_text.h"
+
 namespace vantrel {
 
 const char* const kLogonTaskName = "Vantrel";
@@ -88,12 +90,24 @@ std::string LogonTaskXml(const std::string& programPath) {
 
 bool TaskIsForAdministrators(const RegisteredTask& task) { return task.groupId == kAdministratorsSid; }
 
+namespace {
+
+PathForm g_pathForm = nullptr;
+
+std::string ComparablePath(const std::string& path) { return g_pathForm ? g_pathForm(path) : AsciiUpper(path); }
+
+}  // namespace
+
+void UsePathForm(PathForm form) { g_pathForm = form; }
+
 bool CommandNamesProgram(const std::string& command, const std::string& programPath) {
     const size_t first = command.find_first_not_of(" \t");
     if (first == std::string::npos || programPath.empty()) return false;
     const size_t last = command.find_last_not_of(" \t");
-    const std::string text = command.substr(first, last - first + 1);
-    return text == programPath || text == QuotedPath(programPath);
+    std::string text = command.substr(first, last - first + 1);
+    if (text.size() >= 2 && text.front() == '"' && text.back() == '"') text = text.substr(1, text.size() - 2);
+    if (text.find('"') != std::string::npos) return false;
+    return ComparablePath(text) == ComparablePath(programPath);
 }
 
 StartAtLogon::StartAtLogon(Registry& reg, TaskService* tasks, std::string runKey,

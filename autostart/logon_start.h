@@ -77,8 +77,15 @@ public:
 // The task definition handed to Task Scheduler for `programPath`.
 std::string LogonTaskXml(const std::string& programPath);
 // Whether a command (a Run value, a task's command) starts `programPath`:
-// the path exactly, alone or in double quotes, with no arguments.
+// the path alone or in double quotes, with no arguments, compared as
+// Windows compares paths (in any letter case, an 8.3 name as its long one).
 bool CommandNamesProgram(const std::string& command, const std::string& programPath);
+// The form in which this system compares paths: two paths that name the same
+// file have the same form. Until the program or vantrelctl gives the
+// system's (actions/system_ops.h), the path with its ASCII letters in upper
+// case (GBK trail bytes untouched).
+using PathForm = std::string (*)(const std::string& path);
+void UsePathForm(PathForm form);
 // `programPath` in double quotes.
 std::string QuotedPath(const std::string& programPath);
 

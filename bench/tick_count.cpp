@@ -22,7 +22,7 @@
 
 #include "bench/bench_tasks.h"
 #include "registry/counting_registry.h"
-#include "store/task_count_follow.h"
+#include "store/task_store.h"
 #ifdef _WIN32
 #include "registry/registry_win.h"
 #else

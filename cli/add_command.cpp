@@ -36,7 +36,7 @@ int RunAdd(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err) {
         n = target->store().AppendRecord(target->settings(),
                                          TaskRecord{*schedule, *action, parameter, enabled});
     } catch (const RegistryError& e) {
-        err << "vantrelctl: " << target->WriteFailure(e) << "\n";
+        err << "vantrelctl: " << target->ChangeFailure(e) << "\n";
         return kExitFailed;
     }
     if (!target->Commit(err)) return kExitFailed;

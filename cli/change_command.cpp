@@ -20,30 +20,30 @@ int RunChange(Change change, const Invocation& inv, CliEnv& env, TextOut& out,
     int status = kExitDone;
     std::unique_ptr<Target> target = Target::Open(inv, env, Target::Mode::Write, err, status);
     if (!target) return status;
-    // Only a record the settings window lists can be chosen there.
-    bool listed = false;
-    for (const ListedRecord& row : target->Listed()) listed = listed || row.number == *n;
-    if (!listed) {
+    // Only a record the settings window lists can be chosen there; the
+    // change is made under the store's lock, and only while the record still
+    // holds what the list read (another writer may have moved or deleted it).
+    const ListedRecord* row = nullptr;
+    const std::vector<ListedRecord> rows = target->Listed();
+    for (const ListedRecord& r : rows)
+        if (r.number == *n) row = &r;
+    if (!row) {
         err << "vantrelctl: 没有第 " << *n << " 条任务（vantrelctl list 列出任务）\n";
         return kExitFailed;
     }
+    ChangeResult result = ChangeResult::Done;
     try {
-        switch (change) {
-            case Change::Delete:
-                if (!target->store().Delete(target->settings(), *n)) {
-                    err << "vantrelctl: 没有第 " << *n << " 条任务\n";
-                    return kExitFailed;
-                }
-                break;
-            case Change::Enable:
-                target->store().SetEnabled(*n, true);
-                break;
-            case Change::Disable:
-                target->store().SetEnabled(*n, false);
-                break;
-        }
+        TaskStore& store = target->store();
+        if (change == Change::Delete)
+            result = store.Delete(target->settings(), *n, row->record);
+        else
+            result = store.SetEnabled(*n, row->record, change == Change::Enable);
     } catch (const RegistryError& e) {
-        err << "vantrelctl: " << target->WriteFailure(e) << "\n";
+        err << "vantrelctl: " << target->ChangeFailure(e) << "\n";
+        return kExitFailed;
+    }
+    if (result != ChangeResult::Done) {
+        err << "vantrelctl: 第 " << *n << " 条任务刚被另一个程序改动或删除，没有写入任何内容（vantrelctl list 重新列出任务）\n";
         return kExitFailed;
     }
     if (!target->Commit(err)) return kExitFailed;

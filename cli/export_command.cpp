@@ -13,7 +13,7 @@ int RunExport(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err) {
     if (!target) return status;
     std::vector<std::string> skipped;
     std::optional<std::vector<RegFileValue>> values =
-        ReadProgramKey(target->reg(), target->programKey(), target->settings().taskCount, skipped);
+        ReadProgramKey(target->reg(), target->programKey(), skipped);
     if (!values) {
         err << "vantrelctl: " << target->NoProgramKey() << "\n";
         return kExitFailed;

@@ -48,9 +48,9 @@ void WriteTable(const std::vector<HistoryEntry>& entries, TextOut& out) {
     if (entries.empty()) return;
     out << "时间\t来源\t序号\t时间表\t任务\t任务属性\t结果\t说明\n";
     for (const HistoryEntry& e : entries) {
-        out << e.time << "\t" << e.source << "\t" << (e.task > 0 ? std::to_string(e.task) : "-")
+        out << e.time << "\t" << TableText(e.source) << "\t" << (e.task > 0 ? std::to_string(e.task) : "-")
             << "\t" << TableText(e.schedule) << "\t" << TableText(e.action) << "\t" << TableText(e.parameter)
-            << "\t" << e.outcome << "\t" << TableText(e.detail) << "\n";
+            << "\t" << TableText(e.outcome) << "\t" << TableText(e.detail) << "\n";
     }
 }
 

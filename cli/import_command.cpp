@@ -10,47 +10,25 @@ namespace vantrel {
 
 namespace {
 
-struct ImportedSetting {
-    const char* name;
-    bool text;  // soundpath; the others are integers
-    std::string textValue;
-    std::int32_t number = 0;
-};
-
 struct ImportPlan {
     std::vector<TaskRecord> tasks;
-    std::vector<ImportedSetting> settings;
+    std::vector<SettingValue> settings;
 };
 
 // Reads and checks everything in the file; an empty text when it all holds.
-// The record number a value name such as "A12" belongs to, or 0.
-long RecordNumberOf(const std::string& name) {
-    if (name.size() < 2 || name.size() > 11 || std::string("ABCDabcd").find(name[0]) == std::string::npos ||
-        name[1] == '0')
-        return 0;
-    long n = 0;
-    for (std::size_t i = 1; i < name.size(); ++i) {
-        if (name[i] < '0' || name[i] > '9') return 0;
-        n = n * 10 + (name[i] - '0');
-    }
-    return n;
-}
-
 std::string ReadPlan(RegFile& file, const std::string& programKey, const std::string& dateFormat,
                      int currentYear, ImportPlan& plan) {
     FileRegistry reg(file, false);
-    const std::int32_t count = RecoveredTaskCount(reg, programKey);
     {
         OpenedKey key(reg, programKey, false);
         if (!key.ok()) return "文件中没有 Vantrel 的键（" + RegFileKeyPath(programKey, false) + "）";
         // A record the count leaves out is no task of the program; taking it
         // in or leaving it out silently would both be wrong.
-        for (const std::string& name : reg.ValueNames())
-            if (RecordNumberOf(name) > count)
-                return "值 " + name + " 属于第 " + std::to_string(RecordNumberOf(name)) + " 条任务，但 TaskNum 只有 " +
-                       std::to_string(count);
+        const std::int32_t count = TaskCount(reg);
+        const std::vector<std::string> above = ValuesAboveCount(reg, count);
+        if (!above.empty()) return ValueAboveCountText(above.front(), count);
     }
-    for (const ListedRecord& row : ReadListedRecords(reg, programKey, count)) {
+    for (const ListedRecord& row : ReadListedRecords(reg, programKey)) {
         const std::string where = "第 " + std::to_string(row.number) + " 条任务: ";
         if (!row.error.empty()) return where + row.error;
         std::string problem = ScheduleProblem(row.record.schedule, dateFormat, currentYear);
@@ -67,10 +45,10 @@ std::string ReadPlan(RegFile& file, const std::string& programKey, const std::st
                                                       {kValCtrlHotkeys, false}};
     for (const auto& s : kSettings) {
         if (!reg.ValueExists(s.first)) continue;
-        ImportedSetting setting{s.first, s.second, std::string(), 0};
+        SettingValue setting{s.first, s.second, std::string(), 0};
         try {
             if (s.second)
-                setting.textValue = reg.ReadString(s.first);
+                setting.text = reg.ReadString(s.first);
             else
                 setting.number = reg.ReadInteger(s.first);
         } catch (const RegistryError& e) {
@@ -79,32 +57,6 @@ std::string ReadPlan(RegFile& file, const std::string& programKey, const std::st
         plan.settings.push_back(setting);
     }
     return std::string();
-}
-
-// New records are written before anything is removed, so that a write the
-// registry refuses part way never leaves fewer tasks than before.
-void WritePlan(Target& target, const ImportPlan& plan, bool replace) {
-    TaskStore& store = target.store();
-    Settings& settings = target.settings();
-    if (replace) {
-        store.ReplaceTasks(settings, plan.tasks);
-    } else {
-        // Each written with its final enabled state: never enabled for a
-        // moment before it is disabled.
-        for (TaskRecord task : plan.tasks) {
-            if (task.enabled != kEnabledText) task.enabled = kDisabledText;
-            store.AppendRecord(settings, task);
-        }
-    }
-    if (plan.settings.empty()) return;
-    Registry& reg = target.reg();
-    OpenedKey key(reg, target.programKey());
-    for (const ImportedSetting& s : plan.settings) {
-        if (s.text)
-            reg.WriteString(s.name, s.textValue);
-        else
-            reg.WriteInteger(s.name, s.number);
-    }
 }
 
 }  // namespace
@@ -134,37 +86,21 @@ int RunImport(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err) {
     int status = kExitDone;
     std::unique_ptr<Target> target = Target::Open(inv, env, Target::Mode::Create, err, status);
     if (!target) return status;
-    // One change under the store's lock, from the copy taken to put back to
-    // the last setting written: no other writer comes in between.
-    std::unique_ptr<TaskStore::WriteGuard> guard;
+    // One change of the key (store/key_change.h): the tick never sees a
+    // record enabled that was not, and a write the registry refuses part way
+    // puts back everything written before it.
+    std::vector<TaskRecord> tasks = plan.tasks;
+    // Appended, each with its final enabled state.
+    if (!inv.Has("--replace"))
+        for (TaskRecord& task : tasks)
+            if (task.enabled != kEnabledText) task.enabled = kDisabledText;
     try {
-        guard.reset(new TaskStore::WriteGuard(target->store()));
+        target->store().Import(target->settings(), tasks, inv.Has("--replace"), plan.settings);
     } catch (const StoreBusy& e) {
         err << "vantrelctl: " << e.what() << "，没有写入任何内容\n";
         return kExitFailed;
-    }
-    std::vector<std::string> skipped;
-    const std::optional<std::vector<RegFileValue>> before =
-        ReadProgramKey(target->reg(), target->programKey(), target->settings().taskCount, skipped);
-    try {
-        WritePlan(*target, plan, inv.Has("--replace"));
     } catch (const RegistryError& e) {
-        err << "vantrelctl: " << target->WriteFailure(e);
-        // A registry file is only written at the end: it stays as it was.
-        if (target->isFile()) {
-            err << "，文件没有改动\n";
-            return kExitFailed;
-        }
-        // The registry is put back as it was, and read back to be sure.
-        const std::vector<std::string> notRestored = RestoreProgramKey(
-            target->reg(), target->programKey(), before ? *before : std::vector<RegFileValue>());
-        if (notRestored.empty()) {
-            err << "，已恢复原来的内容\n";
-        } else {
-            std::string names;
-            for (const std::string& name : notRestored) names += (names.empty() ? "" : "、") + name;
-            err << "；恢复原来的内容也没有完成，这些值与导入前不同: " << names << "\n";
-        }
+        err << "vantrelctl: " << target->ChangeFailure(e) << "\n";
         return kExitFailed;
     }
     if (!target->Commit(err)) return kExitFailed;

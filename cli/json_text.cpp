@@ -6,22 +6,12 @@
 
 namespace vantrel {
 
-namespace {
-
-// A byte above 0x7F that is no lead byte, or a lead byte without a byte that
-// can follow it.
-bool StrayByte(const std::string& text, std::size_t pos, std::size_t length) {
-    return length == 1 && static_cast<unsigned char>(text[pos]) >= 0x80;
-}
-
-}  // namespace
-
 std::string JsonString(const std::string& text) {
     std::string out = "\"";
     for (std::size_t pos = 0; pos < text.size();) {
         const std::size_t len = GbkStrictCharLength(text, pos);
         const unsigned char c = static_cast<unsigned char>(text[pos]);
-        if (StrayByte(text, pos, len)) {
+        if (IsStrayGbkByte(text, pos)) {
             out += "\\ufffd";
         } else if (len == 1 && (c == '"' || c == '\\')) {
             out += '\\';
@@ -43,7 +33,7 @@ std::string TableText(const std::string& text) {
     for (std::size_t pos = 0; pos < text.size();) {
         const std::size_t len = GbkStrictCharLength(text, pos);
         const char c = text[pos];
-        if (StrayByte(text, pos, len))
+        if (IsStrayGbkByte(text, pos))
             out += '?';
         else if (len == 1 && c == '\r')
             out += "\\r";

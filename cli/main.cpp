@@ -3,6 +3,7 @@
 
 #include "cli/command_line.h"
 #include "cli/system_env.h"
+#include "text/gbk_text.h"
 
 // What runs if an exception ever escaped main (RunCli catches them all): end
 // at once. Defined here, it stands in for the runtime's own handler, which
@@ -13,10 +14,17 @@ void __verbose_terminate_handler() { std::abort(); }
 
 int main(int argc, char** argv) {
     using namespace vantrel;
-    const std::vector<std::string> args = CommandLineArgs(argc, argv);
+    bool allGbk = true;
+    const std::vector<std::string> args = CommandLineArgs(argc, argv, allGbk);
     std::unique_ptr<CliEnv> env = MakeSystemEnv();
     TextOut out, err;
-    int status = RunCli(args, *env, out, err);
+    // A text GBK cannot hold would be stored (or looked for) with '?' in it:
+    // refused as the settings window refuses it, before anything is done.
+    int status = kExitUsage;
+    if (allGbk)
+        status = RunCli(args, *env, out, err);
+    else
+        err << "vantrelctl: " << kTextNotGbkText << "\n";
     const bool utf8 = WantsUtf8Output(args);
     std::string error;
     // Output that did not arrive (a full disk, a closed pipe) is a failure:

@@ -11,8 +11,9 @@
 
 namespace vantrel {
 
-// The arguments after the program name, as GBK texts.
-std::vector<std::string> CommandLineArgs(int argc, char** argv);
+// The arguments after the program name, as GBK texts; `allGbk` false when
+// one held a character GBK cannot hold (it would read as '?').
+std::vector<std::string> CommandLineArgs(int argc, char** argv, bool& allGbk);
 
 std::unique_ptr<CliEnv> MakeSystemEnv();
 

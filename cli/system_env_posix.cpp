@@ -82,9 +82,13 @@ public:
 
 }  // namespace
 
-std::vector<std::string> CommandLineArgs(int argc, char** argv) {
+std::vector<std::string> CommandLineArgs(int argc, char** argv, bool& allGbk) {
     std::vector<std::string> args;
-    for (int i = 1; i < argc; ++i) args.push_back(ConsoleToGbk(argv[i]));
+    allGbk = true;
+    for (int i = 1; i < argc; ++i) {
+        allGbk = allGbk && ConsoleFitsGbk(argv[i]);
+        args.push_back(ConsoleToGbk(argv[i]));
+    }
     return args;
 }
 

@@ -144,22 +144,34 @@ public:
 
 }  // namespace
 
-std::vector<std::string> CommandLineArgs(int argc, char** argv) {
+std::vector<std::string> CommandLineArgs(int argc, char** argv, bool& allGbk) {
     // The wide command line: arguments in any script, whatever the ANSI code
     // page of this system.
     int count = 0;
     LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
     std::vector<std::string> args;
+    allGbk = true;
     if (!wide) {
-        for (int i = 1; i < argc; ++i) args.push_back(ConsoleToGbk(argv[i]));
+        for (int i = 1; i < argc; ++i) {
+            allGbk = allGbk && ConsoleFitsGbk(argv[i]);
+            args.push_back(ConsoleToGbk(argv[i]));
+        }
         return args;
     }
-    for (int i = 1; i < count; ++i) args.push_back(Narrow(wide[i]));
+    for (int i = 1; i < count; ++i) {
+        allGbk = allGbk && FitsGbk(wide[i]);
+        args.push_back(Narrow(wide[i]));
+    }
     LocalFree(wide);
     return args;
 }
 
-std::unique_ptr<CliEnv> MakeSystemEnv() { return std::unique_ptr<CliEnv>(new WinEnv); }
+std::unique_ptr<CliEnv> MakeSystemEnv() {
+    // autostart compares the paths of this copy and of what starts at logon
+    // as Windows does.
+    UsePathForm(&SystemComparablePath);
+    return std::unique_ptr<CliEnv>(new WinEnv);
+}
 
 bool WriteStd(StdStream stream, const std::string& text, bool utf8, std::string& error) {
     if (text.empty()) return true;

@@ -1,31 +1,18 @@
 #include "cli/target.h"
 
-#include <map>
 #include <set>
 
 #include "registry/file_registry.h"
-#include "registry/read_only_registry.h"
 
 #include "text/gbk_text.h"
 
 namespace vantrel {
 
-std::int32_t RecoveredTaskCount(Registry& reg, const std::string& programKey) {
-    // The start-up load through a read-only view: its recovery of the count,
-    // none of its writes of missing defaults (which fail there unseen).
-    ReadOnlyRegistry view(reg);
-    TaskStore store(view, programKey);
-    Settings settings;
-    store.StartupLoad(settings);
-    return settings.taskCount;
-}
-
-std::vector<ListedRecord> ReadListedRecords(Registry& reg, const std::string& programKey,
-                                            std::int32_t taskCount) {
+std::vector<ListedRecord> ReadListedRecords(Registry& reg, const std::string& programKey) {
     std::vector<ListedRecord> rows;
     OpenedKey key(reg, programKey, false);
     if (!key.ok()) return rows;
-    const int last = LastRecordToScan(reg, taskCount);
+    const int last = TaskCount(reg);
     for (int n = 1; n <= last; ++n) {
         ListedRecord row;
         row.number = n;
@@ -91,7 +78,6 @@ std::unique_ptr<Target> Target::Open(const Invocation& inv, CliEnv& env, Mode mo
     t->store_.reset(new TaskStore(*t->reg_, t->programKey_));
     // Only this command writes a registry file: no other process to wait for.
     if (t->isFile_) t->store_->UseLock(NewProcessStoreLock(t->programKey_));
-    t->settings_.taskCount = RecoveredTaskCount(*t->reg_, t->programKey_);
     status = kExitDone;
     return t;
 }
@@ -134,18 +120,27 @@ std::string Target::WriteFailure(const RegistryError& e) {
     return env_->WriteFailure(*reg_, e);
 }
 
+std::string Target::ChangeFailure(const RegistryError& e) {
+    const auto* refused = dynamic_cast<const ChangeRefused*>(&e);
+    if (!refused) return WriteFailure(e);
+    const std::string failure = WriteFailure(RegistryError(refused->error()));
+    // A registry file is only written at the end: it stays as it was.
+    if (isFile_) return failure + "，文件没有改动";
+    if (refused->notRestored().empty()) return failure + "，已恢复原来的内容";
+    return failure + "；恢复原来的内容也没有完成，这些值与之前不同: " + NameList(refused->notRestored());
+}
+
 }  // namespace vantrel
 
 namespace vantrel {
 
 std::optional<std::vector<RegFileValue>> ReadProgramKey(Registry& reg, const std::string& programKey,
-                                                        std::int32_t taskCount,
                                                         std::vector<std::string>& skipped) {
     OpenedKey key(reg, programKey, false);
     if (!key.ok()) return std::nullopt;
     std::vector<std::string> order = {kValTaskNum,   kValCountdown, kValCloseAll,
                                       kValSoundPath, kValGreeting,  kValCtrlHotkeys};
-    const int last = LastRecordToScan(reg, taskCount);
+    const int last = TaskCount(reg);
     for (int n = 1; n <= last; ++n)
         for (char letter : {'A', 'B', 'C', 'D'}) order.push_back(RecordValueName(letter, n));
     std::set<std::string> seen;
@@ -175,54 +170,6 @@ std::optional<std::vector<RegFileValue>> ReadProgramKey(Registry& reg, const std
         }
     }
     return values;
-}
-
-std::vector<std::string> RestoreProgramKey(Registry& reg, const std::string& programKey,
-                                           const std::vector<RegFileValue>& values) {
-    {
-        OpenedKey key(reg, programKey, false);
-        if (key.ok()) {
-            std::set<std::string> keep;
-            for (const RegFileValue& v : values) keep.insert(AsciiUpper(v.name));
-            // Each value on its own: one refusal must not stop the others.
-            for (const RegFileValue& v : values) {
-                try {
-                    if (v.type == kRegDword)
-                        reg.WriteInteger(v.name, static_cast<std::int32_t>(DwordOf(v.data)));
-                    else
-                        reg.WriteString(v.name, v.data);
-                } catch (const RegistryError&) {
-                }
-            }
-            try {
-                for (const std::string& name : reg.ValueNames()) {
-                    const ValueType type = reg.TypeOf(name);
-                    const bool readable = type == ValueType::String || type == ValueType::ExpandString ||
-                                          type == ValueType::DWord;
-                    if (readable && !keep.count(AsciiUpper(name))) reg.DeleteValue(name);
-                }
-            } catch (const RegistryError&) {
-            }
-        }
-    }
-    // What the key holds now, compared value by value with what it held.
-    std::vector<std::string> differ;
-    std::vector<std::string> skipped;
-    std::optional<std::vector<RegFileValue>> now;
-    try {
-        now = ReadProgramKey(reg, programKey, static_cast<std::int32_t>(values.size()), skipped);
-    } catch (const RegistryError&) {
-    }
-    std::map<std::string, const RegFileValue*> after;
-    if (now)
-        for (const RegFileValue& v : *now) after[AsciiUpper(v.name)] = &v;
-    for (const RegFileValue& v : values) {
-        auto it = after.find(AsciiUpper(v.name));
-        if (it == after.end() || it->second->type != v.type || it->second->data != v.data) differ.push_back(v.name);
-        if (it != after.end()) after.erase(it);
-    }
-    for (const auto& extra : after) differ.push_back(extra.second->name);
-    return differ;
 }
 
 }  // namespace vantrel

@@ -26,13 +26,9 @@ struct ListedRecord {
     std::string error;  // empty when every value read
 };
 
-// The task count as the program's start-up would take it (a negative or
-// corrupt TaskNum recovered from the records present), read without writing
-// anything.
-std::int32_t RecoveredTaskCount(Registry& reg, const std::string& programKey);
-
-std::vector<ListedRecord> ReadListedRecords(Registry& reg, const std::string& programKey,
-                                            std::int32_t taskCount);
+// The records 1..TaskNum (store/task_count.h) the settings window lists.
+// Reads only: no lock, nothing written.
+std::vector<ListedRecord> ReadListedRecords(Registry& reg, const std::string& programKey);
 
 class Target {
 public:
@@ -47,8 +43,8 @@ public:
 
     Registry& reg() { return *reg_; }
     TaskStore& store() { return *store_; }
-    // The in-memory copies the store's operations keep up to date; the task
-    // count starts as RecoveredTaskCount.
+    // The in-memory copies the store's operations keep up to date (each
+    // takes the task count as stored).
     Settings& settings() { return settings_; }
     const std::string& programKey() const { return programKey_; }
     bool isFile() const { return isFile_; }
@@ -57,7 +53,7 @@ public:
     bool HasProgramKey();
     std::string NoProgramKey();
 
-    std::vector<ListedRecord> Listed() { return ReadListedRecords(*reg_, programKey_, settings_.taskCount); }
+    std::vector<ListedRecord> Listed() { return ReadListedRecords(*reg_, programKey_); }
 
     // Writes a changed file back; false after a message on `err`.
     bool Commit(TextOut& err);
@@ -65,6 +61,10 @@ public:
     // The one line for a write that failed: "需要管理员权限" with the
     // registry's error where the registry refused, else the error itself.
     std::string WriteFailure(const RegistryError& e);
+    // The same for an operation of the store, saying what became of what it
+    // had written: put back, or which values are not as they were. One line,
+    // without its line end.
+    std::string ChangeFailure(const RegistryError& e);
 
 private:
     Target() = default;
@@ -89,14 +89,6 @@ namespace vantrel {
 // then any other value; `skipped` names the values of other types.
 // nullopt when the key does not exist.
 std::optional<std::vector<RegFileValue>> ReadProgramKey(Registry& reg, const std::string& programKey,
-                                                        std::int32_t taskCount,
                                                         std::vector<std::string>& skipped);
-
-// Puts the key back as `values` holds it (after a write that failed half
-// way): writes each of them, then deletes every other text or integer value,
-// going on past a write the registry refuses; then reads the key back.
-// Returns the names of the values that still differ (empty: all restored).
-std::vector<std::string> RestoreProgramKey(Registry& reg, const std::string& programKey,
-                                           const std::vector<RegFileValue>& values);
 
 }  // namespace vantrel

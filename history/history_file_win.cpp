@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "text/codepage_win.h"
+#include "text/gbk_text.h"
 #include "text/system_error_win.h"
 
 namespace vantrel {
@@ -27,6 +28,44 @@ struct File {
 // Every share mode: a reader never keeps the program from appending or
 // from renaming the full file.
 const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// The longest a line waits for another copy's append: one write and its
+// flush. Past it the line is appended anyway, but nothing is renamed or cut.
+const DWORD kLockWaitMs = 2000;
+
+// The copies' mutex for `folder`: in the global namespace, so that copies in
+// other sessions meet on it; named by the folder (names are case sensitive
+// and take no backslash after the prefix, while paths ignore case).
+HANDLE OpenFolderLock(const std::string& folder) {
+    std::string name = "Global\\Vantrel.History:";
+    for (char c : AsciiUpper(folder)) name.push_back(c == '\\' ? '/' : c);
+    WideText wide(name);
+    if (wide.length() >= MAX_PATH) wide.data()[MAX_PATH - 1] = L'\0';  // the longest name allowed
+    HANDLE mutex = CreateMutexW(nullptr, FALSE, wide.c_str());
+    // Made by a copy running as another user: waiting needs no more.
+    if (!mutex) mutex = OpenMutexW(SYNCHRONIZE, FALSE, wide.c_str());
+    return mutex;
+}
+
+// Holds the copies' mutex for as long as it lives, when it could get it.
+class FolderLock {
+public:
+    explicit FolderLock(void* mutex) : mutex_(static_cast<HANDLE>(mutex)) {
+        // An abandoned mutex (a copy ended while it appended) is ours now.
+        const DWORD rc = mutex_ ? WaitForSingleObject(mutex_, kLockWaitMs) : WAIT_FAILED;
+        held_ = rc == WAIT_OBJECT_0 || rc == WAIT_ABANDONED;
+    }
+    ~FolderLock() {
+        if (held_) ReleaseMutex(mutex_);
+    }
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+    bool held() const { return held_; }
+
+private:
+    HANDLE mutex_;
+    bool held_ = false;
+};
 
 }  // namespace
 
@@ -48,6 +87,10 @@ HistoryFile::HistoryFile(std::string folder, std::uint64_t limit)
       oldPath_(folder_ + "\\" + kHistoryOldFileName),
       limit_(limit) {}
 
+HistoryFile::~HistoryFile() {
+    if (lock_) CloseHandle(static_cast<HANDLE>(lock_));
+}
+
 void HistoryFile::Append(const HistoryEntry& entry) {
     std::string error;
     if (Write(FormatHistoryLine(entry), error)) return;
@@ -58,7 +101,8 @@ void HistoryFile::Append(const HistoryEntry& entry) {
 
 // A line a crash cut short (or the zeros a power cut leaves where the last
 // write had not reached the disk) is cut off once per run, before the first
-// line of the run, so it never merges with that line.
+// line of the run, so it never merges with that line. Under the copies'
+// lock, and never past the size measured under it.
 void HistoryFile::CutShortLine() {
     File f;
     f.h = CreateFileW(Wide(path_).c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr,
@@ -82,15 +126,26 @@ void HistoryFile::CutShortLine() {
         breakFirst_ = true;
         return;
     }
+    // A copy without the lock (an older version) may have appended since.
+    LARGE_INTEGER now;
+    if (!GetFileSizeEx(f.h, &now) || now.QuadPart != size.QuadPart) return;
     at.QuadPart = size.QuadPart - static_cast<LONGLONG>(cut);
     if (SetFilePointerEx(f.h, at, nullptr, FILE_BEGIN)) SetEndOfFile(f.h);
 }
 
 bool HistoryFile::Write(const std::string& line, std::string& error) {
+    if (!lock_) lock_ = OpenFolderLock(folder_);
+    const FolderLock lock(lock_);
+    // Measured under the lock, the file may be cut or renamed. Without it
+    // (another copy held it too long) the line is only appended; where the
+    // system gives no lock at all, this copy goes on as the only writer.
+    const bool mayChange = lock.held() || !lock_;
     if (!checked_) {
-        checked_ = true;
         CreateDirectoryW(Wide(folder_).c_str(), nullptr);  // an existing folder is fine
-        CutShortLine();
+        if (mayChange) {
+            checked_ = true;
+            CutShortLine();
+        }
     }
     const WideText path = Wide(path_);
     File f;
@@ -111,7 +166,7 @@ bool HistoryFile::Write(const std::string& line, std::string& error) {
             return false;
         }
         if (!GetFileSizeEx(f.h, &size)) size.QuadPart = 0;
-        if (attempt > 0 ||
+        if (attempt > 0 || !mayChange ||
             !HistoryNeedsRotation(static_cast<std::uint64_t>(size.QuadPart), line.size(), limit_))
             break;
         // Full: it becomes the old file and a new one starts. When the
@@ -136,7 +191,7 @@ bool HistoryFile::Write(const std::string& line, std::string& error) {
     breakFirst_ = false;
     // On the disk before the call returns: a power cut loses at most the
     // line being written.
-    FlushFileBuffers(f.h);
+    if (flush_) FlushFileBuffers(f.h);
     return true;
 }
 

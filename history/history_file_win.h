@@ -4,6 +4,13 @@
 // every share mode, so a reader (vantrelctl, Notepad, a fleet's collector)
 // needs no lock and never keeps a line out; each line is one write, flushed
 // before the call returns.
+//
+// Copies of the program in other sessions write the same file. Each takes a
+// lock they share for the folder while it measures the file, starts a new
+// one, cuts off a line a crash left or appends: so two copies never both
+// rename a full file (the second would put the fresh file over the full
+// one), never both write a header, and never cut off a line the other
+// appended.
 #pragma once
 
 #include <cstdint>
@@ -27,8 +34,14 @@ public:
     // `folder` (GBK, created when missing) holds history.log and
     // history.1.log; past `limit` bytes the one becomes the other.
     explicit HistoryFile(std::string folder, std::uint64_t limit = kHistoryLimitBytes);
+    ~HistoryFile() override;
+    HistoryFile(const HistoryFile&) = delete;
+    HistoryFile& operator=(const HistoryFile&) = delete;
 
     void OnFirstFailure(FailureNote note) { note_ = std::move(note); }
+    // Whether each line is flushed to the disk before Append returns (so a
+    // power cut loses at most the line being written); on unless turned off.
+    void set_flush(bool flush) { flush_ = flush; }
     void Append(const HistoryEntry& entry) override;
 
     const std::string& path() const { return path_; }
@@ -46,6 +59,8 @@ private:
     bool checked_ = false;  // a line a crash cut short was looked for
     bool failed_ = false;
     bool breakFirst_ = false;  // the file ends inside a line too long to cut
+    bool flush_ = true;
+    void* lock_ = nullptr;     // the copies' mutex for the folder, once opened
 };
 
 }  // namespace vantrel

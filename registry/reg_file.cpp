@@ -1,6 +1,7 @@
 #include "registry/reg_file.h"
 
 #include <optional>
+#include <map>
 #include <unordered_map>
 
 #include "text/codepage.h"
@@ -213,14 +214,10 @@ std::string HexList(const std::string& bytes, std::size_t firstLineUsed) {
     return out;
 }
 
-// Whether every byte of `text` belongs to a GBK character (an ASCII byte or
-// a lead byte with a byte that can follow it).
+// Whether every byte of `text` belongs to a GBK character.
 bool WholeGbk(const std::string& text) {
-    for (std::size_t pos = 0; pos < text.size();) {
-        const std::size_t len = GbkStrictCharLength(text, pos);
-        if (len == 1 && static_cast<unsigned char>(text[pos]) >= 0x80) return false;
-        pos += len;
-    }
+    for (std::size_t pos = 0; pos < text.size(); pos += GbkStrictCharLength(text, pos))
+        if (IsStrayGbkByte(text, pos)) return false;
     return true;
 }
 
@@ -250,6 +247,46 @@ std::string ValueText(const RegFileValue& v, bool unicodeHex) {
 
 namespace {
 
+// Upper-cased, below HKEY_LOCAL_MACHINE, without Wow6432Node; a key under
+// another root keeps its root and so matches no program key.
+std::string CanonicalKey(const std::string& path) {
+    std::string p = AsciiUpper(path);
+    while (!p.empty() && p.front() == '\\') p.erase(p.begin());
+    while (!p.empty() && p.back() == '\\') p.pop_back();
+    for (const char* root : {"HKEY_LOCAL_MACHINE\\", "HKLM\\"}) {
+        const std::string r = root;
+        if (p.compare(0, r.size(), r) == 0) {
+            p.erase(0, r.size());
+            break;
+        }
+    }
+    const std::string wow = "SOFTWARE\\WOW6432NODE\\";
+    if (p.compare(0, wow.size(), wow) == 0) p.erase(9, wow.size() - 9);
+    return p;
+}
+
+
+// Whether a [-key] line naming `deleted` (canonical) takes away the key
+// `key` (canonical): the key itself and every key below it, as the registry
+// editor deletes a whole tree.
+bool DeletionCovers(const std::string& deleted, const std::string& key) {
+    return key.compare(0, deleted.size(), deleted) == 0 && (key.size() == deleted.size() || key[deleted.size()] == '\\');
+}
+
+// The entries of `byKey` (by canonical path) that a [-key] line naming
+// `deleted` takes away, removed from it.
+template <class Map, class Take>
+void TakeCovered(Map& byKey, const std::string& deleted, Take take) {
+    for (auto it = byKey.lower_bound(deleted); it != byKey.end() && it->first.compare(0, deleted.size(), deleted) == 0;) {
+        if (!DeletionCovers(deleted, it->first)) {
+            ++it;
+            continue;
+        }
+        for (std::size_t index : it->second) take(index);
+        it = byKey.erase(it);
+    }
+}
+
 // The keys being read, by folded path, and their values by folded name: a
 // file of 20,000 keys is read in one pass, never searched from the start. A
 // value or key thrown away by "name"=- or [-key] is only marked, and the
@@ -266,14 +303,17 @@ public:
         dead_.emplace_back();
         keyGone_.push_back(false);
         keys_.emplace(folded, file_.keys.size() - 1);
+        byCanonical_[CanonicalKey(path)].push_back(file_.keys.size() - 1);
         return file_.keys.size() - 1;
     }
 
+    // The key and every key below it, under any name for them (HKLM or
+    // HKEY_LOCAL_MACHINE, with or without Wow6432Node, a trailing "\").
     void RemoveKey(const std::string& path) {
-        auto it = keys_.find(AsciiUpper(path));
-        if (it == keys_.end()) return;
-        keyGone_[it->second] = true;
-        keys_.erase(it);
+        TakeCovered(byCanonical_, CanonicalKey(path), [&](std::size_t k) {
+            keyGone_[k] = true;
+            keys_.erase(AsciiUpper(file_.keys[k].path));
+        });
     }
 
     void Set(std::size_t key, RegFileValue value) {
@@ -317,6 +357,7 @@ private:
 
     RegFile& file_;
     std::unordered_map<std::string, std::size_t> keys_;
+    std::map<std::string, std::vector<std::size_t>> byCanonical_;  // keys still standing
     std::unordered_map<std::string, std::size_t> names_;
     std::vector<std::vector<bool>> dead_;
     std::vector<bool> keyGone_;
@@ -421,7 +462,7 @@ RegFileParse ParseRegFile(const std::string& bytes) {
     if (!lines.empty() && !lines[0].empty() && lines[0].back() != '\r') layout.lineEnd = "\n";
 
     FileBuilder build(result.file);
-    std::unordered_map<std::string, std::vector<std::size_t>> sectionsByPath;
+    std::map<std::string, std::vector<std::size_t>> sectionsByKey;  // by canonical path
     std::size_t lineNo = 0;
     try {
         // The header is the first line that is not blank.
@@ -462,7 +503,8 @@ RegFileParse ParseRegFile(const std::string& bytes) {
                 if (!path.empty() && path[0] == '-') {
                     path.erase(0, 1);
                     build.RemoveKey(path);
-                    for (std::size_t s : sectionsByPath[AsciiUpper(path)]) layout.sections[s].removed = true;
+                    TakeCovered(sectionsByKey, CanonicalKey(path),
+                                [&](std::size_t s) { layout.sections[s].removed = true; });
                     haveKey = false;
                     skipKey = true;
                     continue;
@@ -471,7 +513,7 @@ RegFileParse ParseRegFile(const std::string& bytes) {
                 skipKey = false;
                 key = build.Key(path);
                 haveKey = true;
-                sectionsByPath[AsciiUpper(path)].push_back(layout.sections.size());
+                sectionsByKey[CanonicalKey(path)].push_back(layout.sections.size());
                 layout.sections.push_back(RegFileLayout::Section{first, path, false});
                 continue;
             }
@@ -516,27 +558,6 @@ std::string RegFileKeyPath(const std::string& relativeKey, bool wow64) {
     return "HKEY_LOCAL_MACHINE\\SOFTWARE\\" + std::string(wow64 ? "Wow6432Node\\" : "") + rest;
 }
 
-namespace {
-
-// Upper-cased, below HKEY_LOCAL_MACHINE, without Wow6432Node; a key under
-// another root keeps its root and so matches no program key.
-std::string CanonicalKey(const std::string& path) {
-    std::string p = AsciiUpper(path);
-    while (!p.empty() && p.front() == '\\') p.erase(p.begin());
-    while (!p.empty() && p.back() == '\\') p.pop_back();
-    for (const char* root : {"HKEY_LOCAL_MACHINE\\", "HKLM\\"}) {
-        const std::string r = root;
-        if (p.compare(0, r.size(), r) == 0) {
-            p.erase(0, r.size());
-            break;
-        }
-    }
-    const std::string wow = "SOFTWARE\\WOW6432NODE\\";
-    if (p.compare(0, wow.size(), wow) == 0) p.erase(9, wow.size() - 9);
-    return p;
-}
-
-}  // namespace
 
 bool SameProgramKey(const std::string& a, const std::string& b) {
     return CanonicalKey(a) == CanonicalKey(b);

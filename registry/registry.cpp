@@ -14,4 +14,8 @@ RegistryError FailedToSetData(const std::string& valueName) {
     return RegistryError("Failed to set data for '" + valueName + "'");
 }
 
+RegistryError FailedToDelete(const std::string& valueName) {
+    return RegistryError("Failed to delete value '" + valueName + "'");
+}
+
 }  // namespace vantrel

@@ -13,7 +13,8 @@
 namespace vantrel {
 
 // "Invalid data type for '%s'", "Failed to get data for '%s'",
-// "Failed to set data for '%s'": the message is the exact text the user sees.
+// "Failed to set data for '%s'", "Failed to delete value '%s'": the message
+// is the exact text the user sees.
 class RegistryError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
@@ -22,6 +23,7 @@ public:
 RegistryError InvalidDataType(const std::string& valueName);
 RegistryError FailedToGetData(const std::string& valueName);
 RegistryError FailedToSetData(const std::string& valueName);
+RegistryError FailedToDelete(const std::string& valueName);
 
 enum class ValueType { None, String, ExpandString, DWord, Binary, MultiString, QWord, Other };
 
@@ -49,7 +51,8 @@ public:
     virtual std::int32_t ReadInteger(const std::string& name) = 0;
     virtual void WriteInteger(const std::string& name, std::int32_t value) = 0;
 
-    // Returns whether a value was deleted.
+    // Returns whether a value was deleted: false for a value that does not
+    // exist, and for one the registry refused to delete (it is still there).
     virtual bool DeleteValue(const std::string& name) = 0;
 
     // Number of values of the open key, and their names (none when no key is open).

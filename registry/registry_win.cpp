@@ -144,7 +144,10 @@ void WinRegistry::WriteInteger(const std::string& name, std::int32_t value) {
 }
 
 bool WinRegistry::DeleteValue(const std::string& name) {
-    return key_ && RegDeleteValueW(static_cast<HKEY>(key_), Wide(name).c_str()) == ERROR_SUCCESS;
+    const LONG rc = key_ ? RegDeleteValueW(static_cast<HKEY>(key_), Wide(name).c_str()) : ERROR_INVALID_HANDLE;
+    // A refusal (not a value that was never there) is kept for the message.
+    if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) lastError_ = rc;
+    return rc == ERROR_SUCCESS;
 }
 
 std::uint32_t WinRegistry::ValueCount() {

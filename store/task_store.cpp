@@ -2,10 +2,9 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <utility>
 
-#include "store/task_count_follow.h"
+#include "store/key_change.h"
 
 namespace vantrel {
 
@@ -22,47 +21,32 @@ const char* const kValCtrlHotkeys = "rejian";
 
 namespace {
 
-// The highest n <= limit for which a value <letter><n> exists, with a letter
-// from `letters`; 0 when there is none. Only the names the key holds are
-// looked at, so a stray number far above the records costs nothing.
-int HighestNumbered(Registry& reg, const char* letters, std::int64_t limit) {
-    int highest = 0;
-    for (const std::string& name : reg.ValueNames()) {
-        if (name.size() < 2 || name.size() > 11) continue;
-        char letter = static_cast<char>(name[0] & ~0x20);  // value names ignore case
-        if (std::string(letters).find(letter) == std::string::npos) continue;
-        if (name[1] < '1' || name[1] > '9') continue;
-        if (name.find_first_not_of("0123456789", 1) != std::string::npos) continue;
-        long long n = std::atoll(name.c_str() + 1);
-        if (n <= limit && n > highest) highest = static_cast<int>(n);
-    }
-    return highest;
+std::string WithNames(const std::string& error, const std::vector<std::string>& notRestored) {
+    if (notRestored.empty()) return error;
+    return error + "；未能恢复: " + NameList(notRestored);
 }
-
-// The highest record number that can belong to the records of the key: a
-// record holds at least one value, so no record of a gap-free numbering lies
-// above the number of values. Anything higher is a stray value, and walking
-// up to it would read millions of missing values on every tick.
-std::int64_t RecordBound(Registry& reg) {
-    return std::min<std::int64_t>(reg.ValueCount(), INT32_MAX - 1);
-}
-
-// A count up to the number of values the key holds is plausible and is taken
-// as it stands; a larger one is corrupt.
-bool CountIsPlausible(Registry& reg, std::int32_t taskCount) {
-    return taskCount <= RecordBound(reg);
-}
-
-// The task count recovered from the records the key holds, for a TaskNum
-// that is missing, of the wrong type, negative or larger than the key can
-// hold: the highest record number below the bound.
-std::int32_t RecoveredTaskCount(Registry& reg) {
-    return HighestNumbered(reg, "ABCD", RecordBound(reg));
-}
-
-const char kRecordLetters[] = {'A', 'B', 'C', 'D'};
 
 }  // namespace
+
+ChangeRefused::ChangeRefused(const std::string& error, std::vector<std::string> notRestored)
+    : RegistryError(WithNames(error, notRestored)), error_(error), notRestored_(std::move(notRestored)) {}
+
+std::string NameList(const std::vector<std::string>& names) {
+    std::string list;
+    for (const std::string& name : names) list += (list.empty() ? "" : "、") + name;
+    return list;
+}
+
+SettingsChoice ShownChoice(const SettingsView& view) {
+    SettingsChoice shown;
+    shown.countdownSeconds = view.countdownSeconds;
+    shown.greeting = view.greeting;
+    shown.soundPath = view.soundPath;
+    shown.closeAll = view.closeAll;
+    shown.ctrlHotkeys = view.ctrlHotkeys;
+    shown.runAtLogon = view.runAtLogon;
+    return shown;
+}
 
 TaskStore::TaskStore(Registry& reg, std::string programKey, std::string runKey,
                      std::string runValue)
@@ -110,6 +94,12 @@ private:
     bool failed_ = false;
 };
 
+// Adds an error once: a lock another writer keeps refuses every default
+// that waits for it with the same words.
+void Note(std::vector<std::string>& errors, const RegistryError& e) {
+    if (std::find(errors.begin(), errors.end(), e.what()) == errors.end()) errors.push_back(e.what());
+}
+
 // Reads an integer setting into its copy when present, else stores the
 // copy's default. A failure leaves the copy at its default and is reported.
 void LoadOrDefault(Registry& reg, LockOnFirstWrite& lock, const char* name, std::int32_t& copy,
@@ -122,9 +112,11 @@ void LoadOrDefault(Registry& reg, LockOnFirstWrite& lock, const char* name, std:
             reg.WriteInteger(name, copy);
         }
     } catch (const RegistryError& e) {
-        errors.push_back(e.what());
+        Note(errors, e);
     }
 }
+
+const char kAboveCountNote[] = "：这些值不算任务，不会运行，下次增加或删除任务时删除";
 
 }  // namespace
 
@@ -146,31 +138,29 @@ StartupResult TaskStore::StartupLoad(Settings& settings) {
             reg_.WriteString(kValSoundPath, settings.soundPath);
         }
     } catch (const RegistryError& e) {
-        result.errors.push_back(e.what());
+        Note(result.errors, e);
     }
     LoadOrDefault(reg_, lock, kValCountdown, settings.countdownLength, result.errors);
-    // The task count comes from the records themselves when TaskNum cannot be
-    // trusted, so that a new task never lands on an existing record, no record
-    // drops out of view, and the tick stays bounded:
-    // - missing: the records found are counted and that count is written;
-    // - of the wrong type: reported once and left as stored until the next
-    //   add or delete writes it;
-    // - negative, or more than the key can hold: the stored value is left
-    //   alone until the next add or delete writes it.
+    // The task count as its rule takes it (store/task_count.h). A missing
+    // TaskNum is written as recovered; one of the wrong type is reported and,
+    // like a negative or implausible one, left as stored until the next write
+    // of the count mends it.
     try {
         if (!reg_.ValueExists(kValTaskNum)) {
-            settings.taskCount = RecoveredTaskCount(reg_);
+            const std::int32_t recovered = TaskCount(reg_);
             lock.Take();
-            reg_.WriteInteger(kValTaskNum, settings.taskCount);
+            reg_.WriteInteger(kValTaskNum, recovered);
         } else {
-            settings.taskCount = reg_.ReadInteger(kValTaskNum);
+            reg_.ReadInteger(kValTaskNum);
         }
     } catch (const RegistryError& e) {
-        result.errors.push_back(e.what());
-        settings.taskCount = -1;
+        Note(result.errors, e);
     }
-    if (settings.taskCount < 0 || !CountIsPlausible(reg_, settings.taskCount))
-        settings.taskCount = RecoveredTaskCount(reg_);
+    settings.taskCount = TaskCount(reg_);
+    // Record values above the count are no task: said once here rather than
+    // taken in by a later count.
+    const std::vector<std::string> above = ValuesAboveCount(reg_, settings.taskCount);
+    if (!above.empty()) result.errors.push_back(ValueAboveCountText(above.front(), settings.taskCount) + kAboveCountNote);
     try {
         if (!reg_.ValueExists(kValGreeting)) {
             lock.Take();
@@ -179,7 +169,7 @@ StartupResult TaskStore::StartupLoad(Settings& settings) {
             result.greeting = reg_.ReadInteger(kValGreeting) == 1;
         }
     } catch (const RegistryError& e) {
-        result.errors.push_back(e.what());
+        Note(result.errors, e);
     }
     LoadOrDefault(reg_, lock, kValCtrlHotkeys, settings.ctrlFlag, result.errors);
     LoadExtraSettings(settings, result.errors);
@@ -210,11 +200,7 @@ SettingsView TaskStore::LoadSettings(const Settings& settings, const std::string
             return fallback;
         }
     };
-    // The count as stored: a task another writer added since the copy was
-    // taken is listed too.
-    Settings current = settings;
-    FollowStoredTaskCountInOpenKey(reg_, current);
-    int last = LastRecordToScan(reg_, current.taskCount);
+    const int last = TaskCount(reg_);
     for (int n = 1; n <= last; ++n) {
         bool unreadable = false;
         std::string schedule = text(RecordValueName('A', n), &unreadable);
@@ -230,27 +216,79 @@ SettingsView TaskStore::LoadSettings(const Settings& settings, const std::string
     view.countdownSeconds = integer(kValCountdown, settings.countdownLength);
     view.closeAll = integer(kValCloseAll, settings.closeAll) != 0;
     view.greeting = integer(kValGreeting, 0) != 0;
-    view.soundPath = settings.soundPath;
-    view.ctrlHotkeys = settings.ctrlFlag != 0;
+    SettingsChoice copies;
+    copies.soundPath = settings.soundPath;
+    copies.ctrlHotkeys = settings.ctrlFlag != 0;
+    const SettingsChoice stored = StoredOptions(copies);
+    view.soundPath = stored.soundPath;
+    view.ctrlHotkeys = stored.ctrlHotkeys;
     view.runAtLogon = (logonStart_ ? *logonStart_ : runValueOnly_).StartsThisCopy(programPath);
     return view;
 }
 
+SettingsChoice TaskStore::StoredOptions(const SettingsChoice& unreadable) {
+    SettingsChoice stored = unreadable;
+    const auto integer = [&](const char* name, std::int32_t& into) {
+        if (reg_.TypeOf(name) == ValueType::DWord) into = reg_.ReadInteger(name);
+    };
+    std::int32_t greeting = stored.greeting, closeAll = stored.closeAll, ctrl = stored.ctrlHotkeys;
+    integer(kValGreeting, greeting);
+    integer(kValCountdown, stored.countdownSeconds);
+    integer(kValCloseAll, closeAll);
+    integer(kValCtrlHotkeys, ctrl);
+    stored.greeting = greeting != 0;
+    stored.closeAll = closeAll != 0;
+    stored.ctrlHotkeys = ctrl != 0;
+    if (reg_.TypeOf(kValSoundPath) == ValueType::String) stored.soundPath = reg_.ReadString(kValSoundPath);
+    return stored;
+}
+
+namespace {
+
+// An option the user left as the window showed it, whose stored value
+// another writer (an import) changed since, keeps that stored value.
+template <class T>
+bool FollowsStored(const T& chosen, const T& shown, const T& stored) {
+    return chosen == shown && stored != shown;
+}
+
+}  // namespace
+
 void TaskStore::SaveSettings(Settings& settings, const SettingsChoice& choice,
-                             const std::string& programPath) {
-    WriteGuard guard(*this);
-    OpenedKey key(reg_, programKey_);
-    reg_.WriteInteger(kValGreeting, choice.greeting ? 1 : 0);
-    settings.countdownLength = choice.countdownSeconds;
-    reg_.WriteInteger(kValCountdown, settings.countdownLength);
-    if (choice.soundPath != settings.soundPath) {
-        settings.soundPath = choice.soundPath;
-        reg_.WriteString(kValSoundPath, settings.soundPath);
-    }
-    settings.closeAll = choice.closeAll ? 1 : 0;
-    reg_.WriteInteger(kValCloseAll, settings.closeAll);
-    settings.ctrlFlag = choice.ctrlHotkeys ? 1 : 0;
-    reg_.WriteInteger(kValCtrlHotkeys, settings.ctrlFlag);
+                             const std::string& programPath, const SettingsChoice* shown) {
+    Settings next = settings;
+    Change([&](KeyChange& change) {
+        const SettingsChoice& asShown = shown ? *shown : choice;
+        const SettingsChoice stored = shown ? StoredOptions(*shown) : choice;
+        if (!FollowsStored(choice.greeting, asShown.greeting, stored.greeting))
+            change.PutInteger(kValGreeting, choice.greeting ? 1 : 0);
+        if (FollowsStored(choice.countdownSeconds, asShown.countdownSeconds, stored.countdownSeconds)) {
+            next.countdownLength = stored.countdownSeconds;
+        } else {
+            next.countdownLength = choice.countdownSeconds;
+            change.PutInteger(kValCountdown, next.countdownLength);
+        }
+        if (FollowsStored(choice.soundPath, asShown.soundPath, stored.soundPath)) {
+            next.soundPath = stored.soundPath;
+        } else if (choice.soundPath != settings.soundPath) {
+            next.soundPath = choice.soundPath;
+            change.PutText(kValSoundPath, next.soundPath);
+        }
+        if (FollowsStored(choice.closeAll, asShown.closeAll, stored.closeAll)) {
+            next.closeAll = stored.closeAll ? 1 : 0;
+        } else {
+            next.closeAll = choice.closeAll ? 1 : 0;
+            change.PutInteger(kValCloseAll, next.closeAll);
+        }
+        if (FollowsStored(choice.ctrlHotkeys, asShown.ctrlHotkeys, stored.ctrlHotkeys)) {
+            next.ctrlFlag = stored.ctrlHotkeys ? 1 : 0;
+        } else {
+            next.ctrlFlag = choice.ctrlHotkeys ? 1 : 0;
+            change.PutInteger(kValCtrlHotkeys, next.ctrlFlag);
+        }
+        return 0;
+    });
+    settings = next;
     (logonStart_ ? *logonStart_ : runValueOnly_).Apply(choice.runAtLogon, programPath);
 }
 
@@ -278,36 +316,37 @@ std::string TaskStore::ReadValueOrEmpty(char letter, int n, std::string* error) 
     }
 }
 
+template <class Body>
+auto TaskStore::Change(Body body) -> decltype(body(std::declval<KeyChange&>())) {
+    WriteGuard guard(*this);
+    OpenedKey key(reg_, programKey_);
+    KeyChange change(reg_);
+    try {
+        return body(change);
+    } catch (const RegistryError& e) {
+        // A value that could not be read before the first write changed nothing.
+        if (!change.wrote()) throw;
+        throw ChangeRefused(e.what(), change.Undo());
+    }
+}
+
 int TaskStore::Append(Settings& settings, const std::string& schedule, const std::string& action,
                       const std::string& parameter) {
     return AppendRecord(settings, TaskRecord{schedule, action, parameter, kEnabledText});
 }
 
 int TaskStore::AppendRecord(Settings& settings, const TaskRecord& record) {
-    WriteGuard guard(*this);
-    OpenedKey key(reg_, programKey_);
-    FollowStoredTaskCountInOpenKey(reg_, settings);
-    // After the last record stored, also when TaskNum was lowered by hand or
-    // is corrupt: a number that holds any value belongs to a record.
-    std::int64_t n = std::max<std::int64_t>(settings.taskCount,
-                                            HighestNumbered(reg_, "ABCD", RecordBound(reg_))) +
-                     1;
-    auto taken = [&](std::int64_t number) {
-        for (char letter : kRecordLetters)
-            if (reg_.ValueExists(RecordValueName(letter, static_cast<int>(number)))) return true;
-        return false;
-    };
-    while (n <= INT32_MAX && taken(n)) ++n;
-    if (n > INT32_MAX) throw FailedToSetData(kValTaskNum);
-    const int number = static_cast<int>(n);
-    reg_.WriteString(RecordValueName('A', number), record.schedule);
-    reg_.WriteString(RecordValueName('B', number), record.action);
-    reg_.WriteString(RecordValueName('C', number), record.parameter);
-    reg_.WriteString(RecordValueName('D', number),
-                     record.enabled.empty() ? std::string(kEnabledText) : record.enabled);
-    reg_.WriteInteger(kValTaskNum, number);
-    settings.taskCount = number;
-    return number;
+    return Change([&](KeyChange& change) {
+        settings.taskCount = change.count();
+        if (change.count() == INT32_MAX) throw FailedToSetData(kValTaskNum);
+        const int n = change.count() + 1;
+        TaskRecord whole = record;
+        if (whole.enabled.empty()) whole.enabled = kEnabledText;
+        change.PutRecord(n, whole);
+        change.SetCount(n);
+        settings.taskCount = n;
+        return n;
+    });
 }
 
 namespace {
@@ -321,9 +360,9 @@ std::string ValueAsListed(Registry& reg, char letter, int n) {
     }
 }
 
-// Rewrites A, B, C of record n on the open key; returns the enabled state.
-std::string RewriteOpen(Registry& reg, int n, const std::string& schedule,
-                        const std::string& action, const std::string& parameter) {
+// Rewrites A, B, C of record n; returns the enabled state it now has.
+std::string RewriteIn(KeyChange& change, Registry& reg, int n, const std::string& schedule,
+                      const std::string& action, const std::string& parameter) {
     // An enabled state of the wrong type is left as stored: the record keeps
     // its (never due) state, and the new texts are still written, so the
     // editor's OK never fails half way with the task's row already gone.
@@ -334,28 +373,15 @@ std::string RewriteOpen(Registry& reg, int n, const std::string& schedule,
     } catch (const RegistryError&) {
         readable = false;
     }
-    reg.WriteString(RecordValueName('A', n), schedule);
-    reg.WriteString(RecordValueName('B', n), action);
-    reg.WriteString(RecordValueName('C', n), parameter);
-    if (readable && enabled.empty()) {
-        enabled = kEnabledText;
-        reg.WriteString(RecordValueName('D', n), enabled);
-    }
+    if (readable && enabled.empty()) enabled = kEnabledText;
+    change.PutRecord(n, TaskRecord{schedule, action, parameter, enabled}, readable);
     return enabled;
 }
 
 }  // namespace
 
-Settings TaskStore::CountAsStored() {
-    // A TaskNum that cannot be trusted counts up to the last record present.
-    Settings current;
-    current.taskCount = LastRecordToScan(reg_, INT32_MAX);
-    FollowStoredTaskCountInOpenKey(reg_, current);
-    return current;
-}
-
-bool TaskStore::StoredRecordIs(const Settings& current, int n, const TaskRecord& seen) {
-    if (n < 1 || n > current.taskCount) return false;
+bool TaskStore::StoredRecordIs(std::int32_t count, int n, const TaskRecord& seen) {
+    if (n < 1 || n > count) return false;
     return ValueAsListed(reg_, 'A', n) == seen.schedule &&
            ValueAsListed(reg_, 'B', n) == seen.action &&
            ValueAsListed(reg_, 'C', n) == seen.parameter &&
@@ -364,113 +390,93 @@ bool TaskStore::StoredRecordIs(const Settings& current, int n, const TaskRecord&
 
 bool TaskStore::RecordIs(int n, const TaskRecord& seen) {
     OpenedKey key(reg_, programKey_, false);
-    return key.ok() && StoredRecordIs(CountAsStored(), n, seen);
+    return key.ok() && StoredRecordIs(TaskCount(reg_), n, seen);
 }
 
 std::string TaskStore::Rewrite(int n, const std::string& schedule, const std::string& action,
                                const std::string& parameter) {
-    WriteGuard guard(*this);
-    OpenedKey key(reg_, programKey_);
-    return RewriteOpen(reg_, n, schedule, action, parameter);
+    return Change([&](KeyChange& change) { return RewriteIn(change, reg_, n, schedule, action, parameter); });
 }
 
 ChangeResult TaskStore::Rewrite(int n, const TaskRecord& seen, const std::string& schedule,
                                 const std::string& action, const std::string& parameter,
                                 std::string* enabled) {
-    WriteGuard guard(*this);
-    OpenedKey key(reg_, programKey_);
-    if (!StoredRecordIs(CountAsStored(), n, seen)) return ChangeResult::RecordChanged;
-    std::string now = RewriteOpen(reg_, n, schedule, action, parameter);
-    if (enabled) *enabled = now;
-    return ChangeResult::Done;
+    return Change([&](KeyChange& change) {
+        if (!StoredRecordIs(change.count(), n, seen)) return ChangeResult::RecordChanged;
+        const std::string now = RewriteIn(change, reg_, n, schedule, action, parameter);
+        if (enabled) *enabled = now;
+        return ChangeResult::Done;
+    });
 }
 
 bool TaskStore::Delete(Settings& settings, int k) {
-    WriteGuard guard(*this);
-    OpenedKey key(reg_, programKey_);
-    FollowStoredTaskCountInOpenKey(reg_, settings);
-    return DeleteHeld(settings, k);
+    return Change([&](KeyChange& change) { return DeleteIn(change, settings, k); });
 }
 
 ChangeResult TaskStore::Delete(Settings& settings, int k, const TaskRecord& seen) {
-    WriteGuard guard(*this);
-    OpenedKey key(reg_, programKey_);
-    FollowStoredTaskCountInOpenKey(reg_, settings);
-    if (!StoredRecordIs(settings, k, seen)) return ChangeResult::RecordChanged;
-    return DeleteHeld(settings, k) ? ChangeResult::Done : ChangeResult::RecordChanged;
+    return Change([&](KeyChange& change) {
+        settings.taskCount = change.count();
+        if (!StoredRecordIs(change.count(), k, seen)) return ChangeResult::RecordChanged;
+        return DeleteIn(change, settings, k) ? ChangeResult::Done : ChangeResult::RecordChanged;
+    });
 }
 
-bool TaskStore::DeleteHeld(Settings& settings, int k) {
-    if (k < 1 || k > settings.taskCount) return false;
-    const int last = settings.taskCount;
-    // Above the highest stored record every value is missing and would only
-    // be copied as an empty text, so a corrupt count stops there.
-    int copyLast = last;
-    if (!CountIsPlausible(reg_, last))
-        copyLast = static_cast<int>(
-            std::min<std::int64_t>(last, HighestNumbered(reg_, "ABCD", RecordBound(reg_)) + 1LL));
-    // Every value that moves is read before the first write: a value that
-    // cannot be read stops the delete with nothing changed, rather than half
-    // way with one record holding another's time and its own old action.
-    std::vector<std::string> moved;
-    for (std::int64_t n = static_cast<std::int64_t>(k) + 1; n <= copyLast; ++n)
-        for (char letter : kRecordLetters)
-            moved.push_back(reg_.ReadString(RecordValueName(letter, static_cast<int>(n))));
-    std::size_t i = 0;
-    for (std::int64_t n = static_cast<std::int64_t>(k) + 1; n <= copyLast; ++n)
-        for (char letter : kRecordLetters)
-            reg_.WriteString(RecordValueName(letter, static_cast<int>(n - 1)), moved[i++]);
-    for (char letter : kRecordLetters) reg_.DeleteValue(RecordValueName(letter, last));
-    --settings.taskCount;
-    reg_.WriteInteger(kValTaskNum, settings.taskCount);
+bool TaskStore::DeleteIn(KeyChange& change, Settings& settings, int k) {
+    const int last = change.count();
+    settings.taskCount = last;
+    if (k < 1 || k > last) return false;
+    // Every record that moves is read before the first write: a value that
+    // cannot be read stops the delete with nothing changed.
+    std::vector<TaskRecord> moved;
+    for (int n = k + 1; n <= last; ++n) moved.push_back(TaskRecord{
+        reg_.ReadString(RecordValueName('A', n)), reg_.ReadString(RecordValueName('B', n)),
+        reg_.ReadString(RecordValueName('C', n)), reg_.ReadString(RecordValueName('D', n))});
+    for (int n = k; n < last; ++n) change.PutRecord(n, moved[static_cast<std::size_t>(n - k)]);
+    change.SetCount(last - 1);
+    settings.taskCount = last - 1;
     return true;
 }
 
 void TaskStore::SetEnabled(int n, bool enabled) {
-    WriteGuard guard(*this);
-    OpenedKey key(reg_, programKey_);
-    reg_.WriteString(RecordValueName('D', n), enabled ? kEnabledText : kDisabledText);
+    Change([&](KeyChange& change) {
+        change.PutEnabled(n, enabled ? kEnabledText : kDisabledText);
+        return 0;
+    });
 }
 
 ChangeResult TaskStore::SetEnabled(int n, const TaskRecord& seen, bool enabled) {
-    WriteGuard guard(*this);
-    OpenedKey key(reg_, programKey_);
-    if (!StoredRecordIs(CountAsStored(), n, seen)) return ChangeResult::RecordChanged;
-    reg_.WriteString(RecordValueName('D', n), enabled ? kEnabledText : kDisabledText);
-    return ChangeResult::Done;
+    return Change([&](KeyChange& change) {
+        if (!StoredRecordIs(change.count(), n, seen)) return ChangeResult::RecordChanged;
+        change.PutEnabled(n, enabled ? kEnabledText : kDisabledText);
+        return ChangeResult::Done;
+    });
 }
 
 void TaskStore::ReplaceTasks(Settings& settings, const std::vector<TaskRecord>& records) {
-    WriteGuard guard(*this);
-    OpenedKey key(reg_, programKey_);
-    FollowStoredTaskCountInOpenKey(reg_, settings);
-    const int before = settings.taskCount < 0 ? 0 : settings.taskCount;
-    const int count = static_cast<int>(records.size());
-    const auto write = [&](int n) {
-        const TaskRecord& r = records[static_cast<std::size_t>(n - 1)];
-        reg_.WriteString(RecordValueName('A', n), r.schedule);
-        reg_.WriteString(RecordValueName('B', n), r.action);
-        reg_.WriteString(RecordValueName('C', n), r.parameter);
-        reg_.WriteString(RecordValueName('D', n), r.enabled);
-    };
-    for (int n = 1; n <= std::min(before, count); ++n) write(n);
-    if (count > before) {
-        // New numbers whole before the count shows them to the tick.
-        for (int n = before + 1; n <= count; ++n) write(n);
-        settings.taskCount = count;
-        reg_.WriteInteger(kValTaskNum, count);
-        return;
-    }
-    settings.taskCount = count;
-    reg_.WriteInteger(kValTaskNum, count);
-    for (int n = count + 1; n <= before; ++n)
-        for (char letter : kRecordLetters) reg_.DeleteValue(RecordValueName(letter, n));
+    Import(settings, records, true, {});
 }
 
-int LastRecordToScan(Registry& reg, std::int32_t taskCount) {
-    if (taskCount <= 0) return 0;
-    if (CountIsPlausible(reg, taskCount)) return taskCount;
-    return HighestNumbered(reg, "A", RecordBound(reg));
+void TaskStore::Import(Settings& settings, const std::vector<TaskRecord>& records, bool replace,
+                       const std::vector<SettingValue>& values) {
+    Change([&](KeyChange& change) {
+        settings.taskCount = change.count();
+        const std::int32_t first = replace ? 1 : change.count() + 1;
+        if (static_cast<std::int64_t>(first) - 1 + static_cast<std::int64_t>(records.size()) > INT32_MAX)
+            throw FailedToSetData(kValTaskNum);
+        // Written over in place first, then the new numbers whole; the count
+        // follows them, and only then goes what lies above it.
+        std::int32_t n = first;
+        for (const TaskRecord& r : records) change.PutRecord(n++, r);
+        change.SetCount(n - 1);
+        settings.taskCount = n - 1;
+        for (const SettingValue& v : values) {
+            if (v.isText)
+                change.PutText(v.name, v.text);
+            else
+                change.PutInteger(v.name, v.number);
+        }
+        return 0;
+    });
 }
 
 }  // namespace vantrel

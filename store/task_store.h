@@ -2,22 +2,31 @@
 // defaults, the Run entry, and the task records numbered 1 to TaskNum without
 // gaps. Every operation opens the program key afresh and closes it when done.
 //
+// Which records exist is the task count's one rule (store/task_count.h); the
+// order in which an operation writes and removes values, so that the tick
+// (which takes no lock) never sees a state no writer meant, and how a write
+// refused part way is put back, is the key change's (store/key_change.h).
+//
 // Several writers share the key (the settings window, vantrelctl, a copy of
 // the program in another session): every operation that writes holds the
 // store's lock (store/store_lock.h) from its first read to its last write,
 // takes the task count as stored rather than a copy made earlier, and a
 // change to a record the caller listed names that record as it was listed,
 // so that it never lands on another task that took its number meanwhile.
+// An operation either completes or, when the registry refuses a write part
+// way, puts back what it wrote and raises ChangeRefused.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "autostart/logon_start.h"
 #include "registry/registry.h"
 #include "store/store_lock.h"
+#include "store/task_count.h"
 #include "store/task_record.h"
 
 namespace vantrel {
@@ -91,10 +100,41 @@ struct SettingsChoice {
     bool runAtLogon = false;
 };
 
+// The options as the window showed them when it opened.
+SettingsChoice ShownChoice(const SettingsView& view);
+
+// A settings value an import writes as it stands.
+struct SettingValue {
+    std::string name;
+    bool isText = false;  // soundpath; the others are integers
+    std::string text;
+    std::int32_t number = 0;
+};
+
 // What a change that names a record found: it was made, or the stored
 // record is no longer the one the caller listed (another writer deleted,
 // moved or changed it) and nothing was written.
 enum class ChangeResult { Done, RecordChanged };
+
+// An operation the registry refused part way (a write refused, a value that
+// would not go): what it had written is put back first. `error` is the
+// registry's own message; `notRestored` names the values that are still not
+// as they were (empty: the key is exactly as before). what() gives both.
+class ChangeRefused : public RegistryError {
+public:
+    ChangeRefused(const std::string& error, std::vector<std::string> notRestored);
+    const std::string& error() const { return error_; }
+    const std::vector<std::string>& notRestored() const { return notRestored_; }
+
+private:
+    std::string error_;
+    std::vector<std::string> notRestored_;
+};
+
+// "A1、D1": value names as a message lists them.
+std::string NameList(const std::vector<std::string>& names);
+
+class KeyChange;
 
 class TaskStore {
 public:
@@ -134,9 +174,9 @@ public:
     // exists into its copy and writes the default of each that is missing.
     // A value of the wrong type is reported in `errors`, left as stored, and
     // its copy keeps the default, so start-up can go on. The task count is
-    // the exception: a TaskNum that is missing (then written), of the wrong
-    // type, negative or larger than the key can hold is recovered from the
-    // records that exist.
+    // taken as its rule says (a missing TaskNum written as recovered), and
+    // record values above it are reported, once. A lock another writer
+    // keeps is reported once, however many defaults wait for it.
     StartupResult StartupLoad(Settings& settings);
 
     // Start at logon is read and set through `logonStart` (the program gives
@@ -144,11 +184,17 @@ public:
     // this store alone. The caller keeps ownership.
     void UseStartAtLogon(StartAtLogon* logonStart) { logonStart_ = logonStart; }
 
+    // The sound path and the Ctrl flag as stored (another writer, an
+    // import, may have changed them since start-up); their copies where
+    // they cannot be read, which start-up has reported.
     SettingsView LoadSettings(const Settings& settings, const std::string& programPath);
     // Writes kaiji, tishi, soundpath (only when it differs from the copy),
-    // shutapp, rejian, then sets start at logon.
+    // shutapp, rejian, then sets start at logon. With `shown` (the options
+    // as the window showed them), an option the user left as shown follows
+    // the stored value when another writer changed it since: it is not
+    // written back over that change, and its copy takes the stored value.
     void SaveSettings(Settings& settings, const SettingsChoice& choice,
-                      const std::string& programPath);
+                      const std::string& programPath, const SettingsChoice* shown = nullptr);
 
     TaskRecord ReadRecord(int n);
     // One value of record n as text: letter 'A' the schedule text, 'B' the
@@ -163,11 +209,10 @@ public:
     int Append(Settings& settings, const std::string& schedule, const std::string& action,
                const std::string& parameter);
     // Appends `record` with its own enabled state (an empty one is written
-    // "启用"), after the last record stored, whatever the copy or TaskNum
-    // say, so that it never lands on an existing record. The four values
-    // are written first and TaskNum (and the copy) raised last: the tick
-    // reads records 1 to TaskNum, so it never sees the record half written
-    // or in an enabled state it was not meant to have.
+    // "启用") as record TaskNum + 1, the count as stored, whatever the copy
+    // says; values above the count are no record and are written over or
+    // removed. The four values are written first and TaskNum (and the copy)
+    // raised last.
     int AppendRecord(Settings& settings, const TaskRecord& record);
 
     // Rewrites A, B, C of record n; D keeps its text and becomes "启用" only
@@ -182,11 +227,11 @@ public:
                          const std::string& action, const std::string& parameter,
                          std::string* enabled = nullptr);
 
-    // Moves records k+1..count down by one, deletes the values of the last
-    // number and lowers the count, the count as stored. Returns false
-    // (nothing done) for a k outside 1..count. Every value that moves is read
-    // before anything is written: one that cannot be read raises its error
-    // with nothing changed.
+    // Moves records k+1..count down by one, lowers the count, the count as
+    // stored, and removes the values of the old last number (and any other
+    // above the count). Returns false (nothing done) for a k outside
+    // 1..count. Every value that moves is read before anything is written:
+    // one that cannot be read raises its error with nothing changed.
     bool Delete(Settings& settings, int k);
     // The same for a record the caller listed as `seen`.
     ChangeResult Delete(Settings& settings, int k, const TaskRecord& seen);
@@ -199,13 +244,17 @@ public:
     // unreadable value counting as empty.
     bool RecordIs(int n, const TaskRecord& seen);
 
-    // Puts `records` (all four texts as given) in place of the task list,
-    // writing before it removes: records 1.. are overwritten in place, new
-    // numbers appended (the count raised after them), and only then the count
-    // lowered and the values of the numbers above it deleted. A write that
-    // fails part way never leaves fewer records than before.
+    // Puts `records` (all four texts as given) in place of the task list:
+    // records 1.. are written over in place, new numbers appended (the count
+    // raised after them), and only then the count lowered and every value
+    // above it removed.
     void ReplaceTasks(Settings& settings, const std::vector<TaskRecord>& records);
 
+    // vantrelctl import as one change: `records` appended after the list
+    // (each with its own enabled state, the count raised once after all of
+    // them) or, with `replace`, put in its place; then `values` written.
+    void Import(Settings& settings, const std::vector<TaskRecord>& records, bool replace,
+                const std::vector<SettingValue>& values);
     // A minute value (kValPauseUntil, kValQuickTimer) as stored, empty when
     // it is missing; one of another type raises its registry error.
     std::string ReadMinuteValue(const char* name);
@@ -228,10 +277,14 @@ public:
 private:
     // At start-up, with the key open: those present into their copies.
     void LoadExtraSettings(Settings& settings, std::vector<std::string>& errors);
-    // With the key open (and, to write, the lock held).
-    Settings CountAsStored();
-    bool StoredRecordIs(const Settings& current, int n, const TaskRecord& seen);
-    bool DeleteHeld(Settings& settings, int k);
+    // Runs `body` on a KeyChange of the open key under the lock; a registry
+    // error puts back what it wrote and becomes ChangeRefused.
+    template <class Body>
+    auto Change(Body body) -> decltype(body(std::declval<KeyChange&>()));
+    bool StoredRecordIs(std::int32_t count, int n, const TaskRecord& seen);
+    bool DeleteIn(KeyChange& change, Settings& settings, int k);
+    // The options as stored, each one that cannot be read as in `unreadable`.
+    SettingsChoice StoredOptions(const SettingsChoice& unreadable);
 
     Registry& reg_;
     std::string programKey_;
@@ -243,13 +296,5 @@ private:
     std::uint32_t lockWaitMs_ = 5000;
     int lockDepth_ = 0;  // guards alive; the lock is held while above 0
 };
-
-// The highest record number worth reading for a task count: the count
-// itself, unless it exceeds what the open key can hold (a corrupt or
-// hand-edited TaskNum), in which case the highest n with a value A<n> that
-// is not above the number of values the key holds. So a loop up to it reads
-// no more records than the key has values, whatever stray number is stored.
-// The program key must be open.
-int LastRecordToScan(Registry& reg, std::int32_t taskCount);
 
 }  // namespace vantrel

@@ -695,5 +695,22 @@ TEST(TrayUtilities, ABroadcastPassesOverAHungWindowOfAnotherProcess) {
     RemoveTree(folder);
 }
 
+// ---- start at logon's paths -----------------------------------------------
+
+// A command naming this copy in its 8.3 form or another case starts it.
+TEST(LogonPaths, AShortNameOrAnotherCaseNamesTheSameProgram) {
+    const std::string folder = FreshFolder("long folder name"), program = folder + "\\Vantrel Long Name.exe";
+    WriteText(program, "");
+    wchar_t shortPath[MAX_PATH + 1] = {};
+    ASSERT_GT(GetShortPathNameW(Wide(program).c_str(), shortPath, MAX_PATH), 0u);
+    ASSERT_NE(AsciiUpper(Narrow(shortPath)), AsciiUpper(program));
+    UsePathForm(&SystemComparablePath);
+    for (const std::string& same : {QuotedPath(Narrow(shortPath)), folder + "\\vantrel LONG name.EXE"})
+        EXPECT_TRUE(CommandNamesProgram(same, program)) << same;
+    EXPECT_FALSE(CommandNamesProgram(folder + "\\Vantrel Long Nam.exe", program));
+    UsePathForm(nullptr);
+    RemoveTree(folder);
+}
+
 }  // namespace
 }  // namespace vantrel

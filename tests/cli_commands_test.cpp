@@ -498,6 +498,41 @@ TEST(CliRegistry, CommandsWorkOnTheRegistryAndARefusalChangesNothing) {
     EXPECT_EQ(env.registry.ReadString("A1"), "每天8时0分");
 }
 
+// vantrelctl's part in a refused write or another writer's delete, on two tasks.
+TEST(CliStoreFaults, ARefusalOrAnotherWritersDeleteIsNeverReportedAsDone) {
+    const struct {
+        const char* what;
+        std::vector<std::string> args;
+        testing::WriteRefusal refusal;
+        bool otherDeletesTwo;  // between this command's list and its change
+        const char* err;
+    } cases[] = {
+        {"a value that will not go", {"delete", "2"}, {2, 1, 0}, false,
+         "vantrelctl: Failed to delete value 'A2'，已恢复原来的内容\n"},
+        {"disable what another writer deleted", {"disable", "2"}, {}, true,
+         "vantrelctl: 第 2 条任务刚被另一个程序改动或删除，没有写入任何内容（vantrelctl list 重新列出任务）\n"},
+    };
+    for (const auto& c : cases) {
+        TestEnv env;
+        for (const char* p : {"a", "b"})
+            ASSERT_EQ(Ctl(env, {"add", "--schedule", "每天7时0分", "--action", "提醒", "--param", p}).status, 0);
+        env.refusal = c.refusal;
+        env.beforeOpen = [&](int n) {
+            if (!c.otherDeletesTwo || n != 2) return;
+            env.registry.OpenKey(kKey, false);
+            env.registry.WriteInteger("TaskNum", 1);
+            for (const char* name : {"A2", "B2", "C2", "D2"}) env.registry.DeleteValue(name);
+        };
+        const CliRun r = Ctl(env, c.args);
+        EXPECT_EQ(r.status, 1) << c.what;
+        EXPECT_EQ(r.out + r.err, c.err) << c.what;
+        env.registry.OpenKey(kKey, false);
+        EXPECT_EQ(env.registry.ReadInteger("TaskNum"), c.otherDeletesTwo ? 1 : 2) << c.what;
+        EXPECT_EQ(env.registry.ValueNames().size(), c.otherDeletesTwo ? 5u : 9u) << c.what;
+        env.registry.CloseKey();
+    }
+}
+
 }  // namespace
 }  // namespace vantrel
 

@@ -11,6 +11,8 @@
 #include <string>
 
 #include "cli/system_env.h"
+#include "text/codepage.h"
+#include "text/gbk_text.h"
 
 namespace vantrel {
 namespace {
@@ -48,21 +50,40 @@ TEST(CliPosix, AReplacedFileKeepsItsModeAndNoPlantedLinkIsFollowed) {
     std::system(("rm -rf '" + std::string(dir) + "'").c_str());
 }
 
+// vantrelctl beside this program, quoted for the shell.
+std::string Vantrelctl() {
+    char self[4096] = {0};
+    EXPECT_GT(readlink("/proc/self/exe", self, sizeof self - 1), 0);
+    const std::string bin = self;
+    return "'" + bin.substr(0, bin.rfind('/')) + "/vantrelctl'";
+}
+
 // The program with its output on a full device: exit 1 and a message.
 TEST(CliPosix, OutputThatCannotBeWrittenIsAFailure) {
-    char self[4096] = {0};
-    ASSERT_GT(readlink("/proc/self/exe", self, sizeof self - 1), 0);
-    std::string bin = self;
-    bin = bin.substr(0, bin.rfind('/')) + "/vantrelctl";
     const std::string file = "/tmp/vantrelctl-full-" + std::to_string(getpid()) + ".reg";
     std::string error;
     ASSERT_TRUE(MakeSystemEnv()->WriteFile(
         file, "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Brelnix\\Vantrel]\r\n\"TaskNum\"=dword:0\r\n", error));
-    const int status = std::system(("'" + bin + "' export --file " + file + " >/dev/full 2>" + file + ".err").c_str());
+    const int status = std::system((Vantrelctl() + " export --file " + file + " >/dev/full 2>" + file + ".err").c_str());
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 1);
     EXPECT_EQ(Slurp(file + ".err").rfind("vantrelctl: ", 0), 0u);
     std::remove(file.c_str());
+    std::remove((file + ".err").c_str());
+}
+
+// An argument GBK cannot hold (U+1F600; the command line is UTF-8 here) would
+// be stored with '?': refused as the settings window refuses it, exit 2.
+TEST(CliPosix, AnArgumentGbkCannotHoldIsRefused) {
+    const std::string file = "/tmp/vantrelctl-gbk-" + std::to_string(getpid()) + ".reg", face = "\xF0\x9F\x98\x80";
+    for (const std::string& args : {"add --file " + file + " --schedule " + GbkToUtf8("每天8时0分") + " --action " +
+                                        GbkToUtf8("提醒") + " --param '" + GbkToUtf8("…") + face + "'",
+                                    "autostart status --program '/opt/" + face + "/Vantrel.exe'"}) {
+        const int status = std::system((Vantrelctl() + " " + args + " >/dev/null 2>" + file + ".err").c_str());
+        EXPECT_EQ(WEXITSTATUS(status), 2) << args;
+        EXPECT_EQ(Slurp(file + ".err"), "vantrelctl: " + std::string(kTextNotGbkText) + "\n") << args;  // GBK
+        EXPECT_EQ(access(file.c_str(), F_OK), -1) << args;
+    }
     std::remove((file + ".err").c_str());
 }
 

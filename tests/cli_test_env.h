@@ -3,6 +3,7 @@
 // registry, so every command runs natively exactly as on Windows.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <set>
 #include <memory>
@@ -23,11 +24,18 @@ struct WriteRefusal {
     bool Refuses() { return ++seen >= from && from > 0 && (count < 0 || seen < from + count); }
 };
 
+// Another writer, before a command's n-th opening of a key (from 1).
+using BeforeOpen = std::function<void(int n)>;
+
 // Hands out the shared registry without giving it away.
 class BorrowedRegistry : public Registry {
 public:
-    explicit BorrowedRegistry(Registry& r, WriteRefusal* refusal = nullptr) : r_(r), refusal_(refusal) {}
-    bool OpenKey(const std::string& p, bool c) override { return r_.OpenKey(p, c); }
+    explicit BorrowedRegistry(Registry& r, WriteRefusal* refusal = nullptr, BeforeOpen* beforeOpen = nullptr)
+        : r_(r), refusal_(refusal), beforeOpen_(beforeOpen) {}
+    bool OpenKey(const std::string& p, bool c) override {
+        if (beforeOpen_ && *beforeOpen_) (*beforeOpen_)(++opens_);
+        return r_.OpenKey(p, c);
+    }
     void CloseKey() override { r_.CloseKey(); }
     bool ValueExists(const std::string& n) override { return r_.ValueExists(n); }
     ValueType TypeOf(const std::string& n) override { return r_.TypeOf(n); }
@@ -51,6 +59,8 @@ public:
 private:
     Registry& r_;
     WriteRefusal* refusal_;
+    BeforeOpen* beforeOpen_;
+    int opens_ = 0;
 };
 
 class TestEnv : public CliEnv {
@@ -62,6 +72,7 @@ public:
     MemoryRegistry registry;
     bool registryRefusesWrites = false;  // as without administrator rights
     WriteRefusal refusal;                // writes refused part way
+    BeforeOpen beforeOpen;               // another writer between a command's steps
     bool wow64 = false;
 
     TestEnv() {
@@ -99,7 +110,7 @@ public:
             error = "需要管理员权限: 拒绝访问。";
             return nullptr;
         }
-        return std::unique_ptr<Registry>(new BorrowedRegistry(registry, &refusal));
+        return std::unique_ptr<Registry>(new BorrowedRegistry(registry, &refusal, &beforeOpen));
     }
     std::string WriteFailure(Registry&, const RegistryError& e) override { return e.what(); }
     bool Wow64() override { return wow64; }

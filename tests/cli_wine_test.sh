@@ -64,6 +64,10 @@ check AddADisabledTask $rc
 ctl "$prefix_one" add --schedule 每天25时0分 --action 关闭计算机
 [ $rc -eq 1 ] && has "$work/err" "超出范围"
 check AddRefusesABadTime $?
+# A character GBK cannot hold would be stored as '?': refused, exit 2.
+ctl "$prefix_one" add --schedule 每天8时0分 --action 提醒 --param "早上好😀"
+[ $rc -eq 2 ] && has "$work/err" "无法保存的字符"
+check AddRefusesATextGbkCannotHold $? "$(utf8 "$work/err")"
 
 ctl "$prefix_one" list
 [ $rc -eq 0 ] && has "$work/out" $'1\t每天8时0分\t提醒\t早上好 "全体"\t启用\t' &&

@@ -216,6 +216,16 @@ TEST_F(HistoryCli, ReadsBothFilesInOrderAndFilters) {
     EXPECT_EQ(out_.str(), "[]\n");
 }
 
+// Each text stays in its cell; the euro sign (0x80 in code page 936) shows.
+TEST_F(HistoryCli, EveryTextStaysInItsCellAndTheEuroSignShows) {
+    HistoryEntry e{"2026-12-07 17:30:05", "菜\t单", 3, "每天17时30分", "提醒", "x", "done\r\nx", "5\x80"};
+    env_.files[env_.folder + "\\history.log"] = HistoryFileStart() + FormatHistoryLine(e);
+    ASSERT_EQ(Run({}), kExitDone) << err_.str();
+    EXPECT_EQ(out_.str().substr(out_.str().find('\n') + 1), "2026-12-07 17:30:05\t菜\\t单\t3\t每天17时30分\t提醒\tx\tdone\\r\\nx\t5\x80\n");
+    ASSERT_EQ(Run({"--json"}), kExitDone);
+    EXPECT_NE(out_.str().find("\"detail\": \"5\x80\"}"), std::string::npos) << out_.str();
+}
+
 TEST_F(HistoryCli, WrongOptionValuesAreUsageErrors) {
     for (const std::vector<std::string>& args :
          {std::vector<std::string>{"--since", "2026-12-07"}, {"--since", "2026-02-30 10:00"},

@@ -9,9 +9,11 @@
 
 #include <algorithm>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <sstream>
 
+#include "actions/utility_actions_win.h"
 #include "app/main_window_win.h"
 #include "history/history_file_win.h"
 #include "registry/registry_win.h"
@@ -96,6 +98,46 @@ TEST_F(HistoryWin, ALineACrashCutShortIsCutOffBeforeTheNextRunAppends) {
     file.Append(Line(2));
     EXPECT_EQ(FileBytes(folder_ + "\\history.log"),
               HistoryFileStart() + whole + FormatHistoryLine(Line(2)));
+}
+
+// Two copies (two sessions) append 10,000 lines each at once past a limit
+// crossed once: one header a file, a full old file, every line once in order.
+TEST_F(HistoryWin, TwoCopiesAppendingAtOnceLoseNoLineAndStartNoSecondHeader) {
+    const int kLines = 10000;
+    const std::size_t longest = FormatHistoryLine({"2026-12-07 17:30:05", "B", kLines, "每天", "提醒", "", "done", ""}).size();
+    const std::uint64_t limit = 2 * kLines * longest * 3 / 4;
+    const std::string event = "Vantrel.Test.HistoryGo." + std::to_string(GetCurrentProcessId());
+    HANDLE go = CreateEventA(nullptr, TRUE, FALSE, event.c_str());
+    std::vector<HANDLE> copies;
+    for (const char* tag : {"A", "B"}) {
+        const std::string writer = ProgramFolder() + "vantrel_test_history_writer.exe";
+        std::string line = "w \"" + folder_ + "\" " + std::to_string(limit) + " " + tag + " " + std::to_string(kLines) + " " + event;
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION info = {};
+        ASSERT_TRUE(CreateProcessA(writer.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info));
+        CloseHandle(info.hThread);
+        copies.push_back(info.hProcess);
+    }
+    SetEvent(go);
+    for (HANDLE copy : copies) {
+        DWORD code = 1;
+        EXPECT_EQ(WaitForSingleObject(copy, 120000), static_cast<DWORD>(WAIT_OBJECT_0));
+        EXPECT_TRUE(GetExitCodeProcess(copy, &code) && code == 0);
+        CloseHandle(copy);
+    }
+    CloseHandle(go);
+    const std::string older = FileBytes(folder_ + "\\history.1.log"), header = HistoryFileStart();
+    EXPECT_GT(older.size() + longest, limit) << "the old file was not full";
+    std::map<std::string, std::vector<int>> tasks;
+    for (const std::string& file : {older, FileBytes(folder_ + "\\history.log")}) {
+        EXPECT_EQ(file.find(header), 0u);
+        EXPECT_EQ(file.find(header.substr(3), header.size()), std::string::npos) << "a second header";
+        for (const HistoryEntry& e : ReadHistoryLines(file)) tasks[e.source].push_back(e.task);
+    }
+    std::vector<int> all;
+    while (all.size() < kLines) all.push_back(static_cast<int>(all.size()) + 1);
+    EXPECT_EQ(tasks, (std::map<std::string, std::vector<int>>{{"A", all}, {"B", all}}));
 }
 
 // The program's main window on records of the test's own, with the system

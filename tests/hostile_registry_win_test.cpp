@@ -180,11 +180,14 @@ TEST_F(HostileRegistry, HugeUnterminatedAndMalformedTexts) {
 }
 
 TEST_F(HostileRegistry, CorruptTaskCounts) {
+    // A TaskNum of 0 is plausible: the two records lie above it and are no
+    // tasks (start-up says so), and the next add takes their place.
     struct Case {
         std::int32_t stored;
         int counted;
         size_t listed;
-    } cases[] = {{-1, 2, 2}, {0, 0, 0}, {2147483647, 2, 2}};
+        size_t startupErrors;
+    } cases[] = {{-1, 2, 2, 0}, {0, 0, 0, 1}, {2147483647, 2, 2, 0}};
     for (const Case& c : cases) {
         WinRegistry::DeleteTree(kKey);
         testing::StoreRecords(kKey, {{DueNow(), "提醒", "a", "启用"}, {"每天1时0分", "提醒", "b", "启用"}});
@@ -195,19 +198,20 @@ TEST_F(HostileRegistry, CorruptTaskCounts) {
         }
         Start();
         EXPECT_EQ(main_->settings().taskCount, c.counted) << c.stored;
+        EXPECT_EQ(main_->startupErrors().size(), c.startupErrors) << c.stored;
         EXPECT_EQ(RemindersAfterATick(), c.counted > 0 ? 1u : 0u) << c.stored;
         main_->driver().Timer3Timer();
         SettingsWindow* win = OpenSettings();
         EXPECT_EQ(static_cast<size_t>(win->RowCount()), c.listed) << c.stored;
-        // A new task goes after the last stored record, whatever TaskNum
-        // says, and no stored task is lost.
+        // A new task goes after the records TaskNum counts, and no task of
+        // them is lost.
         int n = main_->store().Append(main_->settings(), "每天3时0分", "提醒", "new");
-        EXPECT_EQ(n, 3) << c.stored;
+        EXPECT_EQ(n, c.counted + 1) << c.stored;
         WinRegistry reg;
         reg.OpenKey(kKey, false);
-        EXPECT_EQ(reg.ReadInteger("TaskNum"), 3);
-        EXPECT_EQ(reg.ReadString("C1"), "a");
-        EXPECT_EQ(reg.ReadString("C2"), "b");
+        EXPECT_EQ(reg.ReadInteger("TaskNum"), c.counted + 1);
+        EXPECT_EQ(reg.ReadString("C1"), c.counted > 0 ? "a" : "new");
+        EXPECT_EQ(reg.ReadString("C2"), c.counted > 0 ? "b" : "");
         EXPECT_TRUE(boxes_.empty()) << c.stored;
         reg.CloseKey();
         OwnedForms::ReleaseAll();

@@ -102,15 +102,21 @@ RegisteredTask AsRegistered(const std::string& xml) {
     return RegisteredTask{true, false, "", ""};
 }
 
-TEST(LogonTask, ACommandNamesThisCopyOnlyAsItsExactPathAloneQuotedOrNot) {
+// Paths compare as Windows compares them: in any letter case (GBK trail
+// bytes never fold), an 8.3 name as its long one (under Wine, with the
+// system's form).
+TEST(LogonTask, ACommandNamesThisCopyOnlyAsItsPathAloneQuotedOrNot) {
     const struct {
         std::string command;
         bool names;
     } kCases[] = {
-        {kThis, true}, {"  " + QuotedPath(kThis) + " ", true}, {"c:\\program files\\vantrel\\vantrel.exe", false},
+        {kThis, true}, {"  " + QuotedPath(kThis) + " ", true}, {"c:\\program files\\vantrel\\vantrel.exe", true},
+        {"\"C:\\PROGRAM FILES\\Vantrel\\VANTREL.EXE\"", true},
         {QuotedPath(kThis) + " /min", false}, {kOther, false}, {"\"" + std::string(kThis), false},
+        {"C:\\Program Files\\Vantrel\\Vantrel.exe\" \"", false},
     };
     for (const auto& c : kCases) EXPECT_EQ(CommandNamesProgram(c.command, kThis), c.names) << c.command;
+    EXPECT_FALSE(CommandNamesProgram("D:\\\x81\x41\\Vantrel.exe", "D:\\\x81\x61\\Vantrel.exe"));  // 丄, 乤
 }
 
 class StartAtLogonTest : public ::testing::Test {

@@ -143,6 +143,24 @@ TEST(RegFile, DeletionsCommentsAndRepeatedKeysApplyInOrder) {
     EXPECT_EQ(r.file.keys[0].values[0].data, "三");
 }
 
+// [-key] takes the key under any name a section gives it, and its whole tree.
+TEST(RegFile, ADeletionTakesTheKeyUnderEveryNameAndItsWholeTree) {
+    const struct {
+        const char* deletion;
+        bool gone;
+    } cases[] = {{"HKEY_LOCAL_MACHINE\\SOFTWARE\\Brelnix", true}, {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Brelnix\\Vantrel\\", true},
+                 {"HKLM\\SOFTWARE\\Brelnix\\Vantrel", true},     {"HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\Brelnix", true},
+                 {"HKEY_LOCAL_MACHINE\\SOFTWARE", true},             {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Brelnix\\Vant", false},
+                 {"HKEY_CURRENT_USER\\SOFTWARE\\Brelnix", false},  {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Brelnix\\Vantrel\\Sub", false}};
+    for (const auto& c : cases) {
+        const RegFileParse r = ParseRegFile("REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Brelnix\\Vantrel]\n\"B1\"=\"关闭计算机\"\n[-" +
+                                            std::string(c.deletion) + "]\n");
+        ASSERT_TRUE(r.ok) << r.error;
+        EXPECT_EQ(r.file.keys.empty(), c.gone) << c.deletion;
+        EXPECT_EQ(r.layout.sections[0].removed, c.gone) << c.deletion;
+    }
+}
+
 // A file cut short inside a continued hex list is refused: read, the value
 // would be stored cut and the values after it lost. (A continuation onto a
 // blank line was found by fuzzing.)

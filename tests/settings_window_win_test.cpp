@@ -305,17 +305,18 @@ TEST_F(SettingsWindowTest, StartAtLogonWritesExactlyTheQuotedProgramPath) {
     EXPECT_EQ(IsDlgButtonChecked(w->hwnd(), SettingsWindow::kCheckBox2), BST_CHECKED);
     w->Button2Click();
 
-    // Another letter case is not the program's path.
+    // The program's path in another letter case is the program's path, as
+    // Windows compares paths; OK writes it again as the program's own.
     reg.OpenKey(runKey, false);
     std::string other = ProgramPath();
     for (char& ch : other) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
     reg.WriteString(testing::kTestRunValue, other);
     reg.CloseKey();
     w = Open();
-    EXPECT_EQ(IsDlgButtonChecked(w->hwnd(), SettingsWindow::kCheckBox2), BST_UNCHECKED);
+    EXPECT_EQ(IsDlgButtonChecked(w->hwnd(), SettingsWindow::kCheckBox2), BST_CHECKED);
     w->Button1Click();
     reg.OpenKey(runKey, false);
-    EXPECT_FALSE(reg.ValueExists(testing::kTestRunValue));
+    EXPECT_EQ(reg.ReadString(testing::kTestRunValue), "\"" + ProgramPath() + "\"");
 }
 
 TEST_F(SettingsWindowTest, AnUnchangedSoundPathIsNotWritten) {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "registry/memory_registry.h"
-#include "store/task_count_follow.h"
+#include "store/task_store.h"
 
 namespace vantrel {
 namespace {

@@ -357,7 +357,8 @@ TEST_P(Tick, ADamagedTaskCountIsRecoveredFromTheRecords) {
             const std::string what = std::string(stray) + " " + c.name;
             settings_ = Settings();
             StartupResult loaded = store_->StartupLoad(settings_);
-            EXPECT_EQ(loaded.errors.size(), c.reported ? 1u : 0u) << what;
+            // The stray value lies above the count: reported once too.
+            EXPECT_EQ(loaded.errors.size(), (c.reported ? 1u : 0u) + (*stray ? 1u : 0u)) << what;
             EXPECT_EQ(settings_.taskCount, 3) << what;
             {
                 OpenedKey key(reg(), kKey);

@@ -11,6 +11,8 @@ namespace vantrel {
 // Bytes that do not convert are replaced by '?'.
 std::string ConsoleToGbk(const std::string& text);
 std::string GbkToConsole(const std::string& text);
+// Whether a text of the console's encoding comes through ConsoleToGbk whole.
+bool ConsoleFitsGbk(const std::string& text);
 
 // UTF-8 <-> GBK, for files and tools that speak UTF-8 on every system.
 std::string Utf8ToGbk(const std::string& text);

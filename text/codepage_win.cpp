@@ -90,6 +90,10 @@ std::string GbkToUtf16Le(const std::string& text) {
     return bytes;
 }
 std::string ConsoleToGbk(const std::string& text) { return FromWide(Gbk(), ToWide(CP_ACP, text)); }
+bool ConsoleFitsGbk(const std::string& text) {
+    const WideChars wide = ToWide(CP_ACP, text);
+    return FitsGbk(wide.data(), static_cast<int>(wide.size()));
+}
 std::string GbkToConsole(const std::string& text) { return FromWide(CP_ACP, ToWide(Gbk(), text)); }
 
 }  // namespace vantrel

@@ -27,6 +27,13 @@ std::size_t GbkStrictCharLength(const std::string& text, std::size_t pos) {
     return 1;
 }
 
+bool IsStrayGbkByte(const std::string& text, std::size_t pos) {
+    return pos < text.size() && static_cast<unsigned char>(text[pos]) > 0x80 && GbkStrictCharLength(text, pos) == 1;
+}
+
+const char* const kTextNotGbkText =
+    "输入的文字中有无法保存的字符（只能保存简体中文 GBK 字符），请改用其他字符。";
+
 std::string FirstGbkChars(const std::string& text, std::size_t count) {
     std::size_t pos = 0;
     for (std::size_t n = 0; n < count && pos < text.size(); ++n) {

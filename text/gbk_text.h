@@ -35,6 +35,15 @@ std::string FileNamePart(const std::string& path);
 // Everything up to and including the last separator; empty when there is none.
 std::string FolderPart(const std::string& path);
 
+// Whether the byte at `pos` starts no character, read as GbkStrictCharLength
+// reads it: a byte above 0x80 that is no lead byte with a byte that can
+// follow it. 0x80 alone is a character of code page 936, the euro sign.
+bool IsStrayGbkByte(const std::string& text, std::size_t pos);
+
+// What the program says when a text to be stored holds a character GBK
+// cannot hold (the settings window, the editor, vantrelctl's arguments).
+extern const char* const kTextNotGbkText;
+
 // ASCII-only upper-casing: 'a'..'z' become 'A'..'Z'. Trail bytes of two-byte
 // characters are left alone, so a GBK text never changes its meaning.
 std::string AsciiUpper(const std::string& text);

@@ -164,6 +164,7 @@ bool SettingsWindow::Create() {
 
 void SettingsWindow::Fill() {
     SettingsView view = host_.store().LoadSettings(host_.settings(), ProgramPath());
+    shown_ = ShownChoice(view);
     FillTasks(view);
     SetText(control(kEdit5), FormatWaitMinutes(view.countdownSeconds));
     CheckDlgButton(hwnd(), kCheckBox5, view.closeAll ? BST_CHECKED : BST_UNCHECKED);
@@ -233,8 +234,9 @@ void SettingsWindow::Button1Click() {
         ShowMessageBox(kProgramPathNotGbkText, "错误", MB_OK | MB_ICONERROR);
         return;
     }
-    host_.SetCountdownLength(choice.countdownSeconds);
-    host_.store().SaveSettings(host_.settings(), choice, ProgramPath());
+    // An option left as shown keeps what another writer stored since.
+    host_.store().SaveSettings(host_.settings(), choice, ProgramPath(), &shown_);
+    host_.SetCountdownLength(host_.settings().countdownLength);
     OnClose();
 }
 

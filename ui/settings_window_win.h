@@ -109,6 +109,7 @@ private:
     Font smallFont_;
     std::string comboTask_;
     std::map<int, TaskRecord> listed_;  // by number: each row's record as stored when listed
+    SettingsChoice shown_;              // the options as the window showed them
     bool closed_ = false;
 };
 

@@ -285,9 +285,6 @@ std::string WindowText(HWND hwnd) {
     return Narrow(text.data(), n > 0 ? n : 0);
 }
 
-const char* const kTextNotGbkText =
-    "输入的文字中有无法保存的字符（只能保存简体中文 GBK 字符），请改用其他字符。";
-
 bool WindowTextFitsGbk(HWND hwnd) {
     int n = GetWindowTextLengthW(hwnd);
     std::vector<wchar_t> text(static_cast<size_t>(n) + 1, L'\0');

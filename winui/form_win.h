@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "text/gbk_text.h"
+
 // Sent by Windows 10 when a window moves to a screen of another DPI; the
 // headers define it only for builds that target Windows 7 and later.
 #ifndef WM_DPICHANGED
@@ -160,8 +162,8 @@ void SetText(HWND hwnd, const std::string& text);
 // Whether every character the window holds has a GBK form: a typed or pasted
 // character that has none would be stored as '?' by WindowText.
 bool WindowTextFitsGbk(HWND hwnd);
-// What a window says when a text to be stored holds such a character.
-extern const char* const kTextNotGbkText;
+// What a window says when a text to be stored holds such a character:
+// kTextNotGbkText (text/gbk_text.h).
 
 // Appends an item to a combo box's list.
 void AddComboText(HWND combo, const std::string& text);

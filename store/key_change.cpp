@@ -1,0 +1,159 @@
+#include "store/key_change.h"
+
+#include "store/task_count.h"
+#include "store/task_store.h"
+#include "text/gbk_text.h"
+
+namespace vantrel {
+
+namespace {
+
+const char kLetters[] = {'A', 'B', 'C', 'D'};
+
+KeyChange::Value TextValue(const std::string& text) {
+    KeyChange::Value v;
+    v.kind = KeyChange::Value::Text;
+    v.text = text;
+    return v;
+}
+
+bool EnabledValue(const KeyChange::Value& v) {
+    return (v.kind == KeyChange::Value::Text || v.kind == KeyChange::Value::ExpandText) &&
+           IsEnabledText(v.text);
+}
+
+}  // namespace
+
+KeyChange::KeyChange(Registry& reg) : reg_(reg), count_(TaskCount(reg)) {}
+
+KeyChange::Value KeyChange::Read(const std::string& name) {
+    Value v;
+    const ValueType type = reg_.TypeOf(name);
+    switch (type) {
+        case ValueType::None:
+            break;
+        case ValueType::String:
+        case ValueType::ExpandString:
+            v.kind = type == ValueType::String ? Value::Text : Value::ExpandText;
+            v.text = reg_.ReadString(name);
+            break;
+        case ValueType::DWord:
+            v.kind = Value::Integer;
+            v.number = reg_.ReadInteger(name);
+            break;
+        default:
+            v.kind = Value::Other;
+            break;
+    }
+    return v;
+}
+
+void KeyChange::Write(const std::string& name, const Value& value) {
+    switch (value.kind) {
+        case Value::Missing:
+            // A refusal leaves the value in place: an error, never a success.
+            if (!reg_.DeleteValue(name) && reg_.ValueExists(name)) throw FailedToDelete(name);
+            break;
+        case Value::Text:
+        case Value::ExpandText:  // written back as a plain text: Undo names it
+            reg_.WriteString(name, value.text);
+            break;
+        case Value::Integer:
+            reg_.WriteInteger(name, value.number);
+            break;
+        case Value::Other:
+            // A value of a type the store does not write cannot be put back:
+            // it is left as it is, and Undo names it.
+            break;
+    }
+}
+
+void KeyChange::RememberRecord(int n) {
+    if (!records_.insert(n).second) return;
+    Entry e{n, std::string(), {}};
+    for (int i = 0; i < 4; ++i) e.before[i] = Read(RecordValueName(kLetters[i], n));
+    journal_.push_back(e);
+}
+
+void KeyChange::RememberValue(const std::string& name) {
+    if (!values_.insert(AsciiUpper(name)).second) return;  // value names ignore case
+    Entry e{0, name, {}};
+    e.before[0] = Read(name);
+    journal_.push_back(e);
+}
+
+// The rule of the header, for the change and for its undoing alike.
+void KeyChange::WriteRecord(int n, const Value (&target)[4]) {
+    Value now[4];
+    for (int i = 0; i < 4; ++i) now[i] = Read(RecordValueName(kLetters[i], n));
+    const bool textsChange = now[0] != target[0] || now[1] != target[1] || now[2] != target[2];
+    if (textsChange && EnabledValue(now[3])) {
+        now[3] = TextValue(kDisabledText);
+        Write(RecordValueName('D', n), now[3]);
+    }
+    for (int i = 0; i < 4; ++i)
+        if (now[i] != target[i]) Write(RecordValueName(kLetters[i], n), target[i]);
+}
+
+void KeyChange::PutRecord(int n, const TaskRecord& record, bool writeEnabled) {
+    RememberRecord(n);
+    Value target[4] = {TextValue(record.schedule), TextValue(record.action), TextValue(record.parameter),
+                       TextValue(record.enabled)};
+    if (!writeEnabled) target[3] = Read(RecordValueName('D', n));
+    WriteRecord(n, target);
+}
+
+void KeyChange::PutEnabled(int n, const std::string& enabled) {
+    RememberRecord(n);
+    Write(RecordValueName('D', n), TextValue(enabled));
+}
+
+void KeyChange::SetCount(std::int32_t count) {
+    PutInteger(kValTaskNum, count);
+    count_ = count;
+    for (const std::string& name : ValuesAboveCount(reg_, count)) {
+        RememberRecord(RecordNumberOf(name));
+        Write(name, Value());
+    }
+}
+
+void KeyChange::PutText(const std::string& name, const std::string& text) {
+    RememberValue(name);
+    Write(name, TextValue(text));
+}
+
+void KeyChange::PutInteger(const std::string& name, std::int32_t number) {
+    RememberValue(name);
+    Value v;
+    v.kind = Value::Integer;
+    v.number = number;
+    Write(name, v);
+}
+
+std::vector<std::string> KeyChange::Undo() {
+    // Each value on its own: one refusal must not keep the others back.
+    for (auto e = journal_.rbegin(); e != journal_.rend(); ++e) {
+        try {
+            if (e->record > 0)
+                WriteRecord(e->record, e->before);
+            else
+                Write(e->name, e->before[0]);
+        } catch (const RegistryError&) {
+        }
+    }
+    std::vector<std::string> differ;
+    for (const Entry& e : journal_) {
+        for (int i = 0; i < (e.record > 0 ? 4 : 1); ++i) {
+            const std::string name = e.record > 0 ? RecordValueName(kLetters[i], e.record) : e.name;
+            bool same = false;
+            try {
+                same = Read(name) == e.before[i];
+            } catch (const RegistryError&) {
+            }
+            if (!same) differ.push_back(name);
+        }
+    }
+    return differ;
+}
+
+}  // namespace vantrel
