@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstring>
+#include <cwchar>
 #include <utility>
 #include <vector>
 
@@ -375,8 +376,13 @@ BusySample SystemOps::BusyFacts() {
     if (front) {
         ForegroundFacts& f = s.foreground;
         f.present = true;
+        // The desktop's own windows cover the monitor too: Progman, and the
+        // WorkerW that holds the wallpaper from Windows 7 on.
+        wchar_t cls[32] = {0};
+        GetClassNameW(front, cls, 32);
         f.desktopOrShell = front == GetDesktopWindow() || front == GetShellWindow() ||
-                           front == FindWindowW(L"Shell_TrayWnd", nullptr);
+                           std::wcscmp(cls, L"Progman") == 0 || std::wcscmp(cls, L"WorkerW") == 0 ||
+                           std::wcscmp(cls, L"Shell_TrayWnd") == 0;
         RECT window;
         MONITORINFO monitor = {};
         monitor.cbSize = sizeof monitor;

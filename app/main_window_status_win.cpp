@@ -264,6 +264,8 @@ void MainWindow::TaskCountdown(const std::string& word, bool closeAllWindows) {
     gate_.countingDown = false;
     driver_->Suspend();
     if (history_) history_->BusyWait(word, BusyReasonText(reason));
+    tray_.Set(tray_.icon(), TipText());
+    tray_.Modify();
 }
 
 void MainWindow::CheckBusyWait() {
@@ -374,6 +376,7 @@ std::string MainWindow::TipText() {
     facts.quickTimer = quickTimer_;
     facts.tasksRead = tasksRead_;
     facts.next = next_;
+    if (busyWait_) facts.busyWaitWord = busyWait_->word;
     if (postponed_) {
         facts.postponedAt = postponed_->at;
         facts.postponedWord = postponed_->word;

@@ -85,6 +85,7 @@ std::string TrayTip(const TipFacts& facts, const LocalTime& now, std::size_t max
     if (facts.postponedAt)
         lines.push_back("推迟：" + MinuteTextFrom(*facts.postponedAt, now, true) + " " +
                         facts.postponedWord);
+    if (!facts.busyWaitWord.empty()) lines.push_back("忙时等待：" + facts.busyWaitWord);
     for (const std::string& line : lines)
         if (CharCount(tip) + 1 + CharCount(line) <= maxChars) tip += "\n" + line;
     return tip;

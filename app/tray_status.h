@@ -62,13 +62,15 @@ struct TipFacts {
     std::string nextAction;                 // the next task's action name
     std::optional<LocalTime> postponedAt;   // a power action postponed from its countdown
     std::string postponedWord;              // its power word
+    std::string busyWaitWord;               // a power countdown waiting while the machine is busy
 };
 
 // The tip: "Vantrel-启用" or "Vantrel-禁用"; then "暂停至 15:23" during a
 // pause, else "下次：23:00 关机" or, with monitoring off or nothing to run,
 // "下次：无" (nothing before the tasks were first read); then
 // "定时关机：23:15" while the quick timer is armed; then "推迟：23:20 关机"
-// while a postponed power action waits. Lines that would take it
+// while a postponed power action waits; then "忙时等待：关机" while a
+// countdown waits for the machine. Lines that would take it
 // past `maxChars` characters are left off, the first line never.
 std::string TrayTip(const TipFacts& facts, const LocalTime& now, std::size_t maxChars);
 

@@ -5,6 +5,7 @@
 #include "cli/target.h"
 #include "cli/task_check.h"
 #include "registry/file_registry.h"
+#include "store/extra_settings.h"
 
 namespace vantrel {
 
@@ -54,6 +55,20 @@ std::string ReadPlan(RegFile& file, const std::string& programKey, const std::st
         } catch (const RegistryError& e) {
             return std::string("设置 ") + s.first + ": " + e.what();
         }
+        plan.settings.push_back(setting);
+    }
+    // The later settings come along too, each within its range.
+    for (const ExtraSetting& s : ExtraSettings()) {
+        if (!reg.ValueExists(s.name)) continue;
+        SettingValue setting{s.name, false, std::string(), 0};
+        try {
+            setting.number = reg.ReadInteger(s.name);
+        } catch (const RegistryError& e) {
+            return std::string("设置 ") + s.name + ": " + e.what();
+        }
+        std::int32_t checked = 0;
+        const std::string problem = CheckExtraSetting(s, std::to_string(setting.number), checked);
+        if (!problem.empty()) return std::string("设置 ") + s.name + ": " + problem;
         plan.settings.push_back(setting);
     }
     return std::string();

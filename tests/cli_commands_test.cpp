@@ -562,6 +562,18 @@ TEST(CliSettings, ListsSetsAndRefusesBadValues) {
     EXPECT_EQ(Values(env), before);
     EXPECT_EQ(Ctl(env, {"settings", "提前提醒", "10", "--file", kFile}).out, "名称\t设置\t值\t默认\ntiqian\t提前提醒\t10分钟\t5分钟\n");
     EXPECT_EQ(Values(env).back(), "tiqian=10");
+    // Export carries it to another machine's import; out of range there, the
+    // import writes nothing.
+    std::string exported = Ctl(env, {"export", "--file", kFile}).out;
+    env.files["导出.reg"] = exported;
+    EXPECT_EQ(Ctl(env, {"import", "导出.reg", "--file", "另一台.reg"}).status, 0);
+    const std::vector<std::string> other = Values(env, "另一台.reg");
+    EXPECT_NE(std::find(other.begin(), other.end(), "tiqian=10"), other.end());
+    const std::size_t at = exported.find("\"tiqian\"=dword:0000000a");
+    ASSERT_NE(at, std::string::npos);
+    env.files["导出.reg"] = exported.replace(at, 25, "\"tiqian\"=dword:00099999");
+    EXPECT_EQ(Ctl(env, {"import", "导出.reg", "--file", "另一台.reg"}).status, 1);
+    EXPECT_EQ(Values(env, "另一台.reg"), other);
     const CliRun json = Ctl(env, {"settings", "soundpath", "C:\\响.wav", "--json", "--file", kFile});
     EXPECT_EQ(json.out, "[\n  {\"name\": \"soundpath\", \"label\": \"声音文件\", \"value\": \"C:\\\\响.wav\", "
                         "\"default\": \"\", \"unit\": \"\", \"error\": null}\n]\n");

@@ -103,6 +103,8 @@ TEST(TrayTip, SaysWhatComesAndWhatIsArmed) {
     later.postponedAt = At("2026-12-07 21:42");
     later.postponedWord = "重启";
     EXPECT_EQ(TrayTip(later, now, 63), "Vantrel-启用\n下次：无\n推迟：21:42 重启");
+    later.busyWaitWord = "关机";
+    EXPECT_EQ(TrayTip(later, now, 63), "Vantrel-启用\n下次：无\n推迟：21:42 重启\n忙时等待：关机");
     EXPECT_EQ(CancelTimerCaption(At("2026-12-08 00:15"), now), "取消定时 12-08 00:15");
     EXPECT_EQ(CancelTimerCaption(std::nullopt, now), "取消定时");
 }
