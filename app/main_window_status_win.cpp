@@ -10,9 +10,9 @@
 #include "actions/countdown_model.h"
 #include "actions/system_ops.h"
 #include "scheduler/clock.h"
+#include "scheduler/time_text.h"
 #include "text/codepage_win.h"
 #include "winui/on_demand_win.h"
-#include "scheduler/time_text.h"
 
 namespace vantrel {
 
@@ -20,6 +20,33 @@ namespace {
 
 // The first layout of the tray icon record holds 63 characters of tip.
 const std::size_t kTipChars = 63;
+
+// A pop-up menu for one choice; destroyed with the submenus it holds.
+class PopupMenu {
+public:
+    PopupMenu() : menu_(CreatePopupMenu()) {}
+    ~PopupMenu() {
+        if (menu_) DestroyMenu(menu_);
+    }
+    PopupMenu(const PopupMenu&) = delete;
+    PopupMenu& operator=(const PopupMenu&) = delete;
+    HMENU get() const { return menu_; }
+    void Add(UINT id, const char* caption) { AppendMenuW(menu_, MF_STRING, id, Wide(caption).c_str()); }
+    // `sub` becomes this menu's to destroy.
+    void AddSubmenu(PopupMenu& sub, const char* caption) {
+        if (AppendMenuW(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(sub.menu_), Wide(caption).c_str()))
+            sub.menu_ = nullptr;
+    }
+    // The item chosen at (x, y), 0 for none.
+    UINT Choose(HWND owner, int x, int y) {
+        if (!menu_) return 0;
+        return static_cast<UINT>(TrackPopupMenu(menu_, TPM_RETURNCMD | TPM_NONOTIFY | TPM_LEFTALIGN | TPM_TOPALIGN,
+                                                x, y, 0, owner, nullptr));
+    }
+
+private:
+    HMENU menu_;
+};
 
 bool SameMinute(const std::optional<LocalTime>& a, const std::optional<LocalTime>& b) {
     if (!a || !b) return !a && !b;
@@ -105,18 +132,13 @@ void MainWindow::Postpone(int minutes) {
 
 void MainWindow::ShowPostponeMenu() {
     if (!timer2_) return;
-    HMENU menu = CreatePopupMenu();
-    if (!menu) return;
-    for (int i = 0; i < 3; ++i)
-        AppendMenuW(menu, MF_STRING, CountdownView::kPostponeMenuId + i,
-                    Wide(kPostponeCaptions[i]).c_str());
+    PopupMenu menu;
+    for (int i = 0; i < 3; ++i) menu.Add(CountdownView::kPostponeMenuId + i, kPostponeCaptions[i]);
     RECT button;
     GetWindowRect(view_.postpone(), &button);
-    const UINT chosen = static_cast<UINT>(TrackPopupMenu(
-        menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_LEFTALIGN | TPM_TOPALIGN, button.left, button.bottom,
-        0, hwnd(), nullptr));
-    DestroyMenu(menu);
-    if (chosen) OnCommand(chosen);
+    // The countdown goes on while the menu is open; a choice made after it
+    // ran out finds no countdown to postpone.
+    if (const UINT chosen = menu.Choose(hwnd(), button.left, button.bottom)) OnCommand(chosen);
 }
 
 void MainWindow::LoadPostponed() {
@@ -189,24 +211,14 @@ void MainWindow::CheckWarnings() {
 
 void MainWindow::ShowWarningMenu() {
     if (!lastWarning_ || MinuteNumber(lastWarning_->at) < MinuteNumber(LocalTimeNow())) return;
-    HMENU menu = CreatePopupMenu();
-    HMENU later = CreatePopupMenu();
-    if (!menu || !later) {
-        if (menu) DestroyMenu(menu);
-        if (later) DestroyMenu(later);
-        return;
-    }
-    for (int i = 0; i < 3; ++i)
-        AppendMenuW(later, MF_STRING, kWarnPostponeId + i, Wide(kPostponeCaptions[i]).c_str());
-    AppendMenuW(menu, MF_STRING, kWarnSkipId, L"跳过本次");
-    AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(later), L"推迟");
+    PopupMenu menu, later;
+    for (int i = 0; i < 3; ++i) later.Add(kWarnPostponeId + i, kPostponeCaptions[i]);
+    menu.Add(kWarnSkipId, "跳过本次");
+    menu.AddSubmenu(later, "推迟");
     POINT at;
     GetCursorPos(&at);
     SetForegroundWindow(hwnd());
-    const UINT chosen = static_cast<UINT>(
-        TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY, at.x, at.y, 0, hwnd(), nullptr));
-    DestroyMenu(menu);  // and its submenu with it
-    if (chosen) OnCommand(chosen);
+    if (const UINT chosen = menu.Choose(hwnd(), at.x, at.y)) OnCommand(chosen);
 }
 
 // This run only: the task stays enabled and runs at its next time.
