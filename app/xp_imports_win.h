@@ -1,7 +1,7 @@
 // Keeps the shipped programs loadable on Windows XP, whose kernel32 lacks
 // GetTickCount64.
 //
-// The posix-thread runtime that the static link brings in calls
+// The program's time since start-up (actions/system_ops_win.cpp) calls
 // GetTickCount64 through its import pointer. An import-table entry for a
 // function the system lacks stops the loader before any of the program's
 // code runs, so xp_imports_win.cpp defines that import pointer itself: the

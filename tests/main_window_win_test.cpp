@@ -9,7 +9,6 @@
 
 #include <cstdlib>
 #include <memory>
-#include <thread>
 
 #include "app/main_window_win.h"
 #include "app/startup_win.h"
@@ -484,14 +483,26 @@ TEST_F(MainWindowTest, TheWindowAnswersWhileTheCleanupBatchRuns) {
                         DUPLICATE_SAME_ACCESS);
         return handed;
     };
-    DWORD_PTR answer = 0;
-    LRESULT answered = 0;
-    std::thread windows([&, window = main_->hwnd()] {
-        answered = SendMessageTimeoutA(window, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, 1000, &answer);
-        SetEvent(batch);
-    });
+    // Windows' side: another thread sends the broadcast, then lets the batch end.
+    struct Shutdown {
+        HWND window;
+        HANDLE batch;
+        DWORD_PTR answer = 0;
+        LRESULT answered = 0;
+        static DWORD WINAPI Send(void* self) {
+            auto* s = static_cast<Shutdown*>(self);
+            s->answered = SendMessageTimeoutA(s->window, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, 1000, &s->answer);
+            SetEvent(s->batch);
+            return 0;
+        }
+    } shutdown{main_->hwnd(), batch};
+    HANDLE windows = CreateThread(nullptr, 0, Shutdown::Send, &shutdown, 0, nullptr);
+    ASSERT_NE(windows, nullptr);
     main_->OnCommand(kMenuCleanJunk);
-    windows.join();
+    WaitForSingleObject(windows, INFINITE);
+    CloseHandle(windows);
+    const DWORD_PTR answer = shutdown.answer;
+    const LRESULT answered = shutdown.answered;
     EXPECT_TRUE(answered && answer);  // answered, and the program holds no shutdown up
     EXPECT_TRUE(tickHeld && batches == 1 && main_->driver().timer1Running());
     CloseHandle(batch);
