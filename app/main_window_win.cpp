@@ -9,6 +9,7 @@
 #include "actions/utility_actions_win.h"
 #include "app/shell_texts.h"
 #include "app/startup_win.h"
+#include "store/store_lock_win.h"
 #include "scheduler/clock.h"
 #include "scheduler/time_text.h"
 #include "text/codepage_win.h"

@@ -16,12 +16,6 @@ const OSVERSIONINFOA& SystemVersion();
 // Enables SeShutdownPrivilege on NT systems; failures are ignored.
 void EnableShutdownPrivilege();
 
-// Whether the thread's token (or the process's, when the thread has none)
-// lists the built-in Administrators group as an enabled group (not one kept
-// for deny only). The group list is read whatever its size, so a user in
-// many groups is still recognised.
-bool IsAdministrator();
-
 // The logon name, up to its terminating NUL.
 std::string UserName();
 

@@ -1,4 +1,5 @@
 #include "store/store_lock.h"
+#include "store/store_lock_win.h"
 
 #include <windows.h>
 
@@ -24,10 +25,9 @@ WideText MutexName(const std::string& programKey) {
     return wide;
 }
 
-// Whether the thread's token (or the process's) has the group
-// Administrators enabled. In an administrator's program started without
-// elevation the group is there for deny only, and does not count.
-bool CallerIsAdministrator() {
+}  // namespace
+
+bool IsAdministrator() {
     SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
     PSID admins = nullptr;
     if (!AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0,
@@ -38,6 +38,8 @@ bool CallerIsAdministrator() {
     FreeSid(admins);
     return member != FALSE;
 }
+
+namespace {
 
 class NamedMutexLock : public StoreLock {
 public:
@@ -68,7 +70,7 @@ private:
     // never gets the lock, so that no such user can hold it against the
     // writers who can. Raises StoreRightsNeeded when the system refuses.
     void Open() {
-        if (!CallerIsAdministrator()) throw StoreRightsNeeded();
+        if (!IsAdministrator()) throw StoreRightsNeeded();
         // Only the rights that waiting and releasing need.
         mutex_ = OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, name_.c_str());
         if (!mutex_ && GetLastError() == ERROR_FILE_NOT_FOUND) {

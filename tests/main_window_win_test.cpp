@@ -12,6 +12,7 @@
 
 #include "app/main_window_win.h"
 #include "app/startup_win.h"
+#include "store/store_lock_win.h"
 #include "tests/reminder_probe_win.h"
 #include "scheduler/next_due.h"
 #include "scheduler/time_text.h"
