@@ -23,16 +23,6 @@ constexpr UINT kExitPowerOff = 12;  // EWX_POWEROFF | EWX_FORCE
 // then ask at the next start why the computer went down.
 constexpr DWORD kPlannedOther = 0x80000000;  // SHTDN_REASON_FLAG_PLANNED | MAJOR_OTHER | MINOR_OTHER
 
-// What came of a power word or command.
-struct PowerOutcome {
-    bool acted = false;  // a word or command that names an operation
-    bool ok = false;     // Windows took it (the hang-up: it hung up)
-    // Why not, as the reminder showed it (the hang-up: its reminder's text).
-    std::string text;
-    // The sleep went, but the wake timer cannot wake the computer: the
-    // notice for after the wake.
-    std::string cannotWake;
-};
 
 // Carries out `word` ("注销", "待机", "休眠", "重启", "关机", "断开拨号",
 // "快速重启", "快速关机"); any other text does nothing. A wake choice whose

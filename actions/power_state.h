@@ -16,6 +16,17 @@ struct PowerCapabilities {
     bool hiberFile = false;      // a hibernation file is there (powercfg /h on)
 };
 
+// What came of a power word or command.
+struct PowerOutcome {
+    bool acted = false;  // a word or command that names an operation
+    bool ok = false;     // Windows took it (the hang-up: it hung up)
+    // Why not, as the reminder showed it (the hang-up: its reminder's text).
+    std::string text;
+    // The sleep went, but the wake timer cannot wake the computer: the
+    // notice for after the wake.
+    std::string cannotWake;
+};
+
 // What a power operation needs of the machine.
 enum class PowerNeed { Nothing, Sleep, Hibernation };
 

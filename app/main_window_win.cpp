@@ -103,26 +103,6 @@ HWND MainWindow::FindRunningCopy() {
     return found;
 }
 
-void MainWindow::SetCountdownLength(std::int32_t seconds) {
-    settings_.countdownLength = seconds;
-    model_.SetLength(seconds);
-    view_.SetBar(model_.length(), model_.position());
-}
-
-void MainWindow::HoldTick() {
-    gate_.HoldForWindow();
-    if (driver_) driver_->ApplyGate();
-}
-
-void MainWindow::ReleaseTick() {
-    gate_.ReleaseForWindow();
-    if (!driver_) return;  // none after the program's close
-    driver_->ApplyGate();
-    // The window may have changed the tasks: the tip follows at the next tick.
-    actionNames_.clear();
-    driver_->WantTasksRead();
-}
-
 std::uint32_t MainWindow::SecondsSinceStart() { return vantrel::SecondsSinceStart(); }
 
 unsigned MainWindow::SystemMajorVersion() { return SystemVersion().dwMajorVersion; }
@@ -133,24 +113,26 @@ bool MainWindow::Start() {
                     WS_EX_TOPMOST, 401, 136, nullptr, LoadProgramIcon(L"MAINICON")))
         return false;
     g_main = this;
-    // Set up before the first box of start-up: a second start during that
-    // box opens a settings window, which holds the tick through this gate.
-    gate_ = TickGate();
     SetPropW(hwnd(), Wide(kInstanceProperty).c_str(), reinterpret_cast<HANDLE>(1));
     view_.Attach(hwnd());
 
     EnableShutdownPrivilege();
     if (!IsAdministrator() && options_.showStartupMessages) ShowReminder(kAdminFailed);
     SetPriorityClass(GetCurrentProcess(), HIGH_PRIORITY_CLASS);
-    SetTimer2(false);
 
-    settings_ = Settings();
     store_.reset(
         new TaskStore(*registry_, options_.programKey, options_.runKey, options_.runValue));
     startAtLogon_.reset(new StartAtLogon(*registry_, options_.tasks, options_.runKey,
                                          options_.runValue, options_.logonTask));
     store_->UseStartAtLogon(startAtLogon_.get());
-    StartupResult loaded = store_->StartupLoad(settings_);
+    // The tick reads through an accessor of its own: an executor may run
+    // messages in the middle of its reads, and a window they open must not
+    // close or move the key the tick reads.
+    tickRegistry_ = registry_->NewAccessor();
+    runner_.reset(new Runner(*store_, tickRegistry_ ? *tickRegistry_ : *registry_, options_.programKey,
+                             *this, LocalTimeNow));
+    Settings& settings = runner_->settings();
+    StartupResult loaded = store_->StartupLoad(settings);
     startupErrors_ = loaded.errors;
     // A value of the wrong type keeps its default; say so once and go on, so
     // the program never runs its scheduler without its tray icon and exit.
@@ -170,40 +152,24 @@ bool MainWindow::Start() {
     tray_.Init(hwnd(), LoadProgramIcon(L"MAINICON"), kTipEnabled);
     ShowTrayIcon();
 
-    SetCountdownLength(settings_.countdownLength);
+    runner_->SetCountdownLength(settings.countdownLength);
     // Without SWP_NOACTIVATE this would activate the hidden window and take
     // the keyboard from whatever the user is typing into as the program
     // starts at logon.
     SetWindowPos(hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
     hotkeys_.GetAtoms();
-    hotkeys_.Register(hwnd(), settings_.ctrlFlag);
-    menu_.SetHotkeyCaptions(MenuCaptionsFor(settings_.ctrlFlag, UserName()));
+    hotkeys_.Register(hwnd(), settings.ctrlFlag);
+    menu_.SetHotkeyCaptions(MenuCaptionsFor(settings.ctrlFlag, UserName()));
 
-    // The tick reads through an accessor of its own: an executor may run
-    // messages in the middle of its reads, and a window they open must not
-    // close or move the key the tick reads.
-    tickRegistry_ = registry_->NewAccessor();
-    driver_.reset(new TickDriver(
-        hwnd(), tickRegistry_ ? *tickRegistry_ : *registry_, options_.programKey, settings_,
-        tickState_, gate_,
-        [this](const std::string& word, bool closeAll) { TaskCountdown(word, closeAll); },
-        options_.intervals));
+    driver_.reset(new TickDriver(hwnd(), *runner_, options_.intervals));
     WatchSessions();
-    driver_->SetSessionCheck([this](const LocalTime& now) {
-        return session_->RunsTasksAt(now, [this] { return OtherSessionsNow(); });
-    });
     driver_->ApplyGate();
     StartHistory();
-    driver_->SetSkipCheck([this](int number, const std::string& schedule, const LocalTime& now) {
-        for (const SkippedRun& s : skipped_)
-            if (s.number == number && s.schedule == schedule && s.minute == MinuteNumber(now)) return true;
-        return false;
-    });
-    driver_->SetTasksRead([this](const std::vector<SeenTask>& tasks, const LocalTime& now,
-                                 const MatchEnv& env) { TasksRead(tasks, now, env); });
-    CheckPauseAndTimer(true);
-    LoadPostponed();
+    for (const std::string& e : runner_->Start()) {
+        startupErrors_.push_back(e);
+        if (options_.showStartupMessages) ReportError(e.c_str());
+    }
     SetTimer(hwnd(), kTimerStatus, MillisecondsToNextMinute(LocalTimeNow()), nullptr);
     return true;
 }
@@ -236,19 +202,11 @@ void MainWindow::ReadSessions() {
     bool active = own == console;
     if (!active)
         for (std::uint32_t s : ops.ActiveSessions()) active = active || s == own;
-    session_.reset(new SessionRole(own, console, active));
-    FollowSession();
-}
-
-void MainWindow::FollowSession() {
-    gate_.sessionAway = !session_->Seen();
-    if (driver_) driver_->ApplyGate();
+    runner_->SessionsRead(own, console, active);
 }
 
 void MainWindow::OnSessionChange(WPARAM change, LPARAM session) {
-    if (!session_) return;
-    session_->Told(static_cast<std::uint32_t>(change), static_cast<std::uint32_t>(session));
-    FollowSession();
+    if (runner_) runner_->SessionChanged(static_cast<std::uint32_t>(change), static_cast<std::uint32_t>(session));
 }
 
 OtherSessions MainWindow::OtherSessionsNow() {
@@ -296,6 +254,7 @@ void MainWindow::StartHistory() {
     });
     history_.reset(new HistoryRecorder(*historyFile_, LocalTimeNow));
     driver_->SetHistory(history_.get());
+    runner_->UseHistory(history_.get());
     history_->ProgramStarted(options_.version, WindowsVersionText());
 }
 
@@ -323,97 +282,139 @@ void MainWindow::CleanJunkFromMenu() {
     AfterTick();  // a close that came while the batch ran
 }
 
-void MainWindow::SetTimer2(bool on) {
-    if (on && !timer2_) {
-        SetTimer(hwnd(), kTimer2, 1000, nullptr);
-        // Idle sleep must not swallow the action the user is being warned of.
-        Sys().SetExecutionState(ES_CONTINUOUS | ES_SYSTEM_REQUIRED | ES_DISPLAY_REQUIRED);
-    }
-    if (!on && timer2_) {
-        KillTimer(hwnd(), kTimer2);
-        Sys().SetExecutionState(ES_CONTINUOUS);
-    }
-    timer2_ = on;
+void MainWindow::StatusTimer() {
+    SetTimer(hwnd(), kTimerStatus, MillisecondsToNextMinute(LocalTimeNow()), nullptr);
+    runner_->Minute();
 }
 
-void MainWindow::ShowMonitoring(bool on) {
-    menu_.SetMonitorChecked(on);
-    tray_.Set(LoadProgramIcon(on ? L"ENASHUT" : L"DISSHUT"), TipText());
-    tray_.Modify();
-}
+namespace {
 
-void MainWindow::SwitchMonitoring() {
-    // 启用监控 during a pause ends it at once.
-    if (pausedUntil_) {
-        EndPause(kSourceMenu);
-        return;
+// A pop-up menu for one choice; destroyed with the submenus it holds.
+class PopupMenu {
+public:
+    PopupMenu() : menu_(CreatePopupMenu()) {}
+    ~PopupMenu() {
+        if (menu_) DestroyMenu(menu_);
     }
-    gate_.monitoring = !menu_.MonitorChecked();
-    driver_->ApplyGate();
-    ShowMonitoring(gate_.monitoring);
-    if (history_) history_->MonitoringSwitched(kSourceMenu, gate_.monitoring);
+    PopupMenu(const PopupMenu&) = delete;
+    PopupMenu& operator=(const PopupMenu&) = delete;
+    void Add(UINT id, const char* caption) { AppendMenuW(menu_, MF_STRING, id, Wide(caption).c_str()); }
+    // `sub` becomes this menu's to destroy.
+    void AddSubmenu(PopupMenu& sub, const char* caption) {
+        if (AppendMenuW(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(sub.menu_), Wide(caption).c_str()))
+            sub.menu_ = nullptr;
+    }
+    // The item chosen at (x, y), 0 for none.
+    UINT Choose(HWND owner, int x, int y) {
+        if (!menu_) return 0;
+        return static_cast<UINT>(TrackPopupMenu(menu_, TPM_RETURNCMD | TPM_NONOTIFY | TPM_LEFTALIGN | TPM_TOPALIGN,
+                                                x, y, 0, owner, nullptr));
+    }
+
+private:
+    HMENU menu_;
+};
+
+}  // namespace
+
+void MainWindow::ShowPostponeMenu() {
+    if (!runner_->counting()) return;
+    PopupMenu menu;
+    for (int i = 0; i < 3; ++i) menu.Add(CountdownView::kPostponeMenuId + i, kPostponeCaptions[i]);
+    RECT button;
+    GetWindowRect(view_.postpone(), &button);
+    // The countdown goes on while the menu is open; a choice made after it
+    // ran out finds no countdown to postpone.
+    if (const UINT chosen = menu.Choose(hwnd(), button.left, button.bottom)) OnCommand(chosen);
 }
 
-void MainWindow::StartCountdown(const std::string& word, bool closeAllWindows) {
+void MainWindow::ShowWarningMenu() {
+    if (!runner_->WarningOpen()) return;
+    PopupMenu menu, later;
+    for (int i = 0; i < 3; ++i) later.Add(kWarnPostponeId + i, kPostponeCaptions[i]);
+    menu.Add(kWarnSkipId, "跳过本次");
+    menu.AddSubmenu(later, "推迟");
+    POINT at;
+    GetCursorPos(&at);
+    SetForegroundWindow(hwnd());
+    if (const UINT chosen = menu.Choose(hwnd(), at.x, at.y)) OnCommand(chosen);
+}
+
+// ---- what the runner asks ----
+
+std::string MainWindow::PowerRefusal(const std::string& word) { return PowerRefusalNow(NeedOfWord(word)); }
+
+BusySample MainWindow::BusyFacts() { return Sys().BusyFacts(); }
+
+void MainWindow::ShowCountdown(const std::string& word, const std::string& remaining, bool closeAll) {
     view_.ChangeCaption(word);
-    // The first second shows this countdown's whole length, not what the
-    // previous countdown showed last.
-    view_.SetRemaining(model_.Full());
-    SetTimer2(true);
-    gate_.countingDown = true;
-    driver_->ApplyGate();
+    view_.SetRemaining(remaining);
+    if (!timer2_) SetTimer(hwnd(), kTimer2, 1000, nullptr);
+    timer2_ = true;
     Show();
     // The cancel button, first in the tab order, has the focus, so Space
     // cancels as well as Enter and Esc.
     focus_ = view_.cancel();
     SetFocus(focus_);
-    if (!settings_.soundPath.empty())
-        PlaySoundOnDemand(settings_.soundPath.c_str(), SND_FILENAME | SND_LOOP | SND_ASYNC);
-    if (closeAllWindows) CloseAllOtherWindows();
+    const std::string& sound = runner_->settings().soundPath;
+    if (!sound.empty()) PlaySoundOnDemand(sound.c_str(), SND_FILENAME | SND_LOOP | SND_ASYNC);
+    if (closeAll) CloseAllOtherWindows();
 }
 
-// Expiry and act now: the window goes, and the tick comes back through the
-// 60-second re-arm, so a countdown shorter than a minute cannot fire the
-// same task again in its minute.
-void MainWindow::EndCountdown(bool carryOut) {
-    model_.Reset();
-    view_.SetBar(model_.length(), 0);
-    Hide();
-    SetTimer2(false);
-    gate_.countingDown = false;
-    driver_->Suspend();
-    PostponedCountdownEnded();
-    if (!carryOut) return;
-    PowerOutcome outcome;
-    try {
-        outcome = CarryOutPowerWord(tickState_.pendingAction, tickState_.wakeChoice);
-    } catch (const std::exception& e) {
-        if (history_) history_->CountdownActionEnded(ActionOutcome::Error(e.what()));
-        throw;  // shown by the window procedure, as before
-    }
-    if (!outcome.cannotWake.empty()) sleepWatch_.TellAfterWake(outcome.cannotWake);
-    if (!history_ || !outcome.acted) return;
-    if (!outcome.ok)
-        history_->CountdownActionEnded(ActionOutcome::Error(outcome.text));
-    else if (!outcome.cannotWake.empty())
-        history_->CountdownActionEnded(ActionOutcome::Error(outcome.cannotWake));
-    else
-        history_->CountdownActionEnded(ActionOutcome{kOutcomeDone, outcome.text});
+void MainWindow::StepCountdown(std::int32_t length, std::int32_t position, const std::string& remaining) {
+    view_.SetBar(length, position);
+    view_.SetRemaining(remaining);
+    // The looping sound ends before the action, not with the next logon.
+    if (position >= length) StopSound();
 }
 
-void MainWindow::InterruptCountdown() {
-    SetTimer2(false);
+void MainWindow::HideCountdown() {
+    if (timer2_) KillTimer(hwnd(), kTimer2);
+    timer2_ = false;
     StopSound();
-    model_.Reset();
-    view_.SetBar(model_.length(), 0);
+    view_.SetBar(runner_->countdown().length(), 0);
     Hide();
+}
+
+void MainWindow::SetCountdownBar(std::int32_t length, std::int32_t position) { view_.SetBar(length, position); }
+
+PowerOutcome MainWindow::CarryOut(const std::string& word, const std::string& wakeChoice) {
+    return CarryOutPowerWord(word, wakeChoice);
+}
+
+void MainWindow::KeepAwake(AwakeNeed need) {
+    switch (need) {
+        case AwakeNeed::Countdown: Sys().SetExecutionState(ES_CONTINUOUS | ES_SYSTEM_REQUIRED | ES_DISPLAY_REQUIRED); break;
+        case AwakeNeed::AfterWake: Sys().SetExecutionState(ES_SYSTEM_REQUIRED | ES_DISPLAY_REQUIRED); break;
+        case AwakeNeed::None: Sys().SetExecutionState(ES_CONTINUOUS); break;
+    }
+}
+
+void MainWindow::ShowBalloon(const std::string& text) { tray_.ShowBalloon("Vantrel", text); }
+
+void MainWindow::ShowNotice(const std::string& text) { ShowReminder(text); }
+
+void MainWindow::GateChanged() {
+    if (driver_) driver_->ApplyGate();
+}
+
+// The first layout of the tray icon record holds 63 characters of tip.
+void MainWindow::StatusChanged() {
+    if (closed_ || !runner_) return;
+    const bool on = runner_->gate().monitoring;
+    menu_.SetMonitorChecked(on);
+    const LocalTime now = LocalTimeNow();
+    menu_.SetCancelTimer(CancelTimerCaption(runner_->quickTimer(), now), runner_->quickTimer().has_value());
+    HICON icon = tray_.icon();
+    if (on != monitoringShown_) icon = LoadProgramIcon(on ? L"ENASHUT" : L"DISSHUT");
+    monitoringShown_ = on;
+    tray_.Set(icon, runner_->TipText(63));
+    tray_.Modify();
 }
 
 void MainWindow::OnPowerBroadcast(WPARAM event) {
     switch (event) {
-        case PBT_APMSUSPEND:
-            if (sleepWatch_.Suspending(timer2_)) InterruptCountdown();
-            break;
+        case PBT_APMSUSPEND: runner_->Suspending(); break;
         case PBT_APMRESUMEAUTOMATIC:
         case PBT_APMRESUMESUSPEND:
         case PBT_APMRESUMECRITICAL: {
@@ -421,51 +422,10 @@ void MainWindow::OnPowerBroadcast(WPARAM event) {
             // Spent: the timer stays signalled, and would pass every later
             // wake off as its own.
             if (byTimer) Sys().CancelWakeTimer();
-            const SleepWatch::Waking waking = sleepWatch_.Resumed(byTimer);
-            // After a wake by a timer Windows leaves the display off and
-            // sleeps again within about two minutes, unless a program asks
-            // for the system and the display; once is enough.
-            if (waking.keepOn) Sys().SetExecutionState(ES_SYSTEM_REQUIRED | ES_DISPLAY_REQUIRED);
-            if (waking.showCountdown) StartCountdown(tickState_.pendingAction, false);
-            if (!waking.notice.empty()) ShowReminder(waking.notice);
+            runner_->Resumed(byTimer);
             break;
         }
         default: break;
-    }
-}
-
-void MainWindow::Timer2Timer() {
-    if (!timer2_) return;
-    CountdownModel::Step step = model_.Advance();
-    view_.SetBar(model_.length(), step.expired ? model_.length() : model_.position());
-    view_.SetRemaining(step.remaining);
-    if (!step.expired) return;
-    // The looping sound ends before the action, not with the next logon.
-    StopSound();
-    if (history_) history_->CountdownEnded(kOutcomeCarriedOut);
-    EndCountdown(true);
-}
-
-void MainWindow::BitBtn1Click() {
-    StopSound();
-    if (history_) history_->CountdownEnded(kOutcomeActNow);
-    EndCountdown(true);
-}
-
-void MainWindow::BitBtn2Click() {
-    SetTimer2(false);
-    gate_.countingDown = false;
-    StopSound();
-    model_.Reset();
-    view_.SetBar(model_.length(), 0);
-    gate_.monitoring = false;
-    driver_->ApplyGate();
-    Hide();
-    PostponedCountdownEnded();
-    ShowMonitoring(false);
-    if (history_) {
-        history_->CountdownEnded(kOutcomeCancelled);
-        history_->MonitoringSwitched(kSourceCountdown, false);
     }
 }
 
@@ -546,10 +506,10 @@ void MainWindow::OnCommand(UINT id) {
         case kMenuQuickTimer + 2:
         case kMenuQuickTimer + 3: SetQuickTimer(kQuickTimerMinutes[id - kMenuQuickTimer]); break;
         case kMenuCancelTimer: SetQuickTimer(0); break;
-        case kWarnSkipId: SkipWarnedRun(); break;
+        case kWarnSkipId: runner_->SkipWarnedRun(); break;
         case kWarnPostponeId + 0:
         case kWarnPostponeId + 1:
-        case kWarnPostponeId + 2: PostponeWarnedRun(kPostponeMinutes[id - kWarnPostponeId]); break;
+        case kWarnPostponeId + 2: runner_->PostponeWarnedRun(kPostponeMinutes[id - kWarnPostponeId]); break;
         case CountdownView::kActNowId: BitBtn1Click(); break;
         case CountdownView::kPostponeId: ShowPostponeMenu(); break;
         case CountdownView::kPostponeMenuId + 0:

@@ -1,33 +1,24 @@
-// TForm1: the hidden main window that owns the program-wide state, receives
-// the tray, hotkey and timer messages, and becomes visible only as the
-// shutdown countdown window.
+// TForm1: the hidden main window. It hosts the runner (runner/runner.h),
+// which owns the schedule: it turns the tray, hotkey, timer, power and
+// session messages into the runner's events and the runner's effects into
+// windows, and becomes visible only as the shutdown countdown window.
 #pragma once
 
 #include <windows.h>
 
-#include <map>
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
-#include "actions/busy_check.h"
-#include "actions/countdown_model.h"
 #include "actions/countdown_view_win.h"
 #include "actions/power_actions_win.h"
-#include "actions/power_state.h"
 #include "app/hotkeys_win.h"
-#include "app/postponed.h"
-#include "app/power_warning.h"
 #include "app/tick_driver_win.h"
 #include "app/tray_icon_win.h"
 #include "app/tray_menu_win.h"
-#include "app/tray_status.h"
+#include "runner/runner.h"
 #include "scheduler/history_recorder.h"
-#include "scheduler/session_role.h"
-#include "scheduler/tick.h"
-#include "scheduler/tick_gate.h"
 #include "history/history_file_win.h"
 #include "registry/registry.h"
 #include "store/task_store.h"
@@ -36,7 +27,7 @@
 
 namespace vantrel {
 
-class MainWindow : public Form, public SettingsHost {
+class MainWindow : public Form, public SettingsHost, public RunnerView {
 public:
     static constexpr UINT_PTR kTimer2 = 2;  // the countdown step
     // Retries what the shell and Terminal Services may refuse while a logon
@@ -75,11 +66,10 @@ public:
     // Menu and countdown handlers, public so that the message handlers and
     // the tests reach the same code.
     void OnCommand(UINT id);
-    void SwitchMonitoring();           // n1
-    void Timer2Timer();
-    void BitBtn1Click();               // act now
-    void BitBtn2Click();               // cancel
-    void StartCountdown(const std::string& word, bool closeAllWindows);
+    void SwitchMonitoring() { runner_->SwitchMonitoring(); }  // n1
+    void Timer2Timer() { runner_->Second(); }
+    void BitBtn1Click() { runner_->ActNow(); }
+    void BitBtn2Click() { runner_->Cancel(); }
     void OnHotkey(WPARAM id);
     void OnTrayCallback(LPARAM mouseMessage);
     // WM_WTSSESSION_CHANGE: a session went to or from the console or a
@@ -90,29 +80,19 @@ public:
     void OnPowerBroadcast(WPARAM event);
     void OpenSettings();               // n4, also asked for by a second start
 
-    // The tray's pause, quick timer and tip (main_window_status_win.cpp).
-    void Pause(PauseChoice choice);    // 暂停: monitoring off until then
-    void SetQuickTimer(int minutes);   // 定时关机; 0: 取消定时
+    // The tray's pause and quick timer, the countdown's 推迟 and the
+    // warning's choices: the runner's, shown here.
+    void Pause(PauseChoice choice) { runner_->Pause(choice); }
+    void SetQuickTimer(int minutes) { runner_->SetQuickTimer(minutes); }  // 0: 取消定时
     void StatusTimer();                // kTimerStatus
-    const std::optional<LocalTime>& pausedUntil() const { return pausedUntil_; }
-    const std::optional<LocalTime>& quickTimer() const { return quickTimer_; }
-    // 推迟 in the countdown: the window goes and the same action comes back
-    // after `minutes`, with its whole countdown; kept in the program key.
-    void Postpone(int minutes);
+    const std::optional<LocalTime>& pausedUntil() const { return runner_->pausedUntil(); }
+    const std::optional<LocalTime>& quickTimer() const { return runner_->quickTimer(); }
+    void Postpone(int minutes) { runner_->Postpone(minutes); }
     void ShowPostponeMenu();           // the 推迟(&P) button
-    const std::optional<PostponedAction>& postponed() const { return postponed_; }
-    // The warning before a power task (提前提醒), at the start of each
-    // minute; clicking its balloon offers 跳过本次 and 推迟.
-    void CheckWarnings();
-    // 忙时推迟: a power task's countdown waits while the machine is busy,
-    // looked at again each minute, up to the longest wait.
-    void TaskCountdown(const std::string& word, bool closeAllWindows);
-    void CheckBusyWait();
-    bool waitingWhileBusy() const { return busyWait_.has_value(); }
+    const std::optional<PostponedAction>& postponed() const { return runner_->postponed(); }
+    bool waitingWhileBusy() const { return runner_->waitingWhileBusy(); }
     void ShowWarningMenu();
-    void SkipWarnedRun();
-    void PostponeWarnedRun(int minutes);
-    const std::optional<PowerWarning>& lastWarning() const { return lastWarning_; }
+    const std::optional<PowerWarning>& lastWarning() const { return runner_->lastWarning(); }
     static constexpr UINT kWarnSkipId = 130;      // 跳过本次
     static constexpr UINT kWarnPostponeId = 131;  // 推迟, 131 + the choice
 
@@ -124,27 +104,41 @@ public:
     // State, for the windows that share it and for tests.
     Registry& registry() { return *registry_; }
     TaskStore& store() override { return *store_; }
-    Settings& settings() override { return settings_; }
-    TickState& tickState() { return tickState_; }
-    TickGate& gate() { return gate_; }
+    Settings& settings() override { return runner_->settings(); }
+    Runner& runner() { return *runner_; }
+    TickState& tickState() { return runner_->tickState(); }
+    TickGate& gate() { return runner_->gate(); }
     TickDriver& driver() { return *driver_; }
     HistoryRecorder* history() { return history_.get(); }
     TrayIcon& tray() { return tray_; }
     TrayMenu& menu() { return menu_; }
     Hotkeys& hotkeys() { return hotkeys_; }
     CountdownView& view() { return view_; }
-    CountdownModel& countdown() { return model_; }
-    bool timer2Running() const { return timer2_; }
+    bool timer2Running() const { return runner_->counting(); }
     const std::vector<std::string>& startupErrors() const { return startupErrors_; }
-    const SessionRole& session() const { return *session_; }
-    // Sets the countdown length and the bar's maximum together.
-    void SetCountdownLength(std::int32_t seconds) override;
+    const SessionRole& session() const { return *runner_->session(); }
+    void SetCountdownLength(std::int32_t seconds) override { runner_->SetCountdownLength(seconds); }
 
     // What the settings window and the task editor ask of the program.
-    void HoldTick() override;
-    void ReleaseTick() override;
+    void HoldTick() override { runner_->HoldTick(); }
+    void ReleaseTick() override { runner_->ReleaseTick(); }
     std::uint32_t SecondsSinceStart() override;
     unsigned SystemMajorVersion() override;
+
+    // What the runner asks of the program (runner/runner.h).
+    std::string PowerRefusal(const std::string& word) override;
+    BusySample BusyFacts() override;
+    OtherSessions OtherSessionsNow() override;
+    void ShowCountdown(const std::string& word, const std::string& remaining, bool closeAll) override;
+    void StepCountdown(std::int32_t length, std::int32_t position, const std::string& remaining) override;
+    void HideCountdown() override;
+    void SetCountdownBar(std::int32_t length, std::int32_t position) override;
+    PowerOutcome CarryOut(const std::string& word, const std::string& wakeChoice) override;
+    void KeepAwake(AwakeNeed need) override;
+    void ShowBalloon(const std::string& text) override;
+    void ShowNotice(const std::string& text) override;
+    void GateChanged() override;
+    void StatusChanged() override;
 
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -155,13 +149,6 @@ private:
     void FormDestroy();
     // A tick or a cleanup returned: carries out a close that came while it ran.
     void AfterTick();
-    void EndCountdown(bool carryOut);
-    // Stops a countdown for a sleep; the tick stays held until it shows again.
-    void InterruptCountdown();
-    // Timer2 runs exactly while a countdown counts, and the computer is kept
-    // awake (and its display on) for as long.
-    void SetTimer2(bool on);
-    void ShowMonitoring(bool on);
     // A command of the tray menu or a hotkey, for the run history.
     void Record(const char* source, const char* name, const ActionOutcome& outcome);
     // An immediate power command and its line in the run history.
@@ -173,46 +160,24 @@ private:
     // Registers for the session messages and reads the sessions.
     void WatchSessions();
     void ReadSessions();
-    void FollowSession();
     void RetryTimer();
     void ArmRetry();
-    OtherSessions OtherSessionsNow();
-    // The pause and the quick timer as stored (vantrelctl timer, another
-    // copy's pause), then what their minutes call for; `atStart`: a value
-    // that cannot be read is reported, as start-up reports values.
-    void CheckPauseAndTimer(bool atStart);
-    std::optional<LocalTime> StoredMinute(const char* name, bool atStart);
-    void EndPause(const char* source);
-    void FireQuickTimer();
-    // A postponed action as stored, at start-up; then, each minute, its
-    // countdown once its minute came; and its value cleared when that
-    // countdown ends.
-    void LoadPostponed();
-    void CheckPostponed();
-    void PostponedCountdownEnded();
-    void ShowQuickTimer();
-    // The tick read the tasks: the next one for the tip.
-    void TasksRead(const std::vector<SeenTask>& tasks, const LocalTime& now, const MatchEnv& env);
-    std::string TipText();
 
     std::unique_ptr<Registry> registry_;
     std::unique_ptr<Registry> tickRegistry_;  // the tick's own accessor, if the registry gives one
     Options options_;
     std::unique_ptr<StartAtLogon> startAtLogon_;
     std::unique_ptr<TaskStore> store_;
-    Settings settings_;
-    TickState tickState_;
-    TickGate gate_;
+    std::unique_ptr<Runner> runner_;
     std::unique_ptr<TickDriver> driver_;
     TrayIcon tray_;
     TrayMenu menu_;
     Hotkeys hotkeys_;
     CountdownView view_;
-    CountdownModel model_;
-    SleepWatch sleepWatch_;
     HWND focus_ = nullptr;  // the countdown button that has, or last had, the focus
     UINT taskbarCreated_ = 0;
     bool timer2_ = false;
+    bool monitoringShown_ = true;  // what the icon and the menu's check show
     bool closed_ = false;
     bool closePending_ = false;  // a close came while a tick ran
     bool destroyed_ = false;
@@ -220,7 +185,6 @@ private:
     std::unique_ptr<HistoryFile> historyFile_;
     std::unique_ptr<HistoryRecorder> history_;
     std::string historyFailure_;  // shown once, outside the tick that met it
-    std::unique_ptr<SessionRole> session_;
     bool watchingSessions_ = false;
     // Tries to register for the session messages: Terminal Services may not
     // be ready at logon, and a system where it is off never will be.
@@ -230,32 +194,6 @@ private:
     DWORD trayRefusedSince_ = 0;     // GetTickCount of the first refusal; 0: none
     bool trayMissingRecorded_ = false;
     bool retrying_ = false;
-    std::optional<LocalTime> pausedUntil_;
-    std::optional<LocalTime> quickTimer_;
-    std::optional<PostponedAction> postponed_;
-    bool postponedCounting_ = false;  // the countdown shown is the postponed action's
-    std::set<std::pair<int, std::int64_t>> warned_;  // (task, minute of its run) warned of
-    std::optional<PowerWarning> lastWarning_;        // the balloon's, for its menu
-    struct SkippedRun {
-        int number;
-        std::string schedule;
-        std::int64_t minute;
-    };
-    std::vector<SkippedRun> skipped_;
-    struct BusyWaitState {
-        std::string word, wake;
-        bool closeAll;
-        std::int64_t since;  // its minute
-    };
-    std::optional<BusyWaitState> busyWait_;
-    std::vector<BusySample> samples_;  // the last two minutes' samples, while 忙时推迟 is on
-    BusyReason BusyReasonNow();
-    std::string ActionNameOf(int number);  // through actionNames_
-    std::vector<SeenTask> seen_;      // as the tick last told them
-    bool tasksRead_ = false;
-    MatchEnv seenEnv_;
-    std::optional<NextTask> next_;
-    std::map<int, std::string> actionNames_;  // read once per change of the tasks
 };
 
 // The one main window of the process (nullptr before Start and after the end).

@@ -2,8 +2,6 @@
 
 namespace vantrel {
 
-const char* const kTipEnabled = "Vantrel-启用";
-const char* const kTipDisabled = "Vantrel-禁用";
 
 const char kCommandLogOff[] = "注销";
 const char kCommandStandby[] = "待机";

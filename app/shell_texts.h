@@ -1,5 +1,5 @@
 // Texts of the tray shell that depend on settings or on the clock: the
-// captions of the hotkey menu items, the uptime greeting and the tray tips.
+// captions of the hotkey menu items and the uptime greeting.
 #pragma once
 
 #include <cstdint>
@@ -7,9 +7,6 @@
 #include <string>
 
 namespace vantrel {
-
-extern const char* const kTipEnabled;   // "Vantrel-启用"
-extern const char* const kTipDisabled;  // "Vantrel-禁用"
 
 struct HotkeyCaptions {
     std::string logOff;        // n6

@@ -11,20 +11,13 @@
 
 namespace vantrel {
 
-TickDriver::TickDriver(HWND window, Registry& reg, std::string programKey, Settings& settings,
-                       TickState& state, TickGate& gate, CountdownStart startCountdown,
-                       Intervals intervals)
-    : window_(window),
-      reg_(reg),
-      programKey_(std::move(programKey)),
-      settings_(settings),
-      state_(state),
-      gate_(gate),
-      startCountdown_(std::move(startCountdown)),
-      intervals_(intervals),
-      dateFormat_(SystemShortDateFormat()) {}
+TickDriver::TickDriver(HWND window, Runner& runner, Intervals intervals)
+    : window_(window), runner_(runner), intervals_(intervals), dateFormat_(SystemShortDateFormat()) {
+    runner_.UseExecutors(this);
+}
 
 TickDriver::~TickDriver() {
+    runner_.UseExecutors(nullptr);
     if (timer1_) KillTimer(window_, kTimer1);
     if (timer3_) KillTimer(window_, kTimer3);
     if (netshTimer_) KillTimer(window_, kTimerNetsh);
@@ -34,13 +27,16 @@ void TickDriver::StopTimers() {
     if (timer1_) KillTimer(window_, kTimer1);
     if (timer3_) KillTimer(window_, kTimer3);
     timer1_ = timer3_ = false;
-    gate_.monitoring = false;  // nothing after this starts them again
+    stopped_ = true;
+    runner_.gate().monitoring = false;  // nothing after this starts them again
 }
 
 void TickDriver::RefreshDateFormat() { dateFormat_ = SystemShortDateFormat(); }
 
 void TickDriver::ApplyGate() {
-    bool run = gate_.TickShouldRun();
+    if (stopped_) return;
+    const TickGate& gate = runner_.gate();
+    bool run = gate.TickShouldRun();
     if (run && !timer1_) {
         SetTimer(window_, kTimer1, intervals_.tick, nullptr);
         timer1_ = true;
@@ -48,49 +44,22 @@ void TickDriver::ApplyGate() {
         KillTimer(window_, kTimer1);
         timer1_ = false;
     }
-}
-
-void TickDriver::Suspend() {
-    gate_.suspended = true;
-    if (!timer3_) {
+    if (gate.suspended && !timer3_) {
         SetTimer(window_, kTimer3, intervals_.rearm, nullptr);
         timer3_ = true;
     }
-    ApplyGate();
 }
 
 void TickDriver::Timer1Timer() {
     // A WM_TIMER already queued when the gate closed must not run a tick.
     if (!timer1_) return;
-    // An executor may run messages while it works (a DDE conversation when a
-    // file opens, dial-up); a Timer1 message among them must not start a
-    // second tick inside this one, which would fire the same task again and
-    // close the key this tick still reads. The skipped tick's task is still
-    // due at the next one if its minute lasts.
-    if (ticking_) return;
-    ticking_ = true;
-    struct Done {
-        bool& flag;
-        ~Done() { flag = false; }
-    } done{ticking_};
-    LocalTime now = LocalTimeNow();
-    // Another user's copy runs the tasks now, or ran this minute's already.
-    if (runsTasks_ && !runsTasks_(now)) return;
-    MatchEnv env = CurrentMatchEnv(dateFormat_, MsSinceSwitchedOnNow());
-    FollowStoredTaskCount(reg_, programKey_, settings_);
-    const bool tell = tasksRead_ && MinuteNumber(now) != seenMinute_;
-    std::vector<SeenTask> seen;
-    lastReport_ = RunTick(reg_, programKey_, now, env, settings_, state_, *this, tell ? &seen : nullptr);
-    if (!tell) return;
-    seenMinute_ = MinuteNumber(now);
-    tasksRead_(seen, now, env);
+    runner_.Tick(CurrentMatchEnv(dateFormat_, MsSinceSwitchedOnNow()));
 }
 
 void TickDriver::Timer3Timer() {
     if (timer3_) KillTimer(window_, kTimer3);
     timer3_ = false;
-    gate_.suspended = false;
-    ApplyGate();
+    runner_.Rearm();
 }
 
 namespace {
@@ -142,20 +111,16 @@ ActionOutcome CleanupOutcomeOf(const CleanupRun& run) {
 }
 
 CleanupRun TickDriver::RunJunkCleanup(bool showList) {
-    if (gate_.cleaningUp) {
+    if (runner_.gate().cleaningUp) {
         CleanupRun refused;
         refused.error = "上一次清理还没有结束";
         return refused;
     }
-    gate_.cleaningUp = true;
-    ApplyGate();
+    runner_.CleaningUp(true);
     struct Release {
-        TickDriver& driver;
-        ~Release() {
-            driver.gate_.cleaningUp = false;
-            driver.ApplyGate();
-        }
-    } release{*this};
+        Runner& runner;
+        ~Release() { runner.CleaningUp(false); }
+    } release{runner_};
     return RunCleanup(window_, ProgramFolder(), showList, kCleanupWaitMs);
 }
 
@@ -163,27 +128,8 @@ void TickDriver::CleanSystemJunk(bool showList) {
     Report(CleanupOutcomeOf(RunJunkCleanup(showList)));
 }
 
-bool TickDriver::StartCountdown(const std::string& pendingAction, bool closeAllWindows) {
-    // Counting down to a standby this computer cannot do would end in
-    // nothing; the user is told why instead, once in the task's minute.
-    const std::string refusal = PowerRefusalNow(NeedOfWord(pendingAction));
-    if (!refusal.empty()) {
-        vantrel::ShowReminder(refusal);
-        Report(ActionOutcome::Error(refusal));
-        Suspend();
-        return false;
-    }
-    gate_.countingDown = true;
-    ApplyGate();
-    Report(ActionOutcome{kOutcomeCountdown, std::string()});
-    if (startCountdown_) startCountdown_(pendingAction, closeAllWindows);
-    return true;
-}
-
 void TickDriver::TaskFired(const FiredTask& task) {
-    if (!history_) return;
-    history_->TaskFired(task);
-    if (!netshStarted_) return;
+    if (!history_ || !netshStarted_) return;
     netsh_.push_back(RunningNetsh{task, std::move(netshStarted_)});
     if (!netshTimer_) {
         SetTimer(window_, kTimerNetsh, 1000, nullptr);

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "app/shell_texts.h"
-#include "app/tray_status.h"
+#include "runner/tray_status.h"
 
 namespace vantrel {
 

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <vector>
 
-#include "app/tray_status.h"
+#include "runner/tray_status.h"
 #include "bench/rule_cases.h"
 
 using namespace vantrel;

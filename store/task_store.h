@@ -46,7 +46,7 @@ extern const char* const kValCtrlHotkeys; // "rejian"
 extern const char* const kValPauseUntil;  // "zanting": the end of a pause
 extern const char* const kValQuickTimer;  // "dingshi": the quick timer's shutdown
 // A power action postponed from its countdown: its minute, word and wake
-// choice (app/postponed.h), missing when none waits.
+// choice (runner/postponed.h), missing when none waits.
 extern const char* const kValPostponed;   // "tuichi"
 
 // The in-memory copies the running program keeps; the tick, the countdown

@@ -19,9 +19,9 @@
 
 #include "actions/utility_actions.h"
 #include "app/shell_texts.h"
-#include "app/postponed.h"
+#include "runner/postponed.h"
 #include "store/extra_settings.h"
-#include "app/tray_status.h"
+#include "runner/tray_status.h"
 #include "text/codepage.h"
 #include "store/schedule_text.h"
 #include "store/task_record.h"

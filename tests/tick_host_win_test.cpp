@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <memory>
 
+#include "actions/power_actions_win.h"
+#include "actions/reminder_window_win.h"
 #include "app/tick_driver_win.h"
 #include "scheduler/clock.h"
 #include "registry/registry_win.h"
@@ -63,27 +65,51 @@ bool AnyReminderShows(const std::string& text) {
 
 std::string DailyForNow() { return testing::DailyForNow(45); }
 
+// The runner's effects as far as these tests look: the countdowns it
+// starts, and the tick's timers following its gate.
+class TimersView : public RunnerView {
+public:
+    TickDriver* driver = nullptr;
+    std::vector<std::string> countdowns;
+    std::string PowerRefusal(const std::string& word) override { return PowerRefusalNow(NeedOfWord(word)); }
+    BusySample BusyFacts() override { return BusySample(); }
+    OtherSessions OtherSessionsNow() override { return OtherSessions(); }
+    void ShowCountdown(const std::string& word, const std::string&, bool closeAll) override {
+        countdowns.push_back(word + (closeAll ? "+" : ""));
+    }
+    void StepCountdown(std::int32_t, std::int32_t, const std::string&) override {}
+    void HideCountdown() override {}
+    void SetCountdownBar(std::int32_t, std::int32_t) override {}
+    PowerOutcome CarryOut(const std::string&, const std::string&) override { return PowerOutcome(); }
+    void KeepAwake(AwakeNeed) override {}
+    void ShowBalloon(const std::string&) override {}
+    void ShowNotice(const std::string& text) override { vantrel::ShowReminder(text); }
+    void GateChanged() override {
+        if (driver) driver->ApplyGate();
+    }
+    void StatusChanged() override {}
+};
+
 class TickDriverTest : public ::testing::Test {
 protected:
     void SetUp() override {
         OwnedForms::ReleaseAll();
         WinRegistry::DeleteTree(kKey);
-        store_.reset(new TaskStore(reg_, kKey));
         store_->StartupLoad(settings_);
     }
     void TearDown() override {
+        view_.driver = nullptr;
         driver_.reset();
         OwnedForms::ReleaseAll();
         WinRegistry::DeleteTree(kKey);
     }
     void MakeDriver(TickDriver::Intervals intervals = TickDriver::Intervals()) {
-        driver_.reset(new TickDriver(
-            window_.hwnd(), reg_, kKey, settings_, state_, gate_,
-            [this](const std::string& word, bool closeAll) {
-                countdowns_.push_back(word + (closeAll ? "+" : ""));
-            },
-            intervals));
-        window_.driver = driver_.get();
+        UseDriver(new TickDriver(window_.hwnd(), runner_, intervals));
+    }
+    void UseDriver(TickDriver* driver) {
+        driver_.reset(driver);
+        window_.driver = driver;
+        view_.driver = driver;
         driver_->ApplyGate();
     }
     void PumpFor(DWORD ms) {
@@ -98,13 +124,15 @@ protected:
     // answers, not the machine's.
     testing::RecordingSystemOps ops_;
     WinRegistry reg_;
-    std::unique_ptr<TaskStore> store_;
-    Settings settings_;
-    TickState state_;
-    TickGate gate_;
+    std::unique_ptr<TaskStore> store_{new TaskStore(reg_, kKey)};
+    TimersView view_;
+    Runner runner_{*store_, reg_, kKey, view_, LocalTimeNow};
+    Settings& settings_ = runner_.settings();
+    TickState& state_ = runner_.tickState();
+    TickGate& gate_ = runner_.gate();
+    std::vector<std::string>& countdowns_ = view_.countdowns;
     TimerWindow window_;
     std::unique_ptr<TickDriver> driver_;
-    std::vector<std::string> countdowns_;
 };
 
 TEST_F(TickDriverTest, ADueReminderShowsItsWindowAndSuspendsTheTick) {
@@ -181,11 +209,8 @@ TEST_F(TickDriverTest, ATickNeverRunsInsideAnotherTick) {
     store_->Append(settings_, DailyForNow(), "提醒", "y");
     TickDriver::Intervals fast;
     fast.tick = 50;
-    auto* driver = new PumpingDriver(window_.hwnd(), reg_, kKey, settings_, state_, gate_,
-                                     nullptr, fast);
-    driver_.reset(driver);
-    window_.driver = driver;
-    driver->ApplyGate();
+    auto* driver = new PumpingDriver(window_.hwnd(), runner_, fast);
+    UseDriver(driver);
     PumpFor(1200);
     EXPECT_EQ(driver->deepest, 1);
     // Each task once; the second still fires in the tick that found it due.

@@ -5,10 +5,10 @@
 
 #include <map>
 
-#include "app/postponed.h"
-#include "app/power_warning.h"
+#include "runner/postponed.h"
+#include "runner/power_warning.h"
 #include "store/extra_settings.h"
-#include "app/tray_status.h"
+#include "runner/tray_status.h"
 #include "scheduler/time_text.h"
 
 namespace vantrel {

@@ -14,6 +14,9 @@
 
 namespace vantrel {
 
+extern const char* const kTipEnabled;   // "Vantrel-启用"
+extern const char* const kTipDisabled;  // "Vantrel-禁用"
+
 // The menu's 暂停 items, in menu order.
 enum class PauseChoice { OneHour, TwoHours, FourHours, Tomorrow };
 extern const char* const kPauseCaptions[4];  // "1小时", "2小时", "4小时", "到明天"

@@ -1,4 +1,4 @@
-#include "app/power_warning.h"
+#include "runner/power_warning.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "app/postponed.h"
+#include "runner/postponed.h"
 
 #include "actions/countdown_model.h"
 #include "scheduler/time_text.h"

@@ -1,6 +1,5 @@
-#include "app/tray_status.h"
+#include "runner/tray_status.h"
 
-#include "app/shell_texts.h"
 #include "scheduler/history_recorder.h"
 #include "scheduler/next_due.h"
 #include "scheduler/tick.h"
@@ -8,6 +7,9 @@
 #include "text/gbk_text.h"
 
 namespace vantrel {
+
+const char* const kTipEnabled = "Vantrel-启用";
+const char* const kTipDisabled = "Vantrel-禁用";
 
 const char* const kPauseCaptions[4] = {"1小时", "2小时", "4小时", "到明天"};
 const char* const kQuickTimerCaptions[4] = {"15分钟后", "30分钟后", "1小时后", "2小时后"};
