@@ -71,6 +71,13 @@ public:
     virtual bool WakeTimerCameDue() { return false; }
     // SetThreadExecutionState(flags).
     virtual void SetExecutionState(std::uint32_t) {}
+    // From Windows 7 on, a power request (PowerCreateRequest, PowerSetRequest)
+    // that keeps the system and the display on, and with `on` false its
+    // end; false where the system has none (XP, Vista) or refuses it.
+    virtual bool SetPowerRequest(bool /*on*/) { return false; }
+    // IsSystemResumeAutomatic: the last wake came with nobody at the screen
+    // (a timer, the network, maintenance), and no input since.
+    virtual bool ResumedAutomatically() { return false; }
     // The tick count in 64 bits and the interrupt time of the last wake.
     virtual UptimeClock ReadUptimeClock() = 0;
     // CreateProcess; returns the process handle, which the caller waits on

@@ -218,6 +218,36 @@ public:
         SetThreadExecutionState(static_cast<EXECUTION_STATE>(flags));
     }
 
+    bool SetPowerRequest(bool on) override {
+        // REASON_CONTEXT with a simple string; the request types are
+        // PowerRequestDisplayRequired (0) and PowerRequestSystemRequired (1).
+        struct ReasonContext {
+            ULONG version;
+            DWORD flags;
+            const wchar_t* reason;
+        };
+        using Create = HANDLE(WINAPI*)(ReasonContext*);
+        using Change = BOOL(WINAPI*)(HANDLE, int);
+        static const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+        static const auto create = Function<Create>(kernel, "PowerCreateRequest");
+        static const auto set = Function<Change>(kernel, "PowerSetRequest");
+        static const auto clear = Function<Change>(kernel, "PowerClearRequest");
+        if (!create || !set || !clear) return false;
+        if (powerRequest_) {
+            clear(powerRequest_.get(), 0);
+            clear(powerRequest_.get(), 1);
+            powerRequest_ = Handle();
+        }
+        if (!on) return true;
+        ReasonContext reason{0, 1, L"Vantrel: \u5524\u9192\u540e\u6267\u884c\u4efb\u52a1"};
+        Handle request(create(&reason));
+        if (!request || !set(request.get(), 1) || !set(request.get(), 0)) return false;
+        powerRequest_ = std::move(request);
+        return true;
+    }
+
+    bool ResumedAutomatically() override { return IsSystemResumeAutomatic() != FALSE; }
+
     UptimeClock ReadUptimeClock() override {
         UptimeClock clock;
         clock.tickMs = GetTickCount64();
@@ -304,6 +334,7 @@ public:
     }
 private:
     Handle wakeTimer_;
+    Handle powerRequest_;  // held while the machine is kept on after the program's wake
 };
 
 class TasksInForce : public TaskService {

@@ -43,6 +43,13 @@ std::string WindowsVersionText() {
 
 MainWindow* g_main = nullptr;
 
+// The problems start-up found, in one reminder.
+std::string StartupProblemsText(const std::vector<std::string>& problems) {
+    std::string text = "启动时发现以下问题，任务照常运行：";
+    for (std::size_t i = 0; i < problems.size(); ++i) text += (i ? "；" : "") + problems[i];
+    return text;
+}
+
 // The tray shows small icons: load the image drawn for that size rather than
 // letting the shell shrink the 32-pixel one.
 HICON LoadProgramIcon(const wchar_t* name) {
@@ -117,7 +124,7 @@ bool MainWindow::Start() {
     view_.Attach(hwnd());
 
     EnableShutdownPrivilege();
-    if (!IsAdministrator() && options_.showStartupMessages) ShowReminder(kAdminFailed);
+    const bool administrator = IsAdministrator();
     SetPriorityClass(GetCurrentProcess(), HIGH_PRIORITY_CLASS);
 
     store_.reset(
@@ -134,13 +141,6 @@ bool MainWindow::Start() {
     Settings& settings = runner_->settings();
     StartupResult loaded = store_->StartupLoad(settings);
     startupErrors_ = loaded.errors;
-    // A value of the wrong type keeps its default; say so once and go on, so
-    // the program never runs its scheduler without its tray icon and exit.
-    if (options_.showStartupMessages)
-        for (const std::string& e : startupErrors_) ReportError(e.c_str());
-
-    if (auto greeting = UptimeGreeting(loaded.greeting, vantrel::SecondsSinceStart()))
-        if (options_.showStartupMessages) ShowReminder(*greeting);
 
     taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
     // The program runs elevated and Explorer does not: without these, User
@@ -166,11 +166,20 @@ bool MainWindow::Start() {
     WatchSessions();
     driver_->ApplyGate();
     StartHistory();
-    for (const std::string& e : runner_->Start()) {
-        startupErrors_.push_back(e);
-        if (options_.showStartupMessages) ReportError(e.c_str());
-    }
+    for (const std::string& e : runner_->Start()) startupErrors_.push_back(e);
     SetTimer(hwnd(), kTimerStatus, MillisecondsToNextMinute(LocalTimeNow()), nullptr);
+
+    // What start-up found is told once it runs, in windows that hold
+    // nothing: started at logon on a machine nobody sits at, the tasks run
+    // from the first tick all the same. A value of the wrong type keeps its
+    // default.
+    if (history_)
+        for (const std::string& e : startupErrors_) history_->StartupProblem(e);
+    if (options_.showStartupMessages) {
+        if (!administrator) ShowReminder(kAdminFailed);
+        if (!startupErrors_.empty()) ShowReminder(StartupProblemsText(startupErrors_));
+        if (auto greeting = UptimeGreeting(loaded.greeting, vantrel::SecondsSinceStart())) ShowReminder(*greeting);
+    }
     return true;
 }
 
@@ -382,12 +391,18 @@ PowerOutcome MainWindow::CarryOut(const std::string& word, const std::string& wa
     return CarryOutPowerWord(word, wakeChoice);
 }
 
+// A power request from Windows 7 on, where the system lists who keeps it
+// awake; the thread's execution state on XP and Vista. Both hold until
+// released: a single call without ES_CONTINUOUS only resets the idle timer,
+// and an unattended wake sleeps again within about two minutes.
 void MainWindow::KeepAwake(AwakeNeed need) {
-    switch (need) {
-        case AwakeNeed::Countdown: Sys().SetExecutionState(ES_CONTINUOUS | ES_SYSTEM_REQUIRED | ES_DISPLAY_REQUIRED); break;
-        case AwakeNeed::AfterWake: Sys().SetExecutionState(ES_SYSTEM_REQUIRED | ES_DISPLAY_REQUIRED); break;
-        case AwakeNeed::None: Sys().SetExecutionState(ES_CONTINUOUS); break;
-    }
+    SystemOps& ops = Sys();
+    const bool request = need == AwakeNeed::AfterWake && ops.SetPowerRequest(true);
+    if (need != AwakeNeed::AfterWake) ops.SetPowerRequest(false);
+    if (need == AwakeNeed::None)
+        ops.SetExecutionState(ES_CONTINUOUS);
+    else if (!request)
+        ops.SetExecutionState(ES_CONTINUOUS | ES_SYSTEM_REQUIRED | ES_DISPLAY_REQUIRED);
 }
 
 void MainWindow::ShowBalloon(const std::string& text) { tray_.ShowBalloon("Vantrel", text); }
@@ -418,11 +433,16 @@ void MainWindow::OnPowerBroadcast(WPARAM event) {
         case PBT_APMRESUMEAUTOMATIC:
         case PBT_APMRESUMESUSPEND:
         case PBT_APMRESUMECRITICAL: {
-            const bool byTimer = Sys().WakeTimerCameDue();
+            SystemOps& ops = Sys();
+            const bool byTimer = ops.WakeTimerCameDue();
             // Spent: the timer stays signalled, and would pass every later
             // wake off as its own.
-            if (byTimer) Sys().CancelWakeTimer();
-            runner_->Resumed(byTimer);
+            if (byTimer) ops.CancelWakeTimer();
+            // PBT_APMRESUMESUSPEND follows only a wake with a user there;
+            // the automatic one alone does not mean anyone is.
+            const bool user = event == PBT_APMRESUMESUSPEND ||
+                              (event == PBT_APMRESUMEAUTOMATIC && !ops.ResumedAutomatically());
+            runner_->Resumed(byTimer, user);
             break;
         }
         default: break;

@@ -18,14 +18,11 @@ int RunExport(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err) {
         err << "vantrelctl: " << target->NoProgramKey() << "\n";
         return kExitFailed;
     }
-    // A pause, a quick timer and a postponed countdown belong to this
-    // machine now, not to the task list: rolled out with regedit /s they
-    // would pause or shut down every machine at this machine's minute.
+    // A pause, a quick timer, a postponed countdown and skipped runs belong
+    // to this machine now, not to the task list: rolled out with regedit /s
+    // they would pause or shut down every machine at this machine's minute.
     values->erase(std::remove_if(values->begin(), values->end(),
-                                 [](const RegFileValue& v) {
-                                     return v.name == kValPauseUntil || v.name == kValQuickTimer ||
-                                            v.name == kValPostponed;
-                                 }),
+                                 [](const RegFileValue& v) { return IsPendingValue(v.name); }),
                   values->end());
     // Values of types the program never writes are left out, and said so.
     for (const std::string& name : skipped)

@@ -29,6 +29,8 @@ const char kOutcomeWarning[] = "warning";
 const char kOutcomeSkipped[] = "skipped";
 const char kOutcomeWaiting[] = "waiting";
 const char kOutcomeWaitEnd[] = "wait end";
+const char kOutcomeMissed[] = "missed";
+const char kOutcomeReplaced[] = "replaced";
 
 namespace {
 

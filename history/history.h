@@ -44,6 +44,8 @@ extern const char kOutcomeWarning[];     // "warning": the balloon before a powe
 extern const char kOutcomeSkipped[];     // "skipped": this run of the task, its minute
 extern const char kOutcomeWaiting[];     // "waiting": a countdown waits, the machine busy (why)
 extern const char kOutcomeWaitEnd[];     // "wait end": its countdown starts (why)
+extern const char kOutcomeMissed[];      // "missed": a pending action's minute passed beyond its grace
+extern const char kOutcomeReplaced[];    // "replaced": a pending power action another one took the place of
 
 struct HistoryEntry {
     std::string time;       // local time, "YYYY-MM-DD HH:MM:SS"

@@ -38,8 +38,42 @@ std::optional<PostponedAction> ParsePostponed(const std::string& text) {
     return action;
 }
 
-bool PostponedIsDue(const PostponedAction& action, const LocalTime& now) {
-    return MinuteNumber(now) >= MinuteNumber(action.at);
+DueState DueAt(std::int64_t minute, std::int64_t now) {
+    if (now < minute) return DueState::Waiting;
+    return now - minute <= kGraceMinutes ? DueState::Due : DueState::Missed;
+}
+
+std::string FormatSkippedRuns(const std::vector<SkippedRun>& runs) {
+    std::string text;
+    for (const SkippedRun& r : runs) {
+        if (!text.empty()) text += ';';
+        text += FormatMinute(r.at) + " " + std::to_string(r.number) + " " + r.schedule;
+    }
+    return text;
+}
+
+std::vector<SkippedRun> ParseSkippedRuns(const std::string& text) {
+    std::vector<SkippedRun> runs;
+    std::size_t from = 0;
+    while (from < text.size()) {
+        std::size_t end = text.find(';', from);
+        if (end == std::string::npos) end = text.size();
+        const std::string entry = text.substr(from, end - from);
+        from = end + 1;
+        if (entry.size() < kMinuteChars + 4 || entry[kMinuteChars] != ' ') continue;
+        const std::optional<LocalTime> at = ParseLocalTime(entry.substr(0, kMinuteChars), false);
+        const std::size_t space = entry.find(' ', kMinuteChars + 1);
+        if (!at || space == std::string::npos || space + 1 >= entry.size()) continue;
+        const std::string number = entry.substr(kMinuteChars + 1, space - kMinuteChars - 1);
+        if (number.empty() || number.size() > 6 || number.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        SkippedRun run;
+        run.number = std::stoi(number);
+        run.schedule = entry.substr(space + 1);
+        run.at = *at;
+        if (run.number > 0) runs.push_back(run);
+    }
+    return runs;
 }
 
 }  // namespace vantrel

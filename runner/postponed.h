@@ -3,10 +3,13 @@
 // the program neither forgets it nor carries it out without a countdown.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "scheduler/matching.h"
+#include "scheduler/time_text.h"
 
 namespace vantrel {
 
@@ -27,8 +30,29 @@ std::string FormatPostponed(const PostponedAction& action);
 // not exist, a word that is no power word, a wake choice after another word).
 std::optional<PostponedAction> ParsePostponed(const std::string& text);
 
-// Due from its minute on: one whose minute passed while the program was not
-// running still comes, with its whole countdown.
-bool PostponedIsDue(const PostponedAction& action, const LocalTime& now);
+// The one rule of every pending minute: a task's, a postponed action's,
+// the quick timer's, a countdown stopped by a sleep or a session switch.
+// It is due from its minute for kGraceMinutes more, and missed after that:
+// a clock sync or a daylight-saving jump that steps over the minute, or a
+// countdown on screen in it, still brings it; a computer that slept or a
+// program that was not running through it does not carry it out hours late.
+constexpr std::int64_t kGraceMinutes = 5;
+enum class DueState { Waiting, Due, Missed };
+DueState DueAt(std::int64_t minute, std::int64_t now);
+
+// A task's run skipped from its warning (跳过本次). The program key keeps
+// them (value "tiaoguo") as "YYYY-MM-DD HH:MM n schedule", joined by ';',
+// so that the copy that runs the tasks honours a choice made in another.
+struct SkippedRun {
+    int number = 0;
+    std::string schedule;
+    LocalTime at;  // the run's minute
+    bool operator==(const SkippedRun& o) const {
+        return number == o.number && schedule == o.schedule && MinuteNumber(at) == MinuteNumber(o.at);
+    }
+};
+std::string FormatSkippedRuns(const std::vector<SkippedRun>& runs);
+// Entries that do not read as a run are left out.
+std::vector<SkippedRun> ParseSkippedRuns(const std::string& text);
 
 }  // namespace vantrel

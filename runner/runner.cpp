@@ -11,6 +11,10 @@ namespace vantrel {
 
 namespace {
 
+// Long enough for a daylight-saving hour to repeat and a clock to be set
+// back by a day.
+const std::int64_t kFiredMemoryMinutes = 26 * 60;
+
 bool SameMinute(const std::optional<LocalTime>& a, const std::optional<LocalTime>& b) {
     if (!a || !b) return !a && !b;
     return MinuteNumber(*a) == MinuteNumber(*b);
@@ -47,8 +51,11 @@ public:
     }
     void SuspendTick() override { r_.SuspendTick(); }
     void TaskFired(const FiredTask& task) override {
+        r_.firedRuns_.insert(std::make_tuple(task.number, task.schedule, r_.tickMinute_));
         if (r_.history_) r_.history_->TaskFired(task);
         if (r_.executors_) r_.executors_->TaskFired(task);
+        // The machine was kept on after the program's wake for this.
+        r_.ReleaseAwake();
     }
     bool SkipsRun(int number, const std::string& schedule, const LocalTime& now) override {
         return r_.SkipsRun(number, schedule, now);
@@ -72,20 +79,30 @@ void Runner::SessionsRead(std::uint32_t own, std::uint32_t console, bool ownActi
     ApplyGate();
 }
 
+// A countdown whose session is switched away holds as in a sleep: nobody
+// there could cancel it. It comes back whole when the session does, within
+// the grace. A session that comes back catches no task up.
 void Runner::SessionChanged(std::uint32_t change, std::uint32_t session) {
     if (!session_) return;
+    const bool wasAway = gate_.sessionAway;
     session_->Told(change, session);
     gate_.sessionAway = !session_->Seen();
+    if (gate_.sessionAway && counting_) {
+        interruptedAt_ = MinuteNumber(clock_());
+        StopCountdown();
+    }
+    if (wasAway && !gate_.sessionAway) examinedUpTo_ = -1;
     ApplyGate();
+    ShowIfBack();
 }
 
-bool Runner::RunsTasksAt(const LocalTime& now) {
+bool Runner::MayAct(const LocalTime& now) {
     return !session_ || session_->RunsTasksAt(now, [this] { return view_.OtherSessionsNow(); });
 }
 
 std::vector<std::string> Runner::Start() {
     std::vector<std::string> problems;
-    CheckPauseAndTimer(true, &problems);
+    CheckPauseAndTimer(true, &problems, MayAct(clock_()));
     try {
         // A text that is none counts as none, and is left for the next
         // postponement to replace.
@@ -112,15 +129,40 @@ void Runner::Tick(const MatchEnv& env) {
     } done{ticking_};
     const LocalTime now = clock_();
     // Another user's copy runs the tasks now, or ran this minute's already.
-    if (!RunsTasksAt(now)) return;
+    const std::int64_t minute = MinuteNumber(now);
+    if (!MayAct(now)) {
+        // The copy that acts has this minute; taking over later catches
+        // none of it up.
+        examinedUpTo_ = -1;
+        return;
+    }
     FollowStoredTaskCount(tickReg_, programKey_, settings_);
-    const bool tell = MinuteNumber(now) != seenMinute_;
-    std::vector<SeenTask> seen;
+    for (auto f = firedRuns_.begin(); f != firedRuns_.end();)
+        f = std::get<2>(*f) < minute - kFiredMemoryMinutes ? firedRuns_.erase(f) : std::next(f);
     TickAdapter adapter(*this);
+    // Minutes stepped over since the last tick (a clock sync, a daylight-
+    // saving jump, a countdown or a suspension that held the tick across a
+    // minute) are still due within the grace. An idle or start-up task is
+    // matched on the environment of now, as in any tick.
+    if (examinedUpTo_ >= 0 && examinedUpTo_ < minute - 1) {
+        for (std::int64_t m = std::max(examinedUpTo_ + 1, minute - kGraceMinutes); m < minute; ++m) {
+            if (!gate_.TickShouldRun()) break;
+            tickMinute_ = m;
+            RunTick(tickReg_, programKey_, AddMinutes(now, m - minute), env, settings_, tickState_, adapter);
+            examinedUpTo_ = m;
+        }
+        // A task of a stepped-over minute holds the tick: this minute is
+        // caught up after it, within the grace.
+        if (!gate_.TickShouldRun()) return;
+    }
+    const bool tell = minute != seenMinute_;
+    std::vector<SeenTask> seen;
+    tickMinute_ = minute;
     lastReport_ = RunTick(tickReg_, programKey_, now, env, settings_, tickState_, adapter,
                           tell ? &seen : nullptr);
+    examinedUpTo_ = minute;
     if (!tell) return;
-    seenMinute_ = MinuteNumber(now);
+    seenMinute_ = minute;
     TasksRead(seen, now, env);
 }
 
@@ -152,8 +194,9 @@ void Runner::CleaningUp(bool on) {
 }
 
 bool Runner::SkipsRun(int number, const std::string& schedule, const LocalTime& now) const {
+    if (firedRuns_.count(std::make_tuple(number, schedule, MinuteNumber(now)))) return true;
     for (const SkippedRun& s : skipped_)
-        if (s.number == number && s.schedule == schedule && s.minute == MinuteNumber(now)) return true;
+        if (s.number == number && s.schedule == schedule && MinuteNumber(s.at) == MinuteNumber(now)) return true;
     return false;
 }
 
@@ -178,10 +221,23 @@ std::string Runner::ActionNameOf(int number) {
 // ---- the countdown ----
 
 void Runner::SetCounting(bool on) {
-    if (on == counting_) return;
     counting_ = on;
-    // Idle sleep must not swallow the action the user is being warned of.
-    view_.KeepAwake(on ? AwakeNeed::Countdown : AwakeNeed::None);
+    ApplyAwake();
+}
+
+// Idle sleep must not swallow the action the user is being warned of, nor
+// the task the program's own timer woke the computer for.
+void Runner::ApplyAwake() {
+    const AwakeNeed need = counting_ ? AwakeNeed::Countdown : awakeSince_ ? AwakeNeed::AfterWake : AwakeNeed::None;
+    if (need == awakeShown_) return;
+    awakeShown_ = need;
+    view_.KeepAwake(need);
+}
+
+void Runner::ReleaseAwake() {
+    if (!awakeSince_) return;
+    awakeSince_.reset();
+    ApplyAwake();
 }
 
 bool Runner::StartTaskCountdown(const std::string& word, bool closeAll) {
@@ -239,6 +295,7 @@ void Runner::EndCountdown(bool carryOut) {
     gate_.countingDown = false;
     SuspendTick();
     PostponedCountdownEnded();
+    ReleaseAwake();
     if (!carryOut) return;
     PowerOutcome outcome;
     try {
@@ -274,26 +331,63 @@ void Runner::SetCountdownLength(std::int32_t seconds) {
     view_.SetCountdownBar(model_.length(), model_.position());
 }
 
-// Stops a countdown for a sleep; the tick stays held until it shows again.
-void Runner::InterruptCountdown() { StopCountdown(); }
-
-void Runner::Suspending() {
-    if (sleepWatch_.Suspending(counting_)) InterruptCountdown();
+// Stops a countdown for a sleep; the tick stays held until it shows again
+// or is missed.
+void Runner::InterruptCountdown() {
+    interruptedAt_ = MinuteNumber(clock_());
+    StopCountdown();
 }
 
-void Runner::Resumed(bool byProgramTimer) {
+void Runner::Suspending() {
+    asleep_ = true;
+    if (counting_) InterruptCountdown();
+}
+
+void Runner::Resumed(bool byProgramTimer, bool userPresent) {
     const SleepWatch::Waking waking = sleepWatch_.Resumed(byProgramTimer);
     // After a wake by a timer Windows leaves the display off and sleeps
     // again within about two minutes, unless a program asks for the system
-    // and the display.
-    if (waking.keepOn) view_.KeepAwake(AwakeNeed::AfterWake);
-    if (waking.showCountdown) StartCountdown(tickState_.pendingAction, false);
+    // and the display, for as long as it needs them.
+    if (waking.keepOn) {
+        awakeSince_ = MinuteNumber(clock_());
+        ApplyAwake();
+    }
+    // An automatic wake (another program's timer, the network, maintenance)
+    // has nobody at the screen: the countdown waits for a user, within the
+    // grace.
+    if (userPresent) asleep_ = false;
+    ShowIfBack();
     if (!waking.notice.empty()) view_.ShowNotice(waking.notice);
+}
+
+// An interrupted countdown shows again, whole, once someone is there to
+// see it: awake with a user and the session back.
+void Runner::ShowIfBack() {
+    if (!interruptedAt_ || asleep_ || gate_.sessionAway) return;
+    if (DueAt(*interruptedAt_, MinuteNumber(clock_())) == DueState::Missed) {
+        MissInterrupted();
+        return;
+    }
+    interruptedAt_.reset();
+    StartCountdown(tickState_.pendingAction, false);
+}
+
+void Runner::MissInterrupted() {
+    const std::int64_t at = *interruptedAt_;
+    interruptedAt_.reset();
+    gate_.countingDown = false;
+    SuspendTick();
+    if (history_)
+        history_->PendingMissed(tickState_.pendingAction, FormatMinute(AddMinutes(clock_(), at - MinuteNumber(clock_()))),
+                                asleep_ ? "唤醒后无人在场" : "倒计时被中断后超过宽限");
+    PostponedCountdownEnded();
 }
 
 // ---- monitoring and the pause ----
 
+// Switched on, it catches up none of the minutes it was off.
 void Runner::SetMonitoring(bool on) {
+    if (on && !gate_.monitoring) examinedUpTo_ = -1;
     gate_.monitoring = on;
     ApplyGate();
     view_.StatusChanged();
@@ -344,9 +438,15 @@ void Runner::SetQuickTimer(int minutes) {
 }
 
 void Runner::FireQuickTimer() {
-    store_.WriteMinuteValue(kValQuickTimer, "");
+    const std::int64_t at = MinuteNumber(*quickTimer_);
+    // Taken under the store's lock: of two copies that read it, one fires.
+    const bool taken = store_.TakeMinuteValue(kValQuickTimer, [at](const std::string& stored) {
+        const std::optional<LocalTime> t = ParseLocalTime(stored, false);
+        return t && MinuteNumber(*t) == at;
+    });
     quickTimer_.reset();
     ShowQuickTimer();
+    if (!taken) return;
     tickState_.pendingAction = kQuickTimerWord;
     if (history_) history_->QuickTimerFired();
     StartCountdown(kQuickTimerWord, false);
@@ -363,11 +463,15 @@ std::optional<LocalTime> Runner::StoredMinute(const char* name, std::vector<std:
     }
 }
 
-void Runner::CheckPauseAndTimer(bool atStart, std::vector<std::string>* problems) {
+void Runner::CheckPauseAndTimer(bool atStart, std::vector<std::string>* problems, bool acts) {
     // What is stored is what holds: vantrelctl arms and cancels the quick
     // timer, and a copy of the program in another session pauses the same
     // tasks. Such a change was recorded by whoever made it.
-    const std::optional<LocalTime> pause = StoredMinute(kValPauseUntil, atStart ? problems : nullptr);
+    const LocalTime now = clock_();
+    std::optional<LocalTime> pause = StoredMinute(kValPauseUntil, atStart ? problems : nullptr);
+    // A pause is never missed: it ends late rather than never. The copy
+    // that acts ends it for all; another takes one that is over for none.
+    if (pause && !acts && PauseIsOver(*pause, now)) pause.reset();
     if (!SameMinute(pause, pausedUntil_)) {
         pausedUntil_ = pause;
         SetMonitoring(!pause);
@@ -377,15 +481,14 @@ void Runner::CheckPauseAndTimer(bool atStart, std::vector<std::string>* problems
         quickTimer_ = timer;
         ShowQuickTimer();
     }
-    const LocalTime now = clock_();
     if (pausedUntil_ && PauseIsOver(*pausedUntil_, now)) EndPause(kSourceTimer);
-    if (!quickTimer_) return;
+    if (!quickTimer_ || !acts) return;
     switch (CheckQuickTimer(*quickTimer_, now)) {
         case TimerCheck::Waiting: break;
         case TimerCheck::Due:
-            // A countdown already running keeps the window; the timer's
-            // minute then passes, as a task's would.
-            if (!gate_.countingDown) FireQuickTimer();
+            // A countdown already running keeps the window; the timer waits
+            // for it within the grace.
+            if (!gate_.countingDown && !interruptedAt_) FireQuickTimer();
             break;
         case TimerCheck::Missed: {
             const std::string at = FormatMinute(*quickTimer_);
@@ -408,6 +511,10 @@ void Runner::Postpone(int minutes) {
     if (PowerOpFor(action.word) == PowerOp::Hibernate) action.wake = tickState_.wakeChoice;
     // Stored first: a write the registry refuses leaves the countdown running.
     store_.WriteMinuteValue(kValPostponed, FormatPostponed(action));
+    // One postponed action waits at a time: one that waited (not this
+    // countdown's own) is replaced, and the history says so.
+    if (postponed_ && !postponedCounting_ && history_)
+        history_->PendingReplaced(postponed_->word, FormatMinute(postponed_->at), action.word);
     postponed_ = action;
     postponedCounting_ = false;
     StopCountdown();
@@ -418,12 +525,24 @@ void Runner::Postpone(int minutes) {
     view_.StatusChanged();
 }
 
-// Waits while monitoring is off (cancelled, paused) or another countdown
-// shows, and in a session that runs no tasks.
-void Runner::CheckPostponed() {
-    if (!postponed_ || postponedCounting_) return;
-    if (!gate_.monitoring || gate_.countingDown || gate_.sessionAway) return;
-    if (!PostponedIsDue(*postponed_, clock_())) return;
+// Due within the grace of its minute. It waits while monitoring is off
+// (cancelled, paused) or another countdown shows, and in a copy that does
+// not act; past the grace it is missed.
+void Runner::CheckPostponed(bool acts) {
+    if (!postponed_ || postponedCounting_ || !acts) return;
+    switch (DueAt(MinuteNumber(postponed_->at), MinuteNumber(clock_()))) {
+        case DueState::Waiting: return;
+        case DueState::Missed: {
+            const PostponedAction missed = *postponed_;
+            store_.WriteMinuteValue(kValPostponed, "");
+            postponed_.reset();
+            if (history_) history_->PendingMissed(missed.word, FormatMinute(missed.at), "已超过宽限");
+            view_.StatusChanged();
+            return;
+        }
+        case DueState::Due: break;
+    }
+    if (!gate_.monitoring || gate_.countingDown) return;
     postponedCounting_ = true;
     tickState_.pendingAction = postponed_->word;
     tickState_.wakeChoice = postponed_->wake;
@@ -444,20 +563,47 @@ void Runner::PostponedCountdownEnded() {
 
 // ---- warnings ----
 
+// What another copy chose is stored: the copy that acts honours it.
+void Runner::ReadChoices() {
+    try {
+        const std::optional<PostponedAction> stored = ParsePostponed(store_.ReadMinuteValue(kValPostponed));
+        const std::string was = postponed_ ? FormatPostponed(*postponed_) : std::string();
+        if (!postponedCounting_ && (stored ? FormatPostponed(*stored) : std::string()) != was) {
+            postponed_ = stored;
+            view_.StatusChanged();
+        }
+        skipped_ = ParseSkippedRuns(store_.ReadMinuteValue(kValSkipped));
+    } catch (const RegistryError&) {
+        // A value of another type is none; start-up said so.
+    }
+}
+
+// Stored first, with the runs that passed left out: a write the registry
+// refuses changes nothing.
+void Runner::WriteSkips(std::vector<SkippedRun> runs) {
+    const std::int64_t now = MinuteNumber(clock_());
+    runs.erase(std::remove_if(runs.begin(), runs.end(),
+                              [now](const SkippedRun& r) { return MinuteNumber(r.at) < now; }),
+               runs.end());
+    store_.WriteMinuteValue(kValSkipped, FormatSkippedRuns(runs));
+    skipped_ = runs;
+}
+
 bool Runner::WarningOpen() const {
     return lastWarning_ && MinuteNumber(lastWarning_->at) >= MinuteNumber(clock_());
 }
 
 // From the tasks as the tick last read them: no read but the action names
 // of the tasks whose run comes within the warning's minutes, once.
-void Runner::CheckWarnings() {
-    if (!tasksRead_ || !gate_.monitoring || pausedUntil_ || gate_.sessionAway) return;
+void Runner::CheckWarnings(bool acts) {
+    if (!tasksRead_ || !gate_.monitoring || pausedUntil_ || !acts) return;
     const LocalTime now = clock_();
     const std::int64_t minute = MinuteNumber(now);
     for (auto w = warned_.begin(); w != warned_.end();) w = w->second < minute ? warned_.erase(w) : std::next(w);
-    skipped_.erase(std::remove_if(skipped_.begin(), skipped_.end(),
-                                  [minute](const SkippedRun& s) { return s.minute < minute; }),
-                   skipped_.end());
+    // Runs skipped that have passed go from the program key.
+    const bool passed = std::any_of(skipped_.begin(), skipped_.end(),
+                                    [minute](const SkippedRun& s) { return MinuteNumber(s.at) < minute; });
+    if (passed) WriteSkips(skipped_);
     for (const PowerWarning& w : WarningsDue(seen_, now, seenEnv_, settings_.warnMinutes,
                                              [this](int n) { return ActionNameOf(n); })) {
         if (!warned_.insert({w.number, MinuteNumber(w.at)}).second) continue;
@@ -473,7 +619,10 @@ void Runner::CheckWarnings() {
 void Runner::SkipWarnedRun() {
     if (!lastWarning_) return;
     const PowerWarning& w = *lastWarning_;
-    skipped_.push_back(SkippedRun{w.number, w.schedule, MinuteNumber(w.at)});
+    ReadChoices();
+    std::vector<SkippedRun> runs = skipped_;
+    runs.push_back(SkippedRun{w.number, w.schedule, w.at});
+    WriteSkips(runs);
     if (history_)
         history_->TaskNote(FiredTask{w.number, w.schedule, ActionNameOf(w.number), "", ""}, kOutcomeSkipped,
                            FormatMinute(w.at));
@@ -488,10 +637,15 @@ void Runner::PostponeWarnedRun(int minutes) {
     action.at = AddMinutes(w.at, minutes);
     action.word = w.word;
     if (PowerOpFor(w.word) == PowerOp::Hibernate) action.wake = store_.ReadValueOrEmpty('C', w.number, nullptr);
+    ReadChoices();
+    std::vector<SkippedRun> runs = skipped_;
+    runs.push_back(SkippedRun{w.number, w.schedule, w.at});
+    WriteSkips(runs);
     store_.WriteMinuteValue(kValPostponed, FormatPostponed(action));
+    if (postponed_ && !postponedCounting_ && history_)
+        history_->PendingReplaced(postponed_->word, FormatMinute(postponed_->at), action.word);
     postponed_ = action;
     postponedCounting_ = false;
-    skipped_.push_back(SkippedRun{w.number, w.schedule, MinuteNumber(w.at)});
     if (history_)
         history_->TaskNote(FiredTask{w.number, w.schedule, ActionNameOf(w.number), "", ""}, kOutcomePostponed,
                            FormatMinute(action.at));
@@ -520,7 +674,10 @@ void Runner::TaskCountdown(const std::string& word, bool closeAll) {
         return;
     }
     // The tick goes on with the other tasks; this one's minute passes
-    // without firing again. A later power task takes the one slot.
+    // without firing again. A later power task takes the one slot, and the
+    // history says which it replaced.
+    if (busyWait_ && history_)
+        history_->PendingReplaced(busyWait_->word, FormatMinute(AddMinutes(clock_(), busyWait_->since - MinuteNumber(clock_()))), word);
     busyWait_ = BusyWaitState{word, tickState_.wakeChoice, closeAll, MinuteNumber(clock_())};
     gate_.countingDown = false;
     SuspendTick();
@@ -528,8 +685,8 @@ void Runner::TaskCountdown(const std::string& word, bool closeAll) {
     view_.StatusChanged();
 }
 
-void Runner::CheckBusyWait() {
-    if (!busyWait_ || !gate_.monitoring || gate_.countingDown || gate_.sessionAway) return;
+void Runner::CheckBusyWait(bool acts) {
+    if (!busyWait_ || !gate_.monitoring || gate_.countingDown || !acts) return;
     const BusyReason reason = settings_.busyWait == 1 ? BusyReasonNow() : BusyReason::None;
     const bool limit = MinuteNumber(clock_()) - busyWait_->since >= settings_.busyLimitMinutes;
     if (reason != BusyReason::None && !limit) return;
@@ -547,16 +704,21 @@ void Runner::CheckBusyWait() {
 // ---- each minute ----
 
 void Runner::Minute() {
-    CheckPauseAndTimer(false, nullptr);
-    CheckPostponed();
-    CheckWarnings();
+    const LocalTime now = clock_();
+    const bool acts = MayAct(now);
+    ReadChoices();
+    CheckPauseAndTimer(false, nullptr, acts);
+    if (interruptedAt_ && DueAt(*interruptedAt_, MinuteNumber(now)) == DueState::Missed) MissInterrupted();
+    if (awakeSince_ && MinuteNumber(now) - *awakeSince_ >= kAwakeAfterWakeMinutes) ReleaseAwake();
+    CheckPostponed(acts);
+    CheckWarnings(acts);
     if (settings_.busyWait == 1) {
         samples_.push_back(view_.BusyFacts());
         if (samples_.size() > 2) samples_.erase(samples_.begin());
     } else {
         samples_.clear();
     }
-    CheckBusyWait();
+    CheckBusyWait(acts);
     view_.StatusChanged();
 }
 

@@ -21,6 +21,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "actions/busy_check.h"
@@ -58,8 +59,10 @@ public:
 enum class AwakeNeed {
     None,       // as the system decides
     Countdown,  // a countdown runs: system and display, until it ends
-    AfterWake,  // the program's own timer woke it: once, for its task
+    AfterWake,  // the program's own timer woke it: system and display, until
+                // the next task is done or kAwakeAfterWakeMinutes passed
 };
+constexpr std::int64_t kAwakeAfterWakeMinutes = 10;
 
 // What the runner asks of its host: facts of the machine, and the effects
 // that show the schedule to the user or act on the machine.
@@ -128,8 +131,11 @@ public:
     void SwitchMonitoring();
     void Pause(PauseChoice choice);
     void SetQuickTimer(int minutes);  // 0: cancel it
+    // The computer goes to sleep, and wakes: `byProgramTimer`, the
+    // program's own wake timer came due; `userPresent`, the system says a
+    // user woke it (PBT_APMRESUMESUSPEND, or not IsSystemResumeAutomatic).
     void Suspending();
-    void Resumed(bool byProgramTimer);
+    void Resumed(bool byProgramTimer, bool userPresent);
     void SessionChanged(std::uint32_t change, std::uint32_t session);
     void HoldTick();
     void ReleaseTick();
@@ -144,6 +150,13 @@ public:
     TickGate& gate() { return gate_; }
     const CountdownModel& countdown() const { return model_; }
     bool counting() const { return counting_; }
+    // A countdown stopped by a sleep or a session switch away, waiting to
+    // show again whole.
+    bool interrupted() const { return interruptedAt_.has_value(); }
+    // Whether this copy runs the machine's tasks now: the one answer that
+    // lets a tick, the quick timer, a postponed action, a warning or a busy
+    // wait fire anything.
+    bool MayAct(const LocalTime& now);
     bool ticking() const { return ticking_; }
     const TickReport& lastReport() const { return lastReport_; }
     const std::optional<LocalTime>& pausedUntil() const { return pausedUntil_; }
@@ -176,15 +189,21 @@ private:
     bool RunsTasksAt(const LocalTime& now);
     bool SkipsRun(int number, const std::string& schedule, const LocalTime& now) const;
     void TasksRead(const std::vector<SeenTask>& tasks, const LocalTime& now, const MatchEnv& env);
-    void CheckPauseAndTimer(bool atStart, std::vector<std::string>* problems);
+    void CheckPauseAndTimer(bool atStart, std::vector<std::string>* problems, bool acts);
+    void ReadChoices();
+    void WriteSkips(std::vector<SkippedRun> runs);
+    void ShowIfBack();
+    void MissInterrupted();
+    void ApplyAwake();
+    void ReleaseAwake();
     std::optional<LocalTime> StoredMinute(const char* name, std::vector<std::string>* problems);
     void EndPause(const char* source);
     void FireQuickTimer();
     void ShowQuickTimer() { view_.StatusChanged(); }
-    void CheckPostponed();
+    void CheckPostponed(bool acts);
     void PostponedCountdownEnded();
-    void CheckWarnings();
-    void CheckBusyWait();
+    void CheckWarnings(bool acts);
+    void CheckBusyWait(bool acts);
     BusyReason BusyReasonNow();
     std::string ActionNameOf(int number);
 
@@ -206,6 +225,19 @@ private:
     TickReport lastReport_;
     std::int64_t seenMinute_ = -1;  // the minute whose tasks were last told
     std::unique_ptr<SessionRole> session_;
+    // The tick: the last minute it went through (-1: none yet, or nothing
+    // to catch up), the minute it goes through now, and the runs it fired
+    // lately (task, schedule, minute), so that a clock set back fires none
+    // of them twice.
+    std::int64_t examinedUpTo_ = -1;
+    std::int64_t tickMinute_ = 0;
+    std::set<std::tuple<int, std::string, std::int64_t>> firedRuns_;
+    // A countdown stopped by a sleep or a session switched away: its
+    // minute; asleep until a user is there after the wake.
+    std::optional<std::int64_t> interruptedAt_;
+    bool asleep_ = false;
+    std::optional<std::int64_t> awakeSince_;  // the program's timer woke the computer then
+    AwakeNeed awakeShown_ = AwakeNeed::None;
 
     std::optional<LocalTime> pausedUntil_;
     std::optional<LocalTime> quickTimer_;
@@ -213,12 +245,7 @@ private:
     bool postponedCounting_ = false;  // the countdown shown is the postponed action's
     std::set<std::pair<int, std::int64_t>> warned_;  // (task, minute of its run) warned of
     std::optional<PowerWarning> lastWarning_;        // the balloon's, for its menu
-    struct SkippedRun {
-        int number;
-        std::string schedule;
-        std::int64_t minute;
-    };
-    std::vector<SkippedRun> skipped_;
+    std::vector<SkippedRun> skipped_;  // as the program key keeps them
     struct BusyWaitState {
         std::string word, wake;
         bool closeAll;

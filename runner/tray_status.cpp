@@ -1,5 +1,7 @@
 #include "runner/tray_status.h"
 
+#include "runner/postponed.h"
+
 #include "scheduler/history_recorder.h"
 #include "scheduler/next_due.h"
 #include "scheduler/tick.h"
@@ -49,9 +51,12 @@ bool PauseIsOver(const LocalTime& until, const LocalTime& now) {
 }
 
 TimerCheck CheckQuickTimer(const LocalTime& at, const LocalTime& now) {
-    const std::int64_t late = MinuteNumber(now) - MinuteNumber(at);
-    if (late < 0) return TimerCheck::Waiting;
-    return late == 0 ? TimerCheck::Due : TimerCheck::Missed;
+    switch (DueAt(MinuteNumber(at), MinuteNumber(now))) {
+        case DueState::Waiting: return TimerCheck::Waiting;
+        case DueState::Due: return TimerCheck::Due;
+        case DueState::Missed: break;
+    }
+    return TimerCheck::Missed;
 }
 
 std::string CancelTimerCaption(const std::optional<LocalTime>& at, const LocalTime& now) {

@@ -36,9 +36,9 @@ LocalTime PauseEnd(PauseChoice choice, const LocalTime& now);
 // past it).
 bool PauseIsOver(const LocalTime& until, const LocalTime& now);
 
-// A quick timer is due in its minute. One whose minute passed with no look
-// at it (the program not running, the computer asleep) is missed, as a
-// task's minute is, rather than shutting the computer down on waking.
+// A quick timer is due from its minute within the grace (DueAt). One whose
+// minute passed longer ago (the program not running, the computer asleep)
+// is missed, rather than shutting the computer down on waking.
 enum class TimerCheck { Waiting, Due, Missed };
 TimerCheck CheckQuickTimer(const LocalTime& at, const LocalTime& now);
 

@@ -114,6 +114,26 @@ void HistoryRecorder::BusyWaitEnded(const std::string& word, const std::string& 
     Line(kSourceTimer, task, ActionOutcome{kOutcomeWaitEnd, why});
 }
 
+void HistoryRecorder::PendingMissed(const std::string& word, const std::string& at, const std::string& why) {
+    FiredTask task;
+    task.action = word;
+    Line(kSourceTimer, task, ActionOutcome{kOutcomeMissed, at + " " + why});
+}
+
+void HistoryRecorder::PendingReplaced(const std::string& word, const std::string& at, const std::string& by) {
+    FiredTask task;
+    task.action = word;
+    Line(kSourceTimer, task, ActionOutcome{kOutcomeReplaced, at + "，由" + by + "取代"});
+}
+
+void HistoryRecorder::StartupProblem(const std::string& text) {
+    HistoryEntry e = Entry(kSourceProgram);
+    e.action = kEventStart;
+    e.outcome = kOutcomeError;
+    e.detail = text;
+    Write(e);
+}
+
 void HistoryRecorder::Command(const char* source, const std::string& name,
                               const ActionOutcome& outcome) {
     HistoryEntry e = Entry(source);

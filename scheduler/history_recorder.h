@@ -63,6 +63,14 @@ public:
     // longer busy, or the longest wait reached).
     void BusyWait(const std::string& word, const std::string& why);
     void BusyWaitEnded(const std::string& word, const std::string& why);
+    // A pending power action (`word`, due at `at`, "YYYY-MM-DD HH:MM")
+    // that will not come: its minute passed beyond the grace (`why`), or
+    // another pending action took its place.
+    void PendingMissed(const std::string& word, const std::string& at, const std::string& why);
+    void PendingReplaced(const std::string& word, const std::string& at, const std::string& by);
+    // A problem start-up found (a value that could not be read, values
+    // that belong to no task): told here and in a window that holds nothing.
+    void StartupProblem(const std::string& text);
 
     // A command of the tray menu (kSourceMenu) or a hotkey (kSourceHotkey).
     void Command(const char* source, const std::string& name, const ActionOutcome& outcome);

@@ -18,6 +18,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -48,6 +49,12 @@ extern const char* const kValQuickTimer;  // "dingshi": the quick timer's shutdo
 // A power action postponed from its countdown: its minute, word and wake
 // choice (runner/postponed.h), missing when none waits.
 extern const char* const kValPostponed;   // "tuichi"
+// Runs of tasks skipped from their warning (runner/postponed.h), so that
+// whichever copy runs the tasks honours a choice made in another.
+extern const char* const kValSkipped;     // "tiaoguo"
+// The values above: this machine's own pending state, never a setting to
+// carry to another machine. Value names compare in any letter case.
+bool IsPendingValue(const std::string& name);
 
 // The in-memory copies the running program keeps; the tick, the countdown
 // and the hotkeys use only these.
@@ -260,6 +267,10 @@ public:
     std::string ReadMinuteValue(const char* name);
     // Writes it, or deletes it for an empty text.
     void WriteMinuteValue(const char* name, const std::string& minute);
+    // Deletes the value if what is stored is still what `stillThere` says
+    // it read, all under the lock: of two copies that read the same quick
+    // timer, one takes it. False, with nothing changed, otherwise.
+    bool TakeMinuteValue(const char* name, const std::function<bool(const std::string&)>& stillThere);
 
     // The later settings (store/extra_settings.h): one as stored (its
     // default when missing or out of range; a value of another type raises

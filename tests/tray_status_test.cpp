@@ -38,8 +38,9 @@ TEST(TrayPause, EndsAfterItsHoursOrAtTomorrowsStart) {
 }
 
 // Seconds do not count: a pause is over and a timer due from the first
-// second of their minute; a timer whose minute passed unseen is missed; the
-// clock set back a year waits again.
+// second of their minute; a timer stays due through the grace and is
+// missed after it, while a pause stays over; the clock set back a year
+// waits again.
 TEST(TrayPause, PauseOverAndTimerDueByTheMinute) {
     const LocalTime mark = At("2026-12-07 22:37");
     const struct {
@@ -48,7 +49,10 @@ TEST(TrayPause, PauseOverAndTimerDueByTheMinute) {
         TimerCheck timer;
     } cases[] = {
         {At("2026-12-07 22:36", 59), false, TimerCheck::Waiting}, {At("2026-12-07 22:37"), true, TimerCheck::Due},
-        {At("2026-12-07 22:37", 59), true, TimerCheck::Due},      {At("2026-12-07 22:38"), true, TimerCheck::Missed},
+        {At("2026-12-07 22:37", 59), true, TimerCheck::Due},      {At("2026-12-07 22:38"), true, TimerCheck::Due},
+        {AddMinutes(mark, kGraceMinutes), true, TimerCheck::Due},
+        {AddMinutes(mark, kGraceMinutes + 1), true, TimerCheck::Missed},
+        {At("2026-12-09 08:00"), true, TimerCheck::Missed},
         {At("2025-12-07 22:37"), false, TimerCheck::Waiting},
     };
     for (const auto& c : cases) {
@@ -142,12 +146,15 @@ TEST(Postponed, StoredTextReadsBackOrIsNone) {
     EXPECT_EQ(FormatPostponed({At("2026-12-07 21:42"), "关机", "第1天7时0分唤醒"}), "2026-12-07 21:42 关机");
 }
 
-// Due from its minute on, late or not: never dropped, never early.
-TEST(Postponed, IsDueFromItsMinuteOn) {
-    const PostponedAction p{At("2026-12-07 21:42"), "关机", ""};
-    EXPECT_FALSE(PostponedIsDue(p, At("2026-12-07 21:41", 59)));
-    EXPECT_TRUE(PostponedIsDue(p, At("2026-12-07 21:42")));
-    EXPECT_TRUE(PostponedIsDue(p, At("2026-12-09 08:00")));
+// Skipped runs survive the program key as written, in any number; an entry
+// that does not read as a run is left out, the others kept.
+TEST(Postponed, SkippedRunsReadBackAsWritten) {
+    const std::vector<SkippedRun> runs = {{3, "每天23时0分", At("2026-12-07 23:00")},
+                                          {12, "每隔30分开始于2026-12-07 8时0分", At("2026-12-08 00:30")}};
+    EXPECT_EQ(ParseSkippedRuns(FormatSkippedRuns(runs)), runs);
+    EXPECT_TRUE(ParseSkippedRuns("").empty());
+    const std::string text = "nonsense;2026-12-07 23:00 x 每天23时0分;" + FormatSkippedRuns(runs) + ";2026-12-07 25:00 1 a";
+    EXPECT_EQ(ParseSkippedRuns(text), runs);
 }
 
 // The warning names the enabled power tasks whose run comes within its
