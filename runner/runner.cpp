@@ -315,6 +315,7 @@ void Runner::EndCountdown(bool carryOut) {
 }
 
 void Runner::Cancel() {
+    awakeSince_.reset();  // the user is there
     StopCountdown();
     gate_.countingDown = false;
     SetMonitoring(false);
@@ -517,6 +518,7 @@ void Runner::Postpone(int minutes) {
         history_->PendingReplaced(postponed_->word, FormatMinute(postponed_->at), action.word);
     postponed_ = action;
     postponedCounting_ = false;
+    awakeSince_.reset();  // the user is there
     StopCountdown();
     gate_.countingDown = false;
     // Monitoring stays on; the task's minute passes without firing again.

@@ -213,11 +213,12 @@ TEST_F(HistoryTick, EveryEventLandsAsOneLine) {
 }
 
 // The menu's pause and its end by 启用监控, the quick timer armed and
-// cancelled, one whose minute passed and one that came (its countdown and
+// cancelled, one whose minute passed beyond the grace and one that came (its countdown and
 // the countdown's end): a line each, between the program's start and end.
 TEST_F(HistoryTick, PauseAndQuickTimerLeaveTheirLines) {
     testing::DailyForNow(50);
-    const std::string now = FormatMinute(LocalTimeNow()), past = FormatMinute(AddMinutes(LocalTimeNow(), -1));
+    const std::string now = FormatMinute(LocalTimeNow()),
+                      past = FormatMinute(AddMinutes(LocalTimeNow(), -(kGraceMinutes + 1)));
     std::string until, armed;
     {
         auto main = testing::StartTestMainWindow(kKey, folder_);
@@ -419,7 +420,8 @@ TEST_F(HistoryTick, APowerCallThatFailsIsShownAndRecordedAsFailed) {
 
 // 休眠计算机 with 自动开机 where the timer cannot wake the computer: it still
 // sleeps, and the wake the user brings about tells them. The program's own
-// wake asks once for the computer and its display to stay on.
+// wake holds the computer and its display on: a power request where the
+// system has them, the thread's continuous state where it does not.
 TEST_F(HistoryTick, AWakeTimerThatCannotWakeIsToldAfterTheWake) {
     ops_.armResult = ERROR_NOT_SUPPORTED;
     testing::StoreRecords(kKey, {{testing::DailyForNow(45), "休眠计算机", "第1天23时59分唤醒", "启用"}});
@@ -433,6 +435,7 @@ TEST_F(HistoryTick, AWakeTimerThatCannotWakeIsToldAfterTheWake) {
     EXPECT_TRUE(testing_win::VisibleReminders().empty());    // nobody is there yet
     EXPECT_EQ(LinesOf(Read("history.log"), 1).back(), "休眠计算机|error|" + notice);
     ops_.executionStates.clear();
+    ops_.powerRequestCalls.clear();
     for (bool byTimer : {false, true}) {
         ops_.wakeTimerDue = byTimer;
         for (WPARAM resume : {PBT_APMRESUMEAUTOMATIC, PBT_APMRESUMESUSPEND})
@@ -440,8 +443,23 @@ TEST_F(HistoryTick, AWakeTimerThatCannotWakeIsToldAfterTheWake) {
     }
     const std::vector<HWND> told = testing_win::VisibleReminders();
     EXPECT_TRUE(told.size() == 1 && testing_win::ReminderText(told[0]) == notice);
-    EXPECT_EQ(ops_.executionStates, (std::vector<std::uint32_t>{ES_SYSTEM_REQUIRED | ES_DISPLAY_REQUIRED}));
+    EXPECT_EQ(ops_.executionStates,
+              (std::vector<std::uint32_t>{ES_CONTINUOUS | ES_SYSTEM_REQUIRED | ES_DISPLAY_REQUIRED}));
+    EXPECT_EQ(ops_.powerRequestCalls, std::vector<bool>{true});  // tried first, refused as on XP
     EXPECT_EQ(ops_.calls.back(), "cancel wake timer");
+    // A countdown takes over from the hold, and its end releases both.
+    main->driver().StartCountdown("关机", false);
+    main->BitBtn2Click();
+    EXPECT_EQ(ops_.powerRequestCalls.back(), false);
+    EXPECT_EQ(ops_.executionStates.back(), static_cast<std::uint32_t>(ES_CONTINUOUS));
+    // With power requests (Windows 7 on), the request alone holds it.
+    ops_.powerRequests = true;
+    ops_.executionStates.clear();
+    ops_.powerRequestCalls.clear();
+    ops_.wakeTimerDue = true;
+    SendMessageA(main->hwnd(), WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+    EXPECT_EQ(ops_.powerRequestCalls, std::vector<bool>{true});
+    EXPECT_TRUE(ops_.executionStates.empty());
     OwnedForms::ReleaseAll();
 }
 

@@ -535,6 +535,29 @@ TEST_F(MainWindowTest, AWrongTypeSettingIsReportedAndStartUpGoesOn) {
     EXPECT_NE(main_->hotkeys().f8(), 0);
 }
 
+// Values above the task count, which start-up reports, hold nothing: the
+// report is a reminder nobody has answered yet when the first tick shows
+// the reminder due at start, and the history has the report too.
+TEST_F(MainWindowTest, AStartUpReportWaitsForNobody) {
+    testing::StoreRecords(kKey, {{testing::DailyForNow(45), "提醒", "开机就到点", "启用"}});
+    {
+        WinRegistry reg;
+        reg.OpenKey(kKey, true);
+        reg.WriteString("A2", "每天8时0分");  // above TaskNum 1: belongs to no task
+    }
+    main_ = testing::StartTestMainWindow(kKey, "", "", true);
+    ASSERT_NE(main_, nullptr);
+    ASSERT_FALSE(main_->startupErrors().empty());
+    const std::vector<HWND> report = testing_win::VisibleReminders();
+    ASSERT_EQ(report.size(), 1u);
+    main_->driver().Timer1Timer();
+    EXPECT_TRUE(IsWindowVisible(report[0]));  // still unanswered
+    bool due = false;
+    for (HWND r : testing_win::VisibleReminders()) due = due || testing_win::ReminderText(r) == "开机就到点";
+    EXPECT_TRUE(due);
+    OwnedForms::ReleaseAll();
+}
+
 // Runs `test` on this thread under `token` (nullptr: the process's own).
 template <typename Test>
 auto Impersonating(HANDLE token, Test test) {

@@ -108,6 +108,16 @@ public:
     bool WakeTimerCameDue() override { return wakeTimerDue; }
     std::vector<std::uint32_t> executionStates;  // apart from `calls`
     void SetExecutionState(std::uint32_t flags) override { executionStates.push_back(flags); }
+    // Power requests, as from Windows 7 on, when `powerRequests`; each call
+    // recorded apart from `calls`.
+    bool powerRequests = false;
+    std::vector<bool> powerRequestCalls;
+    bool SetPowerRequest(bool on) override {
+        powerRequestCalls.push_back(on);
+        return powerRequests;
+    }
+    bool resumedAutomatically = false;
+    bool ResumedAutomatically() override { return resumedAutomatically; }
     UptimeClock uptime;
     UptimeClock ReadUptimeClock() override { return uptime; }
     void* StartProcess(const ProcessStart& start) override {
