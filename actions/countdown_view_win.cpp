@@ -1,5 +1,7 @@
 #include "actions/countdown_view_win.h"
 
+#include "actions/power_actions_win.h"
+
 #include "text/codepage_win.h"
 #include "winui/on_demand_win.h"
 
@@ -97,6 +99,42 @@ int CountdownView::BarPosition() const {
 
 int CountdownView::BarMaximum() const {
     return bar_ ? static_cast<int>(SendMessageA(bar_, PBM_GETRANGE, FALSE, 0)) : maximum_;
+}
+
+void CountdownView::Open(const std::string& word, const std::string& remaining, const std::string& sound,
+                         bool closeAll) {
+    ChangeCaption(word);
+    SetRemaining(remaining);
+    ShowWindow(window_, SW_SHOW);
+    // The cancel button, first in the tab order, has the focus, so Space
+    // cancels as well as Enter and Esc.
+    focus_ = cancel_;
+    SetFocus(focus_);
+    if (!sound.empty()) PlaySoundOnDemand(sound.c_str(), SND_FILENAME | SND_LOOP | SND_ASYNC);
+    if (closeAll) CloseAllOtherWindows();
+}
+
+void CountdownView::Step(int maximum, int position, const std::string& remaining) {
+    SetBar(maximum, position);
+    SetRemaining(remaining);
+    if (position >= maximum) StopSoundOnDemand();
+}
+
+void CountdownView::Close(int maximum) {
+    StopSoundOnDemand();
+    SetBar(maximum, 0);
+    ShowWindow(window_, SW_HIDE);
+}
+
+bool CountdownView::Activate(WPARAM state) {
+    if (LOWORD(state) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus && (focus == cancel_ || focus == actNow_ || focus == postpone_)) focus_ = focus;
+        return false;
+    }
+    if (!IsWindowVisible(window_) || !focus_) return false;
+    SetFocus(focus_);
+    return true;
 }
 
 }  // namespace vantrel

@@ -41,6 +41,20 @@ public:
     int BarPosition() const;
     int BarMaximum() const;
 
+    // The window shown with `word`'s captions and `remaining`, the cancel
+    // button focused, the looping sound (a wav path, or none) started and,
+    // with `closeAll`, the other programs' windows asked to close.
+    void Open(const std::string& word, const std::string& remaining, const std::string& sound, bool closeAll);
+    // A second's step; at the end the looping sound stops, before the
+    // action rather than with the next logon.
+    void Step(int maximum, int position, const std::string& remaining);
+    // The window hidden, the bar at 0 of `maximum`, the sound stopped.
+    void Close(int maximum);
+    // WM_ACTIVATE: the countdown keeps the button that had the focus when
+    // the user switched away (the cancel button at first). True when it
+    // gave the focus back.
+    bool Activate(WPARAM state);
+
     HWND label1() const { return label1_; }
     HWND label2() const { return label2_; }
     HWND bar() const { return bar_; }
@@ -56,6 +70,7 @@ private:
     int maximum_ = 60, position_ = 0;
     HWND label1_ = nullptr, label2_ = nullptr, bar_ = nullptr, actNow_ = nullptr, cancel_ = nullptr;
     HWND postpone_ = nullptr;
+    HWND focus_ = nullptr;  // the button that has, or last had, the focus
     Font font_;
     HIMAGELIST glyphAct_ = nullptr, glyphCancel_ = nullptr;
 };

@@ -24,8 +24,6 @@ const char* const MainWindow::kClassName = "TForm1";
 
 namespace {
 
-const wchar_t kDownloadPage[] = L"http://www.brelnix.com/vantrel/";
-const char kHelpFile[] = "Vantrel.CHM";
 const char kInstanceProperty[] = "Brelnix.Vantrel";
 const char kAdminFailed[] = "以管理员身份运行失败，某些功能如禁启用网卡功能或无效";
 // Posted when the run history could not be written, so that the error box
@@ -79,7 +77,7 @@ MainWindow::MainWindow(std::unique_ptr<Registry> registry, const Options& option
 MainWindow::~MainWindow() {
     if (!closed_ && hwnd()) FormClose();
     if (!destroyed_ && hwnd()) FormDestroy();
-    driver_.reset();
+    ResetDriver();
     if (g_main == this) g_main = nullptr;
 }
 
@@ -120,6 +118,7 @@ bool MainWindow::Start() {
                     WS_EX_TOPMOST, 401, 136, nullptr, LoadProgramIcon(L"MAINICON")))
         return false;
     g_main = this;
+    commands_ = TrayCommands(hwnd());
     SetPropW(hwnd(), Wide(kInstanceProperty).c_str(), reinterpret_cast<HANDLE>(1));
     view_.Attach(hwnd());
 
@@ -150,7 +149,8 @@ bool MainWindow::Start() {
     Sys().AllowMessageFromLowerIntegrity(hwnd(), taskbarCreated_);
     Sys().AllowMessageFromLowerIntegrity(hwnd(), TrayIcon::kCallbackMessage);
     tray_.Init(hwnd(), LoadProgramIcon(L"MAINICON"), kTipEnabled);
-    ShowTrayIcon();
+    shell_.Attach(hwnd(), [this] { ReadSessions(); });
+    shell_.ShowIcon();
 
     runner_->SetCountdownLength(settings.countdownLength);
     // Without SWP_NOACTIVATE this would activate the hidden window and take
@@ -163,7 +163,8 @@ bool MainWindow::Start() {
     menu_.SetHotkeyCaptions(MenuCaptionsFor(settings.ctrlFlag, UserName()));
 
     driver_.reset(new TickDriver(hwnd(), *runner_, options_.intervals));
-    WatchSessions();
+    commands_.SetDriver(driver_.get());
+    shell_.WatchSessions();
     driver_->ApplyGate();
     StartHistory();
     for (const std::string& e : runner_->Start()) startupErrors_.push_back(e);
@@ -181,27 +182,6 @@ bool MainWindow::Start() {
         if (auto greeting = UptimeGreeting(loaded.greeting, vantrel::SecondsSinceStart())) ShowReminder(*greeting);
     }
     return true;
-}
-
-void MainWindow::ShowTrayIcon() {
-    trayShown_ = tray_.Add();
-    if (trayShown_) {
-        if (trayMissingRecorded_ && history_) history_->TrayIconShown(true);
-        trayRefusedSince_ = 0;
-        trayMissingRecorded_ = false;
-    } else if (trayRefusedSince_ == 0) {
-        // At logon the taskbar may not be there yet.
-        trayRefusedSince_ = GetTickCount() | 1;
-    }
-    ArmRetry();
-}
-
-// Registers first and reads after, so that no change falls between the two.
-void MainWindow::WatchSessions() {
-    watchingSessions_ = Sys().WatchSessions(hwnd());
-    ++sessionTries_;
-    ReadSessions();
-    ArmRetry();
 }
 
 void MainWindow::ReadSessions() {
@@ -226,33 +206,6 @@ OtherSessions MainWindow::OtherSessionsNow() {
     return others;
 }
 
-void MainWindow::RetryTimer() {
-    if (!trayShown_) {
-        ShowTrayIcon();
-        if (!trayShown_ && !trayMissingRecorded_ &&
-            GetTickCount() - trayRefusedSince_ >= options_.trayMissingMs) {
-            if (history_) history_->TrayIconShown(false);
-            trayMissingRecorded_ = true;
-        }
-    }
-    // Read after registering, so that no change falls between the two: a
-    // late registration reads afresh what it may have missed.
-    if (!watchingSessions_ && sessionTries_ < kSessionTries) {
-        ++sessionTries_;
-        watchingSessions_ = Sys().WatchSessions(hwnd());
-        if (watchingSessions_) ReadSessions();
-    }
-    ArmRetry();
-}
-
-void MainWindow::ArmRetry() {
-    const bool needed =
-        !closed_ && (!trayShown_ || (!watchingSessions_ && sessionTries_ < kSessionTries));
-    if (needed && !retrying_) SetTimer(hwnd(), kTimerRetry, options_.trayRetryMs, nullptr);
-    if (!needed && retrying_) KillTimer(hwnd(), kTimerRetry);
-    retrying_ = needed;
-}
-
 void MainWindow::StartHistory() {
     if (options_.historyFolder.empty()) return;
     historyFile_.reset(new HistoryFile(options_.historyFolder));
@@ -264,31 +217,9 @@ void MainWindow::StartHistory() {
     history_.reset(new HistoryRecorder(*historyFile_, LocalTimeNow));
     driver_->SetHistory(history_.get());
     runner_->UseHistory(history_.get());
+    commands_.SetHistory(history_.get());
+    shell_.SetHistory(history_.get());
     history_->ProgramStarted(options_.version, WindowsVersionText());
-}
-
-void MainWindow::Record(const char* source, const char* name, const ActionOutcome& outcome) {
-    if (history_) history_->Command(source, name, outcome);
-}
-
-// The line says what came of the command, so it is written once the call
-// has answered. Fast restart and fast shutdown do not come back when they
-// work: their line is written first, and a failure adds a second.
-void MainWindow::PowerCommand(const char* source, const char* name, PowerOutcome (*command)()) {
-    const bool comesBack = command != FastRestartNow && command != FastShutdownNow;
-    const ActionOutcome carriedOut{kOutcomeCarriedOut, std::string()};
-    if (!comesBack) Record(source, name, carriedOut);
-    const PowerOutcome outcome = command();
-    if (!outcome.ok)
-        Record(source, name, ActionOutcome::Error(outcome.text));
-    else if (comesBack)
-        Record(source, name, carriedOut);
-}
-
-void MainWindow::CleanJunkFromMenu() {
-    if (!driver_) return;
-    Record(kSourceMenu, kCommandCleanJunk, CleanupOutcomeOf(driver_->RunJunkCleanup(true)));
-    AfterTick();  // a close that came while the batch ran
 }
 
 void MainWindow::StatusTimer() {
@@ -355,34 +286,21 @@ std::string MainWindow::PowerRefusal(const std::string& word) { return PowerRefu
 
 BusySample MainWindow::BusyFacts() { return Sys().BusyFacts(); }
 
+// Timer2 steps the countdown while it shows.
 void MainWindow::ShowCountdown(const std::string& word, const std::string& remaining, bool closeAll) {
-    view_.ChangeCaption(word);
-    view_.SetRemaining(remaining);
     if (!timer2_) SetTimer(hwnd(), kTimer2, 1000, nullptr);
     timer2_ = true;
-    Show();
-    // The cancel button, first in the tab order, has the focus, so Space
-    // cancels as well as Enter and Esc.
-    focus_ = view_.cancel();
-    SetFocus(focus_);
-    const std::string& sound = runner_->settings().soundPath;
-    if (!sound.empty()) PlaySoundOnDemand(sound.c_str(), SND_FILENAME | SND_LOOP | SND_ASYNC);
-    if (closeAll) CloseAllOtherWindows();
+    view_.Open(word, remaining, runner_->settings().soundPath, closeAll);
 }
 
 void MainWindow::StepCountdown(std::int32_t length, std::int32_t position, const std::string& remaining) {
-    view_.SetBar(length, position);
-    view_.SetRemaining(remaining);
-    // The looping sound ends before the action, not with the next logon.
-    if (position >= length) StopSound();
+    view_.Step(length, position, remaining);
 }
 
 void MainWindow::HideCountdown() {
     if (timer2_) KillTimer(hwnd(), kTimer2);
     timer2_ = false;
-    StopSound();
-    view_.SetBar(runner_->countdown().length(), 0);
-    Hide();
+    view_.Close(runner_->countdown().length());
 }
 
 void MainWindow::SetCountdownBar(std::int32_t length, std::int32_t position) { view_.SetBar(length, position); }
@@ -449,19 +367,7 @@ void MainWindow::OnPowerBroadcast(WPARAM event) {
     }
 }
 
-void MainWindow::OnHotkey(WPARAM id) {
-    switch (hotkeys_.ActionFor(id)) {
-        case HotkeyAction::LogOff: PowerCommand(kSourceHotkey, kCommandLogOff, LogOffNow); break;
-        case HotkeyAction::Standby: PowerCommand(kSourceHotkey, kCommandStandby, StandbyNow); break;
-        case HotkeyAction::FastRestart:
-            PowerCommand(kSourceHotkey, kCommandFastRestart, FastRestartNow);
-            break;
-        case HotkeyAction::FastShutdown:
-            PowerCommand(kSourceHotkey, kCommandFastShutdown, FastShutdownNow);
-            break;
-        case HotkeyAction::None: break;
-    }
-}
+void MainWindow::OnHotkey(WPARAM id) { commands_.Hotkey(hotkeys_.ActionFor(id)); }
 
 void MainWindow::OnTrayCallback(LPARAM mouseMessage) {
     if (mouseMessage == NIN_BALLOONUSERCLICK) {
@@ -481,51 +387,24 @@ void MainWindow::OpenSettings() {
 }
 
 void MainWindow::OnCommand(UINT id) {
+    if (commands_.Run(id)) {
+        if (id == kMenuCleanJunk) AfterTick();  // a close that came while the batch ran
+        return;
+    }
     switch (id) {
         case kMenuMonitor: SwitchMonitoring(); break;
         case kMenuSettings: OpenSettings(); break;
-        case kMenuLogOff: PowerCommand(kSourceMenu, kCommandLogOff, LogOffNow); break;
-        case kMenuStandby: PowerCommand(kSourceMenu, kCommandStandby, StandbyNow); break;
-        case kMenuHibernate: PowerCommand(kSourceMenu, kCommandHibernate, HibernateNow); break;
-        case kMenuRestart: PowerCommand(kSourceMenu, kCommandRestart, RestartNow); break;
-        case kMenuPowerOff: PowerCommand(kSourceMenu, kCommandPowerOff, PowerOffNow); break;
-        case kMenuOpenCd:
-            OpenCdTray(hwnd());
-            Record(kSourceMenu, kCommandOpenCd, ActionOutcome::Done());
-            break;
-        case kMenuCloseCd:
-            CloseCdTray(hwnd());
-            Record(kSourceMenu, kCommandCloseCd, ActionOutcome::Done());
-            break;
-        case kMenuMonitorOff:
-            MonitorOff();
-            Record(kSourceMenu, kCommandMonitorOff, ActionOutcome::Done());
-            break;
-        case kMenuCleanJunk: CleanJunkFromMenu(); break;
-        case kMenuFastRestart:
-            PowerCommand(kSourceMenu, kCommandFastRestart, FastRestartNow);
-            break;
-        case kMenuFastShutdown:
-            PowerCommand(kSourceMenu, kCommandFastShutdown, FastShutdownNow);
-            break;
-        case kMenuUpdate:
-            ShellExecuteW(nullptr, L"open", kDownloadPage, nullptr, nullptr, SW_SHOWNORMAL);
-            break;
         case kMenuAbout: ShowAboutWindow(); break;
-        case kMenuHelp:
-            ShellExecuteW(hwnd(), nullptr, Wide(ProgramFolder() + kHelpFile).c_str(), L"", L"",
-                          SW_SHOWNORMAL);
-            break;
         case kMenuExit: PostMessageW(hwnd(), WM_CLOSE, 0, 0); break;
-        case kMenuPause + 0: Pause(PauseChoice::OneHour); break;
-        case kMenuPause + 1: Pause(PauseChoice::TwoHours); break;
-        case kMenuPause + 2: Pause(PauseChoice::FourHours); break;
-        case kMenuPause + 3: Pause(PauseChoice::Tomorrow); break;
+        case kMenuPause + 0: runner_->Pause(PauseChoice::OneHour); break;
+        case kMenuPause + 1: runner_->Pause(PauseChoice::TwoHours); break;
+        case kMenuPause + 2: runner_->Pause(PauseChoice::FourHours); break;
+        case kMenuPause + 3: runner_->Pause(PauseChoice::Tomorrow); break;
         case kMenuQuickTimer + 0:
         case kMenuQuickTimer + 1:
         case kMenuQuickTimer + 2:
-        case kMenuQuickTimer + 3: SetQuickTimer(kQuickTimerMinutes[id - kMenuQuickTimer]); break;
-        case kMenuCancelTimer: SetQuickTimer(0); break;
+        case kMenuQuickTimer + 3: runner_->SetQuickTimer(kQuickTimerMinutes[id - kMenuQuickTimer]); break;
+        case kMenuCancelTimer: runner_->SetQuickTimer(0); break;
         case kWarnSkipId: runner_->SkipWarnedRun(); break;
         case kWarnPostponeId + 0:
         case kWarnPostponeId + 1:
@@ -535,7 +414,7 @@ void MainWindow::OnCommand(UINT id) {
         case CountdownView::kPostponeMenuId + 0:
         case CountdownView::kPostponeMenuId + 1:
         case CountdownView::kPostponeMenuId + 2:
-            Postpone(kPostponeMinutes[id - CountdownView::kPostponeMenuId]);
+            runner_->Postpone(kPostponeMinutes[id - CountdownView::kPostponeMenuId]);
             break;
         case CountdownView::kCancelId:
         case IDCANCEL: BitBtn2Click(); break;
@@ -549,19 +428,23 @@ void MainWindow::FormClose() {
     if (history_) history_->ProgramEnded();
     StopSound();
     KillTimer(hwnd(), kTimerStatus);
-    tray_.Delete();
-    ArmRetry();
+    shell_.Close();
     // The tick no longer uses the registry accessor. A tick or a cleanup
     // still running (it ran the messages that brought this close) keeps its
     // driver until it returns; it only stops its timers now.
     if (driver_ && driver_->busy())
         driver_->StopTimers();
     else
-        driver_.reset();
+        ResetDriver();
+}
+
+void MainWindow::ResetDriver() {
+    commands_.SetDriver(nullptr);
+    driver_.reset();
 }
 
 void MainWindow::AfterTick() {
-    if (driver_ && !driver_->busy() && closed_) driver_.reset();
+    if (driver_ && !driver_->busy() && closed_) ResetDriver();
     if (closePending_) {
         closePending_ = false;
         OnClose();
@@ -571,8 +454,7 @@ void MainWindow::AfterTick() {
 void MainWindow::FormDestroy() {
     destroyed_ = true;
     hotkeys_.Release(hwnd());
-    if (watchingSessions_) Sys().StopWatchingSessions(hwnd());
-    watchingSessions_ = false;
+    shell_.StopWatching();
     RemovePropW(hwnd(), Wide(kInstanceProperty).c_str());
 }
 
@@ -591,7 +473,7 @@ void MainWindow::OnClose() {
 LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == taskbarCreated_ && taskbarCreated_ != 0) {
         // Explorer came back: the icon returns as it was, icon and tip.
-        if (!closed_) ShowTrayIcon();
+        shell_.ShowIcon();
         return 0;
     }
     if (msg == kHistoryFailedMessage) {
@@ -617,7 +499,7 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             } else if (wParam == TickDriver::kTimerNetsh) {
                 driver_->NetshTimer();
             } else if (wParam == kTimerRetry) {
-                RetryTimer();
+                shell_.RetryTimer();
             }
             return 0;
         case WM_COMMAND:
@@ -633,17 +515,7 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             OnSessionChange(wParam, lParam);
             return 0;
         case WM_ACTIVATE:
-            // The countdown keeps the button that had the focus when the
-            // user switched away (the cancel button at first).
-            if (LOWORD(wParam) == WA_INACTIVE) {
-                HWND focus = GetFocus();
-                if (focus && (focus == view_.cancel() || focus == view_.actNow() ||
-                              focus == view_.postpone()))
-                    focus_ = focus;
-            } else if (IsWindowVisible(hwnd()) && focus_) {
-                SetFocus(focus_);
-                return 0;
-            }
+            if (view_.Activate(wParam)) return 0;
             break;
         case WM_POWERBROADCAST:
             OnPowerBroadcast(wParam);

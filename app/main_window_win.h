@@ -15,6 +15,8 @@
 #include "actions/power_actions_win.h"
 #include "app/hotkeys_win.h"
 #include "app/tick_driver_win.h"
+#include "app/shell_presence_win.h"
+#include "app/tray_commands_win.h"
 #include "app/tray_icon_win.h"
 #include "app/tray_menu_win.h"
 #include "runner/runner.h"
@@ -30,9 +32,7 @@ namespace vantrel {
 class MainWindow : public Form, public SettingsHost, public RunnerView {
 public:
     static constexpr UINT_PTR kTimer2 = 2;  // the countdown step
-    // Retries what the shell and Terminal Services may refuse while a logon
-    // is still starting them: the tray icon, the session messages.
-    static constexpr UINT_PTR kTimerRetry = 5;
+    static constexpr UINT_PTR kTimerRetry = ShellPresence::kTimerRetry;
     // At the start of each minute: a pause over, the quick timer due, the tip.
     static constexpr UINT_PTR kTimerStatus = 6;
     static const char* const kClassName;    // "TForm1"
@@ -80,19 +80,10 @@ public:
     void OnPowerBroadcast(WPARAM event);
     void OpenSettings();               // n4, also asked for by a second start
 
-    // The tray's pause and quick timer, the countdown's 推迟 and the
-    // warning's choices: the runner's, shown here.
-    void Pause(PauseChoice choice) { runner_->Pause(choice); }
-    void SetQuickTimer(int minutes) { runner_->SetQuickTimer(minutes); }  // 0: 取消定时
+    // The start of each minute, the countdown's 推迟 and the warning's menu.
     void StatusTimer();                // kTimerStatus
-    const std::optional<LocalTime>& pausedUntil() const { return runner_->pausedUntil(); }
-    const std::optional<LocalTime>& quickTimer() const { return runner_->quickTimer(); }
-    void Postpone(int minutes) { runner_->Postpone(minutes); }
     void ShowPostponeMenu();           // the 推迟(&P) button
-    const std::optional<PostponedAction>& postponed() const { return runner_->postponed(); }
-    bool waitingWhileBusy() const { return runner_->waitingWhileBusy(); }
     void ShowWarningMenu();
-    const std::optional<PowerWarning>& lastWarning() const { return runner_->lastWarning(); }
     static constexpr UINT kWarnSkipId = 130;      // 跳过本次
     static constexpr UINT kWarnPostponeId = 131;  // 推迟, 131 + the choice
 
@@ -106,17 +97,13 @@ public:
     TaskStore& store() override { return *store_; }
     Settings& settings() override { return runner_->settings(); }
     Runner& runner() { return *runner_; }
-    TickState& tickState() { return runner_->tickState(); }
-    TickGate& gate() { return runner_->gate(); }
     TickDriver& driver() { return *driver_; }
     HistoryRecorder* history() { return history_.get(); }
     TrayIcon& tray() { return tray_; }
     TrayMenu& menu() { return menu_; }
     Hotkeys& hotkeys() { return hotkeys_; }
     CountdownView& view() { return view_; }
-    bool timer2Running() const { return runner_->counting(); }
     const std::vector<std::string>& startupErrors() const { return startupErrors_; }
-    const SessionRole& session() const { return *runner_->session(); }
     void SetCountdownLength(std::int32_t seconds) override { runner_->SetCountdownLength(seconds); }
 
     // What the settings window and the task editor ask of the program.
@@ -149,19 +136,9 @@ private:
     void FormDestroy();
     // A tick or a cleanup returned: carries out a close that came while it ran.
     void AfterTick();
-    // A command of the tray menu or a hotkey, for the run history.
-    void Record(const char* source, const char* name, const ActionOutcome& outcome);
-    // An immediate power command and its line in the run history.
-    void PowerCommand(const char* source, const char* name, PowerOutcome (*command)());
-    void CleanJunkFromMenu();
+    void ResetDriver();
     void StartHistory();
-    // NIM_ADD, and the retry timer while the shell refuses it.
-    void ShowTrayIcon();
-    // Registers for the session messages and reads the sessions.
-    void WatchSessions();
     void ReadSessions();
-    void RetryTimer();
-    void ArmRetry();
 
     std::unique_ptr<Registry> registry_;
     std::unique_ptr<Registry> tickRegistry_;  // the tick's own accessor, if the registry gives one
@@ -173,8 +150,9 @@ private:
     TrayIcon tray_;
     TrayMenu menu_;
     Hotkeys hotkeys_;
+    TrayCommands commands_{nullptr};
+    ShellPresence shell_{tray_, options_.trayRetryMs, options_.trayMissingMs};
     CountdownView view_;
-    HWND focus_ = nullptr;  // the countdown button that has, or last had, the focus
     UINT taskbarCreated_ = 0;
     bool timer2_ = false;
     bool monitoringShown_ = true;  // what the icon and the menu's check show
@@ -185,15 +163,6 @@ private:
     std::unique_ptr<HistoryFile> historyFile_;
     std::unique_ptr<HistoryRecorder> history_;
     std::string historyFailure_;  // shown once, outside the tick that met it
-    bool watchingSessions_ = false;
-    // Tries to register for the session messages: Terminal Services may not
-    // be ready at logon, and a system where it is off never will be.
-    static constexpr int kSessionTries = 100;
-    int sessionTries_ = 0;
-    bool trayShown_ = false;
-    DWORD trayRefusedSince_ = 0;     // GetTickCount of the first refusal; 0: none
-    bool trayMissingRecorded_ = false;
-    bool retrying_ = false;
 };
 
 // The one main window of the process (nullptr before Start and after the end).

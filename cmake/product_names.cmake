@@ -21,7 +21,7 @@ endfunction()
 vantrel_read_name(VANTREL_PROGRAM_KEY ${PROJECT_SOURCE_DIR}/store/task_store.cpp "kProgramKeyPath")
 vantrel_read_name(VANTREL_RUN_KEY ${PROJECT_SOURCE_DIR}/store/task_store.cpp "kRunKeyPath")
 vantrel_read_name(VANTREL_RUN_VALUE ${PROJECT_SOURCE_DIR}/store/task_store.cpp "kRunValueName")
-vantrel_read_name(VANTREL_HELP_FILE ${PROJECT_SOURCE_DIR}/app/main_window_win.cpp "kHelpFile\\[\\]")
+vantrel_read_name(VANTREL_HELP_FILE ${PROJECT_SOURCE_DIR}/app/tray_commands_win.cpp "kHelpFile\\[\\]")
 vantrel_read_name(VANTREL_MAIN_CLASS ${PROJECT_SOURCE_DIR}/app/main_window_win.cpp "MainWindow::kClassName")
 vantrel_read_name(VANTREL_INSTANCE_PROPERTY ${PROJECT_SOURCE_DIR}/app/main_window_win.cpp "kInstanceProperty\\[\\]")
 # Registry paths without their leading backslash, as reg files and NSIS write them.

@@ -130,7 +130,7 @@ TEST_F(DpiLayout, EveryWindowIsItsLayoutAtTheScreensDpiAndEveryTextFits) {
     const std::vector<HWND> reminders = testing_win::AllReminders();
     ASSERT_FALSE(reminders.empty());
     ExpectScaled(Form::FromHandle(reminders.back()), "reminder");
-    main_->tickState().pendingAction = "关机";
+    main_->runner().tickState().pendingAction = "关机";
     main_->driver().StartCountdown("关机", false);
     ExpectScaled(main_.get(), "countdown");
     main_->BitBtn2Click();

@@ -224,10 +224,10 @@ TEST_F(HistoryTick, PauseAndQuickTimerLeaveTheirLines) {
         auto main = testing::StartTestMainWindow(kKey, folder_);
         ASSERT_TRUE(main);
         main->OnCommand(kMenuPause + 1);
-        until = FormatMinute(*main->pausedUntil());
+        until = FormatMinute(*main->runner().pausedUntil());
         main->OnCommand(kMenuMonitor);
         main->OnCommand(kMenuQuickTimer + 1);
-        armed = FormatMinute(*main->quickTimer());
+        armed = FormatMinute(*main->runner().quickTimer());
         main->OnCommand(kMenuCancelTimer);
         for (const std::string& at : {past, now}) {
             main->store().WriteMinuteValue(kValQuickTimer, at);
@@ -259,30 +259,30 @@ TEST_F(HistoryTick, APostponedCountdownComesBackAfterARestart) {
         ASSERT_TRUE(IsWindowVisible(main->hwnd()));
         main->OnCommand(CountdownView::kPostponeMenuId + 0);
         EXPECT_FALSE(IsWindowVisible(main->hwnd()));
-        EXPECT_FALSE(main->timer2Running());
+        EXPECT_FALSE(main->runner().counting());
         EXPECT_TRUE(main->menu().MonitorChecked());
-        ASSERT_TRUE(main->postponed());
-        EXPECT_GE(MinuteNumber(main->postponed()->at) - MinuteNumber(LocalTimeNow()), 5);
-        at = FormatMinute(main->postponed()->at);
+        ASSERT_TRUE(main->runner().postponed());
+        EXPECT_GE(MinuteNumber(main->runner().postponed()->at) - MinuteNumber(LocalTimeNow()), 5);
+        at = FormatMinute(main->runner().postponed()->at);
         EXPECT_EQ(main->store().ReadMinuteValue(kValPostponed), at + " 关机");
     }
     {
         auto main = testing::StartTestMainWindow(kKey, folder_);
-        ASSERT_TRUE(main && main->postponed());
-        EXPECT_EQ(FormatMinute(main->postponed()->at), at);
+        ASSERT_TRUE(main && main->runner().postponed());
+        EXPECT_EQ(FormatMinute(main->runner().postponed()->at), at);
         EXPECT_NE(main->tray().tip().find("推迟："), std::string::npos);
         main->StatusTimer();  // not yet
-        EXPECT_FALSE(main->timer2Running());
+        EXPECT_FALSE(main->runner().counting());
         main->store().WriteMinuteValue(kValPostponed, FormatMinute(LocalTimeNow()) + " 关机");
     }
     {
         auto main = testing::StartTestMainWindow(kKey, folder_);
         ASSERT_TRUE(main);
         main->StatusTimer();
-        EXPECT_TRUE(main->timer2Running());
-        EXPECT_EQ(main->tickState().pendingAction, "关机");
+        EXPECT_TRUE(main->runner().counting());
+        EXPECT_EQ(main->runner().tickState().pendingAction, "关机");
         main->BitBtn1Click();
-        EXPECT_FALSE(main->postponed());
+        EXPECT_FALSE(main->runner().postponed());
         EXPECT_EQ(main->store().ReadMinuteValue(kValPostponed), "");
     }
     EXPECT_EQ(ops_.calls, (std::vector<std::string>{"ExitWindowsEx 12"}));
@@ -343,15 +343,15 @@ TEST_F(HistoryTick, ABusyMachineHoldsAPowerCountdownUntilItIsFree) {
         ASSERT_TRUE(main);
         main->driver().Timer1Timer();
         EXPECT_FALSE(IsWindowVisible(main->hwnd()));
-        EXPECT_FALSE(main->timer2Running());
-        EXPECT_TRUE(main->waitingWhileBusy());
+        EXPECT_FALSE(main->runner().counting());
+        EXPECT_TRUE(main->runner().waitingWhileBusy());
         EXPECT_TRUE(main->driver().timer3Running());  // the other tasks go on after the re-arm
         main->StatusTimer();
-        EXPECT_FALSE(main->timer2Running());
+        EXPECT_FALSE(main->runner().counting());
         ops_.busy = BusySample();
         main->StatusTimer();
-        EXPECT_TRUE(main->timer2Running());
-        EXPECT_EQ(main->tickState().pendingAction, "关机");
+        EXPECT_TRUE(main->runner().counting());
+        EXPECT_EQ(main->runner().tickState().pendingAction, "关机");
         main->BitBtn2Click();
     }
     std::vector<std::string> got;

@@ -51,7 +51,7 @@ protected:
         ASSERT_NE(main_, nullptr);
     }
     void BeginCountdown(const std::string& word) {
-        main_->tickState().pendingAction = word;
+        main_->runner().tickState().pendingAction = word;
         main_->driver().StartCountdown(word, false);
     }
 
@@ -79,7 +79,7 @@ TEST_F(MainWindowTest, StartsHiddenWithItsClassTrayRecordAndTickRunning) {
     EXPECT_STREQ(r.szTip, L"Vantrel-启用");
     EXPECT_TRUE(main_->menu().MonitorChecked());
     EXPECT_TRUE(main_->driver().timer1Running());
-    EXPECT_FALSE(main_->timer2Running());
+    EXPECT_FALSE(main_->runner().counting());
     EXPECT_EQ(main_->view().BarMaximum(), 60);
     EXPECT_EQ(MainWindow::FindRunningCopy(), main_->hwnd());
 }
@@ -100,7 +100,7 @@ TEST_F(MainWindowTest, TheCountdownStepsAndCarriesOutAtItsEnd) {
     StartWith(3);
     BeginCountdown("关机");
     EXPECT_TRUE(IsWindowVisible(main_->hwnd()));
-    EXPECT_TRUE(main_->timer2Running());
+    EXPECT_TRUE(main_->runner().counting());
     EXPECT_FALSE(main_->driver().timer1Running());
     main_->Timer2Timer();
     EXPECT_EQ(WindowText(main_->view().label2()), "2 秒");
@@ -111,7 +111,7 @@ TEST_F(MainWindowTest, TheCountdownStepsAndCarriesOutAtItsEnd) {
     EXPECT_EQ(WindowText(main_->view().label2()), "0 秒");
     EXPECT_EQ(ops_.calls, (std::vector<std::string>{"ExitWindowsEx 12"}));
     EXPECT_FALSE(IsWindowVisible(main_->hwnd()));
-    EXPECT_FALSE(main_->timer2Running());
+    EXPECT_FALSE(main_->runner().counting());
     EXPECT_EQ(main_->view().BarPosition(), 0);
     // The tick comes back through the re-arm, not at once.
     EXPECT_FALSE(main_->driver().timer1Running());
@@ -212,7 +212,7 @@ TEST_F(MainWindowTest, EscCancelsAndSwitchesMonitoringOff) {
     PumpMessages();
     EXPECT_TRUE(ops_.calls.empty());
     EXPECT_FALSE(IsWindowVisible(main_->hwnd()));
-    EXPECT_FALSE(main_->timer2Running());
+    EXPECT_FALSE(main_->runner().counting());
     EXPECT_FALSE(main_->driver().timer1Running());
     EXPECT_FALSE(main_->driver().timer3Running());
     EXPECT_FALSE(main_->menu().MonitorChecked());
@@ -260,18 +260,18 @@ TEST_F(MainWindowTest, APauseStopsATaskDueNowAndOutlivesARestart) {
     testing::StoreRecords(kKey, {{testing::DailyForNow(45), "提醒", "暂停中", "启用"}});
     StartWith(60);
     main_->OnCommand(kMenuPause + 0);
-    ASSERT_TRUE(main_->pausedUntil());
-    const std::string until = FormatMinute(*main_->pausedUntil());
+    ASSERT_TRUE(main_->runner().pausedUntil());
+    const std::string until = FormatMinute(*main_->runner().pausedUntil());
     EXPECT_EQ(Stored("zanting"), until);
     main_->driver().Timer1Timer();  // a tick message queued before the pause
     EXPECT_TRUE(testing_win::AllReminders().empty());
     EXPECT_EQ(main_->tray().icon(), SmallIcon("DISSHUT"));
-    EXPECT_EQ(main_->tray().tip(), "Vantrel-禁用\n暂停至 " + MinuteTextFrom(*main_->pausedUntil(), LocalTimeNow(), true));
+    EXPECT_EQ(main_->tray().tip(), "Vantrel-禁用\n暂停至 " + MinuteTextFrom(*main_->runner().pausedUntil(), LocalTimeNow(), true));
 
     main_.reset();
     main_ = testing::StartTestMainWindow(kKey);
-    ASSERT_TRUE(main_ && main_->pausedUntil());
-    EXPECT_EQ(FormatMinute(*main_->pausedUntil()), until);
+    ASSERT_TRUE(main_ && main_->runner().pausedUntil());
+    EXPECT_EQ(FormatMinute(*main_->runner().pausedUntil()), until);
     EXPECT_FALSE(main_->menu().MonitorChecked() || main_->driver().timer1Running());
     main_->OnCommand(kMenuMonitor);
     EXPECT_EQ(Stored("zanting"), "(none)");
@@ -291,15 +291,15 @@ TEST_F(MainWindowTest, AQuickTimerIsNoTaskOutlivesARestartAndIsCancelled) {
     testing::DailyForNow(50);
     StartWith(60);
     main_->OnCommand(kMenuQuickTimer + 0);
-    ASSERT_TRUE(main_->quickTimer());
-    const LocalTime at = *main_->quickTimer();
+    ASSERT_TRUE(main_->runner().quickTimer());
+    const LocalTime at = *main_->runner().quickTimer();
     EXPECT_GE(MinuteNumber(at) - MinuteNumber(LocalTimeNow()), 15);
     EXPECT_EQ(Stored("dingshi"), FormatMinute(at));
     EXPECT_EQ(Stored("A1"), "(none)");
 
     main_.reset();
     main_ = testing::StartTestMainWindow(kKey);
-    ASSERT_TRUE(main_ && main_->quickTimer());
+    ASSERT_TRUE(main_ && main_->runner().quickTimer());
     const std::string time = MinuteTextFrom(at, LocalTimeNow(), true);
     EXPECT_EQ(main_->menu().Caption(kMenuCancelTimer), "取消定时 " + time);
     EXPECT_EQ(main_->tray().tip(), "Vantrel-启用\n定时关机：" + time);
@@ -310,8 +310,8 @@ TEST_F(MainWindowTest, AQuickTimerIsNoTaskOutlivesARestartAndIsCancelled) {
 
     main_->store().WriteMinuteValue(kValQuickTimer, FormatMinute(LocalTimeNow()));
     main_->StatusTimer();
-    EXPECT_TRUE(main_->timer2Running());
-    EXPECT_EQ(main_->tickState().pendingAction, "关机");
+    EXPECT_TRUE(main_->runner().counting());
+    EXPECT_EQ(main_->runner().tickState().pendingAction, "关机");
     EXPECT_EQ(Stored("dingshi"), "(none)");
     main_->BitBtn2Click();
 }
@@ -443,7 +443,7 @@ TEST_F(MainWindowTest, ASleepStopsTheCountdownAndTheWakeShowsItWhole) {
     main_->Timer2Timer();
     PostMessageA(main_->hwnd(), WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
     PumpMessages();
-    EXPECT_FALSE(IsWindowVisible(main_->hwnd()) || main_->timer2Running());
+    EXPECT_FALSE(IsWindowVisible(main_->hwnd()) || main_->runner().counting());
     EXPECT_FALSE(main_->driver().timer1Running());  // no task fires around the sleep
     for (WPARAM resume : {PBT_APMRESUMEAUTOMATIC, PBT_APMRESUMESUSPEND})
         PostMessageA(main_->hwnd(), WM_POWERBROADCAST, resume, 0);

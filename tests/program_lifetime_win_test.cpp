@@ -117,10 +117,10 @@ TEST_F(ProgramLifetime, StartUpProblemsHoldNothingAndASecondStartLeavesTheGateWh
     ASSERT_NE(settings, nullptr);
     EXPECT_FALSE(main_->driver().timer1Running());
     settings->Button2Click();
-    EXPECT_EQ(main_->gate().settingsWindowsOpen, 0);
+    EXPECT_EQ(main_->runner().gate().settingsWindowsOpen, 0);
     EXPECT_TRUE(main_->driver().timer1Running());
     main_->ReleaseTick();  // a close with no open to match
-    EXPECT_EQ(main_->gate().settingsWindowsOpen, 0);
+    EXPECT_EQ(main_->runner().gate().settingsWindowsOpen, 0);
 }
 
 BOOL CALLBACK CountWindow(HWND, LPARAM n) {
@@ -159,7 +159,7 @@ TEST_F(ProgramLifetime, FiveHundredClosedSettingsWindowsAndEditorsLeaveNothingBe
     EXPECT_EQ(ThreadWindows(), windows);
     EXPECT_EQ(OwnedForms::Count(), forms);
     EXPECT_EQ(GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS), userObjects);
-    EXPECT_EQ(main_->gate().settingsWindowsOpen, 0);
+    EXPECT_EQ(main_->runner().gate().settingsWindowsOpen, 0);
 }
 
 // A copy of a system library planted where a load by bare name would look

@@ -85,7 +85,7 @@ int Run() {
             settings->Button5Click();
             HWND editor = FindWindowA("TForm5", nullptr);
             AboutWindow* about = ShowAboutWindow();
-            main.tickState().pendingAction = "关机";
+            main.runner().tickState().pendingAction = "关机";
             main.driver().StartCountdown("关机", false);
             main.Timer2Timer();
 
