@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "registry/counting_registry.h"
 #include "registry/memory_registry.h"
 #include "runner/runner.h"
 #include "scheduler/time_text.h"
@@ -567,6 +568,58 @@ TEST(RunnerScenario, AQuickTimerWaitsForTheCountdownOnScreen) {
     Copy& c = m.Start();
     m.RunTo("23:30");
     EXPECT_EQ(c.carried, (std::vector<std::string>{"23:00 重启", "23:02 关机"}));
+}
+
+// The runner's tick reads what the tick itself reads, nothing more: on a
+// tick where nothing is due, exactly the calls of following the stored
+// task count and of the bare tick.
+TEST(RunnerScenario, ATickWithNothingDueReadsNoMoreThanTheTick) {
+    struct NoView : RunnerView {
+        std::string PowerRefusal(const std::string&) override { return ""; }
+        BusySample BusyFacts() override { return BusySample(); }
+        OtherSessions OtherSessionsNow() override { return OtherSessions(); }
+        void ShowCountdown(const std::string&, const std::string&, bool) override {}
+        void StepCountdown(std::int32_t, std::int32_t, const std::string&) override {}
+        void HideCountdown() override {}
+        void SetCountdownBar(std::int32_t, std::int32_t) override {}
+        PowerOutcome CarryOut(const std::string&, const std::string&) override { return PowerOutcome(); }
+        void KeepAwake(AwakeNeed) override {}
+        void ShowBalloon(const std::string&) override {}
+        void ShowNotice(const std::string&) override {}
+        void GateChanged() override {}
+        void StatusChanged() override {}
+    } view;
+    for (bool firstOfMinute : {true, false}) {
+        Machine m;
+        for (int i = 0; i < 20; ++i) m.AddTask("每天8时0分", "提醒", "x");
+        CountingRegistry counted(m.reg);
+        TaskStore store(counted, kKey);
+        Runner runner(store, counted, kKey, view, [&m] { return m.now; });
+        store.StartupLoad(runner.settings());
+        if (!firstOfMinute) runner.Tick(MatchEnv());
+        counted.Reset();
+        runner.Tick(MatchEnv());
+        const RegistryCalls viaRunner = counted.calls();
+        counted.Reset();
+        Settings settings = runner.settings();
+        TickState state;
+        struct Silent : TickHost {
+            void ShowReminder(const std::string&) override {}
+            void OpenTaskFile(const std::string&) override {}
+            void CloseProgramByName(const std::string&) override {}
+            void DialDefaultConnection() override {}
+            void SetNetworkAdapter(const std::string&, bool) override {}
+            void CleanSystemJunk(bool) override {}
+            bool StartCountdown(const std::string&, bool) override { return false; }
+            void SuspendTick() override {}
+        } host;
+        FollowStoredTaskCount(counted, kKey, settings);
+        RunTick(counted, kKey, m.now, MatchEnv(), settings, state, host);
+        EXPECT_EQ(viaRunner.reads, counted.calls().reads) << firstOfMinute;
+        EXPECT_EQ(viaRunner.opens, counted.calls().opens) << firstOfMinute;
+        EXPECT_EQ(viaRunner.enumerations, counted.calls().enumerations) << firstOfMinute;
+        EXPECT_EQ(viaRunner.writes, 0u) << firstOfMinute;
+    }
 }
 
 // ---- guards ----
