@@ -339,9 +339,11 @@ void Runner::InterruptCountdown() {
     StopCountdown();
 }
 
+// Asleep matters only to a countdown the sleep stopped: it waits for a
+// user after the wake.
 void Runner::Suspending() {
-    asleep_ = true;
     if (counting_) InterruptCountdown();
+    if (interruptedAt_) asleep_ = true;
 }
 
 void Runner::Resumed(bool byProgramTimer, bool userPresent) {
@@ -381,6 +383,7 @@ void Runner::MissInterrupted() {
     if (history_)
         history_->PendingMissed(tickState_.pendingAction, FormatMinute(AddMinutes(clock_(), at - MinuteNumber(clock_()))),
                                 asleep_ ? "唤醒后无人在场" : "倒计时被中断后超过宽限");
+    asleep_ = false;
     PostponedCountdownEnded();
 }
 

@@ -443,12 +443,16 @@ TEST(RunnerScenario, ACopyThatDoesNotActFiresNothing) {
 }
 
 // A countdown whose session is switched away holds and comes back whole
-// with the session, within the grace; later it is missed.
+// with the session, within the grace; later it is missed. An unattended
+// wake earlier, with nothing counting down, changes none of it.
 TEST(RunnerScenario, ACountdownHoldsWhileItsSessionIsAway) {
     for (int awayMinutes : {2, 8}) {
         Machine m;
         m.AddTask("每天23时0分", "关闭计算机");
         Copy& c = m.Start();
+        m.RunTo("22:52");
+        c.runner->Suspending();
+        c.runner->Resumed(false, false);
         m.RunTo("23:00");
         m.Run(20);
         c.runner->SessionChanged(kConsoleDisconnect, 1);
