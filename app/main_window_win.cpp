@@ -136,7 +136,7 @@ bool MainWindow::Start() {
     // close or move the key the tick reads.
     tickRegistry_ = registry_->NewAccessor();
     runner_.reset(new Runner(*store_, tickRegistry_ ? *tickRegistry_ : *registry_, options_.programKey,
-                             *this, LocalTimeNow));
+                             machine_, *this, LocalTimeNow));
     Settings& settings = runner_->settings();
     StartupResult loaded = store_->StartupLoad(settings);
     startupErrors_ = loaded.errors;
@@ -149,7 +149,7 @@ bool MainWindow::Start() {
     Sys().AllowMessageFromLowerIntegrity(hwnd(), taskbarCreated_);
     Sys().AllowMessageFromLowerIntegrity(hwnd(), TrayIcon::kCallbackMessage);
     tray_.Init(hwnd(), LoadProgramIcon(L"MAINICON"), kTipEnabled);
-    shell_.Attach(hwnd(), [this] { ReadSessions(); });
+    shell_.Attach(hwnd(), [this] { LocalMachine::ReadSessions(*runner_); });
     shell_.ShowIcon();
 
     runner_->SetCountdownLength(settings.countdownLength);
@@ -164,6 +164,7 @@ bool MainWindow::Start() {
 
     driver_.reset(new TickDriver(hwnd(), *runner_, options_.intervals));
     commands_.SetDriver(driver_.get());
+    machine_.UseDriver(driver_.get());
     shell_.WatchSessions();
     driver_->ApplyGate();
     StartHistory();
@@ -184,26 +185,8 @@ bool MainWindow::Start() {
     return true;
 }
 
-void MainWindow::ReadSessions() {
-    SystemOps& ops = Sys();
-    const std::uint32_t own = ops.OwnSession();
-    const std::uint32_t console = ops.ConsoleSession();
-    bool active = own == console;
-    if (!active)
-        for (std::uint32_t s : ops.ActiveSessions()) active = active || s == own;
-    runner_->SessionsRead(own, console, active);
-}
-
 void MainWindow::OnSessionChange(WPARAM change, LPARAM session) {
     if (runner_) runner_->SessionChanged(static_cast<std::uint32_t>(change), static_cast<std::uint32_t>(session));
-}
-
-OtherSessions MainWindow::OtherSessionsNow() {
-    SystemOps& ops = Sys();
-    OtherSessions others;
-    others.active = ops.ActiveSessions();
-    others.withCopy = SessionsRunning(ops.Processes(), FileNamePart(ProgramPath()), ops.OwnSession());
-    return others;
 }
 
 void MainWindow::StartHistory() {
@@ -282,10 +265,6 @@ void MainWindow::ShowWarningMenu() {
 
 // ---- what the runner asks ----
 
-std::string MainWindow::PowerRefusal(const std::string& word) { return PowerRefusalNow(NeedOfWord(word)); }
-
-BusySample MainWindow::BusyFacts() { return Sys().BusyFacts(); }
-
 // Timer2 steps the countdown while it shows.
 void MainWindow::ShowCountdown(const std::string& word, const std::string& remaining, bool closeAll) {
     if (!timer2_) SetTimer(hwnd(), kTimer2, 1000, nullptr);
@@ -305,31 +284,9 @@ void MainWindow::HideCountdown() {
 
 void MainWindow::SetCountdownBar(std::int32_t length, std::int32_t position) { view_.SetBar(length, position); }
 
-PowerOutcome MainWindow::CarryOut(const std::string& word, const std::string& wakeChoice) {
-    return CarryOutPowerWord(word, wakeChoice);
-}
-
-// A power request from Windows 7 on, where the system lists who keeps it
-// awake; the thread's execution state on XP and Vista. Both hold until
-// released: a single call without ES_CONTINUOUS only resets the idle timer,
-// and an unattended wake sleeps again within about two minutes.
-void MainWindow::KeepAwake(AwakeNeed need) {
-    SystemOps& ops = Sys();
-    const bool request = need == AwakeNeed::AfterWake && ops.SetPowerRequest(true);
-    if (need != AwakeNeed::AfterWake) ops.SetPowerRequest(false);
-    if (need == AwakeNeed::None)
-        ops.SetExecutionState(ES_CONTINUOUS);
-    else if (!request)
-        ops.SetExecutionState(ES_CONTINUOUS | ES_SYSTEM_REQUIRED | ES_DISPLAY_REQUIRED);
-}
-
 void MainWindow::ShowBalloon(const std::string& text) { tray_.ShowBalloon("Vantrel", text); }
 
 void MainWindow::ShowNotice(const std::string& text) { ShowReminder(text); }
-
-void MainWindow::GateChanged() {
-    if (driver_) driver_->ApplyGate();
-}
 
 // The first layout of the tray icon record holds 63 characters of tip.
 void MainWindow::StatusChanged() {
@@ -440,6 +397,7 @@ void MainWindow::FormClose() {
 
 void MainWindow::ResetDriver() {
     commands_.SetDriver(nullptr);
+    machine_.UseDriver(nullptr);
     driver_.reset();
 }
 

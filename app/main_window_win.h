@@ -14,6 +14,7 @@
 #include "actions/countdown_view_win.h"
 #include "actions/power_actions_win.h"
 #include "app/hotkeys_win.h"
+#include "app/local_machine_win.h"
 #include "app/tick_driver_win.h"
 #include "app/shell_presence_win.h"
 #include "app/tray_commands_win.h"
@@ -112,19 +113,13 @@ public:
     std::uint32_t SecondsSinceStart() override;
     unsigned SystemMajorVersion() override;
 
-    // What the runner asks of the program (runner/runner.h).
-    std::string PowerRefusal(const std::string& word) override;
-    BusySample BusyFacts() override;
-    OtherSessions OtherSessionsNow() override;
+    // What shows the runner's schedule (runner/runner.h).
     void ShowCountdown(const std::string& word, const std::string& remaining, bool closeAll) override;
     void StepCountdown(std::int32_t length, std::int32_t position, const std::string& remaining) override;
     void HideCountdown() override;
     void SetCountdownBar(std::int32_t length, std::int32_t position) override;
-    PowerOutcome CarryOut(const std::string& word, const std::string& wakeChoice) override;
-    void KeepAwake(AwakeNeed need) override;
     void ShowBalloon(const std::string& text) override;
     void ShowNotice(const std::string& text) override;
-    void GateChanged() override;
     void StatusChanged() override;
 
 protected:
@@ -138,13 +133,13 @@ private:
     void AfterTick();
     void ResetDriver();
     void StartHistory();
-    void ReadSessions();
 
     std::unique_ptr<Registry> registry_;
     std::unique_ptr<Registry> tickRegistry_;  // the tick's own accessor, if the registry gives one
     Options options_;
     std::unique_ptr<StartAtLogon> startAtLogon_;
     std::unique_ptr<TaskStore> store_;
+    LocalMachine machine_;
     std::unique_ptr<Runner> runner_;
     std::unique_ptr<TickDriver> driver_;
     TrayIcon tray_;

@@ -65,11 +65,12 @@ private:
     Runner& r_;
 };
 
-Runner::Runner(TaskStore& store, Registry& tickRegistry, std::string programKey, RunnerView& view,
-               Clock clock)
+Runner::Runner(TaskStore& store, Registry& tickRegistry, std::string programKey, RunnerMachine& machine,
+               RunnerView& view, Clock clock)
     : store_(store),
       tickReg_(tickRegistry),
       programKey_(std::move(programKey)),
+      machine_(machine),
       view_(view),
       clock_(std::move(clock)) {}
 
@@ -97,7 +98,7 @@ void Runner::SessionChanged(std::uint32_t change, std::uint32_t session) {
 }
 
 bool Runner::MayAct(const LocalTime& now) {
-    return !session_ || session_->RunsTasksAt(now, [this] { return view_.OtherSessionsNow(); });
+    return !session_ || session_->RunsTasksAt(now, [this] { return machine_.OtherSessionsNow(); });
 }
 
 std::vector<std::string> Runner::Start() {
@@ -231,7 +232,7 @@ void Runner::ApplyAwake() {
     const AwakeNeed need = counting_ ? AwakeNeed::Countdown : awakeSince_ ? AwakeNeed::AfterWake : AwakeNeed::None;
     if (need == awakeShown_) return;
     awakeShown_ = need;
-    view_.KeepAwake(need);
+    machine_.KeepAwake(need);
 }
 
 void Runner::ReleaseAwake() {
@@ -243,7 +244,7 @@ void Runner::ReleaseAwake() {
 bool Runner::StartTaskCountdown(const std::string& word, bool closeAll) {
     // Counting down to a standby this computer cannot do would end in
     // nothing; the user is told why instead, once in the task's minute.
-    const std::string refusal = view_.PowerRefusal(word);
+    const std::string refusal = machine_.PowerRefusal(word);
     if (!refusal.empty()) {
         view_.ShowNotice(refusal);
         if (history_) history_->Executed(ActionOutcome::Error(refusal));
@@ -299,7 +300,7 @@ void Runner::EndCountdown(bool carryOut) {
     if (!carryOut) return;
     PowerOutcome outcome;
     try {
-        outcome = view_.CarryOut(tickState_.pendingAction, tickState_.wakeChoice);
+        outcome = machine_.CarryOut(tickState_.pendingAction, tickState_.wakeChoice);
     } catch (const std::exception& e) {
         if (history_) history_->CountdownActionEnded(ActionOutcome::Error(e.what()));
         throw;  // shown where the host catches errors, as before
@@ -662,7 +663,7 @@ void Runner::PostponeWarnedRun(int minutes) {
 // Against the latest sample at least 20 seconds old (the minute's), so the
 // processor and the network are judged over most of a minute.
 BusyReason Runner::BusyReasonNow() {
-    const BusySample now = view_.BusyFacts();
+    const BusySample now = machine_.BusyFacts();
     std::optional<BusySample> earlier;
     for (const BusySample& s : samples_)
         if (!earlier || now.tickMs - s.tickMs >= 20000) earlier = s;
@@ -718,7 +719,7 @@ void Runner::Minute() {
     CheckPostponed(acts);
     CheckWarnings(acts);
     if (settings_.busyWait == 1) {
-        samples_.push_back(view_.BusyFacts());
+        samples_.push_back(machine_.BusyFacts());
         if (samples_.size() > 2) samples_.erase(samples_.begin());
     } else {
         samples_.clear();

@@ -7,9 +7,9 @@
 // It knows no window and no timer. Plain events come in (a tick, the start
 // of a minute, a second of the countdown, a user's choice, a power or
 // session event, a settings change) and plain effects go out through
-// RunnerView (show or hide the countdown, a balloon, a notice, carry out a
-// power action, keep the machine awake) and TaskExecutors (the actions that
-// run at once). Time comes from the clock it is given, so tests run whole
+// RunnerView (show or hide the countdown, a balloon, a notice), RunnerMachine
+// (carry out a power action, keep the machine awake, the facts decisions are
+// made on) and TaskExecutors (the actions that run at once). Time comes from the clock it is given, so tests run whole
 // scenarios on a recorded clock. The main window is one host; a service can
 // be another.
 #pragma once
@@ -64,18 +64,25 @@ enum class AwakeNeed {
 };
 constexpr std::int64_t kAwakeAfterWakeMinutes = 10;
 
-// What the runner asks of its host: facts of the machine, and the effects
-// that show the schedule to the user or act on the machine.
-class RunnerView {
+// What the runner asks of the machine it runs on: its facts, the power
+// action a countdown ends in, keeping it awake, and the host's timers.
+class RunnerMachine {
 public:
-    virtual ~RunnerView() = default;
-    // Facts.
+    virtual ~RunnerMachine() = default;
     // Why this computer cannot do the power word's operation; empty when it can.
     virtual std::string PowerRefusal(const std::string& word) = 0;
     virtual BusySample BusyFacts() = 0;
     virtual OtherSessions OtherSessionsNow() = 0;
+    virtual PowerOutcome CarryOut(const std::string& word, const std::string& wakeChoice) = 0;
+    virtual void KeepAwake(AwakeNeed need) = 0;
+    // The tick's gate changed: the tick's timers follow it.
+    virtual void GateChanged() = 0;
+};
 
-    // Effects.
+// What shows the schedule to the user.
+class RunnerView {
+public:
+    virtual ~RunnerView() = default;
     // The countdown window with the captions of `word`, showing `remaining`;
     // the looping sound; with `closeAll`, the other programs' windows asked
     // to close.
@@ -84,13 +91,9 @@ public:
     // The window hidden, its bar at 0 and the sound stopped.
     virtual void HideCountdown() = 0;
     virtual void SetCountdownBar(std::int32_t length, std::int32_t position) = 0;
-    virtual PowerOutcome CarryOut(const std::string& word, const std::string& wakeChoice) = 0;
-    virtual void KeepAwake(AwakeNeed need) = 0;
     virtual void ShowBalloon(const std::string& text) = 0;
     // A window that tells something and holds nothing.
     virtual void ShowNotice(const std::string& text) = 0;
-    // The tick's gate changed: the tick's timers follow it.
-    virtual void GateChanged() = 0;
     // The monitoring switch, the pause, the quick timer, a postponed action
     // or the next task changed: the icon, the tip and the menu follow.
     virtual void StatusChanged() = 0;
@@ -102,8 +105,8 @@ public:
 
     // `store` writes the pending values; `tickRegistry` (open on nothing,
     // an accessor of its own) is what the tick reads `programKey` through.
-    Runner(TaskStore& store, Registry& tickRegistry, std::string programKey, RunnerView& view,
-           Clock clock);
+    Runner(TaskStore& store, Registry& tickRegistry, std::string programKey, RunnerMachine& machine,
+           RunnerView& view, Clock clock);
 
     void UseExecutors(TaskExecutors* executors) { executors_ = executors; }
     void UseHistory(HistoryRecorder* history) { history_ = history; }
@@ -184,7 +187,7 @@ private:
     void InterruptCountdown();
     void SetCounting(bool on);
     void SetMonitoring(bool on);
-    void ApplyGate() { view_.GateChanged(); }
+    void ApplyGate() { machine_.GateChanged(); }
     void TaskCountdown(const std::string& word, bool closeAll);
     bool RunsTasksAt(const LocalTime& now);
     bool SkipsRun(int number, const std::string& schedule, const LocalTime& now) const;
@@ -210,6 +213,7 @@ private:
     TaskStore& store_;
     Registry& tickReg_;
     std::string programKey_;
+    RunnerMachine& machine_;
     RunnerView& view_;
     Clock clock_;
     TaskExecutors* executors_ = nullptr;

@@ -34,7 +34,7 @@ public:
 // host, recorded. Copies made on one Machine share its program key and clock.
 class Machine;
 
-class Copy : public RunnerView, public TaskExecutors {
+class Copy : public RunnerMachine, public RunnerView, public TaskExecutors {
 public:
     Copy(Machine& machine, std::uint32_t session, std::uint32_t console, bool active);
 
@@ -155,7 +155,7 @@ public:
 Copy::Copy(Machine& m, std::uint32_t s, std::uint32_t console, bool active)
     : machine(m), session(s), store(m.reg, kKey) {
     history.reset(new HistoryRecorder(m.sink, [&m] { return m.now; }));
-    runner.reset(new Runner(store, m.reg, kKey, *this, [&m] { return m.now; }));
+    runner.reset(new Runner(store, m.reg, kKey, *this, *this, [&m] { return m.now; }));
     store.StartupLoad(runner->settings());
     runner->UseHistory(history.get());
     runner->UseExecutors(this);
@@ -578,7 +578,7 @@ TEST(RunnerScenario, AQuickTimerWaitsForTheCountdownOnScreen) {
 // tick where nothing is due, exactly the calls of following the stored
 // task count and of the bare tick.
 TEST(RunnerScenario, ATickWithNothingDueReadsNoMoreThanTheTick) {
-    struct NoView : RunnerView {
+    struct NoView : RunnerMachine, RunnerView {
         std::string PowerRefusal(const std::string&) override { return ""; }
         BusySample BusyFacts() override { return BusySample(); }
         OtherSessions OtherSessionsNow() override { return OtherSessions(); }
@@ -598,7 +598,7 @@ TEST(RunnerScenario, ATickWithNothingDueReadsNoMoreThanTheTick) {
         for (int i = 0; i < 20; ++i) m.AddTask("每天8时0分", "提醒", "x");
         CountingRegistry counted(m.reg);
         TaskStore store(counted, kKey);
-        Runner runner(store, counted, kKey, view, [&m] { return m.now; });
+        Runner runner(store, counted, kKey, view, view, [&m] { return m.now; });
         store.StartupLoad(runner.settings());
         if (!firstOfMinute) runner.Tick(MatchEnv());
         counted.Reset();

@@ -67,7 +67,7 @@ std::string DailyForNow() { return testing::DailyForNow(45); }
 
 // The runner's effects as far as these tests look: the countdowns it
 // starts, and the tick's timers following its gate.
-class TimersView : public RunnerView {
+class TimersView : public RunnerMachine, public RunnerView {
 public:
     TickDriver* driver = nullptr;
     std::vector<std::string> countdowns;
@@ -126,7 +126,7 @@ protected:
     WinRegistry reg_;
     std::unique_ptr<TaskStore> store_{new TaskStore(reg_, kKey)};
     TimersView view_;
-    Runner runner_{*store_, reg_, kKey, view_, LocalTimeNow};
+    Runner runner_{*store_, reg_, kKey, view_, view_, LocalTimeNow};
     Settings& settings_ = runner_.settings();
     TickState& state_ = runner_.tickState();
     TickGate& gate_ = runner_.gate();
