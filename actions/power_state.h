@@ -16,12 +16,18 @@ struct PowerCapabilities {
     bool hiberFile = false;      // a hibernation file is there (powercfg /h on)
 };
 
-// What a power operation needs of the machine.
-enum class PowerNeed { Nothing, Sleep, Hibernation };
+// What a power operation needs of the machine. Standby is a sleep state a
+// program can ask for, or Modern Standby, which Windows enters when the
+// display goes off.
+enum class PowerNeed { Nothing, Standby, Sleep, Hibernation };
 
-// The pending words "待机" and "休眠" (a 休眠计算机 task sleeps, with a
-// wake timer) need sleep; the other words nothing.
+// The pending word "待机" needs standby, "休眠" (a 休眠计算机 task sleeps,
+// with a wake timer) a sleep state; the other words nothing.
 PowerNeed NeedOfWord(const std::string& word);
+
+// Whether standby on this computer is switching the display off: Modern
+// Standby and no sleep state a program can ask for.
+bool StandbyByDisplayOff(const PowerCapabilities& caps);
 
 // Why this computer cannot do what `need` asks, as the user is told; empty
 // when it can.

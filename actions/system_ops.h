@@ -122,9 +122,11 @@ public:
     // Shell_NotifyIconW(operation, record), `record` a NOTIFYICONDATAW.
     virtual bool NotifyIcon(std::uint32_t operation, void* record);
     // What tells whether the machine is busy (actions/busy_check.h): the
-    // foreground window and its monitor, SHQueryUserNotificationState from
-    // Vista on (loaded when asked), GetSystemTimes and the interface
-    // counters of GetIfTable (iphlpapi, loaded when asked).
+    // foreground window (its style, whether maximised, its window and client
+    // rectangles) and the monitor it is on, whether the input desktop is
+    // another (locked), SHQueryUserNotificationState from Vista on (loaded
+    // when asked), GetSystemTimes and the interface table: GetIfTable2 from
+    // Vista on, GetIfTable on XP (iphlpapi, loaded when asked).
     virtual BusySample BusyFacts();
 };
 

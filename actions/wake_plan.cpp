@@ -1,5 +1,6 @@
 #include "actions/wake_plan.h"
 
+#include "scheduler/time_text.h"
 #include "store/task_record.h"
 
 namespace vantrel {
@@ -19,6 +20,19 @@ WakePlan PlanWake(const std::string& wakeChoice, const Date& today) {
     plan.armTimer = IsValidDate(plan.date);
     plan.hour = hour;
     plan.minute = minute;
+    return plan;
+}
+
+WakePlan PlanWake(const std::string& wakeChoice, const LocalTime& now) {
+    WakePlan plan = PlanWake(wakeChoice, Date{now.year, now.month, now.day});
+    if (!plan.armTimer) return plan;
+    LocalTime wake = now;
+    wake.year = plan.date.year, wake.month = plan.date.month, wake.day = plan.date.day;
+    wake.hour = plan.hour, wake.minute = plan.minute;
+    if (MinuteNumber(wake) <= MinuteNumber(now)) {
+        plan.date = AddDays(plan.date, 1);
+        plan.armTimer = IsValidDate(plan.date);
+    }
     return plan;
 }
 
