@@ -121,6 +121,9 @@ public:
     virtual bool AllowMessageFromLowerIntegrity(void* window, std::uint32_t message);
     // Shell_NotifyIconW(operation, record), `record` a NOTIFYICONDATAW.
     virtual bool NotifyIcon(std::uint32_t operation, void* record);
+    // Windows' major version (GetVersion): 5 XP, 6 Vista to 8.1 (and later
+    // systems to a program that does not declare them), 10.
+    virtual unsigned WindowsMajorVersion();
     // What tells whether the machine is busy (actions/busy_check.h): the
     // foreground window (its style, whether maximised, its window and client
     // rectangles) and the monitor it is on, whether the input desktop is

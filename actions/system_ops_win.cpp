@@ -354,6 +354,7 @@ bool SystemOps::AllowMessageFromLowerIntegrity(void* window, std::uint32_t messa
 bool SystemOps::NotifyIcon(std::uint32_t operation, void* record) {
     return Shell_NotifyIconW(operation, static_cast<NOTIFYICONDATAW*>(record)) != FALSE;
 }
+unsigned SystemOps::WindowsMajorVersion() { return LOBYTE(LOWORD(GetVersion())); }
 
 namespace {
 
@@ -380,18 +381,19 @@ bool InterfaceTable2(std::vector<InterfaceCounters>& rows) {
     static const FreeTableFn freeTable = Function<FreeTableFn>(Iphlpapi(), "FreeMibTable");
     MIB_IF_TABLE2* table = nullptr;
     if (!getTable || !freeTable || getTable(&table) != NO_ERROR) return false;
+    std::vector<InterfaceCounters> read(table->NumEntries);
     for (ULONG i = 0; i < table->NumEntries; ++i) {
         const MIB_IF_ROW2& row = table->Table[i];
-        InterfaceCounters c;
+        InterfaceCounters& c = read[i];
         c.index = row.InterfaceIndex;
         c.type = row.Type;
         c.hardware = row.InterfaceAndOperStatusFlags.HardwareInterface != 0;
         c.filter = row.InterfaceAndOperStatusFlags.FilterInterface != 0;
         c.wide = true;
         c.octets = row.InOctets + row.OutOctets;
-        rows.push_back(c);
     }
     freeTable(table);
+    rows.swap(read);
     return true;
 }
 
@@ -407,29 +409,24 @@ bool InterfaceTable(std::vector<InterfaceCounters>& rows) {
     const MIB_IFTABLE* table = reinterpret_cast<const MIB_IFTABLE*>(buffer.data());
     const std::size_t first = offsetof(MIB_IFTABLE, table);
     if (table->dwNumEntries > (buffer.size() - first) / sizeof(MIB_IFROW)) return false;
+    std::vector<InterfaceCounters> read(table->dwNumEntries);
     for (DWORD i = 0; i < table->dwNumEntries; ++i) {
         const MIB_IFROW& row = table->table[i];
-        InterfaceCounters c;
-        c.index = row.dwIndex;
-        c.type = row.dwType;
-        c.octets = static_cast<std::uint64_t>(row.dwInOctets) + row.dwOutOctets;
-        rows.push_back(c);
+        read[i].index = row.dwIndex;
+        read[i].type = row.dwType;
+        read[i].octets = static_cast<std::uint64_t>(row.dwInOctets) + row.dwOutOctets;
     }
+    rows.swap(read);
     return true;
 }
 
-// Whether the desktop that takes input is not the user's own: the machine
-// is locked (Winlogon's), or a secure prompt is up. One that cannot be
-// opened is not this user's.
+// Whether the desktop that takes input is not one this user may open: the
+// machine is locked (Winlogon's desktop is in front), or a secure prompt is up.
 bool InputDesktopElsewhere() {
     HDESK desk = OpenInputDesktop(0, FALSE, DESKTOP_READOBJECTS);
     if (!desk) return true;
-    wchar_t name[32] = {0};
-    DWORD needed = 0;
-    const bool own = GetUserObjectInformationW(desk, UOI_NAME, name, sizeof name - sizeof name[0], &needed) &&
-                     lstrcmpiW(name, L"Default") == 0;
     CloseDesktop(desk);
-    return !own;
+    return false;
 }
 
 }  // namespace
