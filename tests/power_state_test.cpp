@@ -36,11 +36,5 @@ TEST(PowerRefusal, OnlyWhatTheComputerCannotDoIsRefused) {
         EXPECT_EQ(PowerRefusal(c.need, c.caps), c.refusal) << static_cast<int>(c.need);
 }
 
-TEST(PowerNeeds, EachWordAsksForItsOwn) {
-    EXPECT_EQ(NeedOfWord("待机"), PowerNeed::Standby);
-    EXPECT_EQ(NeedOfWord("休眠"), PowerNeed::Sleep);
-    EXPECT_EQ(NeedOfWord("关机"), PowerNeed::Nothing);
-}
-
 }  // namespace
 }  // namespace vantrel

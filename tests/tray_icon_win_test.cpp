@@ -5,41 +5,33 @@
 
 #include <shellapi.h>
 
-#include <vector>
-
 #include "app/tray_icon_win.h"
 #include "tests/recording_system_ops.h"
 
 namespace vantrel {
 namespace {
 
-// A machine of a given Windows version whose shell takes every record and
-// keeps the flags of each.
-class ShellOfVersion : public testing::RecordingSystemOps {
-public:
-    explicit ShellOfVersion(unsigned major) : major_(major) {}
-    std::vector<UINT> flags;
-    unsigned WindowsMajorVersion() override { return major_; }
+// A machine of the given Windows version whose shell keeps the last flags.
+struct ShellOfVersion : testing::RecordingSystemOps {
+    unsigned major = 5;
+    UINT flags = 0;
+    unsigned WindowsMajorVersion() override { return major; }
     bool NotifyIcon(std::uint32_t, void* record) override {
-        flags.push_back(static_cast<NOTIFYICONDATAW*>(record)->uFlags);
+        flags = static_cast<NOTIFYICONDATAW*>(record)->uFlags;
         return true;
     }
-
-private:
-    unsigned major_;
 };
 
 // A balloon the shell cannot show now must not wait in its queue to warn of
-// a shutdown already done: real-time from Vista on, where Windows has it.
+// a shutdown already done: real-time (0x40) from Vista on, where Windows has it.
 TEST(TrayBalloon, RealTimeWhereWindowsHasIt) {
-    const UINT kRealtime = 0x40;
     for (unsigned major : {5u, 6u, 10u}) {
-        ShellOfVersion shell(major);
+        ShellOfVersion shell;
+        shell.major = major;
         TrayIcon icon;
         icon.Init(nullptr, nullptr, "Vantrel");
         ASSERT_TRUE(icon.ShowBalloon("Vantrel", "5分钟后将关机"));
-        ASSERT_EQ(shell.flags.size(), 1u);
-        EXPECT_EQ(shell.flags[0], NIF_INFO | (major >= 6 ? kRealtime : 0)) << major;
+        EXPECT_EQ(shell.flags, NIF_INFO | (major >= 6 ? 0x40u : 0u)) << major;
     }
 }
 
