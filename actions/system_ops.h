@@ -71,7 +71,9 @@ public:
     virtual bool WakeTimerCameDue() { return false; }
     // SetThreadExecutionState(flags).
     virtual void SetExecutionState(std::uint32_t) {}
-    // The tick count in 64 bits and the interrupt time of the last wake.
+    // The tick count in 64 bits (and whether it is XP's, widened by hand),
+    // the interrupt time of the last wake, and the unbiased interrupt time
+    // (the time awake) where Windows has it.
     virtual UptimeClock ReadUptimeClock() = 0;
     // CreateProcess; returns the process handle, which the caller waits on
     // and closes, or nullptr when the program did not start.
