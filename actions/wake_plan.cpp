@@ -1,6 +1,7 @@
 #include "actions/wake_plan.h"
 
-#include "scheduler/time_text.h"
+#include <tuple>
+
 #include "store/task_record.h"
 
 namespace vantrel {
@@ -26,10 +27,8 @@ WakePlan PlanWake(const std::string& wakeChoice, const Date& today) {
 WakePlan PlanWake(const std::string& wakeChoice, const LocalTime& now) {
     WakePlan plan = PlanWake(wakeChoice, Date{now.year, now.month, now.day});
     if (!plan.armTimer) return plan;
-    LocalTime wake = now;
-    wake.year = plan.date.year, wake.month = plan.date.month, wake.day = plan.date.day;
-    wake.hour = plan.hour, wake.minute = plan.minute;
-    if (MinuteNumber(wake) <= MinuteNumber(now)) {
+    if (std::make_tuple(plan.date.year, plan.date.month, plan.date.day, plan.hour, plan.minute) <=
+        std::make_tuple(now.year, now.month, now.day, now.hour, now.minute)) {
         plan.date = AddDays(plan.date, 1);
         plan.armTimer = IsValidDate(plan.date);
     }
