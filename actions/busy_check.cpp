@@ -10,12 +10,22 @@ bool Covers(const ScreenRect& w, const ScreenRect& m) {
 }
 
 bool FullScreen(const BusySample& s) {
+    const ForegroundFacts& f = s.foreground;
+    // The lock screen covers the monitor, and nobody watches it.
+    if (s.notificationState == kNotifyNotPresent || f.locked) return false;
     if (s.notificationState == kNotifyBusy || s.notificationState == kNotifyD3DFullScreen ||
         s.notificationState == kNotifyPresentation)
         return true;
-    const ForegroundFacts& f = s.foreground;
-    return f.present && !f.desktopOrShell && Covers(f.window, f.monitor);
+    // A maximised window's rectangle hangs past the monitor, its caption
+    // and its client area do not: the client area decides for it.
+    return f.present && !f.desktopOrShell &&
+           ((!f.caption && !f.zoomed && Covers(f.window, f.monitor)) || Covers(f.client, f.monitor));
 }
+
+const std::uint32_t kLoopback = 24;  // IF_TYPE_SOFTWARE_LOOPBACK
+const std::uint32_t kMinimumAgeMs = 20000;
+
+bool Counted(const InterfaceCounters& row) { return row.type != kLoopback && row.hardware && !row.filter; }
 
 }  // namespace
 
@@ -31,13 +41,39 @@ BusyReason BusyNow(const std::optional<BusySample>& earlier, const BusySample& n
             return BusyReason::Processor;
     }
     const std::uint32_t ms = now.tickMs - earlier->tickMs;
-    if (limits.networkKBps > 0 && earlier->haveNetwork && now.haveNetwork && now.octets >= earlier->octets &&
-        ms > 0) {
+    if (limits.networkKBps > 0 && earlier->haveNetwork && now.haveNetwork && ms > 0) {
         // bytes per millisecond against KB per second: bytes * 1000 / ms > KB * 1024
-        if ((now.octets - earlier->octets) * 1000 > static_cast<std::uint64_t>(limits.networkKBps) * 1024 * ms)
+        if (NetworkOctetsBetween(*earlier, now) * 1000 > static_cast<std::uint64_t>(limits.networkKBps) * 1024 * ms)
             return BusyReason::Network;
     }
     return BusyReason::None;
+}
+
+std::uint64_t NetworkOctetsBetween(const BusySample& earlier, const BusySample& now) {
+    std::uint64_t total = 0;
+    for (const InterfaceCounters& row : now.interfaces) {
+        if (!Counted(row)) continue;
+        for (const InterfaceCounters& before : earlier.interfaces) {
+            if (before.index != row.index || before.wide != row.wide) continue;
+            if (!row.wide)
+                total += static_cast<std::uint32_t>(row.octets - before.octets);
+            else if (row.octets >= before.octets)
+                total += row.octets - before.octets;
+            break;
+        }
+    }
+    return total;
+}
+
+std::optional<BusySample> EarlierSample(const std::vector<BusySample>& samples, const BusySample& now) {
+    std::optional<BusySample> found;
+    std::uint32_t foundAge = 0;
+    for (const BusySample& s : samples) {
+        const std::uint32_t age = now.tickMs - s.tickMs;
+        if (age < kMinimumAgeMs) continue;
+        if (!found || age < foundAge) found = s, foundAge = age;
+    }
+    return found;
 }
 
 const char* BusyReasonText(BusyReason reason) {

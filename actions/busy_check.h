@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 namespace vantrel {
 
@@ -18,13 +19,30 @@ struct ScreenRect {
 struct ForegroundFacts {
     bool present = false;         // there is a foreground window
     bool desktopOrShell = false;  // it is the desktop or the taskbar
-    ScreenRect window;
-    ScreenRect monitor;
+    bool locked = false;          // the input desktop is not the user's (locked, a secure prompt)
+    bool caption = false;         // WS_CAPTION
+    bool zoomed = false;          // maximised (IsZoomed)
+    ScreenRect window;            // GetWindowRect: a maximised window's borders hang past its monitor
+    ScreenRect client;            // the client area, in screen coordinates
+    ScreenRect monitor;           // MonitorFromWindow's, wherever it lies on the desktop
+};
+
+// One row of the interface table: GetIfTable2's from Vista on (64-bit
+// counters, and the filter interfaces that sit on each adapter listed as
+// rows of their own), GetIfTable's on XP (32-bit counters that wrap).
+struct InterfaceCounters {
+    std::uint32_t index = 0;  // the interface index, which matches a row to its earlier self
+    std::uint32_t type = 0;   // IFTYPE; 24 the loopback
+    bool hardware = true;     // an adapter, not a software interface (XP does not say: true)
+    bool filter = false;      // a filter module's interface (QoS, WFP) over an adapter
+    bool wide = false;        // 64-bit counters; else they wrap at 2^32
+    std::uint64_t octets = 0;  // in and out
 };
 
 // SHQueryUserNotificationState's answers that mean "do not disturb"; 0
 // where the call does not exist (XP).
 enum : int {
+    kNotifyNotPresent = 1,       // QUNS_NOT_PRESENT: locked, a screen saver, another user's session
     kNotifyBusy = 2,             // QUNS_BUSY: a full-screen program
     kNotifyD3DFullScreen = 3,    // QUNS_RUNNING_D3D_FULL_SCREEN
     kNotifyPresentation = 4,     // QUNS_PRESENTATION_MODE
@@ -36,8 +54,8 @@ struct BusySample {
     int notificationState = 0;
     bool haveProcessor = false;  // GetSystemTimes, in 100 ns units
     std::uint64_t idle = 0, kernel = 0, user = 0;  // kernel includes idle
-    bool haveNetwork = false;  // the interfaces' octets in and out, summed
-    std::uint64_t octets = 0;
+    bool haveNetwork = false;  // the interface table could be read
+    std::vector<InterfaceCounters> interfaces;
 };
 
 struct BusyLimits {
@@ -47,11 +65,24 @@ struct BusyLimits {
 
 enum class BusyReason { None, FullScreen, Processor, Network };
 
-// The first reason that holds, in that order. The processor and the
-// network need an earlier sample; counters that went back (a wrap, an
-// adapter gone) tell nothing.
+// The first reason that holds, in that order. Full screen is a window with
+// no caption that is not maximised and covers its monitor, or one whose
+// client area does; a locked machine has nobody watching. The processor and
+// the network need an earlier sample; 64-bit counters that went back (an
+// adapter reset) tell nothing.
 BusyReason BusyNow(const std::optional<BusySample>& earlier, const BusySample& now,
                    const BusyLimits& limits);
+
+// The octets through the network between two samples: the adapters' own
+// interfaces (neither the loopback, nor software, nor filter interfaces,
+// which count an adapter's traffic again), each matched by its index, a
+// 32-bit counter's difference taken modulo 2^32.
+std::uint64_t NetworkOctetsBetween(const BusySample& earlier, const BusySample& now);
+
+// The newest of `samples` taken at least 20 seconds before `now`, so that
+// the processor and the network are judged over a span long enough to tell;
+// none while every sample is younger.
+std::optional<BusySample> EarlierSample(const std::vector<BusySample>& samples, const BusySample& now);
 
 // "全屏程序", "处理器忙", "网络忙"; "" for None.
 const char* BusyReasonText(BusyReason reason);

@@ -4,6 +4,7 @@
 #include "actions/system_ops.h"
 #include "actions/utility_actions_win.h"
 #include "actions/wake_plan.h"
+#include "scheduler/clock.h"
 #include "text/system_error_win.h"
 
 namespace vantrel {
@@ -32,7 +33,21 @@ bool Refused(PowerNeed need, PowerOutcome& outcome) {
 }
 
 PowerOutcome EndSession(PowerOp op, UINT flags) {
-    return Checked(op, Sys().EndSession(flags, kPlannedOther));
+    PowerOutcome outcome = Checked(op, Sys().EndSession(flags, kPlannedOther));
+    outcome.started = outcome.ok;
+    return outcome;
+}
+
+// Where Modern Standby stands in for sleep, the display off is standby.
+PowerOutcome Standby() {
+    PowerCapabilities caps;
+    if (Sys().ReadPowerCapabilities(caps) && StandbyByDisplayOff(caps)) {
+        MonitorOff();
+        PowerOutcome outcome;
+        outcome.acted = outcome.ok = true;
+        return outcome;
+    }
+    return Checked(PowerOp::Standby, Sys().SetPowerState(true, true));
 }
 
 }  // namespace
@@ -44,9 +59,7 @@ std::string PowerRefusalNow(PowerNeed need) {
 }
 
 PowerOutcome SuspendWithWakeTimer(const std::string& wakeChoice) {
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    const WakePlan plan = PlanWake(wakeChoice, Date{now.wYear, now.wMonth, now.wDay});
+    const WakePlan plan = PlanWake(wakeChoice, LocalTimeNow());
     std::string cannotWake;
     if (plan.armTimer) {
         // The sleep the task asks for still happens; the user hears of the
@@ -62,7 +75,7 @@ PowerOutcome SuspendWithWakeTimer(const std::string& wakeChoice) {
 PowerOutcome CarryOutPowerWord(const std::string& word, const std::string& wakeChoice) {
     switch (PowerOpFor(word)) {
         case PowerOp::LogOff: return EndSession(PowerOp::LogOff, kExitLogOff);
-        case PowerOp::Standby: return Checked(PowerOp::Standby, Sys().SetPowerState(true, true));
+        case PowerOp::Standby: return Standby();
         case PowerOp::Hibernate: return SuspendWithWakeTimer(wakeChoice);
         case PowerOp::Restart: return EndSession(PowerOp::Restart, kExitRestart);
         case PowerOp::PowerOff: return EndSession(PowerOp::PowerOff, kExitPowerOff);
@@ -101,8 +114,8 @@ PowerOutcome LogOffNow() { return EndSession(PowerOp::LogOff, kExitLogOff); }
 
 PowerOutcome StandbyNow() {
     PowerOutcome refused;
-    if (Refused(PowerNeed::Sleep, refused)) return refused;
-    return Checked(PowerOp::Standby, Sys().SetPowerState(true, true));
+    if (Refused(PowerNeed::Standby, refused)) return refused;
+    return Standby();
 }
 
 PowerOutcome HibernateNow() {

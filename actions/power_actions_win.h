@@ -15,9 +15,12 @@
 
 namespace vantrel {
 
-constexpr UINT kExitLogOff = 4;     // EWX_LOGOFF | EWX_FORCE
-constexpr UINT kExitRestart = 6;    // EWX_REBOOT | EWX_FORCE
-constexpr UINT kExitPowerOff = 12;  // EWX_POWEROFF | EWX_FORCE
+// EWX_FORCE has no effect where Terminal Services is enabled (every Vista
+// and later): there EWX_FORCEIFHUNG ends a program that does not answer;
+// where EWX_FORCE works, Windows ignores EWX_FORCEIFHUNG beside it.
+constexpr UINT kExitLogOff = 0x14;    // EWX_LOGOFF | EWX_FORCE | EWX_FORCEIFHUNG
+constexpr UINT kExitRestart = 0x16;   // EWX_REBOOT | EWX_FORCE | EWX_FORCEIFHUNG
+constexpr UINT kExitPowerOff = 0x1C;  // EWX_POWEROFF | EWX_FORCE | EWX_FORCEIFHUNG
 // The reason ExitWindowsEx is given: planned, other, other. Reason 0 is
 // recorded as an unplanned shutdown of no known cause, and Server editions
 // then ask at the next start why the computer went down.

@@ -8,7 +8,8 @@ namespace {
 
 const char kNoSleep[] = "这台计算机不能待机：Windows 报告睡眠状态 S1、S2、S3 都不可用";
 // Modern Standby has no S3; Windows enters it only when the screen goes off,
-// never when a program asks.
+// never when a program asks: standby is the display off, but a sleep with a
+// wake timer cannot be had.
 const char kModernStandby[] = "这台计算机使用现代待机（S0 低功耗空闲），程序不能让它待机";
 const char kHibernationOff[] = "休眠已关闭，可用 powercfg /h on 打开";
 const char kNoHibernation[] = "这台计算机不支持休眠";
@@ -16,13 +17,20 @@ const char kNoHibernation[] = "这台计算机不支持休眠";
 }  // namespace
 
 PowerNeed NeedOfWord(const std::string& word) {
-    const PowerOp op = PowerOpFor(word);
-    const bool sleeps = op == PowerOp::Standby || op == PowerOp::Hibernate;
-    return sleeps ? PowerNeed::Sleep : PowerNeed::Nothing;
+    switch (PowerOpFor(word)) {
+        case PowerOp::Standby: return PowerNeed::Standby;
+        case PowerOp::Hibernate: return PowerNeed::Sleep;
+        default: return PowerNeed::Nothing;
+    }
 }
+
+bool StandbyByDisplayOff(const PowerCapabilities& caps) { return !caps.sleepStates && caps.modernStandby; }
 
 std::string PowerRefusal(PowerNeed need, const PowerCapabilities& caps) {
     switch (need) {
+        case PowerNeed::Standby:
+            if (StandbyByDisplayOff(caps)) return std::string();
+            [[fallthrough]];
         case PowerNeed::Sleep:
             if (caps.sleepStates) return std::string();
             return caps.modernStandby ? kModernStandby : kNoSleep;

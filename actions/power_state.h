@@ -20,6 +20,9 @@ struct PowerCapabilities {
 struct PowerOutcome {
     bool acted = false;  // a word or command that names an operation
     bool ok = false;     // Windows took it (the hang-up: it hung up)
+    // ExitWindowsEx took it: the shutdown or log-off has started, and a
+    // program may still stop it. The run history says "started", not "done".
+    bool started = false;
     // Why not, as the reminder showed it (the hang-up: its reminder's text).
     std::string text;
     // The sleep went, but the wake timer cannot wake the computer: the
@@ -27,12 +30,18 @@ struct PowerOutcome {
     std::string cannotWake;
 };
 
-// What a power operation needs of the machine.
-enum class PowerNeed { Nothing, Sleep, Hibernation };
+// What a power operation needs of the machine. Standby is a sleep state a
+// program can ask for, or Modern Standby, which Windows enters when the
+// display goes off.
+enum class PowerNeed { Nothing, Standby, Sleep, Hibernation };
 
-// The pending words "待机" and "休眠" (a 休眠计算机 task sleeps, with a
-// wake timer) need sleep; the other words nothing.
+// The pending word "待机" needs standby, "休眠" (a 休眠计算机 task sleeps,
+// with a wake timer) a sleep state; the other words nothing.
 PowerNeed NeedOfWord(const std::string& word);
+
+// Whether standby on this computer is switching the display off: Modern
+// Standby and no sleep state a program can ask for.
+bool StandbyByDisplayOff(const PowerCapabilities& caps);
 
 // Why this computer cannot do what `need` asks, as the user is told; empty
 // when it can.

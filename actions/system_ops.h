@@ -78,7 +78,9 @@ public:
     // IsSystemResumeAutomatic: the last wake came with nobody at the screen
     // (a timer, the network, maintenance), and no input since.
     virtual bool ResumedAutomatically() { return false; }
-    // The tick count in 64 bits and the interrupt time of the last wake.
+    // The tick count in 64 bits (and whether it is XP's, widened by hand),
+    // the interrupt time of the last wake, and the unbiased interrupt time
+    // (the time awake) where Windows has it.
     virtual UptimeClock ReadUptimeClock() = 0;
     // CreateProcess; returns the process handle, which the caller waits on
     // and closes, or nullptr when the program did not start.
@@ -128,10 +130,15 @@ public:
     virtual bool AllowMessageFromLowerIntegrity(void* window, std::uint32_t message);
     // Shell_NotifyIconW(operation, record), `record` a NOTIFYICONDATAW.
     virtual bool NotifyIcon(std::uint32_t operation, void* record);
+    // Windows' major version (GetVersion): 5 XP, 6 Vista to 8.1 (and later
+    // systems to a program that does not declare them), 10.
+    virtual unsigned WindowsMajorVersion();
     // What tells whether the machine is busy (actions/busy_check.h): the
-    // foreground window and its monitor, SHQueryUserNotificationState from
-    // Vista on (loaded when asked), GetSystemTimes and the interface
-    // counters of GetIfTable (iphlpapi, loaded when asked).
+    // foreground window (its style, whether maximised, its window and client
+    // rectangles) and the monitor it is on, whether the input desktop is
+    // another (locked), SHQueryUserNotificationState from Vista on (loaded
+    // when asked), GetSystemTimes and the interface table: GetIfTable2 from
+    // Vista on, GetIfTable on XP (iphlpapi, loaded when asked).
     virtual BusySample BusyFacts();
 };
 

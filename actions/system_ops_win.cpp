@@ -1,6 +1,9 @@
+#include <winsock2.h>
 #include <windows.h>
 
+#include <ws2ipdef.h>
 #include <iphlpapi.h>
+#include <netioapi.h>
 #include <shellapi.h>
 #include <tlhelp32.h>
 #include <wtsapi32.h>
@@ -13,7 +16,7 @@
 
 #include "actions/handle_win.h"
 #include "actions/system_ops.h"
-#include "actions/handle_win.h"
+#include "actions/system_ops_win.h"
 #include "autostart/logon_task_win.h"
 #include "text/codepage_win.h"
 #include "winui/on_demand_win.h"
@@ -141,6 +144,24 @@ std::uint32_t LastError() {
     return code != 0 ? code : ERROR_GEN_FAILURE;
 }
 
+}  // namespace
+
+bool WakeTimeUtc(const WakePlan& at, const TIME_ZONE_INFORMATION* zone, FILETIME& utc) {
+    SYSTEMTIME local = {};
+    local.wYear = static_cast<WORD>(at.date.year);
+    local.wMonth = static_cast<WORD>(at.date.month);
+    local.wDay = static_cast<WORD>(at.date.day);
+    local.wHour = static_cast<WORD>(at.hour);
+    local.wMinute = static_cast<WORD>(at.minute);
+    // The bias of the wake's own season: LocalFileTimeToFileTime would take
+    // today's, an hour off for a wake across a daylight-saving change.
+    SYSTEMTIME universal;
+    return TzSpecificLocalTimeToSystemTime(const_cast<TIME_ZONE_INFORMATION*>(zone), &local, &universal) &&
+           SystemTimeToFileTime(&universal, &utc);
+}
+
+namespace {
+
 class RealOps : public SystemOps {
 public:
     bool TerminateProcessById(std::uint32_t pid) override {
@@ -181,15 +202,8 @@ public:
 
     std::uint32_t ArmWakeTimer(const WakePlan& at) override {
         CancelWakeTimer();
-        SYSTEMTIME time = {};
-        time.wYear = static_cast<WORD>(at.date.year);
-        time.wMonth = static_cast<WORD>(at.date.month);
-        time.wDay = static_cast<WORD>(at.date.day);
-        time.wHour = static_cast<WORD>(at.hour);
-        time.wMinute = static_cast<WORD>(at.minute);
-        FILETIME local, utc;
-        if (!SystemTimeToFileTime(&time, &local) || !LocalFileTimeToFileTime(&local, &utc))
-            return LastError();
+        FILETIME utc;
+        if (!WakeTimeUtc(at, nullptr, utc)) return LastError();
         Handle timer(CreateWaitableTimerW(nullptr, TRUE, nullptr));
         if (!timer) return LastError();
         LARGE_INTEGER due;
@@ -251,6 +265,12 @@ public:
     UptimeClock ReadUptimeClock() override {
         UptimeClock clock;
         clock.tickMs = GetTickCount64();
+        HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+        clock.widened = !GetProcAddress(kernel, "GetTickCount64");
+        typedef BOOL(WINAPI * UnbiasedFn)(ULONGLONG*);
+        static const UnbiasedFn unbiased = Function<UnbiasedFn>(kernel, "QueryUnbiasedInterruptTime");
+        ULONGLONG awake = 0;
+        if (unbiased && unbiased(&awake)) clock.awake = awake;
         ULONGLONG wake = 0;
         if (PowerInformation(LastWakeTime, &wake, sizeof wake)) clock.lastWake = wake;
         return clock;
@@ -365,6 +385,7 @@ bool SystemOps::AllowMessageFromLowerIntegrity(void* window, std::uint32_t messa
 bool SystemOps::NotifyIcon(std::uint32_t operation, void* record) {
     return Shell_NotifyIconW(operation, static_cast<NOTIFYICONDATAW*>(record)) != FALSE;
 }
+unsigned SystemOps::WindowsMajorVersion() { return LOBYTE(LOWORD(GetVersion())); }
 
 namespace {
 
@@ -375,13 +396,42 @@ std::uint64_t FileTimeValue(const FILETIME& t) {
 ScreenRect FromRect(const RECT& r) { return ScreenRect{r.left, r.top, r.right, r.bottom}; }
 
 // iphlpapi is loaded only when a busy check asks for the network: its
-// header gives the table's layout, the function comes at run time.
-const DWORD kLoopbackType = 24;  // IF_TYPE_SOFTWARE_LOOPBACK
-
-bool InterfaceOctets(std::uint64_t& total) {
-    using GetIfTableFn = DWORD(WINAPI*)(void*, ULONG*, BOOL);
+// header gives the tables' layouts, the functions come at run time.
+HMODULE Iphlpapi() {
     static HMODULE module = LoadSystemLibrary("iphlpapi.dll");
-    static GetIfTableFn getIfTable = Function<GetIfTableFn>(module, "GetIfTable");
+    return module;
+}
+
+static_assert(sizeof(MIB_IF_ROW2) == 1352, "MIB_IF_ROW2 as Windows lays it out");
+
+// From Vista on: 64-bit counters, and every interface with its flags.
+bool InterfaceTable2(std::vector<InterfaceCounters>& rows) {
+    using GetTableFn = DWORD(WINAPI*)(MIB_IF_TABLE2**);
+    using FreeTableFn = void(WINAPI*)(void*);
+    static const GetTableFn getTable = Function<GetTableFn>(Iphlpapi(), "GetIfTable2");
+    static const FreeTableFn freeTable = Function<FreeTableFn>(Iphlpapi(), "FreeMibTable");
+    MIB_IF_TABLE2* table = nullptr;
+    if (!getTable || !freeTable || getTable(&table) != NO_ERROR) return false;
+    std::vector<InterfaceCounters> read(table->NumEntries);
+    for (ULONG i = 0; i < table->NumEntries; ++i) {
+        const MIB_IF_ROW2& row = table->Table[i];
+        InterfaceCounters& c = read[i];
+        c.index = row.InterfaceIndex;
+        c.type = row.Type;
+        c.hardware = row.InterfaceAndOperStatusFlags.HardwareInterface != 0;
+        c.filter = row.InterfaceAndOperStatusFlags.FilterInterface != 0;
+        c.wide = true;
+        c.octets = row.InOctets + row.OutOctets;
+    }
+    freeTable(table);
+    rows.swap(read);
+    return true;
+}
+
+// XP: 32-bit counters, one row per adapter.
+bool InterfaceTable(std::vector<InterfaceCounters>& rows) {
+    using GetIfTableFn = DWORD(WINAPI*)(void*, ULONG*, BOOL);
+    static const GetIfTableFn getIfTable = Function<GetIfTableFn>(Iphlpapi(), "GetIfTable");
     if (!getIfTable) return false;
     ULONG size = 0;
     if (getIfTable(nullptr, &size, FALSE) != ERROR_INSUFFICIENT_BUFFER || size < sizeof(DWORD)) return false;
@@ -390,12 +440,24 @@ bool InterfaceOctets(std::uint64_t& total) {
     const MIB_IFTABLE* table = reinterpret_cast<const MIB_IFTABLE*>(buffer.data());
     const std::size_t first = offsetof(MIB_IFTABLE, table);
     if (table->dwNumEntries > (buffer.size() - first) / sizeof(MIB_IFROW)) return false;
-    total = 0;
+    std::vector<InterfaceCounters> read(table->dwNumEntries);
     for (DWORD i = 0; i < table->dwNumEntries; ++i) {
         const MIB_IFROW& row = table->table[i];
-        if (row.dwType != kLoopbackType) total += static_cast<std::uint64_t>(row.dwInOctets) + row.dwOutOctets;
+        read[i].index = row.dwIndex;
+        read[i].type = row.dwType;
+        read[i].octets = static_cast<std::uint64_t>(row.dwInOctets) + row.dwOutOctets;
     }
+    rows.swap(read);
     return true;
+}
+
+// Whether the desktop that takes input is not one this user may open: the
+// machine is locked (Winlogon's desktop is in front), or a secure prompt is up.
+bool InputDesktopElsewhere() {
+    HDESK desk = OpenInputDesktop(0, FALSE, DESKTOP_READOBJECTS);
+    if (!desk) return true;
+    CloseDesktop(desk);
+    return false;
 }
 
 }  // namespace
@@ -414,17 +476,22 @@ BusySample SystemOps::BusyFacts() {
         f.desktopOrShell = front == GetDesktopWindow() || front == GetShellWindow() ||
                            std::wcscmp(cls, L"Progman") == 0 || std::wcscmp(cls, L"WorkerW") == 0 ||
                            std::wcscmp(cls, L"Shell_TrayWnd") == 0;
-        RECT window;
+        f.caption = (GetWindowLongW(front, GWL_STYLE) & WS_CAPTION) == WS_CAPTION;
+        f.zoomed = IsZoomed(front) != FALSE;
+        RECT window, client;
         MONITORINFO monitor = {};
         monitor.cbSize = sizeof monitor;
-        if (GetWindowRect(front, &window) &&
+        if (GetWindowRect(front, &window) && GetClientRect(front, &client) &&
             GetMonitorInfoW(MonitorFromWindow(front, MONITOR_DEFAULTTONEAREST), &monitor)) {
+            MapWindowPoints(front, nullptr, reinterpret_cast<POINT*>(&client), 2);
             f.window = FromRect(window);
+            f.client = FromRect(client);
             f.monitor = FromRect(monitor.rcMonitor);
         } else {
             f.present = false;
         }
     }
+    s.foreground.locked = InputDesktopElsewhere();
     using QueryStateFn = HRESULT(WINAPI*)(int*);
     static QueryStateFn query = Function<QueryStateFn>(GetModuleHandleW(L"shell32.dll"), "SHQueryUserNotificationState");
     int state = 0;
@@ -438,7 +505,7 @@ BusySample SystemOps::BusyFacts() {
         s.kernel = FileTimeValue(kernel);
         s.user = FileTimeValue(user);
     }
-    s.haveNetwork = InterfaceOctets(s.octets);
+    s.haveNetwork = InterfaceTable2(s.interfaces) || InterfaceTable(s.interfaces);
     return s;
 }
 

@@ -5,6 +5,8 @@
 #include <shellapi.h>
 
 #include <string.h>
+
+#include <algorithm>
 #include <vector>
 
 #include "actions/handle_win.h"
@@ -124,6 +126,12 @@ AdapterRun SetNetworkAdapter(HWND, const std::string& adapter, bool enable) {
     return run;
 }
 
+namespace {
+
+const std::uint64_t kSliceMs = 60000;
+
+}  // namespace
+
 CleanupRun RunCleanup(HWND owner, const std::string& folder, bool showList, DWORD waitMs) {
     CleanupRun run;
     const std::string listName = JunkListFileName(LocalTimeNow());
@@ -144,7 +152,15 @@ CleanupRun RunCleanup(HWND owner, const std::string& folder, bool showList, DWOR
     // names the program as one that prevents the shutdown. A batch file that
     // never ends must not stop the scheduler for good, so after the limit
     // it runs on alone.
-    switch (WaitRunningMessages(process.get(), waitMs)) {
+    // The limit counts the time the computer was awake: the tick count
+    // goes on through a sleep, so the wait goes in slices, each ending to
+    // look again at how long the computer has been awake.
+    const UptimeClock started = Sys().ReadUptimeClock();
+    WaitEnd end = WaitEnd::TimedOut;
+    for (std::uint64_t awake = 0; end == WaitEnd::TimedOut && awake < waitMs;
+         awake = AwakeMsBetween(started, Sys().ReadUptimeClock()))
+        end = WaitRunningMessages(process.get(), static_cast<DWORD>(std::min<std::uint64_t>(waitMs - awake, kSliceMs)));
+    switch (end) {
         case WaitEnd::Signalled: run.outcome = CleanupOutcome::Finished; break;
         case WaitEnd::TimedOut: run.outcome = CleanupOutcome::TimedOut; break;
         case WaitEnd::Quit: run.outcome = CleanupOutcome::Abandoned; return run;

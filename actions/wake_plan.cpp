@@ -1,5 +1,7 @@
 #include "actions/wake_plan.h"
 
+#include <tuple>
+
 #include "store/task_record.h"
 
 namespace vantrel {
@@ -19,6 +21,17 @@ WakePlan PlanWake(const std::string& wakeChoice, const Date& today) {
     plan.armTimer = IsValidDate(plan.date);
     plan.hour = hour;
     plan.minute = minute;
+    return plan;
+}
+
+WakePlan PlanWake(const std::string& wakeChoice, const LocalTime& now) {
+    WakePlan plan = PlanWake(wakeChoice, Date{now.year, now.month, now.day});
+    if (!plan.armTimer) return plan;
+    if (std::make_tuple(plan.date.year, plan.date.month, plan.date.day, plan.hour, plan.minute) <=
+        std::make_tuple(now.year, now.month, now.day, now.hour, now.minute)) {
+        plan.date = AddDays(plan.date, 1);
+        plan.armTimer = IsValidDate(plan.date);
+    }
     return plan;
 }
 

@@ -23,4 +23,9 @@ struct WakePlan {
 // timer, and the suspend still happens.
 WakePlan PlanWake(const std::string& wakeChoice, const Date& today);
 
+// The same, counted from `now`'s date, and a wake not later than `now`'s
+// minute (第1天 with a time already past) moves on a day: a timer armed in
+// the past comes due at once, and the next wake by hand would pass for it.
+WakePlan PlanWake(const std::string& wakeChoice, const LocalTime& now);
+
 }  // namespace vantrel

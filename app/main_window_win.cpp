@@ -17,6 +17,7 @@
 #include "ui/about_window_win.h"
 #include "ui/settings_window_win.h"
 #include "winui/on_demand_win.h"
+#include "winui/popup_menu_win.h"
 
 namespace vantrel {
 
@@ -210,36 +211,6 @@ void MainWindow::StatusTimer() {
     runner_->Minute();
 }
 
-namespace {
-
-// A pop-up menu for one choice; destroyed with the submenus it holds.
-class PopupMenu {
-public:
-    PopupMenu() : menu_(CreatePopupMenu()) {}
-    ~PopupMenu() {
-        if (menu_) DestroyMenu(menu_);
-    }
-    PopupMenu(const PopupMenu&) = delete;
-    PopupMenu& operator=(const PopupMenu&) = delete;
-    void Add(UINT id, const char* caption) { AppendMenuW(menu_, MF_STRING, id, Wide(caption).c_str()); }
-    // `sub` becomes this menu's to destroy.
-    void AddSubmenu(PopupMenu& sub, const char* caption) {
-        if (AppendMenuW(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(sub.menu_), Wide(caption).c_str()))
-            sub.menu_ = nullptr;
-    }
-    // The item chosen at (x, y), 0 for none.
-    UINT Choose(HWND owner, int x, int y) {
-        if (!menu_) return 0;
-        return static_cast<UINT>(TrackPopupMenu(menu_, TPM_RETURNCMD | TPM_NONOTIFY | TPM_LEFTALIGN | TPM_TOPALIGN,
-                                                x, y, 0, owner, nullptr));
-    }
-
-private:
-    HMENU menu_;
-};
-
-}  // namespace
-
 void MainWindow::ShowPostponeMenu() {
     if (!runner_->counting()) return;
     PopupMenu menu;
@@ -259,7 +230,6 @@ void MainWindow::ShowWarningMenu() {
     menu.AddSubmenu(later, "推迟");
     POINT at;
     GetCursorPos(&at);
-    SetForegroundWindow(hwnd());
     if (const UINT chosen = menu.Choose(hwnd(), at.x, at.y)) OnCommand(chosen);
 }
 

@@ -46,7 +46,11 @@ bool TrayIcon::ShowBalloon(const std::string& title, const std::string& text) {
     balloon.cbSize = NOTIFYICONDATAW_V2_SIZE;
     balloon.hWnd = data_.hWnd;
     balloon.uID = kId;
-    balloon.uFlags = NIF_INFO;
+    // From Vista on a balloon that cannot show now (another is up, the user
+    // is away or in a full-screen program) would wait in the shell's queue
+    // and might come after the power action it warns of: it is dropped.
+    const UINT kRealtime = 0x40;  // NIF_REALTIME, not in XP's headers
+    balloon.uFlags = NIF_INFO | (Sys().WindowsMajorVersion() >= 6 ? kRealtime : 0);
     balloon.uTimeout = 15000;
     balloon.dwInfoFlags = NIIF_INFO;
     const WideText t = Wide(title), x = Wide(text);

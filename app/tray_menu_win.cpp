@@ -1,6 +1,7 @@
 #include "app/tray_menu_win.h"
 
 #include "text/codepage_win.h"
+#include "winui/popup_menu_win.h"
 
 namespace vantrel {
 
@@ -97,10 +98,7 @@ std::string TrayMenu::Caption(UINT item) const {
 }
 
 void TrayMenu::Popup(HWND owner, POINT at) {
-    TrackPopupMenu(menu_, TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, owner, nullptr);
-    // Without this the menu of a hidden window may not close when the user
-    // clicks elsewhere.
-    PostMessageW(owner, WM_NULL, 0, 0);
+    OpenPopupMenu(menu_, owner, at.x, at.y, TPM_LEFTALIGN | TPM_RIGHTBUTTON);
 }
 
 }  // namespace vantrel

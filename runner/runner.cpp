@@ -312,7 +312,7 @@ void Runner::EndCountdown(bool carryOut) {
     else if (!outcome.cannotWake.empty())
         history_->CountdownActionEnded(ActionOutcome::Error(outcome.cannotWake));
     else
-        history_->CountdownActionEnded(ActionOutcome{kOutcomeDone, outcome.text});
+        history_->CountdownActionEnded(ActionOutcome{outcome.started ? kOutcomeStarted : kOutcomeDone, outcome.text});
 }
 
 void Runner::Cancel() {
@@ -664,9 +664,7 @@ void Runner::PostponeWarnedRun(int minutes) {
 // processor and the network are judged over most of a minute.
 BusyReason Runner::BusyReasonNow() {
     const BusySample now = machine_.BusyFacts();
-    std::optional<BusySample> earlier;
-    for (const BusySample& s : samples_)
-        if (!earlier || now.tickMs - s.tickMs >= 20000) earlier = s;
+    const std::optional<BusySample> earlier = EarlierSample(samples_, now);
     BusyLimits limits;
     limits.processorPercent = settings_.busyProcessorPercent;
     limits.networkKBps = settings_.busyNetworkKBps;

@@ -17,7 +17,8 @@ std::uint64_t MsSinceSwitchedOn(const UptimeClock& clock) {
     const std::uint64_t wakeMs = clock.lastWake / kInterruptUnitsPerMs;
     std::uint64_t tickMs = clock.tickMs;
     if (tickMs < wakeMs) {
-        if (wakeMs - tickMs <= kBehindMs) return 0;
+        // Only XP's hand-widened count can have missed a wrap.
+        if (wakeMs - tickMs <= kBehindMs || !clock.widened) return 0;
         // Far behind the wake: a count widened only across the wraps the
         // program saw (Windows XP, where it started after the computer had
         // run for 49.7 days). The wraps it missed are whole 2^32 ms, as few
@@ -26,6 +27,15 @@ std::uint64_t MsSinceSwitchedOn(const UptimeClock& clock) {
         tickMs += (wakeMs - tickMs + kWrapMs - 1) / kWrapMs * kWrapMs;
     }
     return tickMs - wakeMs;
+}
+
+std::uint64_t AwakeMsBetween(const UptimeClock& start, const UptimeClock& now) {
+    if (start.awake != 0 && now.awake != 0)
+        return now.awake > start.awake ? (now.awake - start.awake) / kInterruptUnitsPerMs : 0;
+    const std::uint64_t spent = now.tickMs > start.tickMs ? now.tickMs - start.tickMs : 0;
+    if (now.lastWake == start.lastWake) return spent;
+    const std::uint64_t sinceWake = MsSinceSwitchedOn(now);
+    return sinceWake < spent ? sinceWake : spent;
 }
 
 }  // namespace vantrel

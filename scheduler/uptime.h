@@ -23,9 +23,20 @@ struct UptimeClock {
     // (CallNtPowerInformation LastWakeTime); 0 when the computer has not
     // slept since it started, or the system does not say.
     std::uint64_t lastWake = 0;
+    // Windows XP: tickMs is the 32-bit count widened by the program, which
+    // misses the wraps from before it started.
+    bool widened = false;
+    // QueryUnbiasedInterruptTime (Windows 7 on) in 100-nanosecond units:
+    // the time the computer was awake; 0 where the system lacks it.
+    std::uint64_t awake = 0;
 };
 
 // Milliseconds since the computer was switched on or last woke up.
 std::uint64_t MsSinceSwitchedOn(const UptimeClock& clock);
+
+// Milliseconds the computer was awake between two readings, for a limit
+// that a sleep must not use up. Without the unbiased count (XP, Vista) a
+// wake in between starts the count again at the wake.
+std::uint64_t AwakeMsBetween(const UptimeClock& start, const UptimeClock& now);
 
 }  // namespace vantrel

@@ -93,6 +93,27 @@ TEST(WakePlan, DayOneIsTodayAndLaterDaysFollowTheCalendar) {
     }
 }
 
+// Against the clock: a wake already past (or this minute) is the next day's.
+TEST(WakePlan, ATimeAlreadyPastMovesOnADay) {
+    struct Case {
+        const char* wake;
+        LocalTime now;
+        Date expected;
+    } cases[] = {
+        {"第1天7时0分唤醒", {2026, 12, 1, 7, 6, 59, 59}, {2026, 12, 7}},
+        {"第1天7时0分唤醒", {2026, 12, 1, 7, 7, 0, 0}, {2026, 12, 8}},
+        {"第1天7时0分唤醒", {2026, 12, 4, 31, 23, 30, 0}, {2027, 1, 1}},
+        {"第2天7时0分唤醒", {2026, 12, 1, 7, 7, 0, 30}, {2026, 12, 8}},
+    };
+    for (const Case& c : cases) {
+        const WakePlan p = PlanWake(c.wake, c.now);
+        EXPECT_TRUE(p.armTimer) << c.wake << " at " << c.now.hour << ":" << c.now.minute;
+        EXPECT_EQ(p.date.year * 10000 + p.date.month * 100 + p.date.day,
+                  c.expected.year * 10000 + c.expected.month * 100 + c.expected.day)
+            << c.wake << " at " << c.now.hour << ":" << c.now.minute;
+    }
+}
+
 TEST(WakePlan, NoWakeAndImpossibleTimesArmNoTimer) {
     for (const char* wake : {"不唤醒", "", "第1天24时0分唤醒", "第1天7时60分唤醒", "第0天7时0分唤醒",
                              "第1111111110天2时5分唤醒"})

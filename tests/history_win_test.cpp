@@ -209,7 +209,7 @@ TEST_F(HistoryTick, EveryEventLandsAsOneLine) {
                        "menu||关机||carried out", "menu||打开光驱||done", "program||end||"}));
     EXPECT_EQ(Read("history.log").front().detail.find("Vantrel 9.8.7.0, Windows "), 0u);
     const auto& calls = ops_.calls;  // the menu's command still acted
-    EXPECT_NE(std::find(calls.begin(), calls.end(), "ExitWindowsEx 12"), calls.end());
+    EXPECT_NE(std::find(calls.begin(), calls.end(), "ExitWindowsEx 28"), calls.end());
 }
 
 // The menu's pause and its end by 启用监控, the quick timer armed and
@@ -285,7 +285,7 @@ TEST_F(HistoryTick, APostponedCountdownComesBackAfterARestart) {
         EXPECT_FALSE(main->runner().postponed());
         EXPECT_EQ(main->store().ReadMinuteValue(kValPostponed), "");
     }
-    EXPECT_EQ(ops_.calls, (std::vector<std::string>{"ExitWindowsEx 12"}));
+    EXPECT_EQ(ops_.calls, (std::vector<std::string>{"ExitWindowsEx 28"}));
     std::vector<std::string> got;
     for (const HistoryEntry& e : Read("history.log"))
         if (e.source != kSourceProgram) got.push_back(e.source + "|" + e.action + "|" + e.outcome + "|" + e.detail);
@@ -294,7 +294,8 @@ TEST_F(HistoryTick, APostponedCountdownComesBackAfterARestart) {
     EXPECT_EQ(got[1], "countdown|关闭计算机|postponed|" + at);
     EXPECT_EQ(got[2].find("timer|关机|countdown|推迟至 "), 0u);
     EXPECT_EQ(got[3], "timer|关机|act now|");
-    EXPECT_EQ(got[4], "timer|关机|done|");
+    // ExitWindowsEx only starts a shutdown: a program may still stop it.
+    EXPECT_EQ(got[4], "timer|关机|started|");
 }
 
 // 提前提醒 before a 关机 task: one balloon and one line however often its
@@ -388,12 +389,12 @@ std::vector<std::string> LinesOf(const std::vector<HistoryEntry>& lines, int tas
     return got;
 }
 
-// Windows refuses every power call, Modern Standby has no S3 and
+// Windows refuses every power call, there is no sleep state and
 // hibernation is switched off: each is shown with its reason and recorded
 // as failed, and what the computer cannot do is not tried.
 TEST_F(HistoryTick, APowerCallThatFailsIsShownAndRecordedAsFailed) {
     ops_.powerResult = ERROR_ACCESS_DENIED;
-    ops_.powerCaps = PowerCapabilities{false, true, false, false};
+    ops_.powerCaps = PowerCapabilities{false, false, false, false};
     const std::string due = testing::DailyForNow(45);
     testing::StoreRecords(kKey, {{due, "关闭计算机", "", "启用"}, {due, "待机计算机", "", "启用"}});
     auto main = testing::StartTestMainWindow(kKey, folder_);
@@ -407,12 +408,12 @@ TEST_F(HistoryTick, APowerCallThatFailsIsShownAndRecordedAsFailed) {
     EXPECT_EQ(LinesOf(lines, 1), (std::vector<std::string>{"关闭计算机|countdown|", "关闭计算机|act now|",
                                                             "关闭计算机|error|关机失败：" + denied}));
     EXPECT_EQ(LinesOf(lines, 2), (std::vector<std::string>{
-                                     "待机计算机|error|这台计算机使用现代待机（S0 低功耗空闲），程序不能让它待机"}));
+                                     "待机计算机|error|这台计算机不能待机：Windows 报告睡眠状态 S1、S2、S3 都不可用"}));
     EXPECT_EQ(LinesOf(lines, 0), (std::vector<std::string>{"休眠|error|休眠已关闭，可用 powercfg /h on 打开",
                                                             "快速关机|carried out|",
                                                             "快速关机|error|快速关机失败：" + denied}));
     EXPECT_EQ(testing_win::VisibleReminders().size(), 4u);  // each error as it came
-    EXPECT_EQ(ops_.calls, (std::vector<std::string>{"ExitWindowsEx 12", "NtShutdownSystem 2"}));
+    EXPECT_EQ(ops_.calls, (std::vector<std::string>{"ExitWindowsEx 28", "NtShutdownSystem 2"}));
     // Planned, other, other: never an unplanned shutdown of no known cause.
     EXPECT_EQ(ops_.endSessionReasons, (std::vector<std::uint32_t>{0x80000000}));
     OwnedForms::ReleaseAll();

@@ -109,7 +109,7 @@ TEST_F(MainWindowTest, TheCountdownStepsAndCarriesOutAtItsEnd) {
     EXPECT_TRUE(ops_.calls.empty());
     main_->Timer2Timer();
     EXPECT_EQ(WindowText(main_->view().label2()), "0 秒");
-    EXPECT_EQ(ops_.calls, (std::vector<std::string>{"ExitWindowsEx 12"}));
+    EXPECT_EQ(ops_.calls, (std::vector<std::string>{"ExitWindowsEx 28"}));
     EXPECT_FALSE(IsWindowVisible(main_->hwnd()));
     EXPECT_FALSE(main_->runner().counting());
     EXPECT_EQ(main_->view().BarPosition(), 0);
@@ -135,7 +135,7 @@ TEST_F(MainWindowTest, ZeroAndNegativeLengthsActAtTheFirstStep) {
         main_->Timer2Timer();
         EXPECT_EQ(WindowText(main_->view().label2()), "0 秒") << length;
         ASSERT_EQ(ops_.calls.size(), 1u) << length;
-        EXPECT_EQ(ops_.calls[0], "ExitWindowsEx 6");
+        EXPECT_EQ(ops_.calls[0], "ExitWindowsEx 22");
         ops_.calls.clear();
         main_.reset();
     }
@@ -163,7 +163,7 @@ TEST_F(MainWindowTest, ALengthLoweredDuringACountdownCountsOnTheNewScale) {
         }
         EXPECT_EQ(steps, c.stepsAfter) << c.stepsBefore;
         EXPECT_EQ(WindowText(main_->view().label2()), "0 秒");
-        EXPECT_EQ(ops_.calls, (std::vector<std::string>{"ExitWindowsEx 12"}));
+        EXPECT_EQ(ops_.calls, (std::vector<std::string>{"ExitWindowsEx 28"}));
         // The next countdown starts from its whole length.
         main_->driver().Timer3Timer();
         BeginCountdown("重启");
@@ -400,7 +400,7 @@ TEST_F(MainWindowTest, HotkeysAreTheAtomsAndActAtOnce) {
     SendMessageA(main_->hwnd(), WM_HOTKEY, h.f11(), 0);
     SendMessageA(main_->hwnd(), WM_HOTKEY, 12345, 0);
     EXPECT_EQ(ops_.calls,
-              (std::vector<std::string>{"ExitWindowsEx 4", "SetSystemPowerState 11",
+              (std::vector<std::string>{"ExitWindowsEx 20", "SetSystemPowerState 11",
                                         "NtShutdownSystem 1", "NtShutdownSystem 2"}));
     EXPECT_FALSE(IsWindowVisible(main_->hwnd()));  // no countdown
 }
@@ -426,8 +426,8 @@ TEST_F(MainWindowTest, ImmediateMenuCommandsCallTheirOperations) {
         main_->OnCommand(id);
     const std::string window = testing::RecordingSystemOps::Hex(main_->hwnd());
     EXPECT_EQ(ops_.calls, (std::vector<std::string>{
-                              "ExitWindowsEx 4", "SetSystemPowerState 11", "SetSystemPowerState 01",
-                              "ExitWindowsEx 6", "ExitWindowsEx 12", "NtShutdownSystem 1",
+                              "ExitWindowsEx 20", "SetSystemPowerState 11", "SetSystemPowerState 01",
+                              "ExitWindowsEx 22", "ExitWindowsEx 28", "NtShutdownSystem 1",
                               "NtShutdownSystem 2", "mci Set cdaudio door open wait " + window,
                               "mci Set cdaudio door closed wait " + window,
                               "broadcast 0x112 0xf170 0x2"}));

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "actions/power_actions_win.h"
+#include "actions/system_ops_win.h"
 #include "actions/utility_actions_win.h"
 #include "scheduler/conversions.h"
 #include "tests/recording_system_ops.h"
@@ -19,9 +20,9 @@ TEST(PowerWords, EachWordCallsItsOperation) {
         const char* word;
         const char* call;
     } cases[] = {
-        {"注销", "ExitWindowsEx 4"},         {"待机", "SetSystemPowerState 11"},
-        {"休眠", "SetSystemPowerState 10"},  {"重启", "ExitWindowsEx 6"},
-        {"关机", "ExitWindowsEx 12"},        {"快速重启", "NtShutdownSystem 1"},
+        {"注销", "ExitWindowsEx 20"},         {"待机", "SetSystemPowerState 11"},
+        {"休眠", "SetSystemPowerState 10"},  {"重启", "ExitWindowsEx 22"},
+        {"关机", "ExitWindowsEx 28"},        {"快速重启", "NtShutdownSystem 1"},
         {"快速关机", "NtShutdownSystem 2"},
     };
     for (const Case& c : cases) {
@@ -34,6 +35,25 @@ TEST(PowerWords, EachWordCallsItsOperation) {
     EXPECT_TRUE(ops.calls.empty());
 }
 
+// Where Modern Standby replaces sleep, 待机 switches the display off, as the
+// power button does; the rest of what the machine cannot do stays refused.
+TEST(PowerWords, StandbyOnModernStandbyIsTheDisplayOff) {
+    testing::RecordingSystemOps ops;
+    ops.powerCaps = PowerCapabilities{false, true, true, true};
+    const std::string displayOff = "broadcast 0x112 0xf170 0x2";
+    EXPECT_TRUE(CarryOutPowerWord("待机", "不唤醒").ok);
+    EXPECT_TRUE(StandbyNow().ok);
+    EXPECT_EQ(ops.calls, (std::vector<std::string>{displayOff, displayOff}));
+    EXPECT_EQ(PowerRefusalNow(NeedOfWord("休眠")), "这台计算机使用现代待机（S0 低功耗空闲），程序不能让它待机");
+}
+
+// ExitWindowsEx only starts a shutdown; the other calls carry theirs out.
+TEST(PowerWords, OnlyTheSessionEndIsStarted) {
+    testing::RecordingSystemOps ops;
+    for (const char* word : {"注销", "重启", "关机"}) EXPECT_TRUE(CarryOutPowerWord(word, "不唤醒").started) << word;
+    for (const char* word : {"待机", "快速关机"}) EXPECT_FALSE(CarryOutPowerWord(word, "不唤醒").started) << word;
+}
+
 TEST(WakeTimerTest, ArmsForTheChosenDayBeforeTheSuspend) {
     testing::RecordingSystemOps ops;
     SYSTEMTIME now;
@@ -44,6 +64,38 @@ TEST(WakeTimerTest, ArmsForTheChosenDayBeforeTheSuspend) {
                              "arm wake timer " + std::to_string(tomorrow.year) + "-" +
                                  std::to_string(tomorrow.month) + "-" + std::to_string(tomorrow.day) + " 7:30",
                              "SetSystemPowerState 10"}));
+}
+
+// A zone an hour east of UTC with daylight saving from the last Sunday of
+// March (2026-03-29) to the last Sunday of October (2026-10-25): a wake on
+// either side of each change takes that side's bias, whatever today's is.
+TEST(WakeTimerTest, TheWakeTakesTheBiasOfItsOwnSeason) {
+    TIME_ZONE_INFORMATION zone = {};
+    zone.Bias = -60;
+    zone.DaylightBias = -60;
+    zone.StandardDate.wMonth = 10;
+    zone.StandardDate.wDay = 5;  // the last Sunday
+    zone.StandardDate.wHour = 3;
+    zone.DaylightDate.wMonth = 3;
+    zone.DaylightDate.wDay = 5;
+    zone.DaylightDate.wHour = 2;
+    const struct {
+        Date date;
+        int utcHour;
+    } cases[] = {
+        {{2026, 3, 28}, 6}, {{2026, 3, 30}, 5}, {{2026, 10, 24}, 5}, {{2026, 10, 26}, 6},
+    };
+    for (const auto& c : cases) {
+        WakePlan at;
+        at.armTimer = true;
+        at.date = c.date;
+        at.hour = 7;
+        FILETIME utc;
+        ASSERT_TRUE(WakeTimeUtc(at, &zone, utc)) << c.date.month << "-" << c.date.day;
+        SYSTEMTIME got;
+        ASSERT_TRUE(FileTimeToSystemTime(&utc, &got));
+        EXPECT_EQ(got.wDay * 100 + got.wHour, c.date.day * 100 + c.utcHour) << c.date.month << "-" << c.date.day;
+    }
 }
 
 TEST(WakeTimerTest, ImpossibleTimesStillSuspendWithoutATimer) {

@@ -19,6 +19,10 @@ TEST(PowerRefusal, OnlyWhatTheComputerCannotDoIsRefused) {
         std::string refusal;  // "" when it goes ahead
     } cases[] = {
         {PowerNeed::Sleep, desktop, ""},
+        {PowerNeed::Standby, desktop, ""},
+        // Standby there is the display off; a sleep with a wake timer cannot be had.
+        {PowerNeed::Standby, modern, ""},
+        {PowerNeed::Standby, noSleep, "这台计算机不能待机：Windows 报告睡眠状态 S1、S2、S3 都不可用"},
         {PowerNeed::Hibernation, desktop, ""},
         {PowerNeed::Sleep, modern, "这台计算机使用现代待机（S0 低功耗空闲），程序不能让它待机"},
         {PowerNeed::Hibernation, modern, ""},

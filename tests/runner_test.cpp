@@ -51,6 +51,7 @@ public:
     std::vector<std::string> balloons;   // "22:55"
     std::vector<std::string> notices;
     std::vector<AwakeNeed> awake;
+    bool sessionEndOnlyStarts = false;  // ExitWindowsEx answers that it has started
     std::string showing;  // the countdown's word while it shows
     int shows = 0;
 
@@ -175,6 +176,7 @@ PowerOutcome Copy::CarryOut(const std::string& word, const std::string&) {
     carried.push_back(machine.Minute() + " " + word);
     PowerOutcome o;
     o.acted = o.ok = true;
+    o.started = sessionEndOnlyStarts;
     return o;
 }
 
@@ -623,6 +625,19 @@ TEST(RunnerScenario, ATickWithNothingDueReadsNoMoreThanTheTick) {
         EXPECT_EQ(viaRunner.opens, counted.calls().opens) << firstOfMinute;
         EXPECT_EQ(viaRunner.enumerations, counted.calls().enumerations) << firstOfMinute;
         EXPECT_EQ(viaRunner.writes, 0u) << firstOfMinute;
+    }
+}
+
+// What Windows only started is recorded as started, not as done.
+TEST(RunnerScenario, AnActionWindowsOnlyStartedIsRecordedAsStarted) {
+    for (bool onlyStarted : {false, true}) {
+        Machine m;
+        m.AddTask("每天23时0分", "关闭计算机");
+        Copy& c = m.Start();
+        c.sessionEndOnlyStarts = onlyStarted;
+        m.RunTo("23:05");
+        ASSERT_FALSE(m.sink.lines.empty());
+        EXPECT_EQ(m.sink.lines.back().outcome, onlyStarted ? kOutcomeStarted : kOutcomeDone);
     }
 }
 

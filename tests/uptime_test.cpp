@@ -26,14 +26,36 @@ TEST(SwitchedOn, FromTheLaterOfTheLastBootAndTheLastWake) {
         {"running 49.7 days and 5 minutes", {kWrap + 5 * kMinute, 0}, kWrap + 5 * kMinute},
         {"read a clock tick before the count reached the wake", {kDay, At(kDay + 15)}, 0},
         // Windows XP: the program started on day 52 and has seen no wrap.
-        {"XP, up 55 days, woke 10 minutes ago", {55 * kDay - kWrap, At(55 * kDay - 10 * kMinute)},
+        {"XP, up 55 days, woke 10 minutes ago", {55 * kDay - kWrap, At(55 * kDay - 10 * kMinute), true},
          10 * kMinute},
+        // Any later Windows counts in 64 bits itself: nothing to repair.
+        {"Windows 10, the count a minute behind the wake", {kDay, At(kDay + kMinute)}, 0},
     };
     for (const auto& r : readings) EXPECT_EQ(MsSinceSwitchedOn(r.clock), r.expected) << r.how;
     // Past 32 bits the count does not wrap back to a start-up task's minute.
     MatchEnv env;
     env.upMs = kWrap + 10 * kMinute;
     EXPECT_FALSE(MatchStartup(LocalTime(), "开机0时10分", env).due);
+}
+
+// The cleanup's limit counts the time the computer was awake.
+TEST(AwakeTime, ASleepInBetweenDoesNotCount) {
+    const std::uint64_t hour = 60 * kMinute;
+    const struct {
+        const char* how;
+        UptimeClock start, now;
+        std::uint64_t expected;
+    } readings[] = {
+        {"Windows 7 on: the unbiased count, an hour asleep in 15 minutes",
+         {kDay, 0, false, At(kDay)}, {kDay + 75 * kMinute, At(kDay + 70 * kMinute), false, At(kDay + 15 * kMinute)},
+         15 * kMinute},
+        {"no sleep, no unbiased count", {kDay, At(hour)}, {kDay + 4 * kMinute, At(hour)}, 4 * kMinute},
+        {"Vista: slept, woke 2 minutes ago", {kDay, At(hour)}, {kDay + 2 * hour, At(kDay + 2 * hour - 2 * kMinute)},
+         2 * kMinute},
+        {"Vista: slept before the start, not since", {kDay, At(kDay - hour)}, {kDay + 3 * kMinute, At(kDay - hour)},
+         3 * kMinute},
+    };
+    for (const auto& r : readings) EXPECT_EQ(AwakeMsBetween(r.start, r.now), r.expected) << r.how;
 }
 
 }  // namespace
