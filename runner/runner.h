@@ -39,22 +39,6 @@
 
 namespace vantrel {
 
-// The actions a task runs at once, carried out by the host (scheduler/tick.h
-// says what each does); each reports its outcome to the history itself.
-class TaskExecutors {
-public:
-    virtual ~TaskExecutors() = default;
-    virtual void ShowReminder(const std::string& text) = 0;
-    virtual void OpenTaskFile(const std::string& parameter) = 0;
-    virtual void CloseProgramByName(const std::string& fileName) = 0;
-    virtual void DialDefaultConnection() = 0;
-    virtual void SetNetworkAdapter(const std::string& adapter, bool enable) = 0;
-    virtual void CleanSystemJunk(bool showList) = 0;
-    // After the task's line was written: a host that follows what the task
-    // started (netsh) takes it from here.
-    virtual void TaskFired(const FiredTask&) {}
-};
-
 // How the machine is kept awake.
 enum class AwakeNeed {
     None,       // as the system decides

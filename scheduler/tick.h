@@ -22,10 +22,11 @@ struct FiredTask {
     std::string error;  // the registry error that ended the task; empty when none
 };
 
-// What the tick can make the program do.
-class TickHost {
+// The actions a task runs at once, carried out by the host; each reports
+// its outcome to the history itself.
+class TaskExecutors {
 public:
-    virtual ~TickHost() = default;
+    virtual ~TaskExecutors() = default;
     virtual void ShowReminder(const std::string& text) = 0;
     virtual void OpenTaskFile(const std::string& parameter) = 0;
     virtual void CloseProgramByName(const std::string& fileName) = 0;
@@ -33,6 +34,17 @@ public:
     virtual void SetNetworkAdapter(const std::string& adapter, bool enable) = 0;
     // Returns when the cleanup has finished (or its wait timed out).
     virtual void CleanSystemJunk(bool showList) = 0;
+    // After each task that fired, once its steps are done (or a value that
+    // could not be read ended them): a host that keeps a history records it
+    // with what its executor reported, and follows what the task started
+    // (netsh). Nothing by default.
+    virtual void TaskFired(const FiredTask&) {}
+};
+
+// What the tick can make the program do: the actions that run at once, and
+// the countdown, the suspension and the skipped runs around them.
+class TickHost : public TaskExecutors {
+public:
     // Sets the countdown captions for `pendingAction`, starts the countdown
     // timer, stops the tick, shows the countdown window, starts the looping
     // sound, and, when `closeAllWindows`, asks the other programs' windows
@@ -41,10 +53,6 @@ public:
     virtual bool StartCountdown(const std::string& pendingAction, bool closeAllWindows) = 0;
     // Stops the tick and arms the 60-second re-arm timer.
     virtual void SuspendTick() = 0;
-    // After each task that fired, once its steps are done (or a value that
-    // could not be read ended them): a host that keeps a history records it
-    // with what its executor reported. Nothing by default.
-    virtual void TaskFired(const FiredTask&) {}
     // A due task whose run the user chose to skip (its warning's 跳过本次)
     // fires nothing this time. Asked of due tasks only; none by default.
     virtual bool SkipsRun(int /*number*/, const std::string& /*schedule*/, const LocalTime& /*now*/) {

@@ -34,7 +34,7 @@ public:
 // host, recorded. Copies made on one Machine share its program key and clock.
 class Machine;
 
-class Copy : public RunnerMachine, public RunnerView, public TaskExecutors {
+class Copy : public RunnerMachine, public RunnerView, public TickHost {
 public:
     Copy(Machine& machine, std::uint32_t session, std::uint32_t console, bool active);
 
@@ -78,12 +78,16 @@ public:
     void DialDefaultConnection() override {}
     void SetNetworkAdapter(const std::string&, bool) override {}
     void CleanSystemJunk(bool) override {}
+    // As a bare tick's host, for what the tick alone reads.
+    bool StartCountdown(const std::string&, bool) override { return false; }
+    void SuspendTick() override {}
 
     // The host's timers, a second at a time.
     void Second(bool minuteStarts);
 
     Machine& machine;
     std::uint32_t session;
+    CountingRegistry reads;  // what the tick reads through
     TaskStore store;
     std::unique_ptr<HistoryRecorder> history;
     std::unique_ptr<Runner> runner;
@@ -154,9 +158,9 @@ public:
 };
 
 Copy::Copy(Machine& m, std::uint32_t s, std::uint32_t console, bool active)
-    : machine(m), session(s), store(m.reg, kKey) {
+    : machine(m), session(s), reads(m.reg), store(m.reg, kKey) {
     history.reset(new HistoryRecorder(m.sink, [&m] { return m.now; }));
-    runner.reset(new Runner(store, m.reg, kKey, *this, *this, [&m] { return m.now; }));
+    runner.reset(new Runner(store, reads, kKey, *this, *this, [&m] { return m.now; }));
     store.StartupLoad(runner->settings());
     runner->UseHistory(history.get());
     runner->UseExecutors(this);
@@ -580,50 +584,22 @@ TEST(RunnerScenario, AQuickTimerWaitsForTheCountdownOnScreen) {
 // tick where nothing is due, exactly the calls of following the stored
 // task count and of the bare tick.
 TEST(RunnerScenario, ATickWithNothingDueReadsNoMoreThanTheTick) {
-    struct NoView : RunnerMachine, RunnerView {
-        std::string PowerRefusal(const std::string&) override { return ""; }
-        BusySample BusyFacts() override { return BusySample(); }
-        OtherSessions OtherSessionsNow() override { return OtherSessions(); }
-        void ShowCountdown(const std::string&, const std::string&, bool) override {}
-        void StepCountdown(std::int32_t, std::int32_t, const std::string&) override {}
-        void HideCountdown() override {}
-        void SetCountdownBar(std::int32_t, std::int32_t) override {}
-        PowerOutcome CarryOut(const std::string&, const std::string&) override { return PowerOutcome(); }
-        void KeepAwake(AwakeNeed) override {}
-        void ShowBalloon(const std::string&) override {}
-        void ShowNotice(const std::string&) override {}
-        void GateChanged() override {}
-        void StatusChanged() override {}
-    } view;
     for (bool firstOfMinute : {true, false}) {
         Machine m;
         for (int i = 0; i < 20; ++i) m.AddTask("每天8时0分", "提醒", "x");
-        CountingRegistry counted(m.reg);
-        TaskStore store(counted, kKey);
-        Runner runner(store, counted, kKey, view, view, [&m] { return m.now; });
-        store.StartupLoad(runner.settings());
-        if (!firstOfMinute) runner.Tick(MatchEnv());
-        counted.Reset();
-        runner.Tick(MatchEnv());
-        const RegistryCalls viaRunner = counted.calls();
-        counted.Reset();
-        Settings settings = runner.settings();
+        Copy& c = m.Start();
+        if (!firstOfMinute) c.runner->Tick(MatchEnv());
+        c.reads.Reset();
+        c.runner->Tick(MatchEnv());
+        const RegistryCalls viaRunner = c.reads.calls();
+        c.reads.Reset();
+        Settings settings = c.runner->settings();
         TickState state;
-        struct Silent : TickHost {
-            void ShowReminder(const std::string&) override {}
-            void OpenTaskFile(const std::string&) override {}
-            void CloseProgramByName(const std::string&) override {}
-            void DialDefaultConnection() override {}
-            void SetNetworkAdapter(const std::string&, bool) override {}
-            void CleanSystemJunk(bool) override {}
-            bool StartCountdown(const std::string&, bool) override { return false; }
-            void SuspendTick() override {}
-        } host;
-        FollowStoredTaskCount(counted, kKey, settings);
-        RunTick(counted, kKey, m.now, MatchEnv(), settings, state, host);
-        EXPECT_EQ(viaRunner.reads, counted.calls().reads) << firstOfMinute;
-        EXPECT_EQ(viaRunner.opens, counted.calls().opens) << firstOfMinute;
-        EXPECT_EQ(viaRunner.enumerations, counted.calls().enumerations) << firstOfMinute;
+        FollowStoredTaskCount(c.reads, kKey, settings);
+        RunTick(c.reads, kKey, m.now, MatchEnv(), settings, state, c);
+        EXPECT_EQ(viaRunner.reads, c.reads.calls().reads) << firstOfMinute;
+        EXPECT_EQ(viaRunner.opens, c.reads.calls().opens) << firstOfMinute;
+        EXPECT_EQ(viaRunner.enumerations, c.reads.calls().enumerations) << firstOfMinute;
         EXPECT_EQ(viaRunner.writes, 0u) << firstOfMinute;
     }
 }
