@@ -21,7 +21,8 @@ const char kGeneralHelp[] =
     "通用选项（可放在命令的任何位置）:\n"
     "  --file 文件  在注册表文件（export 写出的格式）上工作，而不是在注册表上；\n"
     "               有改动时写回该文件，只改 Vantrel 的键的各行，其他行原样保留。\n"
-    "               管理员可先在文件上检查任务，再分发。\n"
+    "               管理员可先在文件上检查任务，再分发。同时改同一文件的 vantrelctl 依次进行，\n"
+    "               不会互相覆盖；读取之后被别的程序改过的文件不会被覆盖（退出状态 1）。\n"
     "  --utf8       输出重定向到文件或管道时写 UTF-8（默认 GBK；在控制台上总能正确显示）\n"
     "  --help       说明；vantrelctl 命令 --help 说明一个命令并举例\n"
     "\n"
@@ -73,7 +74,7 @@ const std::vector<CommandEntry> kCommands = {
     {"export", 0, 1, {}, {}, RunExport, "export [文件]",
      "把程序的键（设置和任务）写成注册表编辑器的文件格式（REGEDIT4，GBK），写到文件或标准\n"
      "输出。键名按本机上 32 位程序所见（64 位 Windows 上在 Wow6432Node 之下），所以在同类\n"
-     "电脑上 regedit /s 或 vantrelctl import 都能导入。\n"
+     "电脑上 regedit /s 或 vantrelctl import 都能导入。不能写到它读取的 --file 文件。\n"
      "\n"
      "例: vantrelctl export 任务.reg\n"},
     {"import", 1, 1, {}, {"--replace"}, RunImport, "import 文件 [--replace]",

@@ -8,6 +8,10 @@
 namespace vantrel {
 
 int RunExport(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err) {
+    // Written over the file it reads, the export would drop every other key
+    // of that file and its encoding.
+    if (inv.file && !inv.operands.empty() && env.SameFile(*inv.file, inv.operands[0]))
+        throw UsageError{"vantrelctl: export 不能写到它读取的 --file 文件 " + inv.operands[0] + "，没有写入任何内容"};
     int status = kExitDone;
     std::unique_ptr<Target> target = Target::Open(inv, env, Target::Mode::Read, err, status);
     if (!target) return status;

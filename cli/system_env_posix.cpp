@@ -1,10 +1,12 @@
 // vantrelctl off Windows: files and the clock; no registry (--file instead).
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "cli/system_env.h"
@@ -14,6 +16,23 @@
 namespace vantrel {
 
 namespace {
+
+// An advisory lock (flock) on the file, or on its folder while the file does
+// not exist yet; every vantrelctl takes it the same way.
+class PosixHold : public FileHold {
+public:
+    explicit PosixHold(int fd) : fd_(fd) {}
+    ~PosixHold() override { close(fd_); }
+
+private:
+    int fd_;
+};
+
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
 
 class PosixEnv : public CliEnv {
 public:
@@ -37,12 +56,56 @@ public:
         return n == 0;
     }
 
+    std::unique_ptr<FileHold> HoldFile(const std::string& path, std::string& error) override {
+        const std::string name = GbkToUtf8(path);
+        for (;;) {
+            bool onFolder = false;
+            int fd = open(name.c_str(), O_RDONLY | O_CLOEXEC);
+            if (fd < 0 && errno == ENOENT) {
+                onFolder = true;
+                fd = open(FolderOf(name).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            }
+            if (fd < 0) {
+                error = Utf8ToGbk(std::strerror(errno));
+                return nullptr;
+            }
+            int locked = 0;
+            while ((locked = flock(fd, LOCK_EX)) != 0 && errno == EINTR) {
+            }
+            if (locked != 0) {
+                error = Utf8ToGbk(std::strerror(errno));
+                close(fd);
+                return nullptr;
+            }
+            // The writer before this one replaced the file (or made it) while
+            // this waited: the lock must be on what the name holds now.
+            struct stat held {}, now {};
+            const bool exists = stat(name.c_str(), &now) == 0;
+            const bool same = fstat(fd, &held) == 0 && exists && held.st_dev == now.st_dev &&
+                              held.st_ino == now.st_ino;
+            if (onFolder ? !exists : same) return std::unique_ptr<FileHold>(new PosixHold(fd));
+            close(fd);
+        }
+    }
+
+    bool SameFile(const std::string& a, const std::string& b) override {
+        struct stat sa {}, sb {};
+        return stat(GbkToUtf8(a).c_str(), &sa) == 0 && stat(GbkToUtf8(b).c_str(), &sb) == 0 &&
+               sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    }
+
     bool WriteFile(const std::string& path, const std::string& bytes, std::string& error) override {
         // Written beside the file and renamed over it, so a failure leaves the
         // old file whole. The temporary name is created afresh (never an
         // existing file or a link planted under a name that can be guessed),
         // gets the file's permissions, and reaches the disk before the rename.
-        const std::string target = GbkToUtf8(path);
+        // A path that is a symbolic link is written through to the file it
+        // names: the link stays a link.
+        std::string target = GbkToUtf8(path);
+        if (char* real = realpath(target.c_str(), nullptr)) {
+            target = real;
+            std::free(real);
+        }
         struct stat old {};
         const bool existed = stat(target.c_str(), &old) == 0;
         std::string temp;

@@ -51,6 +51,13 @@ std::unique_ptr<Target> Target::Open(const Invocation& inv, CliEnv& env, Mode mo
         std::string bytes, error;
         bool missing = false;
         t->file_.reset(new RegFile);
+        // Held until the command ends: another vantrelctl changing the same
+        // file waits for this one's write and reads what it wrote.
+        if (mode != Mode::Read) t->hold_ = env.HoldFile(t->path_, error);
+        if (mode != Mode::Read && !t->hold_) {
+            err << "vantrelctl: 无法锁定 " << t->path_ << ": " << error << "\n";
+            return nullptr;
+        }
         if (!env.ReadFile(t->path_, bytes, missing, error)) {
             if (!(missing && mode == Mode::Create)) {
                 err << "vantrelctl: 无法读取 " << t->path_ << ": " << error << "\n";
@@ -64,6 +71,8 @@ std::unique_ptr<Target> Target::Open(const Invocation& inv, CliEnv& env, Mode mo
                 return nullptr;
             }
             *t->file_ = std::move(parsed.file);
+            t->existed_ = true;
+            t->bytesRead_ = bytes;
             t->layout_.reset(new RegFileLayout(std::move(parsed.layout)));
         }
         t->reg_.reset(new FileRegistry(*t->file_, env.Wow64()));
@@ -96,7 +105,16 @@ bool Target::Commit(TextOut& err) {
         bytes = RewriteRegFile(*layout_, *key, programKey_);
     else
         bytes = WriteRegFile(*file_);
-    std::string error;
+    // A program that does not take the hold (an editor, a vantrelctl on
+    // another machine sharing the folder) may have written the file since
+    // it was read: its change is never written over.
+    std::string now, error;
+    bool missing = false;
+    const bool read = env_->ReadFile(path_, now, missing, error);
+    if (read != existed_ || (read && now != bytesRead_) || (!read && !missing)) {
+        err << "vantrelctl: " << path_ << " 在读取之后被另一个程序改动过，没有写入，请重新执行\n";
+        return false;
+    }
     if (!env_->WriteFile(path_, bytes, error)) {
         err << "vantrelctl: 无法写入 " << path_ << ": " << error << "\n";
         return false;

@@ -72,6 +72,9 @@ private:
     CliEnv* env_ = nullptr;
     bool isFile_ = false;
     std::string path_;
+    std::unique_ptr<FileHold> hold_;  // kept from the read to the write
+    bool existed_ = false;            // the file as it was read, to see that
+    std::string bytesRead_;           // nobody else wrote it meanwhile
     std::unique_ptr<RegFile> file_;
     std::unique_ptr<RegFileLayout> layout_;  // the file as read, when it existed
     std::unique_ptr<Registry> reg_;

@@ -87,5 +87,68 @@ TEST(CliPosix, AnArgumentGbkCannotHoldIsRefused) {
     std::remove((file + ".err").c_str());
 }
 
+// A folder of its own for one test, removed with everything in it.
+struct TempFolder {
+    std::string path;
+    TempFolder() {
+        char dir[] = "/tmp/vantrelctl-test-XXXXXX";
+        path = mkdtemp(dir) ? dir : "";
+    }
+    ~TempFolder() { std::system(("rm -rf '" + path + "'").c_str()); }
+};
+
+// The task count a file holds, as list counts its lines.
+int TasksIn(const std::string& file) {
+    const std::string bytes = Slurp(file);
+    const std::string marker = "\"TaskNum\"=dword:";
+    const std::size_t at = bytes.find(marker);
+    return at == std::string::npos ? -1 : static_cast<int>(std::strtol(bytes.c_str() + at + marker.size(), nullptr, 16));
+}
+
+// Two scripts adding to one file at once, and one adding while another
+// deletes: every change reported as done is in the file.
+TEST(CliPosix, TwoProcessesOnOneFileLoseNoChange) {
+    TempFolder dir;
+    ASSERT_FALSE(dir.path.empty());
+    const std::string file = dir.path + "/conc.reg";
+    const std::string add = Vantrelctl() + " add --file " + file + " --schedule " + GbkToUtf8("每天8时0分") +
+                            " --action " + GbkToUtf8("关闭计算机") + " >/dev/null || echo failed";
+    const std::string loop = "for i in $(seq 40); do " + add + "; done";
+    // Two loops of 40 adds, then one of 20 adds beside one of 20 deletes.
+    const std::string script = "(" + loop + ") & (" + loop + ") & wait; " +
+                               "(for i in $(seq 20); do " + add + "; done) & " +
+                               "(for i in $(seq 20); do " + Vantrelctl() + " delete 1 --file " + file +
+                               " >/dev/null || echo failed; done) & wait";
+    const std::string log = dir.path + "/failed", scriptFile = dir.path + "/run.sh";
+    std::string error;
+    ASSERT_TRUE(MakeSystemEnv()->WriteFile(scriptFile, script + "\n", error)) << error;
+    ASSERT_EQ(std::system(("sh " + scriptFile + " >" + log).c_str()), 0) << script;
+    EXPECT_EQ(Slurp(log), "");
+    EXPECT_EQ(TasksIn(file), 80);
+}
+
+// --file given a symbolic link changes the file it names and keeps the link;
+// export refuses to write over the file it reads, by any name.
+TEST(CliPosix, ALinkIsWrittenThroughAndExportNeverWritesOverItsOwnFile) {
+    TempFolder dir;
+    const std::string target = dir.path + "/tasks.reg", link = dir.path + "/link.reg";
+    const std::string add = Vantrelctl() + " add --schedule " + GbkToUtf8("每天8时0分") + " --action " +
+                            GbkToUtf8("关闭计算机") + " >/dev/null 2>&1 --file ";
+    ASSERT_EQ(std::system((add + target).c_str()), 0);
+    ASSERT_EQ(symlink("tasks.reg", link.c_str()), 0);
+    ASSERT_EQ(std::system((add + link).c_str()), 0);
+    struct stat st {};
+    ASSERT_EQ(lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(TasksIn(target), 2);
+
+    const std::string before = Slurp(target);
+    for (const std::string& out : {target, link, dir.path + "/./tasks.reg"}) {
+        const int status = std::system((Vantrelctl() + " export " + out + " --file " + link + " 2>/dev/null").c_str());
+        EXPECT_EQ(WEXITSTATUS(status), 2) << out;
+        EXPECT_EQ(Slurp(target), before) << out;
+    }
+}
+
 }  // namespace
 }  // namespace vantrel
