@@ -48,8 +48,8 @@ const std::vector<CommandEntry> kCommands = {
      "    vantrelctl list --json --file 任务.reg\n"},
     {"add", 0, 0, {"--schedule", "--action", "--param"}, {"--disabled"}, RunAdd,
      "add --schedule 时间 --action 任务 [--param 属性] [--disabled]",
-     "像任务窗口的“确定”那样追加一条任务（先写 TaskNum，再写 A、B、C、D，D 为“启用”；\n"
-     "--disabled 则随后改为“禁用”）。不合格时什么也不写: 时间必须是任务窗口能写出的八种格式\n"
+     "像任务窗口的“确定”那样追加一条任务（先写 A、B、C、D，D 为“启用”，--disabled 则从一开始\n"
+     "就是“禁用”；最后把 TaskNum 加一，正在运行的 Vantrel 不会看到写了一半的任务）。不合格时什么也不写: 时间必须是任务窗口能写出的八种格式\n"
      "之一（钟点的时 0-23、分 0-59 不带前导零，如时间选择框所写；空闲分钟数、间隔分钟数和开机\n"
      "时分是数字，照键入的样子，可带前导零；星期、日、月是下拉框的文字，照键入的样子；一次任务\n"
      "的日期按短日期格式），任务必须是十五种之一，属性必须是该任务需要的（提醒、打开文件、关闭\n"

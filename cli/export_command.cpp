@@ -4,6 +4,7 @@
 
 #include "cli/command_line.h"
 #include "cli/target.h"
+#include "text/gbk_text.h"
 
 namespace vantrel {
 
@@ -15,9 +16,9 @@ int RunExport(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err) {
     int status = kExitDone;
     std::unique_ptr<Target> target = Target::Open(inv, env, Target::Mode::Read, err, status);
     if (!target) return status;
-    std::vector<std::string> skipped;
+    std::vector<std::string> skipped, aboveCount;
     std::optional<std::vector<RegFileValue>> values =
-        ReadProgramKey(target->reg(), target->programKey(), skipped);
+        ReadProgramKey(target->reg(), target->programKey(), skipped, aboveCount);
     if (!values) {
         err << "vantrelctl: " << target->NoProgramKey() << "\n";
         return kExitFailed;
@@ -27,13 +28,18 @@ int RunExport(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err) {
     // would pause or shut down every machine at this machine's minute.
     values->erase(std::remove_if(values->begin(), values->end(),
                                  [](const RegFileValue& v) {
-                                     return v.name == kValPauseUntil || v.name == kValQuickTimer ||
-                                            v.name == kValPostponed;
+                                     // Value names ignore case, as in the registry.
+                                     const std::string name = AsciiUpper(v.name);
+                                     return name == AsciiUpper(kValPauseUntil) ||
+                                            name == AsciiUpper(kValQuickTimer) ||
+                                            name == AsciiUpper(kValPostponed);
                                  }),
                   values->end());
     // Values of types the program never writes are left out, and said so.
     for (const std::string& name : skipped)
         err << "vantrelctl: 值 " << name << " 的类型不是文字或整数，没有导出\n";
+    for (const std::string& name : aboveCount)
+        err << "vantrelctl: 值 " << name << " 不属于任何任务（序号在 TaskNum 之上），没有导出\n";
 
     RegFile file;
     file.keys.push_back(RegFileKey{RegFileKeyPath(target->programKey(), env.Wow64()), std::move(*values)});

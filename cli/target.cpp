@@ -153,7 +153,8 @@ std::string Target::ChangeFailure(const RegistryError& e) {
 namespace vantrel {
 
 std::optional<std::vector<RegFileValue>> ReadProgramKey(Registry& reg, const std::string& programKey,
-                                                        std::vector<std::string>& skipped) {
+                                                        std::vector<std::string>& skipped,
+                                                        std::vector<std::string>& aboveCount) {
     OpenedKey key(reg, programKey, false);
     if (!key.ok()) return std::nullopt;
     std::vector<std::string> order = {kValTaskNum,   kValCountdown, kValCloseAll,
@@ -163,8 +164,15 @@ std::optional<std::vector<RegFileValue>> ReadProgramKey(Registry& reg, const std
         for (char letter : {'A', 'B', 'C', 'D'}) order.push_back(RecordValueName(letter, n));
     std::set<std::string> seen;
     for (const std::string& name : order) seen.insert(AsciiUpper(name));
+    // A record value above the count belongs to no task: left out, as the
+    // import that would read the file refuses it.
     for (const std::string& name : reg.ValueNames())
-        if (seen.insert(AsciiUpper(name)).second) order.push_back(name);
+        if (seen.insert(AsciiUpper(name)).second) {
+            if (RecordNumberOf(name) > last)
+                aboveCount.push_back(name);
+            else
+                order.push_back(name);
+        }
 
     std::vector<RegFileValue> values;
     for (const std::string& name : order) {

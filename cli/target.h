@@ -89,9 +89,11 @@ namespace vantrel {
 
 // Every value of the program key that the registry accessor can read
 // (texts and integers), settings first, then the records in number order,
-// then any other value; `skipped` names the values of other types.
+// then any other value. Left out: the values of other types, named in
+// `skipped`, and the record values above the task count, in `aboveCount`.
 // nullopt when the key does not exist.
 std::optional<std::vector<RegFileValue>> ReadProgramKey(Registry& reg, const std::string& programKey,
-                                                        std::vector<std::string>& skipped);
+                                                        std::vector<std::string>& skipped,
+                                                        std::vector<std::string>& aboveCount);
 
 }  // namespace vantrel

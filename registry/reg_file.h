@@ -9,8 +9,9 @@
 // "name"=hex(2):41,00 (hex bytes of a type), @ for the unnamed value,
 // "name"=- and [-key] to delete. Long hex lists go on over lines ending in \.
 //
-// The text's encoding comes from the byte-order mark (UTF-16LE, UTF-8) and is
-// GBK without one; the hex data of texts (hex(1), hex(2), hex(7)) is UTF-16LE
+// The text's encoding comes from the byte-order mark (UTF-16LE, UTF-8);
+// without one, text that is valid UTF-8 and not plain ASCII is UTF-8, any
+// other GBK. A file rewritten keeps the encoding (and mark) it was found in; the hex data of texts (hex(1), hex(2), hex(7)) is UTF-16LE
 // under the 5.00 header and GBK bytes under REGEDIT4, whatever the text is in.
 #pragma once
 

@@ -52,7 +52,7 @@ void KeyChange::Write(const std::string& name, const Value& value) {
     switch (value.kind) {
         case Value::Missing:
             // A refusal leaves the value in place: an error, never a success.
-            if (!reg_.DeleteValue(name) && reg_.ValueExists(name)) throw FailedToDelete(name);
+            DeleteValueOrThrow(reg_, name);
             break;
         case Value::Text:
         case Value::ExpandText:  // written back as a plain text: Undo names it
