@@ -103,6 +103,14 @@ void KeyChange::PutRecord(int n, const TaskRecord& record, bool writeEnabled) {
     WriteRecord(n, target);
 }
 
+void KeyChange::MoveRecord(int from, int to, const TaskRecord& record) {
+    RememberRecord(to);
+    RememberRecord(from);
+    const std::string d = RecordValueName('D', from);
+    if (EnabledValue(Read(d))) Write(d, TextValue(kDisabledText));
+    PutRecord(to, record);
+}
+
 void KeyChange::PutEnabled(int n, const std::string& enabled) {
     RememberRecord(n);
     Write(RecordValueName('D', n), TextValue(enabled));

@@ -9,6 +9,10 @@
 //   written, then its final enabled state. So no record is ever seen enabled
 //   with texts it was not enabled with (a shutdown that moved down over a
 //   reminder, carrying the reminder's "启用" for a moment).
+// - A record that moves to another number (a delete moves those after it
+//   down by one) is disabled where it was before it is enabled where it
+//   goes: a reader going up the list, as the tick does, never finds one task
+//   enabled at two numbers (a reminder shown twice in one tick).
 // - A record above the count is written whole before the count is raised
 //   over it.
 // - The count is lowered before the values above it are removed, and after
@@ -43,6 +47,9 @@ public:
     // state stays as stored (a value of the wrong type is left alone).
     void PutRecord(int n, const TaskRecord& record, bool writeEnabled = true);
     void PutEnabled(int n, const std::string& enabled);
+    // Writes record `to` as `record`, the record now at `from`, which is
+    // disabled first; `from` is then written over or removed by the caller.
+    void MoveRecord(int from, int to, const TaskRecord& record);
     // Writes TaskNum, then removes every record value numbered above it.
     void SetCount(std::int32_t count);
     void PutText(const std::string& name, const std::string& text);
