@@ -25,6 +25,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -76,7 +77,12 @@ public:
 private:
     Value Read(const std::string& name);
     void Write(const std::string& name, const Value& value);
-    void WriteRecord(int n, const Value (&target)[4]);
+    // `names`, when given, are the value names to write (as the key held
+    // them before the change: "a3" is put back as "a3").
+    void WriteRecord(int n, const Value (&target)[4], const std::string* names = nullptr);
+    // The name a value of the key has as stored, in its own letter case;
+    // `name` itself for a value the key does not hold.
+    std::string StoredName(const std::string& name);
     void RememberRecord(int n);
     void RememberValue(const std::string& name);
 
@@ -84,6 +90,7 @@ private:
         int record;        // 0 for a value of its own
         std::string name;  // the value's name when record is 0
         Value before[4];   // A, B, C, D of the record; [0] for a value
+        std::string names[4];  // their names as stored before the change
     };
 
     Registry& reg_;
@@ -91,6 +98,8 @@ private:
     std::vector<Entry> journal_;  // in the order of first touch
     std::set<int> records_;       // the records in the journal
     std::set<std::string> values_;  // the values of their own, upper-cased
+    std::map<std::string, std::string> storedNames_;  // upper-cased -> as stored, once read
+    bool namesRead_ = false;
 };
 
 }  // namespace vantrel
