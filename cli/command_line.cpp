@@ -23,7 +23,8 @@ const char kGeneralHelp[] =
     "               有改动时写回该文件，只改 Vantrel 的键的各行，其他行原样保留。\n"
     "               管理员可先在文件上检查任务，再分发。同时改同一文件的 vantrelctl 依次进行，\n"
     "               不会互相覆盖；读取之后被别的程序改过的文件不会被覆盖（退出状态 1）。\n"
-    "  --utf8       输出重定向到文件或管道时写 UTF-8（默认 GBK；在控制台上总能正确显示）\n"
+    "  --utf8       输出重定向到文件或管道时写 UTF-8（默认: Windows 上 GBK，其他系统按区域设置\n"
+    "               的编码；在控制台上总能正确显示）\n"
     "  --help       说明；vantrelctl 命令 --help 说明一个命令并举例\n"
     "\n"
     "任务与设置保存在 HKEY_LOCAL_MACHINE\\SOFTWARE\\Brelnix\\Vantrel（64 位 Windows 上在\n"
@@ -34,7 +35,15 @@ const char kGeneralHelp[] =
     "把一份任务列表分发到多台电脑: 在一台电脑上 vantrelctl export 任务.reg，在其他电脑上\n"
     "vantrelctl import 任务.reg（或 regedit /s 任务.reg），可放在登录脚本或组策略中。\n"
     "\n"
-    "退出状态: 0 完成；1 命令无法执行（原因写到标准错误）；2 用法错误；3、4 见 autostart 和 timer。\n";
+    "退出状态（每个命令相同；原因写到标准错误）:\n"
+    "  0  完成\n"
+    "  1  系统没能做到: 注册表或文件无法读写、没有管理员权限、另一个程序正在修改或刚改过、\n"
+    "     没有 Vantrel 的键\n"
+    "  2  拒绝了给出的内容，什么也没有写: 命令行、时间、任务、属性、设置的值、定时、不存在的\n"
+    "     任务序号、内容不合格的导入文件或 --file 文件、GBK 无法表示的文字\n"
+    "  3  autostart status: 不启动这份程序；timer status: 没有定时\n"
+    "  4  autostart status: 任务的命令无法读出\n"
+    "命令行上的数字（设置的值、定时、任务序号）不带前导零，与时间中的钟点一样。\n";
 
 const std::vector<CommandEntry> kCommands = {
     {"list", 0, 0, {}, {"--json"}, RunList, "list [--json]",

@@ -76,14 +76,14 @@ int RunImport(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err) {
     if (parsed.ok) parsed.error = ProgramKeyProblem(parsed, kProgramKeyPath);
     if (!parsed.ok || !parsed.error.empty()) {
         err << "vantrelctl: " << path << ": " << parsed.error << "，没有写入任何内容\n";
-        return kExitFailed;
+        return kExitUsage;
     }
     ImportPlan plan;
     const std::string problem =
         ReadPlan(parsed.file, kProgramKeyPath, env.ShortDateFormat(), env.Now().year, plan);
     if (!problem.empty()) {
         err << "vantrelctl: " << path << ": " << problem << "，没有写入任何内容\n";
-        return kExitFailed;
+        return kExitUsage;
     }
 
     int status = kExitDone;

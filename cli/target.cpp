@@ -68,6 +68,7 @@ std::unique_ptr<Target> Target::Open(const Invocation& inv, CliEnv& env, Mode mo
             if (parsed.ok) parsed.error = ProgramKeyProblem(parsed, t->programKey_);
             if (!parsed.ok || !parsed.error.empty()) {
                 err << "vantrelctl: " << t->path_ << ": " << parsed.error << "\n";
+                status = kExitUsage;  // a file the caller gave, not one the system failed to read
                 return nullptr;
             }
             *t->file_ = std::move(parsed.file);

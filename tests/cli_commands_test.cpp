@@ -114,7 +114,7 @@ TEST(CliAdd, RefusesWithOneLineAndWritesNothing) {
     for (const auto& b : bad) {
         TestEnv env;
         const CliRun r = Add(env, b.schedule, b.action, b.param);
-        EXPECT_EQ(r.status, 1) << b.schedule << " " << b.action;
+        EXPECT_EQ(r.status, 2) << b.schedule << " " << b.action;
         EXPECT_NE(r.err.find(b.says), std::string::npos) << b.schedule << " " << b.action << ": " << r.err;
         EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
         EXPECT_EQ(env.files.count(kFile), 0u) << b.schedule;
@@ -128,7 +128,7 @@ TEST(CliAdd, AddAndImportTakeWhatTheEditorCanStore) {
     for (const testing::ScheduleTextCase& c : testing::ScheduleTextCases()) {
         TestEnv env;
         const CliRun r = Add(env, c.text, "关闭计算机");
-        EXPECT_EQ(r.status, c.stored ? 0 : 1) << c.text << ": " << r.err;
+        EXPECT_EQ(r.status, c.stored ? 0 : 2) << c.text << ": " << r.err;
         if (!c.stored) {
             EXPECT_NE(r.err.find(c.says), std::string::npos) << c.text << ": " << r.err;
         }
@@ -139,7 +139,7 @@ TEST(CliAdd, AddAndImportTakeWhatTheEditorCanStore) {
         const CliRun in = Ctl(env, {"import", "in.reg", "--file", "imported.reg"});
         // An empty schedule text is a record the window does not list: not imported, not refused.
         if (*c.text == '\0') continue;
-        EXPECT_EQ(in.status, c.stored ? 0 : 1) << c.text << ": " << in.err;
+        EXPECT_EQ(in.status, c.stored ? 0 : 2) << c.text << ": " << in.err;
     }
 }
 
@@ -309,7 +309,7 @@ TEST(CliFiles, AMissingOrUnwritableFileIsAnErrorAndAddCreatesOne) {
     }
     env.files["坏.reg"] = "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Brelnix\\Vantrel]\r\n\"A1\"=\"x\r\n";
     CliRun r = Ctl(env, {"list", "--file", "坏.reg"});
-    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("第 3 行"), std::string::npos) << r.err;
     FourTasks(env);
     env.readOnlyFiles.insert(kFile);
@@ -444,7 +444,7 @@ TEST(CliExportImport, OneBadTaskOrValueAndNothingIsWritten) {
             std::vector<std::string> args = {"import", "in.reg", "--file", kFile};
             if (*replace) args.push_back(replace);
             const CliRun r = Ctl(env, args);
-            EXPECT_EQ(r.status, 1) << c.says;
+            EXPECT_EQ(r.status, 2) << c.says;
             EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
             EXPECT_NE(r.err.find("没有写入任何内容"), std::string::npos) << r.err;
             EXPECT_EQ(env.files[kFile], before);
@@ -453,7 +453,7 @@ TEST(CliExportImport, OneBadTaskOrValueAndNothingIsWritten) {
     TestEnv env;
     env.files["other.reg"] = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Brelnix\\Vantrel]\r\n\"TaskNum\"=dword:0\r\n";
     const CliRun r = Ctl(env, {"import", "other.reg", "--file", kFile});
-    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("没有 Vantrel 的键"), std::string::npos) << r.err;
     EXPECT_EQ(env.files.count(kFile), 0u);
 }
@@ -572,7 +572,7 @@ TEST(CliSettings, ListsSetsAndRefusesBadValues) {
     const std::size_t at = exported.find("\"tiqian\"=dword:0000000a");
     ASSERT_NE(at, std::string::npos);
     env.files["导出.reg"] = exported.replace(at, 25, "\"tiqian\"=dword:00099999");
-    EXPECT_EQ(Ctl(env, {"import", "导出.reg", "--file", "另一台.reg"}).status, 1);
+    EXPECT_EQ(Ctl(env, {"import", "导出.reg", "--file", "另一台.reg"}).status, 2);
     EXPECT_EQ(Values(env, "另一台.reg"), other);
     const CliRun json = Ctl(env, {"settings", "soundpath", "C:\\响.wav", "--json", "--file", kFile});
     EXPECT_EQ(json.out, "[\n  {\"name\": \"soundpath\", \"label\": \"声音文件\", \"value\": \"C:\\\\响.wav\", "

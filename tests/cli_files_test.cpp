@@ -71,11 +71,11 @@ TEST(CliFileKeys, TwoNamesForTheProgramKeyAreRefusedTheSameNameTwiceMerged) {
             EXPECT_EQ(FileValues(env.files["t.reg"])["A1"], "每天9时0分");
             continue;
         }
-        EXPECT_EQ(r.status, 1) << c.says;
+        EXPECT_EQ(r.status, 2) << c.says;
         EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
         EXPECT_EQ(env.files["t.reg"], before);
         r = Ctl(env, {"list", "--file", "in.reg"});
-        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.status, 2);
         EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
     }
 }
@@ -130,7 +130,7 @@ TEST(CliFileKeys, ImportReadsEveryEncodingOrSaysWhichLine) {
         env.files["in.reg"] = c.bytes;
         const CliRun r = Ctl(env, {"import", "in.reg", "--file", "t.reg"});
         if (c.says) {
-            EXPECT_EQ(r.status, 1) << c.name;
+            EXPECT_EQ(r.status, 2) << c.name;
             EXPECT_NE(r.err.find(c.says), std::string::npos) << c.name << ": " << r.err;
             EXPECT_EQ(env.files.count("t.reg"), 0u) << c.name;
             continue;
