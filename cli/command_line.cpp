@@ -270,8 +270,14 @@ Classified Classify(const std::vector<std::string>& args) {
 }
 
 bool WantsUtf8Output(const std::vector<std::string>& args) {
+    // --utf8 wherever it stands (but as the name after --file), also when
+    // the line is refused before it is reached.
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--file") ++i;
+        else if (args[i] == "--utf8") return true;
+    }
     const Classified c = Classify(args);
-    return c.inv.utf8 || (c.ok && c.inv.Has("--json"));
+    return c.ok && c.inv.Has("--json");
 }
 
 int RunCli(const std::vector<std::string>& args, CliEnv& env, TextOut& out,

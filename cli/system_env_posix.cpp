@@ -1,10 +1,13 @@
 // vantrelctl off Windows: files and the clock; no registry (--file instead).
 #include <fcntl.h>
+#include <langinfo.h>
+#include <strings.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -157,10 +160,34 @@ std::vector<std::string> CommandLineArgs(int argc, char** argv, bool& allGbk) {
 
 std::unique_ptr<CliEnv> MakeSystemEnv() { return std::unique_ptr<CliEnv>(new PosixEnv); }
 
+namespace {
+
+enum class LocaleText { Utf8, Gbk, Other };
+
+// The encoding of the locale the program runs in (LANG, LC_ALL, LC_CTYPE).
+LocaleText LocaleEncoding() {
+    static const LocaleText found = [] {
+        std::setlocale(LC_CTYPE, "");
+        const char* set = nl_langinfo(CODESET);
+        if (!set) return LocaleText::Other;
+        if (strcasecmp(set, "UTF-8") == 0 || strcasecmp(set, "UTF8") == 0) return LocaleText::Utf8;
+        if (strcasecmp(set, "GBK") == 0 || strcasecmp(set, "GB18030") == 0 || strcasecmp(set, "GB2312") == 0)
+            return LocaleText::Gbk;
+        return LocaleText::Other;
+    }();
+    return found;
+}
+
+}  // namespace
+
 bool WriteStd(StdStream stream, const std::string& text, bool utf8, std::string& error) {
     const int fd = stream == StdStream::Out ? 1 : 2;
-    // A terminal here speaks UTF-8.
-    const std::string bytes = utf8 || isatty(fd) ? GbkToUtf8(text) : text;
+    // The locale's encoding, so that a pipe to grep or a file finds the
+    // texts as typed; a locale that names neither (C) leaves a terminal
+    // UTF-8 and anything else GBK.
+    const LocaleText locale = LocaleEncoding();
+    const bool toUtf8 = utf8 || locale == LocaleText::Utf8 || (locale == LocaleText::Other && isatty(fd));
+    const std::string bytes = toUtf8 ? GbkToUtf8(text) : text;
     std::size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);

@@ -68,8 +68,11 @@ std::string CheckSettingNumber(const SettingEntry& setting, const std::string& t
     bool digits = !text.empty() && text.size() <= 9;
     for (char c : text) digits = digits && c >= '0' && c <= '9';
     const long n = digits ? std::strtol(text.c_str(), nullptr, 10) : -1;
-    if (!digits || n < setting.minimum || n > setting.maximum)
-        return std::string(setting.label) + "应为 " + range + " 之间的整数";
+    // A number is written without leading zeros, as everywhere a number is
+    // given (a timer, a task number, a schedule's clock time).
+    const bool leadingZero = digits && text.size() > 1 && text[0] == '0';
+    if (!digits || leadingZero || n < setting.minimum || n > setting.maximum)
+        return std::string(setting.label) + "应为 " + range + " 之间的整数" + (leadingZero ? "，不带前导零" : "");
     value = static_cast<std::int32_t>(n);
     return std::string();
 }

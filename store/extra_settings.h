@@ -47,8 +47,9 @@ const std::vector<ExtraSetting>& ExtraSettings();
 // By value name (any letter case) or label; nullptr for none.
 const ExtraSetting* FindExtraSetting(const std::string& nameOrLabel);
 
-// A value typed by the user: a decimal within the setting's range. Returns
-// the empty text and sets `value`, or the message that says what is wrong.
+// A value typed by the user: a decimal within the setting's range, without
+// leading zeros. Returns the empty text and sets `value`, or the message
+// that says what is wrong.
 std::string CheckExtraSetting(const ExtraSetting& setting, const std::string& text,
                               std::int32_t& value);
 

@@ -79,9 +79,9 @@ TEST(CliPosix, AnArgumentGbkCannotHoldIsRefused) {
     for (const std::string& args : {"add --file " + file + " --schedule " + GbkToUtf8("每天8时0分") + " --action " +
                                         GbkToUtf8("提醒") + " --param '" + GbkToUtf8("…") + face + "'",
                                     "autostart status --program '/opt/" + face + "/Vantrel.exe'"}) {
-        const int status = std::system((Vantrelctl() + " " + args + " >/dev/null 2>" + file + ".err").c_str());
+        const int status = std::system(("LC_ALL=C " + Vantrelctl() + " " + args + " >/dev/null 2>" + file + ".err").c_str());
         EXPECT_EQ(WEXITSTATUS(status), 2) << args;
-        EXPECT_EQ(Slurp(file + ".err"), "vantrelctl: " + std::string(kTextNotGbkText) + "\n") << args;  // GBK
+        EXPECT_EQ(Slurp(file + ".err"), "vantrelctl: " + std::string(kTextNotGbkText) + "\n") << args;  // GBK under C
         EXPECT_EQ(access(file.c_str(), F_OK), -1) << args;
     }
     std::remove((file + ".err").c_str());
@@ -147,6 +147,38 @@ TEST(CliPosix, ALinkIsWrittenThroughAndExportNeverWritesOverItsOwnFile) {
         const int status = std::system((Vantrelctl() + " export " + out + " --file " + link + " 2>/dev/null").c_str());
         EXPECT_EQ(WEXITSTATUS(status), 2) << out;
         EXPECT_EQ(Slurp(target), before) << out;
+    }
+}
+
+// Output to a pipe or a file follows the locale: a UTF-8 locale gets UTF-8
+// (so grep finds 提醒), the C locale GBK; --utf8 gives UTF-8 under any, also
+// for an error met before --utf8 is read.
+TEST(CliPosix, RedirectedOutputFollowsTheLocale) {
+    TempFolder dir;
+    const std::string file = dir.path + "/t.reg", out = dir.path + "/out";
+    ASSERT_EQ(std::system((Vantrelctl() + " add --file " + file + " --schedule " + GbkToUtf8("每天8时0分") +
+                           " --action " + GbkToUtf8("提醒") + " --param x >/dev/null 2>&1").c_str()),
+              0);
+    const struct {
+        const char* locale;
+        std::string args;
+        bool err;   // the text is on stderr
+        bool utf8;  // expected encoding
+    } cases[] = {
+        {"C.UTF-8", "list --file " + file, false, true},
+        {"C", "list --file " + file, false, false},
+        {"C", "list --utf8 --file " + file, false, true},
+        {"C", "--file " + file + " --file " + file + " --utf8", true, true},
+        {"C", "--file " + file + " --file " + file, true, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.locale) + " " + c.args);
+        std::system(("LC_ALL=" + std::string(c.locale) + " " + Vantrelctl() + " " + c.args + (c.err ? " 2>" : " >") +
+                     out + (c.err ? " >/dev/null" : " 2>/dev/null")).c_str());
+        const std::string text = Slurp(out);
+        const std::string chinese = c.err ? "只能给一次" : "提醒";
+        EXPECT_NE(text.find(c.utf8 ? GbkToUtf8(chinese) : chinese), std::string::npos) << text;
+        EXPECT_EQ(text.find(c.utf8 ? chinese : GbkToUtf8(chinese)), std::string::npos) << text;
     }
 }
 
