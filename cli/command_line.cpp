@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "cli/target.h"
 #include "registry/registry.h"
 
 namespace vantrel {
@@ -191,6 +192,13 @@ std::string UsageLine(const CommandEntry& c) {
 
 const std::vector<CommandEntry>& Commands() { return kCommands; }
 
+namespace {
+
+// Runs one command; an error it did not catch is one line on `err`.
+int RunCommand(const CommandEntry& entry, const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err);
+
+}  // namespace
+
 Classified Classify(const std::vector<std::string>& args) {
     Classified result;
     Invocation& inv = result.inv;
@@ -296,8 +304,18 @@ int RunCli(const std::vector<std::string>& args, CliEnv& env, TextOut& out,
         }
         return kExitDone;
     }
+    // Everything said on `err` in Chinese, registry errors included.
+    TextOut said;
+    const int status = RunCommand(*c.entry, c.inv, env, out, said);
+    err << InChinese(said.str());
+    return status;
+}
+
+namespace {
+
+int RunCommand(const CommandEntry& entry, const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err) {
     try {
-        return c.entry->run(c.inv, env, out, err);
+        return entry.run(inv, env, out, err);
     } catch (const UsageError& e) {
         err << e.message << "\n";
         return kExitUsage;
@@ -313,5 +331,7 @@ int RunCli(const std::vector<std::string>& args, CliEnv& env, TextOut& out,
         return kExitFailed;
     }
 }
+
+}  // namespace
 
 }  // namespace vantrel

@@ -55,7 +55,7 @@ int RunSettings(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err) 
         try {
             value = target->store().ReadSetting(s);
         } catch (const RegistryError& e) {
-            error = e.what();
+            error = InChinese(e.what());
         }
         // A hand-edited value out of range shows as what the program goes
         // by, and says so.

@@ -8,6 +8,32 @@
 
 namespace vantrel {
 
+std::string InChinese(const std::string& text) {
+    static const struct {
+        const char* english;  // up to the value's name, which ends at the next '
+        const char* before;
+        const char* after;
+    } kMessages[] = {
+        {"Invalid data type for '", "值 ", " 的类型不对"},
+        {"Failed to get data for '", "无法读取值 ", ""},
+        {"Failed to set data for '", "无法写入值 ", ""},
+        {"Failed to delete value '", "无法删除值 ", ""},
+    };
+    std::string result = text;
+    for (const auto& m : kMessages) {
+        const std::string english = m.english;
+        for (std::size_t at = result.find(english); at != std::string::npos; at = result.find(english, at)) {
+            const std::size_t name = at + english.size();
+            const std::size_t end = result.find('\'', name);
+            if (end == std::string::npos) break;
+            const std::string said = m.before + result.substr(name, end - name) + m.after;
+            result.replace(at, end + 1 - at, said);
+            at += said.size();
+        }
+    }
+    return result;
+}
+
 std::vector<ListedRecord> ReadListedRecords(Registry& reg, const std::string& programKey) {
     std::vector<ListedRecord> rows;
     OpenedKey key(reg, programKey, false);
@@ -23,7 +49,7 @@ std::vector<ListedRecord> ReadListedRecords(Registry& reg, const std::string& pr
                 return true;
             } catch (const RegistryError& e) {
                 if (!row.error.empty()) row.error += "; ";
-                row.error += e.what();
+                row.error += InChinese(e.what());
                 return false;
             }
         };

@@ -26,6 +26,11 @@ struct ListedRecord {
     std::string error;  // empty when every value read
 };
 
+// A text with the registry's own error messages ("Invalid data type for
+// 'B5'", registry/registry.h) said in Chinese, as vantrelctl says
+// everything ("值 B5 的类型不对").
+std::string InChinese(const std::string& text);
+
 // The records 1..TaskNum (store/task_count.h) the settings window lists.
 // Reads only: no lock, nothing written.
 std::vector<ListedRecord> ReadListedRecords(Registry& reg, const std::string& programKey);

@@ -269,7 +269,7 @@ TEST(CliList, ShowsTheWindowsRowsWithNextRunsAndErrors) {
               "2\t每周1日9时0分\t关闭计算机\t\t禁用\t-\n"
               "3\t空闲30分钟\t休眠计算机\t第2天7时30分唤醒\t启用\t空闲 30 分钟后\n"
               "4\t每年2月29日12时0分\t禁用网卡\t本地连接\t启用\t2028-02-29 12:00\n"
-              "5\t每天10时0分\t\t\t启用\t错误: Invalid data type for 'B5'\n");
+              "5\t每天10时0分\t\t\t启用\t错误: 值 B5 的类型不对\n");
 
     r = Ctl(env, {"list", "--json", "--file", kFile});
     EXPECT_EQ(r.status, 0);
@@ -284,7 +284,7 @@ TEST(CliList, ShowsTheWindowsRowsWithNextRunsAndErrors) {
               "  {\"n\": 4, \"schedule\": \"每年2月29日12时0分\", \"action\": \"禁用网卡\", \"param\": \"本地连接\", "
               "\"enabled\": \"启用\", \"next\": \"2028-02-29 12:00\", \"error\": null},\n"
               "  {\"n\": 5, \"schedule\": \"每天10时0分\", \"action\": \"\", \"param\": \"\", "
-              "\"enabled\": \"启用\", \"next\": null, \"error\": \"Invalid data type for 'B5'\"}\n"
+              "\"enabled\": \"启用\", \"next\": null, \"error\": \"值 B5 的类型不对\"}\n"
               "]\n");
 }
 
@@ -430,7 +430,7 @@ TEST(CliExportImport, OneBadTaskOrValueAndNothingIsWritten) {
          "第 2 条任务"},
         {"\"TaskNum\"=dword:00000001\r\n\"A1\"=\"每天8时0分\"\r\n\"B1\"=\"启用网卡\"\r\n\"C1\"=\"a%b\"\r\n",
          "netsh"},
-        {"\"TaskNum\"=dword:00000001\r\n\"A1\"=\"每天8时0分\"\r\n\"B1\"=hex:00\r\n", "Invalid data type"},
+        {"\"TaskNum\"=dword:00000001\r\n\"A1\"=\"每天8时0分\"\r\n\"B1\"=hex:00\r\n", "的类型不对"},
         {"\"TaskNum\"=dword:00000000\r\n\"tishi\"=\"60\"\r\n", "tishi"},
         {"\"x\"=\"y\"\r\n\"A1\" = 1\r\n", "第 5 行"},
     };
@@ -491,7 +491,7 @@ TEST(CliRegistry, CommandsWorkOnTheRegistryAndARefusalChangesNothing) {
     env.registry.set_read_only(true);
     r = Ctl(env, {"import", "in.reg", "--replace"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("Failed to set data"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("无法写入值"), std::string::npos) << r.err;
     env.registry.set_read_only(false);
     env.registry.OpenKey(kKey, false);
     EXPECT_EQ(env.registry.ReadInteger("TaskNum"), 1);
@@ -508,7 +508,7 @@ TEST(CliStoreFaults, ARefusalOrAnotherWritersDeleteIsNeverReportedAsDone) {
         const char* err;
     } cases[] = {
         {"a value that will not go", {"delete", "2"}, {2, 1, 0}, false,
-         "vantrelctl: Failed to delete value 'A2'，已恢复原来的内容\n"},
+         "vantrelctl: 无法删除值 A2，已恢复原来的内容\n"},
         {"disable what another writer deleted", {"disable", "2"}, {}, true,
          "vantrelctl: 第 2 条任务刚被另一个程序改动或删除，没有写入任何内容（vantrelctl list 重新列出任务）\n"},
     };
