@@ -4,6 +4,9 @@
 // encoding it was written in.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
+
 #include "actions/countdown_model.h"
 #include "registry/file_registry.h"
 #include "registry/reg_file.h"
@@ -195,6 +198,61 @@ TEST(CliTruth, AUtf8FileWithoutAMarkIsReadAndWrittenAsUtf8) {
     r = Ctl(env, {"import", "out.reg", "--file", "back.reg"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(Ctl(env, {"list", "--file", "back.reg"}).out.find("午饭"), std::string::npos);
+}
+
+// One table of exit statuses: every refusal of the caller's input is 2 and
+// writes nothing, every failure of the system 1; a number with a leading zero
+// is refused the same way wherever a number is given.
+TEST(CliTruth, EveryRefusalOfTheInputExits2AndEveryFailureOfTheSystem1) {
+    const struct {
+        std::vector<std::string> args;
+        int status;
+    } cases[] = {
+        {{"add", "--schedule", "每天25时0分", "--action", "提醒", "--param", "x"}, 2},
+        {{"add", "--schedule", "每天8时0分", "--action", "关机吧"}, 2},
+        {{"add", "--schedule", "每天8时0分", "--action", "提醒"}, 2},
+        {{"import", "bad.reg"}, 2},
+        {{"import", "missing.reg"}, 1},
+        {{"list", "--file", "bad.reg"}, 2},
+        {{"list", "--file", "missing.reg"}, 1},
+        {{"delete", "9"}, 2},
+        {{"delete", "01"}, 2},
+        {{"enable", "x"}, 2},
+        {{"timer", "030m"}, 2},
+        {{"timer", "30"}, 2},
+        {{"settings", "tiqian", "0010"}, 2},
+        {{"settings", "tiqian", "99999"}, 2},
+        {{"settings", "nosuch", "1"}, 2},
+        {{"history", "--task", "01"}, 2},
+        {{"export", "t.reg", "--file", "t.reg"}, 2},
+        {{"frobnicate"}, 2},
+    };
+    for (const auto& c : cases) {
+        TestEnv env;
+        env.files["t.reg"] = kHead + kOneTask;
+        env.files["bad.reg"] = kHead + "\"A1\"=\"unterminated\r\n";
+        std::vector<std::string> args = c.args;
+        if (std::find(args.begin(), args.end(), "--file") == args.end() && args[0] != "history") {
+            args.push_back("--file");
+            args.push_back("t.reg");
+        }
+        const std::map<std::string, std::string> before = env.files;
+        const CliRun r = Ctl(env, args);
+        std::string line;
+        for (const std::string& a : args) line += a + " ";
+        EXPECT_EQ(r.status, c.status) << line << r.err;
+        EXPECT_EQ(env.files, before) << line;
+        EXPECT_FALSE(r.err.empty()) << line;
+    }
+    // Without the leading zero the same numbers are taken.
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"settings", "tiqian", "10"}, {"timer", "30m"}, {"delete", "1"}}) {
+        TestEnv env;
+        env.files["t.reg"] = kHead + kOneTask;
+        std::vector<std::string> line = args;
+        line.insert(line.end(), {"--file", "t.reg"});
+        EXPECT_EQ(Ctl(env, line).status, 0) << args[0];
+    }
 }
 
 }  // namespace
