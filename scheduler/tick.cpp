@@ -32,10 +32,10 @@ bool TakesParameter(const std::string& action) {
 
 // Reads the action (B) of due task n and, where the action uses it, its
 // parameter (C) into `fired`; then reads A, D, B and C again. True when
-// every value read the same both times: the texts are one version of the
-// task as some writer stored it. (A writer that rewrites the task between
-// the reads, or moves another task onto its number, changes at least one of
-// them: every rewrite of an enabled record sets D to "禁用" first.)
+// every value read the same both times: the texts are then one version of
+// the task as some writer stored it, never an old schedule with a new action.
+// All four are read again, not A and D alone: a rewrite that keeps the
+// schedule sets D to "禁用" and back, which a second look at D would miss.
 bool ReadOneVersion(Registry& reg, int n, const std::string& schedule, const std::string& enabled,
                     FiredTask& fired) {
     fired.action = reg.ReadString(RecordValueName('B', n));
