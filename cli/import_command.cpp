@@ -72,7 +72,7 @@ int RunImport(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err) {
         err << "vantrelctl: 无法读取 " << path << ": " << error << "\n";
         return kExitFailed;
     }
-    RegFileParse parsed = ParseRegFile(bytes);
+    RegFileParse parsed = ParseRegFile(bytes, true);
     if (parsed.ok) parsed.error = ProgramKeyProblem(parsed, kProgramKeyPath);
     if (!parsed.ok || !parsed.error.empty()) {
         err << "vantrelctl: " << path << ": " << parsed.error << "，没有写入任何内容\n";

@@ -90,7 +90,7 @@ std::unique_ptr<Target> Target::Open(const Invocation& inv, CliEnv& env, Mode mo
                 return nullptr;
             }
         } else {
-            RegFileParse parsed = ParseRegFile(bytes);
+            RegFileParse parsed = ParseRegFile(bytes, true);
             if (parsed.ok) parsed.error = ProgramKeyProblem(parsed, t->programKey_);
             if (!parsed.ok || !parsed.error.empty()) {
                 err << "vantrelctl: " << t->path_ << ": " << parsed.error << "\n";

@@ -468,7 +468,7 @@ std::uint32_t DwordOf(const std::string& bytes) {
     return n;
 }
 
-RegFileParse ParseRegFile(const std::string& bytes) {
+RegFileParse ParseRegFile(const std::string& bytes, bool unmarkedUtf8) {
     RegFileParse result;
     RegFileLayout& layout = result.layout;
     const auto byteAt = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
@@ -480,7 +480,7 @@ RegFileParse ParseRegFile(const std::string& bytes) {
         // UTF-16LE that lost its byte-order mark: the header's first letter
         // and a zero byte.
         layout.encoding = RegFileEncoding::Utf16Le;
-    } else if (IsUtf8Beyond7Bit(bytes)) {
+    } else if (unmarkedUtf8 && IsUtf8Beyond7Bit(bytes)) {
         layout.encoding = RegFileEncoding::Utf8;
     }
     layout.lines = RawLines(bytes, layout.encoding);
