@@ -130,7 +130,7 @@ std::string StartAtLogon::RunValueText() {
 
 void StartAtLogon::DeleteRunValue() {
     OpenedKey key(reg_, runKey_, false);
-    if (key.ok() && reg_.ValueExists(runValue_)) reg_.DeleteValue(runValue_);
+    if (key.ok()) DeleteValueOrThrow(reg_, runValue_);
 }
 
 bool StartAtLogon::StartsThisCopy(const std::string& programPath) {

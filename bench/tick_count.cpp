@@ -2,8 +2,9 @@
 //
 //   tick_count calls
 // For 10, 100 and 1000 enabled tasks none due, without and with a stray
-// record and a corrupt task count, one line:
-//   tasks plain|stray examined  TICK  FOLLOW  FLOOR
+// record and a corrupt task count, and with the first task a reminder due
+// at the benchmarks' time, one line:
+//   tasks plain|stray|due examined  TICK  FOLLOW  FLOOR
 // where each of TICK (the tick), FOLLOW (the program's reading of the stored
 // task count before it) and FLOOR (two reads per task) is six counts:
 //   opens closes reads enumerations names-listed writes
@@ -52,10 +53,15 @@ void Print(const RegistryCalls& c) {
 
 void CountCalls() {
     for (int tasks : {10, 100, 1000}) {
-        for (bool stray : {false, true}) {
+        for (const char* kind : {"plain", "stray", "due"}) {
+            const bool stray = std::strcmp(kind, "stray") == 0;
             ClearKey();
             BenchRegistry inner;
             Settings settings = FillBenchTasks(inner, kKey, tasks, stray);
+            if (std::strcmp(kind, "due") == 0) {
+                TaskStore store(inner, kKey);
+                store.Rewrite(1, "每天17时30分", "提醒", "x");  // due at BenchTime()
+            }
             CountingRegistry reg(inner);
             FollowStoredTaskCount(reg, kKey, settings);
             const RegistryCalls follow = reg.calls();
@@ -64,7 +70,7 @@ void CountCalls() {
             const RegistryCalls tick = reg.calls();
             reg.Reset();
             FloorPass(reg, kKey, tasks);
-            std::printf("%d %s %d", tasks, stray ? "stray" : "plain", report.tasksExamined);
+            std::printf("%d %s %d", tasks, kind, report.tasksExamined);
             Print(tick);
             Print(follow);
             Print(reg.calls());

@@ -23,7 +23,7 @@ int RunAdd(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err) {
     if (problem.empty()) problem = ActionProblem(*action, parameter);
     if (!problem.empty()) {
         err << "vantrelctl: " << problem << "，没有写入任何内容\n";
-        return kExitFailed;
+        return kExitUsage;
     }
 
     int status = kExitDone;

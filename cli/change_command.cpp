@@ -29,7 +29,7 @@ int RunChange(Change change, const Invocation& inv, CliEnv& env, TextOut& out,
         if (r.number == *n) row = &r;
     if (!row) {
         err << "vantrelctl: 没有第 " << *n << " 条任务（vantrelctl list 列出任务）\n";
-        return kExitFailed;
+        return kExitUsage;
     }
     ChangeResult result = ChangeResult::Done;
     try {

@@ -13,6 +13,12 @@
 
 namespace vantrel {
 
+// Held for as long as a command works on a file: see CliEnv::HoldFile.
+class FileHold {
+public:
+    virtual ~FileHold() = default;
+};
+
 class CliEnv {
 public:
     virtual ~CliEnv() = default;
@@ -27,6 +33,18 @@ public:
     // Replaces the file with `bytes` as a whole (never half written).
     virtual bool WriteFile(const std::string& path, const std::string& bytes,
                            std::string& error) = 0;
+
+    // Waits until no other vantrelctl works on the file at `path` (missing
+    // or not) and keeps every other one away while the hold lives, from the
+    // command's read to its write, so that two scripts on one file never
+    // write over each other's change. nullptr, with the reason in `error`,
+    // when that cannot be had.
+    virtual std::unique_ptr<FileHold> HoldFile(const std::string& path, std::string& error) {
+        (void)path, (void)error;
+        return std::unique_ptr<FileHold>(new FileHold);
+    }
+    // Whether two paths name one existing file (a link, another spelling).
+    virtual bool SameFile(const std::string& a, const std::string& b) { return a == b; }
 
     // The machine's registry below HKEY_LOCAL_MACHINE, the same key a 32-bit
     // program sees. For writing, the program key is opened (created) for

@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "cli/target.h"
 #include "registry/registry.h"
 
 namespace vantrel {
@@ -21,8 +22,10 @@ const char kGeneralHelp[] =
     "通用选项（可放在命令的任何位置）:\n"
     "  --file 文件  在注册表文件（export 写出的格式）上工作，而不是在注册表上；\n"
     "               有改动时写回该文件，只改 Vantrel 的键的各行，其他行原样保留。\n"
-    "               管理员可先在文件上检查任务，再分发。\n"
-    "  --utf8       输出重定向到文件或管道时写 UTF-8（默认 GBK；在控制台上总能正确显示）\n"
+    "               管理员可先在文件上检查任务，再分发。同时改同一文件的 vantrelctl 依次进行，\n"
+    "               不会互相覆盖；读取之后被别的程序改过的文件不会被覆盖（退出状态 1）。\n"
+    "  --utf8       输出重定向到文件或管道时写 UTF-8（默认: Windows 上 GBK，其他系统按区域设置\n"
+    "               的编码；在控制台上总能正确显示）\n"
     "  --help       说明；vantrelctl 命令 --help 说明一个命令并举例\n"
     "\n"
     "任务与设置保存在 HKEY_LOCAL_MACHINE\\SOFTWARE\\Brelnix\\Vantrel（64 位 Windows 上在\n"
@@ -33,7 +36,15 @@ const char kGeneralHelp[] =
     "把一份任务列表分发到多台电脑: 在一台电脑上 vantrelctl export 任务.reg，在其他电脑上\n"
     "vantrelctl import 任务.reg（或 regedit /s 任务.reg），可放在登录脚本或组策略中。\n"
     "\n"
-    "退出状态: 0 完成；1 命令无法执行（原因写到标准错误）；2 用法错误；3、4 见 autostart 和 timer。\n";
+    "退出状态（每个命令相同；原因写到标准错误）:\n"
+    "  0  完成\n"
+    "  1  系统没能做到: 注册表或文件无法读写、没有管理员权限、另一个程序正在修改或刚改过、\n"
+    "     没有 Vantrel 的键\n"
+    "  2  拒绝了给出的内容，什么也没有写: 命令行、时间、任务、属性、设置的值、定时、不存在的\n"
+    "     任务序号、内容不合格的导入文件或 --file 文件、GBK 无法表示的文字\n"
+    "  3  autostart status: 不启动这份程序；timer status: 没有定时\n"
+    "  4  autostart status: 任务的命令无法读出\n"
+    "命令行上的数字（设置的值、定时、任务序号）不带前导零，与时间中的钟点一样。\n";
 
 const std::vector<CommandEntry> kCommands = {
     {"list", 0, 0, {}, {"--json"}, RunList, "list [--json]",
@@ -47,8 +58,8 @@ const std::vector<CommandEntry> kCommands = {
      "    vantrelctl list --json --file 任务.reg\n"},
     {"add", 0, 0, {"--schedule", "--action", "--param"}, {"--disabled"}, RunAdd,
      "add --schedule 时间 --action 任务 [--param 属性] [--disabled]",
-     "像任务窗口的“确定”那样追加一条任务（先写 TaskNum，再写 A、B、C、D，D 为“启用”；\n"
-     "--disabled 则随后改为“禁用”）。不合格时什么也不写: 时间必须是任务窗口能写出的八种格式\n"
+     "像任务窗口的“确定”那样追加一条任务（先写 A、B、C、D，D 为“启用”，--disabled 则从一开始\n"
+     "就是“禁用”；最后把 TaskNum 加一，正在运行的 Vantrel 不会看到写了一半的任务）。不合格时什么也不写: 时间必须是任务窗口能写出的八种格式\n"
      "之一（钟点的时 0-23、分 0-59 不带前导零，如时间选择框所写；空闲分钟数、间隔分钟数和开机\n"
      "时分是数字，照键入的样子，可带前导零；星期、日、月是下拉框的文字，照键入的样子；一次任务\n"
      "的日期按短日期格式），任务必须是十五种之一，属性必须是该任务需要的（提醒、打开文件、关闭\n"
@@ -73,7 +84,7 @@ const std::vector<CommandEntry> kCommands = {
     {"export", 0, 1, {}, {}, RunExport, "export [文件]",
      "把程序的键（设置和任务）写成注册表编辑器的文件格式（REGEDIT4，GBK），写到文件或标准\n"
      "输出。键名按本机上 32 位程序所见（64 位 Windows 上在 Wow6432Node 之下），所以在同类\n"
-     "电脑上 regedit /s 或 vantrelctl import 都能导入。\n"
+     "电脑上 regedit /s 或 vantrelctl import 都能导入。不能写到它读取的 --file 文件。\n"
      "\n"
      "例: vantrelctl export 任务.reg\n"},
     {"import", 1, 1, {}, {"--replace"}, RunImport, "import 文件 [--replace]",
@@ -181,6 +192,13 @@ std::string UsageLine(const CommandEntry& c) {
 
 const std::vector<CommandEntry>& Commands() { return kCommands; }
 
+namespace {
+
+// Runs one command; an error it did not catch is one line on `err`.
+int RunCommand(const CommandEntry& entry, const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err);
+
+}  // namespace
+
 Classified Classify(const std::vector<std::string>& args) {
     Classified result;
     Invocation& inv = result.inv;
@@ -260,8 +278,14 @@ Classified Classify(const std::vector<std::string>& args) {
 }
 
 bool WantsUtf8Output(const std::vector<std::string>& args) {
+    // --utf8 wherever it stands (but as the name after --file), also when
+    // the line is refused before it is reached.
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--file") ++i;
+        else if (args[i] == "--utf8") return true;
+    }
     const Classified c = Classify(args);
-    return c.inv.utf8 || (c.ok && c.inv.Has("--json"));
+    return c.ok && c.inv.Has("--json");
 }
 
 int RunCli(const std::vector<std::string>& args, CliEnv& env, TextOut& out,
@@ -280,8 +304,18 @@ int RunCli(const std::vector<std::string>& args, CliEnv& env, TextOut& out,
         }
         return kExitDone;
     }
+    // Everything said on `err` in Chinese, registry errors included.
+    TextOut said;
+    const int status = RunCommand(*c.entry, c.inv, env, out, said);
+    err << InChinese(said.str());
+    return status;
+}
+
+namespace {
+
+int RunCommand(const CommandEntry& entry, const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err) {
     try {
-        return c.entry->run(c.inv, env, out, err);
+        return entry.run(inv, env, out, err);
     } catch (const UsageError& e) {
         err << e.message << "\n";
         return kExitUsage;
@@ -297,5 +331,7 @@ int RunCli(const std::vector<std::string>& args, CliEnv& env, TextOut& out,
         return kExitFailed;
     }
 }
+
+}  // namespace
 
 }  // namespace vantrel

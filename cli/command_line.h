@@ -2,9 +2,11 @@
 // operands, its options with and without a value, and the options every
 // command takes (--file FILE, --utf8, --help), wherever they stand. Each
 // command then gets the classified line and runs on its own (one file per
-// command, *_command.cpp), returning the exit status:
-//   0 done, 1 the command could not be carried out (message on `err`),
-//   2 usage error (one line on `err`).
+// command, *_command.cpp), returning the exit status, one table for every
+// command: 0 done; 1 the system could not do it (a registry or file that
+// cannot be read or written, another writer); 2 the caller's input refused
+// (the command line, a schedule, a value, a task number, a file's content;
+// nothing written); 3 and 4 as a command says. The reason goes to `err`.
 // Every text in and out is GBK; the console glue converts (system_env_*.cpp).
 #pragma once
 

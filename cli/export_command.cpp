@@ -4,16 +4,21 @@
 
 #include "cli/command_line.h"
 #include "cli/target.h"
+#include "text/gbk_text.h"
 
 namespace vantrel {
 
 int RunExport(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err) {
+    // Written over the file it reads, the export would drop every other key
+    // of that file and its encoding.
+    if (inv.file && !inv.operands.empty() && env.SameFile(*inv.file, inv.operands[0]))
+        throw UsageError{"vantrelctl: export 不能写到它读取的 --file 文件 " + inv.operands[0] + "，没有写入任何内容"};
     int status = kExitDone;
     std::unique_ptr<Target> target = Target::Open(inv, env, Target::Mode::Read, err, status);
     if (!target) return status;
-    std::vector<std::string> skipped;
+    std::vector<std::string> skipped, aboveCount;
     std::optional<std::vector<RegFileValue>> values =
-        ReadProgramKey(target->reg(), target->programKey(), skipped);
+        ReadProgramKey(target->reg(), target->programKey(), skipped, aboveCount);
     if (!values) {
         err << "vantrelctl: " << target->NoProgramKey() << "\n";
         return kExitFailed;
@@ -27,6 +32,8 @@ int RunExport(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err) {
     // Values of types the program never writes are left out, and said so.
     for (const std::string& name : skipped)
         err << "vantrelctl: 值 " << name << " 的类型不是文字或整数，没有导出\n";
+    for (const std::string& name : aboveCount)
+        err << "vantrelctl: 值 " << name << " 不属于任何任务（序号在 TaskNum 之上），没有导出\n";
 
     RegFile file;
     file.keys.push_back(RegFileKey{RegFileKeyPath(target->programKey(), env.Wow64()), std::move(*values)});

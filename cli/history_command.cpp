@@ -14,18 +14,22 @@ namespace {
 
 const char kProgram[] = "vantrelctl: ";
 
-// Reads one file's lines onto `entries`; a file that does not exist has
-// none. False, with the message on `err`, when it cannot be read.
-bool ReadInto(CliEnv& env, const std::string& path, std::vector<HistoryEntry>& entries,
+// Reads one file's lines onto `entries`; a file of the program's own folder
+// that does not exist has none, a file the caller named must exist. Lines
+// that are no entry are left out and counted on `err`. False, with the
+// message on `err`, when the file cannot be read.
+bool ReadInto(CliEnv& env, const std::string& path, bool named, std::vector<HistoryEntry>& entries,
               TextOut& err) {
     std::string bytes, error;
     bool missing = false;
     if (!env.ReadFile(path, bytes, missing, error)) {
-        if (missing) return true;
+        if (missing && !named) return true;
         err << kProgram << "无法读取 " << path << ": " << error << "\n";
         return false;
     }
-    for (HistoryEntry& e : ReadHistoryLines(bytes)) entries.push_back(std::move(e));
+    int unreadable = 0;
+    for (HistoryEntry& e : ReadHistoryLines(bytes, unreadable)) entries.push_back(std::move(e));
+    if (unreadable > 0) err << kProgram << path << ": 跳过了 " << unreadable << " 行不是运行记录的文字\n";
     return true;
 }
 
@@ -74,7 +78,7 @@ int RunHistory(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err) {
 
     std::vector<HistoryEntry> entries;
     if (inv.file) {
-        if (!ReadInto(env, *inv.file, entries, err)) return kExitFailed;
+        if (!ReadInto(env, *inv.file, true, entries, err)) return kExitFailed;
     } else {
         const std::string folder = env.HistoryFolder();
         if (folder.empty()) {
@@ -83,7 +87,7 @@ int RunHistory(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err) {
         }
         // The older file first, so the lines come in the order they were written.
         for (const char* name : {kHistoryOldFileName, kHistoryFileName})
-            if (!ReadInto(env, folder + "\\" + name, entries, err)) return kExitFailed;
+            if (!ReadInto(env, folder + "\\" + name, false, entries, err)) return kExitFailed;
     }
     entries = FilterHistory(entries, since, task);
     if (inv.Has("--json"))

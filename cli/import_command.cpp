@@ -40,34 +40,22 @@ std::string ReadPlan(RegFile& file, const std::string& programKey, const std::st
         if (!problem.empty()) return where + problem;
         plan.tasks.push_back(row.record);
     }
+    // Every setting comes along, each checked as the windows and
+    // vantrelctl settings check it.
     OpenedKey key(reg, programKey, false);
-    const std::pair<const char*, bool> kSettings[] = {{kValCountdown, false}, {kValCloseAll, false},
-                                                      {kValSoundPath, true},  {kValGreeting, false},
-                                                      {kValCtrlHotkeys, false}};
-    for (const auto& s : kSettings) {
-        if (!reg.ValueExists(s.first)) continue;
-        SettingValue setting{s.first, s.second, std::string(), 0};
-        try {
-            if (s.second)
-                setting.text = reg.ReadString(s.first);
-            else
-                setting.number = reg.ReadInteger(s.first);
-        } catch (const RegistryError& e) {
-            return std::string("设置 ") + s.first + ": " + e.what();
-        }
-        plan.settings.push_back(setting);
-    }
-    // The later settings come along too, each within its range.
-    for (const ExtraSetting& s : ExtraSettings()) {
+    for (const SettingEntry& s : AllSettings()) {
         if (!reg.ValueExists(s.name)) continue;
-        SettingValue setting{s.name, false, std::string(), 0};
+        SettingValue setting{s.name, s.text, std::string(), 0};
         try {
-            setting.number = reg.ReadInteger(s.name);
+            if (s.text)
+                setting.text = reg.ReadString(s.name);
+            else
+                setting.number = reg.ReadInteger(s.name);
         } catch (const RegistryError& e) {
             return std::string("设置 ") + s.name + ": " + e.what();
         }
         std::int32_t checked = 0;
-        const std::string problem = CheckExtraSetting(s, std::to_string(setting.number), checked);
+        const std::string problem = s.text ? std::string() : CheckSettingNumber(s, std::to_string(setting.number), checked);
         if (!problem.empty()) return std::string("设置 ") + s.name + ": " + problem;
         plan.settings.push_back(setting);
     }
@@ -84,18 +72,18 @@ int RunImport(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err) {
         err << "vantrelctl: 无法读取 " << path << ": " << error << "\n";
         return kExitFailed;
     }
-    RegFileParse parsed = ParseRegFile(bytes);
+    RegFileParse parsed = ParseRegFile(bytes, true);
     if (parsed.ok) parsed.error = ProgramKeyProblem(parsed, kProgramKeyPath);
     if (!parsed.ok || !parsed.error.empty()) {
         err << "vantrelctl: " << path << ": " << parsed.error << "，没有写入任何内容\n";
-        return kExitFailed;
+        return kExitUsage;
     }
     ImportPlan plan;
     const std::string problem =
         ReadPlan(parsed.file, kProgramKeyPath, env.ShortDateFormat(), env.Now().year, plan);
     if (!problem.empty()) {
         err << "vantrelctl: " << path << ": " << problem << "，没有写入任何内容\n";
-        return kExitFailed;
+        return kExitUsage;
     }
 
     int status = kExitDone;

@@ -1,6 +1,8 @@
 // vantrelctl settings [NAME VALUE] [--json]: every setting of the program
 // key with its value and default, or one set, checked as the windows check
 // it. A running Vantrel reads them when it starts.
+#include <cstdlib>
+
 #include "cli/command_line.h"
 #include "cli/json_text.h"
 #include "cli/target.h"
@@ -53,16 +55,28 @@ int RunSettings(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err) 
         try {
             value = target->store().ReadSetting(s);
         } catch (const RegistryError& e) {
-            error = e.what();
+            error = InChinese(e.what());
+        }
+        // A hand-edited value out of range shows as what the program goes
+        // by, and says so.
+        std::string note;
+        if (!s.text && error.empty()) {
+            const std::int32_t stored = static_cast<std::int32_t>(std::strtol(value.c_str(), nullptr, 10));
+            if (stored < s.minimum || stored > s.maximum) {
+                value = std::to_string(SettingInEffect(s, stored));
+                note = "存储的值 " + std::to_string(stored) + " 不在 " + std::to_string(s.minimum) + " 到 " +
+                       std::to_string(s.maximum) + " 之间，程序按 " + Shown(s, value) + " 运行";
+            }
         }
         const std::string def = s.text ? "" : std::to_string(s.defaultValue);
         if (json) {
             out << (first ? "\n" : ",\n") << "  {\"name\": " << JsonString(s.name) << ", \"label\": "
                 << JsonString(s.label) << ", \"value\": " << (error.empty() ? JsonValue(s, value) : "null")
                 << ", \"default\": " << JsonValue(s, def) << ", \"unit\": " << JsonString(s.unit)
-                << ", \"error\": " << JsonOrNull(error) << "}";
+                << ", \"error\": " << JsonOrNull(error.empty() ? note : error) << "}";
         } else {
-            out << s.name << "\t" << s.label << "\t" << (error.empty() ? Shown(s, value) : "错误: " + error)
+            out << s.name << "\t" << s.label << "\t"
+                << (error.empty() ? Shown(s, value) + (note.empty() ? "" : "（" + note + "）") : "错误: " + error)
                 << "\t" << Shown(s, def) << "\n";
         }
         first = false;

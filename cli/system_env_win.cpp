@@ -29,6 +29,39 @@ std::string SystemMessage(DWORD code) { return SystemErrorText(code); }
 
 const char kAdminNeeded[] = "需要管理员权限";
 
+// A mutex named after the file's full path, held from the command's read to
+// its write. (A lock on the file itself would not do: the file is replaced
+// by a move, which Windows refuses while another handle holds it open.)
+class MutexHold : public FileHold {
+public:
+    explicit MutexHold(HANDLE mutex) : mutex_(mutex) {}
+    ~MutexHold() override {
+        ReleaseMutex(mutex_);
+        CloseHandle(mutex_);
+    }
+
+private:
+    HANDLE mutex_;
+};
+
+// The name every vantrelctl gives the lock of one file: its full path, its
+// letters in one case, as a 64-bit FNV-1a hash.
+std::wstring HoldName(const std::string& path, const wchar_t* scope) {
+    const WideText wide = Wide(path);
+    std::vector<wchar_t> full(32768);
+    DWORD n = GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    std::wstring name = n > 0 && n < full.size() ? std::wstring(full.data(), n) : std::wstring(wide.c_str());
+    unsigned long long hash = 1469598103934665603ULL;
+    for (wchar_t c : name) {
+        if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
+        hash = (hash ^ static_cast<unsigned>(c)) * 1099511628211ULL;
+    }
+    wchar_t digits[17];
+    for (int i = 15; i >= 0; --i, hash >>= 4) digits[i] = L"0123456789abcdef"[hash & 15];
+    digits[16] = 0;
+    return std::wstring(scope) + L"vantrelctl-file-" + digits;
+}
+
 class WinEnv : public CliEnv {
 public:
     LocalTime Now() override { return LocalTimeNow(); }
@@ -98,6 +131,32 @@ public:
         return false;
     }
 
+    std::unique_ptr<FileHold> HoldFile(const std::string& path, std::string& error) override {
+        // Global: scripts in other sessions too. Without the right to name a
+        // global object (a standard user in a remote session), the session's.
+        HANDLE mutex = CreateMutexW(nullptr, FALSE, HoldName(path, L"Global\\").c_str());
+        if (!mutex) mutex = CreateMutexW(nullptr, FALSE, HoldName(path, L"Local\\").c_str());
+        if (!mutex) {
+            error = SystemMessage(GetLastError());
+            return nullptr;
+        }
+        // An abandoned mutex (a vantrelctl that ended mid-way) is held as well:
+        // its file was either replaced whole or not at all.
+        const DWORD waited = WaitForSingleObject(mutex, 60000);
+        if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {
+            CloseHandle(mutex);
+            error = "另一个 vantrelctl 一分钟内没有用完这个文件";
+            return nullptr;
+        }
+        return std::unique_ptr<FileHold>(new MutexHold(mutex));
+    }
+
+    bool SameFile(const std::string& a, const std::string& b) override {
+        BY_HANDLE_FILE_INFORMATION ia{}, ib{};
+        return FileInfo(a, ia) && FileInfo(b, ib) && ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
+               ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
+    }
+
     std::unique_ptr<Registry> OpenRegistry(bool forWriting, std::string& error) override {
         if (!forWriting) return std::unique_ptr<Registry>(new WinRegistry(WinRegistry::Access::Read));
         std::unique_ptr<WinRegistry> reg(new WinRegistry(WinRegistry::Access::Full));
@@ -131,6 +190,15 @@ public:
         if (n == 0 || n >= path.size()) return "";
         const std::string self = Narrow(path.data(), static_cast<int>(n));
         return self.substr(0, self.rfind('\\') + 1) + "Vantrel.exe";
+    }
+
+    static bool FileInfo(const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
+        HANDLE f = CreateFileW(Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (f == INVALID_HANDLE_VALUE) return false;
+        const bool ok = GetFileInformationByHandle(f, &info) != FALSE;
+        CloseHandle(f);
+        return ok;
     }
 
     bool Wow64() override {

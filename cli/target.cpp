@@ -8,6 +8,32 @@
 
 namespace vantrel {
 
+std::string InChinese(const std::string& text) {
+    static const struct {
+        const char* english;  // up to the value's name, which ends at the next '
+        const char* before;
+        const char* after;
+    } kMessages[] = {
+        {"Invalid data type for '", "值 ", " 的类型不对"},
+        {"Failed to get data for '", "无法读取值 ", ""},
+        {"Failed to set data for '", "无法写入值 ", ""},
+        {"Failed to delete value '", "无法删除值 ", ""},
+    };
+    std::string result = text;
+    for (const auto& m : kMessages) {
+        const std::string english = m.english;
+        for (std::size_t at = result.find(english); at != std::string::npos; at = result.find(english, at)) {
+            const std::size_t name = at + english.size();
+            const std::size_t end = result.find('\'', name);
+            if (end == std::string::npos) break;
+            const std::string said = m.before + result.substr(name, end - name) + m.after;
+            result.replace(at, end + 1 - at, said);
+            at += said.size();
+        }
+    }
+    return result;
+}
+
 std::vector<ListedRecord> ReadListedRecords(Registry& reg, const std::string& programKey) {
     std::vector<ListedRecord> rows;
     OpenedKey key(reg, programKey, false);
@@ -23,7 +49,7 @@ std::vector<ListedRecord> ReadListedRecords(Registry& reg, const std::string& pr
                 return true;
             } catch (const RegistryError& e) {
                 if (!row.error.empty()) row.error += "; ";
-                row.error += e.what();
+                row.error += InChinese(e.what());
                 return false;
             }
         };
@@ -51,19 +77,29 @@ std::unique_ptr<Target> Target::Open(const Invocation& inv, CliEnv& env, Mode mo
         std::string bytes, error;
         bool missing = false;
         t->file_.reset(new RegFile);
+        // Held until the command ends: another vantrelctl changing the same
+        // file waits for this one's write and reads what it wrote.
+        if (mode != Mode::Read) t->hold_ = env.HoldFile(t->path_, error);
+        if (mode != Mode::Read && !t->hold_) {
+            err << "vantrelctl: 无法锁定 " << t->path_ << ": " << error << "\n";
+            return nullptr;
+        }
         if (!env.ReadFile(t->path_, bytes, missing, error)) {
             if (!(missing && mode == Mode::Create)) {
                 err << "vantrelctl: 无法读取 " << t->path_ << ": " << error << "\n";
                 return nullptr;
             }
         } else {
-            RegFileParse parsed = ParseRegFile(bytes);
+            RegFileParse parsed = ParseRegFile(bytes, true);
             if (parsed.ok) parsed.error = ProgramKeyProblem(parsed, t->programKey_);
             if (!parsed.ok || !parsed.error.empty()) {
                 err << "vantrelctl: " << t->path_ << ": " << parsed.error << "\n";
+                status = kExitUsage;  // a file the caller gave, not one the system failed to read
                 return nullptr;
             }
             *t->file_ = std::move(parsed.file);
+            t->existed_ = true;
+            t->bytesRead_ = bytes;
             t->layout_.reset(new RegFileLayout(std::move(parsed.layout)));
         }
         t->reg_.reset(new FileRegistry(*t->file_, env.Wow64()));
@@ -96,7 +132,16 @@ bool Target::Commit(TextOut& err) {
         bytes = RewriteRegFile(*layout_, *key, programKey_);
     else
         bytes = WriteRegFile(*file_);
-    std::string error;
+    // A program that does not take the hold (an editor, a vantrelctl on
+    // another machine sharing the folder) may have written the file since
+    // it was read: its change is never written over.
+    std::string now, error;
+    bool missing = false;
+    const bool read = env_->ReadFile(path_, now, missing, error);
+    if (read != existed_ || (read && now != bytesRead_) || (!read && !missing)) {
+        err << "vantrelctl: " << path_ << " 在读取之后被另一个程序改动过，没有写入，请重新执行\n";
+        return false;
+    }
     if (!env_->WriteFile(path_, bytes, error)) {
         err << "vantrelctl: 无法写入 " << path_ << ": " << error << "\n";
         return false;
@@ -135,7 +180,8 @@ std::string Target::ChangeFailure(const RegistryError& e) {
 namespace vantrel {
 
 std::optional<std::vector<RegFileValue>> ReadProgramKey(Registry& reg, const std::string& programKey,
-                                                        std::vector<std::string>& skipped) {
+                                                        std::vector<std::string>& skipped,
+                                                        std::vector<std::string>& aboveCount) {
     OpenedKey key(reg, programKey, false);
     if (!key.ok()) return std::nullopt;
     std::vector<std::string> order = {kValTaskNum,   kValCountdown, kValCloseAll,
@@ -145,8 +191,15 @@ std::optional<std::vector<RegFileValue>> ReadProgramKey(Registry& reg, const std
         for (char letter : {'A', 'B', 'C', 'D'}) order.push_back(RecordValueName(letter, n));
     std::set<std::string> seen;
     for (const std::string& name : order) seen.insert(AsciiUpper(name));
+    // A record value above the count belongs to no task: left out, as the
+    // import that would read the file refuses it.
     for (const std::string& name : reg.ValueNames())
-        if (seen.insert(AsciiUpper(name)).second) order.push_back(name);
+        if (seen.insert(AsciiUpper(name)).second) {
+            if (RecordNumberOf(name) > last)
+                aboveCount.push_back(name);
+            else
+                order.push_back(name);
+        }
 
     std::vector<RegFileValue> values;
     for (const std::string& name : order) {

@@ -26,6 +26,11 @@ struct ListedRecord {
     std::string error;  // empty when every value read
 };
 
+// A text with the registry's own error messages ("Invalid data type for
+// 'B5'", registry/registry.h) said in Chinese, as vantrelctl says
+// everything ("值 B5 的类型不对").
+std::string InChinese(const std::string& text);
+
 // The records 1..TaskNum (store/task_count.h) the settings window lists.
 // Reads only: no lock, nothing written.
 std::vector<ListedRecord> ReadListedRecords(Registry& reg, const std::string& programKey);
@@ -72,6 +77,9 @@ private:
     CliEnv* env_ = nullptr;
     bool isFile_ = false;
     std::string path_;
+    std::unique_ptr<FileHold> hold_;  // kept from the read to the write
+    bool existed_ = false;            // the file as it was read, to see that
+    std::string bytesRead_;           // nobody else wrote it meanwhile
     std::unique_ptr<RegFile> file_;
     std::unique_ptr<RegFileLayout> layout_;  // the file as read, when it existed
     std::unique_ptr<Registry> reg_;
@@ -86,9 +94,11 @@ namespace vantrel {
 
 // Every value of the program key that the registry accessor can read
 // (texts and integers), settings first, then the records in number order,
-// then any other value; `skipped` names the values of other types.
+// then any other value. Left out: the values of other types, named in
+// `skipped`, and the record values above the task count, in `aboveCount`.
 // nullopt when the key does not exist.
 std::optional<std::vector<RegFileValue>> ReadProgramKey(Registry& reg, const std::string& programKey,
-                                                        std::vector<std::string>& skipped);
+                                                        std::vector<std::string>& skipped,
+                                                        std::vector<std::string>& aboveCount);
 
 }  // namespace vantrel

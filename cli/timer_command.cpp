@@ -40,9 +40,10 @@ int RunTimer(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err) {
         Target::Open(inv, env, status ? Target::Mode::Read : Target::Mode::Write, err, exit);
     if (!target) return exit;
     if (status) {
-        // A text that is no minute is no timer, as the program reads it.
+        // A text that is no minute is no timer, as the program reads it; nor
+        // is a minute already past, which the program drops unfired.
         const std::optional<LocalTime> at = ParseLocalTime(target->store().ReadMinuteValue(kValQuickTimer), false);
-        if (!at) {
+        if (!at || MinuteNumber(*at) < MinuteNumber(env.Now())) {
             out << "未定时\n";
             return kExitNotOn;
         }

@@ -163,12 +163,24 @@ std::optional<HistoryEntry> ParseHistoryLine(const std::string& utf8Line) {
 }
 
 std::vector<HistoryEntry> ReadHistoryLines(const std::string& fileBytes) {
+    int unreadable = 0;
+    return ReadHistoryLines(fileBytes, unreadable);
+}
+
+std::vector<HistoryEntry> ReadHistoryLines(const std::string& fileBytes, int& unreadable) {
     std::vector<HistoryEntry> entries;
+    unreadable = 0;
     std::size_t pos = fileBytes.compare(0, 3, kBom) == 0 ? 3 : 0;
     for (;;) {
         const std::size_t end = fileBytes.find('\n', pos);
         if (end == std::string::npos) break;  // still being written, or cut short
-        if (auto e = ParseHistoryLine(fileBytes.substr(pos, end - pos))) entries.push_back(*e);
+        std::string line = fileBytes.substr(pos, end - pos);
+        if (auto e = ParseHistoryLine(line)) {
+            entries.push_back(*e);
+        } else {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            if (!line.empty() && line != kHeader) ++unreadable;
+        }
         pos = end + 1;
     }
     return entries;

@@ -89,6 +89,9 @@ std::optional<HistoryEntry> ParseHistoryLine(const std::string& utf8Line);
 // "\n" is one the writer was still writing, or one a crash cut short, and
 // is skipped like every other line that does not parse.
 std::vector<HistoryEntry> ReadHistoryLines(const std::string& fileBytes);
+// The same; `unreadable` counts the whole lines that are neither an entry,
+// the header nor empty.
+std::vector<HistoryEntry> ReadHistoryLines(const std::string& fileBytes, int& unreadable);
 
 // Whether `lineBytes` more would take a file of `fileBytes` past `limit`:
 // then the file becomes the old one first. A file holding nothing but its

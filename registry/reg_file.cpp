@@ -380,11 +380,36 @@ std::vector<std::string> RawLines(const std::string& bytes, RegFileEncoding enco
 }
 
 std::size_t BomLength(RegFileEncoding encoding, const std::string& bytes) {
-    if (encoding == RegFileEncoding::Utf8) return 3;
+    if (encoding == RegFileEncoding::Utf8) return bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
     if (encoding == RegFileEncoding::Utf16Le && bytes.size() >= 2 &&
         static_cast<unsigned char>(bytes[0]) == 0xFF)
         return 2;
     return 0;
+}
+
+// Text that holds a byte above 0x7F and reads as UTF-8 throughout (shortest
+// forms, no surrogates): a file a UTF-8 tool wrote without a byte-order
+// mark. GBK text of any length almost never does.
+bool IsUtf8Beyond7Bit(const std::string& bytes) {
+    bool beyond = false;
+    for (std::size_t i = 0; i < bytes.size();) {
+        const unsigned char b = static_cast<unsigned char>(bytes[i]);
+        if (b < 0x80) {
+            ++i;
+            continue;
+        }
+        beyond = true;
+        const std::size_t length = b >= 0xC2 && b <= 0xDF ? 2 : b >= 0xE0 && b <= 0xEF ? 3 : b >= 0xF0 && b <= 0xF4 ? 4 : 0;
+        if (length == 0 || i + length > bytes.size()) return false;
+        const unsigned char second = static_cast<unsigned char>(bytes[i + 1]);
+        const unsigned char low = b == 0xE0 ? 0xA0 : b == 0xF0 ? 0x90 : 0x80;
+        const unsigned char high = b == 0xED ? 0x9F : b == 0xF4 ? 0x8F : 0xBF;
+        if (second < low || second > high) return false;
+        for (std::size_t k = 2; k < length; ++k)
+            if ((static_cast<unsigned char>(bytes[i + k]) & 0xC0) != 0x80) return false;
+        i += length;
+    }
+    return beyond;
 }
 
 std::string ToGbk(const std::string& raw, RegFileEncoding encoding) {
@@ -443,7 +468,7 @@ std::uint32_t DwordOf(const std::string& bytes) {
     return n;
 }
 
-RegFileParse ParseRegFile(const std::string& bytes) {
+RegFileParse ParseRegFile(const std::string& bytes, bool unmarkedUtf8) {
     RegFileParse result;
     RegFileLayout& layout = result.layout;
     const auto byteAt = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
@@ -455,6 +480,8 @@ RegFileParse ParseRegFile(const std::string& bytes) {
         // UTF-16LE that lost its byte-order mark: the header's first letter
         // and a zero byte.
         layout.encoding = RegFileEncoding::Utf16Le;
+    } else if (unmarkedUtf8 && IsUtf8Beyond7Bit(bytes)) {
+        layout.encoding = RegFileEncoding::Utf8;
     }
     layout.lines = RawLines(bytes, layout.encoding);
     std::vector<bool> lossy;

@@ -9,8 +9,10 @@
 // "name"=hex(2):41,00 (hex bytes of a type), @ for the unnamed value,
 // "name"=- and [-key] to delete. Long hex lists go on over lines ending in \.
 //
-// The text's encoding comes from the byte-order mark (UTF-16LE, UTF-8) and is
-// GBK without one; the hex data of texts (hex(1), hex(2), hex(7)) is UTF-16LE
+// The text's encoding comes from the byte-order mark (UTF-16LE, UTF-8);
+// without one, for a file a user gave, text that is valid UTF-8 and not
+// plain ASCII is UTF-8, any other GBK. A file rewritten keeps the encoding
+// (and mark) it was found in; the hex data of texts (hex(1), hex(2), hex(7)) is UTF-16LE
 // under the 5.00 header and GBK bytes under REGEDIT4, whatever the text is in.
 #pragma once
 
@@ -92,7 +94,10 @@ struct RegFileParse {
 };
 
 // Reads either kind of file from its bytes.
-RegFileParse ParseRegFile(const std::string& bytes);
+// `unmarkedUtf8`: text without a byte-order mark that is valid UTF-8 and not
+// plain ASCII is read as UTF-8 (a file a person or a UTF-8 tool gave);
+// without it such text is GBK, as this program's own files are.
+RegFileParse ParseRegFile(const std::string& bytes, bool unmarkedUtf8 = false);
 
 // Empty when the parsed file gives the program key `relativeKey` one
 // reading: else the reason with line numbers. Refused: the key under two

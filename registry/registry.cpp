@@ -18,4 +18,8 @@ RegistryError FailedToDelete(const std::string& valueName) {
     return RegistryError("Failed to delete value '" + valueName + "'");
 }
 
+void DeleteValueOrThrow(Registry& reg, const std::string& name) {
+    if (!reg.DeleteValue(name) && reg.ValueExists(name)) throw FailedToDelete(name);
+}
+
 }  // namespace vantrel

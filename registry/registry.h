@@ -67,6 +67,10 @@ public:
     virtual std::unique_ptr<Registry> NewAccessor() { return nullptr; }
 };
 
+// Deletes a value of the open key; one the registry refuses to delete (it is
+// still there afterwards) raises FailedToDelete. A missing value is no error.
+void DeleteValueOrThrow(Registry& reg, const std::string& name);
+
 // Opens a key on construction and closes it when the operation ends, also
 // when it ends by an exception.
 class OpenedKey {

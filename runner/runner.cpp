@@ -445,15 +445,25 @@ void Runner::SetQuickTimer(int minutes) {
 void Runner::FireQuickTimer() {
     const std::int64_t at = MinuteNumber(*quickTimer_);
     // Taken under the store's lock: of two copies that read it, one fires.
-    const bool taken = store_.TakeMinuteValue(kValQuickTimer, [at](const std::string& stored) {
-        const std::optional<LocalTime> t = ParseLocalTime(stored, false);
-        return t && MinuteNumber(*t) == at;
-    });
+    bool taken = false;
+    std::string problem;
+    try {
+        taken = store_.TakeMinuteValue(kValQuickTimer, [at](const std::string& stored) {
+            const std::optional<LocalTime> t = ParseLocalTime(stored, false);
+            return t && MinuteNumber(*t) == at;
+        });
+    } catch (const RegistryError& e) {
+        // The user's timer is due all the same: it fires, and its line
+        // says the stored value stayed.
+        taken = true;
+        problem = e.what();
+    }
     quickTimer_.reset();
     ShowQuickTimer();
     if (!taken) return;
+    quickTimerFired_ = at;
     tickState_.pendingAction = kQuickTimerWord;
-    if (history_) history_->QuickTimerFired();
+    if (history_) history_->QuickTimerFired(problem);
     StartCountdown(kQuickTimerWord, false);
 }
 
@@ -493,13 +503,19 @@ void Runner::CheckPauseAndTimer(bool atStart, std::vector<std::string>* problems
         case TimerCheck::Due:
             // A countdown already running keeps the window; the timer waits
             // for it within the grace.
-            if (!gate_.countingDown && !interruptedAt_) FireQuickTimer();
+            if (!gate_.countingDown && !interruptedAt_ &&
+                MinuteNumber(*quickTimer_) != quickTimerFired_)
+                FireQuickTimer();
             break;
         case TimerCheck::Missed: {
             const std::string at = FormatMinute(*quickTimer_);
-            store_.WriteMinuteValue(kValQuickTimer, "");
+            const bool fired = MinuteNumber(*quickTimer_) == quickTimerFired_;
             quickTimer_.reset();
             ShowQuickTimer();
+            // One this copy fired stayed because the registry refused its
+            // delete, which its line told; it is no missed timer.
+            if (fired) break;
+            store_.WriteMinuteValue(kValQuickTimer, "");
             if (history_) history_->QuickTimerMissed(at);
             break;
         }

@@ -229,6 +229,9 @@ private:
 
     std::optional<LocalTime> pausedUntil_;
     std::optional<LocalTime> quickTimer_;
+    // The minute of the quick timer this copy fired: a stored value the
+    // registry refused to delete does not fire it again.
+    std::int64_t quickTimerFired_ = -1;
     std::optional<PostponedAction> postponed_;
     bool postponedCounting_ = false;  // the countdown shown is the postponed action's
     std::set<std::pair<int, std::int64_t>> warned_;  // (task, minute of its run) warned of

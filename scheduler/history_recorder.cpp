@@ -201,12 +201,12 @@ void HistoryRecorder::QuickTimerMissed(const std::string& at) {
     Write(e);
 }
 
-void HistoryRecorder::QuickTimerFired() {
+void HistoryRecorder::QuickTimerFired(const std::string& problem) {
     FiredTask timer;
     timer.action = kQuickTimerName;
     countdownTask_ = timer;
     countdownSource_ = kSourceTimer;
-    Line(kSourceTimer, timer, ActionOutcome{kOutcomeCountdown, std::string()});
+    Line(kSourceTimer, timer, ActionOutcome{kOutcomeCountdown, problem});
 }
 
 }  // namespace vantrel

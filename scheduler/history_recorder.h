@@ -91,8 +91,9 @@ public:
     void QuickTimerSet(const char* source, const std::string& at);
     void QuickTimerMissed(const std::string& at);
     // The quick timer's minute came: its countdown began. The countdown's
-    // end is its line too.
-    void QuickTimerFired();
+    // end is its line too. `problem`: the stored timer could not be
+    // deleted, so another copy may fire it too.
+    void QuickTimerFired(const std::string& problem = std::string());
 
 private:
     HistoryEntry Entry(const char* source) const;

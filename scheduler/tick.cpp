@@ -21,32 +21,53 @@ const CountdownWord kCountdownWords[] = {
 const char kStandbyWord[] = "待机";
 const char kHibernateWord[] = "休眠";
 
-// Runs the steps of one due task, in their fixed order. Each step tests the
-// action name by exact equality; the parameter is read anew where it is used.
-// `fired` gets the action name and the parameter as they are read.
-void FireTask(Registry& reg, int n, const Settings& settings, TickState& state, TickHost& host,
-              bool& countdownStarted, FiredTask& fired) {
+// Whether the action uses its parameter (the record's C).
+bool TakesParameter(const std::string& action) {
+    static const int kWithParameter[] = {kActRemind, kActOpenFile, kActCloseProgram, kActDisableAdapter,
+                                         kActEnableAdapter, kActHibernate};
+    for (int a : kWithParameter)
+        if (action == kActionNames[a]) return true;
+    return false;
+}
+
+// Reads the action (B) of due task n and, where the action uses it, its
+// parameter (C) into `fired`; then reads A, D, B and C again. True when
+// every value read the same both times: the texts are then one version of
+// the task as some writer stored it, never an old schedule with a new action.
+// All four are read again, not A and D alone: a rewrite that keeps the
+// schedule sets D to "禁用" and back, which a second look at D would miss.
+bool ReadOneVersion(Registry& reg, int n, const std::string& schedule, const std::string& enabled,
+                    FiredTask& fired) {
     fired.action = reg.ReadString(RecordValueName('B', n));
+    const bool withParameter = TakesParameter(fired.action);
+    if (withParameter) fired.parameter = reg.ReadString(RecordValueName('C', n));
+    return reg.ReadString(RecordValueName('A', n)) == schedule &&
+           reg.ReadString(RecordValueName('D', n)) == enabled &&
+           reg.ReadString(RecordValueName('B', n)) == fired.action &&
+           (!withParameter || reg.ReadString(RecordValueName('C', n)) == fired.parameter);
+}
+
+// Runs the steps of one due task, in their fixed order, with the action name
+// and parameter as ReadOneVersion read them. Each step tests the action name
+// by exact equality.
+void FireTask(const Settings& settings, TickState& state, TickHost& host, bool& countdownStarted,
+              const FiredTask& fired) {
     const std::string& action = fired.action;
-    const std::string paramName = RecordValueName('C', n);
-    auto parameter = [&]() -> const std::string& {
-        fired.parameter = reg.ReadString(paramName);
-        return fired.parameter;
-    };
+    const std::string& parameter = fired.parameter;
 
     bool suspending = true;
     if (action == kActionNames[kActRemind])
-        host.ShowReminder(parameter());
+        host.ShowReminder(parameter);
     else if (action == kActionNames[kActOpenFile])
-        host.OpenTaskFile(parameter());
+        host.OpenTaskFile(parameter);
     else if (action == kActionNames[kActCloseProgram])
-        host.CloseProgramByName(FileNamePart(parameter()));
+        host.CloseProgramByName(FileNamePart(parameter));
     else if (action == kActionNames[kActDial])
         host.DialDefaultConnection();
     else if (action == kActionNames[kActDisableAdapter])
-        host.SetNetworkAdapter(parameter(), false);
+        host.SetNetworkAdapter(parameter, false);
     else if (action == kActionNames[kActEnableAdapter])
-        host.SetNetworkAdapter(parameter(), true);
+        host.SetNetworkAdapter(parameter, true);
     else
         suspending = false;
 
@@ -68,14 +89,8 @@ void FireTask(Registry& reg, int n, const Settings& settings, TickState& state, 
 
     const char* word = PendingWordFor(action);
     if (!word) return;  // none of the fifteen: nothing fires
-    // The wake choice is read before anything changes: a value that cannot
-    // be read ends this task with the pending action as it was, so it can
-    // neither leave a stale "休眠" behind nor turn a countdown started earlier
-    // in this tick into a hibernation.
     const TickState before = state;
-    if (action == kActionNames[kActHibernate]) {
-        state.wakeChoice = parameter();
-    }
+    if (action == kActionNames[kActHibernate]) state.wakeChoice = parameter;
     state.pendingAction = word;
     bool closeAll = settings.closeAll == 1 &&
                     (state.pendingAction == kStandbyWord || state.pendingAction == kHibernateWord);
@@ -87,6 +102,10 @@ void FireTask(Registry& reg, int n, const Settings& settings, TickState& state, 
         state = before;
     }
 }
+
+// How often a due task that another writer keeps changing under the tick's
+// reads is read again before this tick leaves it to the next.
+constexpr int kRereads = 3;
 
 }  // namespace
 
@@ -105,6 +124,7 @@ TickReport RunTick(Registry& reg, const std::string& programKey, const LocalTime
     OpenedKey key(reg, programKey);
     int last = LastRecordToScan(reg, settings.taskCount);
     bool countdownStarted = false;
+    int rereads = 0;
     for (int n = 1; n <= last; ++n) {
         ++report.tasksExamined;
         try {
@@ -117,17 +137,30 @@ TickReport RunTick(Registry& reg, const std::string& programKey, const LocalTime
             if (kind == ScheduleKind::None) continue;
             if (!IsScheduleDue(kind, now, schedule, env)) continue;
             if (host.SkipsRun(n, schedule, now)) continue;
-            report.fired.push_back(n);
             FiredTask fired;
             fired.number = n;
             fired.schedule = schedule;
+            bool oneVersion = false;
             try {
-                FireTask(reg, n, settings, state, host, countdownStarted, fired);
+                oneVersion = ReadOneVersion(reg, n, schedule, enabled, fired);
             } catch (const RegistryError& e) {
+                report.fired.push_back(n);
                 fired.error = e.what();
                 host.TaskFired(fired);
                 throw;
             }
+            if (!oneVersion) {
+                // Another writer changed the task while it was read: the
+                // record is read again from its A, as it now stands.
+                if (++rereads <= kRereads) {
+                    if (seen) seen->pop_back();
+                    --report.tasksExamined;
+                    --n;
+                }
+                continue;
+            }
+            report.fired.push_back(n);
+            FireTask(settings, state, host, countdownStarted, fired);
             host.TaskFired(fired);
         } catch (const RegistryError& e) {
             report.skipped.push_back("#" + std::to_string(n) + ": " + e.what());

@@ -94,6 +94,11 @@ const char* PendingWordFor(const std::string& actionName);
 // no later task would run. A task count larger than the key can hold is
 // bounded by the records that exist.
 //
+// A due task runs only as one version of it: its action and parameter are
+// read, then its four values again, and a task another writer changed in
+// between is read anew from its schedule text (a few times in one tick at
+// most). Ticks where nothing is due read two values per task, no more.
+//
 // `seen`, when given, gets every task read with a schedule text.
 TickReport RunTick(Registry& reg, const std::string& programKey, const LocalTime& now,
                    const MatchEnv& env, const Settings& settings, TickState& state,

@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "text/gbk_text.h"
+
 namespace vantrel {
 
 const std::vector<ExtraSetting>& ExtraSettings() {
@@ -18,7 +20,7 @@ const std::vector<ExtraSetting>& ExtraSettings() {
 
 const ExtraSetting* FindExtraSetting(const std::string& nameOrLabel) {
     for (const ExtraSetting& s : ExtraSettings())
-        if (nameOrLabel == s.name || nameOrLabel == s.label) return &s;
+        if (AsciiUpper(nameOrLabel) == AsciiUpper(s.name) || nameOrLabel == s.label) return &s;
     return nullptr;
 }
 
@@ -40,8 +42,21 @@ const std::vector<SettingEntry>& AllSettings() {
 
 const SettingEntry* FindSetting(const std::string& nameOrLabel) {
     for (const SettingEntry& s : AllSettings())
-        if (nameOrLabel == s.name || nameOrLabel == s.label) return &s;
+        if (AsciiUpper(nameOrLabel) == AsciiUpper(s.name) || nameOrLabel == s.label) return &s;
     return nullptr;
+}
+
+std::int32_t SettingInEffect(const SettingEntry& setting, std::int32_t stored) {
+    if (setting.text || (stored >= setting.minimum && stored <= setting.maximum)) return stored;
+    const std::string name = setting.name;
+    // The countdown counts a negative length as 0 (actions/countdown_model.h)
+    // and runs any other length as it is.
+    if (name == kValCountdown) return stored < 0 ? 0 : stored;
+    // The close-all flag and kaiji are on only at exactly 1; the Ctrl flag at
+    // anything but 0.
+    if (name == kValCtrlHotkeys) return stored != 0 ? 1 : 0;
+    if (name == kValCloseAll || name == kValGreeting) return stored == 1 ? 1 : 0;
+    return setting.defaultValue;
 }
 
 std::string CheckExtraSetting(const ExtraSetting& setting, const std::string& text, std::int32_t& value) {
@@ -53,8 +68,11 @@ std::string CheckSettingNumber(const SettingEntry& setting, const std::string& t
     bool digits = !text.empty() && text.size() <= 9;
     for (char c : text) digits = digits && c >= '0' && c <= '9';
     const long n = digits ? std::strtol(text.c_str(), nullptr, 10) : -1;
-    if (!digits || n < setting.minimum || n > setting.maximum)
-        return std::string(setting.label) + "应为 " + range + " 之间的整数";
+    // A number is written without leading zeros, as everywhere a number is
+    // given (a timer, a task number, a schedule's clock time).
+    const bool leadingZero = digits && text.size() > 1 && text[0] == '0';
+    if (!digits || leadingZero || n < setting.minimum || n > setting.maximum)
+        return std::string(setting.label) + "应为 " + range + " 之间的整数" + (leadingZero ? "，不带前导零" : "");
     value = static_cast<std::int32_t>(n);
     return std::string();
 }

@@ -33,17 +33,23 @@ struct SettingEntry {
     std::int32_t defaultValue, minimum, maximum;
 };
 const std::vector<SettingEntry>& AllSettings();
+// By value name (in any letter case, as the registry compares names) or label.
 const SettingEntry* FindSetting(const std::string& nameOrLabel);
+// The value the running program goes by for a stored integer: itself when
+// it lies in the setting's range; otherwise a later setting's default, a
+// countdown that cannot be negative, a switch on only as the program tests it.
+std::int32_t SettingInEffect(const SettingEntry& setting, std::int32_t stored);
 // CheckExtraSetting's rule for an integer setting.
 std::string CheckSettingNumber(const SettingEntry& setting, const std::string& text, std::int32_t& value);
 
 // In the order the windows list them.
 const std::vector<ExtraSetting>& ExtraSettings();
-// By value name or label; nullptr for none.
+// By value name (any letter case) or label; nullptr for none.
 const ExtraSetting* FindExtraSetting(const std::string& nameOrLabel);
 
-// A value typed by the user: a decimal within the setting's range. Returns
-// the empty text and sets `value`, or the message that says what is wrong.
+// A value typed by the user: a decimal within the setting's range, without
+// leading zeros. Returns the empty text and sets `value`, or the message
+// that says what is wrong.
 std::string CheckExtraSetting(const ExtraSetting& setting, const std::string& text,
                               std::int32_t& value);
 

@@ -52,7 +52,7 @@ void KeyChange::Write(const std::string& name, const Value& value) {
     switch (value.kind) {
         case Value::Missing:
             // A refusal leaves the value in place: an error, never a success.
-            if (!reg_.DeleteValue(name) && reg_.ValueExists(name)) throw FailedToDelete(name);
+            DeleteValueOrThrow(reg_, name);
             break;
         case Value::Text:
         case Value::ExpandText:  // written back as a plain text: Undo names it
@@ -68,31 +68,49 @@ void KeyChange::Write(const std::string& name, const Value& value) {
     }
 }
 
+std::string KeyChange::StoredName(const std::string& name) {
+    if (!namesRead_) {
+        for (const std::string& stored : reg_.ValueNames()) storedNames_.emplace(AsciiUpper(stored), stored);
+        namesRead_ = true;
+    }
+    const auto it = storedNames_.find(AsciiUpper(name));
+    return it == storedNames_.end() ? name : it->second;
+}
+
 void KeyChange::RememberRecord(int n) {
     if (!records_.insert(n).second) return;
-    Entry e{n, std::string(), {}};
-    for (int i = 0; i < 4; ++i) e.before[i] = Read(RecordValueName(kLetters[i], n));
+    Entry e{n, std::string(), {}, {}};
+    for (int i = 0; i < 4; ++i) {
+        e.names[i] = RecordValueName(kLetters[i], n);
+        e.before[i] = Read(e.names[i]);
+        if (e.before[i].kind != Value::Missing) e.names[i] = StoredName(e.names[i]);
+    }
     journal_.push_back(e);
 }
 
 void KeyChange::RememberValue(const std::string& name) {
     if (!values_.insert(AsciiUpper(name)).second) return;  // value names ignore case
-    Entry e{0, name, {}};
+    Entry e{0, name, {}, {}};
     e.before[0] = Read(name);
+    if (e.before[0].kind != Value::Missing) e.name = StoredName(name);
     journal_.push_back(e);
 }
 
 // The rule of the header, for the change and for its undoing alike.
-void KeyChange::WriteRecord(int n, const Value (&target)[4]) {
+void KeyChange::WriteRecord(int n, const Value (&target)[4], const std::string* names) {
+    std::string name[4];
     Value now[4];
-    for (int i = 0; i < 4; ++i) now[i] = Read(RecordValueName(kLetters[i], n));
+    for (int i = 0; i < 4; ++i) {
+        name[i] = names ? names[i] : RecordValueName(kLetters[i], n);
+        now[i] = Read(name[i]);
+    }
     const bool textsChange = now[0] != target[0] || now[1] != target[1] || now[2] != target[2];
     if (textsChange && EnabledValue(now[3])) {
         now[3] = TextValue(kDisabledText);
-        Write(RecordValueName('D', n), now[3]);
+        Write(name[3], now[3]);
     }
     for (int i = 0; i < 4; ++i)
-        if (now[i] != target[i]) Write(RecordValueName(kLetters[i], n), target[i]);
+        if (now[i] != target[i]) Write(name[i], target[i]);
 }
 
 void KeyChange::PutRecord(int n, const TaskRecord& record, bool writeEnabled) {
@@ -101,6 +119,14 @@ void KeyChange::PutRecord(int n, const TaskRecord& record, bool writeEnabled) {
                        TextValue(record.enabled)};
     if (!writeEnabled) target[3] = Read(RecordValueName('D', n));
     WriteRecord(n, target);
+}
+
+void KeyChange::MoveRecord(int from, int to, const TaskRecord& record) {
+    RememberRecord(to);
+    RememberRecord(from);
+    const std::string d = RecordValueName('D', from);
+    if (EnabledValue(Read(d))) Write(d, TextValue(kDisabledText));
+    PutRecord(to, record);
 }
 
 void KeyChange::PutEnabled(int n, const std::string& enabled) {
@@ -135,7 +161,7 @@ std::vector<std::string> KeyChange::Undo() {
     for (auto e = journal_.rbegin(); e != journal_.rend(); ++e) {
         try {
             if (e->record > 0)
-                WriteRecord(e->record, e->before);
+                WriteRecord(e->record, e->before, e->names);
             else
                 Write(e->name, e->before[0]);
         } catch (const RegistryError&) {

@@ -9,6 +9,10 @@
 //   written, then its final enabled state. So no record is ever seen enabled
 //   with texts it was not enabled with (a shutdown that moved down over a
 //   reminder, carrying the reminder's "启用" for a moment).
+// - A record that moves to another number (a delete moves those after it
+//   down by one) is disabled where it was before it is enabled where it
+//   goes: a reader going up the list, as the tick does, never finds one task
+//   enabled at two numbers (a reminder shown twice in one tick).
 // - A record above the count is written whole before the count is raised
 //   over it.
 // - The count is lowered before the values above it are removed, and after
@@ -21,6 +25,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -43,6 +48,9 @@ public:
     // state stays as stored (a value of the wrong type is left alone).
     void PutRecord(int n, const TaskRecord& record, bool writeEnabled = true);
     void PutEnabled(int n, const std::string& enabled);
+    // Writes record `to` as `record`, the record now at `from`, which is
+    // disabled first; `from` is then written over or removed by the caller.
+    void MoveRecord(int from, int to, const TaskRecord& record);
     // Writes TaskNum, then removes every record value numbered above it.
     void SetCount(std::int32_t count);
     void PutText(const std::string& name, const std::string& text);
@@ -69,7 +77,12 @@ public:
 private:
     Value Read(const std::string& name);
     void Write(const std::string& name, const Value& value);
-    void WriteRecord(int n, const Value (&target)[4]);
+    // `names`, when given, are the value names to write (as the key held
+    // them before the change: "a3" is put back as "a3").
+    void WriteRecord(int n, const Value (&target)[4], const std::string* names = nullptr);
+    // The name a value of the key has as stored, in its own letter case;
+    // `name` itself for a value the key does not hold.
+    std::string StoredName(const std::string& name);
     void RememberRecord(int n);
     void RememberValue(const std::string& name);
 
@@ -77,6 +90,7 @@ private:
         int record;        // 0 for a value of its own
         std::string name;  // the value's name when record is 0
         Value before[4];   // A, B, C, D of the record; [0] for a value
+        std::string names[4];  // their names as stored before the change
     };
 
     Registry& reg_;
@@ -84,6 +98,8 @@ private:
     std::vector<Entry> journal_;  // in the order of first touch
     std::set<int> records_;       // the records in the journal
     std::set<std::string> values_;  // the values of their own, upper-cased
+    std::map<std::string, std::string> storedNames_;  // upper-cased -> as stored, once read
+    bool namesRead_ = false;
 };
 
 }  // namespace vantrel

@@ -27,8 +27,10 @@ std::string TaskStore::ReadMinuteValue(const char* name) {
 void TaskStore::WriteMinuteValue(const char* name, const std::string& minute) {
     WriteGuard guard(*this);
     OpenedKey key(reg_, programKey_);
+    // A delete the registry refuses is an error: the running program would
+    // read the value again and act on it.
     if (minute.empty())
-        reg_.DeleteValue(name);
+        DeleteValueOrThrow(reg_, name);
     else
         reg_.WriteString(name, minute);
 }

@@ -431,7 +431,7 @@ bool TaskStore::DeleteIn(KeyChange& change, Settings& settings, int k) {
     for (int n = k + 1; n <= last; ++n) moved.push_back(TaskRecord{
         reg_.ReadString(RecordValueName('A', n)), reg_.ReadString(RecordValueName('B', n)),
         reg_.ReadString(RecordValueName('C', n)), reg_.ReadString(RecordValueName('D', n))});
-    for (int n = k; n < last; ++n) change.PutRecord(n, moved[static_cast<std::size_t>(n - k)]);
+    for (int n = k; n < last; ++n) change.MoveRecord(n + 1, n, moved[static_cast<std::size_t>(n - k)]);
     change.SetCount(last - 1);
     settings.taskCount = last - 1;
     return true;

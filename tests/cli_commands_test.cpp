@@ -114,7 +114,7 @@ TEST(CliAdd, RefusesWithOneLineAndWritesNothing) {
     for (const auto& b : bad) {
         TestEnv env;
         const CliRun r = Add(env, b.schedule, b.action, b.param);
-        EXPECT_EQ(r.status, 1) << b.schedule << " " << b.action;
+        EXPECT_EQ(r.status, 2) << b.schedule << " " << b.action;
         EXPECT_NE(r.err.find(b.says), std::string::npos) << b.schedule << " " << b.action << ": " << r.err;
         EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
         EXPECT_EQ(env.files.count(kFile), 0u) << b.schedule;
@@ -128,7 +128,7 @@ TEST(CliAdd, AddAndImportTakeWhatTheEditorCanStore) {
     for (const testing::ScheduleTextCase& c : testing::ScheduleTextCases()) {
         TestEnv env;
         const CliRun r = Add(env, c.text, "关闭计算机");
-        EXPECT_EQ(r.status, c.stored ? 0 : 1) << c.text << ": " << r.err;
+        EXPECT_EQ(r.status, c.stored ? 0 : 2) << c.text << ": " << r.err;
         if (!c.stored) {
             EXPECT_NE(r.err.find(c.says), std::string::npos) << c.text << ": " << r.err;
         }
@@ -139,7 +139,7 @@ TEST(CliAdd, AddAndImportTakeWhatTheEditorCanStore) {
         const CliRun in = Ctl(env, {"import", "in.reg", "--file", "imported.reg"});
         // An empty schedule text is a record the window does not list: not imported, not refused.
         if (*c.text == '\0') continue;
-        EXPECT_EQ(in.status, c.stored ? 0 : 1) << c.text << ": " << in.err;
+        EXPECT_EQ(in.status, c.stored ? 0 : 2) << c.text << ": " << in.err;
     }
 }
 
@@ -269,7 +269,7 @@ TEST(CliList, ShowsTheWindowsRowsWithNextRunsAndErrors) {
               "2\t每周1日9时0分\t关闭计算机\t\t禁用\t-\n"
               "3\t空闲30分钟\t休眠计算机\t第2天7时30分唤醒\t启用\t空闲 30 分钟后\n"
               "4\t每年2月29日12时0分\t禁用网卡\t本地连接\t启用\t2028-02-29 12:00\n"
-              "5\t每天10时0分\t\t\t启用\t错误: Invalid data type for 'B5'\n");
+              "5\t每天10时0分\t\t\t启用\t错误: 值 B5 的类型不对\n");
 
     r = Ctl(env, {"list", "--json", "--file", kFile});
     EXPECT_EQ(r.status, 0);
@@ -284,7 +284,7 @@ TEST(CliList, ShowsTheWindowsRowsWithNextRunsAndErrors) {
               "  {\"n\": 4, \"schedule\": \"每年2月29日12时0分\", \"action\": \"禁用网卡\", \"param\": \"本地连接\", "
               "\"enabled\": \"启用\", \"next\": \"2028-02-29 12:00\", \"error\": null},\n"
               "  {\"n\": 5, \"schedule\": \"每天10时0分\", \"action\": \"\", \"param\": \"\", "
-              "\"enabled\": \"启用\", \"next\": null, \"error\": \"Invalid data type for 'B5'\"}\n"
+              "\"enabled\": \"启用\", \"next\": null, \"error\": \"值 B5 的类型不对\"}\n"
               "]\n");
 }
 
@@ -309,7 +309,7 @@ TEST(CliFiles, AMissingOrUnwritableFileIsAnErrorAndAddCreatesOne) {
     }
     env.files["坏.reg"] = "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Brelnix\\Vantrel]\r\n\"A1\"=\"x\r\n";
     CliRun r = Ctl(env, {"list", "--file", "坏.reg"});
-    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("第 3 行"), std::string::npos) << r.err;
     FourTasks(env);
     env.readOnlyFiles.insert(kFile);
@@ -430,7 +430,7 @@ TEST(CliExportImport, OneBadTaskOrValueAndNothingIsWritten) {
          "第 2 条任务"},
         {"\"TaskNum\"=dword:00000001\r\n\"A1\"=\"每天8时0分\"\r\n\"B1\"=\"启用网卡\"\r\n\"C1\"=\"a%b\"\r\n",
          "netsh"},
-        {"\"TaskNum\"=dword:00000001\r\n\"A1\"=\"每天8时0分\"\r\n\"B1\"=hex:00\r\n", "Invalid data type"},
+        {"\"TaskNum\"=dword:00000001\r\n\"A1\"=\"每天8时0分\"\r\n\"B1\"=hex:00\r\n", "的类型不对"},
         {"\"TaskNum\"=dword:00000000\r\n\"tishi\"=\"60\"\r\n", "tishi"},
         {"\"x\"=\"y\"\r\n\"A1\" = 1\r\n", "第 5 行"},
     };
@@ -444,7 +444,7 @@ TEST(CliExportImport, OneBadTaskOrValueAndNothingIsWritten) {
             std::vector<std::string> args = {"import", "in.reg", "--file", kFile};
             if (*replace) args.push_back(replace);
             const CliRun r = Ctl(env, args);
-            EXPECT_EQ(r.status, 1) << c.says;
+            EXPECT_EQ(r.status, 2) << c.says;
             EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
             EXPECT_NE(r.err.find("没有写入任何内容"), std::string::npos) << r.err;
             EXPECT_EQ(env.files[kFile], before);
@@ -453,7 +453,7 @@ TEST(CliExportImport, OneBadTaskOrValueAndNothingIsWritten) {
     TestEnv env;
     env.files["other.reg"] = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Brelnix\\Vantrel]\r\n\"TaskNum\"=dword:0\r\n";
     const CliRun r = Ctl(env, {"import", "other.reg", "--file", kFile});
-    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("没有 Vantrel 的键"), std::string::npos) << r.err;
     EXPECT_EQ(env.files.count(kFile), 0u);
 }
@@ -491,7 +491,7 @@ TEST(CliRegistry, CommandsWorkOnTheRegistryAndARefusalChangesNothing) {
     env.registry.set_read_only(true);
     r = Ctl(env, {"import", "in.reg", "--replace"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("Failed to set data"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("无法写入值"), std::string::npos) << r.err;
     env.registry.set_read_only(false);
     env.registry.OpenKey(kKey, false);
     EXPECT_EQ(env.registry.ReadInteger("TaskNum"), 1);
@@ -508,7 +508,7 @@ TEST(CliStoreFaults, ARefusalOrAnotherWritersDeleteIsNeverReportedAsDone) {
         const char* err;
     } cases[] = {
         {"a value that will not go", {"delete", "2"}, {2, 1, 0}, false,
-         "vantrelctl: Failed to delete value 'A2'，已恢复原来的内容\n"},
+         "vantrelctl: 无法删除值 A2，已恢复原来的内容\n"},
         {"disable what another writer deleted", {"disable", "2"}, {}, true,
          "vantrelctl: 第 2 条任务刚被另一个程序改动或删除，没有写入任何内容（vantrelctl list 重新列出任务）\n"},
     };
@@ -572,7 +572,7 @@ TEST(CliSettings, ListsSetsAndRefusesBadValues) {
     const std::size_t at = exported.find("\"tiqian\"=dword:0000000a");
     ASSERT_NE(at, std::string::npos);
     env.files["导出.reg"] = exported.replace(at, 25, "\"tiqian\"=dword:00099999");
-    EXPECT_EQ(Ctl(env, {"import", "导出.reg", "--file", "另一台.reg"}).status, 1);
+    EXPECT_EQ(Ctl(env, {"import", "导出.reg", "--file", "另一台.reg"}).status, 2);
     EXPECT_EQ(Values(env, "另一台.reg"), other);
     const CliRun json = Ctl(env, {"settings", "soundpath", "C:\\响.wav", "--json", "--file", kFile});
     EXPECT_EQ(json.out, "[\n  {\"name\": \"soundpath\", \"label\": \"声音文件\", \"value\": \"C:\\\\响.wav\", "

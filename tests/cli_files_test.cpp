@@ -71,11 +71,11 @@ TEST(CliFileKeys, TwoNamesForTheProgramKeyAreRefusedTheSameNameTwiceMerged) {
             EXPECT_EQ(FileValues(env.files["t.reg"])["A1"], "每天9时0分");
             continue;
         }
-        EXPECT_EQ(r.status, 1) << c.says;
+        EXPECT_EQ(r.status, 2) << c.says;
         EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
         EXPECT_EQ(env.files["t.reg"], before);
         r = Ctl(env, {"list", "--file", "in.reg"});
-        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.status, 2);
         EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
     }
 }
@@ -130,7 +130,7 @@ TEST(CliFileKeys, ImportReadsEveryEncodingOrSaysWhichLine) {
         env.files["in.reg"] = c.bytes;
         const CliRun r = Ctl(env, {"import", "in.reg", "--file", "t.reg"});
         if (c.says) {
-            EXPECT_EQ(r.status, 1) << c.name;
+            EXPECT_EQ(r.status, 2) << c.name;
             EXPECT_NE(r.err.find(c.says), std::string::npos) << c.name << ": " << r.err;
             EXPECT_EQ(env.files.count("t.reg"), 0u) << c.name;
             continue;
@@ -285,6 +285,38 @@ TEST(CliConsistency, WithoutTheProgramKeyListFailsLikeExport) {
         const CliRun r = Ctl(env, {command, "--file", "other.reg"});
         EXPECT_EQ(r.status, 1) << command;
         EXPECT_NE(r.err.find("没有 Vantrel 的键"), std::string::npos) << r.err;
+    }
+}
+
+// A program that takes no hold (an editor, a copy on another machine sharing
+// the folder) writes the file after a command read it: the command writes
+// nothing over that change and says so; the same without it goes through.
+TEST(CliFiles, AFileChangedAfterItWasReadIsNotWrittenOver) {
+    struct Meddling : TestEnv {
+        std::string meddle;  // written once, right after the command's first read
+        bool ReadFile(const std::string& path, std::string& bytes, bool& missing, std::string& error) override {
+            const bool read = TestEnv::ReadFile(path, bytes, missing, error);
+            if (!meddle.empty()) files[path] = meddle, meddle.clear();
+            return read;
+        }
+    };
+    const std::string theirs = Reg4("\"TaskNum\"=dword:00000000\r\n\"tishi\"=dword:0000001e\r\n");
+    for (const bool meddled : {false, true}) {
+        for (const bool existed : {false, true}) {
+            Meddling env;
+            if (existed) env.files["t.reg"] = Reg4(kOneTask);
+            if (meddled) env.meddle = theirs;
+            const CliRun r = Ctl(env, {"add", "--schedule", "每天9时0分", "--action", "关闭计算机", "--file", "t.reg"});
+            SCOPED_TRACE(std::string(meddled ? "meddled" : "alone") + (existed ? ", file existed" : ", new file"));
+            if (!meddled) {
+                EXPECT_EQ(r.status, 0) << r.err;
+                EXPECT_EQ(FileValues(env.files["t.reg"])["A" + std::string(existed ? "2" : "1")], "每天9时0分");
+                continue;
+            }
+            EXPECT_EQ(r.status, 1);
+            EXPECT_NE(r.err.find("被另一个程序改动过"), std::string::npos) << r.err;
+            EXPECT_EQ(env.files["t.reg"], theirs);
+        }
     }
 }
 

@@ -61,8 +61,9 @@ ctl "$prefix_one" add --schedule 每天8时0分 --action 提醒 --param "早上�
 check AddAReminder $rc "$(utf8 "$work/err")"
 ctl "$prefix_one" add --schedule 每年2月29日9时0分 --action 关闭计算机 --disabled
 check AddADisabledTask $rc
+# A refusal of the caller's input exits 2, as every refusal does.
 ctl "$prefix_one" add --schedule 每天25时0分 --action 关闭计算机
-[ $rc -eq 1 ] && has "$work/err" "超出范围"
+[ $rc -eq 2 ] && has "$work/err" "超出范围"
 check AddRefusesABadTime $?
 # A character GBK cannot hold would be stored as '?': refused, exit 2.
 ctl "$prefix_one" add --schedule 每天8时0分 --action 提醒 --param "早上好😀"
@@ -133,7 +134,7 @@ ctl "$prefix_two" list
 check DeleteMovesTheNextTaskUp $?
 
 ctl "$prefix_two" delete 5
-[ $rc -eq 1 ]
+[ $rc -eq 2 ]
 check DeleteOfNoTaskFails $?
 
 # Output that cannot be written is a failure, never a silent success.

@@ -96,9 +96,18 @@ public:
     int rearmIn = -1;  // seconds to the re-arm; -1: not armed
 };
 
+// A program key whose values the registry may refuse to delete.
+class KeyOfMachine : public MemoryRegistry {
+public:
+    std::string undeletable;
+    bool DeleteValue(const std::string& name) override {
+        return name != undeletable && MemoryRegistry::DeleteValue(name);
+    }
+};
+
 class Machine {
 public:
-    MemoryRegistry reg;
+    KeyOfMachine reg;
     ListSink sink;
     LocalTime now = At("2026-12-07 22:50");
     std::vector<std::unique_ptr<Copy>> copies;
@@ -578,6 +587,29 @@ TEST(RunnerScenario, AQuickTimerWaitsForTheCountdownOnScreen) {
     Copy& c = m.Start();
     m.RunTo("23:30");
     EXPECT_EQ(c.carried, (std::vector<std::string>{"23:00 重启", "23:02 关机"}));
+}
+
+// A quick timer the registry will not delete fires once, says so, and is
+// not fired again by the value that stayed when its countdown is cancelled.
+TEST(RunnerScenario, AQuickTimerThatCannotBeDeletedFiresOnce) {
+    Machine m;
+    {
+        TaskStore store(m.reg, kKey);
+        store.WriteMinuteValue(kValQuickTimer, "2026-12-07 23:00");
+    }
+    m.reg.undeletable = kValQuickTimer;
+    Copy& c = m.Start();
+    m.RunTo("23:00");
+    m.Run(5);
+    EXPECT_EQ(c.showing, kQuickTimerWord);
+    c.runner->Cancel();
+    m.RunTo("23:10");
+    EXPECT_EQ(c.shows, 1);
+    EXPECT_TRUE(c.carried.empty());
+    const bool said = std::any_of(m.sink.lines.begin(), m.sink.lines.end(), [](const HistoryEntry& e) {
+        return e.action == kQuickTimerName && e.detail.find(kValQuickTimer) != std::string::npos;
+    });
+    EXPECT_TRUE(said);
 }
 
 // The runner's tick reads what the tick itself reads, nothing more: on a

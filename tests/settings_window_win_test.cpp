@@ -11,6 +11,7 @@
 #include "ui/more_settings_window_win.h"
 #include "scheduler/conversions.h"
 #include "scheduler/time_text.h"
+#include "ui/settings_logic.h"
 // windows.h names a drawing function TextOut; here it is vantrelctl's output.
 #undef TextOut
 #include "tests/cli_test_env.h"
@@ -264,6 +265,30 @@ TEST_F(SettingsWindowTest, AWaitThatIsNoNumberStoresNothing) {
         EXPECT_EQ(Int("kaiji"), 0);
         EXPECT_EQ(Int("tishi"), 60);
         w->Button2Click();
+    }
+}
+
+// A wait beyond the countdown's range (the one vantrelctl settings and import
+// check) stores nothing either; its ends are taken.
+TEST_F(SettingsWindowTest, AWaitOutOfRangeStoresNothing) {
+    StartWith({});
+    const struct {
+        const char* wait;
+        bool taken;
+    } cases[] = {{"1440", true}, {"1440.01", false}, {"-0.02", false}, {"0", true}, {"35791394", false}};
+    for (const auto& c : cases) {
+        SettingsWindow* w = Open();
+        SetText(w->control(SettingsWindow::kEdit5), c.wait);
+        boxes_.clear();
+        SendMessageA(w->hwnd(), WM_COMMAND, SettingsWindow::kButton1, 0);
+        EXPECT_EQ(boxes_.empty(), c.taken) << c.wait;
+        if (!c.taken) {
+            EXPECT_NE(Int("tishi"), WaitTextToSeconds(c.wait)) << c.wait;
+            EXPECT_TRUE(IsWindowVisible(w->hwnd())) << c.wait;
+            w->Button2Click();
+        } else {
+            EXPECT_EQ(Int("tishi"), WaitTextToSeconds(c.wait)) << c.wait;
+        }
     }
 }
 

@@ -138,5 +138,34 @@ TEST(WriteOrder, NoReaderSeesARecordEnabledThatWasNotAndARefusalLeavesTheKeyAsIt
     }
 }
 
+// Values a hand edit named in lower case ("a2") keep their names when a
+// refused change puts them back, with every write refused in turn.
+TEST(WriteOrder, ARefusalPutsValuesBackUnderTheNamesTheyHad) {
+    for (int refuse = 1;; ++refuse) {
+        SCOPED_TRACE("write " + std::to_string(refuse) + " refused");
+        Watched reg;
+        {
+            OpenedKey key(reg, kKey);
+            reg.WriteInteger("TaskNum", 2);
+            const char* names[] = {"a1", "b1", "c1", "d1", "a2", "b2", "c2", "d2", "a3"};
+            const char* texts[] = {"每天9时0分", "提醒", "x", "启用", "每天8时0分", "提醒", "y", "启用", "每天7时0分"};
+            for (int i = 0; i < 9; ++i) reg.WriteString(names[i], texts[i]);
+        }
+        const std::map<std::string, std::string> before = Contents(reg);
+        TaskStore store(reg, kKey);
+        Settings s;
+        reg.refuse = reg.writes + refuse;
+        bool refused = false;
+        try {
+            store.Delete(s, 1);
+        } catch (const ChangeRefused& e) {
+            refused = true;
+            EXPECT_TRUE(e.notRestored().empty()) << e.what();
+        }
+        if (!refused) break;
+        EXPECT_EQ(Contents(reg), before);
+    }
+}
+
 }  // namespace
 }  // namespace vantrel

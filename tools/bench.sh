@@ -12,6 +12,19 @@ native=build/native/bin
 win=$here/build/windows/bin
 out=BENCHMARKS.md
 
+# Ends the Wine server (and its services) of every prefix under the Windows
+# build when the benchmarks end, also when one failed or the run was
+# interrupted: tools/wine-run.sh starts them, and they outlive the programs
+# they ran.
+end_wine_servers() {
+    local reg
+    while IFS= read -r reg; do
+        WINEPREFIX=$(cd "$(dirname "$reg")" && pwd) wineserver -k 2>/dev/null || true
+    done < <(find "$here/build/windows" -maxdepth 3 -name system.reg 2>/dev/null)
+}
+trap end_wine_servers EXIT
+trap 'exit 130' INT TERM
+
 collected() {  # instructions callgrind counts for the command "$@"
     valgrind --tool=callgrind --callgrind-out-file=/dev/null "$@" 2>&1 |
         sed -n 's/.*Collected : \([0-9]*\).*/\1/p'
@@ -130,11 +143,20 @@ timer=$(i686-w64-mingw32-objdump -p "$win/Vantrel.exe" | grep -c -E 'timeBeginPe
     echo "calls stand apart. The floor is two value reads per task in one opening of the key."
     echo "Goal (exact): the floor's two value reads per task and nothing above them but one opening"
     echo "and one count of the key's values per tick, no writes, the same with the stray record."
+    echo "A tick where a task is due (the rows \"one reminder due\", rare: one minute of a task's"
+    echo "schedule) reads that task's action and parameter, then its four values again, and runs"
+    echo "it only when they read the same: a writer in between never makes it run two versions"
+    echo "mixed; those six reads are the whole cost of a due reminder above the floor."
     echo
-    echo "| tasks | stray record, corrupt count | tasks examined | opens | value reads | enumerations (names listed) | writes | task count follow: opens, reads, enumerations | floor: value reads | reads above the floor |"
+    echo "| tasks | case | tasks examined | opens | value reads | enumerations (names listed) | writes | task count follow: opens, reads, enumerations | floor: value reads | reads above the floor |"
     echo "|---|---|---|---|---|---|---|---|---|---|"
     echo "$calls" | while read -r n v ex to tc tr te tn tw fo fc fr fe fn fw lo lc lr le ln lw; do
-        echo "| $n | $([ "$v" = stray ] && echo yes || echo no) | $ex | $to | $tr | $te ($tn) | $tw | $fo, $fr, $fe | $lr | $((tr - lr)) |"
+        case $v in
+            stray) what="stray record, corrupt count" ;;
+            due) what="one reminder due" ;;
+            *) what="none due" ;;
+        esac
+        echo "| $n | $what | $ex | $to | $tr | $te ($tn) | $tw | $fo, $fr, $fe | $lr | $((tr - lr)) |"
     done
     echo
     if [ "$calls" = "$calls_wine" ]; then

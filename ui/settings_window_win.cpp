@@ -11,6 +11,7 @@
 #include "scheduler/conversions.h"
 #include "scheduler/next_due.h"
 #include "scheduler/time_text.h"
+#include "store/extra_settings.h"
 #include "text/codepage_win.h"
 #include "ui/settings_logic.h"
 #include "ui/task_editor_win.h"
@@ -222,6 +223,14 @@ void SettingsWindow::Button1Click() {
     }
     SettingsChoice choice;
     choice.countdownSeconds = WaitTextToSeconds(WindowText(control(kEdit5)));
+    // The countdown's range is the one every writer checks (vantrelctl
+    // settings, import): a length beyond it would never let a power task
+    // happen. Nothing is stored.
+    std::int32_t checked = 0;
+    if (!CheckSettingNumber(*FindSetting(kValCountdown), std::to_string(choice.countdownSeconds), checked).empty()) {
+        ShowMessageBox("倒计时长度应为 0 到 1440 分钟", "错误", MB_OK | MB_ICONERROR);
+        return;
+    }
     choice.greeting = IsDlgButtonChecked(hwnd(), kCheckBox1) == BST_CHECKED;
     choice.soundPath = WindowText(control(kEdit8));
     choice.closeAll = IsDlgButtonChecked(hwnd(), kCheckBox5) == BST_CHECKED;
