@@ -85,11 +85,12 @@ const std::vector<CommandEntry> kCommands = {
      "\n"
      "例: vantrelctl import \\\\server\\share\\任务.reg --replace\n"},
     {"next", 1, 1, {"--from", "--count", "--date-format"}, {}, RunNext,
-     "next 时间 --from \"YYYY-MM-DD HH:MM\" [--count K] [--date-format F]",
-     "按程序检查任务的同一规则，列出从 FROM 这一分钟起（含）最先的 K 个（默认 1）到期时刻，\n"
-     "每行一个 YYYY-MM-DD HH:MM；到期次数少时行数也少（过去的一次任务: 没有；每年2月29日:\n"
-     "只在闰年）。空闲与开机任务没有钟点，输出一行文字（“空闲 N 分钟后”/“开机后 H 时 M 分”）。\n"
-     "八年内都不会到期的时间（每年2月30日、每天25时0分、读不出的数字）什么也不输出，退出状态 0。\n"
+     "next 时间 [--from \"YYYY-MM-DD HH:MM\"] [--count K] [--date-format F]",
+     "按程序检查任务的同一规则，列出从 FROM 这一分钟（默认为现在）起（含）最先的 K 个（默认 1）\n"
+     "到期时刻，每行一个 YYYY-MM-DD HH:MM；到期次数少时行数也少（过去的一次任务: 没有；每年2月29日:\n"
+     "只在闰年）。空闲与开机任务没有钟点，输出一行文字（“空闲N分钟后”/“开机后H时M分”）。\n"
+     "八年内都不会到期的时间（每年2月30日）什么也不输出，退出状态 0。任务窗口写不出的时间\n"
+     "（每天25时0分、格式不对的文字）像 add 那样说明原因，退出状态 2。\n"
      "--date-format 是“一次”任务日期的短日期格式，默认为系统的格式。\n"
      "\n"
      "例: vantrelctl next 每年2月29日8时0分 --from \"2025-01-01 00:00\" --count 2\n"},

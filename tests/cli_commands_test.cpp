@@ -162,7 +162,8 @@ TEST(CliUsage, MistakesExitTwoWithOneLineAndTouchNothing) {
         {"export", "a.reg", "b.reg"},
         {"import"},
         {"import", "a.reg", "--replace", "--replace"},
-        {"next", "每天8时0分", "--count", "2"},
+        {"next", "每天25时0分"},
+        {"next", "每隔60分钟"},
         {"list", "--file"},
         {"list", "--file", "a.reg", "--file", "b.reg"},
         {"check", "每天8时0分", "--at", "2026-01-01 08:00", "--json"},
@@ -265,9 +266,9 @@ TEST(CliList, ShowsTheWindowsRowsWithNextRunsAndErrors) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out,
               "序号\t时间\t任务\t任务属性\t是否启用\t下次运行\n"
-              "1\t每天8时0分\t提醒\t早上好\t启用\t2026-12-08 08:00\n"
-              "2\t每周1日9时0分\t关闭计算机\t\t禁用\t-\n"
-              "3\t空闲30分钟\t休眠计算机\t第2天7时30分唤醒\t启用\t空闲 30 分钟后\n"
+              "1\t每天8时0分\t提醒\t早上好\t启用\t12-08 08:00\n"
+              "2\t每周1日9时0分\t关闭计算机\t\t禁用\t—\n"
+              "3\t空闲30分钟\t休眠计算机\t第2天7时30分唤醒\t启用\t空闲30分钟后\n"
               "4\t每年2月29日12时0分\t禁用网卡\t本地连接\t启用\t2028-02-29 12:00\n"
               "5\t每天10时0分\t\t\t启用\t错误: Invalid data type for 'B5'\n");
 
@@ -280,7 +281,7 @@ TEST(CliList, ShowsTheWindowsRowsWithNextRunsAndErrors) {
               "  {\"n\": 2, \"schedule\": \"每周1日9时0分\", \"action\": \"关闭计算机\", \"param\": \"\", "
               "\"enabled\": \"禁用\", \"next\": null, \"error\": null},\n"
               "  {\"n\": 3, \"schedule\": \"空闲30分钟\", \"action\": \"休眠计算机\", \"param\": \"第2天7时30分唤醒\", "
-              "\"enabled\": \"启用\", \"next\": \"空闲 30 分钟后\", \"error\": null},\n"
+              "\"enabled\": \"启用\", \"next\": \"空闲30分钟后\", \"error\": null},\n"
               "  {\"n\": 4, \"schedule\": \"每年2月29日12时0分\", \"action\": \"禁用网卡\", \"param\": \"本地连接\", "
               "\"enabled\": \"启用\", \"next\": \"2028-02-29 12:00\", \"error\": null},\n"
               "  {\"n\": 5, \"schedule\": \"每天10时0分\", \"action\": \"\", \"param\": \"\", "

@@ -523,7 +523,7 @@ TEST_F(SettingsWindowTest, HintsShowOnTheirControls) {
         {SettingsWindow::kButton2, "取消本次操作"},
         {SettingsWindow::kButton3, "设置关机前声音提示的音频文件，仅支持wav文件。"},
         {SettingsWindow::kCheckBox5, "待机休眠前关闭应用程序"},
-        {SettingsWindow::kCheckBox3, "是否在热键F9、F10、F11前加Ctrl键，使用该键防止软件热键冲突。"},
+        {SettingsWindow::kCheckBox3, "是否在热键F8、F9、F10、F11前加Ctrl键，使用该键防止软件热键冲突。"},
         // Whom start at logon serves: administrators, not standard users.
         {SettingsWindow::kCheckBox2,
          "管理员登录 Windows 时启动 Vantrel，标准用户登录时不启动（Windows XP：每个用户登录时启动）。"},
