@@ -133,16 +133,18 @@ const std::vector<CommandEntry> kCommands = {
      "例: vantrelctl timer 30m\n"
      "    vantrelctl timer off\n"},
     {"settings", 0, 2, {}, {"--json"}, RunSettings, "settings [名称 值] [--json]",
-     "列出程序的键的每个设置: 值的名称、设置、当前的值和默认值（没有这个值时用默认值）:\n"
-     "tishi 倒计时长度（秒）、soundpath 声音文件、kaiji 显示开机时间、rejian Ctrl 热键、\n"
-     "shutapp 关闭所有程序（这三个为 0 或 1）、tiqian 提前提醒（分钟，0 不提醒）、manglu 忙时推迟\n"
-     "（0 或 1）、mangxian 忙时最长等待（分钟）、mangcpu 处理器使用率高于（%，0 不看）、mangwang\n"
-     "网络流量高于（KB/秒，0 不看）。带 名称 值（名称可以是值的名称或设置的名字）时先检查再写入\n"
-     "这一个设置，然后列出它；值不在范围内时什么也不写，退出状态 2。正在运行的 Vantrel 在下次\n"
-     "启动时读到改动。写入需要管理员权限。\n"
+     "列出程序的键的每个设置: 值的名称、设置（设置窗口中的名字）、当前的值和默认值（没有这个值时用\n"
+     "默认值）: tishi 关机前等待（秒；设置窗口中以分钟显示）、soundpath 关机前声音提示、kaiji 显示\n"
+     "开机时间、rejian 使用Ctrl热键、shutapp 待机前关闭所有程序、tiqian 提前提醒（分钟，0 不提醒）、\n"
+     "manglu 忙时推迟、mangxian 忙时最长等待（分钟）、mangcpu 处理器使用率高于（%，0 不看）、\n"
+     "mangwang 网络流量高于（KB/秒，0 不看）。开关显示为 开 或 关（--json 中为 1 或 0）。\n"
+     "带 名称 值（名称可以是值的名称或设置的名字；开关的值可写 开、关 或 1、0；数值后可带单位，\n"
+     "如 90秒）时先检查再写入这一个设置，然后列出它；名称不对时列出可用的名称，值不在范围内时\n"
+     "什么也不写，退出状态 2。正在运行的 Vantrel 在下次启动时读到改动。写入需要管理员权限。\n"
      "--json 输出一个 JSON 数组（UTF-8），字段 name, label, value, default, unit, error。\n"
      "\n"
      "例: vantrelctl settings\n"
+     "    vantrelctl settings 忙时推迟 开\n"
      "    vantrelctl settings tiqian 10\n"},
 };
 

@@ -10,8 +10,24 @@ namespace vantrel {
 
 namespace {
 
+const char* const kOnText = "开";
+const char* const kOffText = "关";
+
 std::string Shown(const SettingEntry& s, const std::string& value) {
+    if (IsSwitch(s) && (value == "0" || value == "1")) return value == "1" ? kOnText : kOffText;
     return s.text ? TableText(value) : value + s.unit;
+}
+
+// The value as typed: a switch also takes 开 and 关, as the table shows it;
+// a value may end in its unit as the table shows it ("90秒", "10分钟").
+std::string AsStored(const SettingEntry& s, const std::string& typed) {
+    if (IsSwitch(s) && typed == kOnText) return "1";
+    if (IsSwitch(s) && typed == kOffText) return "0";
+    const std::string unit = s.unit;
+    if (!s.text && !unit.empty() && typed.size() > unit.size() &&
+        typed.compare(typed.size() - unit.size(), unit.size(), unit) == 0)
+        return typed.substr(0, typed.size() - unit.size());
+    return typed;
 }
 
 std::string JsonValue(const SettingEntry& s, const std::string& value) {
@@ -23,11 +39,14 @@ std::string JsonValue(const SettingEntry& s, const std::string& value) {
 int RunSettings(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err) {
     if (inv.operands.size() == 1) throw UsageError{"vantrelctl: settings 要么不带参数，要么带 名称 值"};
     const SettingEntry* setting = nullptr;
+    std::string value;  // to be stored
     if (inv.operands.size() == 2) {
         setting = FindSetting(inv.operands[0]);
-        if (!setting) throw UsageError{"vantrelctl: 没有名为“" + inv.operands[0] + "”的设置"};
+        if (!setting)
+            throw UsageError{"vantrelctl: 没有名为“" + inv.operands[0] + "”的设置；名称可以是 " + SettingNames()};
+        value = AsStored(*setting, inv.operands[1]);
         std::int32_t number = 0;
-        const std::string message = setting->text ? "" : CheckSettingNumber(*setting, inv.operands[1], number);
+        const std::string message = setting->text ? "" : CheckSettingNumber(*setting, value, number);
         if (!message.empty()) throw UsageError{"vantrelctl: " + message};
     }
     int status = kExitDone;
@@ -36,7 +55,7 @@ int RunSettings(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err) 
     if (!target) return status;
     if (setting) {
         try {
-            target->store().WriteSetting(*setting, inv.operands[1]);
+            target->store().WriteSetting(*setting, value);
         } catch (const RegistryError& e) {
             err << "vantrelctl: " << target->WriteFailure(e) << "\n";
             return kExitFailed;
@@ -49,20 +68,20 @@ int RunSettings(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err) 
     bool first = true;
     for (const SettingEntry& s : AllSettings()) {
         if (setting && setting != &s) continue;
-        std::string value, error;
+        std::string stored, error;
         try {
-            value = target->store().ReadSetting(s);
+            stored = target->store().ReadSetting(s);
         } catch (const RegistryError& e) {
             error = e.what();
         }
         const std::string def = s.text ? "" : std::to_string(s.defaultValue);
         if (json) {
             out << (first ? "\n" : ",\n") << "  {\"name\": " << JsonString(s.name) << ", \"label\": "
-                << JsonString(s.label) << ", \"value\": " << (error.empty() ? JsonValue(s, value) : "null")
+                << JsonString(s.label) << ", \"value\": " << (error.empty() ? JsonValue(s, stored) : "null")
                 << ", \"default\": " << JsonValue(s, def) << ", \"unit\": " << JsonString(s.unit)
                 << ", \"error\": " << JsonOrNull(error) << "}";
         } else {
-            out << s.name << "\t" << s.label << "\t" << (error.empty() ? Shown(s, value) : "错误: " + error)
+            out << s.name << "\t" << s.label << "\t" << (error.empty() ? Shown(s, stored) : "错误: " + error)
                 << "\t" << Shown(s, def) << "\n";
         }
         first = false;

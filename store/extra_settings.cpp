@@ -7,11 +7,17 @@ namespace vantrel {
 
 const std::vector<ExtraSetting>& ExtraSettings() {
     static const std::vector<ExtraSetting> all = {
-        {"tiqian", "提前提醒", "分钟", 5, 0, 1440, &Settings::warnMinutes},
-        {"manglu", "忙时推迟", "", 0, 0, 1, &Settings::busyWait},
-        {"mangxian", "忙时最长等待", "分钟", 120, 1, 1440, &Settings::busyLimitMinutes},
-        {"mangcpu", "处理器使用率高于", "%", 80, 0, 100, &Settings::busyProcessorPercent},
-        {"mangwang", "网络流量高于", "KB/秒", 100, 0, 1000000, &Settings::busyNetworkKBps},
+        {"tiqian", "提前提醒", "分钟", 5, 0, 1440, &Settings::warnMinutes,
+         "注销、待机、休眠、重启、关机等任务到时之前几分钟，在托盘图标上方提醒；0 表示不提醒。"},
+        {"manglu", "忙时推迟", "", 0, 0, 1, &Settings::busyWait,
+         "这类任务到时计算机正忙，就先不倒计时，每分钟再看一次，不忙时再开始。忙：前台是全屏程序，"
+         "或上一分钟处理器、网络高于下面的值。"},
+        {"mangxian", "忙时最长等待", "分钟", 120, 1, 1440, &Settings::busyLimitMinutes,
+         "忙时推迟最多等这么多分钟（1 到 1440），之后不论忙不忙都开始倒计时。"},
+        {"mangcpu", "处理器使用率高于", "%", 80, 0, 100, &Settings::busyProcessorPercent,
+         "上一分钟处理器平均使用率高于这个百分比时算忙；0 表示不看处理器。"},
+        {"mangwang", "网络流量高于", "KB/秒", 100, 0, 1000000, &Settings::busyNetworkKBps,
+         "上一分钟网络流量高于这么多 KB/秒时算忙；0 表示不看网络。"},
     };
     return all;
 }
@@ -25,11 +31,13 @@ const ExtraSetting* FindExtraSetting(const std::string& nameOrLabel) {
 const std::vector<SettingEntry>& AllSettings() {
     static const std::vector<SettingEntry> all = [] {
         std::vector<SettingEntry> v = {
-            {kValCountdown, "倒计时长度", "秒", false, 60, 0, 86400},
-            {kValSoundPath, "声音文件", "", true, 0, 0, 0},
+            // The settings window's own labels, so that one word names one
+            // setting in the window, the help and vantrelctl.
+            {kValCountdown, "关机前等待", "秒", false, 60, 0, 86400},
+            {kValSoundPath, "关机前声音提示", "", true, 0, 0, 0},
             {kValGreeting, "显示开机时间", "", false, 0, 0, 1},
-            {kValCtrlHotkeys, "Ctrl 热键", "", false, 0, 0, 1},
-            {kValCloseAll, "关闭所有程序", "", false, 0, 0, 1},
+            {kValCtrlHotkeys, "使用Ctrl热键", "", false, 0, 0, 1},
+            {kValCloseAll, "待机前关闭所有程序", "", false, 0, 0, 1},
         };
         for (const ExtraSetting& e : ExtraSettings())
             v.push_back({e.name, e.label, e.unit, false, e.defaultValue, e.minimum, e.maximum});
@@ -39,9 +47,32 @@ const std::vector<SettingEntry>& AllSettings() {
 }
 
 const SettingEntry* FindSetting(const std::string& nameOrLabel) {
+    // The labels vantrelctl used before it took the window's, which scripts
+    // may still name.
+    static const struct {
+        const char* label;
+        const char* name;
+    } kFormerLabels[] = {{"倒计时长度", kValCountdown},
+                         {"声音文件", kValSoundPath},
+                         {"Ctrl 热键", kValCtrlHotkeys},
+                         {"关闭所有程序", kValCloseAll}};
+    std::string wanted = nameOrLabel;
+    for (const auto& former : kFormerLabels)
+        if (wanted == former.label) wanted = former.name;
     for (const SettingEntry& s : AllSettings())
-        if (nameOrLabel == s.name || nameOrLabel == s.label) return &s;
+        if (wanted == s.name || wanted == s.label) return &s;
     return nullptr;
+}
+
+std::string SettingNames() {
+    std::string names;
+    for (const SettingEntry& s : AllSettings())
+        names += (names.empty() ? "" : "、") + std::string(s.name) + "（" + s.label + "）";
+    return names;
+}
+
+bool IsSwitch(const SettingEntry& setting) {
+    return !setting.text && setting.minimum == 0 && setting.maximum == 1;
 }
 
 std::string CheckExtraSetting(const ExtraSetting& setting, const std::string& text, std::int32_t& value) {
@@ -54,7 +85,8 @@ std::string CheckSettingNumber(const SettingEntry& setting, const std::string& t
     for (char c : text) digits = digits && c >= '0' && c <= '9';
     const long n = digits ? std::strtol(text.c_str(), nullptr, 10) : -1;
     if (!digits || n < setting.minimum || n > setting.maximum)
-        return std::string(setting.label) + "应为 " + range + " 之间的整数";
+        return std::string(setting.label) + "应为 " + range + " 之间的整数" +
+               (*setting.unit ? std::string("（单位：") + setting.unit + "）" : std::string());
     value = static_cast<std::int32_t>(n);
     return std::string();
 }

@@ -237,7 +237,7 @@ TEST_F(SettingsWindowTest, MoreSettingsAreCheckedAndStoredOnlyOnOk) {
     SetText(more->Field("tiqian"), "1441");
     CheckDlgButton(more->hwnd(), GetDlgCtrlID(more->Field("manglu")), BST_CHECKED);
     EXPECT_FALSE(more->OkClick());
-    EXPECT_EQ(boxes_, (std::vector<std::string>{"错误: 提前提醒应为 0 到 1440 之间的整数"}));
+    EXPECT_EQ(boxes_, (std::vector<std::string>{"错误: 提前提醒应为 0 到 1440 之间的整数（单位：分钟）"}));
     EXPECT_FALSE(Exists("tiqian") || Exists("manglu"));
     SetText(more->Field("tiqian"), "10");
     EXPECT_TRUE(more->OkClick());
