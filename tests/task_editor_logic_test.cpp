@@ -203,7 +203,9 @@ TEST(TaskEditorCheck, OkStoresWhatAddTakesAndSaysWhatAddSays) {
         const testing::CliRun add = testing::Ctl(
             env, {"add", "--schedule", schedule, "--action", action, "--param", parameter, "--file", "t.reg"});
         EXPECT_EQ(add.status == 0, problem.empty()) << c.name << ": " << add.err;
-        if (!problem.empty()) EXPECT_EQ(add.err.rfind("vantrelctl: " + problem, 0), 0u) << c.name << ": " << add.err;
+        if (!problem.empty()) {
+            EXPECT_EQ(add.err.rfind("vantrelctl: " + problem, 0), 0u) << c.name << ": " << add.err;
+        }
     }
 }
 
@@ -213,7 +215,9 @@ TEST(TaskEditorCheck, NoRowProposesItsPromptAsTheValue) {
     for (unsigned major : {5u, 6u, 10u}) {
         for (int i = 0; i < kActionCount; ++i) {
             const ParameterRow row = RowFor(i, major);
-            if (!row.hint.empty()) EXPECT_NE(row.text, row.hint) << kActionNames[i];
+            if (!row.hint.empty()) {
+                EXPECT_NE(row.text, row.hint) << kActionNames[i];
+            }
             for (const std::string& item : row.items) EXPECT_NE(item, row.hint) << kActionNames[i];
         }
     }
@@ -226,7 +230,9 @@ TEST(TaskEditorCheck, ScheduleProblemsComeFromTheGrammar) {
     for (const testing::ScheduleTextCase& c : testing::ScheduleTextCases()) {
         const std::string problem = EditorTaskProblem(c.text, "关闭计算机", "", kFormat, 2026);
         EXPECT_EQ(problem.empty(), c.stored) << c.text << ": " << problem;
-        if (!c.stored) EXPECT_NE(problem.find(c.says), std::string::npos) << c.text << ": " << problem;
+        if (!c.stored) {
+            EXPECT_NE(problem.find(c.says), std::string::npos) << c.text << ": " << problem;
+        }
     }
 }
 

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "scheduler/clock.h"
+#include "text/codepage_win.h"
 #include "store/task_record.h"
 #include "ui/task_list_link_win.h"
 #include "winui/file_dialog_win.h"
@@ -67,9 +68,10 @@ TaskEditor* TaskEditor::Open(SettingsHost& host) {
 bool TaskEditor::Create() {
     EnsureCommonControls();
     // Windows XP shows no cue in a box where East Asian languages are
-    // installed, so there the parameter's prompt stands in a grey label
-    // under the box, and the window is that much taller.
-    cueLabel_ = host_.SystemMajorVersion() < 6;
+    // installed, and common controls before version 6 none at all, so there
+    // the parameter's prompt stands in a grey label under the box, and the
+    // window is that much taller.
+    cueLabel_ = host_.SystemMajorVersion() < 6 || CommonControlsMajorVersion() < 6;
     const int formH = cueLabel_ ? 338 + kCueLabelH : 338;
     if (!CreateForm("TForm5", "任务", WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 422, formH))
         return false;
@@ -248,11 +250,8 @@ std::string TaskEditor::ParameterHint() const { return tips_.Text(control(kCombo
 std::vector<HWND> TaskEditor::ParameterTools() const {
     // The mouse rests on the parameter box's edit field, a child of its own,
     // so the hint is given to both.
-    HWND parameter = control(kComboBox6);
-    std::vector<HWND> tools = {parameter};
-    COMBOBOXINFO info = {};
-    info.cbSize = sizeof info;
-    if (GetComboBoxInfo(parameter, &info) && info.hwndItem) tools.push_back(info.hwndItem);
+    std::vector<HWND> tools = {control(kComboBox6)};
+    if (HWND field = ParameterField()) tools.push_back(field);
     return tools;
 }
 
@@ -262,18 +261,27 @@ void TaskEditor::SetParameterHint(const std::string& hint) {
     // stores nothing the user did not type.
     if (cueLabel_) {
         SetText(control(kLabel13), hint);
-    } else {
+    } else if (HWND field = ParameterField()) {
+        // To the box's edit field, as the combo box's own cue message would
+        // pass it on; shown while the field is empty, even with the focus.
         const WideText wide = Wide(hint);
-        SendMessageW(control(kComboBox6), CB_SETCUEBANNER, 0, reinterpret_cast<LPARAM>(wide.c_str()));
+        SendMessageW(field, EM_SETCUEBANNER, TRUE, reinterpret_cast<LPARAM>(wide.c_str()));
     }
 }
 
 std::string TaskEditor::ParameterCue() const {
     if (cueLabel_) return WindowText(control(kLabel13));
     wchar_t cue[256] = {0};
-    if (!SendMessageW(control(kComboBox6), CB_GETCUEBANNER, reinterpret_cast<WPARAM>(cue), 256))
+    HWND field = ParameterField();
+    if (!field || !SendMessageW(field, EM_GETCUEBANNER, reinterpret_cast<WPARAM>(cue), 256))
         return std::string();
     return Narrow(cue);
+}
+
+HWND TaskEditor::ParameterField() const {
+    COMBOBOXINFO info = {};
+    info.cbSize = sizeof info;
+    return GetComboBoxInfo(control(kComboBox6), &info) ? info.hwndItem : nullptr;
 }
 
 void TaskEditor::ShowWakePicker(bool wake) {

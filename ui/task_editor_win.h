@@ -114,6 +114,7 @@ protected:
 private:
     bool Create();
     std::vector<HWND> ParameterTools() const;
+    HWND ParameterField() const;  // the parameter box's edit field
     void SetParameterHint(const std::string& hint);
     void ShowWakePicker(bool wake);
     void ApplySchedule(const ScheduleLoad& load);
