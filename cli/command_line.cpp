@@ -103,14 +103,16 @@ const std::vector<CommandEntry> kCommands = {
     {"history", 0, 0, {"--since", "--task"}, {"--json"}, RunHistory,
      "history [--since \"YYYY-MM-DD HH:MM\"] [--task N] [--json]",
      "按写入的顺序列出 Vantrel 的运行记录（先 history.1.log，再 history.log；两者都在公用\n"
-     "应用程序数据文件夹的 Vantrel 文件夹中）: 时间、来源（tick 任务、menu 菜单、hotkey 热键、\n"
-     "countdown 倒计时、program 程序、timer 定时关机和到时结束的暂停）、任务序号、时间表、任务、\n"
-     "任务属性、结果（done、error、started、countdown、carried out、cancelled、act now、postponed、\n"
-     "warning、skipped、waiting、wait end）和说明\n"
-     "（错误的原因等；pause 与 quick timer 行的时刻）。\n"
+     "应用程序数据文件夹的 Vantrel 文件夹中）: 时间、来源（任务、菜单、热键、倒计时、程序、\n"
+     "定时: 定时关机、到时结束的暂停、推迟的倒计时和忙时等待，提前提醒: 电源任务之前的气球提示\n"
+     "和在其中的选择）、任务序号、时间表、任务、任务属性、结果（完成、错误、已启动、开始倒计时、\n"
+     "已执行、已取消、立即执行、已推迟、已提醒、已跳过、等待、结束等待）和说明（错误的原因等；\n"
+     "暂停与定时关机行的时刻）。没有记录时说明这一点。\n"
      "--since 只列出这一分钟及以后的行，--task 只列出第 N 条任务的行。\n"
      "--json 输出一个 JSON 数组（UTF-8），字段 time, source, task, schedule, action, param,\n"
-     "outcome, detail。--file 文件 读取该记录文件（例如从别的电脑收集来的），而不是本机的记录。\n"
+     "outcome, detail，来源、结果和程序的事件用记录文件中不变的英文关键字（tick、menu、hotkey、\n"
+     "countdown、program、timer、balloon；done、error 等），供脚本比较。\n"
+     "--file 文件 读取该记录文件（例如从别的电脑收集来的），而不是本机的记录。\n"
      "\n"
      "例: vantrelctl history --since \"2026-12-07 00:00\"\n"
      "    vantrelctl history --task 3 --json\n"},
