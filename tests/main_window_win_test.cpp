@@ -266,7 +266,7 @@ TEST_F(MainWindowTest, APauseStopsATaskDueNowAndOutlivesARestart) {
     main_->driver().Timer1Timer();  // a tick message queued before the pause
     EXPECT_TRUE(testing_win::AllReminders().empty());
     EXPECT_EQ(main_->tray().icon(), SmallIcon("DISSHUT"));
-    EXPECT_EQ(main_->tray().tip(), "Vantrel-禁用\n暂停至 " + MinuteTextFrom(*main_->pausedUntil(), LocalTimeNow(), true));
+    EXPECT_EQ(main_->tray().tip(), "Vantrel-禁用\n暂停至：" + MinuteTextFrom(*main_->pausedUntil(), LocalTimeNow(), true));
 
     main_.reset();
     main_ = testing::StartTestMainWindow(kKey);
