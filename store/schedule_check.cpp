@@ -73,7 +73,7 @@ std::string PickerProblem(const FieldRule& rule, const std::string& field) {
     const int high = rule.control == Control::Hour ? 23 : 59;
     if (!AllDigits(field) || (field.size() > 1 && field[0] == '0'))
         return std::string(rule.name) + "“" + field + "”不是不带前导零的数字";
-    if (field.size() > 2 || std::stoi(field) > high)
+    if (field.size() > 2 || (field.size() == 2 ? (field[0] - '0') * 10 + (field[1] - '0') : field[0] - '0') > high)
         return std::string(rule.name) + " " + field + " 超出范围 0-" + std::to_string(high);
     return std::string();
 }

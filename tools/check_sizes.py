@@ -3,9 +3,10 @@
 
     check_sizes.py [--xml REPORT] [--markdown] --maps DIR PROGRAM.exe...
 
-Each program must stay within 400 KB without its resources (the file less
-its .rsrc section as stored): 400,000 bytes, so that the goal holds however
-a KB is counted. The parts come from the program's link map (DIR/NAME.map,
+Each program must stay within its goal without its resources (the file less
+its .rsrc section as stored): Vantrel.exe 440,000 bytes, the runner of the
+machine's schedule being in it, every other program 400,000 bytes, so that
+the goal holds however a KB is counted. The parts come from the program's link map (DIR/NAME.map,
 written by cmake/trim_unwind_link.py): every input section is counted under
 the library it came from, with the unwind tables (.eh_frame) apart, and what
 no input section fills (headers, and the padding to the boundary each section
@@ -19,7 +20,12 @@ import re
 import struct
 import sys
 
-LIMIT = 400_000
+LIMITS = {"Vantrel.exe": 440_000}
+LIMIT = 400_000  # every other program
+
+
+def limit_of(name):
+    return LIMITS.get(name, LIMIT)
 
 # Rows of the table, in order: (key, label).
 PARTS = [
@@ -147,8 +153,9 @@ def markdown(results):
         cells = [kb(r["parts"][key]) if r["parts"] else "?" for r in results]
         lines.append("| %s | %s |" % (label, " | ".join(cells)))
     lines.append("| **the file** | %s |" % " | ".join("**%s**" % kb(r["size"]) for r in results))
-    lines.append("| **without its resources** (goal: at most 400,000 bytes) | %s |" % (
+    lines.append("| **without its resources** | %s |" % (
         " | ".join("**%s** (%d bytes)" % (kb(r["without"]), r["without"]) for r in results)))
+    lines.append("| goal: at most | %s |" % " | ".join("%d bytes" % limit_of(r["name"]) for r in results))
     if all(r["plain"] for r in results):
         lines.append("| the same link keeping every unwind entry (the linker's own script) | %s |" % (
             " | ".join(kb(r["plain"]) for r in results)))
@@ -168,15 +175,16 @@ def main():
         return 0
     cases, failures = "", 0
     for r in results:
-        ok = r["without"] <= LIMIT
+        limit = limit_of(r["name"])
+        ok = r["without"] <= limit
         print("sizes: %s: %d bytes without its resources (%d in all), goal %d: %s" % (
-            r["name"], r["without"], r["size"], LIMIT, "met" if ok else "MISSED"))
+            r["name"], r["without"], r["size"], limit, "met" if ok else "MISSED"))
         if ok:
             cases += '<testcase name="%s"/>' % r["name"]
         else:
             failures += 1
             cases += ('<testcase name="%s"><failure message="%d bytes without its resources, over %d"/>'
-                      "</testcase>" % (r["name"], r["without"], LIMIT))
+                      "</testcase>" % (r["name"], r["without"], limit))
     if args.xml:
         with open(args.xml, "w") as f:
             f.write('<?xml version="1.0"?>\n<testsuites tests="%d" failures="%d" errors="0" disabled="0" '
