@@ -35,25 +35,6 @@ std::string CleanupCommandLine(const std::string& systemFolder, const std::strin
            Quoted(folder + kCleanupBatchName) + " > " + Quoted(folder + listName) + "\"";
 }
 
-namespace {
-
-// Within double quotes cmd takes & | < > ^ ( ) literally; what still reaches
-// its parser from inside quotes is the quote itself (it ends the quoted name),
-// "%" (variable expansion) and control characters (a line break ends the
-// command). GBK trail bytes are never in this set, so a byte-wise test is exact.
-bool UnsafeForCmdQuotes(unsigned char b) {
-    return b == '"' || b == '%' || b < 0x20 || b == 0x7F;
-}
-
-}  // namespace
-
-bool AdapterNameIsSafe(const std::string& adapter) {
-    for (char c : adapter) {
-        if (UnsafeForCmdQuotes(static_cast<unsigned char>(c))) return false;
-    }
-    return true;
-}
-
 std::optional<std::string> NetshCommandLine(const std::string& systemFolder,
                                             const std::string& adapter, bool enable) {
     if (!AdapterNameIsSafe(adapter)) return std::nullopt;

@@ -9,6 +9,7 @@
 
 #include "actions/system_ops.h"
 #include "scheduler/matching.h"
+#include "store/task_check.h"  // AdapterNameIsSafe, which NetshCommandLine asks
 
 namespace vantrel {
 
@@ -30,10 +31,6 @@ std::string SystemProgram(const std::string& systemFolder, const std::string& na
 // quoted, so a folder with blanks or "&" works.
 std::string CleanupCommandLine(const std::string& systemFolder, const std::string& folder,
                                const std::string& listName);
-
-// Whether an adapter name can reach netsh through cmd.exe as one quoted
-// argument: no double quote, "%" or control character.
-bool AdapterNameIsSafe(const std::string& adapter);
 
 // The system's cmd.exe running the system's netsh to switch an adapter:
 // cmd.exe "/c  netsh int set int name=" + quoted name + " admin=disable|enable",

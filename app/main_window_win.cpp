@@ -256,6 +256,11 @@ void MainWindow::SetCountdownBar(std::int32_t length, std::int32_t position) { v
 
 void MainWindow::ShowBalloon(const std::string& text) { tray_.ShowBalloon("Vantrel", text); }
 
+void MainWindow::BitBtn2Click() {
+    runner_->Cancel();
+    tray_.ShowBalloon(kCancelledBalloonTitle, kCancelledBalloonText);
+}
+
 void MainWindow::ShowNotice(const std::string& text) { ShowReminder(text); }
 
 // The first layout of the tray icon record holds 63 characters of tip.

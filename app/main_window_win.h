@@ -70,7 +70,8 @@ public:
     void SwitchMonitoring() { runner_->SwitchMonitoring(); }  // n1
     void Timer2Timer() { runner_->Second(); }
     void BitBtn1Click() { runner_->ActNow(); }
-    void BitBtn2Click() { runner_->Cancel(); }
+    // 取消 also switches monitoring off, which the balloon says.
+    void BitBtn2Click();
     void OnHotkey(WPARAM id);
     void OnTrayCallback(LPARAM mouseMessage);
     // WM_WTSSESSION_CHANGE: a session went to or from the console or a
@@ -112,6 +113,7 @@ public:
     void ReleaseTick() override { runner_->ReleaseTick(); }
     std::uint32_t SecondsSinceStart() override;
     unsigned SystemMajorVersion() override;
+    bool MonitoringOn() override { return runner_->gate().monitoring; }
 
     // What shows the runner's schedule (runner/runner.h).
     void ShowCountdown(const std::string& word, const std::string& remaining, bool closeAll) override;

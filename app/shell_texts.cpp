@@ -3,6 +3,11 @@
 namespace vantrel {
 
 
+const char* const kCancelledBalloonTitle = "已关闭监控";
+const char* const kCancelledBalloonText =
+    "取消倒计时也关闭了监控，之后的任务都不会执行。单击托盘图标，选择“启用监控”可重新启用；"
+    "只想晚些执行这一次，请在倒计时中选择“推迟”。";
+
 const char kCommandLogOff[] = "注销";
 const char kCommandStandby[] = "待机";
 const char kCommandHibernate[] = "休眠";

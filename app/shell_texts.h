@@ -8,6 +8,12 @@
 
 namespace vantrel {
 
+// The balloon shown when 取消 in a countdown has switched monitoring off:
+// what happened, how to switch it on again, and 推迟 as the way to keep the
+// other tasks running.
+extern const char* const kCancelledBalloonTitle;  // "已关闭监控"
+extern const char* const kCancelledBalloonText;
+
 struct HotkeyCaptions {
     std::string logOff;        // n6
     std::string standby;       // n7

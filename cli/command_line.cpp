@@ -96,11 +96,12 @@ const std::vector<CommandEntry> kCommands = {
      "\n"
      "例: vantrelctl import \\\\server\\share\\任务.reg --replace\n"},
     {"next", 1, 1, {"--from", "--count", "--date-format"}, {}, RunNext,
-     "next 时间 --from \"YYYY-MM-DD HH:MM\" [--count K] [--date-format F]",
-     "按程序检查任务的同一规则，列出从 FROM 这一分钟起（含）最先的 K 个（默认 1）到期时刻，\n"
-     "每行一个 YYYY-MM-DD HH:MM；到期次数少时行数也少（过去的一次任务: 没有；每年2月29日:\n"
-     "只在闰年）。空闲与开机任务没有钟点，输出一行文字（“空闲 N 分钟后”/“开机后 H 时 M 分”）。\n"
-     "八年内都不会到期的时间（每年2月30日、每天25时0分、读不出的数字）什么也不输出，退出状态 0。\n"
+     "next 时间 [--from \"YYYY-MM-DD HH:MM\"] [--count K] [--date-format F]",
+     "按程序检查任务的同一规则，列出从 FROM 这一分钟（默认为现在）起（含）最先的 K 个（默认 1）\n"
+     "到期时刻，每行一个 YYYY-MM-DD HH:MM；到期次数少时行数也少（过去的一次任务: 没有；每年2月29日:\n"
+     "只在闰年）。空闲与开机任务没有钟点，输出一行文字（“空闲N分钟后”/“开机后H时M分”）。\n"
+     "八年内都不会到期的时间（每年2月30日）什么也不输出，退出状态 0。任务窗口写不出的时间\n"
+     "（每天25时0分、格式不对的文字）像 add 那样说明原因，退出状态 2。\n"
      "--date-format 是“一次”任务日期的短日期格式，默认为系统的格式。\n"
      "\n"
      "例: vantrelctl next 每年2月29日8时0分 --from \"2025-01-01 00:00\" --count 2\n"},
@@ -113,14 +114,16 @@ const std::vector<CommandEntry> kCommands = {
     {"history", 0, 0, {"--since", "--task"}, {"--json"}, RunHistory,
      "history [--since \"YYYY-MM-DD HH:MM\"] [--task N] [--json]",
      "按写入的顺序列出 Vantrel 的运行记录（先 history.1.log，再 history.log；两者都在公用\n"
-     "应用程序数据文件夹的 Vantrel 文件夹中）: 时间、来源（tick 任务、menu 菜单、hotkey 热键、\n"
-     "countdown 倒计时、program 程序、timer 定时关机和到时结束的暂停）、任务序号、时间表、任务、\n"
-     "任务属性、结果（done、error、started、countdown、carried out、cancelled、act now、postponed、\n"
-     "warning、skipped、waiting、wait end）和说明\n"
-     "（错误的原因等；pause 与 quick timer 行的时刻）。\n"
+     "应用程序数据文件夹的 Vantrel 文件夹中）: 时间、来源（任务、菜单、热键、倒计时、程序、\n"
+     "定时: 定时关机、到时结束的暂停、推迟的倒计时和忙时等待，提前提醒: 电源任务之前的气球提示\n"
+     "和在其中的选择）、任务序号、时间表、任务、任务属性、结果（完成、错误、已启动、开始倒计时、\n"
+     "已执行、已取消、立即执行、已推迟、已提醒、已跳过、等待、结束等待）和说明（错误的原因等；\n"
+     "暂停与定时关机行的时刻）。没有记录时说明这一点。\n"
      "--since 只列出这一分钟及以后的行，--task 只列出第 N 条任务的行。\n"
      "--json 输出一个 JSON 数组（UTF-8），字段 time, source, task, schedule, action, param,\n"
-     "outcome, detail。--file 文件 读取该记录文件（例如从别的电脑收集来的），而不是本机的记录。\n"
+     "outcome, detail，来源、结果和程序的事件用记录文件中不变的英文关键字（tick、menu、hotkey、\n"
+     "countdown、program、timer、balloon；done、error 等），供脚本比较。\n"
+     "--file 文件 读取该记录文件（例如从别的电脑收集来的），而不是本机的记录。\n"
      "\n"
      "例: vantrelctl history --since \"2026-12-07 00:00\"\n"
      "    vantrelctl history --task 3 --json\n"},
@@ -143,16 +146,18 @@ const std::vector<CommandEntry> kCommands = {
      "例: vantrelctl timer 30m\n"
      "    vantrelctl timer off\n"},
     {"settings", 0, 2, {}, {"--json"}, RunSettings, "settings [名称 值] [--json]",
-     "列出程序的键的每个设置: 值的名称、设置、当前的值和默认值（没有这个值时用默认值）:\n"
-     "tishi 倒计时长度（秒）、soundpath 声音文件、kaiji 显示开机时间、rejian Ctrl 热键、\n"
-     "shutapp 关闭所有程序（这三个为 0 或 1）、tiqian 提前提醒（分钟，0 不提醒）、manglu 忙时推迟\n"
-     "（0 或 1）、mangxian 忙时最长等待（分钟）、mangcpu 处理器使用率高于（%，0 不看）、mangwang\n"
-     "网络流量高于（KB/秒，0 不看）。带 名称 值（名称可以是值的名称或设置的名字）时先检查再写入\n"
-     "这一个设置，然后列出它；值不在范围内时什么也不写，退出状态 2。正在运行的 Vantrel 在下次\n"
-     "启动时读到改动。写入需要管理员权限。\n"
+     "列出程序的键的每个设置: 值的名称、设置（设置窗口中的名字）、当前的值和默认值（没有这个值时用\n"
+     "默认值）: tishi 关机前等待（秒；设置窗口中以分钟显示）、soundpath 关机前声音提示、kaiji 显示\n"
+     "开机时间、rejian 使用Ctrl热键、shutapp 待机前关闭所有程序、tiqian 提前提醒（分钟，0 不提醒）、\n"
+     "manglu 忙时推迟、mangxian 忙时最长等待（分钟）、mangcpu 处理器使用率高于（%，0 不看）、\n"
+     "mangwang 网络流量高于（KB/秒，0 不看）。开关显示为 开 或 关（--json 中为 1 或 0）。\n"
+     "带 名称 值（名称可以是值的名称或设置的名字；开关的值可写 开、关 或 1、0；数值后可带单位，\n"
+     "如 90秒）时先检查再写入这一个设置，然后列出它；名称不对时列出可用的名称，值不在范围内时\n"
+     "什么也不写，退出状态 2。正在运行的 Vantrel 在下次启动时读到改动。写入需要管理员权限。\n"
      "--json 输出一个 JSON 数组（UTF-8），字段 name, label, value, default, unit, error。\n"
      "\n"
      "例: vantrelctl settings\n"
+     "    vantrelctl settings 忙时推迟 开\n"
      "    vantrelctl settings tiqian 10\n"},
 };
 

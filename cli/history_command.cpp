@@ -48,13 +48,20 @@ void WriteJson(const std::vector<HistoryEntry>& entries, TextOut& out) {
     out << (entries.empty() ? "]\n" : "\n]\n");
 }
 
-void WriteTable(const std::vector<HistoryEntry>& entries, TextOut& out) {
-    if (entries.empty()) return;
+// The keywords in Chinese words (--json keeps the file's keywords); an
+// empty list says so, and whether the options left every line out.
+void WriteTable(const std::vector<HistoryEntry>& entries, bool filtered, TextOut& out) {
+    if (entries.empty()) {
+        out << (filtered ? "没有符合条件的运行记录。\n" : "还没有运行记录。\n");
+        return;
+    }
     out << "时间\t来源\t序号\t时间表\t任务\t任务属性\t结果\t说明\n";
     for (const HistoryEntry& e : entries) {
-        out << e.time << "\t" << TableText(e.source) << "\t" << (e.task > 0 ? std::to_string(e.task) : "-")
-            << "\t" << TableText(e.schedule) << "\t" << TableText(e.action) << "\t" << TableText(e.parameter)
-            << "\t" << TableText(e.outcome) << "\t" << TableText(e.detail) << "\n";
+        out << e.time << "\t" << TableText(HistoryWord(HistoryColumn::Source, e.source)) << "\t"
+            << (e.task > 0 ? std::to_string(e.task) : "-") << "\t" << TableText(e.schedule) << "\t"
+            << TableText(HistoryWord(HistoryColumn::Action, e.action)) << "\t" << TableText(e.parameter)
+            << "\t" << TableText(HistoryWord(HistoryColumn::Outcome, e.outcome)) << "\t"
+            << TableText(e.detail) << "\n";
     }
 }
 
@@ -89,11 +96,12 @@ int RunHistory(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err) {
         for (const char* name : {kHistoryOldFileName, kHistoryFileName})
             if (!ReadInto(env, folder + "\\" + name, false, entries, err)) return kExitFailed;
     }
+    const bool filtered = !entries.empty() && (!since.empty() || task != 0);
     entries = FilterHistory(entries, since, task);
     if (inv.Has("--json"))
         WriteJson(entries, out);
     else
-        WriteTable(entries, out);
+        WriteTable(entries, filtered, out);
     return kExitDone;
 }
 

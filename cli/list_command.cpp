@@ -1,5 +1,6 @@
 // vantrelctl list [--json]: the task list as the settings window shows it,
-// with each enabled task's next run from now.
+// with each enabled task's next run from now in the words of its 下次运行
+// column (the whole minute in --json).
 #include "cli/command_line.h"
 #include "cli/json_text.h"
 #include "scheduler/next_due.h"
@@ -11,11 +12,11 @@ namespace vantrel {
 
 namespace {
 
-// The next run as one text: a minute, the idle or start-up words, or empty.
-std::string NextText(const std::string& schedule, const LocalTime& now, const MatchEnv& env) {
-    const NextDue next = NextDueTimes(schedule, now, 1, env);
-    if (!next.words.empty()) return next.words;
-    return next.times.empty() ? std::string() : FormatMinute(next.times[0]);
+// The next run for a script: the whole minute, the idle or start-up phrase,
+// or empty for none.
+std::string JsonNext(const NextRun& next) {
+    if (next.kind == NextRun::Kind::At) return FormatMinute(next.at);
+    return next.words;
 }
 
 }  // namespace
@@ -38,18 +39,17 @@ int RunList(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err) {
     for (const ListedRecord& row : rows) {
         const TaskRecord& r = row.record;
         // A disabled task does not run, so it has no next run.
-        const std::string next =
-            row.error.empty() && IsEnabledText(r.enabled) ? NextText(r.schedule, now, match) : std::string();
+        const NextRun next = row.error.empty() ? NextRunOf(r.schedule, r.enabled, now, match) : NextRun();
         if (json) {
             out << (firstRow ? "\n" : ",\n") << "  {\"n\": " << row.number
                 << ", \"schedule\": " << JsonString(r.schedule) << ", \"action\": " << JsonString(r.action)
                 << ", \"param\": " << JsonString(r.parameter) << ", \"enabled\": " << JsonString(r.enabled)
-                << ", \"next\": " << JsonOrNull(next) << ", \"error\": " << JsonOrNull(row.error) << "}";
+                << ", \"next\": " << JsonOrNull(JsonNext(next)) << ", \"error\": " << JsonOrNull(row.error) << "}";
         } else {
             if (firstRow) out << "序号\t时间\t任务\t任务属性\t是否启用\t下次运行\n";
             out << row.number << "\t" << TableText(r.schedule) << "\t" << TableText(r.action) << "\t"
                 << TableText(r.parameter) << "\t" << TableText(r.enabled) << "\t"
-                << (row.error.empty() ? (next.empty() ? "-" : next) : "错误: " + row.error) << "\n";
+                << (row.error.empty() ? NextRunText(next, now) : "错误: " + row.error) << "\n";
         }
         firstRow = false;
     }

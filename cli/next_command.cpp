@@ -1,5 +1,6 @@
-// vantrelctl next TEXT --from "YYYY-MM-DD HH:MM" [--count K] [--date-format F]
+// vantrelctl next TEXT [--from "YYYY-MM-DD HH:MM"] [--count K] [--date-format F]
 #include "cli/command_line.h"
+#include "cli/task_check.h"
 #include "scheduler/next_due.h"
 #include "scheduler/time_text.h"
 #include "scheduler/conversions.h"
@@ -14,10 +15,14 @@ constexpr int kMaxCount = 100000;
 }  // namespace
 
 int RunNext(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& /*err*/) {
-    const std::string* fromText = inv.Value("--from");
-    if (!fromText) throw UsageError{"vantrelctl: next 需要 --from \"YYYY-MM-DD HH:MM\""};
-    const std::optional<LocalTime> from = ParseLocalTime(*fromText, false);
-    if (!from) throw UsageError{"vantrelctl: --from 应是 \"YYYY-MM-DD HH:MM\"，不是“" + *fromText + "”"};
+    // Without --from: from this minute.
+    LocalTime from = env.Now();
+    if (const std::string* fromText = inv.Value("--from")) {
+        const std::optional<LocalTime> given = ParseLocalTime(*fromText, false);
+        if (!given)
+            throw UsageError{"vantrelctl: --from 应是 \"YYYY-MM-DD HH:MM\"，不是“" + *fromText + "”"};
+        from = *given;
+    }
     int count = 1;
     if (const std::string* k = inv.Value("--count")) {
         const std::optional<std::int32_t> v = TryStrToInt(*k);
@@ -28,7 +33,12 @@ int RunNext(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& /*err*/) 
     MatchEnv match;
     const std::string* format = inv.Value("--date-format");
     match.shortDateFormat = format ? *format : env.ShortDateFormat();
-    const NextDue next = NextDueTimes(inv.operands[0], *from, count, match);
+    // A text no writer may store is refused with the same reason add gives,
+    // rather than printing nothing as for a text that never comes due.
+    const std::string& schedule = inv.operands[0];
+    const std::string problem = ScheduleProblem(schedule, match.shortDateFormat, from.year);
+    if (!problem.empty()) throw UsageError{"vantrelctl: " + problem};
+    const NextDue next = NextDueTimes(schedule, from, count, match);
     if (!next.words.empty()) out << next.words << "\n";
     for (const LocalTime& t : next.times) out << FormatMinute(t) << "\n";
     return kExitDone;

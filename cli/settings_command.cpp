@@ -12,8 +12,24 @@ namespace vantrel {
 
 namespace {
 
+const char* const kOnText = "开";
+const char* const kOffText = "关";
+
 std::string Shown(const SettingEntry& s, const std::string& value) {
+    if (IsSwitch(s) && (value == "0" || value == "1")) return value == "1" ? kOnText : kOffText;
     return s.text ? TableText(value) : value + s.unit;
+}
+
+// The value as typed: a switch also takes 开 and 关, as the table shows it;
+// a value may end in its unit as the table shows it ("90秒", "10分钟").
+std::string AsStored(const SettingEntry& s, const std::string& typed) {
+    if (IsSwitch(s) && typed == kOnText) return "1";
+    if (IsSwitch(s) && typed == kOffText) return "0";
+    const std::string unit = s.unit;
+    if (!s.text && !unit.empty() && typed.size() > unit.size() &&
+        typed.compare(typed.size() - unit.size(), unit.size(), unit) == 0)
+        return typed.substr(0, typed.size() - unit.size());
+    return typed;
 }
 
 std::string JsonValue(const SettingEntry& s, const std::string& value) {
@@ -25,11 +41,14 @@ std::string JsonValue(const SettingEntry& s, const std::string& value) {
 int RunSettings(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err) {
     if (inv.operands.size() == 1) throw UsageError{"vantrelctl: settings 要么不带参数，要么带 名称 值"};
     const SettingEntry* setting = nullptr;
+    std::string value;  // to be stored
     if (inv.operands.size() == 2) {
         setting = FindSetting(inv.operands[0]);
-        if (!setting) throw UsageError{"vantrelctl: 没有名为“" + inv.operands[0] + "”的设置"};
+        if (!setting)
+            throw UsageError{"vantrelctl: 没有名为“" + inv.operands[0] + "”的设置；名称可以是 " + SettingNames()};
+        value = AsStored(*setting, inv.operands[1]);
         std::int32_t number = 0;
-        const std::string message = setting->text ? "" : CheckSettingNumber(*setting, inv.operands[1], number);
+        const std::string message = setting->text ? "" : CheckSettingNumber(*setting, value, number);
         if (!message.empty()) throw UsageError{"vantrelctl: " + message};
     }
     int status = kExitDone;
@@ -38,7 +57,7 @@ int RunSettings(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err) 
     if (!target) return status;
     if (setting) {
         try {
-            target->store().WriteSetting(*setting, inv.operands[1]);
+            target->store().WriteSetting(*setting, value);
         } catch (const RegistryError& e) {
             err << "vantrelctl: " << target->WriteFailure(e) << "\n";
             return kExitFailed;
@@ -51,32 +70,32 @@ int RunSettings(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err) 
     bool first = true;
     for (const SettingEntry& s : AllSettings()) {
         if (setting && setting != &s) continue;
-        std::string value, error;
+        std::string stored, error;
         try {
-            value = target->store().ReadSetting(s);
+            stored = target->store().ReadSetting(s);
         } catch (const RegistryError& e) {
             error = InChinese(e.what());
         }
         // A hand-edited value out of range shows as what the program goes
         // by, and says so.
-        std::string note;
+        std::string inEffect = stored, note;
         if (!s.text && error.empty()) {
-            const std::int32_t stored = static_cast<std::int32_t>(std::strtol(value.c_str(), nullptr, 10));
-            if (stored < s.minimum || stored > s.maximum) {
-                value = std::to_string(SettingInEffect(s, stored));
-                note = "存储的值 " + std::to_string(stored) + " 不在 " + std::to_string(s.minimum) + " 到 " +
-                       std::to_string(s.maximum) + " 之间，程序按 " + Shown(s, value) + " 运行";
+            const std::int32_t number = static_cast<std::int32_t>(std::strtol(stored.c_str(), nullptr, 10));
+            if (number < s.minimum || number > s.maximum) {
+                inEffect = std::to_string(SettingInEffect(s, number));
+                note = "存储的值 " + std::to_string(number) + " 不在 " + std::to_string(s.minimum) + " 到 " +
+                       std::to_string(s.maximum) + " 之间，程序按 " + Shown(s, inEffect) + " 运行";
             }
         }
         const std::string def = s.text ? "" : std::to_string(s.defaultValue);
         if (json) {
             out << (first ? "\n" : ",\n") << "  {\"name\": " << JsonString(s.name) << ", \"label\": "
-                << JsonString(s.label) << ", \"value\": " << (error.empty() ? JsonValue(s, value) : "null")
+                << JsonString(s.label) << ", \"value\": " << (error.empty() ? JsonValue(s, inEffect) : "null")
                 << ", \"default\": " << JsonValue(s, def) << ", \"unit\": " << JsonString(s.unit)
                 << ", \"error\": " << JsonOrNull(error.empty() ? note : error) << "}";
         } else {
             out << s.name << "\t" << s.label << "\t"
-                << (error.empty() ? Shown(s, value) + (note.empty() ? "" : "（" + note + "）") : "错误: " + error)
+                << (error.empty() ? Shown(s, inEffect) + (note.empty() ? "" : "（" + note + "）") : "错误: " + error)
                 << "\t" << Shown(s, def) << "\n";
         }
         first = false;

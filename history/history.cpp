@@ -16,6 +16,7 @@ const char kSourceHotkey[] = "hotkey";
 const char kSourceCountdown[] = "countdown";
 const char kSourceProgram[] = "program";
 const char kSourceTimer[] = "timer";
+const char kSourceBalloon[] = "balloon";
 
 const char kOutcomeDone[] = "done";
 const char kOutcomeError[] = "error";
@@ -31,6 +32,60 @@ const char kOutcomeWaiting[] = "waiting";
 const char kOutcomeWaitEnd[] = "wait end";
 const char kOutcomeMissed[] = "missed";
 const char kOutcomeReplaced[] = "replaced";
+
+const char kEventStart[] = "start";
+const char kEventEnd[] = "end";
+const char kEventMonitoringOn[] = "monitoring on";
+const char kEventMonitoringOff[] = "monitoring off";
+const char kEventTrayIcon[] = "tray icon";
+const char kEventPause[] = "pause";
+const char kEventPauseEnd[] = "pause end";
+const char kEventQuickTimer[] = "quick timer";
+const char kEventQuickTimerOff[] = "quick timer off";
+
+std::string HistoryWord(HistoryColumn column, const std::string& keyword) {
+    struct Word {
+        HistoryColumn column;
+        const char* keyword;
+        const char* word;
+    };
+    using C = HistoryColumn;
+    static const Word kWords[] = {
+        {C::Source, kSourceTick, "任务"},
+        {C::Source, kSourceMenu, "菜单"},
+        {C::Source, kSourceHotkey, "热键"},
+        {C::Source, kSourceCountdown, "倒计时"},
+        {C::Source, kSourceProgram, "程序"},
+        {C::Source, kSourceTimer, "定时"},
+        {C::Source, kSourceBalloon, "提前提醒"},
+        {C::Outcome, kOutcomeDone, "完成"},
+        {C::Outcome, kOutcomeError, "错误"},
+        {C::Outcome, kOutcomeStarted, "已启动"},
+        {C::Outcome, kOutcomeCountdown, "开始倒计时"},
+        {C::Outcome, kOutcomeCarriedOut, "已执行"},
+        {C::Outcome, kOutcomeCancelled, "已取消"},
+        {C::Outcome, kOutcomeActNow, "立即执行"},
+        {C::Outcome, kOutcomePostponed, "已推迟"},
+        {C::Outcome, kOutcomeWarning, "已提醒"},
+        {C::Outcome, kOutcomeSkipped, "已跳过"},
+        {C::Outcome, kOutcomeWaiting, "等待"},
+        {C::Outcome, kOutcomeWaitEnd, "结束等待"},
+        {C::Outcome, kOutcomeMissed, "已错过"},
+        {C::Outcome, kOutcomeReplaced, "已被取代"},
+        {C::Action, kEventStart, "启动"},
+        {C::Action, kEventEnd, "退出"},
+        {C::Action, kEventMonitoringOn, "启用监控"},
+        {C::Action, kEventMonitoringOff, "关闭监控"},
+        {C::Action, kEventTrayIcon, "托盘图标"},
+        {C::Action, kEventPause, "暂停"},
+        {C::Action, kEventPauseEnd, "结束暂停"},
+        {C::Action, kEventQuickTimer, "设置定时关机"},
+        {C::Action, kEventQuickTimerOff, "取消定时关机"},
+    };
+    for (const Word& w : kWords)
+        if (w.column == column && keyword == w.keyword) return w.word;
+    return keyword;
+}
 
 namespace {
 

@@ -23,13 +23,20 @@ extern const char kHistoryOldFileName[];  // "history.1.log", the file before th
 // Past this size the file becomes history.1.log and a new one starts.
 constexpr std::uint64_t kHistoryLimitBytes = 1024 * 1024;
 
+// The file keeps these English keywords in the source, outcome and action
+// columns, which scripts may compare; vantrelctl's table shows HistoryWord's
+// Chinese words for them.
+
 // Who started what a line records.
 extern const char kSourceTick[];       // "tick": a task the tick fired
 extern const char kSourceMenu[];       // "menu": the tray menu, by hand
 extern const char kSourceHotkey[];     // "hotkey"
 extern const char kSourceCountdown[];  // "countdown": its cancel switched monitoring off
 extern const char kSourceProgram[];    // "program": start and end
-extern const char kSourceTimer[];      // "timer": the quick timer's shutdown, or a pause's end
+extern const char kSourceTimer[];      // "timer": the quick timer's shutdown, a pause's end, a
+                                       // postponed countdown, a busy wait
+extern const char kSourceBalloon[];    // "balloon": the warning before a power task, and the
+                                       // choice made from it (skipped, postponed)
 
 // What came of it.
 extern const char kOutcomeDone[];        // "done"
@@ -46,6 +53,23 @@ extern const char kOutcomeWaiting[];     // "waiting": a countdown waits, the ma
 extern const char kOutcomeWaitEnd[];     // "wait end": its countdown starts (why)
 extern const char kOutcomeMissed[];      // "missed": a pending action's minute passed beyond its grace
 extern const char kOutcomeReplaced[];    // "replaced": a pending power action another one took the place of
+
+// The program's events, in the action column of their lines.
+extern const char kEventStart[];          // "start"
+extern const char kEventEnd[];            // "end"
+extern const char kEventMonitoringOn[];   // "monitoring on"
+extern const char kEventMonitoringOff[];  // "monitoring off"
+extern const char kEventTrayIcon[];       // "tray icon"
+extern const char kEventPause[];          // "pause", until the minute in the detail
+extern const char kEventPauseEnd[];       // "pause end"
+extern const char kEventQuickTimer[];     // "quick timer", for the minute in the detail
+extern const char kEventQuickTimerOff[];  // "quick timer off"
+
+// The Chinese word of a keyword of `column` ("cancelled" -> "已取消",
+// "monitoring off" -> "关闭监控"); any other text (a task's action name, a
+// menu command) as it is.
+enum class HistoryColumn { Source, Action, Outcome };
+std::string HistoryWord(HistoryColumn column, const std::string& keyword);
 
 struct HistoryEntry {
     std::string time;       // local time, "YYYY-MM-DD HH:MM:SS"

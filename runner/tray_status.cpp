@@ -81,7 +81,7 @@ std::string TrayTip(const TipFacts& facts, const LocalTime& now, std::size_t max
     std::string tip = on ? kTipEnabled : kTipDisabled;
     std::vector<std::string> lines;
     if (facts.pausedUntil)
-        lines.push_back("暂停至 " + MinuteTextFrom(*facts.pausedUntil, now, true));
+        lines.push_back("暂停至：" + MinuteTextFrom(*facts.pausedUntil, now, true));
     else if (on && facts.next)
         lines.push_back("下次：" + MinuteTextFrom(facts.next->at, now, true) + " " +
                         ShortActionName(facts.nextAction));

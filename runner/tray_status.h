@@ -68,7 +68,7 @@ struct TipFacts {
     std::string busyWaitWord;               // a power countdown waiting while the machine is busy
 };
 
-// The tip: "Vantrel-启用" or "Vantrel-禁用"; then "暂停至 15:23" during a
+// The tip: "Vantrel-启用" or "Vantrel-禁用"; then "暂停至：15:23" during a
 // pause, else "下次：23:00 关机" or, with monitoring off or nothing to run,
 // "下次：无" (nothing before the tasks were first read); then
 // "定时关机：23:15" while the quick timer is armed; then "推迟：23:20 关机"

@@ -265,4 +265,13 @@ int DayOfWeek(const Date& date) {
     return static_cast<int>(((days % 7) + 11) % 7);  // 1970-01-01 was a Thursday
 }
 
+std::function<std::optional<std::string>(const std::string&)> ShortDatePicker(
+    const std::string& format, int currentYear) {
+    return [format, currentYear](const std::string& field) -> std::optional<std::string> {
+        const std::optional<Date> date = ReadShortDate(field, format, currentYear);
+        if (!date) return std::nullopt;
+        return FormatShortDate(*date, format);
+    };
+}
+
 }  // namespace vantrel

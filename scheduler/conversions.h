@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -49,5 +50,11 @@ long long DaysSinceEpoch(const Date& date);
 
 // Writes a date in `format`: d/dd, M/MM, yy/yyyy, anything else copied.
 std::string FormatShortDate(const Date& date, const std::string& format);
+
+// The date field as the editor's date picker writes the date it reads as in
+// `format` (ReadShortDate, then FormatShortDate); nullopt when it reads as
+// no date. The schedule check's PickerDate (store/schedule_check.h).
+std::function<std::optional<std::string>(const std::string&)> ShortDatePicker(
+    const std::string& format, int currentYear);
 
 }  // namespace vantrel

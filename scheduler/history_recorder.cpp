@@ -4,15 +4,6 @@
 
 namespace vantrel {
 
-const char kEventStart[] = "start";
-const char kEventEnd[] = "end";
-const char kEventMonitoringOn[] = "monitoring on";
-const char kEventMonitoringOff[] = "monitoring off";
-const char kEventTrayIcon[] = "tray icon";
-const char kEventPause[] = "pause";
-const char kEventPauseEnd[] = "pause end";
-const char kEventQuickTimer[] = "quick timer";
-const char kEventQuickTimerOff[] = "quick timer off";
 const char kQuickTimerName[] = "定时关机";
 
 namespace {
@@ -99,7 +90,7 @@ void HistoryRecorder::PostponedFired(const std::string& word, const std::string&
 }
 
 void HistoryRecorder::TaskNote(const FiredTask& task, const char* outcome, const std::string& detail) {
-    Line(kSourceTimer, task, ActionOutcome{outcome, detail});
+    Line(kSourceBalloon, task, ActionOutcome{outcome, detail});
 }
 
 void HistoryRecorder::BusyWait(const std::string& word, const std::string& why) {

@@ -55,8 +55,8 @@ public:
     // A postponed action's minute came: its countdown began again; its end
     // is its line too.
     void PostponedFired(const std::string& word, const std::string& until);
-    // A line about a task outside its run (kSourceTimer): its warning, its
-    // run skipped or postponed from the warning.
+    // A line about a task outside its run (kSourceBalloon): its warning,
+    // its run skipped or postponed from the warning.
     void TaskNote(const FiredTask& task, const char* outcome, const std::string& detail);
     // A power task's countdown waits while the machine is busy (`why`:
     // full screen, processor, network), and the wait's end (`why`: no
@@ -109,16 +109,8 @@ private:
     std::optional<FiredTask> endedTask_;  // the countdown's, until its action is done
 };
 
-// The program's events, in the action column of their lines.
-extern const char kEventStart[];          // "start"
-extern const char kEventEnd[];            // "end"
-extern const char kEventMonitoringOn[];   // "monitoring on"
-extern const char kEventMonitoringOff[];  // "monitoring off"
-extern const char kEventTrayIcon[];       // "tray icon"
-extern const char kEventPause[];          // "pause", until the minute in the detail
-extern const char kEventPauseEnd[];       // "pause end"
-extern const char kEventQuickTimer[];     // "quick timer", for the minute in the detail
-extern const char kEventQuickTimerOff[];  // "quick timer off"
+// (The program's events, kEvent..., are declared with the line format in
+// history/history.h.)
 // The quick timer's shutdown, as its lines and the tray name it.
 extern const char kQuickTimerName[];      // "定时关机"
 

@@ -111,13 +111,13 @@ std::string Words(ScheduleKind kind, const MatchResult& f) {
         const std::optional<std::int64_t> n = Num(f, "N");
         // The idle time in whole minutes fits 32 bits of milliseconds.
         if (!n || *n < 0 || *n > 0xFFFFFFFFLL / 60000) return std::string();
-        return "空闲 " + std::to_string(*n) + " 分钟后";
+        return "空闲" + std::to_string(*n) + "分钟后";
     }
     const std::optional<std::int64_t> h = Num(f, "H"), m = Num(f, "M");
     if (!h || !m) return std::string();
     const std::int64_t target = *h * 60 + *m;
     if (target < 0 || target > 0xFFFFFFFFLL / 60000) return std::string();
-    return "开机后 " + std::to_string(*h) + " 时 " + std::to_string(*m) + " 分";
+    return "开机后" + std::to_string(*h) + "时" + std::to_string(*m) + "分";
 }
 
 }  // namespace
@@ -165,6 +165,7 @@ NextRun NextRunOf(const std::string& schedule, const std::string& enabled, const
     const NextDue next = NextDueTimes(schedule, from, 1, env);
     if (!next.words.empty()) {
         run.kind = kind == ScheduleKind::Idle ? NextRun::Kind::WhenIdle : NextRun::Kind::AfterStart;
+        run.words = next.words;
     } else if (!next.times.empty()) {
         run.kind = NextRun::Kind::At;
         run.at = next.times[0];
@@ -181,14 +182,16 @@ std::string MinuteTextFrom(const LocalTime& at, const LocalTime& now, bool timeA
     return PaddedDecimal(at.year, 4) + "-" + date + " " + time;
 }
 
+const char* const kNoNextRunText = "—";
+
 std::string NextRunText(const NextRun& next, const LocalTime& now) {
     switch (next.kind) {
         case NextRun::Kind::At: return MinuteTextFrom(next.at, now, false);
-        case NextRun::Kind::WhenIdle: return "空闲时";
-        case NextRun::Kind::AfterStart: return "开机后";
+        case NextRun::Kind::WhenIdle:
+        case NextRun::Kind::AfterStart: return next.words;
         case NextRun::Kind::Never: break;
     }
-    return "—";
+    return kNoNextRunText;
 }
 
 }  // namespace vantrel

@@ -20,8 +20,8 @@ namespace vantrel {
 constexpr int kNextDueYears = 8;
 
 struct NextDue {
-    // Idle and start-up schedules have no clock time: a sentence instead
-    // ("空闲 N 分钟后" / "开机后 H 时 M 分"); empty for the others.
+    // Idle and start-up schedules have no clock time: a phrase instead
+    // ("空闲N分钟后" / "开机后H时M分"); empty for the others.
     std::string words;
     std::vector<LocalTime> times;  // ascending, at most the count asked for
 };
@@ -36,7 +36,8 @@ NextDue NextDueTimes(const std::string& schedule, const LocalTime& from, int cou
 struct NextRun {
     enum class Kind { At, WhenIdle, AfterStart, Never };
     Kind kind = Kind::Never;
-    LocalTime at;  // the minute, for At
+    LocalTime at;       // the minute, for At
+    std::string words;  // NextDue's phrase, for WhenIdle and AfterStart
 };
 
 // The next run, from the minute of `from` on, of a task with this schedule
@@ -50,8 +51,11 @@ NextRun NextRunOf(const std::string& schedule, const std::string& enabled, const
 // `now`; "23:00" alone for a minute of today when `timeAloneToday`.
 std::string MinuteTextFrom(const LocalTime& at, const LocalTime& now, bool timeAloneToday);
 
-// The settings list's 下次运行 cell: the minute as above, "空闲时", "开机后",
-// or "—" for a task that does not run again.
+// A task's next run as the settings list's 下次运行 column and vantrelctl
+// list show it: the minute as above (never the time alone), the idle or
+// start-up phrase ("空闲30分钟后", "开机后0时5分"), or "—" for a task that
+// does not run again.
+extern const char* const kNoNextRunText;  // "—"
 std::string NextRunText(const NextRun& next, const LocalTime& now);
 
 }  // namespace vantrel

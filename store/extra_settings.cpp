@@ -9,11 +9,17 @@ namespace vantrel {
 
 const std::vector<ExtraSetting>& ExtraSettings() {
     static const std::vector<ExtraSetting> all = {
-        {"tiqian", "提前提醒", "分钟", 5, 0, 1440, &Settings::warnMinutes},
-        {"manglu", "忙时推迟", "", 0, 0, 1, &Settings::busyWait},
-        {"mangxian", "忙时最长等待", "分钟", 120, 1, 1440, &Settings::busyLimitMinutes},
-        {"mangcpu", "处理器使用率高于", "%", 80, 0, 100, &Settings::busyProcessorPercent},
-        {"mangwang", "网络流量高于", "KB/秒", 100, 0, 1000000, &Settings::busyNetworkKBps},
+        {"tiqian", "提前提醒", "分钟", 5, 0, 1440, &Settings::warnMinutes,
+         "注销、待机、休眠、重启、关机等任务到时之前几分钟，在托盘图标上方提醒；0 表示不提醒。"},
+        {"manglu", "忙时推迟", "", 0, 0, 1, &Settings::busyWait,
+         "这类任务到时计算机正忙，就先不倒计时，每分钟再看一次，不忙时再开始。忙：前台是全屏程序，"
+         "或上一分钟处理器、网络高于下面的值。"},
+        {"mangxian", "忙时最长等待", "分钟", 120, 1, 1440, &Settings::busyLimitMinutes,
+         "忙时推迟最多等这么多分钟（1 到 1440），之后不论忙不忙都开始倒计时。"},
+        {"mangcpu", "处理器使用率高于", "%", 80, 0, 100, &Settings::busyProcessorPercent,
+         "上一分钟处理器平均使用率高于这个百分比时算忙；0 表示不看处理器。"},
+        {"mangwang", "网络流量高于", "KB/秒", 100, 0, 1000000, &Settings::busyNetworkKBps,
+         "上一分钟网络流量高于这么多 KB/秒时算忙；0 表示不看网络。"},
     };
     return all;
 }
@@ -27,11 +33,13 @@ const ExtraSetting* FindExtraSetting(const std::string& nameOrLabel) {
 const std::vector<SettingEntry>& AllSettings() {
     static const std::vector<SettingEntry> all = [] {
         std::vector<SettingEntry> v = {
-            {kValCountdown, "倒计时长度", "秒", false, 60, 0, 86400},
-            {kValSoundPath, "声音文件", "", true, 0, 0, 0},
+            // The settings window's own labels, so that one word names one
+            // setting in the window, the help and vantrelctl.
+            {kValCountdown, "关机前等待", "秒", false, 60, 0, 86400},
+            {kValSoundPath, "关机前声音提示", "", true, 0, 0, 0},
             {kValGreeting, "显示开机时间", "", false, 0, 0, 1},
-            {kValCtrlHotkeys, "Ctrl 热键", "", false, 0, 0, 1},
-            {kValCloseAll, "关闭所有程序", "", false, 0, 0, 1},
+            {kValCtrlHotkeys, "使用Ctrl热键", "", false, 0, 0, 1},
+            {kValCloseAll, "待机前关闭所有程序", "", false, 0, 0, 1},
         };
         for (const ExtraSetting& e : ExtraSettings())
             v.push_back({e.name, e.label, e.unit, false, e.defaultValue, e.minimum, e.maximum});
@@ -41,8 +49,20 @@ const std::vector<SettingEntry>& AllSettings() {
 }
 
 const SettingEntry* FindSetting(const std::string& nameOrLabel) {
+    // The labels vantrelctl used before it took the window's, which scripts
+    // may still name.
+    static const struct {
+        const char* label;
+        const char* name;
+    } kFormerLabels[] = {{"倒计时长度", kValCountdown},
+                         {"声音文件", kValSoundPath},
+                         {"Ctrl 热键", kValCtrlHotkeys},
+                         {"关闭所有程序", kValCloseAll}};
+    std::string wanted = nameOrLabel;
+    for (const auto& former : kFormerLabels)
+        if (wanted == former.label) wanted = former.name;
     for (const SettingEntry& s : AllSettings())
-        if (AsciiUpper(nameOrLabel) == AsciiUpper(s.name) || nameOrLabel == s.label) return &s;
+        if (AsciiUpper(wanted) == AsciiUpper(s.name) || wanted == s.label) return &s;
     return nullptr;
 }
 
@@ -59,6 +79,17 @@ std::int32_t SettingInEffect(const SettingEntry& setting, std::int32_t stored) {
     return setting.defaultValue;
 }
 
+std::string SettingNames() {
+    std::string names;
+    for (const SettingEntry& s : AllSettings())
+        names += (names.empty() ? "" : "、") + std::string(s.name) + "（" + s.label + "）";
+    return names;
+}
+
+bool IsSwitch(const SettingEntry& setting) {
+    return !setting.text && setting.minimum == 0 && setting.maximum == 1;
+}
+
 std::string CheckExtraSetting(const ExtraSetting& setting, const std::string& text, std::int32_t& value) {
     return CheckSettingNumber(*FindSetting(setting.name), text, value);
 }
@@ -72,7 +103,8 @@ std::string CheckSettingNumber(const SettingEntry& setting, const std::string& t
     // given (a timer, a task number, a schedule's clock time).
     const bool leadingZero = digits && text.size() > 1 && text[0] == '0';
     if (!digits || leadingZero || n < setting.minimum || n > setting.maximum)
-        return std::string(setting.label) + "应为 " + range + " 之间的整数" + (leadingZero ? "，不带前导零" : "");
+        return std::string(setting.label) + "应为 " + range + " 之间的整数" + (leadingZero ? "，不带前导零" : "") +
+               (*setting.unit ? std::string("（单位：") + setting.unit + "）" : std::string());
     value = static_cast<std::int32_t>(n);
     return std::string();
 }

@@ -20,6 +20,7 @@ struct ExtraSetting {
     std::int32_t minimum;
     std::int32_t maximum;
     std::int32_t Settings::*copy;  // the running program's copy
+    const char* hint;              // what it means, as the window's tooltip says it
 };
 
 // Every setting of the program key as vantrelctl shows and sets it: the
@@ -33,12 +34,19 @@ struct SettingEntry {
     std::int32_t defaultValue, minimum, maximum;
 };
 const std::vector<SettingEntry>& AllSettings();
-// By value name (in any letter case, as the registry compares names) or label.
+// By value name (in any letter case, as the registry compares names) or
+// label (the settings window's words; vantrelctl's former labels too);
+// nullptr for none.
 const SettingEntry* FindSetting(const std::string& nameOrLabel);
 // The value the running program goes by for a stored integer: itself when
 // it lies in the setting's range; otherwise a later setting's default, a
 // countdown that cannot be negative, a switch on only as the program tests it.
 std::int32_t SettingInEffect(const SettingEntry& setting, std::int32_t stored);
+// Every setting as "name（label）", in list order, for a message naming
+// the valid ones.
+std::string SettingNames();
+// An integer setting of the range 0..1: shown as 开 and 关.
+bool IsSwitch(const SettingEntry& setting);
 // CheckExtraSetting's rule for an integer setting.
 std::string CheckSettingNumber(const SettingEntry& setting, const std::string& text, std::int32_t& value);
 

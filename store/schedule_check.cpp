@@ -40,6 +40,27 @@ std::vector<FieldRule> FieldsOf(ScheduleKind kind) {
     return {};
 }
 
+// How the editor writes each kind, and one text it writes.
+struct KindForm {
+    const char* form;
+    const char* example;
+};
+
+KindForm FormOf(ScheduleKind kind) {
+    switch (kind) {
+        case ScheduleKind::Idle: return {"空闲N分钟", "空闲30分钟"};
+        case ScheduleKind::Once: return {"一次<短日期>日H时M分", "一次2026/12/25日8时0分"};
+        case ScheduleKind::Daily: return {"每天H时M分", "每天23时0分"};
+        case ScheduleKind::Weekly: return {"每周W日H时M分", "每周1日9时0分"};
+        case ScheduleKind::Monthly: return {"每月D日H时M分", "每月1日9时0分"};
+        case ScheduleKind::Yearly: return {"每年MO月D日H时M分", "每年12月25日8时0分"};
+        case ScheduleKind::Startup: return {"开机H时M分", "开机0时10分"};
+        case ScheduleKind::Interval: return {"每隔N分开始H时M分", "每隔60分开始8时0分"};
+        case ScheduleKind::None: break;
+    }
+    return {"", ""};
+}
+
 bool AllDigits(const std::string& s) {
     if (s.empty()) return false;
     for (char c : s)
@@ -52,7 +73,7 @@ std::string PickerProblem(const FieldRule& rule, const std::string& field) {
     const int high = rule.control == Control::Hour ? 23 : 59;
     if (!AllDigits(field) || (field.size() > 1 && field[0] == '0'))
         return std::string(rule.name) + "“" + field + "”不是不带前导零的数字";
-    if (field.size() > 2 || std::stoi(field) > high)
+    if (field.size() > 2 || (field.size() == 2 ? (field[0] - '0') * 10 + (field[1] - '0') : field[0] - '0') > high)
         return std::string(rule.name) + " " + field + " 超出范围 0-" + std::to_string(high);
     return std::string();
 }
@@ -74,7 +95,14 @@ std::string ScheduleTextProblem(const std::string& schedule, const PickerDate& p
     }
     // Read back: the same fields must compose the same text.
     const std::string composed = ComposeSchedule(kind, fields);
-    if (composed != schedule) return quoted + "不是任务窗口写出的格式（读作 " + composed + "）";
+    if (composed != schedule) {
+        // Text after a whole schedule is named; anything else would only
+        // echo the fields as the scan cut them, so the form is shown.
+        if (schedule.compare(0, composed.size(), composed) == 0)
+            return quoted + "在 " + composed + " 之后多了“" + schedule.substr(composed.size()) + "”";
+        const KindForm form = FormOf(kind);
+        return quoted + "不是任务窗口写出的格式，应写成 " + form.form + "，例如 " + form.example;
+    }
 
     for (std::size_t i = 0; i < rules.size(); ++i) {
         const FieldRule& rule = rules[i];

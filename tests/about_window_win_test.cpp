@@ -8,6 +8,8 @@
 
 #include "text/codepage_win.h"
 #include "ui/about_window_win.h"
+#include "version.h"
+#include "build_date.h"
 
 namespace vantrel {
 namespace {
@@ -43,10 +45,17 @@ TEST(AboutWindow, ShowsItsTextsWhereLaidOut) {
         LONG fontHeight;
     } controls[] = {
         {AboutWindow::kLabel1Id, "名称:    Vantrel", {82, 64}, 15},
-        {AboutWindow::kLabel2Id, "版本:    2018", {82, 96}, 15},
-        {AboutWindow::kLabel5Id, "时间:    2018年9月1日", {81, 126}, 15},
+        // The project's version, as the setup program and vantrelctl give it.
+        {AboutWindow::kLabel2Id, "版本:    " VANTREL_PRODUCT_VERSION, {82, 96}, 15},
+        {AboutWindow::kLabel5Id, "时间:    " VANTREL_BUILD_DATE, {81, 126}, 15},
         {AboutWindow::kButton1Id, "确定(&O)", {112, 216}, 13},
     };
+    // The date of the commit built, in the window's own form.
+    const std::string date = VANTREL_BUILD_DATE;
+    EXPECT_EQ(date.size() >= 10 && date.find("年") == 4 && date.find("月") != std::string::npos &&
+                  date.rfind("日") == date.size() - 2,
+              true)
+        << date;
     for (const auto& c : controls) {
         HWND control = about->control(c.id);
         ASSERT_NE(control, nullptr) << c.text;

@@ -7,6 +7,7 @@
 #include "text/codepage.h"
 #include "registry/file_registry.h"
 #include "registry/reg_file.h"
+#include "store/extra_settings.h"
 #include "tests/cli_test_env.h"
 #include "tests/schedule_text_cases.h"
 
@@ -162,7 +163,8 @@ TEST(CliUsage, MistakesExitTwoWithOneLineAndTouchNothing) {
         {"export", "a.reg", "b.reg"},
         {"import"},
         {"import", "a.reg", "--replace", "--replace"},
-        {"next", "每天8时0分", "--count", "2"},
+        {"next", "每天25时0分"},
+        {"next", "每隔60分钟"},
         {"list", "--file"},
         {"list", "--file", "a.reg", "--file", "b.reg"},
         {"check", "每天8时0分", "--at", "2026-01-01 08:00", "--json"},
@@ -265,9 +267,9 @@ TEST(CliList, ShowsTheWindowsRowsWithNextRunsAndErrors) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out,
               "序号\t时间\t任务\t任务属性\t是否启用\t下次运行\n"
-              "1\t每天8时0分\t提醒\t早上好\t启用\t2026-12-08 08:00\n"
-              "2\t每周1日9时0分\t关闭计算机\t\t禁用\t-\n"
-              "3\t空闲30分钟\t休眠计算机\t第2天7时30分唤醒\t启用\t空闲 30 分钟后\n"
+              "1\t每天8时0分\t提醒\t早上好\t启用\t12-08 08:00\n"
+              "2\t每周1日9时0分\t关闭计算机\t\t禁用\t—\n"
+              "3\t空闲30分钟\t休眠计算机\t第2天7时30分唤醒\t启用\t空闲30分钟后\n"
               "4\t每年2月29日12时0分\t禁用网卡\t本地连接\t启用\t2028-02-29 12:00\n"
               "5\t每天10时0分\t\t\t启用\t错误: 值 B5 的类型不对\n");
 
@@ -280,7 +282,7 @@ TEST(CliList, ShowsTheWindowsRowsWithNextRunsAndErrors) {
               "  {\"n\": 2, \"schedule\": \"每周1日9时0分\", \"action\": \"关闭计算机\", \"param\": \"\", "
               "\"enabled\": \"禁用\", \"next\": null, \"error\": null},\n"
               "  {\"n\": 3, \"schedule\": \"空闲30分钟\", \"action\": \"休眠计算机\", \"param\": \"第2天7时30分唤醒\", "
-              "\"enabled\": \"启用\", \"next\": \"空闲 30 分钟后\", \"error\": null},\n"
+              "\"enabled\": \"启用\", \"next\": \"空闲30分钟后\", \"error\": null},\n"
               "  {\"n\": 4, \"schedule\": \"每年2月29日12时0分\", \"action\": \"禁用网卡\", \"param\": \"本地连接\", "
               "\"enabled\": \"启用\", \"next\": \"2028-02-29 12:00\", \"error\": null},\n"
               "  {\"n\": 5, \"schedule\": \"每天10时0分\", \"action\": \"\", \"param\": \"\", "
@@ -548,8 +550,8 @@ TEST(CliSettings, ListsSetsAndRefusesBadValues) {
     FourTasks(env);
     const CliRun all = Ctl(env, {"settings", "--file", kFile});
     EXPECT_EQ(all.status, 0);
-    for (const char* row : {"tishi\t倒计时长度\t60秒\t60秒\n", "tiqian\t提前提醒\t5分钟\t5分钟\n",
-                            "manglu\t忙时推迟\t0\t0\n", "soundpath\t声音文件\t\t\n"})
+    for (const char* row : {"tishi\t关机前等待\t60秒\t60秒\n", "tiqian\t提前提醒\t5分钟\t5分钟\n",
+                            "manglu\t忙时推迟\t关\t关\n", "soundpath\t关机前声音提示\t\t\n"})
         EXPECT_NE(all.out.find(row), std::string::npos) << row;
     const std::vector<std::string> before = Values(env);
     for (const std::vector<std::string>& bad :
@@ -575,8 +577,67 @@ TEST(CliSettings, ListsSetsAndRefusesBadValues) {
     EXPECT_EQ(Ctl(env, {"import", "导出.reg", "--file", "另一台.reg"}).status, 2);
     EXPECT_EQ(Values(env, "另一台.reg"), other);
     const CliRun json = Ctl(env, {"settings", "soundpath", "C:\\响.wav", "--json", "--file", kFile});
-    EXPECT_EQ(json.out, "[\n  {\"name\": \"soundpath\", \"label\": \"声音文件\", \"value\": \"C:\\\\响.wav\", "
+    EXPECT_EQ(json.out, "[\n  {\"name\": \"soundpath\", \"label\": \"关机前声音提示\", \"value\": \"C:\\\\响.wav\", "
                         "\"default\": \"\", \"unit\": \"\", \"error\": null}\n]\n");
+}
+
+// The settings window's words name the settings (and the labels vantrelctl
+// used before, which scripts may hold); switches read and take 开 and 关,
+// while --json keeps the numbers; a value may carry the unit it is shown
+// with.
+TEST(CliSettings, TheWindowsLabelsNameTheSettings) {
+    const struct {
+        const char* name;
+        const char* value;
+        const char* stored;  // the value afterwards
+        const char* shown;   // its row
+    } cases[] = {
+        {"关机前等待", "90秒", "tishi=90", "tishi\t关机前等待\t90秒\t60秒\n"},
+        {"倒计时长度", "30", "tishi=30", "tishi\t关机前等待\t30秒\t60秒\n"},
+        {"使用Ctrl热键", "开", "rejian=1", "rejian\t使用Ctrl热键\t开\t关\n"},
+        {"待机前关闭所有程序", "1", "shutapp=1", "shutapp\t待机前关闭所有程序\t开\t关\n"},
+        {"显示开机时间", "关", "kaiji=0", "kaiji\t显示开机时间\t关\t关\n"},
+        {"关机前声音提示", "C:\\响.wav", "soundpath=C:\\响.wav", "soundpath\t关机前声音提示\tC:\\响.wav\t\n"},
+        {"忙时推迟", "开", "manglu=1", "manglu\t忙时推迟\t开\t关\n"},
+        {"网络流量高于", "0KB/秒", "mangwang=0", "mangwang\t网络流量高于\t0KB/秒\t100KB/秒\n"},
+    };
+    for (const auto& c : cases) {
+        TestEnv env;
+        FourTasks(env);
+        const CliRun r = Ctl(env, {"settings", c.name, c.value, "--file", kFile});
+        EXPECT_EQ(r.status, 0) << c.name << ": " << r.err;
+        EXPECT_EQ(r.out, std::string("名称\t设置\t值\t默认\n") + c.shown) << c.name;
+        const std::vector<std::string> values = Values(env);
+        EXPECT_NE(std::find(values.begin(), values.end(), c.stored), values.end()) << c.name;
+    }
+    TestEnv env;
+    FourTasks(env);
+    EXPECT_EQ(Ctl(env, {"settings", "rejian", "开", "--json", "--file", kFile}).out,
+              "[\n  {\"name\": \"rejian\", \"label\": \"使用Ctrl热键\", \"value\": 1, \"default\": 0, "
+              "\"unit\": \"\", \"error\": null}\n]\n");
+    // A switch takes nothing but 开, 关, 1 and 0; a unit not its own is refused.
+    for (const std::vector<std::string>& bad :
+         {std::vector<std::string>{"settings", "忙时推迟", "是"}, {"settings", "关机前等待", "2分钟"}}) {
+        std::vector<std::string> args = bad;
+        args.insert(args.end(), {"--file", kFile});
+        const CliRun r = Ctl(env, args);
+        EXPECT_EQ(r.status, 2) << bad[1];
+        EXPECT_NE(r.err.find("之间的整数"), std::string::npos) << r.err;
+    }
+}
+
+TEST(CliSettings, AnUnknownNameListsTheValidOnes) {
+    TestEnv env;
+    FourTasks(env);
+    const std::string before = env.files[kFile];
+    const CliRun r = Ctl(env, {"settings", "关机前等候", "2", "--file", kFile});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
+    for (const SettingEntry& s : AllSettings()) {
+        EXPECT_NE(r.err.find(s.name), std::string::npos) << s.name << ": " << r.err;
+        EXPECT_NE(r.err.find(s.label), std::string::npos) << s.label << ": " << r.err;
+    }
+    EXPECT_EQ(env.files[kFile], before);
 }
 
 }  // namespace

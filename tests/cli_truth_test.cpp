@@ -109,7 +109,9 @@ TEST(CliTruth, SettingsShowsTheValueTheProgramGoesBy) {
 
             const CliRun r = Ctl(env, {"settings", "--file", "t.reg"});
             ASSERT_EQ(r.status, 0) << r.err;
-            const std::string row = std::string(s.name) + "\t" + s.label + "\t" + std::to_string(inEffect) + s.unit;
+            // A switch shows as 开 or 关.
+            const std::string shown = IsSwitch(s) ? (inEffect ? "开" : "关") : std::to_string(inEffect) + s.unit;
+            const std::string row = std::string(s.name) + "\t" + s.label + "\t" + shown;
             const std::size_t at = r.out.find("\n" + row);
             ASSERT_NE(at, std::string::npos) << r.out;
             const std::string rest = r.out.substr(at + 1 + row.size(), r.out.find('\n', at + 1) - at - 1 - row.size());

@@ -72,7 +72,7 @@ check AddRefusesATextGbkCannotHold $? "$(utf8 "$work/err")"
 
 ctl "$prefix_one" list
 [ $rc -eq 0 ] && has "$work/out" $'1\t每天8时0分\t提醒\t早上好 "全体"\t启用\t' &&
-    has "$work/out" $'2\t每年2月29日9时0分\t关闭计算机\t\t禁用\t-'
+    has "$work/out" $'2\t每年2月29日9时0分\t关闭计算机\t\t禁用\t—'
 check ListRedirectedIsGbk $? "$(utf8 "$work/out")"
 ctl "$prefix_one" list --json
 [ $rc -eq 0 ] && grep -qF '"schedule": "每年2月29日9时0分"' "$work/out"

@@ -210,10 +210,92 @@ TEST_F(HistoryCli, ReadsBothFilesInOrderAndFilters) {
               "\"schedule\": \"每天17时30分\", \"action\": \"打开文件\", \"param\": "
               "\"C:\\\\报表\\\\月报.xls\", \"outcome\": \"done\", \"detail\": null}\n]\n");
 
-    // No history yet: nothing, and no failure.
+    // Nothing matches: the table says so; --json stays an empty array.
+    ASSERT_EQ(Run({"--task", "9"}), kExitDone);
+    EXPECT_EQ(out_.str(), "没有符合条件的运行记录。\n");
+
+    // No history yet: said, and no failure.
     env_.files.clear();
     ASSERT_EQ(Run({"--json"}), kExitDone);
     EXPECT_EQ(out_.str(), "[]\n");
+    ASSERT_EQ(Run({}), kExitDone);
+    EXPECT_EQ(out_.str(), "还没有运行记录。\n");
+}
+
+// Every line the program writes, through the table: its source, action and
+// outcome columns hold Chinese words, never the file's English keywords,
+// which --json keeps for scripts. The warning before a power task and the
+// choice made from it have a source of their own.
+TEST_F(HistoryCli, TheTableShowsChineseWordsWhereTheFileKeepsKeywords) {
+    ListSink sink;
+    LocalTime now;
+    now.year = 2026, now.month = 12, now.day = 7, now.hour = 17, now.minute = 30;
+    HistoryRecorder r(sink, [&] { return now; });
+    const FiredTask task{3, "每天23时0分", "关闭计算机", "", ""};
+    r.ProgramStarted("2.0.0", "10.0");
+    r.MonitoringSwitched(kSourceMenu, false);
+    r.MonitoringSwitched(kSourceMenu, true);
+    r.TrayIconShown(false);
+    r.PauseStarted("2026-12-07 18:30");
+    r.PauseEnded(kSourceTimer);
+    r.QuickTimerSet(kSourceMenu, "2026-12-07 18:00");
+    r.QuickTimerSet(kSourceMenu, "");
+    r.QuickTimerFired();
+    r.CountdownEnded(kOutcomeActNow);
+    r.TaskNote(task, kOutcomeWarning, "5分钟后将关机（每天23时0分）");
+    r.TaskNote(task, kOutcomeSkipped, "2026-12-07 23:00");
+    r.TaskNote(task, kOutcomePostponed, "2026-12-07 23:15");
+    r.BusyWait("关机", "全屏程序");
+    r.BusyWaitEnded("关机", "不再忙");
+    r.PostponedFired("关机", "2026-12-07 23:15");
+    r.CountdownEnded(kOutcomeCarriedOut);
+    r.CountdownPostponed("关机", "2026-12-07 23:20");
+    r.PendingMissed("关机", "2026-12-07 23:20", "已超过宽限");
+    r.PendingReplaced("重启", "2026-12-07 23:30", "关机");
+    r.StartupProblem("无法读取 dingshi");
+    r.Command(kSourceHotkey, "关机", ActionOutcome::Error("拒绝访问。"));
+    r.Command(kSourceMenu, "打开光驱", ActionOutcome{kOutcomeStarted, ""});
+    r.MonitoringSwitched(kSourceCountdown, false);
+    r.ProgramEnded();
+    std::string file = HistoryFileStart();
+    for (const HistoryEntry& e : sink.lines) file += FormatHistoryLine(e);
+    env_.files[env_.folder + "\\history.log"] = file;
+
+    ASSERT_EQ(Run({}), kExitDone) << err_.str();
+    std::vector<std::string> rows;
+    std::string table = out_.str();
+    for (std::size_t at = 0, end; (end = table.find('\n', at)) != std::string::npos; at = end + 1)
+        rows.push_back(table.substr(at, end - at));
+    ASSERT_EQ(rows.size(), sink.lines.size() + 1);
+    for (std::size_t i = 1; i < rows.size(); ++i) {
+        std::vector<std::string> cells;
+        for (std::size_t at = 0;;) {
+            const std::size_t tab = rows[i].find('\t', at);
+            cells.push_back(rows[i].substr(at, tab == std::string::npos ? std::string::npos : tab - at));
+            if (tab == std::string::npos) break;
+            at = tab + 1;
+        }
+        ASSERT_EQ(cells.size(), 8u) << rows[i];
+        for (int column : {1, 4, 6}) {
+            EXPECT_EQ(cells[column].find_first_of("abcdefghijklmnopqrstuvwxyz"), std::string::npos)
+                << "column " << column << " of " << sink.lines[i - 1].source << "|"
+                << sink.lines[i - 1].action << "|" << sink.lines[i - 1].outcome;
+        }
+    }
+    // A few words by name: one keyword, two columns, two words.
+    const struct {
+        HistoryColumn column;
+        const char *keyword, *word;
+    } words[] = {
+        {HistoryColumn::Source, "countdown", "倒计时"},   {HistoryColumn::Outcome, "countdown", "开始倒计时"},
+        {HistoryColumn::Source, "balloon", "提前提醒"},   {HistoryColumn::Action, "monitoring off", "关闭监控"},
+        {HistoryColumn::Outcome, "cancelled", "已取消"}, {HistoryColumn::Action, "关闭计算机", "关闭计算机"},
+    };
+    for (const auto& w : words) EXPECT_EQ(HistoryWord(w.column, w.keyword), w.word) << w.keyword;
+
+    ASSERT_EQ(Run({"--task", "3", "--json"}), kExitDone);
+    EXPECT_NE(out_.str().find("\"source\": \"balloon\", \"task\": 3"), std::string::npos) << out_.str();
+    EXPECT_NE(out_.str().find("\"outcome\": \"warning\""), std::string::npos) << out_.str();
 }
 
 // Each text stays in its cell; the euro sign (0x80 in code page 936) shows.

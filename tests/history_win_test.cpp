@@ -322,8 +322,8 @@ TEST_F(HistoryTick, AWarningBeforeAPowerTaskAndItsSkipAreLines) {
     std::vector<std::string> got;
     for (const HistoryEntry& e : Read("history.log"))
         if (e.task) got.push_back(e.source + "|" + e.action + "|" + e.outcome + "|" + e.detail);
-    EXPECT_EQ(got, (std::vector<std::string>{"timer|关闭计算机|warning|3分钟后将关机（" + schedule + "）",
-                                             "timer|关闭计算机|skipped|" + FormatMinute(run)}));
+    EXPECT_EQ(got, (std::vector<std::string>{"balloon|关闭计算机|warning|3分钟后将关机（" + schedule + "）",
+                                             "balloon|关闭计算机|skipped|" + FormatMinute(run)}));
 }
 
 // 忙时推迟 with a full-screen window in front: a due 关机 task does not count

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "app/main_window_win.h"
+#include "app/shell_texts.h"
 #include "app/startup_win.h"
 #include "store/store_lock_win.h"
 #include "tests/reminder_probe_win.h"
@@ -266,7 +267,7 @@ TEST_F(MainWindowTest, APauseStopsATaskDueNowAndOutlivesARestart) {
     main_->driver().Timer1Timer();  // a tick message queued before the pause
     EXPECT_TRUE(testing_win::AllReminders().empty());
     EXPECT_EQ(main_->tray().icon(), SmallIcon("DISSHUT"));
-    EXPECT_EQ(main_->tray().tip(), "Vantrel-禁用\n暂停至 " + MinuteTextFrom(*main_->runner().pausedUntil(), LocalTimeNow(), true));
+    EXPECT_EQ(main_->tray().tip(), "Vantrel-禁用\n暂停至：" + MinuteTextFrom(*main_->runner().pausedUntil(), LocalTimeNow(), true));
 
     main_.reset();
     main_ = testing::StartTestMainWindow(kKey);
@@ -313,7 +314,10 @@ TEST_F(MainWindowTest, AQuickTimerIsNoTaskOutlivesARestartAndIsCancelled) {
     EXPECT_TRUE(main_->runner().counting());
     EXPECT_EQ(main_->runner().tickState().pendingAction, "关机");
     EXPECT_EQ(Stored("dingshi"), "(none)");
+    // 取消 switches monitoring off, and the balloon says how to switch it on.
     main_->BitBtn2Click();
+    EXPECT_FALSE(main_->runner().gate().monitoring);
+    EXPECT_EQ(main_->tray().lastBalloon(), kCancelledBalloonText);
 }
 
 // Whether the shell holds the program's icon: a change of nothing succeeds

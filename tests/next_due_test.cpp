@@ -116,8 +116,8 @@ TEST(NextDue, IdleAndStartUpHaveWordsInsteadOfTimes) {
         const char* text;
         const char* words;
     } cases[] = {
-        {"空闲30分钟", "空闲 30 分钟后"},   {"空闲05分钟", "空闲 5 分钟后"},
-        {"开机1时90分", "开机后 1 时 90 分"}, {"开机0时0分", "开机后 0 时 0 分"},
+        {"空闲30分钟", "空闲30分钟后"},   {"空闲05分钟", "空闲5分钟后"},
+        {"开机1时90分", "开机后1时90分"}, {"开机0时0分", "开机后0时0分"},
         {"空闲分钟", ""},                  {"空闲-1分钟", ""},
         {"开机-1时0分", ""},               {"开机2000时0分", ""},
     };
@@ -184,7 +184,7 @@ TEST(NextRun, TheListShowsTheMinuteOrWhenOrADash) {
         {"每天23时0分", "启用", "12-07 23:00"},         {"每周1日9时0分", "启用", "12-14 09:00"},
         {"每月7日9时30分", "启用", "12-07 09:30"},      {"每年1月5日8时0分", "启用", "2027-01-05 08:00"},
         {"一次2026/12/31日23时59分", "启用", "12-31 23:59"}, {"每隔45分开始8时0分", "启用", "12-07 09:30"},
-        {"空闲30分钟", "启用", "空闲时"},               {"开机0时10分", "启用", "开机后"},
+        {"空闲30分钟", "启用", "空闲30分钟后"},         {"开机0时10分", "启用", "开机后0时10分"},
         {"一次2026/12/7日9时29分", "启用", "—"},        {"空闲分钟", "启用", "—"},
         {"开机0时10分", "禁用", "—"},                   {"每天23时0分", "", "—"},
     };
@@ -204,10 +204,8 @@ TEST(NextDue, TheCommandPrintsOneMinuteALine) {
          "2026-12-07 09:00\n2026-12-14 09:00\n"},
         {{"next", "一次2026-12-25日8时0分", "--from", "2026-12-07 09:00", "--date-format", "yyyy-M-d"}, 0,
          "2026-12-25 08:00\n"},
-        {{"next", "一次2026-12-25日8时0分", "--from", "2026-12-07 09:00"}, 0, ""},
-        {{"next", "空闲10分钟", "--from", "2026-12-07 09:00"}, 0, "空闲 10 分钟后\n"},
-        {{"next", "每天25时0分", "--from", "2026-12-07 09:00"}, 0, ""},
-        {{"next", "每天8时0分"}, 2, ""},
+        {{"next", "空闲10分钟", "--from", "2026-12-07 09:00"}, 0, "空闲10分钟后\n"},
+        {{"next", "每年2月30日8时0分", "--from", "2026-12-07 09:00"}, 0, ""},
         {{"next", "每天8时0分", "--from", "2026-12-07"}, 2, ""},
         {{"next", "每天8时0分", "--from", "2026-02-30 08:00"}, 2, ""},
         {{"next", "每天8时0分", "--from", "2026-12-07 08:00", "--count", "0"}, 2, ""},
@@ -217,6 +215,32 @@ TEST(NextDue, TheCommandPrintsOneMinuteALine) {
         const testing::CliRun r = testing::Ctl(env, c.args);
         EXPECT_EQ(r.status, c.status) << c.args[1];
         EXPECT_EQ(r.out, c.out) << c.args[1];
+    }
+}
+
+// Without --from the command counts from the clock's minute; a text no
+// writer may store is refused with the check's reason rather than answered
+// with nothing, which stays the answer for a valid text never due.
+TEST(NextDue, TheCommandStartsNowAndRefusesWhatNoWriterStores) {
+    testing::TestEnv env;  // its clock: 2026-12-07 09:30
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::string out;
+        const char* says;  // a phrase of the refusal
+    } cases[] = {
+        {{"next", "每天8时0分"}, 0, "2026-12-08 08:00\n", ""},
+        {{"next", "每天9时30分", "--count", "2"}, 0, "2026-12-07 09:30\n2026-12-08 09:30\n", ""},
+        {{"next", "每天25时0分"}, 2, "", "时 25 超出范围 0-23"},
+        {{"next", "每隔60分钟"}, 2, "", "应写成 每隔N分开始H时M分，例如 每隔60分开始8时0分"},
+        {{"next", "一次2026-12-25日8时0分"}, 2, "", "短日期格式"},
+        {{"next", "每天8时0分以后", "--from", "2026-12-07 09:00"}, 2, "", "之后多了“以后”"},
+    };
+    for (const auto& c : cases) {
+        const testing::CliRun r = testing::Ctl(env, c.args);
+        EXPECT_EQ(r.status, c.status) << c.args[1] << ": " << r.err;
+        EXPECT_EQ(r.out, c.out) << c.args[1];
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << c.args[1] << ": " << r.err;
     }
 }
 

@@ -49,8 +49,11 @@ inline const std::vector<ScheduleTextCase>& ScheduleTextCases() {
         // Texts that are no schedule or do not read back.
         {"", false, "开头"},
         {"每日8时0分", false, "开头"},
-        {"每天8时0分以后", false, "读作 每天8时0分"},
-        {"空闲5分钟分钟", false, "读作 空闲5分钟"},
+        {"每天8时0分以后", false, "在 每天8时0分 之后多了“以后”"},
+        {"空闲5分钟分钟", false, "在 空闲5分钟 之后多了“分钟”"},
+        {"每隔60分钟", false, "应写成 每隔N分开始H时M分，例如 每隔60分开始8时0分"},
+        {"每天8点30分", false, "应写成 每天H时M分"},
+        {"每年12月25日", false, "应写成 每年MO月D日H时M分"},
     };
     return cases;
 }

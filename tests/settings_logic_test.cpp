@@ -91,5 +91,27 @@ TEST(SettingsLogic, CaptionsCloseUpAfterADelete) {
     EXPECT_EQ(CaptionAfterDelete(2, 4), 2);
 }
 
+// With monitoring off no task runs: a task that would run says why it will
+// not, one that never runs keeps its dash, and monitoring on shows the run.
+TEST(SettingsLogic, NextRunCellSaysMonitoringIsOff) {
+    LocalTime now;
+    now.year = 2026, now.month = 12, now.day = 7, now.hour = 9, now.minute = 30, now.dayOfWeek = 1;
+    const struct {
+        const char *schedule, *enabled;
+        bool on;
+        const char* cell;
+    } cases[] = {
+        {"每天23时0分", "启用", true, "12-07 23:00"},
+        {"每天23时0分", "启用", false, "监控已关闭"},
+        {"空闲30分钟", "启用", false, "监控已关闭"},
+        {"开机0时10分", "启用", true, "开机后0时10分"},
+        {"每天23时0分", "禁用", false, "—"},
+        {"一次2026/12/7日9时29分", "启用", false, "—"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(NextRunCell(NextRunOf(c.schedule, c.enabled, now, MatchEnv()), now, c.on), c.cell)
+            << c.schedule << " " << c.on;
+}
+
 }  // namespace
 }  // namespace vantrel

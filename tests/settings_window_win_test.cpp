@@ -80,7 +80,7 @@ protected:
     std::string realRunEntry_;
 };
 
-TaskRecord Rec(const char* a, const char* b = "提醒", const char* c = "", const char* d = "启用") {
+TaskRecord Rec(const char* a, const char* b = "提醒", const char* c = "x", const char* d = "启用") {
     return TaskRecord{a, b, c, d};
 }
 
@@ -238,7 +238,7 @@ TEST_F(SettingsWindowTest, MoreSettingsAreCheckedAndStoredOnlyOnOk) {
     SetText(more->Field("tiqian"), "1441");
     CheckDlgButton(more->hwnd(), GetDlgCtrlID(more->Field("manglu")), BST_CHECKED);
     EXPECT_FALSE(more->OkClick());
-    EXPECT_EQ(boxes_, (std::vector<std::string>{"错误: 提前提醒应为 0 到 1440 之间的整数"}));
+    EXPECT_EQ(boxes_, (std::vector<std::string>{"错误: 提前提醒应为 0 到 1440 之间的整数（单位：分钟）"}));
     EXPECT_FALSE(Exists("tiqian") || Exists("manglu"));
     SetText(more->Field("tiqian"), "10");
     EXPECT_TRUE(more->OkClick());
@@ -369,7 +369,9 @@ TEST_F(SettingsWindowTest, AnUnchangedSoundPathIsNotWritten) {
     EXPECT_EQ(main_->settings().soundPath, "C:\\声音\\ding.wav");
 }
 
-TEST_F(SettingsWindowTest, ModifyingTaskTwoOfThreeKeepsItsStateAndMovesItsRowToTheEnd) {
+// The row keeps its place: a user who deletes by place deletes the task
+// just modified, not its neighbour.
+TEST_F(SettingsWindowTest, ModifyingTaskTwoOfThreeKeepsItsStateAndItsRow) {
     StartWith({Rec("每天1时0分"), Rec("每天2时0分", "提醒", "x", "禁用"), Rec("每天3时0分")});
     SettingsWindow* w = Open();
     w->SelectRow(1);
@@ -382,8 +384,12 @@ TEST_F(SettingsWindowTest, ModifyingTaskTwoOfThreeKeepsItsStateAndMovesItsRowToT
     EXPECT_EQ(Int("TaskNum"), 3);
     EXPECT_EQ(Str("D2"), "禁用");
     EXPECT_EQ(Str("A2"), "每天2时0分");
-    EXPECT_EQ(Captions(w), (std::vector<std::string>{"1", "3", "2"}));
-    EXPECT_EQ(w->Cell(2, 4), "禁用");
+    EXPECT_EQ(Captions(w), (std::vector<std::string>{"1", "2", "3"}));
+    EXPECT_EQ(w->Cell(1, 1), "每天2时0分");
+    EXPECT_EQ(w->Cell(1, 4), "禁用");
+    w->SelectRow(1);
+    w->Button6Click();
+    EXPECT_EQ(Str("A2"), "每天3时0分");
 }
 
 // Editors open side by side, the selection moving under them: each OK
@@ -404,13 +410,13 @@ TEST_F(SettingsWindowTest, EachEditorWritesItsOwnRecord) {
         {"add, then modify row 2, OK in the add first",
          {{S::Add, 0}, {S::Modify, 1}, {S::Ok, 0}, {S::Ok, 1}},
          {"每天1时0分", "每天22时30分", "每天3时0分", "每天22时30分"},
-         {"1", "3", "4", "2"}, 0},
+         {"1", "2", "3", "4"}, 0},
         {"modify row 2, the selection moved to row 1 before OK",
          {{S::Modify, 1}, {S::Select, 0}, {S::Ok, 0}},
-         {"每天1时0分", "每天22时30分", "每天3时0分"}, {"1", "3", "2"}, 0},
+         {"每天1时0分", "每天22时30分", "每天3时0分"}, {"1", "2", "3"}, 0},
         {"modify row 2, the selection cleared before OK",
          {{S::Modify, 1}, {S::Select, -1}, {S::Ok, 0}},
-         {"每天1时0分", "每天22时30分", "每天3时0分"}, {"1", "3", "2"}, 0},
+         {"每天1时0分", "每天22时30分", "每天3时0分"}, {"1", "2", "3"}, 0},
         {"Cancel in one modify leaves the other a modify",
          {{S::Modify, 0}, {S::Modify, 2}, {S::Cancel, 0}, {S::Ok, 1}},
          {"每天1时0分", "每天2时0分", "每天22时30分"}, {"1", "2", "3"}, 0},
@@ -449,6 +455,10 @@ TEST_F(SettingsWindowTest, EachEditorWritesItsOwnRecord) {
                     ASSERT_NE(e, nullptr) << c.name;
                     SendMessageA(e->control(TaskEditor::kRadioButton3), BM_CLICK, 0, 0);
                     e->SetPickerTime(TaskEditor::kDateTimePicker3, 22, 30);
+                    if (e->mode() == EditorMode::New) {  // an action, as OK asks for one
+                        SendMessageA(e->control(TaskEditor::kComboBox5), CB_SETCURSEL, kActShutDown, 0);
+                        e->ComboBox5Change();
+                    }
                     const size_t before = boxes_.size();
                     const HWND window = e->hwnd();
                     e->Button2Click();
@@ -548,7 +558,7 @@ TEST_F(SettingsWindowTest, HintsShowOnTheirControls) {
         {SettingsWindow::kButton2, "取消本次操作"},
         {SettingsWindow::kButton3, "设置关机前声音提示的音频文件，仅支持wav文件。"},
         {SettingsWindow::kCheckBox5, "待机休眠前关闭应用程序"},
-        {SettingsWindow::kCheckBox3, "是否在热键F9、F10、F11前加Ctrl键，使用该键防止软件热键冲突。"},
+        {SettingsWindow::kCheckBox3, "是否在热键F8、F9、F10、F11前加Ctrl键，使用该键防止软件热键冲突。"},
         // Whom start at logon serves: administrators, not standard users.
         {SettingsWindow::kCheckBox2,
          "管理员登录 Windows 时启动 Vantrel，标准用户登录时不启动（Windows XP：每个用户登录时启动）。"},

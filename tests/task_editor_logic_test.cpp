@@ -10,6 +10,7 @@
 
 #include "store/schedule_check.h"
 #include "store/task_record.h"
+#include "tests/cli_test_env.h"
 #include "tests/schedule_text_cases.h"
 
 namespace vantrel {
@@ -104,8 +105,8 @@ TEST(TaskEditorParameterRow, EveryAction) {
         bool wake;
     } cases[] = {
         {kActRemind, "提醒语：", 5, "下班时间到。", "", false},
-        {kActOpenFile, "文件:", 0, kOpenPrompt, kOpenPrompt, false},
-        {kActCloseProgram, "程序：", 0, kClosePrompt, kClosePrompt, false},
+        {kActOpenFile, "文件:", 0, "", kOpenPrompt, false},
+        {kActCloseProgram, "程序：", 0, "", kClosePrompt, false},
         {kActHangUp, "属性：", 0, "", "", false},
         {kActDial, "属性：", 0, "", "", false},
         {kActLogOff, "属性：", 0, "", "", false},
@@ -162,6 +163,77 @@ TEST(TaskEditorStoredParameter, WakeTimeOnlyForHibernateOtherThanNoWake) {
         {-1, "x", "x"},
     };
     for (const auto& c : cases) EXPECT_EQ(StoredParameter(c.index, c.text, 6, 15), c.expected) << c.text;
+}
+
+// ------------------------------------------------------------ OK's check
+
+// OK stores a task only when the store's check takes it, and says why not
+// in the words vantrelctl add uses for the same task: one check, so a task
+// this machine stores is one another machine's import takes.
+TEST(TaskEditorCheck, OkStoresWhatAddTakesAndSaysWhatAddSays) {
+    const struct {
+        const char* name;
+        int action;         // -1: no 任务类型 chosen
+        const char* typed;  // nullptr: the row as the action's change left it
+        const char* says;   // empty: stored
+    } cases[] = {
+        {"open file, prompt left alone", kActOpenFile, nullptr, "打开文件 需要属性（文件）"},
+        {"close program, prompt left alone", kActCloseProgram, nullptr, "关闭程序 需要属性（程序）"},
+        {"close program, name typed", kActCloseProgram, "notepad.exe", ""},
+        {"reminder, proposed text kept", kActRemind, nullptr, ""},
+        {"reminder, text cleared", kActRemind, "", "提醒 需要属性（提醒语）"},
+        {"shut down, nothing typed", kActShutDown, nullptr, ""},
+        {"shut down, a parameter typed", kActShutDown, "abc", "关闭计算机 不带属性"},
+        {"no action chosen", -1, nullptr, "任务“”不是以下之一："},
+        {"hibernate, a day chosen", kActHibernate, "第3天", ""},
+        {"hibernate, a day typed wrong", kActHibernate, "第10天", "第N天H时M分唤醒"},
+        {"adapter, proposed name kept", kActDisableAdapter, nullptr, ""},
+        {"adapter, a quote typed", kActEnableAdapter, "本地\"连接", "netsh"},
+    };
+    const std::string schedule = "每天8时0分";
+    for (const auto& c : cases) {
+        const std::string action = c.action < 0 ? "" : kActionNames[c.action];
+        const std::string shown = c.typed ? c.typed : c.action < 0 ? "" : RowFor(c.action, 6).text;
+        const std::string parameter = StoredParameter(c.action, shown, 6, 15);
+        const std::string problem = EditorTaskProblem(schedule, action, parameter, kFormat, 2026);
+        EXPECT_EQ(problem.empty(), std::string(c.says).empty()) << c.name << ": " << problem;
+        EXPECT_NE(problem.find(c.says), std::string::npos) << c.name << ": " << problem;
+
+        testing::TestEnv env;
+        const testing::CliRun add = testing::Ctl(
+            env, {"add", "--schedule", schedule, "--action", action, "--param", parameter, "--file", "t.reg"});
+        EXPECT_EQ(add.status == 0, problem.empty()) << c.name << ": " << add.err;
+        if (!problem.empty()) {
+            EXPECT_EQ(add.err.rfind("vantrelctl: " + problem, 0), 0u) << c.name << ": " << add.err;
+        }
+    }
+}
+
+// The prompts of 打开文件 and 关闭程序 say what to type; a row never holds
+// its own prompt as its text, whatever the action or the system.
+TEST(TaskEditorCheck, NoRowProposesItsPromptAsTheValue) {
+    for (unsigned major : {5u, 6u, 10u}) {
+        for (int i = 0; i < kActionCount; ++i) {
+            const ParameterRow row = RowFor(i, major);
+            if (!row.hint.empty()) {
+                EXPECT_NE(row.text, row.hint) << kActionNames[i];
+            }
+            for (const std::string& item : row.items) EXPECT_NE(item, row.hint) << kActionNames[i];
+        }
+    }
+}
+
+// A schedule the editor's pickers cannot write is refused like add refuses
+// it (a hand-edited record loaded for a modify still goes through the
+// pickers, so this guards the check's reach rather than the composing).
+TEST(TaskEditorCheck, ScheduleProblemsComeFromTheGrammar) {
+    for (const testing::ScheduleTextCase& c : testing::ScheduleTextCases()) {
+        const std::string problem = EditorTaskProblem(c.text, "关闭计算机", "", kFormat, 2026);
+        EXPECT_EQ(problem.empty(), c.stored) << c.text << ": " << problem;
+        if (!c.stored) {
+            EXPECT_NE(problem.find(c.says), std::string::npos) << c.text << ": " << problem;
+        }
+    }
 }
 
 // ------------------------------------------------------------ loading

@@ -30,18 +30,23 @@ using E = TaskEditor;
 // The settings window's list as the editor sees it.
 class FakeTaskList : public TaskListLink {
 public:
-    std::vector<std::string> captions;  // rows present
+    std::vector<std::string> captions;  // rows present, in list order
     std::vector<std::pair<int, TaskRecord>> appended;
+    std::vector<std::pair<int, TaskRecord>> written;  // every row appended or rewritten
     int readAgain = 0;
     std::function<void()> whileAppending;  // the editor is still there
 
-    void RemoveRow(int number) override {
-        auto row = std::find(captions.begin(), captions.end(), std::to_string(number));
-        if (row != captions.end()) captions.erase(row);
+    void ReplaceRow(int number, const TaskRecord& shown, const TaskRecord& stored) override {
+        if (std::find(captions.begin(), captions.end(), std::to_string(number)) == captions.end()) {
+            AppendRow(number, shown, stored);
+            return;
+        }
+        written.push_back({number, shown});
     }
     void AppendRow(int number, const TaskRecord& shown, const TaskRecord&) override {
         captions.push_back(std::to_string(number));
         appended.push_back({number, shown});
+        written.push_back({number, shown});
         if (whileAppending) whileAppending();
     }
     void ReadTasksAgain() override { ++readAgain; }
@@ -167,7 +172,8 @@ TEST_F(TaskEditorWindow, OpensAsLaidDown) {
     RECT client;
     GetClientRect(e->hwnd(), &client);
     EXPECT_EQ(client.right, 422);
-    EXPECT_EQ(client.bottom, 338);
+    // Taller by the prompt's label where no cue shows (common controls 5, XP).
+    EXPECT_EQ(client.bottom, GetDlgItem(e->hwnd(), E::kLabel13) ? 338 + 16 : 338);
     const LONG style = GetWindowLongA(e->hwnd(), GWL_STYLE);
     EXPECT_TRUE(style & WS_SYSMENU);
     EXPECT_FALSE(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
@@ -215,7 +221,8 @@ TEST_F(TaskEditorWindow, ControlsNeitherOverlapNorLeaveTheWindow) {
         rects.push_back({GetDlgCtrlID(c), r});
     }
     EXPECT_GE(rects.size(), 40u);
-    RECT client = {0, 0, 422, 338};
+    RECT client;
+    GetClientRect(e->hwnd(), &client);
     for (size_t i = 0; i < rects.size(); ++i) {
         RECT inside;
         IntersectRect(&inside, &rects[i].second, &client);
@@ -324,13 +331,14 @@ TEST_F(TaskEditorWindow, StartupWithEmptyBoxesStoresZerosAndShowsThem) {
     StartWith({});
     E* e = Add();
     Check(e, E::kRadioButton7);
+    ChooseAction(e, kActShutDown);
     std::string hours, minutes;
     list_.whileAppending = [&] {
         hours = Text(e, E::kEdit3);
         minutes = Text(e, E::kEdit4);
     };
     e->Button2Click();
-    EXPECT_EQ(Record(1), (TaskRecord{"开机0时0分", "", "", "启用"}));  // no action: stored empty
+    EXPECT_EQ(Record(1), (TaskRecord{"开机0时0分", "关闭计算机", "", "启用"}));
     EXPECT_EQ(hours, "0");
     EXPECT_EQ(minutes, "0");
 }
@@ -383,6 +391,7 @@ TEST_F(TaskEditorWindow, IdleOrIntervalWithoutMinutesAsksForATime) {
         boxes_.clear();
         E* e = Add();
         Check(e, row.radio);
+        ChooseAction(e, kActShutDown);
         e->Button2Click();
         ASSERT_EQ(boxes_.size(), 1u) << row.stored;
         EXPECT_EQ(boxes_[0].text, "请选择时间");
@@ -402,6 +411,7 @@ TEST_F(TaskEditorWindow, EnterAndEscPressNeitherButton) {
     StartWith(kThree);
     for (int round = 0; round < 2; ++round) {
         E* e = round == 0 ? Add() : Modify(2);
+        if (round == 0) ChooseAction(e, kActShutDown);
         const std::vector<std::string> before = Snapshot();
         const size_t rows = list_.appended.size();
         SetText(e->control(E::kEdit1), "15");
@@ -431,17 +441,79 @@ TEST_F(TaskEditorWindow, EnterAndEscPressNeitherButton) {
     EXPECT_EQ(Record(2).schedule, "空闲15分钟");
 }
 
-TEST_F(TaskEditorWindow, OpenFilePromptIsStoredWhenLeftAlone) {
+// The prompts of 打开文件 and 关闭程序 are cues: the box stays empty, OK
+// with it left so stores nothing and says why, and what is typed is stored.
+TEST_F(TaskEditorWindow, AnUntouchedPromptStoresNothingAndSaysWhy) {
+    const struct {
+        int action;
+        const char *prompt, *says, *typed;
+    } cases[] = {
+        {kActOpenFile, "可以打开mp3文件，程序，网址，电影视频等", "打开文件 需要属性（文件）", "C:\\a.mp3"},
+        {kActCloseProgram, "在此输入程序的文件名或按浏览。", "关闭程序 需要属性（程序）", "notepad.exe"},
+    };
     StartWith({});
+    for (const auto& c : cases) {
+        boxes_.clear();
+        E* e = Add();
+        ChooseAction(e, c.action);
+        EXPECT_EQ(Text(e, E::kComboBox6), "");
+        EXPECT_EQ(e->ParameterCue(), c.prompt);
+        EXPECT_EQ(e->ParameterHint(), c.prompt);
+        Check(e, E::kRadioButton3);
+        const std::vector<std::string> before = Snapshot();
+        e->Button2Click();
+        ASSERT_EQ(boxes_.size(), 1u) << c.says;
+        EXPECT_EQ(boxes_[0].text, c.says);
+        EXPECT_EQ(Snapshot(), before) << c.says;
+        EXPECT_TRUE(e->IsVisible());
+        SetText(e->control(E::kComboBox6), c.typed);
+        e->Button2Click();
+        EXPECT_EQ(Record(TaskNum()).parameter, c.typed);
+    }
+    EXPECT_EQ(TaskNum(), 2);
+    // Another action takes the cue away.
     E* e = Add();
     ChooseAction(e, kActOpenFile);
-    const std::string prompt = "可以打开mp3文件，程序，网址，电影视频等";
-    EXPECT_EQ(Text(e, E::kLabel6), "文件:");
-    EXPECT_EQ(e->ParameterHint(), prompt);
-    Check(e, E::kRadioButton3);
-    e->Button2Click();
-    EXPECT_EQ(Record(1).action, "打开文件");
-    EXPECT_EQ(Record(1).parameter, prompt);
+    ChooseAction(e, kActShutDown);
+    EXPECT_EQ(e->ParameterCue(), "");
+}
+
+// What vantrelctl add and an import on another machine refuse, OK refuses
+// with the same words and stores nothing.
+TEST_F(TaskEditorWindow, OkRefusesWhatImportRefuses) {
+    const struct {
+        const char* name;
+        std::function<void(E*)> fill;
+        const char* says;
+    } cases[] = {
+        {"no action chosen", [](E*) {}, "任务“”不是以下之一："},
+        {"a parameter for shutting down",
+         [](E* e) {
+             ChooseAction(e, kActShutDown);
+             SetText(e->control(E::kComboBox6), "abc");
+         },
+         "关闭计算机 不带属性"},
+        {"a reminder without text",
+         [](E* e) {
+             ChooseAction(e, kActRemind);
+             SetText(e->control(E::kComboBox6), "");
+         },
+         "提醒 需要属性（提醒语）"},
+    };
+    StartWith(kThree);
+    const std::vector<std::string> before = Snapshot();
+    for (const auto& c : cases) {
+        boxes_.clear();
+        E* e = Add();
+        Check(e, E::kRadioButton3);
+        c.fill(e);
+        e->Button2Click();
+        ASSERT_EQ(boxes_.size(), 1u) << c.name;
+        EXPECT_NE(boxes_[0].text.find(c.says), std::string::npos) << c.name << ": " << boxes_[0].text;
+        EXPECT_EQ(Snapshot(), before) << c.name;
+        EXPECT_TRUE(list_.written.empty()) << c.name;
+        e->Button3Click();
+    }
 }
 
 TEST_F(TaskEditorWindow, ActionChangeRebuildsTheParameterRow) {
@@ -512,9 +584,11 @@ TEST_F(TaskEditorWindow, ModifyRewritesKeepsNumberAndEnabledState) {
     EXPECT_EQ(Record(3), kThree[2]);
     EXPECT_EQ(TaskNum(), 3);
     EXPECT_EQ(main_->settings().taskCount, 3);
-    EXPECT_EQ(list_.captions, (std::vector<std::string>{"1", "3", "2"}));
-    ASSERT_EQ(list_.appended.size(), 1u);
-    EXPECT_EQ(list_.appended[0].second, Record(2));
+    // The row stays where it was: a user deletes by place.
+    EXPECT_EQ(list_.captions, (std::vector<std::string>{"1", "2", "3"}));
+    EXPECT_TRUE(list_.appended.empty());
+    ASSERT_EQ(list_.written.size(), 1u);
+    EXPECT_EQ(list_.written[0].second, Record(2));
     EXPECT_FALSE(testing::Showing(window));
 }
 
@@ -549,7 +623,7 @@ TEST_F(TaskEditorWindow, ModifyOfARecordChangedMeanwhileWritesNothing) {
         ASSERT_EQ(boxes_.size(), 1u) << c.name;
         EXPECT_EQ(boxes_[0].text, "要修改的任务已被删除或更改") << c.name;
         EXPECT_EQ(Snapshot(), before) << c.name;
-        EXPECT_TRUE(list_.appended.empty()) << c.name;
+        EXPECT_TRUE(list_.written.empty()) << c.name;
         EXPECT_EQ(list_.readAgain, 1) << c.name;
         EXPECT_TRUE(e->IsVisible()) << c.name;
         EXPECT_EQ(e->mode(), EditorMode::Modify) << c.name;
@@ -606,7 +680,7 @@ TEST_F(TaskEditorWindow, HibernateTasksLoadFully) {
     EXPECT_EQ(wake->PickerTime(E::kDateTimePicker8), (ClockTime{7, 30}));
     wake->Button2Click();
     EXPECT_EQ(Record(2).parameter, "第2天7时30分唤醒");
-    EXPECT_EQ(list_.appended.at(0).second.parameter, "第2天");
+    EXPECT_EQ(list_.written.at(0).second.parameter, "第2天");
 }
 
 TEST_F(TaskEditorWindow, EveryKindLoadsAndStoresAgainUnchanged) {

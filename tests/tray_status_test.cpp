@@ -97,7 +97,7 @@ TEST(TrayTip, SaysWhatComesAndWhatIsArmed) {
     EXPECT_EQ(tip(true, nullptr, nullptr, true, &nextYear, "清理系统垃圾"),
               "Vantrel-启用\n下次：2027-01-05 08:00 清理系统垃圾");
     EXPECT_EQ(tip(false, nullptr, nullptr, false, &tonight, "提醒"), "Vantrel-禁用\n下次：无");
-    EXPECT_EQ(tip(true, "2026-12-08 00:00", nullptr, true, &tonight, "提醒"), "Vantrel-禁用\n暂停至 12-08 00:00");
+    EXPECT_EQ(tip(true, "2026-12-08 00:00", nullptr, true, &tonight, "提醒"), "Vantrel-禁用\n暂停至：12-08 00:00");
     EXPECT_EQ(tip(true, nullptr, "2026-12-07 21:52", true, &tonight, "提醒"),
               "Vantrel-启用\n下次：23:00 提醒\n定时关机：21:52");
     // Too long for the room: a line is left off whole.

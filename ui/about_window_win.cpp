@@ -1,6 +1,10 @@
 #include "ui/about_window_win.h"
 
 #include <memory>
+#include <string>
+
+#include "build_date.h"
+#include "version.h"
 
 namespace vantrel {
 
@@ -14,10 +18,13 @@ bool AboutWindow::Create() {
                          kButton1Id, font_.get());
     AddControl("STATIC", "名称:    Vantrel", SS_LEFTNOWORDWRAP, 82, 64, 200, 16, kLabel1Id,
                labelFont_.get());
-    AddControl("STATIC", "版本:    2018", SS_LEFTNOWORDWRAP, 82, 96, 200, 16, kLabel2Id,
-               labelFont_.get());
-    AddControl("STATIC", "时间:    2018年9月1日", SS_LEFTNOWORDWRAP, 81, 126, 200, 16, kLabel5Id,
-               labelFont_.get());
+    // The program's own version, and the date of the commit it was built
+    // from: the same version the setup program, the history and vantrelctl
+    // give.
+    AddControl("STATIC", (std::string("版本:    ") + VANTREL_PRODUCT_VERSION).c_str(), SS_LEFTNOWORDWRAP, 82,
+               96, 200, 16, kLabel2Id, labelFont_.get());
+    AddControl("STATIC", (std::string("时间:    ") + VANTREL_BUILD_DATE).c_str(), SS_LEFTNOWORDWRAP, 81,
+               126, 200, 16, kLabel5Id, labelFont_.get());
     SetFocus(ok);
     return true;
 }

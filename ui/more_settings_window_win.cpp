@@ -31,18 +31,21 @@ bool MoreSettingsWindow::Create(HWND owner) {
     owner_ = owner;
     font_ = FormFont();
     HFONT f = font_.get();
+    tips_.Create(hwnd());
     int y = 16;
     for (std::size_t i = 0; i < all.size(); ++i, y += kRowHeight) {
         const ExtraSetting& s = all[i];
         const int id = kFirstFieldId + static_cast<int>(i);
         if (IsSwitch(s)) {
             fields_.push_back(AddControl("BUTTON", s.label, WS_TABSTOP | BS_AUTOCHECKBOX, 16, y, 250, 18, id, f));
+            tips_.Add(fields_.back(), s.hint);
             continue;
         }
         AddControl("STATIC", std::string(s.label).append(":").c_str(), SS_LEFTNOWORDWRAP, 16, y + 3, 150, 16, 0, f);
         HWND box = AddControl("EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, 170, y, 60, 20, id, f, WS_EX_CLIENTEDGE);
         FilterKeys(box, "0123456789");
         fields_.push_back(box);
+        tips_.Add(box, s.hint);
         AddControl("STATIC", s.unit, SS_LEFTNOWORDWRAP, 236, y + 3, 56, 16, 0, f);
     }
     AddControl("BUTTON", "确定(&O)", WS_TABSTOP | BS_DEFPUSHBUTTON, 62, y + 10, 75, 24, kOkId, f);

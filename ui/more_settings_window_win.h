@@ -10,6 +10,7 @@
 
 #include "ui/settings_host.h"
 #include "winui/form_win.h"
+#include "winui/tooltips_win.h"
 
 namespace vantrel {
 
@@ -41,6 +42,7 @@ private:
     SettingsHost& host_;
     HWND owner_ = nullptr;
     Font font_;
+    Tooltips tips_;
     std::vector<HWND> fields_;
 };
 

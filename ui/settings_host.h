@@ -29,6 +29,9 @@ public:
     virtual std::uint32_t SecondsSinceStart() = 0;
     // The major version of the operating system.
     virtual unsigned SystemMajorVersion() = 0;
+    // Whether monitoring is on (the user's switch, not a settings window's
+    // hold): with it off the 下次运行 column says the tasks will not run.
+    virtual bool MonitoringOn() { return true; }
 };
 
 }  // namespace vantrel

@@ -179,4 +179,11 @@ std::int32_t WaitTextToSeconds(const std::string& text) {
 
 int CaptionAfterDelete(int caption, int deleted) { return caption > deleted ? caption - 1 : caption; }
 
+const char* const kMonitoringOffCell = "监控已关闭";
+
+std::string NextRunCell(const NextRun& next, const LocalTime& now, bool monitoringOn) {
+    if (!monitoringOn && next.kind != NextRun::Kind::Never) return kMonitoringOffCell;
+    return NextRunText(next, now);
+}
+
 }  // namespace vantrel

@@ -1,9 +1,11 @@
 // The settings window's conversions: the wait before shutting down is stored
-// in seconds and shown in minutes.
+// in seconds and shown in minutes; the 下次运行 column.
 #pragma once
 
 #include <cstdint>
 #include <string>
+
+#include "scheduler/next_due.h"
 
 namespace vantrel {
 
@@ -17,6 +19,12 @@ std::string FormatWaitMinutes(std::int32_t seconds);
 // 32-bit integer, raises ConversionError "'%s' is not a valid floating
 // point value".
 std::int32_t WaitTextToSeconds(const std::string& text);
+
+// The 下次运行 cell of a task: its next run (NextRunText) while monitoring is
+// on; with monitoring off nothing runs, so a task that would run says why
+// it will not ("监控已关闭") and one that never runs shows "—" as before.
+extern const char* const kMonitoringOffCell;  // "监控已关闭"
+std::string NextRunCell(const NextRun& next, const LocalTime& now, bool monitoringOn);
 
 // The caption a remaining row takes after record `deleted` was deleted.
 int CaptionAfterDelete(int caption, int deleted);

@@ -157,7 +157,7 @@ bool SettingsWindow::Create() {
     tips_.Add(browse, "设置关机前声音提示的音频文件，仅支持wav文件。");
     tips_.Add(c2, "管理员登录 Windows 时启动 Vantrel，标准用户登录时不启动（Windows XP：每个用户登录时启动）。");
     tips_.Add(c5, "待机休眠前关闭应用程序");
-    tips_.Add(c3, "是否在热键F9、F10、F11前加Ctrl键，使用该键防止软件热键冲突。");
+    tips_.Add(c3, "是否在热键F8、F9、F10、F11前加Ctrl键，使用该键防止软件热键冲突。");
     SetFocus(cancel);
     SetTimer(hwnd(), kNextRunTimer, ToNextMinute(), nullptr);
     return true;
@@ -373,15 +373,19 @@ void SettingsWindow::ComboBox1Change() {
 }
 
 void SettingsWindow::ShowNextRuns() {
-    const LocalTime now = LocalTimeNow();
-    const MatchEnv env = CurrentMatchEnv(SystemShortDateFormat(), MsSinceSwitchedOnNow());
     for (int r = 0; r < RowCount(); ++r) {
         const auto number = TryStrToInt(Cell(r, 0));
         const TaskRecord* record = number ? Listed(*number) : nullptr;
-        const std::string text =
-            record ? NextRunText(NextRunOf(record->schedule, record->enabled, now, env), now) : "";
+        const std::string text = record ? NextRunCell(*record) : "";
         if (Cell(r, kNextRunColumn) != text) SetCell(r, kNextRunColumn, text);
     }
+}
+
+std::string SettingsWindow::NextRunCell(const TaskRecord& stored) {
+    const LocalTime now = LocalTimeNow();
+    const MatchEnv env = CurrentMatchEnv(SystemShortDateFormat(), MsSinceSwitchedOnNow());
+    return vantrel::NextRunCell(NextRunOf(stored.schedule, stored.enabled, now, env), now,
+                                host_.MonitoringOn());
 }
 
 int SettingsWindow::RowCount() const {
@@ -458,7 +462,6 @@ void SettingsWindow::FitColumns() {
 }
 
 void SettingsWindow::AppendRow(int number, const TaskRecord& shown, const TaskRecord& stored) {
-    listed_[number] = stored;
     std::string caption = std::to_string(number);
     WideText wide = Wide(caption);
     LVITEMW item = {};
@@ -466,17 +469,28 @@ void SettingsWindow::AppendRow(int number, const TaskRecord& shown, const TaskRe
     item.iItem = RowCount();
     item.pszText = wide.data();
     int row = static_cast<int>(SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+    FillRow(row, number, shown, stored);
+    FitColumns();
+}
+
+void SettingsWindow::ReplaceRow(int number, const TaskRecord& shown, const TaskRecord& stored) {
+    const int row = RowOfCaption(std::to_string(number));
+    if (row < 0) {
+        AppendRow(number, shown, stored);
+        return;
+    }
+    if (std::to_string(number) == comboTask_) HideCombo();
+    FillRow(row, number, shown, stored);
+}
+
+void SettingsWindow::FillRow(int row, int number, const TaskRecord& shown, const TaskRecord& stored) {
+    listed_[number] = stored;
     SetCell(row, 1, shown.schedule);
     SetCell(row, 2, shown.action);
     SetCell(row, 3, shown.parameter);
     SetCell(row, kEnabledColumn, shown.enabled);
     // From the record as stored: the tick runs what is stored.
-    const LocalTime now = LocalTimeNow();
-    SetCell(row, kNextRunColumn,
-            NextRunText(NextRunOf(stored.schedule, stored.enabled, now,
-                                  CurrentMatchEnv(SystemShortDateFormat(), MsSinceSwitchedOnNow())),
-                        now));
-    FitColumns();
+    SetCell(row, kNextRunColumn, NextRunCell(stored));
 }
 
 LRESULT SettingsWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {

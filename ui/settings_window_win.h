@@ -75,8 +75,9 @@ public:
     std::string SelectedCaption();
 
     // TaskListLink
-    void RemoveRow(int number) override;
+    void ReplaceRow(int number, const TaskRecord& shown, const TaskRecord& stored) override;
     void AppendRow(int number, const TaskRecord& shown, const TaskRecord& stored) override;
+    void RemoveRow(int number);
     void ReadTasksAgain() override;
 
 protected:
@@ -100,6 +101,10 @@ private:
     // The 下次运行 column of every row from its record as listed, at this
     // minute; once a minute while the window is open.
     void ShowNextRuns();
+    // The 下次运行 cell of a record as stored, at this minute.
+    std::string NextRunCell(const TaskRecord& stored);
+    // Writes a row's cells and its record as listed.
+    void FillRow(int row, int number, const TaskRecord& shown, const TaskRecord& stored);
 
     SettingsHost& host_;
     HWND list_ = nullptr;

@@ -1,6 +1,7 @@
 #include "ui/task_editor_logic.h"
 
 #include "scheduler/matching.h"
+#include "store/task_check.h"
 #include "store/task_record.h"
 
 namespace vantrel {
@@ -141,11 +142,11 @@ ParameterRow RowFor(int actionIndex, unsigned majorVersion) {
             break;
         case kActOpenFile:
             row.label = "文件:";
-            row.text = row.hint = kOpenFilePrompt;
+            row.hint = kOpenFilePrompt;
             break;
         case kActCloseProgram:
             row.label = "程序：";
-            row.text = row.hint = kCloseProgramPrompt;
+            row.hint = kCloseProgramPrompt;
             break;
         case kActDisableAdapter:
         case kActEnableAdapter:
@@ -172,6 +173,13 @@ std::string StoredParameter(int actionIndex, const std::string& text, int wakeHo
     if (actionIndex == kActHibernate && text != kNoWakeText)
         return ComposeWakeChoice(text, wakeHour, wakeMinute);
     return text;
+}
+
+std::string EditorTaskProblem(const std::string& schedule, const std::string& action,
+                              const std::string& parameter, const std::string& shortDateFormat,
+                              int currentYear) {
+    return TaskProblem(TaskRecord{schedule, action, parameter, kEnabledText},
+                       ShortDatePicker(shortDateFormat, currentYear));
 }
 
 EditorLoad LoadForModify(const std::string& a, const std::string& b, const std::string& c,

@@ -61,8 +61,10 @@ std::optional<std::string> ComposeScheduleText(const ScheduleInputs& inputs,
 struct ParameterRow {
     std::string label;               // Label6
     std::vector<std::string> items;  // ComboBox6's list
-    std::string text;                // ComboBox6's text
-    std::string hint;                // ComboBox6's hint, empty for none
+    std::string text;                // ComboBox6's text: a value, never a prompt
+    // ComboBox6's prompt, empty for none: shown as a cue and a hint, never
+    // as its text, so that nothing is stored that the user did not type.
+    std::string hint;
     bool wakePicker = false;         // DateTimePicker8 shown and the browse button hidden
 };
 
@@ -75,6 +77,13 @@ std::vector<std::string> WakeItems();
 // the wake time appended to its day text.
 std::string StoredParameter(int actionIndex, const std::string& text, int wakeHour,
                             int wakeMinute);
+
+// Why OK stores nothing for this task, as stored (`parameter` as
+// StoredParameter gives it); empty when it may be stored. The same check as
+// vantrelctl add and import, with the same messages.
+std::string EditorTaskProblem(const std::string& schedule, const std::string& action,
+                              const std::string& parameter, const std::string& shortDateFormat,
+                              int currentYear);
 
 // The fields a stored schedule text fills; a field left empty keeps what the
 // editor shows.

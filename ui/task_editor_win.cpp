@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "scheduler/clock.h"
+#include "text/codepage_win.h"
 #include "store/task_record.h"
 #include "ui/task_list_link_win.h"
 #include "winui/file_dialog_win.h"
@@ -38,6 +39,7 @@ constexpr int kRowStep = 27;
 constexpr int kFieldX = 76;
 constexpr int kBoxH = 21;
 constexpr int kLabelDy = 4;  // lines a 13-pixel label up with a 21-pixel box
+constexpr int kCueLabelH = 16;  // the prompt's label under the parameter box
 
 int RowY(int row) { return kRowTop + row * kRowStep; }
 
@@ -65,7 +67,13 @@ TaskEditor* TaskEditor::Open(SettingsHost& host) {
 
 bool TaskEditor::Create() {
     EnsureCommonControls();
-    if (!CreateForm("TForm5", "任务", WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 422, 338))
+    // Windows XP shows no cue in a box where East Asian languages are
+    // installed, and common controls before version 6 none at all, so there
+    // the parameter's prompt stands in a grey label under the box, and the
+    // window is that much taller.
+    cueLabel_ = host_.SystemMajorVersion() < 6 || CommonControlsMajorVersion() < 6;
+    const int formH = cueLabel_ ? 338 + kCueLabelH : 338;
+    if (!CreateForm("TForm5", "任务", WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 422, formH))
         return false;
     font_ = FormFont();
     const HFONT f = font_.get();
@@ -152,8 +160,10 @@ bool TaskEditor::Create() {
     AddControl("STATIC", "提醒语:", label, 16, parameterY + kLabelDy, 66, 14, kLabel6, f);
     AddControl("COMBOBOX", "", dropDown, 84, parameterY, 250, 200, kComboBox6, f);
     AddControl("BUTTON", "浏览", WS_TABSTOP, 342, parameterY - 1, 64, 23, kButton1, f);
+    if (cueLabel_)
+        AddControl("STATIC", "", label, 84, parameterY + kBoxH + 3, 250, 14, kLabel13, f);
 
-    const int buttonY = 338 - 12 - 25;
+    const int buttonY = formH - 12 - 25;
     AddControl("BUTTON", "确定(&O)", WS_TABSTOP, 120, buttonY, 80, 25, kButton2, f);
     AddControl("BUTTON", "取消(&C)", WS_TABSTOP, 222, buttonY, 80, 25, kButton3, f);
 
@@ -240,16 +250,38 @@ std::string TaskEditor::ParameterHint() const { return tips_.Text(control(kCombo
 std::vector<HWND> TaskEditor::ParameterTools() const {
     // The mouse rests on the parameter box's edit field, a child of its own,
     // so the hint is given to both.
-    HWND parameter = control(kComboBox6);
-    std::vector<HWND> tools = {parameter};
-    COMBOBOXINFO info = {};
-    info.cbSize = sizeof info;
-    if (GetComboBoxInfo(parameter, &info) && info.hwndItem) tools.push_back(info.hwndItem);
+    std::vector<HWND> tools = {control(kComboBox6)};
+    if (HWND field = ParameterField()) tools.push_back(field);
     return tools;
 }
 
 void TaskEditor::SetParameterHint(const std::string& hint) {
     for (HWND tool : ParameterTools()) tips_.SetText(tool, hint);
+    // The prompt says what to type; it is never the box's text, so that OK
+    // stores nothing the user did not type.
+    if (cueLabel_) {
+        SetText(control(kLabel13), hint);
+    } else if (HWND field = ParameterField()) {
+        // To the box's edit field, as the combo box's own cue message would
+        // pass it on; shown while the field is empty, even with the focus.
+        const WideText wide = Wide(hint);
+        SendMessageW(field, EM_SETCUEBANNER, TRUE, reinterpret_cast<LPARAM>(wide.c_str()));
+    }
+}
+
+std::string TaskEditor::ParameterCue() const {
+    if (cueLabel_) return WindowText(control(kLabel13));
+    wchar_t cue[256] = {0};
+    HWND field = ParameterField();
+    if (!field || !SendMessageW(field, EM_GETCUEBANNER, reinterpret_cast<WPARAM>(cue), 256))
+        return std::string();
+    return Narrow(cue);
+}
+
+HWND TaskEditor::ParameterField() const {
+    COMBOBOXINFO info = {};
+    info.cbSize = sizeof info;
+    return GetComboBoxInfo(control(kComboBox6), &info) ? info.hwndItem : nullptr;
 }
 
 void TaskEditor::ShowWakePicker(bool wake) {
@@ -346,6 +378,14 @@ void TaskEditor::Button2Click() {
     const ClockTime wake = PickerTime(kDateTimePicker8);
     const std::string parameter =
         StoredParameter(ActionIndexOf(action), shown, wake.hour, wake.minute);
+    // The same check as every other writer's: a task another machine's
+    // import would refuse is not stored here either.
+    const std::string problem =
+        EditorTaskProblem(*schedule, action, parameter, SystemShortDateFormat(), LocalTimeNow().year);
+    if (!problem.empty()) {
+        ShowMessageBox(problem.c_str(), kNoticeCaption, MB_OK | MB_ICONINFORMATION);
+        return;
+    }
 
     TaskListLink* list = CurrentTaskList();
     int n = 0;
@@ -361,14 +401,16 @@ void TaskEditor::Button2Click() {
             if (list) list->ReadTasksAgain();
             return;
         }
-        if (list) list->RemoveRow(n);
+        if (list)
+            list->ReplaceRow(n, TaskRecord{*schedule, action, shown, enabled},
+                             TaskRecord{*schedule, action, parameter, enabled});
     } else {
         n = host_.store().Append(host_.settings(), *schedule, action, parameter);
         enabled = kEnabledText;
+        if (list)
+            list->AppendRow(n, TaskRecord{*schedule, action, shown, enabled},
+                            TaskRecord{*schedule, action, parameter, enabled});
     }
-    if (list)
-        list->AppendRow(n, TaskRecord{*schedule, action, shown, enabled},
-                        TaskRecord{*schedule, action, parameter, enabled});
     OnClose();
 }
 
@@ -377,6 +419,12 @@ void TaskEditor::Button3Click() { OnClose(); }
 void TaskEditor::OnClose() { OwnedForms::Release(this); }
 
 LRESULT TaskEditor::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_CTLCOLORSTATIC && reinterpret_cast<HWND>(lParam) == control(kLabel13)) {
+        // The prompt is grey, as a cue in the box would be.
+        const LRESULT brush = Form::HandleMessage(msg, wParam, lParam);
+        SetTextColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_GRAYTEXT));
+        return brush;
+    }
     if (msg == WM_COMMAND) {
         const int id = LOWORD(wParam);
         const int code = HIWORD(wParam);

@@ -58,6 +58,7 @@ public:
         kLabel1 = 141,
         kLabel2, kLabel3, kLabel4, kLabel5, kLabel6, kLabel7, kLabel8, kLabel9, kLabel10,
         kLabel11, kLabel12,
+        kLabel13,             // the parameter's prompt, where no cue shows (XP)
         kButton1 = 161,       // 浏览
         // The editor has no default or cancel button: Enter and Esc (IDOK
         // and IDCANCEL from the dialog keys) press neither, so an Enter
@@ -102,6 +103,8 @@ public:
     ScheduleInputs ReadInputs() const;
     // The hint shown over the parameter box, empty for none.
     std::string ParameterHint() const;
+    // The prompt shown in or beside the empty parameter box, empty for none.
+    std::string ParameterCue() const;
 
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -111,11 +114,13 @@ protected:
 private:
     bool Create();
     std::vector<HWND> ParameterTools() const;
+    HWND ParameterField() const;  // the parameter box's edit field
     void SetParameterHint(const std::string& hint);
     void ShowWakePicker(bool wake);
     void ApplySchedule(const ScheduleLoad& load);
 
     SettingsHost& host_;
+    bool cueLabel_ = false;  // the prompt in kLabel13 rather than as the box's cue
     EditorMode mode_ = EditorMode::New;
     int number_ = 0;
     TaskRecord seen_;  // the record a modify was opened for

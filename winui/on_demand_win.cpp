@@ -73,6 +73,16 @@ void EnsureCommonControls() {
 
 bool CommonControlsLoaded() { return g_commonControls.Loaded(); }
 
+unsigned CommonControlsMajorVersion() {
+    struct VersionInfo {  // DLLVERSIONINFO
+        DWORD cbSize, dwMajorVersion, dwMinorVersion, dwBuildNumber, dwPlatformID;
+    };
+    using VersionFn = HRESULT(CALLBACK*)(VersionInfo*);
+    auto version = g_commonControls.Function<VersionFn>("DllGetVersion");
+    VersionInfo info = {sizeof info, 0, 0, 0, 0};
+    return version && SUCCEEDED(version(&info)) ? info.dwMajorVersion : 0;
+}
+
 HIMAGELIST LoadImageListBitmap(const char* name, int width) {
     using LoadFn = HIMAGELIST(WINAPI*)(HINSTANCE, LPCSTR, int, int, COLORREF, UINT, UINT);
     auto load = g_commonControls.Function<LoadFn>("ImageList_LoadImageA");

@@ -22,6 +22,10 @@ namespace vantrel {
 // nothing and keeps the test program, which has no WinMain, working.
 void EnsureCommonControls();
 bool CommonControlsLoaded();
+// The major version of the common controls the process uses: 6 under the
+// program's manifest, 5 where it is not honoured (and in the test program,
+// which has none); 0 when it cannot be told.
+unsigned CommonControlsMajorVersion();
 
 // ImageList_LoadImageA on the program's own resources; null when the
 // library or the image cannot be loaded.

@@ -29,6 +29,8 @@ void Tooltips::Create(HWND owner) {
     owner_ = owner;
     tips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0,
                             0, 0, owner, nullptr, GetModuleHandleW(nullptr), nullptr);
+    // A hint of more than a line wraps rather than running across the screen.
+    SendMessageW(tips_, TTM_SETMAXTIPWIDTH, 0, 360);
 }
 
 void Tooltips::Add(HWND tool, const std::string& text) {

@@ -244,6 +244,58 @@ std::string DismissBox(const Vantrel& v, const std::string& part) {
     return "(no text)";
 }
 
+// The cue a box of the program shows while empty: EM_GETCUEBANNER with its
+// buffer in the program's process.
+std::string RemoteCue(DWORD pid, HWND field) {
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE | PROCESS_VM_READ, FALSE, pid);
+    if (!process) return "(no access)";
+    wchar_t cue[256] = {0};
+    void* remote = VirtualAllocEx(process, nullptr, sizeof cue, MEM_COMMIT, PAGE_READWRITE);
+    std::string result = "(none)";
+    if (remote && SendMessageW(field, EM_GETCUEBANNER, reinterpret_cast<WPARAM>(remote), 256) &&
+        ReadProcessMemory(process, remote, cue, sizeof cue, nullptr)) {
+        const int n = WideCharToMultiByte(936, 0, cue, -1, nullptr, 0, nullptr, nullptr);
+        std::string gbk(n > 0 ? n - 1 : 0, '\0');
+        if (n > 1) WideCharToMultiByte(936, 0, cue, -1, &gbk[0], n, nullptr, nullptr);
+        result = gbk;
+    }
+    if (remote) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    return result;
+}
+
+// 打开文件's prompt is the empty box's cue, not its text: OK with the box
+// left alone says what is missing and stores nothing.
+TEST(EndToEnd, AnUntouchedOpenFilePromptStoresNothingAndSaysWhy) {
+    WinRegistry::DeleteTree(kKey);
+    Vantrel v;
+    ASSERT_TRUE(v.Start());
+    HWND settings = OpenSettingsFromTheMenu(v);
+    ASSERT_NE(settings, nullptr);
+    ASSERT_TRUE(Click(settings, "添加(&A)"));
+    HWND editor = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (editor = VisibleWindowOf("TForm5", v.pid())) != nullptr; }, 5000));
+    ASSERT_TRUE(Click(editor, "每天"));
+    HWND action = GetDlgItem(editor, 125);
+    SendMessageA(action, CB_SETCURSEL, 1, 0);  // 打开文件
+    SendMessageA(editor, WM_COMMAND, MAKEWPARAM(125, CBN_SELCHANGE), reinterpret_cast<LPARAM>(action));
+    HWND field = GetWindow(GetDlgItem(editor, 126), GW_CHILD);
+    ASSERT_NE(field, nullptr);
+    EXPECT_EQ(Text(field), "");
+    // In the box as its cue, or in the grey label under it (153) where the
+    // program finds no cue would show.
+    HWND label = GetDlgItem(editor, 153);
+    EXPECT_EQ(label ? Text(label) : RemoteCue(v.pid(), field), "可以打开mp3文件，程序，网址，电影视频等");
+    // Posted: the box it shows is modal inside the click's handler.
+    PostMessageA(editor, WM_COMMAND, MAKEWPARAM(162, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(editor, 162)));
+    EXPECT_EQ(DismissBox(v, "打开文件"), "打开文件 需要属性（文件）");
+    EXPECT_TRUE(IsWindowVisible(editor));
+    WinRegistry reg;
+    ASSERT_TRUE(reg.OpenKey(kKey, false));
+    EXPECT_EQ(reg.ReadInteger("TaskNum"), 0);
+    EXPECT_FALSE(reg.ValueExists("A1"));
+}
+
 // Start at logon stores the program's path: from a folder whose name GBK
 // cannot hold, OK says why in a box and stores nothing rather than a path
 // with '?' in it.
