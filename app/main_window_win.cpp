@@ -369,17 +369,22 @@ void MainWindow::OnPowerBroadcast(WPARAM event) {
 
 void MainWindow::OnHotkey(WPARAM id) { commands_.Hotkey(hotkeys_.ActionFor(id)); }
 
-void MainWindow::OnTrayCallback(LPARAM mouseMessage) {
-    if (mouseMessage == NIN_BALLOONUSERCLICK) {
+void MainWindow::OnTrayCallback(WPARAM wParam, LPARAM lParam) {
+    const TrayCallback call = ReadTrayCallback(tray_.version(), wParam, lParam);
+    if (call.request == TrayRequest::BalloonClicked) {
         ShowWarningMenu();
         return;
     }
-    if (mouseMessage != WM_LBUTTONDOWN && mouseMessage != WM_RBUTTONDOWN) return;
+    if (call.request != TrayRequest::Menu) return;
     SetForegroundWindow(hwnd());
-    POINT at;
-    GetCursorPos(&at);
+    POINT at = {call.x, call.y};  // the icon, when the keyboard opened it
+    if (!call.atAnchor) GetCursorPos(&at);
     PumpMessages();
     menu_.Popup(hwnd(), at);
+    // A chosen item waits as WM_COMMAND; Esc leaves none.
+    MSG chosen;
+    if (ReturnFocusAfterMenu(tray_.version(), PeekMessageW(&chosen, hwnd(), WM_COMMAND, WM_COMMAND, PM_NOREMOVE)))
+        tray_.ReturnFocus();
 }
 
 void MainWindow::OpenSettings() {
@@ -509,7 +514,7 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             OnHotkey(wParam);
             return 1;
         case TrayIcon::kCallbackMessage:
-            OnTrayCallback(lParam);
+            OnTrayCallback(wParam, lParam);
             return 0;
         case WM_WTSSESSION_CHANGE:
             OnSessionChange(wParam, lParam);

@@ -71,7 +71,7 @@ public:
     void BitBtn1Click() { runner_->ActNow(); }
     void BitBtn2Click() { runner_->Cancel(); }
     void OnHotkey(WPARAM id);
-    void OnTrayCallback(LPARAM mouseMessage);
+    void OnTrayCallback(WPARAM wParam, LPARAM lParam);
     // WM_WTSSESSION_CHANGE: a session went to or from the console or a
     // remote connection.
     void OnSessionChange(WPARAM change, LPARAM session);

@@ -71,9 +71,12 @@ TEST_F(MainWindowTest, StartsHiddenWithItsClassTrayRecordAndTickRunning) {
     EXPECT_EQ(client.right, 401);
     EXPECT_EQ(client.bottom, 136);
     const NOTIFYICONDATAW& r = main_->tray().record();
-    EXPECT_EQ(r.cbSize, 152u);  // the first layout of the wide record
+    // The layout and flags of this system's protocol.
+    const OSVERSIONINFOA& v = SystemVersion();
+    const TrayProtocol protocol = TrayProtocolFor(v.dwMajorVersion, v.dwMinorVersion);
+    EXPECT_EQ(r.cbSize, protocol.recordSize);
     EXPECT_EQ(r.uID, 100u);
-    EXPECT_EQ(r.uFlags, 7u);
+    EXPECT_EQ(r.uFlags & 7u, 7u);
     EXPECT_EQ(r.uCallbackMessage, 0x401u);
     EXPECT_EQ(r.hWnd, main_->hwnd());
     EXPECT_STREQ(r.szTip, L"Vantrel-启用");
