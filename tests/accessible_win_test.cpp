@@ -289,5 +289,33 @@ TEST_F(AccessibleWindows, AboutCountdownAndTheTrayMenu) {
     }
 }
 
+// The windows that were told of a change of the system's colours.
+std::set<HWND>* g_told = nullptr;
+LRESULT CALLBACK SeeColourChange(int code, WPARAM wParam, LPARAM lParam) {
+    const CWPSTRUCT* m = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && g_told && m->message == WM_SYSCOLORCHANGE) g_told->insert(m->hwnd);
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// High Contrast switched on: Windows tells the top-level windows only, and
+// each passes it on so that its common controls (the list, the date and
+// time pickers) take the new colours.
+TEST_F(AccessibleWindows, AChangeOfSystemColoursReachesEveryControl) {
+    SettingsWindow* settings = testing::OpenSettingsFromMenu(*main_);
+    ASSERT_TRUE(settings);
+    TaskEditor* editor = TaskEditor::Open(*main_);
+    ASSERT_TRUE(editor);
+    std::set<HWND> told;
+    g_told = &told;
+    HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, SeeColourChange, nullptr, GetCurrentThreadId());
+    ASSERT_TRUE(hook);
+    for (HWND window : {settings->hwnd(), editor->hwnd()}) {
+        SendMessageW(window, WM_SYSCOLORCHANGE, 0, 0);
+        for (HWND c : Children(window)) EXPECT_EQ(told.count(c), 1u) << ClassOf(c) << " " << GetDlgCtrlID(c);
+    }
+    UnhookWindowsHookEx(hook);
+    g_told = nullptr;
+}
+
 }  // namespace
 }  // namespace vantrel

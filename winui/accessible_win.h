@@ -19,4 +19,9 @@ HWND NameInput(Form& form, HWND input, const char* name);
 // (EVENT_SYSTEM_ALERT); they read its name and its text.
 void AnnounceAlert(HWND window);
 
+// The system's colours changed (High Contrast switched on or off): common
+// controls learn of it only from their parent, and every control is drawn
+// again in the new colours. The windows use system colours alone.
+void FollowSystemColours(HWND window);
+
 }  // namespace vantrel
