@@ -218,8 +218,8 @@ void MainWindow::StartHistory() {
     driver_->SetHistory(history_.get());
     runner_->UseHistory(history_.get());
     commands_.SetHistory(history_.get());
-    shell_.SetHistory(history_.get());
     history_->ProgramStarted(options_.version, WindowsVersionText());
+    shell_.SetHistory(history_.get());  // after the start: it may tell of the icon
 }
 
 void MainWindow::StatusTimer() {
@@ -331,7 +331,7 @@ void MainWindow::GateChanged() {
     if (driver_) driver_->ApplyGate();
 }
 
-// The first layout of the tray icon record holds 63 characters of tip.
+// The tip is kept to 63 characters, which every layout of the record holds.
 void MainWindow::StatusChanged() {
     if (closed_ || !runner_) return;
     const bool on = runner_->gate().monitoring;

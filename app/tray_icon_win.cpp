@@ -26,6 +26,7 @@ void TrayIcon::Init(HWND window, HICON icon, const std::string& tip) {
         const OSVERSIONINFOA& v = SystemVersion();
         protocol_ = TrayProtocolFor(v.dwMajorVersion, v.dwMinorVersion);
     }
+    wantsGuid_ = protocol_.byGuid;
     std::memset(&data_, 0, sizeof data_);
     data_.hWnd = window;
     data_.uCallbackMessage = kCallbackMessage;
@@ -53,7 +54,7 @@ void TrayIcon::Identify(NOTIFYICONDATAW& record) const {
 
 void TrayIcon::Set(HICON icon, const std::string& tip) {
     data_.hIcon = icon;
-    // The first layout's tip field is 64 characters: the rest stays zero.
+    // 63 characters, which every layout holds: the rest stays zero.
     const WideText wide = Wide(tip);
     const int n = wide.length() < 63 ? wide.length() : 63;
     std::memset(data_.szTip, 0, sizeof data_.szTip);
@@ -63,8 +64,12 @@ void TrayIcon::Set(HICON icon, const std::string& tip) {
 std::string TrayIcon::tip() const { return Narrow(data_.szTip); }
 
 bool TrayIcon::Add() {
+    // Each add (at start, after Explorer restarted) tries the GUID first.
+    protocol_.byGuid = wantsGuid_;
+    Identify(data_);
+    guidRefused_ = false;
     if (AddOnce()) return true;
-    if (!protocol_.byGuid) return false;
+    if (!wantsGuid_) return false;
     // The shell ties the GUID to the program file that used it first: a copy
     // in another folder is refused it, and shows by window and id instead.
     // While the taskbar is not there both fail, and the GUID is tried again.

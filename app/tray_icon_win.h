@@ -25,8 +25,8 @@ public:
     void Set(HICON icon, const std::string& tip);
 
     // NIM_ADD, then NIM_SETVERSION; true when the shell holds the icon
-    // afterwards. A GUID the shell refuses gives way to window and id for
-    // good (guidRefused). All go through the recorded system interface.
+    // afterwards. A GUID the shell refuses gives way to window and id until
+    // the next add (guidRefused). All go through the recorded system interface.
     bool Add();
     bool guidRefused() const { return guidRefused_; }
     // The version the shell took (0: none), which the callback follows.
@@ -52,6 +52,7 @@ private:
 
     TrayProtocol protocol_;
     bool protocolChosen_ = false;
+    bool wantsGuid_ = false;
     bool guidRefused_ = false;
     UINT version_ = 0;
     NOTIFYICONDATAW data_ = {};

@@ -105,7 +105,7 @@ TEST_F(TrayIconTest, EachSystemAddsAsksItsVersionAndReachesTheSameIcon) {
 }
 
 // A second copy in another folder: its GUID is refused, the icon shows by
-// window and id, and every later call names it that way.
+// window and id, and every later call names it that way until the next add.
 TEST_F(TrayIconTest, AGuidOfAnotherCopyGivesWayToWindowAndId) {
     for (const System& s : kSystems) {
         if (!s.byGuid) continue;
@@ -121,6 +121,14 @@ TEST_F(TrayIconTest, AGuidOfAnotherCopyGivesWayToWindowAndId) {
         EXPECT_TRUE(tray.ReturnFocus()) << s.name;
         EXPECT_TRUE(tray.Delete()) << s.name;
         EXPECT_TRUE(shell_.icons.empty()) << s.name;
+        // The other copy gone, the next add (Explorer restarted) takes the
+        // GUID again.
+        shell_.guidOfAnotherCopy = false;
+        shell_.log.clear();
+        ASSERT_TRUE(tray.Add()) << s.name;
+        EXPECT_FALSE(tray.guidRefused()) << s.name;
+        EXPECT_TRUE(ByGuid(shell_.log.front().record)) << s.name;
+        EXPECT_TRUE(tray.Delete()) << s.name;
     }
 }
 
