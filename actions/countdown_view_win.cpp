@@ -3,6 +3,7 @@
 #include "actions/power_actions_win.h"
 
 #include "text/codepage_win.h"
+#include "winui/accessible_win.h"
 #include "winui/on_demand_win.h"
 
 namespace vantrel {
@@ -54,10 +55,11 @@ void CountdownView::EnsureControls() {
         SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
         return c;
     };
-    // Creation order is tab order: cancel first, so it has the focus.
-    cancel_ = make("BUTTON", "取消关机", WS_TABSTOP | BS_DEFPUSHBUTTON, 280, 94, 105, 25, kCancelId);
+    // Creation order is the tab order, left to right; Open gives cancel the
+    // focus.
     actNow_ = make("BUTTON", "立即关机", WS_TABSTOP | BS_PUSHBUTTON, 16, 94, 105, 25, kActNowId);
     postpone_ = make("BUTTON", "推迟(&P)", WS_TABSTOP | BS_PUSHBUTTON, 148, 94, 105, 25, kPostponeId);
+    cancel_ = make("BUTTON", "取消关机", WS_TABSTOP | BS_DEFPUSHBUTTON, 280, 94, 105, 25, kCancelId);
     label1_ = make("STATIC", "要想取消关机,请按下<取消关机>按钮,剩余 :", SS_LEFTNOWORDWRAP, 16, 16,
                    318, 14, kLabel1Id);
     label2_ = make("STATIC", "", SS_LEFTNOWORDWRAP, 336, 16, 60, 14, kLabel2Id);
@@ -106,10 +108,11 @@ void CountdownView::Open(const std::string& word, const std::string& remaining, 
     ChangeCaption(word);
     SetRemaining(remaining);
     ShowWindow(window_, SW_SHOW);
-    // The cancel button, first in the tab order, has the focus, so Space
-    // cancels as well as Enter and Esc.
+    // The cancel button has the focus, so Space cancels as well as Enter
+    // and Esc.
     focus_ = cancel_;
     SetFocus(focus_);
+    AnnounceAlert(window_);
     if (!sound.empty()) PlaySoundOnDemand(sound.c_str(), SND_FILENAME | SND_LOOP | SND_ASYNC);
     if (closeAll) CloseAllOtherWindows();
 }

@@ -202,8 +202,8 @@ void MainWindow::StartHistory() {
     driver_->SetHistory(history_.get());
     runner_->UseHistory(history_.get());
     commands_.SetHistory(history_.get());
-    shell_.SetHistory(history_.get());
     history_->ProgramStarted(options_.version, WindowsVersionText());
+    shell_.SetHistory(history_.get());  // after the start: it may tell of the icon
 }
 
 void MainWindow::StatusTimer() {
@@ -263,7 +263,7 @@ void MainWindow::BitBtn2Click() {
 
 void MainWindow::ShowNotice(const std::string& text) { ShowReminder(text); }
 
-// The first layout of the tray icon record holds 63 characters of tip.
+// The tip is kept to 63 characters, which every layout of the record holds.
 void MainWindow::StatusChanged() {
     if (closed_ || !runner_) return;
     const bool on = runner_->gate().monitoring;
@@ -301,17 +301,22 @@ void MainWindow::OnPowerBroadcast(WPARAM event) {
 
 void MainWindow::OnHotkey(WPARAM id) { commands_.Hotkey(hotkeys_.ActionFor(id)); }
 
-void MainWindow::OnTrayCallback(LPARAM mouseMessage) {
-    if (mouseMessage == NIN_BALLOONUSERCLICK) {
+void MainWindow::OnTrayCallback(WPARAM wParam, LPARAM lParam) {
+    const TrayCallback call = ReadTrayCallback(tray_.version(), wParam, lParam);
+    if (call.request == TrayRequest::BalloonClicked) {
         ShowWarningMenu();
         return;
     }
-    if (mouseMessage != WM_LBUTTONDOWN && mouseMessage != WM_RBUTTONDOWN) return;
+    if (call.request != TrayRequest::Menu) return;
     SetForegroundWindow(hwnd());
-    POINT at;
-    GetCursorPos(&at);
+    POINT at = {call.x, call.y};  // the icon, when the keyboard opened it
+    if (!call.atAnchor) GetCursorPos(&at);
     PumpMessages();
     menu_.Popup(hwnd(), at);
+    // A chosen item waits as WM_COMMAND; Esc leaves none.
+    MSG chosen;
+    if (ReturnFocusAfterMenu(tray_.version(), PeekMessageW(&chosen, hwnd(), WM_COMMAND, WM_COMMAND, PM_NOREMOVE)))
+        tray_.ReturnFocus();
 }
 
 void MainWindow::OpenSettings() {
@@ -442,7 +447,7 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             OnHotkey(wParam);
             return 1;
         case TrayIcon::kCallbackMessage:
-            OnTrayCallback(lParam);
+            OnTrayCallback(wParam, lParam);
             return 0;
         case WM_WTSSESSION_CHANGE:
             OnSessionChange(wParam, lParam);

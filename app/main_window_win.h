@@ -73,7 +73,7 @@ public:
     // 取消 also switches monitoring off, which the balloon says.
     void BitBtn2Click();
     void OnHotkey(WPARAM id);
-    void OnTrayCallback(LPARAM mouseMessage);
+    void OnTrayCallback(WPARAM wParam, LPARAM lParam);
     // WM_WTSSESSION_CHANGE: a session went to or from the console or a
     // remote connection.
     void OnSessionChange(WPARAM change, LPARAM session);

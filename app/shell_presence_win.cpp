@@ -15,7 +15,14 @@ void ShellPresence::ShowIcon() {
         // At logon the taskbar may not be there yet.
         trayRefusedSince_ = GetTickCount() | 1;
     }
+    NoteIdentity();
     ArmRetry();
+}
+
+void ShellPresence::NoteIdentity() {
+    if (!history_ || guidRefusalRecorded_ || !tray_.guidRefused()) return;
+    history_->TrayIconWithoutGuid();
+    guidRefusalRecorded_ = true;
 }
 
 void ShellPresence::WatchSessions() {

@@ -29,7 +29,10 @@ public:
         window_ = window;
         registered_ = std::move(registered);
     }
-    void SetHistory(HistoryRecorder* history) { history_ = history; }
+    void SetHistory(HistoryRecorder* history) {
+        history_ = history;
+        NoteIdentity();
+    }
 
     // NIM_ADD now: at start, and when Explorer came back.
     void ShowIcon();
@@ -42,6 +45,8 @@ public:
 
 private:
     void ArmRetry();
+    // Says once in the history that the icon shows by window and id.
+    void NoteIdentity();
 
     TrayIcon& tray_;
     UINT retryMs_, missingMs_;
@@ -55,6 +60,7 @@ private:
     bool trayShown_ = false;
     DWORD trayRefusedSince_ = 0;  // GetTickCount of the first refusal; 0: none
     bool trayMissingRecorded_ = false;
+    bool guidRefusalRecorded_ = false;
     bool retrying_ = false;
 };
 

@@ -1,7 +1,6 @@
-// The one tray icon record, kept and changed in place. It uses the first
-// layout of NOTIFYICONDATAW (152 bytes, a 64-character tip), which every
-// Windows version accepts; the tip is UTF-16, so it reads right whatever the
-// system's ANSI code page.
+// The one tray icon record, kept and changed in place, in the layout and
+// with the identity and version app/tray_protocol.h chooses for the system;
+// the tip is UTF-16, so it reads right whatever the system's ANSI code page.
 #pragma once
 
 #include <windows.h>
@@ -10,20 +9,30 @@
 
 #include <string>
 
+#include "app/tray_protocol.h"
+
 namespace vantrel {
 
 class TrayIcon {
 public:
     static constexpr UINT kId = 100;
     static constexpr UINT kCallbackMessage = WM_USER + 1;  // 0x401
-    static constexpr DWORD kRecordSize = NOTIFYICONDATAW_V1_SIZE;
+    static const GUID kGuid;
 
+    // The protocol of this system, unless a test chose another before.
     void Init(HWND window, HICON icon, const std::string& tip);
+    void UseProtocol(const TrayProtocol& protocol);
     void Set(HICON icon, const std::string& tip);
 
-    // NIM_ADD; true when the shell holds the icon afterwards. All three go
-    // through the recorded system interface.
+    // NIM_ADD, then NIM_SETVERSION; true when the shell holds the icon
+    // afterwards. A GUID the shell refuses gives way to window and id until
+    // the next add (guidRefused). All go through the recorded system interface.
     bool Add();
+    bool guidRefused() const { return guidRefused_; }
+    // The version the shell took (0: none), which the callback follows.
+    UINT version() const { return version_; }
+    // NIM_SETFOCUS: the keyboard back to the notification area.
+    bool ReturnFocus();
     bool Modify();
     bool Delete();
     // A balloon over the icon (NIF_INFO, in the second layout of the record,
@@ -38,6 +47,14 @@ public:
     std::string tip() const;
 
 private:
+    bool AddOnce();
+    void Identify(NOTIFYICONDATAW& record) const;
+
+    TrayProtocol protocol_;
+    bool protocolChosen_ = false;
+    bool wantsGuid_ = false;
+    bool guidRefused_ = false;
+    UINT version_ = 0;
     NOTIFYICONDATAW data_ = {};
     NOTIFYICONDATAW added_ = {};
     std::string balloon_;

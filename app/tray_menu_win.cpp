@@ -27,7 +27,7 @@ const Entry kItems[] = {
     {0, nullptr},
     {kMenuLogOff, "注销(&L)  F8"},
     {kMenuStandby, "待机(&W)  F9"},
-    {kMenuHibernate, "休眠(&S)"},
+    {kMenuHibernate, "休眠(&N)"},
     {kMenuRestart, "重启(&R)"},
     {kMenuPowerOff, "关机(&U)"},
     {kMenuOpenCd, "打开光驱(&O)"},

@@ -165,6 +165,14 @@ void HistoryRecorder::TrayIconShown(bool shown) {
     Write(e);
 }
 
+void HistoryRecorder::TrayIconWithoutGuid() {
+    HistoryEntry e = Entry(kSourceProgram);
+    e.action = kEventTrayIcon;
+    e.outcome = kOutcomeDone;
+    e.detail = "图标的GUID属于另一文件夹中的副本，改以窗口标识显示，Windows不会记住“显示图标”的选择";
+    Write(e);
+}
+
 void HistoryRecorder::PauseStarted(const std::string& until) {
     HistoryEntry e = Entry(kSourceMenu);
     e.action = kEventPause;

@@ -82,6 +82,10 @@ public:
     // The shell has refused the tray icon for a minute (false), or took it
     // at last after that (true): the program ran without a visible icon.
     void TrayIconShown(bool shown);
+    // The shell refused the icon's GUID (it belongs to a copy of the program
+    // in another folder): the icon shows by window and id, and Windows does
+    // not keep the user's choice to show it.
+    void TrayIconWithoutGuid();
     // A pause chosen in the menu, until `until` ("YYYY-MM-DD HH:MM"); its
     // end, by 启用监控 (kSourceMenu) or when its minute came (kSourceTimer).
     void PauseStarted(const std::string& until);

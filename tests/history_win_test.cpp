@@ -15,6 +15,7 @@
 
 #include "actions/utility_actions_win.h"
 #include "app/main_window_win.h"
+#include "app/startup_win.h"
 #include "history/history_file_win.h"
 #include "registry/registry_win.h"
 #include "scheduler/time_text.h"
@@ -524,6 +525,36 @@ TEST_F(HistoryTick, ARefusedTrayIconIsAddedAgainAndAMinuteOfRefusalsIsOneLine) {
     std::vector<std::string> got;
     for (const HistoryEntry& e : Read("history.log")) got.push_back(e.action + "|" + e.outcome);
     EXPECT_EQ(got, (std::vector<std::string>{"start|", "tray icon|error", "tray icon|done", "end|"}));
+}
+
+// A copy whose GUID belongs to a copy in another folder shows its icon by
+// window and id, and the history says so once, not at each add again.
+TEST_F(HistoryTick, AnIconWhoseGuidIsRefusedShowsByWindowAndSaysSoOnce) {
+    const OSVERSIONINFOA& v = SystemVersion();
+    if (!TrayProtocolFor(v.dwMajorVersion, v.dwMinorVersion).byGuid) GTEST_SKIP() << "no GUID before Windows 7";
+    struct GuidOfAnotherCopy : testing::RecordingSystemOps {
+        bool NotifyIcon(std::uint32_t operation, void* record) override {
+            if (static_cast<NOTIFYICONDATAW*>(record)->uFlags & 0x20) return false;  // NIF_GUID
+            return testing::RecordingSystemOps::NotifyIcon(operation, record);
+        }
+    } ops;
+    MainWindow::Options options;
+    options.programKey = kKey;
+    options.tasks = &testing::TestTaskService();
+    options.showStartupMessages = options.endsProgram = false;
+    options.historyFolder = folder_;
+    {
+        MainWindow main(std::unique_ptr<Registry>(new WinRegistry), options);
+        ASSERT_TRUE(main.Start());
+        EXPECT_TRUE(main.tray().guidRefused());
+        NOTIFYICONDATAW probe = main.tray().record();
+        EXPECT_TRUE(Shell_NotifyIconW(NIM_MODIFY, &probe)) << "the icon is there by window and id";
+        SendMessageW(main.hwnd(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);  // Explorer restarted
+        EXPECT_TRUE(main.tray().guidRefused());
+    }
+    std::vector<std::string> got;
+    for (const HistoryEntry& e : Read("history.log")) got.push_back(e.action + "|" + e.outcome);
+    EXPECT_EQ(got, (std::vector<std::string>{"start|", "tray icon|done", "end|"}));
 }
 
 }  // namespace

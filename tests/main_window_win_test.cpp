@@ -72,9 +72,12 @@ TEST_F(MainWindowTest, StartsHiddenWithItsClassTrayRecordAndTickRunning) {
     EXPECT_EQ(client.right, 401);
     EXPECT_EQ(client.bottom, 136);
     const NOTIFYICONDATAW& r = main_->tray().record();
-    EXPECT_EQ(r.cbSize, 152u);  // the first layout of the wide record
+    // The layout and flags of this system's protocol.
+    const OSVERSIONINFOA& v = SystemVersion();
+    const TrayProtocol protocol = TrayProtocolFor(v.dwMajorVersion, v.dwMinorVersion);
+    EXPECT_EQ(r.cbSize, protocol.recordSize);
     EXPECT_EQ(r.uID, 100u);
-    EXPECT_EQ(r.uFlags, 7u);
+    EXPECT_EQ(r.uFlags & 7u, 7u);
     EXPECT_EQ(r.uCallbackMessage, 0x401u);
     EXPECT_EQ(r.hWnd, main_->hwnd());
     EXPECT_STREQ(r.szTip, L"Vantrel-启用");
@@ -368,7 +371,7 @@ TEST_F(MainWindowTest, MenuItemsInOrderWithPlainHotkeys) {
     HMENU m = main_->menu().handle();
     ASSERT_EQ(GetMenuItemCount(m), 22);
     const char* expected[] = {
-        "启用监控(&E)", "", "设置(&S)", "暂停(&B)", "定时关机(&T)", "", nullptr, "待机(&W)  F9", "休眠(&S)", "重启(&R)",
+        "启用监控(&E)", "", "设置(&S)", "暂停(&B)", "定时关机(&T)", "", nullptr, "待机(&W)  F9", "休眠(&N)", "重启(&R)",
         "关机(&U)", "打开光驱(&O)", "关闭光驱(&C)", "关闭显示器(&M)", "清理系统垃圾(&Z)",
         "快速重启(&I)  F10", "快速关机(&Q)  F11", "", "软件更新(&P)", "关于(&A)", "帮助(&H)",
         "退出(&X)"};

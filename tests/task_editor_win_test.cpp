@@ -184,7 +184,7 @@ TEST_F(TaskEditorWindow, OpensAsLaidDown) {
         {E::kRadioButton4, "每周"}, {E::kRadioButton5, "每月"}, {E::kRadioButton6, "每年"},
         {E::kRadioButton7, "开机"}, {E::kRadioButton8, "每隔"}, {E::kLabel1, "分钟"},
         {E::kLabel10, "日"},        {E::kLabel3, "月"},         {E::kLabel7, "时"},
-        {E::kLabel8, "分"},         {E::kLabel12, "开始"},      {E::kLabel5, "任务类型:"},
+        {E::kLabel8, "分"},         {E::kLabel12, "开始"},      {E::kLabel5, "任务类型(&K):"},
         {E::kLabel6, "提醒语:"},    {E::kButton1, "浏览"},      {E::kButton2, "确定(&O)"},
         {E::kButton3, "取消(&C)"},  {E::kComboBox1, "1"},       {E::kComboBox4, "1"},
         {E::kEdit3, ""},            {E::kComboBox6, ""},

@@ -32,16 +32,20 @@ bool MoreSettingsWindow::Create(HWND owner) {
     font_ = FormFont();
     HFONT f = font_.get();
     tips_.Create(hwnd());
+    // Access keys by row, none of them the buttons' O and C.
+    const char kKeys[] = "TLXUWABDEFGHIJKMNPQRSVYZ";
     int y = 16;
     for (std::size_t i = 0; i < all.size(); ++i, y += kRowHeight) {
         const ExtraSetting& s = all[i];
         const int id = kFirstFieldId + static_cast<int>(i);
+        std::string label = s.label;
+        if (i + 1 < sizeof kKeys) label.append("(&").append(1, kKeys[i]).append(")");
         if (IsSwitch(s)) {
-            fields_.push_back(AddControl("BUTTON", s.label, WS_TABSTOP | BS_AUTOCHECKBOX, 16, y, 250, 18, id, f));
+            fields_.push_back(AddControl("BUTTON", label.c_str(), WS_TABSTOP | BS_AUTOCHECKBOX, 16, y, 250, 18, id, f));
             tips_.Add(fields_.back(), s.hint);
             continue;
         }
-        AddControl("STATIC", std::string(s.label).append(":").c_str(), SS_LEFTNOWORDWRAP, 16, y + 3, 150, 16, 0, f);
+        AddControl("STATIC", label.append(":").c_str(), SS_LEFTNOWORDWRAP, 16, y + 3, 150, 16, 0, f);
         HWND box = AddControl("EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, 170, y, 60, 20, id, f, WS_EX_CLIENTEDGE);
         FilterKeys(box, "0123456789");
         fields_.push_back(box);

@@ -15,6 +15,7 @@
 #include "text/codepage_win.h"
 #include "ui/settings_logic.h"
 #include "ui/task_editor_win.h"
+#include "winui/accessible_win.h"
 #include "winui/file_dialog_win.h"
 #include "winui/on_demand_win.h"
 
@@ -95,17 +96,15 @@ bool SettingsWindow::Create() {
     font_ = FormFont();
     smallFont_ = FormFont(12);
     HFONT f = font_.get();
-    // Creation order is tab order: Cancel first, so it has the focus.
-    HWND cancel = AddControl("BUTTON", "取消(&C)", WS_TABSTOP | BS_DEFPUSHBUTTON, kShift + 240, 320,
-                             75, 24, kButton2, f);
-    HWND ok = AddControl("BUTTON", "确定(&O)", WS_TABSTOP, kShift + 143, 320, 75, 24, kButton1, f);
-    AddControl("BUTTON", "更多设置…", WS_TABSTOP, kShift + 337, 320, 90, 24, kButton7, f);
+    // Creation order is the tab order, in reading order; each label comes
+    // right before its box, the unit after it. Cancel gets the focus below.
     // The list spans the whole width, so that its six columns (560 pixels)
     // fit inside its border without a horizontal scroll bar, and the enable
     // combo over the fifth column is never cut off.
     list_ = AddControl(WC_LISTVIEWA, "",
                        WS_TABSTOP | WS_BORDER | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS, 0,
                        0, kWindowWidth, 202, kListView1, f);
+    NameInput(*this, list_, "任务列表");
     SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
     for (int i = 0; i < kColumnCount; ++i) {
         WideText title = Wide(kColumns[i].title);
@@ -121,21 +120,25 @@ bool SettingsWindow::Create() {
     AddControl("BUTTON", "删除(&D)", WS_TABSTOP, kShift + 334, 210, 75, 25, kButton6, f);
     HWND c2 = AddControl("BUTTON", "开机启动Vantrel(&S)", WS_TABSTOP | BS_AUTOCHECKBOX, kShift + 16,
                          244, 200, 18, kCheckBox2, f);
+    AddControl("STATIC", "关机前等待(&W):", SS_LEFTNOWORDWRAP, kShift + 340, 248, 88, 16, 0, f);
+    HWND wait = AddControl("EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, kShift + 428, 245, 24, 20,
+                           kEdit5, f, WS_EX_CLIENTEDGE);
+    AddControl("STATIC", "分钟", SS_LEFTNOWORDWRAP, kShift + 454, 248, 28, 16, 0, f);
     HWND c5 = AddControl("BUTTON", "待机前关闭所有程序(&P)", WS_TABSTOP | BS_AUTOCHECKBOX,
                          kShift + 16, 264, 200, 18, kCheckBox5, f);
-    AddControl("BUTTON", "显示开机时间(&T)", WS_TABSTOP | BS_AUTOCHECKBOX, kShift + 16, 284, 200, 18,
-               kCheckBox1, f);
-    HWND c3 = AddControl("BUTTON", "使用Ctrl热键(&R)", WS_TABSTOP | BS_AUTOCHECKBOX, kShift + 16,
-                         304, 120, 18, kCheckBox3, f);
-    AddControl("STATIC", "关机前声音提示:", SS_LEFTNOWORDWRAP, kShift + 226, 248, 100, 16, 0, f);
-    AddControl("STATIC", "关机前等待:", SS_LEFTNOWORDWRAP, kShift + 328, 248, 74, 16, 0, f);
-    HWND wait = AddControl("EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, kShift + 402, 245, 24, 20,
-                           kEdit5, f, WS_EX_CLIENTEDGE);
-    AddControl("STATIC", "分钟", SS_LEFTNOWORDWRAP, kShift + 428, 248, 28, 16, 0, f);
+    AddControl("STATIC", "关机前声音提示(&V):", SS_LEFTNOWORDWRAP, kShift + 226, 248, 112, 16, 0, f);
     AddControl("EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, kShift + 226, 270, 190, 20, kEdit8, f,
                WS_EX_CLIENTEDGE);
     HWND browse = AddControl("BUTTON", "浏览", WS_TABSTOP, kShift + 418, 270, 34, 20, kButton3,
                              smallFont_.get());
+    AddControl("BUTTON", "显示开机时间(&T)", WS_TABSTOP | BS_AUTOCHECKBOX, kShift + 16, 284, 200, 18,
+               kCheckBox1, f);
+    HWND c3 = AddControl("BUTTON", "使用Ctrl热键(&R)", WS_TABSTOP | BS_AUTOCHECKBOX, kShift + 16,
+                         304, 120, 18, kCheckBox3, f);
+    HWND ok = AddControl("BUTTON", "确定(&O)", WS_TABSTOP, kShift + 143, 320, 75, 24, kButton1, f);
+    HWND cancel = AddControl("BUTTON", "取消(&C)", WS_TABSTOP | BS_DEFPUSHBUTTON, kShift + 240, 320,
+                             75, 24, kButton2, f);
+    AddControl("BUTTON", "更多设置…", WS_TABSTOP, kShift + 337, 320, 90, 24, kButton7, f);
     FilterKeys(wait, "0123456789.");
 
     // The enable combo lies over the "是否启用" cell of a row, inside the list.

@@ -8,6 +8,7 @@
 #include "text/codepage_win.h"
 #include "store/task_record.h"
 #include "ui/task_list_link_win.h"
+#include "winui/accessible_win.h"
 #include "winui/file_dialog_win.h"
 #include "winui/on_demand_win.h"
 
@@ -147,9 +148,9 @@ bool TaskEditor::Create() {
     text(kLabel12, "开始", kFieldX + 150, 7, 30);
 
     const int actionY = RowY(8) + 8;
-    AddControl("STATIC", "任务类型:", label | WS_GROUP, 16, actionY + kLabelDy, 60, 14, kLabel5, f);
+    AddControl("STATIC", "任务类型(&K):", (label & ~SS_NOPREFIX) | WS_GROUP, 16, actionY + kLabelDy, 74, 14, kLabel5, f);
     HWND actions = AddControl("COMBOBOX", "", WS_TABSTOP | WS_GROUP | WS_VSCROLL | CBS_DROPDOWNLIST,
-                              84, actionY, 140, 300, kComboBox5, f);
+                              92, actionY, 132, 300, kComboBox5, f);
     for (const char* name : kActionNames) AddComboText(actions, name);
     HWND wake = AddControl(DATETIMEPICK_CLASSA, "", timePicker, 232, actionY, timeW, kBoxH,
                            kDateTimePicker8, f);
@@ -162,6 +163,21 @@ bool TaskEditor::Create() {
     AddControl("BUTTON", "浏览", WS_TABSTOP, 342, parameterY - 1, 64, 23, kButton1, f);
     if (cueLabel_)
         AddControl("STATIC", "", label, 84, parameterY + kBoxH + 3, 250, 14, kLabel13, f);
+
+    // Names for screen readers: by the rule of the nearest label before it,
+    // a row's button would name none of its boxes and a unit the next one.
+    static const struct {
+        int id;
+        const char* name;
+    } kNames[] = {
+        {kEdit1, "空闲分钟数"},       {kDateTimePicker1, "一次的日期"},  {kDateTimePicker2, "一次的时间"},
+        {kDateTimePicker3, "每天的时间"}, {kComboBox1, "每周的第几日"}, {kDateTimePicker4, "每周的时间"},
+        {kComboBox2, "每月的第几日"}, {kDateTimePicker5, "每月的时间"},  {kComboBox3, "每年的月份"},
+        {kComboBox4, "每年的第几日"}, {kDateTimePicker6, "每年的时间"},  {kEdit3, "开机后小时数"},
+        {kEdit4, "开机后分钟数"},     {kEdit2, "每隔分钟数"},         {kDateTimePicker7, "每隔的开始时间"},
+        {kDateTimePicker8, "唤醒时间"},
+    };
+    for (const auto& n : kNames) NameInput(*this, control(n.id), n.name);
 
     const int buttonY = formH - 12 - 25;
     AddControl("BUTTON", "确定(&O)", WS_TABSTOP, 120, buttonY, 80, 25, kButton2, f);

@@ -4,6 +4,7 @@
 #include <set>
 
 #include "text/codepage_win.h"
+#include "winui/accessible_win.h"
 
 namespace vantrel {
 
@@ -224,6 +225,10 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     // new DPI, where Windows suggests.
     if (msg == WM_DPICHANGED) {
         ApplyDpi(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+        return 0;
+    }
+    if (msg == WM_SYSCOLORCHANGE) {
+        FollowSystemColours(hwnd_);
         return 0;
     }
     return DefWindowProcW(hwnd_, msg, wParam, lParam);

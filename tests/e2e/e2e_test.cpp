@@ -149,7 +149,9 @@ HWND VisibleWindowOf(const char* cls, DWORD pid) {
 // Opens the settings window the way a user does: the tray icon's menu, then
 // the second item.
 HWND OpenSettingsFromTheMenu(const Vantrel& v) {
-    PostMessageA(v.MainWindow(), WM_USER + 1, 100, WM_RBUTTONDOWN);
+    // The menu key on the icon, as the shell tells it: the event in the low
+    // word of lParam (version 3: lParam itself), the menu's place in wParam.
+    PostMessageA(v.MainWindow(), WM_USER + 1, MAKEWPARAM(200, 200), WM_CONTEXTMENU);
     if (!WaitFor([] { return FindWindowA("#32768", nullptr) != nullptr; }, 5000)) return nullptr;
     Sleep(300);
     for (WORD key : {VK_DOWN, VK_DOWN, VK_RETURN}) {

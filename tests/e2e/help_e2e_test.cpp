@@ -77,7 +77,9 @@ TEST(EndToEndHelp, TheHelpItemOfTheTrayMenuOpensTheHelpFileBesideTheProgram) {
     ASSERT_NE(GetFileAttributesA(helpFile.c_str()), INVALID_FILE_ATTRIBUTES) << helpFile;
     Vantrel v;
     ASSERT_TRUE(v.Start());
-    PostMessageA(v.MainWindow(), WM_USER + 1, 100, WM_RBUTTONDOWN);
+    // The menu key on the icon, as the shell tells it: the event in the low
+    // word of lParam (version 3: lParam itself), the menu's place in wParam.
+    PostMessageA(v.MainWindow(), WM_USER + 1, MAKEWPARAM(200, 200), WM_CONTEXTMENU);
     ASSERT_TRUE(WaitFor([] { return FindWindowA("#32768", nullptr) != nullptr; }, 5000));
     Sleep(300);
     keybd_event('H', 0, 0, 0);  // 帮助(&H)

@@ -78,6 +78,16 @@ TEST(EndToEndSystems, FirstStartTrayIconCommonControlsAndAReminder) {
         EXPECT_TRUE(WaitFor([&] { return TrayIconPresent(v.MainWindow()); }, 5000));
         // Loaded before the first window, so that XP can create any.
         EXPECT_TRUE(Loaded(v.pid(), "comctl32.dll"));
+        // The menu key on the icon opens the menu, whichever notify-icon
+        // version this system gave (3 on XP, 4 later), and Esc closes it.
+        PostMessageA(v.MainWindow(), WM_USER + 1, MAKEWPARAM(200, 200), WM_CONTEXTMENU);
+        EXPECT_TRUE(WaitFor([] { return FindWindowA("#32768", nullptr) != nullptr; }, 5000));
+        keybd_event(VK_ESCAPE, 0, 0, 0);
+        keybd_event(VK_ESCAPE, 0, KEYEVENTF_KEYUP, 0);
+        EXPECT_TRUE(WaitFor([] {
+            HWND menu = FindWindowA("#32768", nullptr);
+            return !menu || !IsWindowVisible(menu);
+        }, 5000));
     }
     WriteTasks({{DailyForNextTicks(), "提醒", "系统提醒"}}, 60);
     Vantrel v;
