@@ -42,6 +42,7 @@ const char kEventPause[] = "pause";
 const char kEventPauseEnd[] = "pause end";
 const char kEventQuickTimer[] = "quick timer";
 const char kEventQuickTimerOff[] = "quick timer off";
+const char kEventProgramKey[] = "program key";
 
 std::string HistoryWord(HistoryColumn column, const std::string& keyword) {
     struct Word {
@@ -81,6 +82,7 @@ std::string HistoryWord(HistoryColumn column, const std::string& keyword) {
         {C::Action, kEventPauseEnd, "结束暂停"},
         {C::Action, kEventQuickTimer, "设置定时关机"},
         {C::Action, kEventQuickTimerOff, "取消定时关机"},
+        {C::Action, kEventProgramKey, "程序设置"},
     };
     for (const Word& w : kWords)
         if (w.column == column && keyword == w.keyword) return w.word;

@@ -64,6 +64,7 @@ extern const char kEventPause[];          // "pause", until the minute in the de
 extern const char kEventPauseEnd[];       // "pause end"
 extern const char kEventQuickTimer[];     // "quick timer", for the minute in the detail
 extern const char kEventQuickTimerOff[];  // "quick timer off"
+extern const char kEventProgramKey[];     // "program key": a value it could not change
 
 // The Chinese word of a keyword of `column` ("cancelled" -> "已取消",
 // "monitoring off" -> "关闭监控"); any other text (a task's action name, a

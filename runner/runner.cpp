@@ -107,7 +107,7 @@ std::vector<std::string> Runner::Start() {
     try {
         // A text that is none counts as none, and is left for the next
         // postponement to replace.
-        postponed_ = ParsePostponed(store_.ReadMinuteValue(kValPostponed));
+        postponed_ = ParsePostponed(ReadPending(kValPostponed));
     } catch (const RegistryError& e) {
         problems.push_back(e.what());
     }
@@ -418,7 +418,10 @@ void Runner::Pause(PauseChoice choice) {
 }
 
 void Runner::EndPause(const char* source) {
-    store_.WriteMinuteValue(kValPauseUntil, "");
+    if (std::string(source) == kSourceTimer)
+        ClearPending(kValPauseUntil);
+    else
+        store_.WriteMinuteValue(kValPauseUntil, "");
     pausedUntil_.reset();
     SetMonitoring(true);
     if (history_) history_->PauseEnded(source);
@@ -446,31 +449,59 @@ void Runner::FireQuickTimer() {
     const std::int64_t at = MinuteNumber(*quickTimer_);
     // Taken under the store's lock: of two copies that read it, one fires.
     bool taken = false;
-    std::string problem;
     try {
         taken = store_.TakeMinuteValue(kValQuickTimer, [at](const std::string& stored) {
             const std::optional<LocalTime> t = ParseLocalTime(stored, false);
             return t && MinuteNumber(*t) == at;
         });
     } catch (const RegistryError& e) {
-        // The user's timer is due all the same: it fires, and its line
-        // says the stored value stayed.
+        // The user's timer is due all the same: it fires once.
         taken = true;
-        problem = e.what();
+        HoldStuck(kValQuickTimer, e.what());
     }
     quickTimer_.reset();
     ShowQuickTimer();
     if (!taken) return;
-    quickTimerFired_ = at;
     tickState_.pendingAction = kQuickTimerWord;
-    if (history_) history_->QuickTimerFired(problem);
+    if (history_) history_->QuickTimerFired();
     StartCountdown(kQuickTimerWord, false);
+}
+
+std::string Runner::ReadPending(const char* name) {
+    const std::string text = store_.ReadMinuteValue(name);
+    const auto held = stuck_.find(name);
+    if (held == stuck_.end()) return text;
+    if (held->second == text) return std::string();
+    stuck_.erase(held);  // a writer stored another one: it holds
+    return text;
+}
+
+void Runner::ClearPending(const char* name) {
+    try {
+        store_.WriteMinuteValue(name, "");
+        stuck_.erase(name);
+    } catch (const RegistryError& e) {
+        HoldStuck(name, e.what());
+    }
+}
+
+void Runner::HoldStuck(const char* name, const std::string& why) {
+    std::string text;
+    try {
+        text = store_.ReadMinuteValue(name);
+    } catch (const RegistryError&) {
+        return;  // a value of another type reads as none anyway
+    }
+    const auto held = stuck_.find(name);
+    if (held != stuck_.end() && held->second == text) return;
+    stuck_[name] = text;
+    if (history_) history_->ValueProblem(why);
 }
 
 std::optional<LocalTime> Runner::StoredMinute(const char* name, std::vector<std::string>* problems) {
     try {
         // A text that is no minute counts as none, as a missing value does.
-        return ParseLocalTime(store_.ReadMinuteValue(name), false);
+        return ParseLocalTime(ReadPending(name), false);
     } catch (const RegistryError& e) {
         // Said once, at start-up; each minute after, it is simply none.
         if (problems) problems->push_back(e.what());
@@ -503,19 +534,13 @@ void Runner::CheckPauseAndTimer(bool atStart, std::vector<std::string>* problems
         case TimerCheck::Due:
             // A countdown already running keeps the window; the timer waits
             // for it within the grace.
-            if (!gate_.countingDown && !interruptedAt_ &&
-                MinuteNumber(*quickTimer_) != quickTimerFired_)
-                FireQuickTimer();
+            if (!gate_.countingDown && !interruptedAt_) FireQuickTimer();
             break;
         case TimerCheck::Missed: {
             const std::string at = FormatMinute(*quickTimer_);
-            const bool fired = MinuteNumber(*quickTimer_) == quickTimerFired_;
+            ClearPending(kValQuickTimer);
             quickTimer_.reset();
             ShowQuickTimer();
-            // One this copy fired stayed because the registry refused its
-            // delete, which its line told; it is no missed timer.
-            if (fired) break;
-            store_.WriteMinuteValue(kValQuickTimer, "");
             if (history_) history_->QuickTimerMissed(at);
             break;
         }
@@ -556,7 +581,7 @@ void Runner::CheckPostponed(bool acts) {
         case DueState::Waiting: return;
         case DueState::Missed: {
             const PostponedAction missed = *postponed_;
-            store_.WriteMinuteValue(kValPostponed, "");
+            ClearPending(kValPostponed);
             postponed_.reset();
             if (history_) history_->PendingMissed(missed.word, FormatMinute(missed.at), "已超过宽限");
             view_.StatusChanged();
@@ -579,7 +604,7 @@ void Runner::PostponedCountdownEnded() {
     if (!postponedCounting_) return;
     postponedCounting_ = false;
     postponed_.reset();
-    store_.WriteMinuteValue(kValPostponed, "");
+    ClearPending(kValPostponed);
     view_.StatusChanged();
 }
 
@@ -588,13 +613,13 @@ void Runner::PostponedCountdownEnded() {
 // What another copy chose is stored: the copy that acts honours it.
 void Runner::ReadChoices() {
     try {
-        const std::optional<PostponedAction> stored = ParsePostponed(store_.ReadMinuteValue(kValPostponed));
+        const std::optional<PostponedAction> stored = ParsePostponed(ReadPending(kValPostponed));
         const std::string was = postponed_ ? FormatPostponed(*postponed_) : std::string();
         if (!postponedCounting_ && (stored ? FormatPostponed(*stored) : std::string()) != was) {
             postponed_ = stored;
             view_.StatusChanged();
         }
-        skipped_ = ParseSkippedRuns(store_.ReadMinuteValue(kValSkipped));
+        skipped_ = ParseSkippedRuns(ReadPending(kValSkipped));
     } catch (const RegistryError&) {
         // A value of another type is none; start-up said so.
     }

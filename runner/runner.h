@@ -184,6 +184,13 @@ private:
     void ApplyAwake();
     void ReleaseAwake();
     std::optional<LocalTime> StoredMinute(const char* name, std::vector<std::string>* problems);
+    // A pending value as stored, a stuck one read as none.
+    std::string ReadPending(const char* name);
+    // Deletes a pending value this copy is done with. On a timer nobody is
+    // there to answer an error: a refused delete is told once in the
+    // history and the value held as stuck.
+    void ClearPending(const char* name);
+    void HoldStuck(const char* name, const std::string& why);
     void EndPause(const char* source);
     void FireQuickTimer();
     void ShowQuickTimer() { view_.StatusChanged(); }
@@ -229,9 +236,10 @@ private:
 
     std::optional<LocalTime> pausedUntil_;
     std::optional<LocalTime> quickTimer_;
-    // The minute of the quick timer this copy fired: a stored value the
-    // registry refused to delete does not fire it again.
-    std::int64_t quickTimerFired_ = -1;
+    // Pending values this copy is done with that the registry refused to
+    // delete (name -> the text it holds): read as none, so that nothing
+    // acts twice, until a writer stores another text there.
+    std::map<std::string, std::string> stuck_;
     std::optional<PostponedAction> postponed_;
     bool postponedCounting_ = false;  // the countdown shown is the postponed action's
     std::set<std::pair<int, std::int64_t>> warned_;  // (task, minute of its run) warned of

@@ -125,6 +125,14 @@ void HistoryRecorder::StartupProblem(const std::string& text) {
     Write(e);
 }
 
+void HistoryRecorder::ValueProblem(const std::string& text) {
+    HistoryEntry e = Entry(kSourceProgram);
+    e.action = kEventProgramKey;
+    e.outcome = kOutcomeError;
+    e.detail = text;
+    Write(e);
+}
+
 void HistoryRecorder::Command(const char* source, const std::string& name,
                               const ActionOutcome& outcome) {
     HistoryEntry e = Entry(source);
@@ -200,12 +208,12 @@ void HistoryRecorder::QuickTimerMissed(const std::string& at) {
     Write(e);
 }
 
-void HistoryRecorder::QuickTimerFired(const std::string& problem) {
+void HistoryRecorder::QuickTimerFired() {
     FiredTask timer;
     timer.action = kQuickTimerName;
     countdownTask_ = timer;
     countdownSource_ = kSourceTimer;
-    Line(kSourceTimer, timer, ActionOutcome{kOutcomeCountdown, problem});
+    Line(kSourceTimer, timer, ActionOutcome{kOutcomeCountdown, std::string()});
 }
 
 }  // namespace vantrel

@@ -71,6 +71,9 @@ public:
     // A problem start-up found (a value that could not be read, values
     // that belong to no task): told here and in a window that holds nothing.
     void StartupProblem(const std::string& text);
+    // A value of the program key the running program could not change (a
+    // delete the registry refused), told once.
+    void ValueProblem(const std::string& text);
 
     // A command of the tray menu (kSourceMenu) or a hotkey (kSourceHotkey).
     void Command(const char* source, const std::string& name, const ActionOutcome& outcome);
@@ -95,9 +98,8 @@ public:
     void QuickTimerSet(const char* source, const std::string& at);
     void QuickTimerMissed(const std::string& at);
     // The quick timer's minute came: its countdown began. The countdown's
-    // end is its line too. `problem`: the stored timer could not be
-    // deleted, so another copy may fire it too.
-    void QuickTimerFired(const std::string& problem = std::string());
+    // end is its line too.
+    void QuickTimerFired();
 
 private:
     HistoryEntry Entry(const char* source) const;

@@ -253,6 +253,7 @@ TEST_F(HistoryCli, TheTableShowsChineseWordsWhereTheFileKeepsKeywords) {
     r.PendingMissed("关机", "2026-12-07 23:20", "已超过宽限");
     r.PendingReplaced("重启", "2026-12-07 23:30", "关机");
     r.StartupProblem("无法读取 dingshi");
+    r.ValueProblem("无法删除 zanting");
     r.Command(kSourceHotkey, "关机", ActionOutcome::Error("拒绝访问。"));
     r.Command(kSourceMenu, "打开光驱", ActionOutcome{kOutcomeStarted, ""});
     r.MonitoringSwitched(kSourceCountdown, false);

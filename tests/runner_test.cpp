@@ -589,27 +589,47 @@ TEST(RunnerScenario, AQuickTimerWaitsForTheCountdownOnScreen) {
     EXPECT_EQ(c.carried, (std::vector<std::string>{"23:00 重启", "23:02 关机"}));
 }
 
-// A quick timer the registry will not delete fires once, says so, and is
-// not fired again by the value that stayed when its countdown is cancelled.
-TEST(RunnerScenario, AQuickTimerThatCannotBeDeletedFiresOnce) {
-    Machine m;
-    {
-        TaskStore store(m.reg, kKey);
-        store.WriteMinuteValue(kValQuickTimer, "2026-12-07 23:00");
+// A pending value the registry will not delete, once its time came: what
+// it holds happens once, the history says once that it stayed, and nothing
+// throws out of the timers, where nobody would answer an error.
+TEST(RunnerScenario, APendingValueThatCannotBeDeletedActsOnce) {
+    const struct {
+        const char* name;
+        const char* value;
+        std::string text;
+        bool cancel;       // 取消 in the countdown it starts
+        int shows;         // countdowns shown by 23:20
+        const char* once;  // an outcome or an action seen exactly once
+    } kCases[] = {
+        {"quick timer fired", kValQuickTimer, "2026-12-07 23:00", true, 1, kOutcomeCountdown},
+        {"quick timer missed", kValQuickTimer, "2026-12-07 22:40", false, 0, kEventQuickTimerOff},
+        {"pause ended", kValPauseUntil, "2026-12-07 23:00", false, 0, kEventPauseEnd},
+        {"postponed fired", kValPostponed, FormatPostponed({At("2026-12-07 23:00"), "关机", ""}), false, 1,
+         kOutcomeCarriedOut},
+        {"postponed missed", kValPostponed, FormatPostponed({At("2026-12-07 22:40"), "关机", ""}), false, 0,
+         kOutcomeMissed},
+    };
+    for (const auto& k : kCases) {
+        Machine m;
+        {
+            TaskStore store(m.reg, kKey);
+            store.WriteMinuteValue(k.value, k.text);
+        }
+        m.reg.undeletable = k.value;
+        Copy& c = m.Start();
+        m.RunTo("23:00");
+        m.Run(5);
+        if (k.cancel) c.runner->Cancel();
+        ASSERT_NO_THROW(m.RunTo("23:20")) << k.name;
+        EXPECT_EQ(c.shows, k.shows) << k.name;
+        const auto count = [&m](const std::string& word) {
+            return std::count_if(m.sink.lines.begin(), m.sink.lines.end(), [&](const HistoryEntry& e) {
+                return e.outcome == word || e.action == word;
+            });
+        };
+        EXPECT_EQ(count(k.once), 1) << k.name;
+        EXPECT_EQ(count(kEventProgramKey), 1) << k.name;
     }
-    m.reg.undeletable = kValQuickTimer;
-    Copy& c = m.Start();
-    m.RunTo("23:00");
-    m.Run(5);
-    EXPECT_EQ(c.showing, kQuickTimerWord);
-    c.runner->Cancel();
-    m.RunTo("23:10");
-    EXPECT_EQ(c.shows, 1);
-    EXPECT_TRUE(c.carried.empty());
-    const bool said = std::any_of(m.sink.lines.begin(), m.sink.lines.end(), [](const HistoryEntry& e) {
-        return e.action == kQuickTimerName && e.detail.find(kValQuickTimer) != std::string::npos;
-    });
-    EXPECT_TRUE(said);
 }
 
 // The runner's tick reads what the tick itself reads, nothing more: on a
