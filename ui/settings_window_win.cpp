@@ -120,10 +120,10 @@ bool SettingsWindow::Create() {
     AddControl("BUTTON", "删除(&D)", WS_TABSTOP, kShift + 334, 210, 75, 25, kButton6, f);
     HWND c2 = AddControl("BUTTON", "开机启动Vantrel(&S)", WS_TABSTOP | BS_AUTOCHECKBOX, kShift + 16,
                          244, 200, 18, kCheckBox2, f);
-    AddControl("STATIC", "关机前等待(&W):", SS_LEFTNOWORDWRAP, kShift + 340, 248, 88, 16, 0, f);
-    HWND wait = AddControl("EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, kShift + 428, 245, 24, 20,
+    AddControl("STATIC", "关机前等待(&W):", SS_LEFTNOWORDWRAP, kShift + 340, 248, 92, 16, 0, f);
+    HWND wait = AddControl("EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, kShift + 432, 245, 24, 20,
                            kEdit5, f, WS_EX_CLIENTEDGE);
-    AddControl("STATIC", "分钟", SS_LEFTNOWORDWRAP, kShift + 454, 248, 28, 16, 0, f);
+    AddControl("STATIC", "分钟", SS_LEFTNOWORDWRAP, kShift + 458, 248, 28, 16, 0, f);
     HWND c5 = AddControl("BUTTON", "待机前关闭所有程序(&P)", WS_TABSTOP | BS_AUTOCHECKBOX,
                          kShift + 16, 264, 200, 18, kCheckBox5, f);
     AddControl("STATIC", "关机前声音提示(&V):", SS_LEFTNOWORDWRAP, kShift + 226, 248, 112, 16, 0, f);
