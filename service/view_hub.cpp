@@ -47,6 +47,9 @@ std::string ChoiceName(const ViewMessage& c) {
     return std::string();
 }
 
+// The tip as the tray shows it on every Windows: XP's holds 63 characters.
+const std::size_t kTipChars = 63;
+
 bool AnswersCountdown(ViewAction a) {
     return a == ViewAction::CancelCountdown || a == ViewAction::PostponeCountdown || a == ViewAction::ActNow;
 }
@@ -71,7 +74,7 @@ void ViewHub::Drop(ConnectionId id) {
     sender_.Close(id);
 }
 
-void ViewHub::Send(ConnectionId id, View&, const ViewMessage& message) {
+void ViewHub::Send(ConnectionId id, const ViewMessage& message) {
     sender_.Send(id, EncodeViewMessage(message));
 }
 
@@ -121,7 +124,7 @@ void ViewHub::SendRights(ConnectionId id, View& view) {
     ViewMessage m;
     m.type = MessageType::Rights;
     m.rights = rights.bits();
-    Send(id, view, m);
+    Send(id, m);
     view.rightsSent = rights.bits();
 }
 
@@ -135,7 +138,7 @@ void ViewHub::ShowCountdownTo(ConnectionId id, View& view) {
     m.remaining = countdown_->remaining;
     m.closeAll = countdown_->closeAll;
     m.buttons = ButtonsFor(RightsOf(view));
-    Send(id, view, m);
+    Send(id, m);
     view.countdownShown = countdown_->id;
     if (barPosition_ == 0) return;
     ViewMessage step;
@@ -144,7 +147,7 @@ void ViewHub::ShowCountdownTo(ConnectionId id, View& view) {
     step.length = barLength_;
     step.position = barPosition_;
     step.remaining = countdown_->remaining;
-    Send(id, view, step);
+    Send(id, step);
 }
 
 void ViewHub::Refresh() {
@@ -244,7 +247,7 @@ ViewMessage ViewHub::TrayMessage() {
     if (runner_->pausedUntil()) m.trayFlags |= kTrayPaused;
     if (runner_->quickTimer()) m.trayFlags |= kTrayQuickTimer;
     if (runner_->WarningOpen()) m.trayFlags |= kTrayWarningOpen;
-    m.tip = ForField(runner_->TipText(kMaxTipBytes / 2 - 1), kMaxTipBytes);
+    m.tip = ForField(runner_->TipText(kTipChars), kMaxTipBytes);
     m.timerCaption = ForField(CancelTimerCaption(runner_->quickTimer(), now), kMaxWordBytes);
     return m;
 }
@@ -274,7 +277,7 @@ bool ViewHub::ShowReminder(std::uint32_t session, const std::string& text) {
     bool shown = false;
     for (auto& [id, view] : views_)
         if (view.greeted && view.peer.session == session && !shown) {
-            Send(id, view, m);
+            Send(id, m);
             shown = true;  // one window per session
         }
     return shown;
@@ -288,7 +291,7 @@ bool ViewHub::OpenFile(std::uint32_t session, const std::string& parameter) {
     m.text = parameter;
     for (auto& [id, view] : views_)
         if (view.greeted && view.peer.session == session) {
-            Send(id, view, m);
+            Send(id, m);
             return true;
         }
     return false;
@@ -320,7 +323,7 @@ void ViewHub::Choose(ConnectionId id, View& view, const ViewMessage& choice) {
         ViewMessage refused;
         refused.type = MessageType::Notice;
         refused.text = kChoiceRefusedText;
-        Send(id, view, refused);
+        Send(id, refused);
         SendRights(id, view);
         return;
     }
@@ -337,7 +340,7 @@ void ViewHub::Choose(ConnectionId id, View& view, const ViewMessage& choice) {
         ViewMessage notice;
         notice.type = MessageType::Notice;
         notice.text = ForField(e.what(), kMaxTextBytes);
-        Send(id, still->second, notice);
+        Send(id, notice);
     }
 }
 

@@ -117,7 +117,7 @@ private:
 
     ViewRights RightsOf(const View& view) const;
     bool Active(const View& view) const { return active_(view.peer.session); }
-    void Send(ConnectionId id, View& view, const ViewMessage& message);
+    void Send(ConnectionId id, const ViewMessage& message);
     void Drop(ConnectionId id);
     void Greet(ConnectionId id, View& view);
     void ShowCountdownTo(ConnectionId id, View& view);

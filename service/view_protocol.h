@@ -43,7 +43,7 @@ enum class MessageType : std::uint8_t {
     OpenFile,          // 打开文件, opened as this view's user
     Rights,            // what this view's user may do
     // View to service.
-    Hello = 0x40,      // the view's session
+    Hello = 0x40,      // first, once: the view's session; its header names the protocol it speaks
     Choice,            // a user's choice
     IdleReport,        // the milliseconds since the last input in the view's session
 };
