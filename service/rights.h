@@ -45,7 +45,8 @@ constexpr int kViewActionCount = static_cast<int>(ViewAction::CloseView) + 1;
 //   saw.
 // - At the screen: cancelling and postponing a countdown and skipping or
 //   postponing a warned run, unless baohu is on; acting now, switching
-//   monitoring back on (it only restores the schedule) and the power
+//   monitoring back on (it only restores the schedule; during a pause it
+//   ends the pause, and needs what Pause needs) and the power
 //   commands, which Windows lets any interactive user of a workstation
 //   give from the Start menu.
 // - Pausing, switching monitoring off, the quick timer, the junk cleanup

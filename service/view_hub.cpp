@@ -319,7 +319,11 @@ void ViewHub::Choose(ConnectionId id, View& view, const ViewMessage& choice) {
         return;
     }
     if (!runner_) return;
-    if (!MayDo(ViewClient{view.peer.administrator, Active(view)}, choice.action, runner_->settings().adminChoices)) {
+    // 启用监控 during a pause ends the pause, which only whoever may pause
+    // may do: a standard user does not end an administrator's pause.
+    const ViewAction needs =
+        choice.action == ViewAction::MonitoringOn && runner_->pausedUntil() ? ViewAction::Pause : choice.action;
+    if (!MayDo(ViewClient{view.peer.administrator, Active(view)}, needs, runner_->settings().adminChoices)) {
         ViewMessage refused;
         refused.type = MessageType::Notice;
         refused.text = kChoiceRefusedText;

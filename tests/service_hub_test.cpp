@@ -328,6 +328,27 @@ TEST(ViewHubScenario, AdministratorsAloneChangeTheSchedule) {
     }
 }
 
+// A standard user switches monitoring back on after their own cancel, but
+// does not end an administrator's pause with it.
+TEST(ViewHubScenario, AStandardUserEndsNoAdministratorsPause) {
+    Service s;
+    s.Connect(7, "PC\\妈妈", 1, true);
+    s.Connect(8, "PC\\孩子", 2, false);
+    s.RunTo("23:00:20");
+    s.Choose(8, ViewAction::CancelCountdown);
+    ASSERT_FALSE(s.runner->gate().monitoring);
+    s.Choose(8, ViewAction::MonitoringOn, 0, ChoiceSource::Menu);
+    EXPECT_TRUE(s.runner->gate().monitoring);
+    s.Choose(7, ViewAction::Pause, static_cast<int>(PauseChoice::TwoHours), ChoiceSource::Menu);
+    ASSERT_TRUE(s.runner->pausedUntil());
+    s.Choose(8, ViewAction::MonitoringOn, 0, ChoiceSource::Menu);
+    EXPECT_TRUE(s.runner->pausedUntil());
+    EXPECT_EQ(s.pipe.got[8].back().text, kChoiceRefusedText);
+    s.Choose(7, ViewAction::MonitoringOn, 0, ChoiceSource::Menu);
+    EXPECT_FALSE(s.runner->pausedUntil());
+    EXPECT_TRUE(s.runner->gate().monitoring);
+}
+
 // A view that connects during a countdown is shown it where it stands, and
 // its choice applies; one whose session comes back is shown it then.
 TEST(ViewHubScenario, AViewConnectingMidCountdownSeesIt) {
