@@ -158,8 +158,9 @@ public:
     // The countdown view `id` shows now, as its messages say: the last
     // shown one, unless hidden since.
     const ViewMessage* Shown(ConnectionId id) const {
-        const auto& got = pipe.got.count(id) ? pipe.got.at(id) : std::vector<ViewMessage>();
-        for (auto m = got.rbegin(); m != got.rend(); ++m) {
+        const auto got = pipe.got.find(id);
+        if (got == pipe.got.end()) return nullptr;
+        for (auto m = got->second.rbegin(); m != got->second.rend(); ++m) {
             if (m->type == MessageType::CountdownHidden) return nullptr;
             if (m->type == MessageType::CountdownShown) return &*m;
         }
