@@ -28,6 +28,9 @@ enum class ViewAction : std::uint8_t {
     QuickTimer,       // arming or cancelling 定时关机
     PowerCommand,     // the tray menu's and hotkeys' 注销 to 快速关机, at once
     CleanJunk,        // the tray menu's 清理系统垃圾, run by the service
+    // Never sent to the service: they decide whether a view's settings
+    // window opens for changes or read-only (with 以管理员身份更改); the
+    // store's lock refuses a writer that is no administrator anyway.
     ChangeTasks,      // add, modify, delete, enable, import
     ChangeSettings,   // every setting, baohu included
     CloseView,        // 退出: this view goes; the schedule runs on in the service

@@ -110,6 +110,12 @@ void ViewHub::Received(ConnectionId id, const std::string& body) {
 void ViewHub::Greet(ConnectionId id, View& view) {
     SendRights(id, view);
     SendTray(id, view);
+    // The countdown's length, for a countdown window that shows later.
+    ViewMessage bar;
+    bar.type = MessageType::CountdownBar;
+    bar.length = barLength_;
+    bar.position = countdown_ ? barPosition_ : 0;
+    Send(id, bar);
     ShowCountdownTo(id, view);
 }
 

@@ -33,7 +33,8 @@ public:
 enum class MessageType : std::uint8_t {
     // Service to view.
     TrayState = 1,     // tip, state flags, the quick timer's menu caption
-    CountdownShown,    // a countdown starts (or shows to a view that connects during it)
+    CountdownShown,    // a countdown starts (or shows to a view that connects during it);
+                       // again with the same id when the buttons the view may offer changed
     CountdownStepped,  // one second of it
     CountdownHidden,   // it ended, whichever way
     CountdownBar,      // its length changed

@@ -390,6 +390,12 @@ TEST(ViewHubScenario, AViewLeavingDoesNotStopTheCountdown) {
     EXPECT_FALSE(s.Shown(8));
     EXPECT_EQ(s.Count(8, MessageType::Rights), 1);
     EXPECT_EQ(s.Count(8, MessageType::TrayState), 1);
+    // The length its countdown window will count down.
+    ASSERT_EQ(s.Count(8, MessageType::CountdownBar), 1);
+    const auto bar = std::find_if(s.pipe.got[8].begin(), s.pipe.got[8].end(),
+                                  [](const ViewMessage& m) { return m.type == MessageType::CountdownBar; });
+    EXPECT_EQ(bar->length, 60);
+    EXPECT_EQ(bar->position, 0);
 }
 
 // Each row, a connection that breaks the protocol: it is closed, the other
