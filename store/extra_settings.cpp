@@ -20,6 +20,8 @@ const std::vector<ExtraSetting>& ExtraSettings() {
          "上一分钟处理器平均使用率高于这个百分比时算忙；0 表示不看处理器。"},
         {"mangwang", "网络流量高于", "KB/秒", 100, 0, 1000000, &Settings::busyNetworkKBps,
          "上一分钟网络流量高于这么多 KB/秒时算忙；0 表示不看网络。"},
+        {"baohu", "取消和推迟需要管理员", "", 0, 0, 1, &Settings::adminChoices,
+         "勾选后，只有管理员能取消或推迟倒计时、跳过提醒过的一次；标准用户的倒计时窗口没有“取消”和“推迟”。"},
     };
     return all;
 }

@@ -70,6 +70,7 @@ struct Settings {
     std::int32_t busyLimitMinutes = 120;     // mangxian: the longest such wait
     std::int32_t busyProcessorPercent = 80;  // mangcpu: busy above this; 0 not looked at
     std::int32_t busyNetworkKBps = 100;      // mangwang: busy above this; 0 not looked at
+    std::int32_t adminChoices = 0;  // baohu: 1, cancelling and postponing a countdown need an administrator
 };
 
 struct ExtraSetting;

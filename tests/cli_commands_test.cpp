@@ -600,6 +600,7 @@ TEST(CliSettings, TheWindowsLabelsNameTheSettings) {
         {"关机前声音提示", "C:\\响.wav", "soundpath=C:\\响.wav", "soundpath\t关机前声音提示\tC:\\响.wav\t\n"},
         {"忙时推迟", "开", "manglu=1", "manglu\t忙时推迟\t开\t关\n"},
         {"网络流量高于", "0KB/秒", "mangwang=0", "mangwang\t网络流量高于\t0KB/秒\t100KB/秒\n"},
+        {"取消和推迟需要管理员", "开", "baohu=1", "baohu\t取消和推迟需要管理员\t开\t关\n"},
     };
     for (const auto& c : cases) {
         TestEnv env;

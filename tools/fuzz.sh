@@ -15,7 +15,7 @@ out=build/fuzz
 src=$out/src
 mkdir -p "$src" "$out/bin" "$out/corpus" "$out/crashes"
 
-for f in text/*.h text/*.cpp registry/*.h registry/*.cpp autostart/*.h autostart/*.cpp store/*.h store/*.cpp scheduler/*.h scheduler/*.cpp actions/*.h actions/*.cpp fuzz/*.cpp; do
+for f in text/*.h text/*.cpp registry/*.h registry/*.cpp autostart/*.h autostart/*.cpp store/*.h store/*.cpp scheduler/*.h scheduler/*.cpp actions/*.h actions/*.cpp runner/*.h service/*.h service/*.cpp fuzz/*.cpp; do
     case "$f" in *_win.*) continue ;; esac
     mkdir -p "$src/$(dirname "$f")"
     if [ ! -f "$src/$f" ] || [ "$f" -nt "$src/$f" ]; then iconv -c -f UTF-8 -t GBK "$f" > "$src/$f"; fi
@@ -25,11 +25,12 @@ core=(text/gbk_text.cpp store/schedule_text.cpp store/task_record.cpp registry/r
       registry/memory_registry.cpp store/task_store.cpp scheduler/conversions.cpp
       scheduler/matching.cpp actions/wake_plan.cpp text/codepage_posix.cpp registry/reg_file.cpp
       text/number_text.cpp registry/file_registry.cpp store/task_count.cpp store/key_change.cpp store/store_lock.cpp
-      store/store_lock_posix.cpp store/extra_settings.cpp store/minute_values.cpp autostart/logon_start.cpp)
+      store/store_lock_posix.cpp store/extra_settings.cpp store/minute_values.cpp autostart/logon_start.cpp
+      service/view_protocol.cpp)
 flags=(-std=c++17 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all
        -Wno-invalid-source-encoding -I"$here/$src")
 
-targets=(fuzz_matching fuzz_wake_choice fuzz_short_date fuzz_gbk_path fuzz_store_model fuzz_reg_file)
+targets=(fuzz_matching fuzz_wake_choice fuzz_short_date fuzz_gbk_path fuzz_store_model fuzz_reg_file fuzz_view_protocol)
 for t in "${targets[@]}"; do
     if [ ! -x "$out/bin/$t" ] || [ -n "$(find "$src" -type f -newer "$out/bin/$t" -print -quit)" ]; then
         (cd "$src" && clang++ "${flags[@]}" "fuzz/$t.cpp" "${core[@]}" -o "$here/$out/bin/$t")

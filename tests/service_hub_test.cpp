@@ -1,0 +1,464 @@
+// The service's hub on a recorded clock: the runner of the machine's
+// schedule with the hub as its view, and views connected through a
+// recording pipe that reads every message back with the views' parser.
+// A daily 23:00 shutdown with a 60-second countdown, from 22:58.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "registry/counting_registry.h"
+#include "registry/memory_registry.h"
+#include "runner/runner.h"
+#include "scheduler/time_text.h"
+#include "service/view_hub.h"
+#include "store/task_store.h"
+
+namespace vantrel {
+namespace {
+
+const char kKey[] = "\\Software\\Brelnix\\VantrelHubTest";
+
+class ListSink : public HistorySink {
+public:
+    std::vector<HistoryEntry> lines;
+    void Append(const HistoryEntry& e) override { lines.push_back(e); }
+};
+
+class Pipe : public ViewSender {
+public:
+    std::map<ConnectionId, std::vector<ViewMessage>> got;
+    std::set<ConnectionId> closed;
+    // What a view reads: a message the views' parser refuses fails the test.
+    void Send(ConnectionId id, const std::string& body) override {
+        EXPECT_FALSE(closed.count(id)) << "sent to a closed connection";
+        try {
+            got[id].push_back(ParseFromService(body));
+        } catch (const ProtocolError& e) {
+            ADD_FAILURE() << "the hub sent a bad message: " << e.what();
+        }
+    }
+    void Close(ConnectionId id) override { closed.insert(id); }
+};
+
+class Service : public RunnerMachine {
+public:
+    MemoryRegistry reg;
+    ListSink sink;
+    Pipe pipe;
+    LocalTime now;
+    std::set<std::uint32_t> active = {1, 2};
+    std::vector<std::string> carried;
+
+    explicit Service(std::int32_t baohu = 0, const char* start = "2026-12-07 22:58") {
+        now = *ParseLocalTime(start, false);
+        Settings settings;
+        TaskStore setup(reg, kKey);
+        setup.StartupLoad(settings);
+        setup.Append(settings, "每天23时0分", "关闭计算机", "");
+        if (baohu) {
+            reg.OpenKey(kKey, true);
+            reg.WriteInteger("baohu", baohu);
+            reg.CloseKey();
+        }
+        reads.reset(new CountingRegistry(reg));
+        store.reset(new TaskStore(reg, kKey));
+        history.reset(new HistoryRecorder(sink, [this] { return now; }));
+        hub.reset(new ViewHub(pipe, [this](std::uint32_t s) { return active.count(s) > 0; }, &sink,
+                              [this] { return now; }));
+        runner.reset(new Runner(*store, *reads, kKey, *this, *hub, [this] { return now; }));
+        hub->UseRunner(runner.get());
+        store->StartupLoad(runner->settings());
+        runner->UseHistory(history.get());
+        runner->Start();
+        runner->SetCountdownLength(runner->settings().countdownLength);
+        GateChanged();
+    }
+
+    // RunnerMachine.
+    std::string PowerRefusal(const std::string&) override { return std::string(); }
+    BusySample BusyFacts() override { return BusySample(); }
+    OtherSessions OtherSessionsNow() override { return OtherSessions(); }
+    PowerOutcome CarryOut(const std::string& word, const std::string&) override {
+        carried.push_back(FormatMinute(now).substr(11) + " " + word);
+        PowerOutcome o;
+        o.acted = o.ok = true;
+        return o;
+    }
+    void KeepAwake(AwakeNeed) override {}
+    void GateChanged() override {
+        if (!runner) return;
+        const TickGate& gate = runner->gate();
+        if (gate.TickShouldRun() && !tickOn) {
+            tickOn = true;
+            tickIn = 6;
+        } else if (!gate.TickShouldRun()) {
+            tickOn = false;
+        }
+        if (gate.suspended && rearmIn < 0) rearmIn = 60;
+    }
+
+    // The service's timers, a second at a time.
+    void Run(int seconds) {
+        for (int i = 0; i < seconds; ++i) {
+            const bool minuteStarts = now.second == 59;
+            if (minuteStarts) {
+                now = AddMinutes(now, 1);
+                now.second = 0;
+            } else {
+                ++now.second;
+            }
+            const bool counting = runner->counting();
+            if (minuteStarts) runner->Minute();
+            if (counting && runner->counting()) runner->Second();
+            if (rearmIn > 0 && --rearmIn == 0) {
+                rearmIn = -1;
+                runner->Rearm();
+            }
+            if (tickOn && --tickIn == 0) {
+                tickIn = 6;
+                runner->Tick(MatchEnv());
+            }
+        }
+    }
+    // To "23:00:20" and the like.
+    void RunTo(const char* hhmmss) {
+        const std::string target = hhmmss;
+        while (FormatMinute(now).substr(11) + ":" + (now.second < 10 ? "0" : "") + std::to_string(now.second) !=
+               target)
+            Run(1);
+    }
+
+    // A view of `user` connects from `session` and says hello.
+    void Connect(ConnectionId id, const char* user, std::uint32_t session, bool admin) {
+        hub->Connected(id, ViewPeer{user, session, admin});
+        ViewMessage hello;
+        hello.type = MessageType::Hello;
+        hello.session = session;
+        hub->Received(id, EncodeViewMessage(hello));
+    }
+    void Choose(ConnectionId id, ViewAction action, std::int32_t argument = 0,
+                ChoiceSource source = ChoiceSource::Countdown, std::optional<std::uint32_t> countdown = {}) {
+        ViewMessage c;
+        c.type = MessageType::Choice;
+        c.action = action;
+        c.argument = argument;
+        c.source = source;
+        // The countdown the view shows, unless the view answers one it
+        // showed before another view's choice reached it.
+        c.countdownId = countdown ? *countdown : Shown(id) ? Shown(id)->countdownId : 0;
+        hub->Received(id, EncodeViewMessage(c));
+    }
+    // The countdown view `id` shows now, as its messages say: the last
+    // shown one, unless hidden since.
+    const ViewMessage* Shown(ConnectionId id) const {
+        const auto got = pipe.got.find(id);
+        if (got == pipe.got.end()) return nullptr;
+        for (auto m = got->second.rbegin(); m != got->second.rend(); ++m) {
+            if (m->type == MessageType::CountdownHidden) return nullptr;
+            if (m->type == MessageType::CountdownShown) return &*m;
+        }
+        return nullptr;
+    }
+    int Count(ConnectionId id, MessageType type) const {
+        if (!pipe.got.count(id)) return 0;
+        const auto& got = pipe.got.at(id);
+        return static_cast<int>(std::count_if(got.begin(), got.end(), [type](const ViewMessage& m) { return m.type == type; }));
+    }
+    std::vector<std::string> Outcomes() const {
+        std::vector<std::string> out;
+        for (const HistoryEntry& e : sink.lines)
+            if (!e.outcome.empty()) out.push_back(e.outcome);
+        return out;
+    }
+    std::vector<std::string> Choosers() const {
+        std::vector<std::string> out;
+        for (const HistoryEntry& e : sink.lines)
+            if (e.detail.rfind("由 ", 0) == 0) out.push_back(e.action + " " + e.detail);
+        return out;
+    }
+
+    std::unique_ptr<CountingRegistry> reads;
+    std::unique_ptr<TaskStore> store;
+    std::unique_ptr<HistoryRecorder> history;
+    std::unique_ptr<ViewHub> hub;
+    std::unique_ptr<Runner> runner;
+    bool tickOn = false;
+    int tickIn = 0;
+    int rearmIn = -1;
+};
+
+// Two users' views, one at the console and one in a remote session: both
+// show the countdown; the first choice applies to both and to the runner,
+// the second, for the countdown the first already answered, to nothing.
+TEST(ViewHubScenario, OfTwoViewsTheFirstChoiceWins) {
+    const struct {
+        const char* name;
+        ViewAction first, second;
+        std::vector<std::string> carried;
+        const char* outcome;  // the history's line for the first
+        const char* absent;   // the second's, which must not be there
+    } cases[] = {
+        {"postpone, then cancel", ViewAction::PostponeCountdown, ViewAction::CancelCountdown, {"23:07 关机"},
+         kOutcomePostponed, kOutcomeCancelled},
+        {"cancel, then act now", ViewAction::CancelCountdown, ViewAction::ActNow, {}, kOutcomeCancelled,
+         kOutcomeActNow},
+        {"act now, then cancel", ViewAction::ActNow, ViewAction::CancelCountdown, {"23:00 关机"}, kOutcomeActNow,
+         kOutcomeCancelled},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Service s;
+        s.Connect(7, "PC\\妈妈", 1, true);
+        s.Connect(8, "PC\\孩子", 2, false);
+        s.RunTo("23:00:20");
+        ASSERT_TRUE(s.Shown(7) && s.Shown(8));
+        EXPECT_EQ(s.Shown(7)->countdownId, s.Shown(8)->countdownId);
+        // Both chose before either heard of the other's choice.
+        const std::uint32_t shown = s.Shown(7)->countdownId;
+        s.Choose(8, c.first, c.first == ViewAction::PostponeCountdown ? 5 : 0, ChoiceSource::Countdown, shown);
+        s.Choose(7, c.second, c.second == ViewAction::PostponeCountdown ? 5 : 0, ChoiceSource::Countdown, shown);
+        EXPECT_FALSE(s.Shown(7) || s.Shown(8));
+        s.RunTo("23:10:00");
+        EXPECT_EQ(s.carried, c.carried);
+        const std::vector<std::string> outcomes = s.Outcomes();
+        EXPECT_NE(std::find(outcomes.begin(), outcomes.end(), c.outcome), outcomes.end());
+        EXPECT_EQ(std::find(outcomes.begin(), outcomes.end(), c.absent), outcomes.end());
+        // The history names who chose, once.
+        ASSERT_EQ(s.Choosers().size(), 1u);
+        EXPECT_NE(s.Choosers()[0].find("PC\\孩子"), std::string::npos);
+        EXPECT_NE(s.Choosers()[0].find("会话 2"), std::string::npos);
+    }
+}
+
+// A choice that reaches the service after its countdown ended answers no
+// later one: the postponed action's countdown is not cancelled by a cancel
+// meant for the countdown it came from.
+TEST(ViewHubScenario, ALateChoiceDoesNotAnswerTheNextCountdown) {
+    Service s;
+    s.Connect(7, "PC\\妈妈", 1, true);
+    s.Connect(8, "PC\\孩子", 2, false);
+    s.RunTo("23:00:20");
+    const std::uint32_t first = s.Shown(7)->countdownId;
+    s.Choose(8, ViewAction::PostponeCountdown, 5);
+    s.RunTo("23:06:10");
+    ASSERT_TRUE(s.Shown(7));
+    EXPECT_NE(s.Shown(7)->countdownId, first);
+    s.Choose(7, ViewAction::CancelCountdown, 0, ChoiceSource::Countdown, first);
+    EXPECT_TRUE(s.Shown(7));
+    s.RunTo("23:08:00");
+    EXPECT_EQ(s.carried, std::vector<std::string>{"23:07 关机"});
+}
+
+// The warning balloon shows in both views; the first answer to it holds.
+TEST(ViewHubScenario, TheFirstAnswerToAWarningHolds) {
+    Service s(0, "2026-12-07 22:50");
+    s.Connect(7, "PC\\妈妈", 1, true);
+    s.Connect(8, "PC\\孩子", 2, false);
+    s.RunTo("22:56:00");
+    EXPECT_EQ(s.Count(7, MessageType::Balloon), 1);
+    EXPECT_EQ(s.Count(8, MessageType::Balloon), 1);
+    s.Choose(8, ViewAction::SkipWarnedRun, 0, ChoiceSource::Balloon);
+    s.Choose(7, ViewAction::PostponeWarnedRun, 15, ChoiceSource::Balloon);
+    s.RunTo("23:20:00");
+    EXPECT_TRUE(s.carried.empty());
+    const std::vector<std::string> outcomes = s.Outcomes();
+    EXPECT_NE(std::find(outcomes.begin(), outcomes.end(), kOutcomeSkipped), outcomes.end());
+    EXPECT_EQ(std::find(outcomes.begin(), outcomes.end(), kOutcomePostponed), outcomes.end());
+    ASSERT_EQ(s.Choosers().size(), 1u);
+    EXPECT_NE(s.Choosers()[0].find("PC\\孩子"), std::string::npos);
+}
+
+// Under baohu a standard user's countdown offers neither 取消 nor 推迟, and
+// a cancel sent all the same is refused with a notice; the administrator's
+// applies. Without baohu the standard user's applies too.
+TEST(ViewHubScenario, AStandardUsersCancelIsRefusedUnderBaohu) {
+    const struct {
+        int baohu;
+        bool admin;
+        bool cancelled;
+    } cases[] = {{1, false, false}, {1, true, true}, {0, false, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "baohu " << c.baohu << " admin " << c.admin);
+        Service s(c.baohu);
+        s.Connect(7, "PC\\用户", 1, c.admin);
+        s.RunTo("23:00:20");
+        ASSERT_TRUE(s.Shown(7));
+        EXPECT_EQ(s.Shown(7)->buttons.cancel, c.cancelled);
+        EXPECT_EQ(s.Shown(7)->buttons.postpone, c.cancelled);
+        EXPECT_TRUE(s.Shown(7)->buttons.actNow);
+        s.Choose(7, ViewAction::CancelCountdown);
+        s.Choose(7, ViewAction::PostponeCountdown, 15);
+        EXPECT_EQ(s.Count(7, MessageType::Notice), c.cancelled ? 0 : 2);
+        if (!c.cancelled) {
+            EXPECT_EQ(s.pipe.got[7].back().text, kChoiceRefusedText);
+        }
+        s.RunTo("23:03:00");
+        EXPECT_EQ(s.carried, c.cancelled ? std::vector<std::string>() : std::vector<std::string>{"23:01 关机"});
+        EXPECT_EQ(s.runner->gate().monitoring, !c.cancelled);
+    }
+}
+
+// A standard user may never pause, switch monitoring off or arm the quick
+// timer, whatever baohu says; an administrator may.
+TEST(ViewHubScenario, AdministratorsAloneChangeTheSchedule) {
+    for (bool admin : {false, true}) {
+        Service s;
+        s.Connect(7, "PC\\用户", 1, admin);
+        s.Choose(7, ViewAction::QuickTimer, 30, ChoiceSource::Menu);
+        s.Choose(7, ViewAction::Pause, static_cast<int>(PauseChoice::OneHour), ChoiceSource::Menu);
+        EXPECT_EQ(s.runner->quickTimer().has_value(), admin) << admin;
+        EXPECT_EQ(s.runner->pausedUntil().has_value(), admin) << admin;
+        EXPECT_EQ(s.Count(7, MessageType::Notice), admin ? 0 : 2) << admin;
+        // The tray's state follows, with the timer's menu caption.
+        const ViewMessage& tray = [&]() -> const ViewMessage& {
+            for (auto m = s.pipe.got[7].rbegin(); m != s.pipe.got[7].rend(); ++m)
+                if (m->type == MessageType::TrayState) return *m;
+            static ViewMessage none;
+            return none;
+        }();
+        EXPECT_EQ((tray.trayFlags & kTrayQuickTimer) != 0, admin);
+        EXPECT_EQ((tray.trayFlags & kTrayPaused) != 0, admin);
+        EXPECT_EQ((tray.trayFlags & kTrayMonitoring) != 0, !admin);
+    }
+}
+
+// A standard user switches monitoring back on after their own cancel, but
+// does not end an administrator's pause with it.
+TEST(ViewHubScenario, AStandardUserEndsNoAdministratorsPause) {
+    Service s;
+    s.Connect(7, "PC\\妈妈", 1, true);
+    s.Connect(8, "PC\\孩子", 2, false);
+    s.RunTo("23:00:20");
+    s.Choose(8, ViewAction::CancelCountdown);
+    ASSERT_FALSE(s.runner->gate().monitoring);
+    s.Choose(8, ViewAction::MonitoringOn, 0, ChoiceSource::Menu);
+    EXPECT_TRUE(s.runner->gate().monitoring);
+    s.Choose(7, ViewAction::Pause, static_cast<int>(PauseChoice::TwoHours), ChoiceSource::Menu);
+    ASSERT_TRUE(s.runner->pausedUntil());
+    s.Choose(8, ViewAction::MonitoringOn, 0, ChoiceSource::Menu);
+    EXPECT_TRUE(s.runner->pausedUntil());
+    EXPECT_EQ(s.pipe.got[8].back().text, kChoiceRefusedText);
+    s.Choose(7, ViewAction::MonitoringOn, 0, ChoiceSource::Menu);
+    EXPECT_FALSE(s.runner->pausedUntil());
+    EXPECT_TRUE(s.runner->gate().monitoring);
+}
+
+// A view that connects during a countdown is shown it where it stands, and
+// its choice applies; one whose session comes back is shown it then.
+TEST(ViewHubScenario, AViewConnectingMidCountdownSeesIt) {
+    Service s;
+    s.active = {1};
+    s.Connect(7, "PC\\甲", 1, false);
+    s.Connect(8, "PC\\乙", 2, false);  // switched away
+    s.RunTo("23:00:30");
+    ASSERT_TRUE(s.Shown(7));
+    EXPECT_FALSE(s.Shown(8));
+    s.Connect(9, "PC\\丙", 1, false);
+    ASSERT_TRUE(s.Shown(9));
+    EXPECT_EQ(s.Shown(9)->countdownId, s.Shown(7)->countdownId);
+    const ViewMessage& step = s.pipe.got[9].back();
+    ASSERT_EQ(step.type, MessageType::CountdownStepped);
+    EXPECT_GT(step.position, 0);
+    EXPECT_EQ(step.length, 60);
+    s.active = {1, 2};
+    s.hub->Refresh();
+    ASSERT_TRUE(s.Shown(8));
+    s.Choose(9, ViewAction::CancelCountdown);
+    EXPECT_FALSE(s.Shown(7) || s.Shown(8) || s.Shown(9));
+    s.RunTo("23:03:00");
+    EXPECT_TRUE(s.carried.empty());
+}
+
+// The countdown is the service's: every view leaving changes nothing, and
+// one that comes back later is not shown a countdown that ended.
+TEST(ViewHubScenario, AViewLeavingDoesNotStopTheCountdown) {
+    Service s;
+    s.Connect(7, "PC\\甲", 1, false);
+    s.RunTo("23:00:20");
+    ASSERT_TRUE(s.Shown(7));
+    s.hub->Disconnected(7);
+    s.RunTo("23:02:00");
+    EXPECT_EQ(s.carried, std::vector<std::string>{"23:01 关机"});
+    s.Connect(8, "PC\\甲", 1, false);
+    EXPECT_FALSE(s.Shown(8));
+    EXPECT_EQ(s.Count(8, MessageType::Rights), 1);
+    EXPECT_EQ(s.Count(8, MessageType::TrayState), 1);
+    // The length its countdown window will count down.
+    ASSERT_EQ(s.Count(8, MessageType::CountdownBar), 1);
+    const auto bar = std::find_if(s.pipe.got[8].begin(), s.pipe.got[8].end(),
+                                  [](const ViewMessage& m) { return m.type == MessageType::CountdownBar; });
+    EXPECT_EQ(bar->length, 60);
+    EXPECT_EQ(bar->position, 0);
+}
+
+// Each row, a connection that breaks the protocol: it is closed, the other
+// view and the countdown go on.
+TEST(ViewHubScenario, ABadMessageClosesItsConnectionOnly) {
+    auto hello = [](std::uint32_t session) {
+        ViewMessage m;
+        m.type = MessageType::Hello;
+        m.session = session;
+        return EncodeViewMessage(m);
+    };
+    ViewMessage idle;
+    idle.type = MessageType::IdleReport;
+    ViewMessage notice;
+    notice.type = MessageType::Notice;
+    const struct {
+        const char* fault;
+        std::vector<std::string> sent;  // by the connection, after Connected
+    } cases[] = {
+        {"garbage", {hello(1), "\x01\x41\xFF"}},
+        {"a service's message", {hello(1), EncodeViewMessage(notice)}},
+        {"anything before its hello", {EncodeViewMessage(idle)}},
+        {"a second hello", {hello(1), hello(1)}},
+        {"a hello from another session", {hello(2)}},
+        {"an unknown version", {std::string("\x02\x40\x01\x00\x00\x00", 6)}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fault);
+        Service s;
+        s.Connect(7, "PC\\甲", 1, false);
+        s.RunTo("23:00:20");
+        s.hub->Connected(9, ViewPeer{"PC\\乙", 1, false});
+        for (const std::string& body : c.sent) s.hub->Received(9, body);
+        EXPECT_EQ(s.pipe.closed, std::set<ConnectionId>{9});
+        s.hub->Received(9, hello(1));  // a late message from it is nothing
+        EXPECT_EQ(s.hub->Views().size(), 1u);
+        EXPECT_TRUE(s.Shown(7));
+        s.RunTo("23:02:00");
+        EXPECT_EQ(s.carried, std::vector<std::string>{"23:01 关机"});
+    }
+}
+
+// 提醒 and 打开文件 go to the one session asked for; the idle time comes
+// from that session's view.
+TEST(ViewHubScenario, RemindersAndIdleBelongToTheirSession) {
+    Service s;
+    s.Connect(7, "PC\\甲", 1, false);
+    s.Connect(8, "PC\\乙", 2, false);
+    EXPECT_TRUE(s.hub->ShowReminder(2, "喝水"));
+    EXPECT_FALSE(s.hub->ShowReminder(3, "喝水"));
+    EXPECT_TRUE(s.hub->OpenFile(1, "C:\\记录.txt"));
+    EXPECT_FALSE(s.hub->OpenFile(1, std::string(kMaxTextBytes + 1, 'x')));
+    EXPECT_EQ(s.Count(7, MessageType::Reminder), 0);
+    EXPECT_EQ(s.pipe.got[8].back().text, "喝水");
+    EXPECT_EQ(s.pipe.got[7].back().type, MessageType::OpenFile);
+    EXPECT_FALSE(s.hub->IdleOf(1));
+    ViewMessage idle;
+    idle.type = MessageType::IdleReport;
+    idle.idleMs = 120000;
+    s.hub->Received(7, EncodeViewMessage(idle));
+    EXPECT_EQ(s.hub->IdleOf(1), 120000u);
+    EXPECT_FALSE(s.hub->IdleOf(2));
+}
+
+}  // namespace
+}  // namespace vantrel
