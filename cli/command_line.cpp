@@ -324,6 +324,10 @@ int RunCommand(const CommandEntry& entry, const Invocation& inv, CliEnv& env, Te
     } catch (const UsageError& e) {
         err << e.message << "\n";
         return kExitUsage;
+    } catch (const PolicyRefused& e) {
+        // Nothing was written: the administrator's policy holds it.
+        err << kProgram << ": " << e.what() << "，没有写入任何内容\n";
+        return kExitUsage;
     } catch (const RegistryError& e) {
         // A read that the registry refused; writes are reported by the
         // commands themselves, which know what was already written.
