@@ -525,6 +525,9 @@ Section "Uninstall"
     RMDir "$INSTDIR"
     ${If} $R5 != ""
         MessageBox MB_OK|MB_ICONINFORMATION "以下文件正在使用，将在下次启动 Windows 时删除:$R5" /SD IDOK
+        ; Done, with files left for the next restart: the code management
+        ; tools read as "restart to finish".
+        SetErrorLevel 3010
     ${EndIf}
     ${If} $R6 != ""
         MessageBox MB_OK|MB_ICONEXCLAMATION "以下文件无法删除，请手动删除:$R6" /SD IDOK
