@@ -268,7 +268,8 @@ void MainWindow::ShowBalloon(const std::string& text) { tray_.ShowBalloon("Vantr
 
 void MainWindow::BitBtn2Click() {
     runner_->Cancel();
-    tray_.ShowBalloon(kCancelledBalloonTitle, kCancelledBalloonText);
+    // Under the policy that keeps monitoring on, it stays on: nothing to say.
+    if (!runner_->gate().monitoring) tray_.ShowBalloon(kCancelledBalloonTitle, kCancelledBalloonText);
 }
 
 void MainWindow::ShowNotice(const std::string& text) { ShowReminder(text); }
@@ -356,24 +357,16 @@ void MainWindow::OnCommand(UINT id) {
         return;
     }
     switch (id) {
-        case kMenuMonitor:
-            // Greyed while on under the policy; switching on is always allowed.
-            if (!(runner_->settings().policies.alwaysOn && runner_->gate().monitoring)) SwitchMonitoring();
-            break;
+        case kMenuMonitor: SwitchMonitoring(); break;
         case kMenuSettings: OpenSettings(); break;
         case kMenuAbout: ShowAboutWindow(); break;
         case kMenuExit:
             if (!runner_->settings().policies.noExit) PostMessageW(hwnd(), WM_CLOSE, 0, 0);
             break;
-        case kMenuPause + 0:
-        case kMenuPause + 1:
-        case kMenuPause + 2:
-        case kMenuPause + 3: {
-            static const PauseChoice kChoices[] = {PauseChoice::OneHour, PauseChoice::TwoHours,
-                                                   PauseChoice::FourHours, PauseChoice::Tomorrow};
-            if (!runner_->settings().policies.alwaysOn) runner_->Pause(kChoices[id - kMenuPause]);
-            break;
-        }
+        case kMenuPause + 0: runner_->Pause(PauseChoice::OneHour); break;
+        case kMenuPause + 1: runner_->Pause(PauseChoice::TwoHours); break;
+        case kMenuPause + 2: runner_->Pause(PauseChoice::FourHours); break;
+        case kMenuPause + 3: runner_->Pause(PauseChoice::Tomorrow); break;
         case kMenuQuickTimer + 0:
         case kMenuQuickTimer + 1:
         case kMenuQuickTimer + 2:
