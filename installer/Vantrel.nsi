@@ -348,6 +348,15 @@ Section "Vantrel" SecMain
     File "${BIN}\vantrelctl.exe"
     File "${BIN}\QLLJ.bat"
     File "${BIN}\${HELP_FILE}"
+    ; The Group Policy templates, laid out as the policy store wants them,
+    ; for administrators to copy there.
+    SetOutPath "$INSTDIR\PolicyDefinitions"
+    File "${POLICY}\Vantrel.admx"
+    SetOutPath "$INSTDIR\PolicyDefinitions\zh-CN"
+    File "${POLICY}\zh-CN\Vantrel.adml"
+    SetOutPath "$INSTDIR\PolicyDefinitions\en-US"
+    File "${POLICY}\en-US\Vantrel.adml"
+    SetOutPath "$INSTDIR"
     WriteUninstaller "$INSTDIR\${UNINSTALLER}"
     ; The uninstaller of an earlier version, under its old name.
     ${If} ${FileExists} "$INSTDIR\${OLD_UNINSTALLER}"
@@ -375,6 +384,9 @@ Section "Vantrel" SecMain
     !insertmacro ADD_FILE_SIZE "$INSTDIR\vantrelctl.exe"
     !insertmacro ADD_FILE_SIZE "$INSTDIR\QLLJ.bat"
     !insertmacro ADD_FILE_SIZE "$INSTDIR\${HELP_FILE}"
+    !insertmacro ADD_FILE_SIZE "$INSTDIR\PolicyDefinitions\Vantrel.admx"
+    !insertmacro ADD_FILE_SIZE "$INSTDIR\PolicyDefinitions\zh-CN\Vantrel.adml"
+    !insertmacro ADD_FILE_SIZE "$INSTDIR\PolicyDefinitions\en-US\Vantrel.adml"
     !insertmacro ADD_FILE_SIZE "$INSTDIR\${UNINSTALLER}"
     IntOp $R7 $R7 + 1023
     IntOp $R7 $R7 / 1024
@@ -490,6 +502,12 @@ Section "Uninstall"
     !insertmacro UN_DELETE "$INSTDIR\vantrelctl.exe"
     !insertmacro UN_DELETE "$INSTDIR\QLLJ.bat"
     !insertmacro UN_DELETE "$INSTDIR\${HELP_FILE}"
+    !insertmacro UN_DELETE "$INSTDIR\PolicyDefinitions\zh-CN\Vantrel.adml"
+    !insertmacro UN_DELETE "$INSTDIR\PolicyDefinitions\en-US\Vantrel.adml"
+    !insertmacro UN_DELETE "$INSTDIR\PolicyDefinitions\Vantrel.admx"
+    RMDir "$INSTDIR\PolicyDefinitions\zh-CN"
+    RMDir "$INSTDIR\PolicyDefinitions\en-US"
+    RMDir "$INSTDIR\PolicyDefinitions"
     ; The cleanup lists the program wrote beside itself.
     Delete "$INSTDIR\清理系统垃圾列表*.txt"
 
