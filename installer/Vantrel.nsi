@@ -491,9 +491,11 @@ FunctionEnd
 !macroend
 
 Section "Uninstall"
+    Call un.CloseRunningCopy
+    ; After it: closing a running copy uses $R5 and $R6 for its own ends,
+    ; which would otherwise be reported as files left behind.
     StrCpy $R5 ""
     StrCpy $R6 ""
-    Call un.CloseRunningCopy
     ; Start at logon goes only when it starts this copy.
     nsExec::Exec '"$INSTDIR\vantrelctl.exe" autostart off'
     Pop $0
