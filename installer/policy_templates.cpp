@@ -50,6 +50,31 @@ const SettingTexts kTexts[] = {
      "0 leaves the network out."},
 };
 
+// The same for the switches beyond the settings (store/policy.h).
+const SettingTexts kSwitchTexts[] = {
+    {"suoding",
+     "为 1 时不能添加、修改、删除、启用或禁用任务：设置窗口的这些按钮变灰，vantrelctl 的 add、delete、"
+     "enable、disable、import 拒绝执行。计算机的系统帐户（组策略启动脚本、管理工具的脚本）仍可用 "
+     "vantrelctl import 写入任务列表。",
+     "Prevent changes to the tasks",
+     "When 1, no task can be added, changed, deleted, enabled or disabled: the settings window greys "
+     "those buttons, and vantrelctl add, delete, enable, disable and import refuse. The machine's SYSTEM "
+     "account (a Group Policy startup script, a management tool's script) can still write the task list "
+     "with vantrelctl import."},
+    {"changkai", "为 1 时托盘菜单的暂停和关闭监控不可用，倒计时的取消也不关闭监控。",
+     "Prevent pausing and switching monitoring off",
+     "When 1, the tray menu's pause and monitoring switch are unavailable, and cancelling a countdown does "
+     "not switch monitoring off."},
+    {"butui", "为 1 时托盘菜单的退出不可用。", "Prevent exiting from the tray",
+     "When 1, the tray menu's Exit item is unavailable."},
+};
+
+const SettingTexts* SwitchTextsOf(const std::string& name) {
+    for (const SettingTexts& t : kSwitchTexts)
+        if (name == t.name) return &t;
+    return nullptr;
+}
+
 const SettingTexts* TextsOf(const std::string& name) {
     for (const SettingTexts& t : kTexts)
         if (name == t.name) return &t;
@@ -153,11 +178,16 @@ PolicyTemplates BuildPolicyTemplates() {
     }
     for (const PolicySwitch& p : PolicySwitches()) {
         const std::string name = p.name;
+        const SettingTexts* texts = SwitchTextsOf(name);
+        if (!texts) {
+            t.error = "the templates have no texts for the policy " + name;
+            return t;
+        }
         zh.String(name, X(p.label));
-        en.String(name, Escaped(p.english));
-        zh.String(name + "_Help", X(p.hint) + "\n\n" + X("注册表值：") + Escaped(KeyName()) + "\\" + name +
+        en.String(name, Escaped(texts->english));
+        zh.String(name + "_Help", X(texts->chinese) + "\n\n" + X("注册表值：") + Escaped(KeyName()) + "\\" + name +
                                       " (REG_DWORD)\n\n" + zhNote);
-        en.String(name + "_Help", Escaped(p.englishHint) + "\n\nRegistry value: " + Escaped(KeyName()) + "\\" + name +
+        en.String(name + "_Help", Escaped(texts->englishHint) + "\n\nRegistry value: " + Escaped(KeyName()) + "\\" + name +
                                       " (REG_DWORD)\n\n" + enNote);
         policies += policyHead + name + "\" displayName=\"$(string." + name + ")\" explainText=\"$(string." + name +
                     "_Help)\"" + policyKey + " valueName=\"" + name + "\">\n" + parents +

@@ -4,7 +4,6 @@
 #include <cstdlib>
 
 #include "store/extra_settings.h"
-#include "text/gbk_text.h"
 
 namespace vantrel {
 
@@ -16,20 +15,9 @@ const char kPolicyTooltip[] = "由管理员通过策略设置";
 
 const std::vector<PolicySwitch>& PolicySwitches() {
     static const std::vector<PolicySwitch> all = {
-        {kPolNoTaskChanges, "禁止更改任务", "Prevent changes to the tasks",
-         "为 1 时不能添加、修改、删除、启用或禁用任务：设置窗口的这些按钮变灰，vantrelctl 的 add、change、"
-         "delete、enable、disable、import 拒绝执行。计算机的系统帐户（组策略启动脚本、管理工具的脚本）仍可用 "
-         "vantrelctl import 写入任务列表。",
-         "When 1, no task can be added, changed, deleted, enabled or disabled: the settings window greys "
-         "those buttons, and vantrelctl add, change, delete, enable, disable and import refuse. The "
-         "machine's SYSTEM account (a Group Policy startup script, a management tool's script) can still "
-         "write the task list with vantrelctl import."},
-        {kPolAlwaysOn, "禁止暂停和关闭监控", "Prevent pausing and switching monitoring off",
-         "为 1 时托盘菜单的暂停和关闭监控不可用，倒计时的取消也不关闭监控。",
-         "When 1, the tray menu's pause and monitoring switch are unavailable, and cancelling a countdown "
-         "does not switch monitoring off."},
-        {kPolNoExit, "禁止退出", "Prevent exiting from the tray",
-         "为 1 时托盘菜单的退出不可用。", "When 1, the tray menu's Exit item is unavailable."},
+        {kPolNoTaskChanges, "禁止更改任务"},
+        {kPolAlwaysOn, "禁止暂停和关闭监控"},
+        {kPolNoExit, "禁止退出"},
     };
     return all;
 }
@@ -46,35 +34,71 @@ const char* SourceWord(ValueSource source) {
     return "default";
 }
 
-const PolicyValue* Policies::Find(const std::string& settingName) const {
+namespace {
+
+// Value names compare in any letter case, as the registry compares them.
+bool SameName(const char* a, const char* b) {
+    for (;; ++a, ++b) {
+        const char x = *a >= 'a' && *a <= 'z' ? static_cast<char>(*a - 32) : *a;
+        const char y = *b >= 'a' && *b <= 'z' ? static_cast<char>(*b - 32) : *b;
+        if (x != y) return false;
+        if (!x) return true;
+    }
+}
+
+}  // namespace
+
+const PolicyValue* Policies::Find(const char* settingName) const {
     for (const PolicyValue& v : values)
-        if (AsciiUpper(v.name) == AsciiUpper(settingName)) return &v;
+        if (SameName(v.name, settingName)) return &v;
     return nullptr;
 }
 
 namespace {
 
-std::string Range(std::int32_t minimum, std::int32_t maximum) {
-    return std::to_string(minimum) + " 到 " + std::to_string(maximum);
+// One value of the policy key that is ignored, and why.
+void Ignore(std::vector<std::string>& ignored, const char* name, const std::string& why) {
+    ignored.push_back(std::string("策略值 ") + name + " " + why + "，已忽略");
 }
 
-// A DWORD of the policy key within minimum..maximum; the message of why it
-// is ignored otherwise.
-bool ReadNumber(Registry& reg, const std::string& name, std::int32_t minimum, std::int32_t maximum,
+// A DWORD of the policy key within minimum..maximum; otherwise why it is
+// ignored.
+bool ReadNumber(Registry& reg, const char* name, std::int32_t minimum, std::int32_t maximum,
                 std::int32_t& number, std::vector<std::string>& ignored) {
-    const std::string prefix = "策略值 " + name;
     if (reg.TypeOf(name) != ValueType::DWord) {
-        ignored.push_back(prefix + " 不是 REG_DWORD，已忽略");
+        Ignore(ignored, name, "不是 REG_DWORD");
         return false;
     }
     const std::int32_t v = reg.ReadInteger(name);
     if (v < minimum || v > maximum) {
-        ignored.push_back(prefix + " 为 " + std::to_string(v) + "，不在 " + Range(minimum, maximum) +
-                          " 之间，已忽略");
+        Ignore(ignored, name, "为 " + std::to_string(v) + "，不在 " + std::to_string(minimum) + " 到 " +
+                                  std::to_string(maximum) + " 之间");
         return false;
     }
     number = v;
     return true;
+}
+
+// Reads one value, its problems said in `ignored`; false when it is missing
+// or ignored.
+bool ReadOne(Registry& reg, const char* name, bool text, std::int32_t minimum, std::int32_t maximum,
+             PolicyValue& v, std::vector<std::string>& ignored) {
+    try {
+        if (!reg.ValueExists(name)) return false;
+        v.name = name;
+        v.text = text;
+        if (!text) return ReadNumber(reg, name, minimum, maximum, v.number, ignored);
+        const ValueType type = reg.TypeOf(name);
+        if (type != ValueType::String && type != ValueType::ExpandString) {
+            Ignore(ignored, name, "不是 REG_SZ");
+            return false;
+        }
+        v.textValue = reg.ReadString(name);
+        return true;
+    } catch (const RegistryError& e) {
+        Ignore(ignored, name, std::string("无法读取（") + e.what() + "）");
+        return false;
+    }
 }
 
 }  // namespace
@@ -84,38 +108,13 @@ Policies ReadPolicies(Registry& reg, const std::string& policyKey) {
     if (policyKey.empty()) return p;
     OpenedKey key(reg, policyKey, false);
     if (!key.ok()) return p;
-    for (const SettingEntry& s : AllSettings()) {
-        try {
-            if (!reg.ValueExists(s.name)) continue;
-            PolicyValue v;
-            v.name = s.name;
-            v.text = s.text;
-            if (s.text) {
-                const ValueType type = reg.TypeOf(s.name);
-                if (type != ValueType::String && type != ValueType::ExpandString) {
-                    p.ignored.push_back(std::string("策略值 ") + s.name + " 不是 REG_SZ，已忽略");
-                    continue;
-                }
-                v.textValue = reg.ReadString(s.name);
-            } else if (!ReadNumber(reg, s.name, s.minimum, s.maximum, v.number, p.ignored)) {
-                continue;
-            }
-            p.values.push_back(v);
-        } catch (const RegistryError& e) {
-            p.ignored.push_back(std::string("策略值 ") + s.name + " 无法读取（" + e.what() + "），已忽略");
-        }
-    }
-    for (const PolicySwitch& s : PolicySwitches()) {
-        try {
-            std::int32_t on = 0;
-            if (!reg.ValueExists(s.name) || !ReadNumber(reg, s.name, 0, 1, on, p.ignored)) continue;
-            const std::string name = s.name;
-            bool& flag = name == kPolNoTaskChanges ? p.noTaskChanges : name == kPolAlwaysOn ? p.alwaysOn : p.noExit;
-            flag = on == 1;
-        } catch (const RegistryError& e) {
-            p.ignored.push_back(std::string("策略值 ") + s.name + " 无法读取（" + e.what() + "），已忽略");
-        }
-    }
+    PolicyValue v;
+    for (const SettingEntry& s : AllSettings())
+        if (ReadOne(reg, s.name, s.text, s.minimum, s.maximum, v, p.ignored)) p.values.push_back(v);
+    bool* const flags[] = {&p.noTaskChanges, &p.alwaysOn, &p.noExit};
+    const char* const names[] = {kPolNoTaskChanges, kPolAlwaysOn, kPolNoExit};
+    for (int i = 0; i < 3; ++i)
+        *flags[i] = ReadOne(reg, names[i], false, 0, 1, v, p.ignored) && v.number == 1;
     return p;
 }
 

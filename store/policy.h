@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -28,10 +29,7 @@ extern const char* const kPolNoExit;         // "butui": no 退出 from the tray
 
 struct PolicySwitch {
     const char* name;
-    const char* label;    // what the refusal and the templates call it
-    const char* english;  // the English template's name
-    const char* hint;     // what it does, in Chinese
-    const char* englishHint;
+    const char* label;  // what the refusal and the templates call it
 };
 const std::vector<PolicySwitch>& PolicySwitches();
 
@@ -42,12 +40,12 @@ const char* SourceWord(ValueSource source);
 
 // One value of the policy key the program goes by.
 struct PolicyValue {
-    std::string name;  // as the settings table spells it
+    const char* name = "";  // the settings table's own
     bool text = false;
     std::string textValue;
     std::int32_t number = 0;
     bool operator==(const PolicyValue& o) const {
-        return name == o.name && text == o.text && textValue == o.textValue && number == o.number;
+        return std::strcmp(name, o.name) == 0 && text == o.text && textValue == o.textValue && number == o.number;
     }
 };
 
@@ -61,8 +59,9 @@ struct Policies {
     // range, of the wrong type), as the history tells it.
     std::vector<std::string> ignored;
 
-    const PolicyValue* Find(const std::string& settingName) const;
-    bool Holds(const std::string& settingName) const { return Find(settingName) != nullptr; }
+    // By value name, in any letter case.
+    const PolicyValue* Find(const char* settingName) const;
+    bool Holds(const char* settingName) const { return Find(settingName) != nullptr; }
     bool operator==(const Policies& o) const {
         return values == o.values && noTaskChanges == o.noTaskChanges && alwaysOn == o.alwaysOn &&
                noExit == o.noExit && ignored == o.ignored;

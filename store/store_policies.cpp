@@ -8,14 +8,13 @@
 namespace vantrel {
 
 void ApplyPolicies(Settings& settings) {
-    for (const PolicyValue& p : settings.policies.values) {
-        const std::string name = p.name;
-        if (name == kValCountdown) settings.countdownLength = p.number;
-        if (name == kValCloseAll) settings.closeAll = p.number;
-        if (name == kValSoundPath) settings.soundPath = p.textValue;
-        if (name == kValCtrlHotkeys) settings.ctrlFlag = p.number;
-        if (const ExtraSetting* extra = FindExtraSetting(name)) settings.*extra->copy = p.number;
-    }
+    const Policies& held = settings.policies;
+    if (const PolicyValue* p = held.Find(kValCountdown)) settings.countdownLength = p->number;
+    if (const PolicyValue* p = held.Find(kValCloseAll)) settings.closeAll = p->number;
+    if (const PolicyValue* p = held.Find(kValSoundPath)) settings.soundPath = p->textValue;
+    if (const PolicyValue* p = held.Find(kValCtrlHotkeys)) settings.ctrlFlag = p->number;
+    for (const ExtraSetting& e : ExtraSettings())
+        if (const PolicyValue* p = held.Find(e.name)) settings.*e.copy = p->number;
 }
 
 Policies TaskStore::ReadPolicies() { return vantrel::ReadPolicies(reg_, policyKey_); }

@@ -233,14 +233,12 @@ SettingsView TaskStore::LoadSettings(const Settings& settings, const std::string
     view.ctrlHotkeys = stored.ctrlHotkeys;
     view.runAtLogon = (logonStart_ ? *logonStart_ : runValueOnly_).StartsThisCopy(programPath);
     // What a policy holds shows as the policy sets it.
-    for (const PolicyValue& p : view.policies.values) {
-        const std::string name = p.name;
-        if (name == kValCountdown) view.countdownSeconds = p.number;
-        if (name == kValCloseAll) view.closeAll = p.number != 0;
-        if (name == kValGreeting) view.greeting = p.number != 0;
-        if (name == kValSoundPath) view.soundPath = p.textValue;
-        if (name == kValCtrlHotkeys) view.ctrlHotkeys = p.number != 0;
-    }
+    const Policies& held = view.policies;
+    if (const PolicyValue* p = held.Find(kValCountdown)) view.countdownSeconds = p->number;
+    if (const PolicyValue* p = held.Find(kValCloseAll)) view.closeAll = p->number != 0;
+    if (const PolicyValue* p = held.Find(kValGreeting)) view.greeting = p->number != 0;
+    if (const PolicyValue* p = held.Find(kValSoundPath)) view.soundPath = p->textValue;
+    if (const PolicyValue* p = held.Find(kValCtrlHotkeys)) view.ctrlHotkeys = p->number != 0;
     return view;
 }
 

@@ -44,7 +44,7 @@ private:
     Font font_;
     Tooltips tips_;
     std::vector<HWND> fields_;
-    std::vector<bool> held_;  // by policy: greyed, never written
+    Policies held_;  // what a policy sets: greyed, never written
 };
 
 }  // namespace vantrel
