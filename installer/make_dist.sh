@@ -115,5 +115,5 @@ python3 "$here/make_zip.py" "$epoch" "$dist/$zip" "$files"/Vantrel.exe "$files"/
 
 (cd "$dist" && sha256sum "$setup" "$zip" >SHA256SUMS)
 # The winget manifest of this release, with the signed setup program's hash.
-python3 "$here/make_winget.py" "$dist/$setup" "$dist/winget"
-echo "dist: $dist/$setup, $dist/$zip, $dist/SHA256SUMS, $dist/winget/"
+python3 "$here/make_winget.py" "$dist/$setup" "$dist"
+echo "dist: $dist/$setup, $dist/$zip, $dist/SHA256SUMS and the winget manifest"

@@ -126,7 +126,7 @@ if make_dist "$src" "$build" "$work/first"; then
     fi
     # The winget manifest names the signed setup program by its hash.
     want=$(cd "$work/first" && sha256sum Vantrel-*-setup.exe | awk '{ print toupper($1) }')
-    got=$(sed -n 's/^ *InstallerSha256: //p' "$work/first"/winget/*.installer.yaml 2>/dev/null)
+    got=$(sed -n 's/^ *InstallerSha256: //p' "$work/first"/*.installer.yaml 2>/dev/null)
     if [ -n "$want" ] && [ "$got" = "$want" ]; then record WingetManifestHash
     else record WingetManifestHash "manifest says '$got', the setup program is $want"; fi
 else
