@@ -69,6 +69,7 @@ MainWindow::MainWindow(std::unique_ptr<Registry> registry)
 MainWindow::MainWindow(std::unique_ptr<Registry> registry, const Options& options)
     : registry_(std::move(registry)), options_(options) {
     if (options_.programKey.empty()) options_.programKey = kProgramKeyPath;
+    if (options_.policyKey.empty()) options_.policyKey = kPolicyKeyPath;
     if (options_.runKey.empty()) options_.runKey = kRunKeyPath;
     if (options_.runValue.empty()) options_.runValue = kRunValueName;
     if (!options_.tasks) options_.tasks = &SystemTasks();
@@ -132,6 +133,10 @@ bool MainWindow::Start() {
     startAtLogon_.reset(new StartAtLogon(*registry_, options_.tasks, options_.runKey,
                                          options_.runValue, options_.logonTask));
     store_->UseStartAtLogon(startAtLogon_.get());
+    store_->UsePolicyKey(options_.policyKey);
+    // Watched from before the first read: a change while start-up reads is
+    // picked up at the next minute.
+    policyWatch_.reset(new KeyWatch(options_.policyKey));
     // The tick reads through an accessor of its own: an executor may run
     // messages in the middle of its reads, and a window they open must not
     // close or move the key the tick reads.
@@ -176,8 +181,12 @@ bool MainWindow::Start() {
     // nothing: started at logon on a machine nobody sits at, the tasks run
     // from the first tick all the same. A value of the wrong type keeps its
     // default.
-    if (history_)
+    if (history_) {
         for (const std::string& e : startupErrors_) history_->StartupProblem(e);
+        // A policy value ignored goes to the history only: the user at the
+        // screen can do nothing about it.
+        for (const std::string& e : loaded.policyProblems) history_->StartupProblem(e);
+    }
     if (options_.showStartupMessages) {
         if (!administrator) ShowReminder(kAdminFailed);
         if (!startupErrors_.empty()) ShowReminder(StartupProblemsText(startupErrors_));
@@ -208,6 +217,7 @@ void MainWindow::StartHistory() {
 
 void MainWindow::StatusTimer() {
     SetTimer(hwnd(), kTimerStatus, MillisecondsToNextMinute(LocalTimeNow()), nullptr);
+    PickUpPolicies();
     runner_->Minute();
 }
 
@@ -258,16 +268,34 @@ void MainWindow::ShowBalloon(const std::string& text) { tray_.ShowBalloon("Vantr
 
 void MainWindow::BitBtn2Click() {
     runner_->Cancel();
-    tray_.ShowBalloon(kCancelledBalloonTitle, kCancelledBalloonText);
+    // Under the policy that keeps monitoring on, it stays on: nothing to say.
+    if (!runner_->gate().monitoring) tray_.ShowBalloon(kCancelledBalloonTitle, kCancelledBalloonText);
 }
 
 void MainWindow::ShowNotice(const std::string& text) { ShowReminder(text); }
+
+// Within a minute of a change of the policy key: its values over the
+// copies (a removed one gives the user's own back), the menu's items, and
+// one history line for each value newly ignored. Nothing is read while the
+// key stays as it was.
+void MainWindow::PickUpPolicies() {
+    if (!policyWatch_ || !policyWatch_->Changed()) return;
+    Settings& settings = runner_->settings();
+    bool changed = false;
+    const std::vector<std::string> told = store_->RefreshPolicies(settings, &changed);
+    if (history_)
+        for (const std::string& e : told) history_->StartupProblem(e);
+    if (!changed) return;
+    runner_->SetCountdownLength(settings.countdownLength);
+    StatusChanged();
+}
 
 // The tip is kept to 63 characters, which every layout of the record holds.
 void MainWindow::StatusChanged() {
     if (closed_ || !runner_) return;
     const bool on = runner_->gate().monitoring;
     menu_.SetMonitorChecked(on);
+    menu_.SetPolicies(runner_->settings().policies.alwaysOn, runner_->settings().policies.noExit, on);
     const LocalTime now = LocalTimeNow();
     menu_.SetCancelTimer(CancelTimerCaption(runner_->quickTimer(), now), runner_->quickTimer().has_value());
     HICON icon = tray_.icon();
@@ -332,7 +360,9 @@ void MainWindow::OnCommand(UINT id) {
         case kMenuMonitor: SwitchMonitoring(); break;
         case kMenuSettings: OpenSettings(); break;
         case kMenuAbout: ShowAboutWindow(); break;
-        case kMenuExit: PostMessageW(hwnd(), WM_CLOSE, 0, 0); break;
+        case kMenuExit:
+            if (!runner_->settings().policies.noExit) PostMessageW(hwnd(), WM_CLOSE, 0, 0);
+            break;
         case kMenuPause + 0: runner_->Pause(PauseChoice::OneHour); break;
         case kMenuPause + 1: runner_->Pause(PauseChoice::TwoHours); break;
         case kMenuPause + 2: runner_->Pause(PauseChoice::FourHours); break;

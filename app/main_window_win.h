@@ -23,6 +23,7 @@
 #include "runner/runner.h"
 #include "scheduler/history_recorder.h"
 #include "history/history_file_win.h"
+#include "registry/key_watch_win.h"
 #include "registry/registry.h"
 #include "store/task_store.h"
 #include "ui/settings_host.h"
@@ -42,6 +43,7 @@ public:
         std::string programKey;  // empty: the program key
         std::string runKey;      // empty: the system's Run key
         std::string runValue;    // empty: the program's Run value
+        std::string policyKey;   // empty: the policy key
         // Start at logon's task: the system's task service and the program's
         // task unless told otherwise (tests give a recorder).
         TaskService* tasks = nullptr;
@@ -141,6 +143,9 @@ private:
     Options options_;
     std::unique_ptr<StartAtLogon> startAtLogon_;
     std::unique_ptr<TaskStore> store_;
+    // The policy key, looked at each minute and read only when it changed.
+    std::unique_ptr<KeyWatch> policyWatch_;
+    void PickUpPolicies();
     LocalMachine machine_;
     std::unique_ptr<Runner> runner_;
     std::unique_ptr<TickDriver> driver_;

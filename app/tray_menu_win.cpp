@@ -71,6 +71,19 @@ void TrayMenu::SetMonitorChecked(bool checked) {
     CheckMenuItem(menu_, kMenuMonitor, MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
 }
 
+void TrayMenu::SetPolicies(bool alwaysOn, bool noExit, bool monitoring) {
+    const auto set = [&](UINT item, bool held) {
+        EnableMenuItem(menu_, item, MF_BYCOMMAND | (held ? MF_GRAYED : MF_ENABLED));
+    };
+    set(kMenuMonitor, alwaysOn && monitoring);
+    for (UINT i = 0; i < 4; ++i) set(kMenuPause + i, alwaysOn);  // found in the submenu too
+    set(kMenuExit, noExit);
+}
+
+bool TrayMenu::Enabled(UINT item) const {
+    return (GetMenuState(menu_, item, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED)) == 0;
+}
+
 bool TrayMenu::MonitorChecked() const {
     return (GetMenuState(menu_, kMenuMonitor, MF_BYCOMMAND) & MF_CHECKED) != 0;
 }

@@ -47,6 +47,10 @@ public:
     HMENU handle() const { return menu_; }
 
     void SetMonitorChecked(bool checked);
+    // The items an administrator's policy takes away, greyed: 暂停 and
+    // switching monitoring off (`alwaysOn`; switching it on stays), 退出.
+    void SetPolicies(bool alwaysOn, bool noExit, bool monitoring);
+    bool Enabled(UINT item) const;
     bool MonitorChecked() const;
     void SetHotkeyCaptions(const HotkeyCaptions& captions);
     // 取消定时's caption (with the armed time), greyed when none is armed.

@@ -61,6 +61,11 @@ public:
     // (64-bit Windows): exported files name that key.
     virtual bool Wow64() = 0;
 
+    // Whether this runs as the machine's own account (SYSTEM): a Group
+    // Policy startup script or a management tool, which a policy against
+    // changing the tasks leaves free to write them.
+    virtual bool RunsAsMachineAccount() { return false; }
+
     // The folder of the program's run history (history.log and
     // history.1.log); empty where the system has none.
     virtual std::string HistoryFolder() { return std::string(); }

@@ -155,7 +155,10 @@ const std::vector<CommandEntry> kCommands = {
      "带 名称 值（名称可以是值的名称或设置的名字；开关的值可写 开、关 或 1、0；数值后可带单位，\n"
      "如 90秒）时先检查再写入这一个设置，然后列出它；名称不对时列出可用的名称，值不在范围内时\n"
      "什么也不写，退出状态 2。正在运行的 Vantrel 在下次启动时读到改动。写入需要管理员权限。\n"
-     "--json 输出一个 JSON 数组（UTF-8），字段 name, label, value, default, unit, error。\n"
+     "管理员通过策略（HKLM\\Software\\Policies\\Brelnix\\Vantrel）设置的值显示为策略的值，不能在这里\n"
+     "更改（退出状态 2，说明是哪个策略）。\n"
+     "--json 输出一个 JSON 数组（UTF-8），字段 name, label, value, default, unit, source（policy、\n"
+     "program key 或 default）, error。\n"
      "\n"
      "例: vantrelctl settings\n"
      "    vantrelctl settings 忙时推迟 开\n"
@@ -324,6 +327,10 @@ int RunCommand(const CommandEntry& entry, const Invocation& inv, CliEnv& env, Te
         return entry.run(inv, env, out, err);
     } catch (const UsageError& e) {
         err << e.message << "\n";
+        return kExitUsage;
+    } catch (const PolicyRefused& e) {
+        // Nothing was written: the administrator's policy holds it.
+        err << kProgram << ": " << e.what() << "，没有写入任何内容\n";
         return kExitUsage;
     } catch (const RegistryError& e) {
         // A read that the registry refused; writes are reported by the

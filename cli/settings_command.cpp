@@ -1,6 +1,7 @@
 // vantrelctl settings [NAME VALUE] [--json]: every setting of the program
 // key with its value and default, or one set, checked as the windows check
-// it. A running Vantrel reads them when it starts.
+// it. A running Vantrel reads them when it starts. A value an administrator
+// holds by policy shows as the policy sets it, and is not set here.
 #include <cstdlib>
 
 #include "cli/command_line.h"
@@ -68,31 +69,31 @@ int RunSettings(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err) 
     if (json) out << "[";
     if (!json) out << "名称\t设置\t值\t默认\n";
     bool first = true;
+    const Policies policies = target->store().ReadPolicies();
     for (const SettingEntry& s : AllSettings()) {
         if (setting && setting != &s) continue;
-        std::string stored, error;
+        EffectiveSetting effective;
+        std::string error;
         try {
-            stored = target->store().ReadSetting(s);
+            effective = EffectiveValue(s, policies, target->store().ReadStoredSetting(s));
         } catch (const RegistryError& e) {
             error = InChinese(e.what());
         }
+        const std::string& inEffect = effective.value;
         // A hand-edited value out of range shows as what the program goes
-        // by, and says so.
-        std::string inEffect = stored, note;
-        if (!s.text && error.empty()) {
-            const std::int32_t number = static_cast<std::int32_t>(std::strtol(stored.c_str(), nullptr, 10));
-            if (number < s.minimum || number > s.maximum) {
-                inEffect = std::to_string(SettingInEffect(s, number));
-                note = "存储的值 " + std::to_string(number) + " 不在 " + std::to_string(s.minimum) + " 到 " +
-                       std::to_string(s.maximum) + " 之间，程序按 " + Shown(s, inEffect) + " 运行";
-            }
-        }
+        // by, and says so; a value a policy holds says whose it is.
+        std::string note;
+        if (effective.outOfRange)
+            note = "存储的值 " + std::to_string(effective.stored) + " 不在 " + std::to_string(s.minimum) + " 到 " +
+                   std::to_string(s.maximum) + " 之间，程序按 " + Shown(s, inEffect) + " 运行";
+        if (error.empty() && effective.source == ValueSource::Policy) note = kPolicyTooltip;
         const std::string def = s.text ? "" : std::to_string(s.defaultValue);
         if (json) {
             out << (first ? "\n" : ",\n") << "  {\"name\": " << JsonString(s.name) << ", \"label\": "
                 << JsonString(s.label) << ", \"value\": " << (error.empty() ? JsonValue(s, inEffect) : "null")
                 << ", \"default\": " << JsonValue(s, def) << ", \"unit\": " << JsonString(s.unit)
-                << ", \"error\": " << JsonOrNull(error.empty() ? note : error) << "}";
+                << ", \"source\": " << (error.empty() ? JsonString(SourceWord(effective.source)) : "null")
+                << ", \"error\": " << JsonOrNull(error.empty() ? (effective.outOfRange ? note : "") : error) << "}";
         } else {
             out << s.name << "\t" << s.label << "\t"
                 << (error.empty() ? Shown(s, inEffect) + (note.empty() ? "" : "（" + note + "）") : "错误: " + error)

@@ -208,6 +208,23 @@ public:
         BOOL wow64 = FALSE;
         return fn && fn(GetCurrentProcess(), &wow64) && wow64;
     }
+
+    bool RunsAsMachineAccount() override {
+        HANDLE token = nullptr;
+        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+        DWORD size = 0;
+        GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+        std::vector<BYTE> buffer(size ? size : 1);
+        const bool got = size && GetTokenInformation(token, TokenUser, buffer.data(), size, &size);
+        CloseHandle(token);
+        if (!got) return false;
+        SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+        PSID system = nullptr;
+        if (!AllocateAndInitializeSid(&nt, 1, SECURITY_LOCAL_SYSTEM_RID, 0, 0, 0, 0, 0, 0, 0, &system)) return false;
+        const bool same = EqualSid(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, system) != FALSE;
+        FreeSid(system);
+        return same;
+    }
 };
 
 }  // namespace

@@ -114,6 +114,9 @@ std::unique_ptr<Target> Target::Open(const Invocation& inv, CliEnv& env, Mode mo
     t->store_.reset(new TaskStore(*t->reg_, t->programKey_));
     // Only this command writes a registry file: no other process to wait for.
     if (t->isFile_) t->store_->UseLock(NewProcessStoreLock(t->programKey_));
+    // A task file is no machine: no policy binds it.
+    if (t->isFile_) t->store_->UsePolicyKey("");
+    t->store_->set_task_policy_exempt(!t->isFile_ && env.RunsAsMachineAccount());
     status = kExitDone;
     return t;
 }

@@ -348,6 +348,15 @@ Section "Vantrel" SecMain
     File "${BIN}\vantrelctl.exe"
     File "${BIN}\QLLJ.bat"
     File "${BIN}\${HELP_FILE}"
+    ; The Group Policy templates, laid out as the policy store wants them,
+    ; for administrators to copy there.
+    SetOutPath "$INSTDIR\PolicyDefinitions"
+    File "${POLICY}\Vantrel.admx"
+    SetOutPath "$INSTDIR\PolicyDefinitions\zh-CN"
+    File "${POLICY}\zh-CN\Vantrel.adml"
+    SetOutPath "$INSTDIR\PolicyDefinitions\en-US"
+    File "${POLICY}\en-US\Vantrel.adml"
+    SetOutPath "$INSTDIR"
     WriteUninstaller "$INSTDIR\${UNINSTALLER}"
     ; The uninstaller of an earlier version, under its old name.
     ${If} ${FileExists} "$INSTDIR\${OLD_UNINSTALLER}"
@@ -375,6 +384,9 @@ Section "Vantrel" SecMain
     !insertmacro ADD_FILE_SIZE "$INSTDIR\vantrelctl.exe"
     !insertmacro ADD_FILE_SIZE "$INSTDIR\QLLJ.bat"
     !insertmacro ADD_FILE_SIZE "$INSTDIR\${HELP_FILE}"
+    !insertmacro ADD_FILE_SIZE "$INSTDIR\PolicyDefinitions\Vantrel.admx"
+    !insertmacro ADD_FILE_SIZE "$INSTDIR\PolicyDefinitions\zh-CN\Vantrel.adml"
+    !insertmacro ADD_FILE_SIZE "$INSTDIR\PolicyDefinitions\en-US\Vantrel.adml"
     !insertmacro ADD_FILE_SIZE "$INSTDIR\${UNINSTALLER}"
     IntOp $R7 $R7 + 1023
     IntOp $R7 $R7 / 1024
@@ -479,9 +491,11 @@ FunctionEnd
 !macroend
 
 Section "Uninstall"
+    Call un.CloseRunningCopy
+    ; After it: closing a running copy uses $R5 and $R6 for its own ends,
+    ; which would otherwise be reported as files left behind.
     StrCpy $R5 ""
     StrCpy $R6 ""
-    Call un.CloseRunningCopy
     ; Start at logon goes only when it starts this copy.
     nsExec::Exec '"$INSTDIR\vantrelctl.exe" autostart off'
     Pop $0
@@ -490,6 +504,12 @@ Section "Uninstall"
     !insertmacro UN_DELETE "$INSTDIR\vantrelctl.exe"
     !insertmacro UN_DELETE "$INSTDIR\QLLJ.bat"
     !insertmacro UN_DELETE "$INSTDIR\${HELP_FILE}"
+    !insertmacro UN_DELETE "$INSTDIR\PolicyDefinitions\zh-CN\Vantrel.adml"
+    !insertmacro UN_DELETE "$INSTDIR\PolicyDefinitions\en-US\Vantrel.adml"
+    !insertmacro UN_DELETE "$INSTDIR\PolicyDefinitions\Vantrel.admx"
+    RMDir "$INSTDIR\PolicyDefinitions\zh-CN"
+    RMDir "$INSTDIR\PolicyDefinitions\en-US"
+    RMDir "$INSTDIR\PolicyDefinitions"
     ; The cleanup lists the program wrote beside itself.
     Delete "$INSTDIR\清理系统垃圾列表*.txt"
 
@@ -525,6 +545,9 @@ Section "Uninstall"
     RMDir "$INSTDIR"
     ${If} $R5 != ""
         MessageBox MB_OK|MB_ICONINFORMATION "以下文件正在使用，将在下次启动 Windows 时删除:$R5" /SD IDOK
+        ; Done, with files left for the next restart: the code management
+        ; tools read as "restart to finish".
+        SetErrorLevel 3010
     ${EndIf}
     ${If} $R6 != ""
         MessageBox MB_OK|MB_ICONEXCLAMATION "以下文件无法删除，请手动删除:$R6" /SD IDOK

@@ -97,13 +97,23 @@ iconv -f UTF-8 -t GBK "$here/说明.txt" | sed 's/$/\r/' >"$files/说明.txt"
 "$work/sign" "$files/Vantrel.exe"
 "$work/sign" "$files/vantrelctl.exe"
 python3 "$here/chm_fixed_time.py" "$files/Vantrel.CHM" "$epoch"
-touch -d "@$epoch" "$files"/*
+# The Group Policy templates, as the policy store lays them out.
+mkdir -p "$files/policy/zh-CN" "$files/policy/en-US"
+for f in Vantrel.admx zh-CN/Vantrel.adml en-US/Vantrel.adml; do
+    cp "$here/policy/$f" "$files/policy/$f"
+done
+touch -d "@$epoch" "$files"/* "$files"/policy/* "$files"/policy/*/*
 
 makensis -V2 -INPUTCHARSET UTF8 -DNAMES="$build/installer/names.nsh" -DBIN="$files" \
-    -DOUTFILE="$dist/$setup" -DSIGN="\"$work/sign\"" "$here/Vantrel.nsi"
+    -DOUTFILE="$dist/$setup" -DSIGN="\"$work/sign\"" -DPOLICY="$files/policy" "$here/Vantrel.nsi"
 
 python3 "$here/make_zip.py" "$epoch" "$dist/$zip" "$files"/Vantrel.exe "$files"/vantrelctl.exe \
-    "$files"/QLLJ.bat "$files"/Vantrel.CHM "$files"/说明.txt
+    "$files"/QLLJ.bat "$files"/Vantrel.CHM "$files"/说明.txt \
+    "$files/policy/Vantrel.admx::PolicyDefinitions/Vantrel.admx" \
+    "$files/policy/zh-CN/Vantrel.adml::PolicyDefinitions/zh-CN/Vantrel.adml" \
+    "$files/policy/en-US/Vantrel.adml::PolicyDefinitions/en-US/Vantrel.adml"
 
 (cd "$dist" && sha256sum "$setup" "$zip" >SHA256SUMS)
-echo "dist: $dist/$setup, $dist/$zip, $dist/SHA256SUMS"
+# The winget manifest of this release, with the signed setup program's hash.
+python3 "$here/make_winget.py" "$dist/$setup" "$dist"
+echo "dist: $dist/$setup, $dist/$zip, $dist/SHA256SUMS and the winget manifest"

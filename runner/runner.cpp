@@ -319,11 +319,19 @@ void Runner::Cancel() {
     awakeSince_.reset();  // the user is there
     StopCountdown();
     gate_.countingDown = false;
-    SetMonitoring(false);
+    // Under the administrator's policy that keeps monitoring on, a cancel
+    // cancels this countdown only.
+    const bool staysOn = settings_.policies.alwaysOn;
+    if (staysOn) {
+        ApplyGate();  // the tick runs again, as after any countdown
+        view_.StatusChanged();
+    } else {
+        SetMonitoring(false);
+    }
     PostponedCountdownEnded();
     if (history_) {
         history_->CountdownEnded(kOutcomeCancelled);
-        history_->MonitoringSwitched(kSourceCountdown, false);
+        if (!staysOn) history_->MonitoringSwitched(kSourceCountdown, false);
     }
 }
 
@@ -404,11 +412,14 @@ void Runner::SwitchMonitoring() {
         EndPause(kSourceMenu);
         return;
     }
+    // The administrator's policy keeps it on; switching it on stays open.
+    if (gate_.monitoring && settings_.policies.alwaysOn) return;
     SetMonitoring(!gate_.monitoring);
     if (history_) history_->MonitoringSwitched(kSourceMenu, gate_.monitoring);
 }
 
 void Runner::Pause(PauseChoice choice) {
+    if (settings_.policies.alwaysOn) return;  // the administrator's policy
     const LocalTime until = PauseEnd(choice, clock_());
     // Stored first: a write the registry refuses changes nothing.
     store_.WriteMinuteValue(kValPauseUntil, FormatMinute(until));

@@ -126,6 +126,8 @@ void TaskStore::LoadExtraSettings(Settings& settings, std::vector<std::string>& 
 }
 
 std::int32_t TaskStore::ReadExtraSetting(const ExtraSetting& setting) {
+    const Policies policies = ReadPolicies();
+    if (const PolicyValue* p = policies.Find(setting.name)) return p->number;
     OpenedKey key(reg_, programKey_, false);
     if (!key.ok() || !reg_.ValueExists(setting.name)) return setting.defaultValue;
     const std::int32_t v = reg_.ReadInteger(setting.name);
@@ -143,6 +145,7 @@ void TaskStore::WriteSetting(const SettingEntry& setting, const std::string& val
     std::int32_t number = 0;
     if (!setting.text && !CheckSettingNumber(setting, value, number).empty()) return;
     WriteGuard guard(*this);
+    RefuseHeldSetting(setting, ReadPolicies());
     OpenedKey key(reg_, programKey_);
     if (setting.text)
         reg_.WriteString(setting.name, value);
@@ -152,6 +155,7 @@ void TaskStore::WriteSetting(const SettingEntry& setting, const std::string& val
 
 void TaskStore::WriteExtraSetting(Settings& settings, const ExtraSetting& setting, std::int32_t value) {
     WriteGuard guard(*this);
+    RefuseHeldSetting(*FindSetting(setting.name), ReadPolicies());
     OpenedKey key(reg_, programKey_);
     reg_.WriteInteger(setting.name, value);
     settings.*setting.copy = value;

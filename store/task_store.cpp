@@ -55,7 +55,8 @@ TaskStore::TaskStore(Registry& reg, std::string programKey, std::string runKey,
       runKey_(std::move(runKey)),
       runValue_(std::move(runValue)),
       runValueOnly_(reg_, nullptr, runKey_, runValue_),
-      lock_(NewSharedStoreLock(programKey_)) {}
+      lock_(NewSharedStoreLock(programKey_)),
+      policyKey_(kPolicyKeyPath) {}
 
 TaskStore::~TaskStore() = default;
 
@@ -122,9 +123,12 @@ const char kAboveCountNote[] = "：这些值不算任务，不会运行，下次
 
 StartupResult TaskStore::StartupLoad(Settings& settings) {
     StartupResult result;
+    settings.policies = ReadPolicies();
+    result.policyProblems = settings.policies.ignored;
     LockOnFirstWrite lock(*this);
     OpenedKey key(reg_, programKey_);
     if (!key.ok()) {
+        ApplyPolicies(settings);
         // Without the key every write would fail the same way: say it once.
         result.errors.push_back(FailedToSetData(kValCloseAll).what());
         return result;
@@ -173,11 +177,16 @@ StartupResult TaskStore::StartupLoad(Settings& settings) {
     }
     LoadOrDefault(reg_, lock, kValCtrlHotkeys, settings.ctrlFlag, result.errors);
     LoadExtraSettings(settings, result.errors);
+    // The policies over the user's own values, which start-up has written
+    // when missing: a removed policy finds them there.
+    ApplyPolicies(settings);
+    if (const PolicyValue* p = settings.policies.Find(kValGreeting)) result.greeting = p->number == 1;
     return result;
 }
 
 SettingsView TaskStore::LoadSettings(const Settings& settings, const std::string& programPath) {
     SettingsView view;
+    view.policies = ReadPolicies();
     OpenedKey key(reg_, programKey_);
     // A value that cannot be read shows as empty (or as its default) and is
     // reported once by the window; the rest of the list still appears, so no
@@ -223,6 +232,13 @@ SettingsView TaskStore::LoadSettings(const Settings& settings, const std::string
     view.soundPath = stored.soundPath;
     view.ctrlHotkeys = stored.ctrlHotkeys;
     view.runAtLogon = (logonStart_ ? *logonStart_ : runValueOnly_).StartsThisCopy(programPath);
+    // What a policy holds shows as the policy sets it.
+    const Policies& held = view.policies;
+    if (const PolicyValue* p = held.Find(kValCountdown)) view.countdownSeconds = p->number;
+    if (const PolicyValue* p = held.Find(kValCloseAll)) view.closeAll = p->number != 0;
+    if (const PolicyValue* p = held.Find(kValGreeting)) view.greeting = p->number != 0;
+    if (const PolicyValue* p = held.Find(kValSoundPath)) view.soundPath = p->textValue;
+    if (const PolicyValue* p = held.Find(kValCtrlHotkeys)) view.ctrlHotkeys = p->number != 0;
     return view;
 }
 
@@ -257,30 +273,40 @@ bool FollowsStored(const T& chosen, const T& shown, const T& stored) {
 void TaskStore::SaveSettings(Settings& settings, const SettingsChoice& choice,
                              const std::string& programPath, const SettingsChoice* shown) {
     Settings next = settings;
+    // An option a policy holds is never written: the program key keeps the
+    // user's own value for the day the policy goes.
+    next.policies = ReadPolicies();
+    const Policies& held = next.policies;
     Change([&](KeyChange& change) {
         const SettingsChoice& asShown = shown ? *shown : choice;
         const SettingsChoice stored = shown ? StoredOptions(*shown) : choice;
-        if (!FollowsStored(choice.greeting, asShown.greeting, stored.greeting))
+        if (held.Holds(kValGreeting)) {
+        } else if (!FollowsStored(choice.greeting, asShown.greeting, stored.greeting)) {
             change.PutInteger(kValGreeting, choice.greeting ? 1 : 0);
-        if (FollowsStored(choice.countdownSeconds, asShown.countdownSeconds, stored.countdownSeconds)) {
+        }
+        if (held.Holds(kValCountdown)) {
+        } else if (FollowsStored(choice.countdownSeconds, asShown.countdownSeconds, stored.countdownSeconds)) {
             next.countdownLength = stored.countdownSeconds;
         } else {
             next.countdownLength = choice.countdownSeconds;
             change.PutInteger(kValCountdown, next.countdownLength);
         }
-        if (FollowsStored(choice.soundPath, asShown.soundPath, stored.soundPath)) {
+        if (held.Holds(kValSoundPath)) {
+        } else if (FollowsStored(choice.soundPath, asShown.soundPath, stored.soundPath)) {
             next.soundPath = stored.soundPath;
         } else if (choice.soundPath != settings.soundPath) {
             next.soundPath = choice.soundPath;
             change.PutText(kValSoundPath, next.soundPath);
         }
-        if (FollowsStored(choice.closeAll, asShown.closeAll, stored.closeAll)) {
+        if (held.Holds(kValCloseAll)) {
+        } else if (FollowsStored(choice.closeAll, asShown.closeAll, stored.closeAll)) {
             next.closeAll = stored.closeAll ? 1 : 0;
         } else {
             next.closeAll = choice.closeAll ? 1 : 0;
             change.PutInteger(kValCloseAll, next.closeAll);
         }
-        if (FollowsStored(choice.ctrlHotkeys, asShown.ctrlHotkeys, stored.ctrlHotkeys)) {
+        if (held.Holds(kValCtrlHotkeys)) {
+        } else if (FollowsStored(choice.ctrlHotkeys, asShown.ctrlHotkeys, stored.ctrlHotkeys)) {
             next.ctrlFlag = stored.ctrlHotkeys ? 1 : 0;
         } else {
             next.ctrlFlag = choice.ctrlHotkeys ? 1 : 0;
@@ -288,6 +314,7 @@ void TaskStore::SaveSettings(Settings& settings, const SettingsChoice& choice,
         }
         return 0;
     });
+    ApplyPolicies(next);
     settings = next;
     (logonStart_ ? *logonStart_ : runValueOnly_).Apply(choice.runAtLogon, programPath);
 }
@@ -317,8 +344,9 @@ std::string TaskStore::ReadValueOrEmpty(char letter, int n, std::string* error) 
 }
 
 template <class Body>
-auto TaskStore::Change(Body body) -> decltype(body(std::declval<KeyChange&>())) {
+auto TaskStore::Change(Body body, bool taskChange) -> decltype(body(std::declval<KeyChange&>())) {
     WriteGuard guard(*this);
+    if (taskChange) RefuseTaskChange();
     OpenedKey key(reg_, programKey_);
     KeyChange change(reg_);
     try {
@@ -336,7 +364,7 @@ int TaskStore::Append(Settings& settings, const std::string& schedule, const std
 }
 
 int TaskStore::AppendRecord(Settings& settings, const TaskRecord& record) {
-    return Change([&](KeyChange& change) {
+    return TaskChange([&](KeyChange& change) {
         settings.taskCount = change.count();
         if (change.count() == INT32_MAX) throw FailedToSetData(kValTaskNum);
         const int n = change.count() + 1;
@@ -395,13 +423,13 @@ bool TaskStore::RecordIs(int n, const TaskRecord& seen) {
 
 std::string TaskStore::Rewrite(int n, const std::string& schedule, const std::string& action,
                                const std::string& parameter) {
-    return Change([&](KeyChange& change) { return RewriteIn(change, reg_, n, schedule, action, parameter); });
+    return TaskChange([&](KeyChange& change) { return RewriteIn(change, reg_, n, schedule, action, parameter); });
 }
 
 ChangeResult TaskStore::Rewrite(int n, const TaskRecord& seen, const std::string& schedule,
                                 const std::string& action, const std::string& parameter,
                                 std::string* enabled) {
-    return Change([&](KeyChange& change) {
+    return TaskChange([&](KeyChange& change) {
         if (!StoredRecordIs(change.count(), n, seen)) return ChangeResult::RecordChanged;
         const std::string now = RewriteIn(change, reg_, n, schedule, action, parameter);
         if (enabled) *enabled = now;
@@ -410,11 +438,11 @@ ChangeResult TaskStore::Rewrite(int n, const TaskRecord& seen, const std::string
 }
 
 bool TaskStore::Delete(Settings& settings, int k) {
-    return Change([&](KeyChange& change) { return DeleteIn(change, settings, k); });
+    return TaskChange([&](KeyChange& change) { return DeleteIn(change, settings, k); });
 }
 
 ChangeResult TaskStore::Delete(Settings& settings, int k, const TaskRecord& seen) {
-    return Change([&](KeyChange& change) {
+    return TaskChange([&](KeyChange& change) {
         settings.taskCount = change.count();
         if (!StoredRecordIs(change.count(), k, seen)) return ChangeResult::RecordChanged;
         return DeleteIn(change, settings, k) ? ChangeResult::Done : ChangeResult::RecordChanged;
@@ -438,14 +466,14 @@ bool TaskStore::DeleteIn(KeyChange& change, Settings& settings, int k) {
 }
 
 void TaskStore::SetEnabled(int n, bool enabled) {
-    Change([&](KeyChange& change) {
+    TaskChange([&](KeyChange& change) {
         change.PutEnabled(n, enabled ? kEnabledText : kDisabledText);
         return 0;
     });
 }
 
 ChangeResult TaskStore::SetEnabled(int n, const TaskRecord& seen, bool enabled) {
-    return Change([&](KeyChange& change) {
+    return TaskChange([&](KeyChange& change) {
         if (!StoredRecordIs(change.count(), n, seen)) return ChangeResult::RecordChanged;
         change.PutEnabled(n, enabled ? kEnabledText : kDisabledText);
         return ChangeResult::Done;
@@ -458,7 +486,7 @@ void TaskStore::ReplaceTasks(Settings& settings, const std::vector<TaskRecord>& 
 
 void TaskStore::Import(Settings& settings, const std::vector<TaskRecord>& records, bool replace,
                        const std::vector<SettingValue>& values) {
-    Change([&](KeyChange& change) {
+    TaskChange([&](KeyChange& change) {
         settings.taskCount = change.count();
         const std::int32_t first = replace ? 1 : change.count() + 1;
         if (static_cast<std::int64_t>(first) - 1 + static_cast<std::int64_t>(records.size()) > INT32_MAX)

@@ -20,12 +20,14 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "autostart/logon_start.h"
 #include "registry/registry.h"
+#include "store/policy.h"
 #include "store/store_lock.h"
 #include "store/task_count.h"
 #include "store/task_record.h"
@@ -71,6 +73,9 @@ struct Settings {
     std::int32_t busyProcessorPercent = 80;  // mangcpu: busy above this; 0 not looked at
     std::int32_t busyNetworkKBps = 100;      // mangwang: busy above this; 0 not looked at
     std::int32_t adminChoices = 0;  // baohu: 1, cancelling and postponing a countdown need an administrator
+    // What the policy key held when the copies were last taken: the copies
+    // of the settings it holds are its values.
+    Policies policies;
 };
 
 struct ExtraSetting;
@@ -79,6 +84,9 @@ struct SettingEntry;
 struct StartupResult {
     bool greeting = false;            // kaiji reads exactly 1
     std::vector<std::string> errors;  // one message per value that could not be read
+    // Values of the policy key that are ignored: for the history only, as
+    // the user at the screen can do nothing about them.
+    std::vector<std::string> policyProblems;
 };
 
 struct ListedTask {
@@ -96,6 +104,9 @@ struct SettingsView {
     bool ctrlHotkeys = false;
     bool runAtLogon = false;
     std::vector<std::string> errors;  // values that could not be read
+    // The policies as read when the window opened: the options they hold
+    // show their values and are never written.
+    Policies policies;
 };
 
 // What the settings window's OK stores.
@@ -286,13 +297,44 @@ public:
 
     const std::string& programKey() const { return programKey_; }
 
+    // The key policies are read from: kPolicyKeyPath unless told otherwise
+    // (a test's own; empty for none, as for a task file, which no
+    // machine's policy binds).
+    void UsePolicyKey(std::string key) { policyKey_ = std::move(key); }
+    const std::string& policyKey() const { return policyKey_; }
+    Policies ReadPolicies();
+    // The machine's own account (a Group Policy startup script, a
+    // management tool) changes the tasks also under kPolNoTaskChanges.
+    void set_task_policy_exempt(bool exempt) { taskPolicyExempt_ = exempt; }
+    // Reads the policy key again; when it changed, the copies are taken
+    // again from the program key and the policies laid over them, so that
+    // a removed policy brings the user's own value back. Returns the
+    // messages of the values newly ignored (each told once), and whether
+    // anything changed in `changed`.
+    std::vector<std::string> RefreshPolicies(Settings& settings, bool* changed = nullptr);
+    // A setting as the program key holds it, as text (nullopt when
+    // missing); one of another type raises its registry error.
+    std::optional<std::string> ReadStoredSetting(const SettingEntry& setting);
+
 private:
+    // Raises PolicyRefused when a policy forbids changing the tasks.
+    void RefuseTaskChange();
+    // Raises PolicyRefused when a policy holds `setting`.
+    void RefuseHeldSetting(const SettingEntry& setting, const Policies& policies);
+    // The copies of the settings the program key holds, read again without
+    // writing anything (RefreshPolicies).
+    void ReadOwnCopies(Settings& settings);
     // At start-up, with the key open: those present into their copies.
     void LoadExtraSettings(Settings& settings, std::vector<std::string>& errors);
     // Runs `body` on a KeyChange of the open key under the lock; a registry
     // error puts back what it wrote and becomes ChangeRefused.
+    // A change of the tasks is first refused under kPolNoTaskChanges.
     template <class Body>
-    auto Change(Body body) -> decltype(body(std::declval<KeyChange&>()));
+    auto Change(Body body, bool taskChange = false) -> decltype(body(std::declval<KeyChange&>()));
+    template <class Body>
+    auto TaskChange(Body body) -> decltype(body(std::declval<KeyChange&>())) {
+        return Change(body, true);
+    }
     bool StoredRecordIs(std::int32_t count, int n, const TaskRecord& seen);
     bool DeleteIn(KeyChange& change, Settings& settings, int k);
     // The options as stored, each one that cannot be read as in `unreadable`.
@@ -307,6 +349,11 @@ private:
     std::unique_ptr<StoreLock> lock_;
     std::uint32_t lockWaitMs_ = 5000;
     int lockDepth_ = 0;  // guards alive; the lock is held while above 0
+    std::string policyKey_;
+    bool taskPolicyExempt_ = false;
 };
+
+// Lays the values `settings.policies` holds over the copies.
+void ApplyPolicies(Settings& settings);
 
 }  // namespace vantrel

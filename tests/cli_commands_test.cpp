@@ -578,7 +578,7 @@ TEST(CliSettings, ListsSetsAndRefusesBadValues) {
     EXPECT_EQ(Values(env, "另一台.reg"), other);
     const CliRun json = Ctl(env, {"settings", "soundpath", "C:\\响.wav", "--json", "--file", kFile});
     EXPECT_EQ(json.out, "[\n  {\"name\": \"soundpath\", \"label\": \"关机前声音提示\", \"value\": \"C:\\\\响.wav\", "
-                        "\"default\": \"\", \"unit\": \"\", \"error\": null}\n]\n");
+                        "\"default\": \"\", \"unit\": \"\", \"source\": \"program key\", \"error\": null}\n]\n");
 }
 
 // The settings window's words name the settings (and the labels vantrelctl
@@ -615,7 +615,7 @@ TEST(CliSettings, TheWindowsLabelsNameTheSettings) {
     FourTasks(env);
     EXPECT_EQ(Ctl(env, {"settings", "rejian", "开", "--json", "--file", kFile}).out,
               "[\n  {\"name\": \"rejian\", \"label\": \"使用Ctrl热键\", \"value\": 1, \"default\": 0, "
-              "\"unit\": \"\", \"error\": null}\n]\n");
+              "\"unit\": \"\", \"source\": \"program key\", \"error\": null}\n]\n");
     // A switch takes nothing but 开, 关, 1 and 0; a unit not its own is refused.
     for (const std::vector<std::string>& bad :
          {std::vector<std::string>{"settings", "忙时推迟", "是"}, {"settings", "关机前等待", "2分钟"}}) {

@@ -74,6 +74,7 @@ public:
     WriteRefusal refusal;                // writes refused part way
     BeforeOpen beforeOpen;               // another writer between a command's steps
     bool wow64 = false;
+    bool machineAccount = false;  // runs as SYSTEM
 
     TestEnv() {
         now.year = 2026;
@@ -114,6 +115,7 @@ public:
     }
     std::string WriteFailure(Registry&, const RegistryError& e) override { return e.what(); }
     bool Wow64() override { return wow64; }
+    bool RunsAsMachineAccount() override { return machineAccount; }
 };
 
 struct CliRun {

@@ -154,6 +154,35 @@ ctl "$prefix_one" add --file "Z:$work/f.reg" --schedule 每天8时0分 --action 
     ! ls "$work" | grep -q 'vantrelctl-[0-9]'
 check FileWriteFollowsNoPlantedLink $? "$(utf8 "$work/err")"
 
+# An administrator's policy, on the 64-bit machine (the policy key is one
+# for 32- and 64-bit programs): its value shows with its source, setting it
+# is refused naming it, and deleting it gives the user's value back; under
+# the no-changes policy add is refused and nothing is written.
+policy='HKLM\Software\Policies\Brelnix\Vantrel'
+wine_in "$prefix_two" reg delete "$policy" /f >/dev/null 2>&1
+ctl "$prefix_two" settings tiqian 10
+wine_in "$prefix_two" reg add "$policy" /v tiqian /t REG_DWORD /d 20 /f >/dev/null 2>&1
+ctl "$prefix_two" settings --json
+grep -q '"name": "tiqian", "label": "[^"]*", "value": 20, "default": 5, "unit": "[^"]*", "source": "policy"' "$work/out"
+check PolicyValueShowsWithItsSource $? "$(cat "$work/out")"
+ctl "$prefix_two" settings tiqian 9
+[ $rc -eq 2 ] && has "$work/err" "策略 tiqian"
+check SettingAPolicyValueIsRefused $? "rc=$rc $(utf8 "$work/err")"
+wine_in "$prefix_two" reg delete "$policy" /v tiqian /f >/dev/null 2>&1
+ctl "$prefix_two" settings --json
+grep -q '"name": "tiqian", "label": "[^"]*", "value": 10, "default": 5, "unit": "[^"]*", "source": "program key"' "$work/out"
+check ARemovedPolicyGivesTheUsersValueBack $? "$(cat "$work/out")"
+wine_in "$prefix_two" reg add "$policy" /v suoding /t REG_DWORD /d 1 /f >/dev/null 2>&1
+ctl "$prefix_two" list
+before=$(cat "$work/out")
+ctl "$prefix_two" add --schedule 每天9时0分 --action 关闭计算机
+[ $rc -eq 2 ] && has "$work/err" "策略 suoding"
+refused=$?
+ctl "$prefix_two" list
+[ $refused -eq 0 ] && [ "$(cat "$work/out")" = "$before" ]
+check AddIsRefusedUnderTheNoChangesPolicy $? "$(utf8 "$work/err")"
+wine_in "$prefix_two" reg delete "$policy" /f >/dev/null 2>&1
+
 # Small: the program carries no stream library.
 [ "$(stat -c %s "$bin/vantrelctl.exe")" -lt 409600 ]
 check ProgramUnder400KB $? "$(stat -c %s "$bin/vantrelctl.exe") bytes"

@@ -6,7 +6,8 @@
 #   throwaway one make dist makes when given none, and a given PKCS#12 file;
 # - the signature covers the final bytes: with one byte changed (in the
 #   middle, or the last byte before the signature) the file no longer verifies;
-# - SHA256SUMS holds the setup program and the zip, and their sums;
+# - SHA256SUMS holds the setup program and the zip, and their sums, and the
+#   winget manifest the setup program's;
 # - a second build of the same commit, from a copy of the sources in another
 #   folder into another build folder, later, with the same certificate, gives
 #   the same dist folder byte for byte.
@@ -123,6 +124,11 @@ if make_dist "$src" "$build" "$work/first"; then
     else
         record Sha256Sums
     fi
+    # The winget manifest names the signed setup program by its hash.
+    want=$(cd "$work/first" && sha256sum Vantrel-*-setup.exe | awk '{ print toupper($1) }')
+    got=$(sed -n 's/^ *InstallerSha256: //p' "$work/first"/*.installer.yaml 2>/dev/null)
+    if [ -n "$want" ] && [ "$got" = "$want" ]; then record WingetManifestHash
+    else record WingetManifestHash "manifest says '$got', the setup program is $want"; fi
 else
     record GivenCertificate "make dist failed (see the log above)"
 fi

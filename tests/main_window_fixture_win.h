@@ -65,6 +65,8 @@ inline RecordingTaskService& TestTaskService() {
 // nullptr when the window could not be started. With a history folder, it
 // keeps its run history there and names itself `version` in it; with
 // `startupMessages`, its start-up shows the boxes the program's would.
+inline std::string TestPolicyKey(const char* key) { return std::string(key) + "\\Policy"; }
+
 inline std::unique_ptr<MainWindow> StartTestMainWindow(const char* key, const std::string& historyFolder = "",
                                                        const std::string& version = "",
                                                        bool startupMessages = false) {
@@ -74,6 +76,8 @@ inline std::unique_ptr<MainWindow> StartTestMainWindow(const char* key, const st
     options.programKey = key;
     options.runKey = TestRunKey(key);
     options.runValue = kTestRunValue;
+    // Policies of the test's own, below its key: deleted with it.
+    options.policyKey = TestPolicyKey(key);
     options.tasks = &TestTaskService();
     options.showStartupMessages = startupMessages;
     options.endsProgram = false;

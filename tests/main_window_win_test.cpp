@@ -637,5 +637,39 @@ TEST_F(MainWindowTest, ACopyToldItsSessionWasSwitchedAwayFiresNothingUntilItIsBa
     EXPECT_TRUE(ops_.watching.empty()) << "unregistered before the window goes";
 }
 
+// A policy set while the program runs is taken up at the next minute's
+// timer (the policy key watched, nothing read while it stays as it was):
+// its value replaces the copy, the menu greys what the policies take away
+// and a cancelled countdown leaves monitoring on; removing the policies
+// gives the user's value and the items back.
+TEST_F(MainWindowTest, APolicyChangeIsTakenUpWithinAMinute) {
+    StartWith(60);
+    const std::string policyKey = testing::TestPolicyKey(kKey);
+    const UINT items[] = {kMenuMonitor, kMenuPause, kMenuPause + 3, kMenuExit};
+    for (UINT item : items) EXPECT_TRUE(main_->menu().Enabled(item)) << item;
+    {
+        WinRegistry reg;
+        reg.OpenKey(policyKey, true);
+        reg.WriteInteger("tishi", 30);
+        reg.WriteInteger("changkai", 1);
+        reg.WriteInteger("butui", 1);
+    }
+    main_->StatusTimer();
+    EXPECT_EQ(main_->settings().countdownLength, 30);
+    for (UINT item : items) EXPECT_FALSE(main_->menu().Enabled(item)) << item;
+    main_->OnCommand(kMenuPause);
+    main_->OnCommand(kMenuMonitor);
+    EXPECT_TRUE(main_->menu().MonitorChecked());
+    BeginCountdown("关机");
+    main_->BitBtn2Click();
+    EXPECT_TRUE(main_->menu().MonitorChecked());
+    EXPECT_TRUE(main_->driver().timer1Running());
+
+    WinRegistry::DeleteTree(policyKey);
+    main_->StatusTimer();
+    EXPECT_EQ(main_->settings().countdownLength, 60);
+    for (UINT item : items) EXPECT_TRUE(main_->menu().Enabled(item)) << item;
+}
+
 }  // namespace
 }  // namespace vantrel

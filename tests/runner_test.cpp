@@ -682,6 +682,41 @@ TEST(RunnerGuards, ALaterSettingOutOfRangeIsItsDefault) {
     EXPECT_EQ(c.balloons, std::vector<std::string>{"22:55"});
 }
 
+// Under the administrator's policy that keeps monitoring on (changkai),
+// neither the menu's switch, a pause nor a countdown's cancel switches it
+// off, and the next task runs; without the policy each of them does.
+TEST(RunnerGuards, ThePolicyThatKeepsMonitoringOnHoldsAgainstEveryWayOff) {
+    const struct {
+        const char* what;
+        std::function<void(Runner&)> off;
+    } ways[] = {
+        {"switch", [](Runner& r) { r.SwitchMonitoring(); }},
+        {"pause", [](Runner& r) { r.Pause(PauseChoice::OneHour); }},
+        {"cancel", [](Runner& r) { r.Cancel(); }},
+    };
+    for (const bool policy : {true, false}) {
+        for (const auto& way : ways) {
+            SCOPED_TRACE(std::string(way.what) + (policy ? " under the policy" : ""));
+            Machine m;
+            if (policy) {
+                m.reg.OpenKey(kPolicyKeyPath, true);
+                m.reg.WriteInteger(kPolAlwaysOn, 1);
+                m.reg.CloseKey();
+            }
+            m.AddTask("每天23时0分", "关闭计算机");
+            m.AddTask("每天23时5分", "提醒", "x");
+            Copy& c = m.Start();
+            m.RunTo("23:00");
+            m.Run(12);
+            ASSERT_EQ(c.showing, "关机");
+            way.off(*c.runner);
+            EXPECT_EQ(c.runner->gate().monitoring, policy);
+            m.RunTo("23:06");
+            EXPECT_EQ(c.reminders.size(), policy ? 1u : 0u);
+        }
+    }
+}
+
 // A copy connected remotely that comes to the console without a remote
 // disconnect first, then is switched away, runs nothing while away.
 TEST(RunnerGuards, AConsoleConnectEndsTheRemoteConnection) {

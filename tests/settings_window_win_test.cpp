@@ -250,6 +250,52 @@ TEST_F(SettingsWindowTest, MoreSettingsAreCheckedAndStoredOnlyOnOk) {
     EXPECT_FALSE(IsWindowVisible(more->hwnd()));
 }
 
+// What an administrator sets by policy shows greyed and says so, in the
+// settings window and 更多设置; under the policy against task changes 添加,
+// 修改, 删除 and the enable combo are greyed. OK writes nothing a policy
+// holds, and once the policy goes the controls are the user's again.
+TEST_F(SettingsWindowTest, WhatAPolicyHoldsIsGreyedAndNeverWritten) {
+    StartWith({Rec("每天8时0分")});
+    const std::string policyKey = testing::TestPolicyKey(kKey);
+    {
+        WinRegistry reg;
+        reg.OpenKey(policyKey, true);
+        reg.WriteInteger("tishi", 120);
+        reg.WriteInteger("suoding", 1);
+        reg.WriteInteger("tiqian", 9);
+    }
+    const struct {
+        int id;
+        bool held;
+    } controls[] = {{SettingsWindow::kEdit5, true},    {SettingsWindow::kButton4, true},
+                    {SettingsWindow::kButton5, true},  {SettingsWindow::kButton6, true},
+                    {SettingsWindow::kCheckBox5, false}, {SettingsWindow::kCheckBox1, false},
+                    {SettingsWindow::kEdit8, false},   {SettingsWindow::kButton1, false}};
+    SettingsWindow* w = Open();
+    for (const auto& c : controls) {
+        EXPECT_EQ(IsWindowEnabled(w->control(c.id)) != FALSE, !c.held) << c.id;
+        if (c.held) EXPECT_EQ(w->Hint(w->control(c.id)), "由管理员通过策略设置") << c.id;
+    }
+    EXPECT_FALSE(IsWindowEnabled(w->combo()));
+    EXPECT_EQ(WindowText(w->control(SettingsWindow::kEdit5)), "2");
+    SendMessageA(w->hwnd(), WM_COMMAND, SettingsWindow::kButton7, 0);
+    auto* more = dynamic_cast<MoreSettingsWindow*>(Form::FromHandle(FindWindowA("TForm7", nullptr)));
+    ASSERT_TRUE(more);
+    EXPECT_FALSE(IsWindowEnabled(more->Field("tiqian")));
+    EXPECT_EQ(WindowText(more->Field("tiqian")), "9");
+    EXPECT_TRUE(IsWindowEnabled(more->Field("mangxian")));
+    EXPECT_TRUE(more->OkClick());
+    EXPECT_FALSE(Exists("tiqian"));
+    w->Button1Click();
+    EXPECT_EQ(Int("tishi"), 60);  // the user's own, as start-up wrote it
+    EXPECT_EQ(main_->settings().countdownLength, 120);
+
+    WinRegistry::DeleteTree(policyKey);
+    w = Open();
+    for (const auto& c : controls) EXPECT_TRUE(IsWindowEnabled(w->control(c.id))) << c.id;
+    EXPECT_EQ(WindowText(w->control(SettingsWindow::kEdit5)), "1");
+}
+
 TEST_F(SettingsWindowTest, AWaitThatIsNoNumberStoresNothing) {
     StartWith({});
     for (const char* bad : {".", "1..2", "99999999999"}) {

@@ -31,6 +31,8 @@ protected:
         backend_->DeleteKey(kTestKey);
         backend_->DeleteKey(kTestRunKey);
         store_.reset(new TaskStore(reg(), kTestKey, kTestRunKey, kTestRunValue));
+        // No policy of the machine's reaches the contract.
+        store_->UsePolicyKey(std::string(kTestKey) + "\\Policy");
     }
     void TearDown() override {
         store_.reset();

@@ -62,7 +62,12 @@ bool MoreSettingsWindow::Create(HWND owner) {
 void MoreSettingsWindow::Fill() {
     const std::vector<ExtraSetting>& all = ExtraSettings();
     std::string error;
+    // What the administrator set by policy shows its value, greyed.
+    held_ = host_.store().ReadPolicies();
     for (std::size_t i = 0; i < all.size(); ++i) {
+        const bool held = held_.Holds(all[i].name);
+        EnableWindow(fields_[i], held ? FALSE : TRUE);
+        tips_.SetText(fields_[i], held ? kPolicyTooltip : all[i].hint);
         std::int32_t value = all[i].defaultValue;
         try {
             value = host_.store().ReadExtraSetting(all[i]);
@@ -88,6 +93,7 @@ bool MoreSettingsWindow::OkClick() {
     const std::vector<ExtraSetting>& all = ExtraSettings();
     std::vector<std::int32_t> values(all.size());
     for (std::size_t i = 0; i < all.size(); ++i) {
+        if (held_.Holds(all[i].name)) continue;
         if (IsSwitch(all[i])) {
             values[i] = IsDlgButtonChecked(hwnd(), kFirstFieldId + static_cast<int>(i)) == BST_CHECKED;
             continue;
@@ -102,7 +108,7 @@ bool MoreSettingsWindow::OkClick() {
     {
         TaskStore::WriteGuard guard(host_.store());
         for (std::size_t i = 0; i < all.size(); ++i)
-            host_.store().WriteExtraSetting(host_.settings(), all[i], values[i]);
+            if (!held_.Holds(all[i].name)) host_.store().WriteExtraSetting(host_.settings(), all[i], values[i]);
     }
     OnClose();
     return true;

@@ -44,6 +44,7 @@ private:
     Font font_;
     Tooltips tips_;
     std::vector<HWND> fields_;
+    Policies held_;  // what a policy sets: greyed, never written
 };
 
 }  // namespace vantrel

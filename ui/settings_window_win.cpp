@@ -176,8 +176,33 @@ void SettingsWindow::Fill() {
     SetText(control(kEdit8), view.soundPath);
     CheckDlgButton(hwnd(), kCheckBox3, view.ctrlHotkeys ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(hwnd(), kCheckBox2, view.runAtLogon ? BST_CHECKED : BST_UNCHECKED);
+    ShowPolicies(view.policies);
     // However many values are unreadable, one box says so.
     if (!view.errors.empty()) ReportError(view.errors.front().c_str());
+}
+
+// Every control whose value a policy holds is greyed and says why; under
+// the policy against task changes, so are 添加, 修改, 删除 and the enable combo.
+void SettingsWindow::ShowPolicies(const Policies& policies) {
+    const struct {
+        const char* setting;
+        int id;
+    } controls[] = {{kValCountdown, kEdit5}, {kValCloseAll, kCheckBox5}, {kValSoundPath, kEdit8},
+                    {kValSoundPath, kButton3}, {kValGreeting, kCheckBox1}, {kValCtrlHotkeys, kCheckBox3}};
+    const auto hold = [&](HWND control) {
+        EnableWindow(control, FALSE);
+        if (tips_.Text(control).empty())
+            tips_.Add(control, kPolicyTooltip);
+        else
+            tips_.SetText(control, kPolicyTooltip);
+    };
+    for (const auto& c : controls)
+        if (policies.Holds(c.setting)) hold(control(c.id));
+    taskChangesHeld_ = policies.noTaskChanges;
+    if (taskChangesHeld_) {
+        for (int id : {kButton4, kButton5, kButton6}) hold(control(id));
+        hold(combo_);
+    }
 }
 
 void SettingsWindow::FillTasks(const SettingsView& view) {
@@ -358,6 +383,7 @@ void SettingsWindow::ListView1Click() {
 }
 
 void SettingsWindow::ComboBox1Change() {
+    if (taskChangesHeld_) return;
     auto n = TryStrToInt(comboTask_);
     if (!n) return;
     int choice = static_cast<int>(SendMessageW(combo_, CB_GETCURSEL, 0, 0));

@@ -89,6 +89,7 @@ private:
     bool Create();
     void Fill();
     void FillTasks(const SettingsView& view);
+    void ShowPolicies(const Policies& policies);
     // A change was refused: says so once and reads the list again.
     void TasksChanged();
     // The record as listed for row caption `number`; nullptr for none.
@@ -110,6 +111,7 @@ private:
     HWND list_ = nullptr;
     HWND combo_ = nullptr;
     Tooltips tips_;
+    bool taskChangesHeld_ = false;  // the policy against task changes holds
     Font font_;
     Font smallFont_;
     std::string comboTask_;

@@ -36,6 +36,8 @@ using namespace e2e;
 const char kUninstallKey[] = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Vantrel";
 // What the setup program puts into the program folder, besides its uninstaller.
 const char* const kShippedFiles[] = {"Vantrel.exe", "vantrelctl.exe", "QLLJ.bat", "Vantrel.CHM"};
+// The Group Policy templates, below the program folder as in the policy store.
+const char* const kPolicyTemplates[] = {"Vantrel.admx", "zh-CN\\Vantrel.adml", "en-US\\Vantrel.adml"};
 const char* const kStartMenuLinks[] = {"Vantrel.lnk", "Vantrel 帮助.lnk", "卸载 Vantrel.lnk"};
 
 bool UnderWine() {
@@ -228,6 +230,11 @@ TEST_F(Install, ASilentInstallPutsTheProgramInProgramFilesWithItsEntryAndShortcu
     EXPECT_EQ(folder.find("(x86)") != std::string::npos, wow64 != FALSE) << folder;
     for (const char* name : kShippedFiles)
         EXPECT_EQ(Contents(folder + "\\" + name), Contents(BuildFolder() + name)) << name;
+    for (const char* name : kPolicyTemplates) {
+        const std::string installed = Contents(folder + "\\PolicyDefinitions\\" + name);
+        EXPECT_FALSE(installed.empty()) << name;
+        EXPECT_EQ(installed, Contents(std::string(VANTREL_POLICY_DIR) + name)) << name;
+    }
     EXPECT_TRUE(Exists(folder + "\\Vantrel-uninstall.exe"));
     EXPECT_FALSE(Exists(folder + "\\uninstall.exe"));
 
@@ -249,6 +256,8 @@ TEST_F(Install, ASilentInstallPutsTheProgramInProgramFilesWithItsEntryAndShortcu
     long long bytes = 0;
     for (const char* name : kShippedFiles) bytes += static_cast<long long>(Contents(folder + "\\" + name).size());
     bytes += static_cast<long long>(Contents(folder + "\\Vantrel-uninstall.exe").size());
+    for (const char* name : kPolicyTemplates)
+        bytes += static_cast<long long>(Contents(folder + "\\PolicyDefinitions\\" + name).size());
     WinRegistry reg;
     ASSERT_TRUE(reg.OpenKey(kUninstallKey, false));
     EXPECT_EQ(reg.ReadInteger("EstimatedSize"), (bytes + 1023) / 1024);
@@ -553,6 +562,33 @@ TEST_F(Install, AnUninstallToldToDeleteTheTasksRemovesTheProgramKey) {
     parent.erase(parent.rfind('\\'));
     EXPECT_FALSE(KeyPresent(parent));
     EXPECT_FALSE(KeyPresent(kUninstallKey));
+}
+
+// The uninstaller's exit code, as a management tool reads it: run as its
+// own copy outside the folder (as it runs itself, waited for here), it
+// exits 0 when everything went, and 3010 when a file in use is left to be
+// deleted at the next restart.
+TEST_F(Install, TheUninstallerExits3010WhenAFileWaitsForTheRestart) {
+    for (const bool held : {false, true}) {
+        SCOPED_TRACE(held ? "a file in use" : "nothing in use");
+        ASSERT_EQ(SilentSetup(), 0);
+        const std::string folder = DefaultInstallFolder();
+        const std::string copy = Folder(CSIDL_COMMON_APPDATA) + "\\vantrel-uninstall-copy.exe";
+        ASSERT_TRUE(CopyFileA((folder + "\\Vantrel-uninstall.exe").c_str(), copy.c_str(), FALSE));
+        const std::string batch = folder + "\\QLLJ.bat";
+        HANDLE file = held ? CreateFileA(batch.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)
+                           : INVALID_HANDLE_VALUE;
+        if (held) ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        EXPECT_EQ(RunToEnd("\"" + copy + "\" /S _?=" + folder), held ? 3010 : 0);
+        if (held) CloseHandle(file);
+        EXPECT_EQ(Exists(batch), held);
+        EXPECT_FALSE(Exists(folder + "\\Vantrel.exe"));
+        DeleteFileA(copy.c_str());
+        // What the restart would have done.
+        DeleteFileA(batch.c_str());
+        RemoveDirectoryA(folder.c_str());
+        EXPECT_FALSE(Exists(folder));
+    }
 }
 
 }  // namespace
