@@ -48,6 +48,9 @@ const SettingTexts kTexts[] = {
     {"mangwang", nullptr, "Busy above network traffic",
      "The computer counts as busy when network traffic over the last minute is above this many KB per second; "
      "0 leaves the network out."},
+    {"baohu", nullptr, "Cancelling and postponing need an administrator",
+     "When 1, only an administrator may cancel or postpone a power countdown or skip a warned run; a "
+     "standard user's countdown has neither button. When 0, anyone at the screen may."},
 };
 
 // The same for the switches beyond the settings (store/policy.h).
