@@ -121,7 +121,10 @@ TEST(CliPolicy, WritersRefuseNamingThePolicy) {
     for (const std::vector<std::string>& args : taskWriters) {
         std::vector<std::string> onFile = args;
         onFile.insert(onFile.end(), {"--file", "任务.reg"});
-        if (args[0] == "add") EXPECT_EQ(Ctl(env, onFile).status, 0) << Ctl(env, onFile).err;
+        if (args[0] == "add") {
+            const CliRun added = Ctl(env, onFile);
+            EXPECT_EQ(added.status, 0) << added.err;
+        }
     }
     EXPECT_EQ(Ctl(env, {"settings", "tiqian", "9", "--file", "任务.reg"}).status, 0);
     env.machineAccount = true;

@@ -135,15 +135,19 @@ TEST_P(PolicyTest, EffectiveValueComesFromThePolicyThenTheProgramKeyThenTheDefau
             EffectiveValue(setting, store_->ReadPolicies(), store_->ReadStoredSetting(setting));
         EXPECT_EQ(effective.value, c.value);
         EXPECT_EQ(effective.source, c.source);
-        if (const ExtraSetting* extra = FindExtraSetting(c.name))
+        if (const ExtraSetting* extra = FindExtraSetting(c.name)) {
             EXPECT_EQ(std::to_string(store_->ReadExtraSetting(*extra)), c.value);
+        }
 
         // The program key holds the user's own value (or start-up's
         // default), never the policy's.
         const std::optional<std::string> own = store_->ReadStoredSetting(setting);
-        if (c.stored && c.stored->type == testing::kRawDword)
+        if (c.stored && c.stored->type == testing::kRawDword) {
             EXPECT_EQ(own, std::to_string(*reinterpret_cast<const std::int32_t*>(c.stored->bytes.data())));
-        if (own && c.source == ValueSource::Policy && !setting.text) EXPECT_NE(*own, std::string(c.value));
+        }
+        if (own && c.source == ValueSource::Policy && !setting.text) {
+            EXPECT_NE(*own, std::string(c.value));
+        }
     }
 }
 
