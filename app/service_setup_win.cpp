@@ -1,0 +1,238 @@
+#include "app/service_setup_win.h"
+
+#include <aclapi.h>
+#include <sddl.h>
+#include <shlobj.h>
+
+#include <vector>
+
+#include "app/service_win.h"
+#include "service/access_rules.h"
+#include "service/pipe_win.h"
+#include "text/codepage_win.h"
+
+namespace vantrel {
+
+const char kInstallServiceArgument[] = "/install-service";
+const char kRemoveServiceArgument[] = "/remove-service";
+const char kStopServiceArgument[] = "/stop-service";
+const char kServiceDisplayName[] = "Vantrel 定时任务服务";
+const char kServiceDescription[] =
+    "无论谁登录或无人登录，都按时运行 Vantrel 的任务（关机、重启、提醒等）；每个用户的托盘图标显示它的倒计时。"
+    "停止此服务后，计划的任务不再运行。";
+
+namespace {
+
+// How long a start or a stop may take before the command gives up.
+const DWORD kStateWaitMs = 30000;
+
+SetupError Failed(const std::string& what) { return SetupError(what, GetLastError()); }
+
+class ScHandle {
+public:
+    explicit ScHandle(SC_HANDLE h = nullptr) : h_(h) {}
+    ~ScHandle() {
+        if (h_) CloseServiceHandle(h_);
+    }
+    ScHandle(const ScHandle&) = delete;
+    ScHandle& operator=(const ScHandle&) = delete;
+    SC_HANDLE get() const { return h_; }
+    explicit operator bool() const { return h_ != nullptr; }
+
+private:
+    SC_HANDLE h_;
+};
+
+std::wstring ProgramFile() {
+    std::vector<wchar_t> path(MAX_PATH);
+    while (true) {
+        const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (n == 0) throw Failed("无法得到程序的路径");
+        if (n < path.size()) return std::wstring(path.data(), n);
+        path.resize(path.size() * 2);
+    }
+}
+
+std::wstring FolderOf(const std::wstring& file) { return file.substr(0, file.find_last_of(L'\\')); }
+
+std::string ShellFolder(int csidl) {
+    wchar_t path[MAX_PATH] = {0};
+    if (FAILED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path)) || !path[0]) return std::string();
+    return Narrow(path);
+}
+
+// Program Files as this 32-bit program sees it, and the 64-bit one beside it.
+std::vector<std::string> ProgramFilesFolders() {
+    std::vector<std::string> folders = {ShellFolder(CSIDL_PROGRAM_FILES)};
+    wchar_t native[MAX_PATH] = {0};
+    if (GetEnvironmentVariableW(L"ProgramW6432", native, MAX_PATH)) folders.push_back(Narrow(native));
+    return folders;
+}
+
+DWORD StateOf(SC_HANDLE service, DWORD& pid) {
+    SERVICE_STATUS_PROCESS status = {};
+    DWORD n = 0;
+    if (!QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status), sizeof status, &n))
+        throw Failed("无法查询服务的状态");
+    pid = status.dwProcessId;
+    return status.dwCurrentState;
+}
+
+// Waits while the service is in `pending`; returns the state it reached.
+DWORD WaitWhile(SC_HANDLE service, DWORD pending) {
+    const DWORD start = GetTickCount();
+    DWORD pid = 0;
+    DWORD state = StateOf(service, pid);
+    while (state == pending && GetTickCount() - start < kStateWaitMs) {
+        Sleep(250);
+        state = StateOf(service, pid);
+    }
+    return state;
+}
+
+void StopOpened(SC_HANDLE service) {
+    DWORD pid = 0;
+    DWORD state = StateOf(service, pid);
+    if (state == SERVICE_STOPPED) return;
+    if (state != SERVICE_STOP_PENDING) {
+        SERVICE_STATUS status = {};
+        if (!ControlService(service, SERVICE_CONTROL_STOP, &status) &&
+            GetLastError() != ERROR_SERVICE_NOT_ACTIVE)
+            throw Failed("无法停止服务");
+    }
+    if (WaitWhile(service, SERVICE_STOP_PENDING) != SERVICE_STOPPED)
+        throw SetupError("服务没有在 30 秒内停止", ERROR_SERVICE_REQUEST_TIMEOUT);
+    // The program file stays in use until its process has ended.
+    if (pid) {
+        HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+        if (process) {
+            WaitForSingleObject(process, kStateWaitMs);
+            CloseHandle(process);
+        }
+    }
+}
+
+}  // namespace
+
+SetupError::SetupError(const std::string& what, DWORD code)
+    : std::runtime_error(what + "（错误 " + std::to_string(code) + "）"), code_(code ? code : ERROR_GEN_FAILURE) {}
+
+void SecureInstallFolder(const std::wstring& folder) {
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(Wide(kInstallFolderSddl).c_str(), SDDL_REVISION_1, &sd,
+                                                              nullptr))
+        throw Failed("安装文件夹的安全设置无效");
+    struct Free {
+        PSECURITY_DESCRIPTOR sd;
+        ~Free() { LocalFree(sd); }
+    } free{sd};
+    PSID owner = nullptr;
+    PACL dacl = nullptr;
+    BOOL defaulted = FALSE, present = FALSE;
+    if (!GetSecurityDescriptorOwner(sd, &owner, &defaulted) ||
+        !GetSecurityDescriptorDacl(sd, &present, &dacl, &defaulted))
+        throw Failed("安装文件夹的安全设置无效");
+    std::wstring path = folder;
+    // The DACL goes to everything inside by inheritance; the owner is the
+    // folder's.
+    const DWORD error = SetNamedSecurityInfoW(&path[0], SE_FILE_OBJECT,
+                                              OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION |
+                                                  PROTECTED_DACL_SECURITY_INFORMATION,
+                                              owner, nullptr, dacl, nullptr);
+    if (error != ERROR_SUCCESS) throw SetupError("无法设置安装文件夹的权限，服务没有安装", error);
+}
+
+void InstallService() {
+    const std::wstring program = ProgramFile();
+    wchar_t full[MAX_PATH * 2] = {0};
+    const std::wstring folder = FolderOf(program);
+    const DWORD n = GetFullPathNameW(folder.c_str(), MAX_PATH * 2, full, nullptr);
+    const std::wstring fullFolder = n && n < MAX_PATH * 2 ? std::wstring(full, n) : folder;
+    if (!InsideProgramFiles(Narrow(fullFolder.c_str()), ProgramFilesFolders())) SecureInstallFolder(fullFolder);
+
+    ScHandle scm(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+    if (!scm) throw Failed("无法打开服务控制管理器");
+    // Quoted: a path with blanks unquoted would let Windows try
+    // C:\Program.exe first.
+    const std::wstring command = L"\"" + program + L"\" " + Wide(kServiceArgument).c_str();
+    const std::wstring name = Wide(kServiceName).c_str();
+    SC_HANDLE created = CreateServiceW(scm.get(), name.c_str(), Wide(kServiceDisplayName).c_str(), SERVICE_ALL_ACCESS,
+                                       SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START, SERVICE_ERROR_NORMAL,
+                                       command.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr);
+    const bool existed = !created && GetLastError() == ERROR_SERVICE_EXISTS;
+    if (!created && !existed) throw Failed("无法创建服务");
+    // An upgrade, or a copy moved: the service there is pointed at this file.
+    ScHandle service(existed ? OpenServiceW(scm.get(), name.c_str(), SERVICE_ALL_ACCESS) : created);
+    if (!service) throw Failed("无法打开服务");
+    if (existed) {
+        if (!ChangeServiceConfigW(service.get(), SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START, SERVICE_ERROR_NORMAL,
+                                  command.c_str(), nullptr, nullptr, nullptr, L"LocalSystem", L"",
+                                  Wide(kServiceDisplayName).c_str()))
+            throw Failed("无法更改服务的设置");
+    }
+    WideText description = Wide(kServiceDescription);
+    SERVICE_DESCRIPTIONW text = {description.data()};
+    if (!ChangeServiceConfig2W(service.get(), SERVICE_CONFIG_DESCRIPTION, &text))
+        throw Failed("无法写入服务的描述");
+    // Restarted a minute after each failure; the count starts again after
+    // a day without one.
+    SC_ACTION actions[3] = {{SC_ACTION_RESTART, 60000}, {SC_ACTION_RESTART, 60000}, {SC_ACTION_RESTART, 60000}};
+    SERVICE_FAILURE_ACTIONSW failure = {};
+    failure.dwResetPeriod = 86400;
+    failure.cActions = 3;
+    failure.lpsaActions = actions;
+    if (!ChangeServiceConfig2W(service.get(), SERVICE_CONFIG_FAILURE_ACTIONS, &failure))
+        throw Failed("无法写入服务的失败操作");
+
+    DWORD pid = 0;
+    if (StateOf(service.get(), pid) == SERVICE_RUNNING) return;
+    if (!StartServiceW(service.get(), 0, nullptr) && GetLastError() != ERROR_SERVICE_ALREADY_RUNNING)
+        throw Failed("无法启动服务");
+    if (WaitWhile(service.get(), SERVICE_START_PENDING) != SERVICE_RUNNING)
+        throw SetupError("服务没有启动", ERROR_SERVICE_NOT_ACTIVE);
+}
+
+void StopService() {
+    ScHandle scm(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+    if (!scm) throw Failed("无法打开服务控制管理器");
+    ScHandle service(OpenServiceW(scm.get(), Wide(kServiceName).c_str(), SERVICE_STOP | SERVICE_QUERY_STATUS));
+    if (!service) {
+        if (GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST) return;
+        throw Failed("无法打开服务");
+    }
+    StopOpened(service.get());
+}
+
+void RemoveService() {
+    ScHandle scm(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+    if (!scm) throw Failed("无法打开服务控制管理器");
+    ScHandle service(
+        OpenServiceW(scm.get(), Wide(kServiceName).c_str(), SERVICE_STOP | SERVICE_QUERY_STATUS | DELETE));
+    if (!service) {
+        if (GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST) return;
+        throw Failed("无法打开服务");
+    }
+    StopOpened(service.get());
+    if (!DeleteService(service.get()) && GetLastError() != ERROR_SERVICE_MARKED_FOR_DELETE)
+        throw Failed("无法删除服务");
+}
+
+int RunSetupCommand(const std::string& argument) {
+    try {
+        if (argument == kInstallServiceArgument)
+            InstallService();
+        else if (argument == kStopServiceArgument)
+            StopService();
+        else if (argument == kRemoveServiceArgument)
+            RemoveService();
+        else
+            return ERROR_INVALID_PARAMETER;
+        return 0;
+    } catch (const SetupError& e) {
+        return static_cast<int>(e.code());
+    } catch (const std::exception&) {
+        return ERROR_GEN_FAILURE;
+    }
+}
+
+}  // namespace vantrel
