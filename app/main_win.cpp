@@ -31,7 +31,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     while (!argument.empty() && argument.front() == ' ') argument.erase(0, 1);
     if (argument == vantrel::kServiceArgument) return vantrel::RunService(VANTREL_VERSION_TEXT);
     if (argument == vantrel::kInstallServiceArgument || argument == vantrel::kRemoveServiceArgument ||
-        argument == vantrel::kStopServiceArgument)
+        argument == vantrel::kStopServiceArgument || argument == vantrel::kStartServiceArgument)
         return vantrel::RunSetupCommand(argument);
 
     // A second start asks the running copy to open its settings window and

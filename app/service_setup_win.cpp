@@ -16,6 +16,7 @@ namespace vantrel {
 const char kInstallServiceArgument[] = "/install-service";
 const char kRemoveServiceArgument[] = "/remove-service";
 const char kStopServiceArgument[] = "/stop-service";
+const char kStartServiceArgument[] = "/start-service";
 const char kServiceDisplayName[] = "Vantrel 定时任务服务";
 const char kServiceDescription[] =
     "无论谁登录或无人登录，都按时运行 Vantrel 的任务（关机、重启、提醒等）；每个用户的托盘图标显示它的倒计时。"
@@ -43,17 +44,39 @@ private:
     SC_HANDLE h_;
 };
 
-std::wstring ProgramFile() {
-    std::vector<wchar_t> path(MAX_PATH);
+// Wide texts stay in vectors, NUL-terminated: std::wstring would bring a
+// second instance of the string library into the program.
+using WidePath = std::vector<wchar_t>;
+
+// This program's file, whatever characters its path holds.
+WidePath ProgramFile() {
+    WidePath path(MAX_PATH);
     while (true) {
         const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
         if (n == 0) throw Failed("无法得到程序的路径");
-        if (n < path.size()) return std::wstring(path.data(), n);
+        if (n < path.size()) {
+            path.resize(n + 1);
+            return path;
+        }
         path.resize(path.size() * 2);
     }
 }
 
-std::wstring FolderOf(const std::wstring& file) { return file.substr(0, file.find_last_of(L'\\')); }
+// The folder part, without its last backslash.
+WidePath FolderOf(WidePath file) {
+    std::size_t end = 0;
+    for (std::size_t i = 0; file[i]; ++i)
+        if (file[i] == L'\\') end = i;
+    file.resize(end);
+    file.push_back(0);
+    return file;
+}
+
+void Append(WidePath& to, const wchar_t* text) {
+    to.pop_back();  // the NUL
+    while (*text) to.push_back(*text++);
+    to.push_back(0);
+}
 
 std::string ShellFolder(int csidl) {
     wchar_t path[MAX_PATH] = {0};
@@ -90,10 +113,11 @@ DWORD WaitWhile(SC_HANDLE service, DWORD pending) {
     return state;
 }
 
-void StopOpened(SC_HANDLE service) {
+// Returns whether it ran.
+bool StopOpened(SC_HANDLE service) {
     DWORD pid = 0;
     DWORD state = StateOf(service, pid);
-    if (state == SERVICE_STOPPED) return;
+    if (state == SERVICE_STOPPED) return false;
     if (state != SERVICE_STOP_PENDING) {
         SERVICE_STATUS status = {};
         if (!ControlService(service, SERVICE_CONTROL_STOP, &status) &&
@@ -110,6 +134,14 @@ void StopOpened(SC_HANDLE service) {
             CloseHandle(process);
         }
     }
+    return true;
+}
+
+void StartOpened(SC_HANDLE service) {
+    if (!StartServiceW(service, 0, nullptr) && GetLastError() != ERROR_SERVICE_ALREADY_RUNNING)
+        throw Failed("无法启动服务");
+    if (WaitWhile(service, SERVICE_START_PENDING) != SERVICE_RUNNING)
+        throw SetupError("服务没有启动", ERROR_SERVICE_NOT_ACTIVE);
 }
 
 }  // namespace
@@ -117,7 +149,7 @@ void StopOpened(SC_HANDLE service) {
 SetupError::SetupError(const std::string& what, DWORD code)
     : std::runtime_error(what + "（错误 " + std::to_string(code) + "）"), code_(code ? code : ERROR_GEN_FAILURE) {}
 
-void SecureInstallFolder(const std::wstring& folder) {
+void SecureInstallFolder(const wchar_t* folder) {
     PSECURITY_DESCRIPTOR sd = nullptr;
     if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(Wide(kInstallFolderSddl).c_str(), SDDL_REVISION_1, &sd,
                                                               nullptr))
@@ -132,10 +164,11 @@ void SecureInstallFolder(const std::wstring& folder) {
     if (!GetSecurityDescriptorOwner(sd, &owner, &defaulted) ||
         !GetSecurityDescriptorDacl(sd, &present, &dacl, &defaulted))
         throw Failed("安装文件夹的安全设置无效");
-    std::wstring path = folder;
+    WidePath path(1, 0);
+    Append(path, folder);
     // The DACL goes to everything inside by inheritance; the owner is the
     // folder's.
-    const DWORD error = SetNamedSecurityInfoW(&path[0], SE_FILE_OBJECT,
+    const DWORD error = SetNamedSecurityInfoW(path.data(), SE_FILE_OBJECT,
                                               OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION |
                                                   PROTECTED_DACL_SECURITY_INFORMATION,
                                               owner, nullptr, dacl, nullptr);
@@ -143,22 +176,26 @@ void SecureInstallFolder(const std::wstring& folder) {
 }
 
 void InstallService() {
-    const std::wstring program = ProgramFile();
+    const WidePath program = ProgramFile();
     wchar_t full[MAX_PATH * 2] = {0};
-    const std::wstring folder = FolderOf(program);
-    const DWORD n = GetFullPathNameW(folder.c_str(), MAX_PATH * 2, full, nullptr);
-    const std::wstring fullFolder = n && n < MAX_PATH * 2 ? std::wstring(full, n) : folder;
-    if (!InsideProgramFiles(Narrow(fullFolder.c_str()), ProgramFilesFolders())) SecureInstallFolder(fullFolder);
+    const WidePath folder = FolderOf(program);
+    const DWORD n = GetFullPathNameW(folder.data(), MAX_PATH * 2, full, nullptr);
+    const wchar_t* fullFolder = n && n < MAX_PATH * 2 ? full : folder.data();
+    if (!InsideProgramFiles(Narrow(fullFolder), ProgramFilesFolders())) SecureInstallFolder(fullFolder);
 
     ScHandle scm(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
     if (!scm) throw Failed("无法打开服务控制管理器");
     // Quoted: a path with blanks unquoted would let Windows try
     // C:\Program.exe first.
-    const std::wstring command = L"\"" + program + L"\" " + Wide(kServiceArgument).c_str();
-    const std::wstring name = Wide(kServiceName).c_str();
+    WidePath command(1, 0);
+    Append(command, L"\"");
+    Append(command, program.data());
+    Append(command, L"\" ");
+    Append(command, Wide(kServiceArgument).c_str());
+    const WideText name = Wide(kServiceName);
     SC_HANDLE created = CreateServiceW(scm.get(), name.c_str(), Wide(kServiceDisplayName).c_str(), SERVICE_ALL_ACCESS,
                                        SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START, SERVICE_ERROR_NORMAL,
-                                       command.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr);
+                                       command.data(), nullptr, nullptr, nullptr, nullptr, nullptr);
     const bool existed = !created && GetLastError() == ERROR_SERVICE_EXISTS;
     if (!created && !existed) throw Failed("无法创建服务");
     // An upgrade, or a copy moved: the service there is pointed at this file.
@@ -166,7 +203,7 @@ void InstallService() {
     if (!service) throw Failed("无法打开服务");
     if (existed) {
         if (!ChangeServiceConfigW(service.get(), SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START, SERVICE_ERROR_NORMAL,
-                                  command.c_str(), nullptr, nullptr, nullptr, L"LocalSystem", L"",
+                                  command.data(), nullptr, nullptr, nullptr, L"LocalSystem", L"",
                                   Wide(kServiceDisplayName).c_str()))
             throw Failed("无法更改服务的设置");
     }
@@ -185,22 +222,29 @@ void InstallService() {
         throw Failed("无法写入服务的失败操作");
 
     DWORD pid = 0;
-    if (StateOf(service.get(), pid) == SERVICE_RUNNING) return;
-    if (!StartServiceW(service.get(), 0, nullptr) && GetLastError() != ERROR_SERVICE_ALREADY_RUNNING)
-        throw Failed("无法启动服务");
-    if (WaitWhile(service.get(), SERVICE_START_PENDING) != SERVICE_RUNNING)
-        throw SetupError("服务没有启动", ERROR_SERVICE_NOT_ACTIVE);
+    if (StateOf(service.get(), pid) != SERVICE_RUNNING) StartOpened(service.get());
 }
 
-void StopService() {
+StopResult StopInstalledService() {
     ScHandle scm(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
     if (!scm) throw Failed("无法打开服务控制管理器");
     ScHandle service(OpenServiceW(scm.get(), Wide(kServiceName).c_str(), SERVICE_STOP | SERVICE_QUERY_STATUS));
     if (!service) {
+        if (GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST) return StopResult::NoService;
+        throw Failed("无法打开服务");
+    }
+    return StopOpened(service.get()) ? StopResult::Stopped : StopResult::NotRunning;
+}
+
+void StartInstalledService() {
+    ScHandle scm(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+    if (!scm) throw Failed("无法打开服务控制管理器");
+    ScHandle service(OpenServiceW(scm.get(), Wide(kServiceName).c_str(), SERVICE_START | SERVICE_QUERY_STATUS));
+    if (!service) {
         if (GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST) return;
         throw Failed("无法打开服务");
     }
-    StopOpened(service.get());
+    StartOpened(service.get());
 }
 
 void RemoveService() {
@@ -221,8 +265,14 @@ int RunSetupCommand(const std::string& argument) {
     try {
         if (argument == kInstallServiceArgument)
             InstallService();
-        else if (argument == kStopServiceArgument)
-            StopService();
+        else if (argument == kStopServiceArgument) {
+            switch (StopInstalledService()) {
+                case StopResult::Stopped: return 0;
+                case StopResult::NotRunning: return ERROR_SERVICE_NOT_ACTIVE;
+                case StopResult::NoService: return ERROR_SERVICE_DOES_NOT_EXIST;
+            }
+        } else if (argument == kStartServiceArgument)
+            StartInstalledService();
         else if (argument == kRemoveServiceArgument)
             RemoveService();
         else

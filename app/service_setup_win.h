@@ -18,6 +18,7 @@ namespace vantrel {
 extern const char kInstallServiceArgument[];  // "/install-service"
 extern const char kRemoveServiceArgument[];   // "/remove-service"
 extern const char kStopServiceArgument[];     // "/stop-service": an upgrade, before the files change
+extern const char kStartServiceArgument[];    // "/start-service": a setup that stopped it and failed
 
 // A step the SCM or the file system refused, with the system's error code:
 // the command's exit code.
@@ -39,17 +40,22 @@ extern const char kServiceDescription[];
 // and starts it, waiting until it runs. `folder`'s security is set first
 // where it lies outside Program Files.
 void InstallService();
-// Stops the service and waits until it has; nothing when there is none.
-void StopService();
+// Stops the service and waits until its process has ended.
+enum class StopResult { Stopped, NotRunning, NoService };
+StopResult StopInstalledService();
+// Starts the service as it is configured; nothing when there is none.
+void StartInstalledService();
 // Stops and deletes the service; nothing when there is none.
 void RemoveService();
 
 // The install folder's security, as kInstallFolderSddl gives it, set on
 // `folder` and everything in it. Throws SetupError.
-void SecureInstallFolder(const std::wstring& folder);
+void SecureInstallFolder(const wchar_t* folder);
 
-// Runs one of the three commands; its exit code: 0 done, else the system's
-// error code of the step that failed. No window: the setup may run silently.
+// Runs one of the commands; its exit code: 0 done, else the system's error
+// code of the step that failed; /stop-service answers
+// ERROR_SERVICE_NOT_ACTIVE (1062) or ERROR_SERVICE_DOES_NOT_EXIST (1060)
+// when there was nothing to stop. No window: the setup may run silently.
 int RunSetupCommand(const std::string& argument);
 
 }  // namespace vantrel

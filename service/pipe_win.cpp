@@ -457,12 +457,10 @@ PipeClient PipeClient::Connect(const std::string& name, const ExpectedServer& ex
         const DWORD spent = GetTickCount() - start;
         if (error != ERROR_PIPE_BUSY || spent >= waitMs) throw PipeError("无法连接服务的管道", error);
         // Every instance is taken until the server has made the next one.
-        // Wine may answer that wait with an error of its own at once: the
-        // open is tried again until the time is up, a little later.
-        if (!WaitNamedPipeA(name.c_str(), waitMs - spent)) {
-            if (GetLastError() == ERROR_FILE_NOT_FOUND) throw LastError("无法连接服务的管道");
-            Sleep(10);
-        }
+        // Wine may answer that wait at once, even that there is no such
+        // pipe: the open is tried again, a little later, until the time is
+        // up, and its own answer decides (a server gone: not found).
+        if (!WaitNamedPipeA(name.c_str(), waitMs - spent)) Sleep(10);
     }
     DWORD mode = PIPE_READMODE_MESSAGE;
     if (!SetNamedPipeHandleState(s->pipe.get(), &mode, nullptr, nullptr))
