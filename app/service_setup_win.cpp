@@ -27,7 +27,9 @@ namespace {
 // How long a start or a stop may take before the command gives up.
 const DWORD kStateWaitMs = 30000;
 
-SetupError Failed(const std::string& what) { return SetupError(what, GetLastError()); }
+// The step's error code is all the command answers: the setup program shows
+// it, and no text is carried that nobody reads.
+[[noreturn]] void Fail(DWORD code = GetLastError()) { throw SetupError{code ? code : ERROR_GEN_FAILURE}; }
 
 class ScHandle {
 public:
@@ -53,7 +55,7 @@ WidePath ProgramFile() {
     WidePath path(MAX_PATH);
     while (true) {
         const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (n == 0) throw Failed("无法得到程序的路径");
+        if (n == 0) Fail();
         if (n < path.size()) {
             path.resize(n + 1);
             return path;
@@ -96,7 +98,7 @@ DWORD StateOf(SC_HANDLE service, DWORD& pid) {
     SERVICE_STATUS_PROCESS status = {};
     DWORD n = 0;
     if (!QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status), sizeof status, &n))
-        throw Failed("无法查询服务的状态");
+        Fail();
     pid = status.dwProcessId;
     return status.dwCurrentState;
 }
@@ -122,10 +124,10 @@ bool StopOpened(SC_HANDLE service) {
         SERVICE_STATUS status = {};
         if (!ControlService(service, SERVICE_CONTROL_STOP, &status) &&
             GetLastError() != ERROR_SERVICE_NOT_ACTIVE)
-            throw Failed("无法停止服务");
+            Fail();
     }
     if (WaitWhile(service, SERVICE_STOP_PENDING) != SERVICE_STOPPED)
-        throw SetupError("服务没有在 30 秒内停止", ERROR_SERVICE_REQUEST_TIMEOUT);
+        Fail(ERROR_SERVICE_REQUEST_TIMEOUT);
     // The program file stays in use until its process has ended.
     if (pid) {
         HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
@@ -139,21 +141,18 @@ bool StopOpened(SC_HANDLE service) {
 
 void StartOpened(SC_HANDLE service) {
     if (!StartServiceW(service, 0, nullptr) && GetLastError() != ERROR_SERVICE_ALREADY_RUNNING)
-        throw Failed("无法启动服务");
+        Fail();
     if (WaitWhile(service, SERVICE_START_PENDING) != SERVICE_RUNNING)
-        throw SetupError("服务没有启动", ERROR_SERVICE_NOT_ACTIVE);
+        Fail(ERROR_SERVICE_NOT_ACTIVE);
 }
 
 }  // namespace
-
-SetupError::SetupError(const std::string& what, DWORD code)
-    : std::runtime_error(what + "（错误 " + std::to_string(code) + "）"), code_(code ? code : ERROR_GEN_FAILURE) {}
 
 void SecureInstallFolder(const wchar_t* folder) {
     PSECURITY_DESCRIPTOR sd = nullptr;
     if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(Wide(kInstallFolderSddl).c_str(), SDDL_REVISION_1, &sd,
                                                               nullptr))
-        throw Failed("安装文件夹的安全设置无效");
+        Fail();
     struct Free {
         PSECURITY_DESCRIPTOR sd;
         ~Free() { LocalFree(sd); }
@@ -163,7 +162,7 @@ void SecureInstallFolder(const wchar_t* folder) {
     BOOL defaulted = FALSE, present = FALSE;
     if (!GetSecurityDescriptorOwner(sd, &owner, &defaulted) ||
         !GetSecurityDescriptorDacl(sd, &present, &dacl, &defaulted))
-        throw Failed("安装文件夹的安全设置无效");
+        Fail();
     WidePath path(1, 0);
     Append(path, folder);
     // The DACL goes to everything inside by inheritance; the owner is the
@@ -172,7 +171,7 @@ void SecureInstallFolder(const wchar_t* folder) {
                                               OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION |
                                                   PROTECTED_DACL_SECURITY_INFORMATION,
                                               owner, nullptr, dacl, nullptr);
-    if (error != ERROR_SUCCESS) throw SetupError("无法设置安装文件夹的权限，服务没有安装", error);
+    if (error != ERROR_SUCCESS) Fail(error);
 }
 
 void InstallService() {
@@ -184,7 +183,7 @@ void InstallService() {
     if (!InsideProgramFiles(Narrow(fullFolder), ProgramFilesFolders())) SecureInstallFolder(fullFolder);
 
     ScHandle scm(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
-    if (!scm) throw Failed("无法打开服务控制管理器");
+    if (!scm) Fail();
     // Quoted: a path with blanks unquoted would let Windows try
     // C:\Program.exe first.
     WidePath command(1, 0);
@@ -197,20 +196,20 @@ void InstallService() {
                                        SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START, SERVICE_ERROR_NORMAL,
                                        command.data(), nullptr, nullptr, nullptr, nullptr, nullptr);
     const bool existed = !created && GetLastError() == ERROR_SERVICE_EXISTS;
-    if (!created && !existed) throw Failed("无法创建服务");
+    if (!created && !existed) Fail();
     // An upgrade, or a copy moved: the service there is pointed at this file.
     ScHandle service(existed ? OpenServiceW(scm.get(), name.c_str(), SERVICE_ALL_ACCESS) : created);
-    if (!service) throw Failed("无法打开服务");
+    if (!service) Fail();
     if (existed) {
         if (!ChangeServiceConfigW(service.get(), SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START, SERVICE_ERROR_NORMAL,
                                   command.data(), nullptr, nullptr, nullptr, L"LocalSystem", L"",
                                   Wide(kServiceDisplayName).c_str()))
-            throw Failed("无法更改服务的设置");
+            Fail();
     }
     WideText description = Wide(kServiceDescription);
     SERVICE_DESCRIPTIONW text = {description.data()};
     if (!ChangeServiceConfig2W(service.get(), SERVICE_CONFIG_DESCRIPTION, &text))
-        throw Failed("无法写入服务的描述");
+        Fail();
     // Restarted a minute after each failure; the count starts again after
     // a day without one.
     SC_ACTION actions[3] = {{SC_ACTION_RESTART, 60000}, {SC_ACTION_RESTART, 60000}, {SC_ACTION_RESTART, 60000}};
@@ -219,7 +218,7 @@ void InstallService() {
     failure.cActions = 3;
     failure.lpsaActions = actions;
     if (!ChangeServiceConfig2W(service.get(), SERVICE_CONFIG_FAILURE_ACTIONS, &failure))
-        throw Failed("无法写入服务的失败操作");
+        Fail();
 
     DWORD pid = 0;
     if (StateOf(service.get(), pid) != SERVICE_RUNNING) StartOpened(service.get());
@@ -227,38 +226,38 @@ void InstallService() {
 
 StopResult StopInstalledService() {
     ScHandle scm(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
-    if (!scm) throw Failed("无法打开服务控制管理器");
+    if (!scm) Fail();
     ScHandle service(OpenServiceW(scm.get(), Wide(kServiceName).c_str(), SERVICE_STOP | SERVICE_QUERY_STATUS));
     if (!service) {
         if (GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST) return StopResult::NoService;
-        throw Failed("无法打开服务");
+        Fail();
     }
     return StopOpened(service.get()) ? StopResult::Stopped : StopResult::NotRunning;
 }
 
 void StartInstalledService() {
     ScHandle scm(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
-    if (!scm) throw Failed("无法打开服务控制管理器");
+    if (!scm) Fail();
     ScHandle service(OpenServiceW(scm.get(), Wide(kServiceName).c_str(), SERVICE_START | SERVICE_QUERY_STATUS));
     if (!service) {
         if (GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST) return;
-        throw Failed("无法打开服务");
+        Fail();
     }
     StartOpened(service.get());
 }
 
 void RemoveService() {
     ScHandle scm(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
-    if (!scm) throw Failed("无法打开服务控制管理器");
+    if (!scm) Fail();
     ScHandle service(
         OpenServiceW(scm.get(), Wide(kServiceName).c_str(), SERVICE_STOP | SERVICE_QUERY_STATUS | DELETE));
     if (!service) {
         if (GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST) return;
-        throw Failed("无法打开服务");
+        Fail();
     }
     StopOpened(service.get());
     if (!DeleteService(service.get()) && GetLastError() != ERROR_SERVICE_MARKED_FOR_DELETE)
-        throw Failed("无法删除服务");
+        Fail();
 }
 
 int RunSetupCommand(const std::string& argument) {
@@ -279,7 +278,7 @@ int RunSetupCommand(const std::string& argument) {
             return ERROR_INVALID_PARAMETER;
         return 0;
     } catch (const SetupError& e) {
-        return static_cast<int>(e.code());
+        return static_cast<int>(e.code);
     } catch (const std::exception&) {
         return ERROR_GEN_FAILURE;
     }

@@ -10,7 +10,6 @@
 
 #include <windows.h>
 
-#include <stdexcept>
 #include <string>
 
 namespace vantrel {
@@ -22,13 +21,8 @@ extern const char kStartServiceArgument[];    // "/start-service": a setup that 
 
 // A step the SCM or the file system refused, with the system's error code:
 // the command's exit code.
-class SetupError : public std::runtime_error {
-public:
-    SetupError(const std::string& what, DWORD code);
-    DWORD code() const { return code_; }
-
-private:
-    DWORD code_;
+struct SetupError {
+    DWORD code;
 };
 
 // The service's display name and description.

@@ -25,11 +25,12 @@ DWORD AcceptedControls() {
 // ---- timers ----
 
 void WaitableTimers::Arm(UINT_PTR id, UINT ms, bool periodic) {
+    if (id >= kTimerSlots) throw std::logic_error("timer id");
     Handle& timer = timers_[id];
     if (!timer) {
         // Auto-reset: each expiry is one event.
         timer = Handle(CreateWaitableTimerW(nullptr, FALSE, nullptr));
-        if (!timer) throw std::runtime_error("CreateWaitableTimer 失败（错误 " + std::to_string(GetLastError()) + "）");
+        if (!timer) throw std::runtime_error("CreateWaitableTimer");
     }
     LARGE_INTEGER due;
     due.QuadPart = -static_cast<LONGLONG>(ms) * 10000;  // relative, in 100 ns
@@ -38,19 +39,19 @@ void WaitableTimers::Arm(UINT_PTR id, UINT ms, bool periodic) {
 }
 
 void WaitableTimers::StopTimer(UINT_PTR id) {
-    auto found = timers_.find(id);
-    if (found == timers_.end()) return;
-    CancelWaitableTimer(found->second.get());
+    if (id >= kTimerSlots || !timers_[id]) return;
+    CancelWaitableTimer(timers_[id].get());
     // A cancelled timer keeps an expiry not yet waited for: spent here, so
     // that a stopped timer fires nothing.
-    WaitForSingleObject(found->second.get(), 0);
+    WaitForSingleObject(timers_[id].get(), 0);
     running_[id] = false;
 }
 
 void WaitableTimers::AddTo(std::vector<HANDLE>& handles, std::vector<UINT_PTR>& ids) const {
-    for (const auto& timer : timers_) {
-        handles.push_back(timer.second.get());
-        ids.push_back(timer.first);
+    for (UINT_PTR id = 0; id < kTimerSlots; ++id) {
+        if (!timers_[id]) continue;
+        handles.push_back(timers_[id].get());
+        ids.push_back(id);
     }
 }
 
@@ -197,16 +198,15 @@ std::uint64_t ServiceHost::Run() {
         };
         if (index == 1) {
             while (true) {
-                std::function<void()> work;
+                std::vector<std::function<void()>> work;
                 EnterCriticalSection(&lock_);
-                if (!queue_.empty()) {
-                    work = std::move(queue_.front());
-                    queue_.pop_front();
-                }
+                work.swap(queue_);
                 LeaveCriticalSection(&lock_);
-                if (!work) break;
-                ++handled;
-                guarded(work);
+                if (work.empty()) break;
+                for (const std::function<void()>& one : work) {
+                    ++handled;
+                    guarded(one);
+                }
             }
         } else {
             ++handled;

@@ -11,9 +11,7 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <deque>
 #include <functional>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -42,21 +40,22 @@ int RunService(const std::string& version);
 // power events (all four known from XP on).
 DWORD AcceptedControls();
 
-// One periodic (or one-shot) waitable timer per id, waited on by the
-// service's thread.
+// One periodic (or one-shot) waitable timer per id (below kTimerSlots),
+// waited on by the service's thread.
 class WaitableTimers : public TickTimers {
 public:
+    static constexpr UINT_PTR kTimerSlots = 8;
     void StartTimer(UINT_PTR id, UINT ms) override { Arm(id, ms, true); }
     void StartOnce(UINT_PTR id, UINT ms) { Arm(id, ms, false); }
     void StopTimer(UINT_PTR id) override;
-    bool Running(UINT_PTR id) const { return running_.count(id) && running_.at(id); }
+    bool Running(UINT_PTR id) const { return id < kTimerSlots && running_[id]; }
     // The timers to wait on, and their ids, in the same order.
     void AddTo(std::vector<HANDLE>& handles, std::vector<UINT_PTR>& ids) const;
 
 private:
     void Arm(UINT_PTR id, UINT ms, bool periodic);
-    std::map<UINT_PTR, Handle> timers_;
-    std::map<UINT_PTR, bool> running_;
+    Handle timers_[kTimerSlots];
+    bool running_[kTimerSlots] = {};
 };
 
 // A control the SCM's handler passed on, for the service's thread.
@@ -123,7 +122,7 @@ private:
     WaitableTimers timers_;
     Handle stop_, posted_;
     CRITICAL_SECTION lock_;
-    std::deque<std::function<void()>> queue_;
+    std::vector<std::function<void()>> queue_;
 };
 
 }  // namespace vantrel

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <deque>
 
 #include "actions/system_ops.h"
 #include "service/access_rules.h"
@@ -144,7 +143,7 @@ public:
     Handle wake;     // a message queued
     Handle closing;  // Close() asked for
     CRITICAL_SECTION lock;
-    std::deque<std::string> queue;
+    std::vector<std::string> queue;  // a few at most: the view reads them
     bool overfull = false;
     PipeServer* server = nullptr;
 };
@@ -299,7 +298,7 @@ DWORD WINAPI PipeServer::ConnectionThread(void* arg) {
                 if (c->overfull) return false;
                 if (c->queue.empty()) return true;
                 message = std::move(c->queue.front());
-                c->queue.pop_front();
+                c->queue.erase(c->queue.begin());
             }
             OVERLAPPED w = {};
             w.hEvent = writeDone.get();
