@@ -11,7 +11,6 @@
 namespace vantrel {
 
 const char kViewPipeName[] = "\\\\.\\pipe\\Vantrel.Runner";
-const char kServiceName[] = "Vantrel";
 
 namespace {
 

@@ -17,13 +17,13 @@
 #include <vector>
 
 #include "actions/handle_win.h"
+#include "service/service_name.h"
 
 namespace vantrel {
 
 // The longest message either end takes (the protocol's kMaxViewMessage).
 constexpr std::size_t kPipeMessageLimit = 65536;
 extern const char kViewPipeName[];     // \\.\pipe\Vantrel.Runner
-extern const char kServiceName[];      // the service's key name
 
 // A pipe call the system refused, with its error code.
 class PipeError : public std::runtime_error {
