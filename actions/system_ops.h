@@ -51,6 +51,10 @@ public:
     // system's error code.
     // ExitWindowsEx(flags, reason).
     virtual std::uint32_t EndSession(std::uint32_t flags, std::uint32_t reason) = 0;
+    // WTSLogoffSession(session), not waiting: a service's way to log off
+    // the user at the console, which ExitWindowsEx does only inside the
+    // user's own session.
+    virtual std::uint32_t LogOffSession(std::uint32_t session) = 0;
     // SetSystemPowerState(suspend, force); it returns after the wake.
     virtual std::uint32_t SetPowerState(bool suspend, bool force) = 0;
     // NtShutdownSystem(action): 1 reboot, 2 power off. It does not return

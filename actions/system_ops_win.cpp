@@ -176,6 +176,13 @@ public:
         return ExitWindowsEx(flags, reason) ? 0 : LastError();
     }
 
+    std::uint32_t LogOffSession(std::uint32_t session) override {
+        using LogoffFn = BOOL(WINAPI*)(HANDLE, DWORD, BOOL);
+        auto logoff = Function<LogoffFn>(Wtsapi(), "WTSLogoffSession");
+        if (!logoff) return ERROR_PROC_NOT_FOUND;
+        return logoff(WTS_CURRENT_SERVER_HANDLE, session, FALSE) ? 0 : LastError();
+    }
+
     std::uint32_t SetPowerState(bool suspend, bool force) override {
         return SetSystemPowerState(suspend ? TRUE : FALSE, force ? TRUE : FALSE) ? 0 : LastError();
     }

@@ -3,9 +3,12 @@
 
 #include <cstdlib>
 #include <memory>
+#include <string>
 
 #include "actions/system_ops.h"
 #include "app/main_window_win.h"
+#include "app/service_setup_win.h"
+#include "app/service_win.h"
 #include "history/history_file_win.h"
 #include "text/codepage_win.h"
 #include "registry/registry_win.h"
@@ -20,7 +23,17 @@ namespace __gnu_cxx {
 void __verbose_terminate_handler() { std::abort(); }
 }  // namespace __gnu_cxx
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
+    // The service (the SCM starts it so), and the setup program's commands
+    // for it: no window, an exit code.
+    std::string argument = commandLine ? commandLine : "";
+    while (!argument.empty() && argument.back() == ' ') argument.pop_back();
+    while (!argument.empty() && argument.front() == ' ') argument.erase(0, 1);
+    if (argument == vantrel::kServiceArgument) return vantrel::RunService(VANTREL_VERSION_TEXT);
+    if (argument == vantrel::kInstallServiceArgument || argument == vantrel::kRemoveServiceArgument ||
+        argument == vantrel::kStopServiceArgument || argument == vantrel::kStartServiceArgument)
+        return vantrel::RunSetupCommand(argument);
+
     // A second start asks the running copy to open its settings window and
     // ends, so tasks never fire twice and no second tray icon appears.
     HANDLE instance = CreateMutexW(nullptr, FALSE, L"Brelnix.Vantrel.Running");

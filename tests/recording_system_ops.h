@@ -80,6 +80,10 @@ public:
         endSessionReasons.push_back(reason);
         return powerResult;
     }
+    std::uint32_t LogOffSession(std::uint32_t session) override {
+        calls.push_back("WTSLogoffSession " + std::to_string(session));
+        return powerResult;
+    }
     std::uint32_t SetPowerState(bool suspend, bool force) override {
         calls.push_back(std::string("SetSystemPowerState ") + (suspend ? "1" : "0") + (force ? "1" : "0"));
         return powerResult;

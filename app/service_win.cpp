@@ -1,0 +1,322 @@
+#include "app/service_win.h"
+
+#include <wtsapi32.h>
+
+#include <exception>
+#include <utility>
+
+#include "actions/power_actions_win.h"
+#include "actions/system_ops.h"
+#include "actions/utility_actions_win.h"
+#include "app/startup_win.h"
+#include "registry/registry_win.h"
+#include "scheduler/clock.h"
+#include "scheduler/time_text.h"
+#include "service/pipe_win.h"
+
+namespace vantrel {
+
+const char kServiceArgument[] = "/service";
+
+DWORD AcceptedControls() {
+    return SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN | SERVICE_ACCEPT_SESSIONCHANGE | SERVICE_ACCEPT_POWEREVENT;
+}
+
+// ---- timers ----
+
+void WaitableTimers::Arm(UINT_PTR id, UINT ms, bool periodic) {
+    if (id >= kTimerSlots) throw std::logic_error("timer id");
+    Handle& timer = timers_[id];
+    if (!timer) {
+        // Auto-reset: each expiry is one event.
+        timer = Handle(CreateWaitableTimerW(nullptr, FALSE, nullptr));
+        if (!timer) throw std::runtime_error("CreateWaitableTimer");
+    }
+    LARGE_INTEGER due;
+    due.QuadPart = -static_cast<LONGLONG>(ms) * 10000;  // relative, in 100 ns
+    SetWaitableTimer(timer.get(), &due, periodic ? static_cast<LONG>(ms) : 0, nullptr, nullptr, FALSE);
+    running_[id] = true;
+}
+
+void WaitableTimers::StopTimer(UINT_PTR id) {
+    if (id >= kTimerSlots || !timers_[id]) return;
+    CancelWaitableTimer(timers_[id].get());
+    // A cancelled timer keeps an expiry not yet waited for: spent here, so
+    // that a stopped timer fires nothing.
+    WaitForSingleObject(timers_[id].get(), 0);
+    running_[id] = false;
+}
+
+void WaitableTimers::AddTo(std::vector<HANDLE>& handles, std::vector<UINT_PTR>& ids) const {
+    for (UINT_PTR id = 0; id < kTimerSlots; ++id) {
+        if (!timers_[id]) continue;
+        handles.push_back(timers_[id].get());
+        ids.push_back(id);
+    }
+}
+
+// ---- what the service asks of the machine ----
+
+class ServiceHost::Machine : public LocalMachine {
+public:
+    // 注销 from outside the user's session.
+    PowerOutcome CarryOut(const std::string& word, const std::string& wakeChoice) override {
+        return CarryOutPowerWordAsService(word, wakeChoice);
+    }
+};
+
+// The tick's actions as the service carries them out: nothing that would
+// open a window in its session, where nobody sees it.
+class ServiceHost::Driver : public TickDriver {
+public:
+    Driver(TickTimers& timers, Runner& runner, TickIntervals intervals)
+        : TickDriver(timers, nullptr, runner, intervals) {}
+    void UseHistory(HistoryRecorder* history) {
+        history_ = history;
+        SetHistory(history);
+    }
+    void ShowReminder(const std::string&) override { NotShown(); }
+    void OpenTaskFile(const std::string&) override { NotShown(); }
+    void CleanSystemJunk(bool) override { TickDriver::CleanSystemJunk(false); }
+
+private:
+    void NotShown() {
+        if (history_) history_->Executed(ActionOutcome::Error("服务不显示窗口：由用户的托盘副本显示"));
+    }
+    HistoryRecorder* history_ = nullptr;
+};
+
+// ---- the host ----
+
+ServiceHost::ServiceHost(std::unique_ptr<Registry> registry, Options options)
+    : registry_(std::move(registry)), options_(std::move(options)) {
+    if (options_.programKey.empty()) options_.programKey = kProgramKeyPath;
+    InitializeCriticalSection(&lock_);
+    stop_ = Handle(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    posted_ = Handle(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    if (!stop_ || !posted_) throw std::runtime_error("CreateEvent 失败");
+}
+
+ServiceHost::~ServiceHost() {
+    if (history_) history_->ProgramEnded();
+    if (driver_) driver_->StopTimers();
+    if (machine_) machine_->UseDriver(nullptr);
+    driver_.reset();
+    RouteReminders(nullptr);
+    DeleteCriticalSection(&lock_);
+}
+
+void ServiceHost::Start() {
+    // What would be a reminder window in a tray copy: the outcome that
+    // carries the same text reaches the history.
+    RouteReminders([](const std::string&) {});
+    EnableShutdownPrivilege();
+    store_.reset(new TaskStore(*registry_, options_.programKey));
+    tickRegistry_ = registry_->NewAccessor();
+    machine_.reset(new Machine);
+    runner_.reset(new Runner(*store_, tickRegistry_ ? *tickRegistry_ : *registry_, options_.programKey, *machine_,
+                             *this, LocalTimeNow));
+    Settings& settings = runner_->settings();
+    StartupResult loaded = store_->StartupLoad(settings);
+    runner_->SetCountdownLength(settings.countdownLength);
+
+    driver_.reset(new Driver(timers_, *runner_, options_.intervals));
+    machine_->UseDriver(driver_.get());
+    if (!options_.historyFolder.empty()) {
+        historyFile_.reset(new HistoryFile(options_.historyFolder));
+        history_.reset(new HistoryRecorder(*historyFile_, LocalTimeNow));
+        driver_->UseHistory(history_.get());
+        runner_->UseHistory(history_.get());
+        history_->ProgramStarted(options_.version, WindowsVersionText());
+    }
+    driver_->ApplyGate();
+    std::vector<std::string> problems = loaded.errors;
+    for (const std::string& e : runner_->Start()) problems.push_back(e);
+    if (history_)
+        for (const std::string& e : problems) history_->StartupProblem(e);
+    timers_.StartOnce(kTimerMinute, MillisecondsToNextMinute(LocalTimeNow()));
+}
+
+void ServiceHost::Post(const ServiceControl& control) {
+    Post([this, control](Runner&) { Control(control); });
+}
+
+void ServiceHost::Post(std::function<void(Runner&)> work) {
+    EnterCriticalSection(&lock_);
+    queue_.push_back([this, work] { work(*runner_); });
+    LeaveCriticalSection(&lock_);
+    SetEvent(posted_.get());
+}
+
+void ServiceHost::Stop() { SetEvent(stop_.get()); }
+
+void ServiceHost::ShowCountdown(const std::string&, const std::string&, bool) {
+    if (!timers_.Running(kTimerSecond)) timers_.StartTimer(kTimerSecond, 1000);
+}
+
+void ServiceHost::HideCountdown() { timers_.StopTimer(kTimerSecond); }
+
+void ServiceHost::Handle1(UINT_PTR timer) {
+    switch (timer) {
+        case TickDriver::kTimer1: driver_->Timer1Timer(); break;
+        case TickDriver::kTimer3: driver_->Timer3Timer(); break;
+        case TickDriver::kTimerNetsh: driver_->NetshTimer(); break;
+        case kTimerSecond: runner_->Second(); break;
+        case kTimerMinute:
+            timers_.StartOnce(kTimerMinute, MillisecondsToNextMinute(LocalTimeNow()));
+            runner_->Minute();
+            break;
+        default: break;
+    }
+}
+
+void ServiceHost::Control(const ServiceControl& control) {
+    if (control.control == SERVICE_CONTROL_POWEREVENT)
+        LocalMachine::PowerEvent(*runner_, control.eventType);
+    else if (control.control == SERVICE_CONTROL_SESSIONCHANGE)
+        runner_->SessionChanged(control.eventType, control.session);
+}
+
+std::uint64_t ServiceHost::Run() {
+    std::uint64_t handled = 0;
+    while (true) {
+        std::vector<HANDLE> handles = {stop_.get(), posted_.get()};
+        std::vector<UINT_PTR> ids = {0, 0};
+        timers_.AddTo(handles, ids);
+        const DWORD w = WaitForMultipleObjects(static_cast<DWORD>(handles.size()), handles.data(), FALSE, INFINITE);
+        if (w == WAIT_OBJECT_0 || w == WAIT_FAILED) break;
+        const DWORD index = w - WAIT_OBJECT_0;
+        if (index >= handles.size()) continue;
+        // Whatever one event throws is told and ends nothing: the next
+        // timer or control comes as before.
+        auto guarded = [this](const std::function<void()>& event) {
+            try {
+                event();
+            } catch (const std::exception& e) {
+                if (history_) history_->ValueProblem(e.what());
+            }
+        };
+        if (index == 1) {
+            while (true) {
+                std::vector<std::function<void()>> work;
+                EnterCriticalSection(&lock_);
+                work.swap(queue_);
+                LeaveCriticalSection(&lock_);
+                if (work.empty()) break;
+                for (const std::function<void()>& one : work) {
+                    ++handled;
+                    guarded(one);
+                }
+            }
+        } else {
+            ++handled;
+            guarded([this, &ids, index] { Handle1(ids[index]); });
+        }
+    }
+    return handled;
+}
+
+// ---- the SCM's side ----
+
+namespace {
+
+SERVICE_STATUS_HANDLE g_statusHandle = nullptr;
+SERVICE_STATUS g_status = {};
+CRITICAL_SECTION g_hostLock;
+ServiceHost* g_host = nullptr;
+std::string g_version;
+
+void Report(DWORD state, DWORD exitCode, DWORD waitHint) {
+    g_status.dwServiceType = SERVICE_WIN32_OWN_PROCESS;
+    g_status.dwCurrentState = state;
+    // No control is taken while the service starts or stops.
+    g_status.dwControlsAccepted = state == SERVICE_RUNNING ? AcceptedControls() : 0;
+    g_status.dwWin32ExitCode = exitCode;
+    g_status.dwServiceSpecificExitCode = 0;
+    g_status.dwWaitHint = waitHint;
+    g_status.dwCheckPoint = (state == SERVICE_RUNNING || state == SERVICE_STOPPED) ? 0 : g_status.dwCheckPoint + 1;
+    SetServiceStatus(g_statusHandle, &g_status);
+}
+
+DWORD WINAPI Handler(DWORD control, DWORD eventType, LPVOID eventData, LPVOID) {
+    switch (control) {
+        case SERVICE_CONTROL_INTERROGATE: return NO_ERROR;
+        case SERVICE_CONTROL_STOP:
+        case SERVICE_CONTROL_SHUTDOWN:
+            EnterCriticalSection(&g_hostLock);
+            if (g_host) {
+                Report(SERVICE_STOP_PENDING, NO_ERROR, 10000);
+                g_host->Stop();
+            }
+            LeaveCriticalSection(&g_hostLock);
+            return NO_ERROR;
+        case SERVICE_CONTROL_SESSIONCHANGE:
+        case SERVICE_CONTROL_POWEREVENT: {
+            ServiceControl posted;
+            posted.control = control;
+            posted.eventType = eventType;
+            if (control == SERVICE_CONTROL_SESSIONCHANGE && eventData)
+                posted.session = static_cast<WTSSESSION_NOTIFICATION*>(eventData)->dwSessionId;
+            EnterCriticalSection(&g_hostLock);
+            if (g_host) g_host->Post(posted);
+            LeaveCriticalSection(&g_hostLock);
+            return NO_ERROR;
+        }
+        default: return ERROR_CALL_NOT_IMPLEMENTED;
+    }
+}
+
+// Holds the pipe's name for the views; what they say is taken up when the
+// service answers them.
+class NoViews : public PipeServer::Listener {
+public:
+    void Received(PipeServer::ConnectionId, const PipeClientIdentity&, const std::string&) override {}
+};
+
+void WINAPI ServiceMain(DWORD, LPSTR*) {
+    g_statusHandle = RegisterServiceCtrlHandlerExA(kServiceName, Handler, nullptr);
+    if (!g_statusHandle) return;
+    Report(SERVICE_START_PENDING, NO_ERROR, 10000);
+    DWORD exitCode = NO_ERROR;
+    try {
+        // The pipe's first instance before anything runs: a process that
+        // holds the name could play the service to every view.
+        NoViews views;
+        PipeServer pipe(views);
+        pipe.Start();
+        ServiceHost::Options options;
+        options.historyFolder = HistoryFolder();
+        options.version = g_version;
+        ServiceHost host(std::unique_ptr<Registry>(new WinRegistry), options);
+        host.Start();
+        EnterCriticalSection(&g_hostLock);
+        g_host = &host;
+        LeaveCriticalSection(&g_hostLock);
+        Report(SERVICE_RUNNING, NO_ERROR, 0);
+        host.Run();
+        EnterCriticalSection(&g_hostLock);
+        g_host = nullptr;
+        LeaveCriticalSection(&g_hostLock);
+        Report(SERVICE_STOP_PENDING, NO_ERROR, 10000);
+        pipe.Stop();
+    } catch (const PipeError& e) {
+        exitCode = e.code() ? e.code() : ERROR_SERVICE_SPECIFIC_ERROR;
+    } catch (const std::exception&) {
+        exitCode = ERROR_SERVICE_SPECIFIC_ERROR;
+    }
+    Report(SERVICE_STOPPED, exitCode, 0);
+}
+
+}  // namespace
+
+int RunService(const std::string& version) {
+    InitializeCriticalSection(&g_hostLock);
+    g_version = version;
+    std::string name = kServiceName;  // the table wants it writable
+    SERVICE_TABLE_ENTRYA table[] = {{&name[0], ServiceMain}, {nullptr, nullptr}};
+    if (!StartServiceCtrlDispatcherA(table))
+        return GetLastError() == ERROR_FAILED_SERVICE_CONTROLLER_CONNECT ? kExitNotStartedByScm : 1;
+    return 0;
+}
+
+}  // namespace vantrel
