@@ -8,11 +8,15 @@
 #include "actions/power_actions_win.h"
 #include "actions/system_ops.h"
 #include "actions/utility_actions_win.h"
+#include "app/service_views_win.h"
 #include "app/startup_win.h"
 #include "registry/registry_win.h"
 #include "scheduler/clock.h"
 #include "scheduler/time_text.h"
 #include "service/pipe_win.h"
+#include "service/placement.h"
+#include "service/view_hub.h"
+#include "store/task_record.h"
 
 namespace vantrel {
 
@@ -66,24 +70,19 @@ public:
 };
 
 // The tick's actions as the service carries them out: nothing that would
-// open a window in its session, where nobody sees it.
+// open a window in its session, where nobody sees it. 提醒 and 打开文件 go
+// to the screen user's view.
 class ServiceHost::Driver : public TickDriver {
 public:
-    Driver(TickTimers& timers, Runner& runner, TickIntervals intervals)
-        : TickDriver(timers, nullptr, runner, intervals) {}
-    void UseHistory(HistoryRecorder* history) {
-        history_ = history;
-        SetHistory(history);
-    }
-    void ShowReminder(const std::string&) override { NotShown(); }
-    void OpenTaskFile(const std::string&) override { NotShown(); }
+    Driver(ServiceHost& host, TickTimers& timers, Runner& runner, TickIntervals intervals)
+        : TickDriver(timers, nullptr, runner, intervals), host_(host) {}
+    void UseHistory(HistoryRecorder* history) { SetHistory(history); }
+    void ShowReminder(const std::string& text) override { host_.ForScreenUser(kActRemind, text); }
+    void OpenTaskFile(const std::string& parameter) override { host_.ForScreenUser(kActOpenFile, parameter); }
     void CleanSystemJunk(bool) override { TickDriver::CleanSystemJunk(false); }
 
 private:
-    void NotShown() {
-        if (history_) history_->Executed(ActionOutcome::Error("服务不显示窗口：由用户的托盘副本显示"));
-    }
-    HistoryRecorder* history_ = nullptr;
+    ServiceHost& host_;
 };
 
 // ---- the host ----
@@ -120,7 +119,7 @@ void ServiceHost::Start() {
     StartupResult loaded = store_->StartupLoad(settings);
     runner_->SetCountdownLength(settings.countdownLength);
 
-    driver_.reset(new Driver(timers_, *runner_, options_.intervals));
+    driver_.reset(new Driver(*this, timers_, *runner_, options_.intervals));
     machine_->UseDriver(driver_.get());
     if (!options_.historyFolder.empty()) {
         historyFile_.reset(new HistoryFile(options_.historyFolder));
@@ -150,11 +149,61 @@ void ServiceHost::Post(std::function<void(Runner&)> work) {
 
 void ServiceHost::Stop() { SetEvent(stop_.get()); }
 
-void ServiceHost::ShowCountdown(const std::string&, const std::string&, bool) {
-    if (!timers_.Running(kTimerSecond)) timers_.StartTimer(kTimerSecond, 1000);
+void ServiceHost::UseViews(ViewHub* hub) {
+    hub_ = hub;
+    if (hub_) hub_->UseRunner(runner_.get());
 }
 
-void ServiceHost::HideCountdown() { timers_.StopTimer(kTimerSecond); }
+void ServiceHost::ShowCountdown(const std::string& word, const std::string& remaining, bool closeAll) {
+    if (!timers_.Running(kTimerSecond)) timers_.StartTimer(kTimerSecond, 1000);
+    if (hub_) hub_->ShowCountdown(word, remaining, closeAll);
+}
+
+void ServiceHost::StepCountdown(std::int32_t length, std::int32_t position, const std::string& remaining) {
+    if (hub_) hub_->StepCountdown(length, position, remaining);
+}
+
+void ServiceHost::HideCountdown() {
+    timers_.StopTimer(kTimerSecond);
+    if (hub_) hub_->HideCountdown();
+}
+
+void ServiceHost::SetCountdownBar(std::int32_t length, std::int32_t position) {
+    if (hub_) hub_->SetCountdownBar(length, position);
+}
+
+void ServiceHost::ShowBalloon(const std::string& text) {
+    if (hub_) hub_->ShowBalloon(text);
+}
+
+void ServiceHost::ShowNotice(const std::string& text) {
+    if (hub_) hub_->ShowNotice(text);
+}
+
+void ServiceHost::StatusChanged() {
+    if (hub_) hub_->StatusChanged();
+}
+
+ActionOutcome ServiceHost::CleanJunkNow() { return CleanupOutcomeOf(driver_->RunJunkCleanup(false)); }
+
+void ServiceHost::ForScreenUser(int action, const std::string& text) {
+    Placement placement{RunsIn::Nowhere, kNoSession, kNoteNoView};
+    if (hub_)
+        placement =
+            PlaceAction(action, SessionsWithViews(Sys().ConsoleSession(), Sys().ActiveSessions(), hub_->Views()));
+    bool handed = false;
+    if (placement.where == RunsIn::ScreenUser)
+        handed = action == kActRemind ? hub_->ShowReminder(placement.session, text)
+                                      : hub_->OpenFile(placement.session, text);
+    if (!history_) return;
+    if (handed)
+        history_->Executed(ActionOutcome::Done());
+    else if (placement.where == RunsIn::ScreenUser)
+        // A file's name too long for one message: no other file is opened.
+        history_->Executed(ActionOutcome::Error("文件名太长，无法交给用户的托盘"));
+    else
+        history_->Executed(ActionOutcome::Error(placement.note));
+}
 
 void ServiceHost::Handle1(UINT_PTR timer) {
     switch (timer) {
@@ -165,6 +214,8 @@ void ServiceHost::Handle1(UINT_PTR timer) {
         case kTimerMinute:
             timers_.StartOnce(kTimerMinute, MillisecondsToNextMinute(LocalTimeNow()));
             runner_->Minute();
+            // The tip counts down to the next task by the minute.
+            if (hub_) hub_->StatusChanged();
             break;
         default: break;
     }
@@ -173,8 +224,12 @@ void ServiceHost::Handle1(UINT_PTR timer) {
 void ServiceHost::Control(const ServiceControl& control) {
     if (control.control == SERVICE_CONTROL_POWEREVENT)
         LocalMachine::PowerEvent(*runner_, control.eventType);
-    else if (control.control == SERVICE_CONTROL_SESSIONCHANGE)
+    else if (control.control == SERVICE_CONTROL_SESSIONCHANGE) {
         runner_->SessionChanged(control.eventType, control.session);
+        // A session that became active shows the countdown; one that left
+        // loses what only the screen's user may do.
+        if (hub_) hub_->Refresh();
+    }
 }
 
 std::uint64_t ServiceHost::Run() {
@@ -266,29 +321,23 @@ DWORD WINAPI Handler(DWORD control, DWORD eventType, LPVOID eventData, LPVOID) {
     }
 }
 
-// Holds the pipe's name for the views; what they say is taken up when the
-// service answers them.
-class NoViews : public PipeServer::Listener {
-public:
-    void Received(PipeServer::ConnectionId, const PipeClientIdentity&, const std::string&) override {}
-};
-
 void WINAPI ServiceMain(DWORD, LPSTR*) {
     g_statusHandle = RegisterServiceCtrlHandlerExA(kServiceName, Handler, nullptr);
     if (!g_statusHandle) return;
     Report(SERVICE_START_PENDING, NO_ERROR, 10000);
     DWORD exitCode = NO_ERROR;
     try {
-        // The pipe's first instance before anything runs: a process that
-        // holds the name could play the service to every view.
-        NoViews views;
-        PipeServer pipe(views);
-        pipe.Start();
         ServiceHost::Options options;
         options.historyFolder = HistoryFolder();
         options.version = g_version;
         ServiceHost host(std::unique_ptr<Registry>(new WinRegistry), options);
+        // The pipe's first instance before anything runs: a process that
+        // holds the name could play the service to every view. What views
+        // say meanwhile waits in the host's queue.
+        ServiceViews views(host);
+        views.Start();
         host.Start();
+        views.Attach();
         EnterCriticalSection(&g_hostLock);
         g_host = &host;
         LeaveCriticalSection(&g_hostLock);
@@ -298,7 +347,7 @@ void WINAPI ServiceMain(DWORD, LPSTR*) {
         g_host = nullptr;
         LeaveCriticalSection(&g_hostLock);
         Report(SERVICE_STOP_PENDING, NO_ERROR, 10000);
-        pipe.Stop();
+        views.Stop();
     } catch (const PipeError& e) {
         exitCode = e.code() ? e.code() : ERROR_SERVICE_SPECIFIC_ERROR;
     } catch (const std::exception&) {

@@ -4,8 +4,8 @@
 // tray copy, on waitable timers, since a service has no window (session 0
 // has no user, and under Wine a service's windows would show on the user's
 // desktop). Power and session events come from the SCM's handler; 注销 logs
-// off the console's session. What the runner would show goes nowhere yet:
-// the views connect over the pipe.
+// off the console's session. What the runner would show goes to the views,
+// every user's tray copy connected over the pipe (app/service_views_win.h).
 #pragma once
 
 #include <windows.h>
@@ -26,6 +26,8 @@
 #include "store/task_store.h"
 
 namespace vantrel {
+
+class ViewHub;
 
 extern const char kServiceArgument[];  // "/service"
 // Vantrel.exe /service started by hand, not by the SCM.
@@ -94,21 +96,35 @@ public:
     void Stop();
 
     Runner& runner() { return *runner_; }
+    // The run history, once Start made it (none without a folder).
+    HistoryRecorder* history() { return history_.get(); }
+    HistorySink* historySink() { return historyFile_.get(); }
+    // The junk cleanup a view asked for, without its list (nobody would
+    // see it in the service's session).
+    ActionOutcome CleanJunkNow();
 
-    // RunnerView: nothing shows in the service itself.
+    // The views, on the service's thread after Start: what the runner shows
+    // goes to them, 提醒 and 打开文件 go to the screen user's view, and a
+    // change of the sessions tells them their rights again.
+    void UseViews(ViewHub* hub);
+
+    // RunnerView: nothing shows in the service itself; the views show it.
     void ShowCountdown(const std::string& word, const std::string& remaining, bool closeAll) override;
-    void StepCountdown(std::int32_t, std::int32_t, const std::string&) override {}
+    void StepCountdown(std::int32_t length, std::int32_t position, const std::string& remaining) override;
     void HideCountdown() override;
-    void SetCountdownBar(std::int32_t, std::int32_t) override {}
-    void ShowBalloon(const std::string&) override {}
-    void ShowNotice(const std::string&) override {}
-    void StatusChanged() override {}
+    void SetCountdownBar(std::int32_t length, std::int32_t position) override;
+    void ShowBalloon(const std::string& text) override;
+    void ShowNotice(const std::string& text) override;
+    void StatusChanged() override;
 
 private:
     class Machine;
     class Driver;
     void Handle1(UINT_PTR timer);
     void Control(const ServiceControl& control);
+    // 提醒 (kActRemind) or 打开文件 in the screen user's session, through
+    // the view there; the history says where it went or why it did not.
+    void ForScreenUser(int action, const std::string& text);
 
     std::unique_ptr<Registry> registry_;
     std::unique_ptr<Registry> tickRegistry_;
@@ -119,6 +135,7 @@ private:
     std::unique_ptr<Driver> driver_;
     std::unique_ptr<HistoryFile> historyFile_;
     std::unique_ptr<HistoryRecorder> history_;
+    ViewHub* hub_ = nullptr;
     WaitableTimers timers_;
     Handle stop_, posted_;
     CRITICAL_SECTION lock_;

@@ -57,6 +57,15 @@ public:
     virtual void CleanJunk(const ViewPeer& by) = 0;
 };
 
+// The machine's sessions as the service sees them, for what runs where
+// (service/placement.h): the console's session and each active one, with
+// whether a view of it said hello. A session with a view is logged on (an
+// administrator's when one of its views is); an active session without
+// one is someone's all the same (its tray copy is not there); the console's
+// session, neither active nor with a view, is the sign-in screen: nobody's.
+MachineSessions SessionsWithViews(std::uint32_t console, const std::vector<std::uint32_t>& active,
+                                  const std::vector<ViewPeer>& views);
+
 extern const char* const kChoiceRefusedText;  // "需要管理员权限"
 
 class ViewHub : public RunnerView {

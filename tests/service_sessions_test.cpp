@@ -1,0 +1,62 @@
+// The sessions as the service sees them (the console's, the active ones,
+// the views that said hello) decide where 提醒 and 打开文件 go and who is
+// at the screen: the sign-in screen, a locked console without its tray, a
+// console with a view, fast user switching, a Remote Desktop server, no
+// console at all, a disconnected session's view.
+#include <gtest/gtest.h>
+
+#include "service/view_hub.h"
+#include "store/task_record.h"
+
+namespace vantrel {
+namespace {
+
+ViewPeer Peer(std::uint32_t session, bool administrator) { return ViewPeer{"PC\\user", session, administrator}; }
+
+TEST(ServiceSessions, WhereAReminderGoesAndWhoIsAtTheScreen) {
+    const struct {
+        const char* machine;
+        std::uint32_t console;
+        std::vector<std::uint32_t> active;
+        std::vector<ViewPeer> views;
+        Placement reminder;
+        UserKind screen;
+    } cases[] = {
+        {"the sign-in screen", 1, {}, {}, {RunsIn::Nowhere, kNoSession, kNoteNobodyLoggedOn}, UserKind::Nobody},
+        {"a user at the console whose tray is not there", 1, {1}, {}, {RunsIn::Nowhere, 1, kNoteNoView},
+         UserKind::Standard},
+        {"a standard user with a view", 1, {1}, {Peer(1, false)}, {RunsIn::ScreenUser, 1, ""}, UserKind::Standard},
+        {"an administrator with two views, one elevated", 1, {1}, {Peer(1, false), Peer(1, true)},
+         {RunsIn::ScreenUser, 1, ""}, UserKind::Administrator},
+        {"the elevated view first", 1, {1}, {Peer(1, true), Peer(1, false)}, {RunsIn::ScreenUser, 1, ""},
+         UserKind::Administrator},
+        {"fast user switching: an administrator away, a child at the console", 3, {3},
+         {Peer(2, true), Peer(3, false)}, {RunsIn::ScreenUser, 3, ""}, UserKind::Standard},
+        {"a remote desktop server", 0, {4, 5}, {Peer(5, false), Peer(4, true)}, {RunsIn::ScreenUser, 4, ""},
+         UserKind::Administrator},
+        {"no session attached to the console", kNoSession, {2}, {Peer(2, false)}, {RunsIn::ScreenUser, 2, ""},
+         UserKind::Standard},
+        {"only a disconnected session's view", 1, {}, {Peer(2, true)},
+         {RunsIn::Nowhere, kNoSession, kNoteNobodyLoggedOn}, UserKind::Nobody},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.machine);
+        const MachineSessions machine = SessionsWithViews(c.console, c.active, c.views);
+        EXPECT_EQ(PlaceAction(kActRemind, machine), c.reminder);
+        EXPECT_EQ(PlaceAction(kActOpenFile, machine), c.reminder);
+        EXPECT_EQ(ScreenUserOf(machine).user, c.screen);
+        // Every session named once, whichever list named it.
+        for (std::size_t i = 0; i < machine.sessions.size(); ++i)
+            for (std::size_t j = i + 1; j < machine.sessions.size(); ++j)
+                EXPECT_NE(machine.sessions[i].id, machine.sessions[j].id);
+        for (const ViewPeer& v : c.views) {
+            const auto found = std::find_if(machine.sessions.begin(), machine.sessions.end(),
+                                            [&](const SessionFacts& s) { return s.id == v.session; });
+            ASSERT_NE(found, machine.sessions.end());
+            EXPECT_TRUE(found->hasView);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace vantrel

@@ -1,0 +1,268 @@
+// The service's host joined to its views under Wine, without the SCM: the
+// host on a thread of its own as ServiceMain runs it, the pipe on a name of
+// the test's, and test clients in the same process speaking the views'
+// protocol. A view that says hello is shown the tray and a countdown the
+// service started, steps of it, and its choice acts in the service; a view
+// that breaks the protocol is closed and the others go on.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/service_views_win.h"
+#include "app/service_win.h"
+#include "recording_system_ops.h"
+#include "registry/registry_win.h"
+#include "service/view_protocol.h"
+
+namespace vantrel {
+namespace {
+
+const char kKey[] = "\\Software\\Brelnix\\VantrelServiceViewsTest";
+const DWORD kDeadlineMs = 15000;
+
+std::uint32_t OwnSession() {
+    DWORD session = 0;
+    ProcessIdToSessionId(GetCurrentProcessId(), &session);
+    return session;
+}
+
+// Recorded power calls, with this process's session at the console.
+class ServiceOps : public testing::RecordingSystemOps {
+public:
+    std::uint32_t ConsoleSession() override { return OwnSession(); }
+};
+
+std::string UniquePipeName() {
+    static int counter = 0;
+    return "\\\\.\\pipe\\Vantrel.ViewsTest." + std::to_string(GetCurrentProcessId()) + "." +
+           std::to_string(++counter);
+}
+
+// The host and its views started as ServiceMain starts them.
+class RunningService {
+public:
+    RunningService() : pipeName_(UniquePipeName()) {
+        WinRegistry::DeleteTree(kKey);
+        ServiceHost::Options options;
+        options.programKey = kKey;
+        host_.reset(new ServiceHost(std::unique_ptr<Registry>(new WinRegistry), options));
+        PipeServer::Options pipe;
+        pipe.name = pipeName_;
+        views_.reset(new ServiceViews(*host_, pipe));
+        views_->Start();
+        started_ = Handle(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        thread_ = Handle(CreateThread(nullptr, 0, Main, this, 0, nullptr));
+        EXPECT_EQ(WaitForSingleObject(started_.get(), kDeadlineMs), WAIT_OBJECT_0) << "the host did not start";
+    }
+    ~RunningService() {
+        host_->Stop();
+        EXPECT_EQ(WaitForSingleObject(thread_.get(), kDeadlineMs), WAIT_OBJECT_0) << "Stop did not end Run";
+        views_.reset();
+        host_.reset();
+        WinRegistry::DeleteTree(kKey);
+    }
+
+    const std::string& pipeName() const { return pipeName_; }
+
+    void OnService(const std::function<void(Runner&)>& work) {
+        Handle done(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        HANDLE event = done.get();
+        host_->Post([&work, event](Runner& runner) {
+            work(runner);
+            SetEvent(event);
+        });
+        ASSERT_EQ(WaitForSingleObject(event, kDeadlineMs), WAIT_OBJECT_0) << "the service's thread did not answer";
+    }
+    bool WaitUntil(const std::function<bool(Runner&)>& done) {
+        const DWORD start = GetTickCount();
+        while (GetTickCount() - start < kDeadlineMs) {
+            bool holds = false;
+            OnService([&](Runner& runner) { holds = done(runner); });
+            if (holds) return true;
+            Sleep(20);
+        }
+        return false;
+    }
+
+private:
+    static DWORD WINAPI Main(void* self) {
+        auto* s = static_cast<RunningService*>(self);
+        s->host_->Start();
+        s->views_->Attach();
+        SetEvent(s->started_.get());
+        s->host_->Run();
+        return 0;
+    }
+    std::string pipeName_;
+    std::unique_ptr<ServiceHost> host_;
+    std::unique_ptr<ServiceViews> views_;
+    Handle started_, thread_;
+};
+
+std::uint32_t OwnProcess() { return GetCurrentProcessId(); }
+
+std::string OfType(MessageType type) {
+    ViewMessage m;
+    m.type = type;
+    return EncodeViewMessage(m);
+}
+
+std::string HelloFrom(std::uint32_t session) {
+    ViewMessage m;
+    m.type = MessageType::Hello;
+    m.session = session;
+    return EncodeViewMessage(m);
+}
+
+// A view as the tray copy will be: it says hello and reads what comes.
+class TestView {
+public:
+    explicit TestView(const std::string& pipe) : client_(PipeClient::Connect(pipe, OwnProcess, kDeadlineMs)) {}
+
+    void Hello() { client_.Send(HelloFrom(OwnSession())); }
+    void Choose(ViewAction action, std::uint32_t countdown, std::int32_t argument) {
+        ViewMessage m;
+        m.type = MessageType::Choice;
+        m.action = action;
+        m.source = ChoiceSource::Countdown;
+        m.countdownId = countdown;
+        m.argument = argument;
+        client_.Send(EncodeViewMessage(m));
+    }
+    void SendRaw(const std::string& body) { client_.Send(body); }
+
+    // The first message from the service that `wanted` accepts, reading
+    // past the others; nothing at the deadline.
+    std::optional<ViewMessage> WaitFor(const std::function<bool(const ViewMessage&)>& wanted) {
+        const DWORD start = GetTickCount();
+        while (GetTickCount() - start < kDeadlineMs) {
+            std::optional<std::string> body = client_.Receive(200);
+            if (!body) continue;
+            const ViewMessage m = ParseFromService(*body);
+            seen_.push_back(m.type);
+            if (wanted(m)) return m;
+        }
+        return std::nullopt;
+    }
+    std::optional<ViewMessage> WaitFor(MessageType type) {
+        return WaitFor([type](const ViewMessage& m) { return m.type == type; });
+    }
+    // Whether the service closed the pipe within the deadline.
+    bool Closed() {
+        const DWORD start = GetTickCount();
+        try {
+            while (GetTickCount() - start < kDeadlineMs) client_.Receive(200);
+        } catch (const PipeError&) {
+            return true;
+        }
+        return false;
+    }
+
+private:
+    PipeClient client_;
+    std::vector<MessageType> seen_;
+};
+
+TEST(ServiceViews, AViewShowsTheServicesCountdownAndItsChoiceActsThere) {
+    struct Row {
+        const char* what;
+        ViewAction action;
+        std::int32_t argument;
+        bool monitoringAfter;     // 取消 switches monitoring off
+        bool postponed;           // a postponed action waits
+        const char* carriedOut;   // the recorded power call; empty: none
+    } rows[] = {
+        {"取消", ViewAction::CancelCountdown, 0, false, false, ""},
+        {"推迟", ViewAction::PostponeCountdown, 5, true, true, ""},
+        {"立即执行", ViewAction::ActNow, 0, true, false, "ExitWindowsEx 28"},
+    };
+    for (const Row& row : rows) {
+        ServiceOps ops;
+        RunningService service;
+        TestView view(service.pipeName());
+        view.Hello();
+        // Greeted: its rights and the tray as the runner has it.
+        ASSERT_TRUE(view.WaitFor(MessageType::Rights)) << row.what;
+        const std::optional<ViewMessage> tray = view.WaitFor(MessageType::TrayState);
+        ASSERT_TRUE(tray) << row.what;
+        EXPECT_TRUE(tray->trayFlags & kTrayMonitoring) << row.what;
+
+        service.OnService([](Runner& runner) {
+            runner.SetCountdownLength(600);
+            runner.tickState().pendingAction = "关机";
+            EXPECT_TRUE(runner.StartTaskCountdown("关机", false));
+        });
+        const std::optional<ViewMessage> shown = view.WaitFor(MessageType::CountdownShown);
+        ASSERT_TRUE(shown) << row.what;
+        EXPECT_EQ(shown->word, "关机") << row.what;
+        EXPECT_TRUE(shown->buttons.cancel && shown->buttons.postpone && shown->buttons.actNow)
+            << row.what << ": an administrator at the screen is offered every button";
+        // The service's second timer steps it in the view.
+        const std::optional<ViewMessage> step = view.WaitFor([&](const ViewMessage& m) {
+            return m.type == MessageType::CountdownStepped && m.countdownId == shown->countdownId && m.position > 0;
+        });
+        ASSERT_TRUE(step) << row.what;
+        EXPECT_EQ(step->length, 600) << row.what;
+
+        view.Choose(row.action, shown->countdownId, row.argument);
+        EXPECT_TRUE(view.WaitFor([&](const ViewMessage& m) {
+            return m.type == MessageType::CountdownHidden && m.countdownId == shown->countdownId;
+        })) << row.what;
+        bool counting = true, monitoring = false, postponed = false, carriedOut = false;
+        service.OnService([&](Runner& runner) {
+            counting = runner.counting();
+            monitoring = runner.gate().monitoring;
+            postponed = runner.postponed().has_value();
+            carriedOut = *row.carriedOut &&
+                         std::find(ops.calls.begin(), ops.calls.end(), row.carriedOut) != ops.calls.end();
+        });
+        EXPECT_FALSE(counting) << row.what;
+        EXPECT_EQ(monitoring, row.monitoringAfter) << row.what;
+        EXPECT_EQ(postponed, row.postponed) << row.what;
+        EXPECT_EQ(carriedOut, *row.carriedOut != 0) << row.what;
+        if (!row.monitoringAfter) {
+            EXPECT_TRUE(view.WaitFor([](const ViewMessage& m) {
+                return m.type == MessageType::TrayState && !(m.trayFlags & kTrayMonitoring);
+            })) << row.what << ": the tray follows";
+        }
+    }
+}
+
+TEST(ServiceViews, AViewThatBreaksTheProtocolIsClosedAndTheOthersGoOn) {
+    struct Row {
+        const char* what;
+        std::string body;
+    } rows[] = {
+        {"an unknown version", std::string("\x09\x40", 2)},
+        {"a message of the service's", OfType(MessageType::Balloon)},
+        {"a choice before hello", OfType(MessageType::Choice)},
+        {"a hello from another session", HelloFrom(OwnSession() + 1)},
+    };
+    ServiceOps ops;
+    RunningService service;
+    TestView good(service.pipeName());
+    good.Hello();
+    ASSERT_TRUE(good.WaitFor(MessageType::TrayState));
+    for (const Row& row : rows) {
+        TestView bad(service.pipeName());
+        bad.SendRaw(row.body);
+        EXPECT_TRUE(bad.Closed()) << row.what;
+    }
+    // The good view still sees what the service shows.
+    service.OnService([](Runner& runner) {
+        runner.SetCountdownLength(600);
+        runner.tickState().pendingAction = "重启";
+        runner.StartTaskCountdown("重启", false);
+    });
+    const std::optional<ViewMessage> shown = good.WaitFor(MessageType::CountdownShown);
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(shown->word, "重启");
+}
+
+}  // namespace
+}  // namespace vantrel
