@@ -9,6 +9,8 @@
 #include "app/main_window_win.h"
 #include "app/service_setup_win.h"
 #include "app/service_win.h"
+#include "app/view_window_win.h"
+#include "service/pipe_win.h"
 #include "history/history_file_win.h"
 #include "text/codepage_win.h"
 #include "registry/registry_win.h"
@@ -65,6 +67,26 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     vantrel::UsePathForm(&vantrel::SystemComparablePath);
 
     int exitCode = 0;
+    // While the service runs the machine's schedule, this copy is a view of
+    // it and runs no task; without the service (the portable copy) it runs
+    // them itself.
+    if (vantrel::ServiceProcessId(vantrel::kServiceName) != 0) {
+        DWORD session = 0;
+        ProcessIdToSessionId(GetCurrentProcessId(), &session);
+        vantrel::ViewWindow::Options options;
+        options.session = session;
+        options.expected = [] { return vantrel::ServiceProcessId(vantrel::kServiceName); };
+        vantrel::ViewWindow view(options);
+        if (!view.Start()) return 1;
+        MSG msg;
+        while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+            if (vantrel::IsDialogKey(msg)) continue;
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        if (instance) CloseHandle(instance);
+        return static_cast<int>(msg.wParam);
+    }
     {
         vantrel::MainWindow::Options options;
         options.historyFolder = vantrel::HistoryFolder();

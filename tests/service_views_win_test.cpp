@@ -15,6 +15,7 @@
 
 #include "app/service_views_win.h"
 #include "app/service_win.h"
+#include "app/view_window_win.h"
 #include "recording_system_ops.h"
 #include "registry/registry_win.h"
 #include "service/view_protocol.h"
@@ -46,7 +47,7 @@ std::string UniquePipeName() {
 // The host and its views started as ServiceMain starts them.
 class RunningService {
 public:
-    RunningService() : pipeName_(UniquePipeName()) {
+    explicit RunningService(std::string pipeName = UniquePipeName()) : pipeName_(std::move(pipeName)) {
         WinRegistry::DeleteTree(kKey);
         ServiceHost::Options options;
         options.programKey = kKey;
@@ -262,6 +263,114 @@ TEST(ServiceViews, AViewThatBreaksTheProtocolIsClosedAndTheOthersGoOn) {
     const std::optional<ViewMessage> shown = good.WaitFor(MessageType::CountdownShown);
     ASSERT_TRUE(shown);
     EXPECT_EQ(shown->word, "重启");
+}
+
+// Runs the test thread's messages until `done` holds; false at the deadline.
+bool PumpUntil(const std::function<bool()>& done) {
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < kDeadlineMs) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        if (done()) return true;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    }
+    return false;
+}
+
+std::unique_ptr<ViewWindow> StartView(const std::string& pipe) {
+    ViewWindow::Options options;
+    options.pipeName = pipe;
+    options.expected = OwnProcess;
+    options.session = OwnSession();
+    options.endsProgram = false;
+    std::unique_ptr<ViewWindow> view(new ViewWindow(options));
+    EXPECT_TRUE(view->Start());
+    return view;
+}
+
+// The tray copy as a view: it shows the countdown the service started,
+// with the buttons its user may press, and its 取消 stops it in the service;
+// the service restarted, the view comes back by itself.
+TEST(ServiceViews, TheViewWindowShowsTheCountdownAndComesBackAfterARestart) {
+    ServiceOps ops;
+    const std::string pipe = UniquePipeName();
+    std::unique_ptr<RunningService> service(new RunningService(pipe));
+    std::unique_ptr<ViewWindow> view = StartView(pipe);
+    ASSERT_TRUE(PumpUntil([&] { return view->side().connected(); })) << "the view never reached the service";
+    // Until the service said otherwise, nothing was offered; now its rights
+    // ungrey the menu.
+    EXPECT_TRUE(PumpUntil([&] {
+        return !(GetMenuState(view->menu().handle(), kMenuMonitor, MF_BYCOMMAND) & MF_GRAYED);
+    }));
+
+    service->OnService([](Runner& runner) {
+        runner.SetCountdownLength(600);
+        runner.tickState().pendingAction = "关机";
+        runner.StartTaskCountdown("关机", false);
+    });
+    ASSERT_TRUE(PumpUntil([&] { return view->side().countdown() && IsWindowVisible(view->hwnd()); }))
+        << "the countdown did not show";
+    EXPECT_TRUE(IsWindowVisible(view->view().cancel()));
+    // Its own 取消: the service stops counting, and the window goes.
+    view->OnCommand(CountdownView::kCancelId);
+    EXPECT_TRUE(service->WaitUntil([](Runner& runner) { return !runner.counting(); }));
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(view->hwnd()); }));
+    EXPECT_TRUE(PumpUntil([&] { return !(view->side().trayFlags() & kTrayMonitoring); }));
+
+    // The service stops: the view offers nothing; it starts again on the
+    // same name: the view is back and shows its countdown.
+    service.reset();
+    ASSERT_TRUE(PumpUntil([&] { return !view->side().connected(); }));
+    EXPECT_TRUE(GetMenuState(view->menu().handle(), kMenuMonitor, MF_BYCOMMAND) & MF_GRAYED);
+    service.reset(new RunningService(pipe));
+    ASSERT_TRUE(PumpUntil([&] { return view->side().connected(); })) << "the view did not come back";
+    service->OnService([](Runner& runner) {
+        runner.SetCountdownLength(600);
+        runner.tickState().pendingAction = "重启";
+        runner.StartTaskCountdown("重启", false);
+    });
+    ASSERT_TRUE(PumpUntil([&] { return view->side().countdown() && view->side().countdown()->word == "重启"; }));
+    DestroyWindow(view->hwnd());
+    view.reset();
+    service.reset();
+}
+
+TEST(ServiceViews, EveryServiceItemOfTheTrayMenuNamesWhatItAsks) {
+    struct Row {
+        UINT item;
+        std::uint8_t flags;
+        ViewAction action;
+        std::int32_t argument;
+    } rows[] = {
+        {kMenuMonitor, kTrayMonitoring, ViewAction::MonitoringOff, 0},
+        {kMenuMonitor, 0, ViewAction::MonitoringOn, 0},
+        {kMenuMonitor, kTrayMonitoring | kTrayPaused, ViewAction::MonitoringOn, 0},  // 启用监控 ends the pause
+        {kMenuLogOff, 0, ViewAction::PowerCommand, static_cast<std::int32_t>(PowerOp::LogOff)},
+        {kMenuFastShutdown, 0, ViewAction::PowerCommand, static_cast<std::int32_t>(PowerOp::FastShutdown)},
+        {kMenuPause + 3, 0, ViewAction::Pause, static_cast<std::int32_t>(PauseChoice::Tomorrow)},
+        {kMenuQuickTimer + 0, 0, ViewAction::QuickTimer, kQuickTimerMinutes[0]},
+        {kMenuQuickTimer + 3, 0, ViewAction::QuickTimer, kQuickTimerMinutes[3]},
+        {kMenuCancelTimer, kTrayQuickTimer, ViewAction::QuickTimer, 0},
+        {kMenuCleanJunk, 0, ViewAction::CleanJunk, 0},
+    };
+    for (const Row& row : rows) {
+        const std::optional<MenuChoice> c = ChoiceForMenuItem(row.item, row.flags);
+        ASSERT_TRUE(c) << row.item;
+        EXPECT_EQ(c->action, row.action) << row.item;
+        EXPECT_EQ(c->argument, row.argument) << row.item;
+        // What the view sends is what the protocol carries.
+        ViewMessage m;
+        m.type = MessageType::Choice;
+        m.action = c->action;
+        m.argument = c->argument;
+        EXPECT_NO_THROW(ParseFromView(EncodeViewMessage(m))) << row.item;
+    }
+    // What the view does itself asks nothing of the service.
+    for (UINT item : {kMenuOpenCd, kMenuCloseCd, kMenuMonitorOff, kMenuHelp, kMenuAbout, kMenuExit, kMenuSettings})
+        EXPECT_FALSE(ChoiceForMenuItem(item, kTrayMonitoring)) << item;
 }
 
 }  // namespace
