@@ -76,6 +76,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
         vantrel::ViewWindow::Options options;
         options.session = session;
         options.expected = [] { return vantrel::ServiceProcessId(vantrel::kServiceName); };
+        vantrel::WinRegistry registry;
+        options.registry = &registry;
         vantrel::ViewWindow view(options);
         if (!view.Start()) return 1;
         MSG msg;

@@ -2,9 +2,11 @@
 
 #include "actions/utility_actions_win.h"
 #include "app/shell_texts.h"
+#include "app/startup_win.h"
 #include "app/tray_protocol.h"
 #include "runner/postponed.h"
 #include "runner/tray_status.h"
+#include "store/task_store.h"
 #include "winui/popup_menu_win.h"
 
 namespace vantrel {
@@ -84,10 +86,44 @@ bool ViewWindow::Start() {
     taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
     tray_.Init(hwnd(), LoadProgramIcon(L"MAINICON"), kTipEnabled);
     tray_.Add();
+    ReadOwnSettings();
+    menu_.SetHotkeyCaptions(MenuCaptionsFor(ctrlFlag_, UserName()));
+    if (options_.hotkeys) {
+        hotkeys_.GetAtoms();
+        hotkeys_.Register(hwnd(), ctrlFlag_);
+    }
     GreyMenu();
     SetTimer(hwnd(), kTimerIdle, kIdleReportMs, nullptr);
     reader_ = Handle(CreateThread(nullptr, 0, ReaderMain, this, 0, nullptr));
     return reader_.get() != nullptr;
+}
+
+// The two settings the view itself uses, read once: a value missing or of
+// the wrong type keeps its default.
+void ViewWindow::ReadOwnSettings() {
+    Registry* reg = options_.registry;
+    if (!reg) return;
+    try {
+        if (!reg->OpenKey(options_.programKey.empty() ? kProgramKeyPath : options_.programKey, false)) return;
+        if (reg->ValueExists(kValCtrlHotkeys)) ctrlFlag_ = reg->ReadInteger(kValCtrlHotkeys);
+        if (reg->ValueExists(kValSoundPath)) soundPath_ = reg->ReadString(kValSoundPath);
+    } catch (const std::exception&) {
+        // The defaults: F8 to F11 and no sound.
+    }
+    reg->CloseKey();
+}
+
+// The hotkeys' power commands, carried out by the service.
+void ViewWindow::OnHotkey(WPARAM id) {
+    PowerOp op = PowerOp::None;
+    switch (hotkeys_.ActionFor(id)) {
+        case HotkeyAction::LogOff: op = PowerOp::LogOff; break;
+        case HotkeyAction::Standby: op = PowerOp::Standby; break;
+        case HotkeyAction::FastRestart: op = PowerOp::FastRestart; break;
+        case HotkeyAction::FastShutdown: op = PowerOp::FastShutdown; break;
+        case HotkeyAction::None: return;
+    }
+    Choose(ViewAction::PowerCommand, ChoiceSource::Hotkey, static_cast<std::int32_t>(op));
 }
 
 DWORD WINAPI ViewWindow::ReaderMain(void* self) {
@@ -194,7 +230,7 @@ void ViewWindow::ShowCountdown() {
         return;
     }
     if (countdownShown_ != c->id) {
-        view_.Open(c->word, c->remaining, std::string(), c->closeAll);
+        view_.Open(c->word, c->remaining, soundPath_, c->closeAll);
         countdownShown_ = c->id;
     }
     view_.Step(c->length, c->position, c->remaining);
@@ -321,6 +357,7 @@ LRESULT ViewWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_TIMER:
             if (wParam == kTimerIdle) ReportIdle();
             return 0;
+        case WM_HOTKEY: OnHotkey(wParam); return 1;
         case WM_COMMAND:
             if (HIWORD(wParam) == 0 || HIWORD(wParam) == BN_CLICKED) OnCommand(LOWORD(wParam));
             return 0;
@@ -330,6 +367,7 @@ LRESULT ViewWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             break;
         case WM_DESTROY:
             KillTimer(hwnd(), kTimerIdle);
+            if (options_.hotkeys) hotkeys_.Release(hwnd());
             StopReader();
             tray_.Delete();
             view_.Close(side_.barLength());

@@ -20,8 +20,10 @@
 
 #include "actions/countdown_view_win.h"
 #include "actions/handle_win.h"
+#include "app/hotkeys_win.h"
 #include "app/tray_icon_win.h"
 #include "app/tray_menu_win.h"
+#include "registry/registry.h"
 #include "service/pipe_win.h"
 #include "service/view_side.h"
 #include "winui/form_win.h"
@@ -51,6 +53,12 @@ public:
         PipeClient::ExpectedServer expected;
         std::uint32_t session = 0;  // the view's session (ProcessIdToSessionId)
         bool endsProgram = true;
+        // Where the view reads the hotkeys' modifier and the countdown's
+        // sound (users may read the program key, not write it); none: the
+        // defaults.
+        Registry* registry = nullptr;
+        std::string programKey;  // empty: the program key
+        bool hotkeys = true;
     };
 
     explicit ViewWindow(Options options);
@@ -86,12 +94,17 @@ private:
     void ReportIdle();
     void OnTrayCallback(WPARAM wParam, LPARAM lParam);
     void StopReader();
+    void ReadOwnSettings();
+    void OnHotkey(WPARAM id);
 
     Options options_;
     ViewSide side_;
     TrayIcon tray_;
     TrayMenu menu_;
     CountdownView view_;
+    Hotkeys hotkeys_;
+    std::int32_t ctrlFlag_ = 0;
+    std::string soundPath_;
     std::uint32_t countdownShown_ = 0;  // the id the window shows; 0 none
     bool monitoringShown_ = true;
     UINT taskbarCreated_ = 0;

@@ -19,6 +19,7 @@
 #include "recording_system_ops.h"
 #include "registry/registry_win.h"
 #include "service/view_protocol.h"
+#include "store/task_store.h"
 
 namespace vantrel {
 namespace {
@@ -286,6 +287,7 @@ std::unique_ptr<ViewWindow> StartView(const std::string& pipe) {
     options.expected = OwnProcess;
     options.session = OwnSession();
     options.endsProgram = false;
+    options.hotkeys = false;  // the machine's F8 to F11 stay the user's
     std::unique_ptr<ViewWindow> view(new ViewWindow(options));
     EXPECT_TRUE(view->Start());
     return view;
@@ -371,6 +373,47 @@ TEST(ServiceViews, EveryServiceItemOfTheTrayMenuNamesWhatItAsks) {
     // What the view does itself asks nothing of the service.
     for (UINT item : {kMenuOpenCd, kMenuCloseCd, kMenuMonitorOff, kMenuHelp, kMenuAbout, kMenuExit, kMenuSettings})
         EXPECT_FALSE(ChoiceForMenuItem(item, kTrayMonitoring)) << item;
+}
+
+// The view reads the hotkeys' modifier from the program key, which users
+// may read: the menu names the keys it registered; a value missing or of
+// the wrong type keeps F8 to F11.
+TEST(ServiceViews, TheViewTakesItsHotkeysFromTheProgramKey) {
+    struct Row {
+        const char* what;
+        bool integer;
+        std::int32_t number;
+        bool ctrl;
+    } rows[] = {
+        {"no value", false, 0, false},
+        {"rejian 1", true, 1, true},
+        {"rejian 0", true, 0, false},
+        {"rejian stored as text", false, 1, false},
+    };
+    const char key[] = "\\Software\\Brelnix\\VantrelViewSettingsTest";
+    for (const Row& row : rows) {
+        WinRegistry::DeleteTree(key);
+        WinRegistry reg;
+        ASSERT_TRUE(reg.OpenKey(key, true));
+        if (row.integer) reg.WriteInteger(kValCtrlHotkeys, row.number);
+        if (!row.integer && row.number) reg.WriteString(kValCtrlHotkeys, "1");
+        reg.CloseKey();
+        ViewWindow::Options options;
+        options.pipeName = UniquePipeName();  // no service: the view waits for one
+        options.expected = OwnProcess;
+        options.endsProgram = false;
+        options.hotkeys = false;
+        options.registry = &reg;
+        options.programKey = key;
+        ViewWindow view(options);
+        ASSERT_TRUE(view.Start());
+        const bool ctrl = view.menu().Caption(kMenuLogOff).find("Ctrl+") != std::string::npos;
+        EXPECT_EQ(ctrl, row.ctrl) << row.what;
+        // Nothing is offered without a service.
+        EXPECT_TRUE(GetMenuState(view.menu().handle(), kMenuMonitor, MF_BYCOMMAND) & MF_GRAYED) << row.what;
+        DestroyWindow(view.hwnd());
+    }
+    WinRegistry::DeleteTree(key);
 }
 
 }  // namespace
