@@ -134,6 +134,16 @@ public:
     virtual bool AllowMessageFromLowerIntegrity(void* window, std::uint32_t message);
     // Shell_NotifyIconW(operation, record), `record` a NOTIFYICONDATAW.
     virtual bool NotifyIcon(std::uint32_t operation, void* record);
+    // The elevation type of the token of the user logged on in `session`
+    // (WTSQueryUserToken; TokenElevationType from Vista on: 1 no split or
+    // XP, 2 full, 3 an administrator's filtered token); 0 when nobody is
+    // logged on there or the token cannot be had (only the service can).
+    virtual std::uint32_t SessionUserElevation(std::uint32_t session);
+    // Starts `commandLine` in `session`, on its interactive desktop, with
+    // its user's environment: as that user (WTSQueryUserToken), or with the
+    // user's linked full token when `linkedToken`. 0, or the system's error
+    // code.
+    virtual std::uint32_t StartAsSessionUser(std::uint32_t session, bool linkedToken, const std::string& commandLine);
     // Windows' major version (GetVersion): 5 XP, 6 Vista to 8.1 (and later
     // systems to a program that does not declare them), 10.
     virtual unsigned WindowsMajorVersion();

@@ -23,8 +23,12 @@ bool ServiceViews::SessionAtScreen(std::uint32_t session) {
     return std::find(active.begin(), active.end(), session) != active.end();
 }
 
-ServiceViews::ServiceViews(ServiceHost& host, PipeServer::Options options)
-    : host_(host), hub_(*this, SessionAtScreen, &history_, LocalTimeNow), pipe_(*this, std::move(options)) {
+ServiceViews::ServiceViews(ServiceHost& host, PipeServer::Options options, std::string viewCommand)
+    : host_(host),
+      hub_(*this, SessionAtScreen, &history_, LocalTimeNow),
+      pipe_(*this, std::move(options)),
+      launcher_(viewCommand),
+      launches_(!viewCommand.empty()) {
     hub_.UseCommands(this);
 }
 
@@ -38,7 +42,8 @@ void ServiceViews::Start() { pipe_.Start(); }
 
 void ServiceViews::Attach() {
     history_.to = host_.historySink();
-    host_.UseViews(&hub_);
+    launcher_.UseHistory(host_.history());
+    host_.UseViews(&hub_, launches_ ? &launcher_ : nullptr);
 }
 
 void ServiceViews::Stop() { pipe_.Stop(); }
@@ -63,6 +68,15 @@ void ServiceViews::OnReceived(ConnectionId id, const PipeClientIdentity& who, co
         peer.session = who.session;
         peer.administrator = who.administrator;
         hub_.Connected(id, peer);
+    }
+    // A user's 退出 holds until they log on again: the service starts no
+    // view in their session meanwhile.
+    try {
+        const ViewMessage m = ParseFromView(message);
+        if (m.type == MessageType::Choice && m.action == ViewAction::CloseView && who.known)
+            launcher_.ClosedByUser(who.session);
+    } catch (const ProtocolError&) {
+        // The hub closes the connection.
     }
     // The hub ignores a connection it closed; its later messages were
     // already on their way.

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/service_win.h"
+#include "app/view_launcher_win.h"
 #include "history/history.h"
 #include "service/pipe_win.h"
 #include "service/view_hub.h"
@@ -26,7 +27,10 @@ public:
     // active one (connected, at the console or remotely).
     static bool SessionAtScreen(std::uint32_t session);
 
-    ServiceViews(ServiceHost& host, PipeServer::Options options = PipeServer::Options());
+    // `viewCommand`: the command line a view starts with (the program,
+    // quoted); empty: the service starts no views.
+    ServiceViews(ServiceHost& host, PipeServer::Options options = PipeServer::Options(),
+                 std::string viewCommand = std::string());
     ~ServiceViews() override;
     ServiceViews(const ServiceViews&) = delete;
     ServiceViews& operator=(const ServiceViews&) = delete;
@@ -41,6 +45,7 @@ public:
     void Stop();
 
     ViewHub& hub() { return hub_; }
+    ViewLauncher& launcher() { return launcher_; }
 
     // PipeServer::Listener, on the connections' threads.
     void Received(PipeServer::ConnectionId id, const PipeClientIdentity& who, const std::string& message) override;
@@ -70,6 +75,8 @@ private:
     LateHistory history_;
     ViewHub hub_;
     PipeServer pipe_;
+    ViewLauncher launcher_;
+    bool launches_;
     std::set<ConnectionId> open_;  // the service's thread's: connections it has heard from
 };
 

@@ -10,6 +10,7 @@
 #include "actions/utility_actions_win.h"
 #include "app/service_views_win.h"
 #include "app/startup_win.h"
+#include "app/view_launcher_win.h"
 #include "registry/registry_win.h"
 #include "scheduler/clock.h"
 #include "scheduler/time_text.h"
@@ -17,6 +18,7 @@
 #include "service/placement.h"
 #include "service/view_hub.h"
 #include "store/task_record.h"
+#include "text/codepage_win.h"
 
 namespace vantrel {
 
@@ -149,9 +151,15 @@ void ServiceHost::Post(std::function<void(Runner&)> work) {
 
 void ServiceHost::Stop() { SetEvent(stop_.get()); }
 
-void ServiceHost::UseViews(ViewHub* hub) {
+void ServiceHost::UseViews(ViewHub* hub, ViewLauncher* launcher) {
     hub_ = hub;
+    launcher_ = hub ? launcher : nullptr;
     if (hub_) hub_->UseRunner(runner_.get());
+    if (launcher_) timers_.StartOnce(kTimerLaunch, 15000);
+}
+
+void ServiceHost::StartMissingViews() {
+    if (launcher_ && hub_) launcher_->StartMissing(hub_->Views(), MinuteNumber(LocalTimeNow()));
 }
 
 void ServiceHost::ShowCountdown(const std::string& word, const std::string& remaining, bool closeAll) {
@@ -211,11 +219,16 @@ void ServiceHost::Handle1(UINT_PTR timer) {
         case TickDriver::kTimer3: driver_->Timer3Timer(); break;
         case TickDriver::kTimerNetsh: driver_->NetshTimer(); break;
         case kTimerSecond: runner_->Second(); break;
+        case kTimerLaunch:
+            launching_ = true;
+            StartMissingViews();
+            break;
         case kTimerMinute:
             timers_.StartOnce(kTimerMinute, MillisecondsToNextMinute(LocalTimeNow()));
             runner_->Minute();
             // The tip counts down to the next task by the minute.
             if (hub_) hub_->StatusChanged();
+            if (launching_) StartMissingViews();
             break;
         default: break;
     }
@@ -226,6 +239,10 @@ void ServiceHost::Control(const ServiceControl& control) {
         LocalMachine::PowerEvent(*runner_, control.eventType);
     else if (control.control == SERVICE_CONTROL_SESSIONCHANGE) {
         runner_->SessionChanged(control.eventType, control.session);
+        if (control.eventType == WTS_SESSION_LOGON && launcher_) {
+            launcher_->LoggedOn(control.session);
+            StartMissingViews();
+        }
         // A session that became active shows the countdown; one that left
         // loses what only the screen's user may do.
         if (hub_) hub_->Refresh();
@@ -334,7 +351,9 @@ void WINAPI ServiceMain(DWORD, LPSTR*) {
         // The pipe's first instance before anything runs: a process that
         // holds the name could play the service to every view. What views
         // say meanwhile waits in the host's queue.
-        ServiceViews views(host);
+        wchar_t program[MAX_PATH] = {};
+        GetModuleFileNameW(nullptr, program, MAX_PATH);
+        ServiceViews views(host, PipeServer::Options(), "\"" + Narrow(program) + "\"");
         views.Start();
         host.Start();
         views.Attach();

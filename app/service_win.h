@@ -28,6 +28,7 @@
 namespace vantrel {
 
 class ViewHub;
+class ViewLauncher;
 
 extern const char kServiceArgument[];  // "/service"
 // Vantrel.exe /service started by hand, not by the SCM.
@@ -70,6 +71,7 @@ struct ServiceControl {
 class ServiceHost : public RunnerView {
 public:
     static constexpr UINT_PTR kTimerSecond = 2;  // the countdown's step
+    static constexpr UINT_PTR kTimerLaunch = 5;  // once, the views' first start
     static constexpr UINT_PTR kTimerMinute = 6;  // the start of each minute
 
     struct Options {
@@ -106,7 +108,10 @@ public:
     // The views, on the service's thread after Start: what the runner shows
     // goes to them, 提醒 and 打开文件 go to the screen user's view, and a
     // change of the sessions tells them their rights again.
-    void UseViews(ViewHub* hub);
+    // With a launcher, the host starts the views that are missing: 15
+    // seconds after it starts (the views of its last run come back by
+    // themselves first), at each logon and at the start of each minute.
+    void UseViews(ViewHub* hub, ViewLauncher* launcher = nullptr);
 
     // RunnerView: nothing shows in the service itself; the views show it.
     void ShowCountdown(const std::string& word, const std::string& remaining, bool closeAll) override;
@@ -125,6 +130,7 @@ private:
     // 提醒 (kActRemind) or 打开文件 in the screen user's session, through
     // the view there; the history says where it went or why it did not.
     void ForScreenUser(int action, const std::string& text);
+    void StartMissingViews();
 
     std::unique_ptr<Registry> registry_;
     std::unique_ptr<Registry> tickRegistry_;
@@ -136,6 +142,8 @@ private:
     std::unique_ptr<HistoryFile> historyFile_;
     std::unique_ptr<HistoryRecorder> history_;
     ViewHub* hub_ = nullptr;
+    ViewLauncher* launcher_ = nullptr;
+    bool launching_ = false;  // the first start of the views is past
     WaitableTimers timers_;
     Handle stop_, posted_;
     CRITICAL_SECTION lock_;

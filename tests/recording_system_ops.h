@@ -120,6 +120,18 @@ public:
         powerRequestCalls.push_back(on);
         return powerRequests;
     }
+    // The users logged on, by session, with their token's elevation type
+    // (1, 2 or 3); views started are recorded, never started.
+    std::map<std::uint32_t, std::uint32_t> sessionUsers;
+    std::uint32_t startResult = 0;
+    std::uint32_t SessionUserElevation(std::uint32_t session) override {
+        const auto found = sessionUsers.find(session);
+        return found == sessionUsers.end() ? 0 : found->second;
+    }
+    std::uint32_t StartAsSessionUser(std::uint32_t session, bool linkedToken, const std::string& commandLine) override {
+        calls.push_back("start in session " + std::to_string(session) + (linkedToken ? " linked " : " ") + commandLine);
+        return startResult;
+    }
     bool resumedAutomatically = false;
     bool ResumedAutomatically() override { return resumedAutomatically; }
     UptimeClock uptime;

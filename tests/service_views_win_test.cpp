@@ -15,6 +15,7 @@
 
 #include "app/service_views_win.h"
 #include "app/service_win.h"
+#include "app/view_launcher_win.h"
 #include "app/view_window_win.h"
 #include "recording_system_ops.h"
 #include "registry/registry_win.h"
@@ -414,6 +415,75 @@ TEST(ServiceViews, TheViewTakesItsHotkeysFromTheProgramKey) {
         DestroyWindow(view.hwnd());
     }
     WinRegistry::DeleteTree(key);
+}
+
+// The sessions of a machine of the test's making, for the launcher.
+class LaunchOps : public testing::RecordingSystemOps {
+public:
+    std::uint32_t console = 1;
+    std::vector<std::uint32_t> active;
+    unsigned major = 6;
+    std::uint32_t ConsoleSession() override { return console; }
+    std::vector<std::uint32_t> ActiveSessions() override { return active; }
+    unsigned WindowsMajorVersion() override { return major; }
+    std::vector<std::string> Starts() {
+        std::vector<std::string> out;
+        for (const std::string& c : calls)
+            if (c.rfind("start in session ", 0) == 0) out.push_back(c.substr(17));
+        calls.clear();
+        return out;
+    }
+};
+
+TEST(ServiceViews, TheServiceStartsAViewWhereAUserHasNone) {
+    const std::string view = "\"C:\\Program Files\\Vantrel\\Vantrel.exe\"";
+    struct Row {
+        const char* what;
+        unsigned major;
+        std::uint32_t console;
+        std::vector<std::uint32_t> active;
+        std::map<std::uint32_t, std::uint32_t> users;  // session -> elevation type
+        std::vector<ViewPeer> views;
+        std::vector<std::string> started;
+    } rows[] = {
+        {"a standard user and an administrator under UAC", 6, 1, {1, 2}, {{1, 1}, {2, 3}}, {},
+         {"1 " + view, "2 linked " + view}},
+        {"one of them has a view", 6, 1, {1, 2}, {{1, 1}, {2, 3}}, {ViewPeer{"PC\\a", 1, false}},
+         {"2 linked " + view}},
+        {"an elevated administrator", 6, 1, {1}, {{1, 2}}, {}, {"1 " + view}},
+        {"the sign-in screen", 6, 1, {}, {}, {}, {}},
+        {"session 0 from Vista on is the services'", 6, 0, {0}, {{0, 1}}, {}, {}},
+        {"session 0 on XP is the console's", 5, 0, {0}, {{0, 1}}, {}, {"0 " + view}},
+    };
+    for (const Row& row : rows) {
+        LaunchOps ops;
+        ops.major = row.major;
+        ops.console = row.console;
+        ops.active = row.active;
+        ops.sessionUsers = row.users;
+        ViewLauncher launcher(view);
+        launcher.StartMissing(row.views, 100);
+        EXPECT_EQ(ops.Starts(), row.started) << row.what;
+    }
+}
+
+TEST(ViewLauncher, AUsersExitHoldsUntilTheyLogOnAndAViewThatKeepsEndingRests) {
+    LaunchOps ops;
+    ops.active = {1};
+    ops.sessionUsers = {{1, 1}};
+    ViewLauncher launcher("v");
+    launcher.ClosedByUser(1);
+    launcher.StartMissing({}, 0);
+    EXPECT_TRUE(ops.Starts().empty()) << "退出 holds";
+    launcher.LoggedOn(1);
+    launcher.StartMissing({}, 1);
+    EXPECT_EQ(ops.Starts().size(), 1u) << "a new logon";
+    // The view ends at once, every minute: three starts, then none until
+    // the first of them is ten minutes old.
+    for (std::int64_t minute = 2; minute < 11; ++minute) launcher.StartMissing({}, minute);
+    EXPECT_EQ(ops.Starts().size(), 2u);
+    launcher.StartMissing({}, 11);
+    EXPECT_EQ(ops.Starts().size(), 1u);
 }
 
 }  // namespace
