@@ -156,6 +156,21 @@ void ServiceHost::UseViews(ViewHub* hub, ViewLauncher* launcher) {
     launcher_ = hub ? launcher : nullptr;
     if (hub_) hub_->UseRunner(runner_.get());
     if (launcher_) timers_.StartOnce(kTimerLaunch, 15000);
+    if (!driver_) return;
+    if (!hub_) {
+        driver_->UseLastInput(nullptr);
+        return;
+    }
+    // The service's own session has no input: the idle time is the screen
+    // user's, as their view reports it, or, with nobody logged on, the time
+    // since the last user left (or the service started).
+    userLeftTick_ = GetTickCount();
+    driver_->UseLastInput([this](std::uint32_t now) {
+        const MachineSessions machine = SessionsWithViews(Sys().ConsoleSession(), Sys().ActiveSessions(), hub_->Views());
+        const ScreenUser screen = ScreenUserOf(machine);
+        if (screen.user != UserKind::Nobody) userLeftTick_ = now;
+        return MachineLastInput(machine, hub_->IdleOf(screen.session), now, userLeftTick_);
+    });
 }
 
 void ServiceHost::StartMissingViews() {

@@ -144,6 +144,7 @@ private:
     ViewHub* hub_ = nullptr;
     ViewLauncher* launcher_ = nullptr;
     bool launching_ = false;  // the first start of the views is past
+    std::uint32_t userLeftTick_ = 0;  // the tick count when a user was last at the screen
     WaitableTimers timers_;
     Handle stop_, posted_;
     CRITICAL_SECTION lock_;

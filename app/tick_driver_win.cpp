@@ -63,7 +63,9 @@ void TickDriver::ApplyGate() {
 void TickDriver::Timer1Timer() {
     // A WM_TIMER already queued when the gate closed must not run a tick.
     if (!timer1_) return;
-    runner_.Tick(CurrentMatchEnv(dateFormat_, MsSinceSwitchedOnNow()));
+    MatchEnv env = CurrentMatchEnv(dateFormat_, MsSinceSwitchedOnNow());
+    if (lastInput_) env.lastInputTick = lastInput_(env.tickCount);
+    runner_.Tick(env);
 }
 
 void TickDriver::Timer3Timer() {

@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -72,6 +73,11 @@ public:
     void Timer3Timer();
     void NetshTimer();
 
+    // Where the tick's last input comes from when not from this session
+    // (the service has no input of its own): given the tick count now, the
+    // tick count of the last input. Empty (the default): GetLastInputInfo.
+    void UseLastInput(std::function<std::uint32_t(std::uint32_t)> lastInput) { lastInput_ = std::move(lastInput); }
+
     // The run history the executors report to; nullptr (the default): none.
     void SetHistory(HistoryRecorder* history) { history_ = history; }
 
@@ -122,6 +128,7 @@ private:
     bool timer3_ = false;
     bool stopped_ = false;  // the program is closing: no timer starts again
     HistoryRecorder* history_ = nullptr;
+    std::function<std::uint32_t(std::uint32_t)> lastInput_;
     Handle netshStarted_;  // by the task now firing
     struct RunningNetsh {
         FiredTask task;

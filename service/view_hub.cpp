@@ -82,6 +82,14 @@ MachineSessions SessionsWithViews(std::uint32_t console, const std::vector<std::
     return machine;
 }
 
+std::uint32_t MachineLastInput(const MachineSessions& machine, std::optional<std::uint32_t> screenIdleMs,
+                               std::uint32_t tickNow, std::uint32_t userLeftTick) {
+    const IdleBasis basis = IdleBasisOf(machine);
+    const std::uint64_t idle =
+        IdleMilliseconds(basis, screenIdleMs.value_or(0), static_cast<std::uint32_t>(tickNow - userLeftTick));
+    return static_cast<std::uint32_t>(tickNow - static_cast<std::uint32_t>(idle));
+}
+
 ViewHub::ViewHub(ViewSender& sender, SessionActive active, HistorySink* history, Clock clock)
     : sender_(sender), active_(std::move(active)), history_(history), clock_(std::move(clock)) {}
 

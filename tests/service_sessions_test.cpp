@@ -60,3 +60,37 @@ TEST(ServiceSessions, WhereAReminderGoesAndWhoIsAtTheScreen) {
 
 }  // namespace
 }  // namespace vantrel
+
+namespace vantrel {
+namespace {
+
+// The idle time the service's tick goes by: the screen user's view's report,
+// the time since the last user left with nobody there, none for a screen
+// user whose view has not reported; across the tick count's wrap too.
+TEST(ServiceSessions, TheMachinesIdleTimeComesFromTheScreenUsersView) {
+    const std::uint32_t wrapped = 1000;  // 2^32 + 1000 ms since the start
+    const struct {
+        const char* machine;
+        std::uint32_t console;
+        std::vector<std::uint32_t> active;
+        std::vector<ViewPeer> views;
+        std::optional<std::uint32_t> screenIdle;
+        std::uint32_t now, left;
+        std::uint32_t idleMs;  // now - last input
+    } cases[] = {
+        {"a user whose view reported", 1, {1}, {Peer(1, false)}, 5000, 100000, 0, 5000},
+        {"a user whose view has not reported", 1, {1}, {Peer(1, false)}, std::nullopt, 100000, 0, 0},
+        {"a user at the console without a view", 1, {1}, {}, std::nullopt, 100000, 0, 0},
+        {"nobody since a minute", 1, {}, {}, std::nullopt, 100000, 40000, 60000},
+        {"nobody, across the wrap", 1, {}, {}, std::nullopt, wrapped, 0xFFFFFFFFu - 59000 + 1, 59000 + wrapped},
+        {"a view's report across the wrap", 1, {1}, {Peer(1, true)}, 3000, wrapped, 0, 3000},
+    };
+    for (const auto& c : cases) {
+        const MachineSessions machine = SessionsWithViews(c.console, c.active, c.views);
+        const std::uint32_t last = MachineLastInput(machine, c.screenIdle, c.now, c.left);
+        EXPECT_EQ(static_cast<std::uint32_t>(c.now - last), c.idleMs) << c.machine;
+    }
+}
+
+}  // namespace
+}  // namespace vantrel
