@@ -241,8 +241,12 @@ void ServiceHost::Handle1(UINT_PTR timer) {
         case kTimerMinute:
             timers_.StartOnce(kTimerMinute, MillisecondsToNextMinute(LocalTimeNow()));
             runner_->Minute();
-            // The tip counts down to the next task by the minute.
-            if (hub_) hub_->StatusChanged();
+            // The tip counts down to the next task by the minute; a change
+            // of baohu the runner has read changes the views' rights.
+            if (hub_) {
+                hub_->StatusChanged();
+                hub_->Refresh();
+            }
             if (launching_) StartMissingViews();
             break;
         default: break;

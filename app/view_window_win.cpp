@@ -16,6 +16,7 @@ namespace {
 const UINT kWarnSkipId = 130;      // 跳过本次
 const UINT kWarnPostponeId = 131;  // 推迟, 131 + the choice
 const DWORD kConnectWaitMs = 2000;
+const wchar_t kInstanceProperty[] = L"Brelnix.Vantrel";
 
 HICON LoadProgramIcon(const wchar_t* name) {
     return static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), name, IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
@@ -82,6 +83,9 @@ bool ViewWindow::Start() {
     if (!CreateForm("TForm1", "正在关闭 Windows...", WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_TOPMOST, 401, 136,
                     nullptr, LoadProgramIcon(L"MAINICON")))
         return false;
+    // The running copy's mark: the setup program closes this window before
+    // it replaces the files, and a second start finds it and ends.
+    SetPropW(hwnd(), kInstanceProperty, reinterpret_cast<HANDLE>(1));
     view_.Attach(hwnd());
     taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
     tray_.Init(hwnd(), LoadProgramIcon(L"MAINICON"), kTipEnabled);
@@ -368,6 +372,7 @@ LRESULT ViewWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_DESTROY:
             KillTimer(hwnd(), kTimerIdle);
             if (options_.hotkeys) hotkeys_.Release(hwnd());
+            RemovePropW(hwnd(), kInstanceProperty);
             StopReader();
             tray_.Delete();
             view_.Close(side_.barLength());

@@ -78,6 +78,8 @@ public:
 
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    // 退出, or the setup program's close request: the view ends.
+    void OnClose() override { DestroyWindow(hwnd()); }
 
 private:
     static DWORD WINAPI ReaderMain(void* self);

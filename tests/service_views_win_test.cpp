@@ -14,6 +14,7 @@
 #include <string>
 
 #include "app/service_views_win.h"
+#include "app/main_window_win.h"
 #include "app/service_win.h"
 #include "app/view_launcher_win.h"
 #include "app/view_window_win.h"
@@ -336,7 +337,12 @@ TEST(ServiceViews, TheViewWindowShowsTheCountdownAndComesBackAfterARestart) {
         runner.StartTaskCountdown("重启", false);
     });
     ASSERT_TRUE(PumpUntil([&] { return view->side().countdown() && view->side().countdown()->word == "重启"; }));
-    DestroyWindow(view->hwnd());
+    // The setup program finds it as the running copy and closes it, as it
+    // must before it replaces the files.
+    const HWND window = view->hwnd();
+    EXPECT_EQ(MainWindow::FindRunningCopy(), window);
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(window); }));
     view.reset();
     service.reset();
 }
