@@ -94,6 +94,15 @@ PowerOutcome CarryOutPowerWord(const std::string& word, const std::string& wakeC
     return PowerOutcome();
 }
 
+PowerOutcome CarryOutPowerWordAsService(const std::string& word, const std::string& wakeChoice) {
+    if (PowerOpFor(word) != PowerOp::LogOff) return CarryOutPowerWord(word, wakeChoice);
+    const std::uint32_t console = Sys().ConsoleSession();
+    PowerOutcome outcome = Checked(PowerOp::LogOff, console == 0xFFFFFFFF ? static_cast<std::uint32_t>(ERROR_NOT_FOUND)
+                                                                          : Sys().LogOffSession(console));
+    outcome.started = outcome.ok;
+    return outcome;
+}
+
 BOOL CALLBACK CloseAllWindowsProc(HWND window, LPARAM) {
     if (!IsWindowVisible(window) && !IsIconic(window)) return TRUE;
     HWND owner = reinterpret_cast<HWND>(GetWindowLongPtrA(window, GWLP_HWNDPARENT));

@@ -31,6 +31,10 @@ constexpr DWORD kPlannedOther = 0x80000000;  // SHTDN_REASON_FLAG_PLANNED | MAJO
 // "快速重启", "快速关机"); any other text does nothing. A wake choice whose
 // numbers do not convert raises ConversionError and nothing is suspended.
 PowerOutcome CarryOutPowerWord(const std::string& word, const std::string& wakeChoice);
+// The same from the service, which is in no user's session: 注销 logs off
+// the session at the console (WTSLogoffSession), and fails when none is
+// attached to it.
+PowerOutcome CarryOutPowerWordAsService(const std::string& word, const std::string& wakeChoice);
 
 // Suspends (not hibernates, not forced), first arming the wake timer when
 // the wake choice names a day and a time.

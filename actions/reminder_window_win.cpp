@@ -120,7 +120,20 @@ private:
 
 }  // namespace
 
+namespace {
+std::function<void(const std::string&)>& ReminderSink() {
+    static std::function<void(const std::string&)> sink;
+    return sink;
+}
+}  // namespace
+
+void RouteReminders(std::function<void(const std::string&)> sink) { ReminderSink() = std::move(sink); }
+
 void ShowReminder(const std::string& text) {
+    if (ReminderSink()) {
+        ReminderSink()(text);
+        return;
+    }
     std::unique_ptr<ReminderForm> created(new ReminderForm);
     if (!created->Create()) return;
     auto* form = static_cast<ReminderForm*>(OwnedForms::Adopt(std::move(created)));

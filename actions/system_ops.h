@@ -51,6 +51,10 @@ public:
     // system's error code.
     // ExitWindowsEx(flags, reason).
     virtual std::uint32_t EndSession(std::uint32_t flags, std::uint32_t reason) = 0;
+    // WTSLogoffSession(session), not waiting: a service's way to log off
+    // the user at the console, which ExitWindowsEx does only inside the
+    // user's own session.
+    virtual std::uint32_t LogOffSession(std::uint32_t session) = 0;
     // SetSystemPowerState(suspend, force); it returns after the wake.
     virtual std::uint32_t SetPowerState(bool suspend, bool force) = 0;
     // NtShutdownSystem(action): 1 reboot, 2 power off. It does not return
@@ -130,6 +134,16 @@ public:
     virtual bool AllowMessageFromLowerIntegrity(void* window, std::uint32_t message);
     // Shell_NotifyIconW(operation, record), `record` a NOTIFYICONDATAW.
     virtual bool NotifyIcon(std::uint32_t operation, void* record);
+    // The elevation type of the token of the user logged on in `session`
+    // (WTSQueryUserToken; TokenElevationType from Vista on: 1 no split or
+    // XP, 2 full, 3 an administrator's filtered token); 0 when nobody is
+    // logged on there or the token cannot be had (only the service can).
+    virtual std::uint32_t SessionUserElevation(std::uint32_t session);
+    // Starts `commandLine` in `session`, on its interactive desktop, with
+    // its user's environment: as that user (WTSQueryUserToken), or with the
+    // user's linked full token when `linkedToken`. 0, or the system's error
+    // code.
+    virtual std::uint32_t StartAsSessionUser(std::uint32_t session, bool linkedToken, const std::string& commandLine);
     // Windows' major version (GetVersion): 5 XP, 6 Vista to 8.1 (and later
     // systems to a program that does not declare them), 10.
     virtual unsigned WindowsMajorVersion();

@@ -176,6 +176,13 @@ public:
         return ExitWindowsEx(flags, reason) ? 0 : LastError();
     }
 
+    std::uint32_t LogOffSession(std::uint32_t session) override {
+        using LogoffFn = BOOL(WINAPI*)(HANDLE, DWORD, BOOL);
+        auto logoff = Function<LogoffFn>(Wtsapi(), "WTSLogoffSession");
+        if (!logoff) return ERROR_PROC_NOT_FOUND;
+        return logoff(WTS_CURRENT_SERVER_HANDLE, session, FALSE) ? 0 : LastError();
+    }
+
     std::uint32_t SetPowerState(bool suspend, bool force) override {
         return SetSystemPowerState(suspend ? TRUE : FALSE, force ? TRUE : FALSE) ? 0 : LastError();
     }
@@ -386,6 +393,72 @@ bool SystemOps::NotifyIcon(std::uint32_t operation, void* record) {
     return Shell_NotifyIconW(operation, static_cast<NOTIFYICONDATAW*>(record)) != FALSE;
 }
 unsigned SystemOps::WindowsMajorVersion() { return LOBYTE(LOWORD(GetVersion())); }
+
+namespace {
+
+// Not in the XP headers this program is built with.
+const int kTokenElevationType = 18;  // TokenElevationType
+const int kTokenLinkedToken = 19;    // TokenLinkedToken
+
+// The primary token of `session`'s user: only a service running as
+// LocalSystem may have it.
+Handle SessionUserToken(std::uint32_t session) {
+    typedef BOOL(WINAPI * QueryFn)(ULONG, PHANDLE);
+    auto query = Function<QueryFn>(Wtsapi(), "WTSQueryUserToken");
+    HANDLE token = nullptr;
+    if (!query || !query(session, &token)) return Handle();
+    return Handle(token);
+}
+
+}  // namespace
+
+std::uint32_t SystemOps::SessionUserElevation(std::uint32_t session) {
+    Handle token = SessionUserToken(session);
+    if (!token) return 0;
+    DWORD type = 1, size = 0;
+    // XP has no such class: its answer is a refusal, read as no split.
+    if (!GetTokenInformation(token.get(), static_cast<TOKEN_INFORMATION_CLASS>(kTokenElevationType), &type,
+                             sizeof type, &size))
+        type = 1;
+    return type;
+}
+
+std::uint32_t SystemOps::StartAsSessionUser(std::uint32_t session, bool linkedToken, const std::string& commandLine) {
+    Handle token = SessionUserToken(session);
+    if (!token) return GetLastError() ? GetLastError() : ERROR_NO_TOKEN;
+    if (linkedToken) {
+        // A LocalSystem caller is given the linked token as a primary token.
+        HANDLE linked = nullptr;
+        DWORD size = 0;
+        if (!GetTokenInformation(token.get(), static_cast<TOKEN_INFORMATION_CLASS>(kTokenLinkedToken), &linked,
+                                 sizeof linked, &size))
+            return GetLastError();
+        token = Handle(linked);
+    }
+    typedef BOOL(WINAPI * CreateEnvFn)(LPVOID*, HANDLE, BOOL);
+    typedef BOOL(WINAPI * DestroyEnvFn)(LPVOID);
+    static HMODULE userenv = LoadSystemLibrary("userenv.dll");
+    auto createEnv = Function<CreateEnvFn>(userenv, "CreateEnvironmentBlock");
+    auto destroyEnv = Function<DestroyEnvFn>(userenv, "DestroyEnvironmentBlock");
+    LPVOID environment = nullptr;
+    if (createEnv && !createEnv(&environment, token.get(), FALSE)) environment = nullptr;
+    WideText command = Wide(commandLine);  // CreateProcessAsUserW may write into it
+    wchar_t desktop[] = L"winsta0\\default";
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    si.lpDesktop = desktop;
+    PROCESS_INFORMATION pi = {};
+    const BOOL started = CreateProcessAsUserW(token.get(), nullptr, command.data(), nullptr, nullptr, FALSE,
+                                              CREATE_UNICODE_ENVIRONMENT | CREATE_NEW_PROCESS_GROUP, environment,
+                                              nullptr, &si, &pi);
+    const DWORD error = started ? 0 : GetLastError();
+    if (environment && destroyEnv) destroyEnv(environment);
+    if (started) {
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+    }
+    return error;
+}
 
 namespace {
 

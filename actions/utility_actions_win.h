@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include "actions/handle_win.h"
@@ -13,6 +14,9 @@ namespace vantrel {
 
 // Opens a new topmost reminder window showing `text` on one line.
 void ShowReminder(const std::string& text);
+// Where reminders go instead of a window: a service has no screen, and
+// hands them to whoever tells the user (empty: a window again).
+void RouteReminders(std::function<void(const std::string&)> sink);
 
 // ShellExecute "open" with the parameter's folder part as working folder.
 // Returns the system's reason when it did not open, empty when it did.

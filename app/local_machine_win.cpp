@@ -17,6 +17,28 @@ void LocalMachine::ReadSessions(Runner& runner) {
     runner.SessionsRead(own, console, active);
 }
 
+void LocalMachine::PowerEvent(Runner& runner, WPARAM event) {
+    switch (event) {
+        case PBT_APMSUSPEND: runner.Suspending(); break;
+        case PBT_APMRESUMEAUTOMATIC:
+        case PBT_APMRESUMESUSPEND:
+        case PBT_APMRESUMECRITICAL: {
+            SystemOps& ops = Sys();
+            const bool byTimer = ops.WakeTimerCameDue();
+            // Spent: the timer stays signalled, and would pass every later
+            // wake off as its own.
+            if (byTimer) ops.CancelWakeTimer();
+            // PBT_APMRESUMESUSPEND follows only a wake with a user there;
+            // the automatic one alone does not mean anyone is.
+            const bool user = event == PBT_APMRESUMESUSPEND ||
+                              (event == PBT_APMRESUMEAUTOMATIC && !ops.ResumedAutomatically());
+            runner.Resumed(byTimer, user);
+            break;
+        }
+        default: break;
+    }
+}
+
 std::string LocalMachine::PowerRefusal(const std::string& word) { return PowerRefusalNow(NeedOfWord(word)); }
 
 BusySample LocalMachine::BusyFacts() { return Sys().BusyFacts(); }

@@ -17,6 +17,9 @@ public:
     // This process's session, the console's, and whether the system lists
     // this one as active, told to `runner`.
     static void ReadSessions(Runner& runner);
+    // WM_POWERBROADCAST's (or the service's power control's) event, told
+    // to `runner`: a countdown stops when the computer goes to sleep.
+    static void PowerEvent(Runner& runner, WPARAM event);
 
     std::string PowerRefusal(const std::string& word) override;
     BusySample BusyFacts() override;

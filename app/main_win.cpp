@@ -3,9 +3,14 @@
 
 #include <cstdlib>
 #include <memory>
+#include <string>
 
 #include "actions/system_ops.h"
 #include "app/main_window_win.h"
+#include "app/service_setup_win.h"
+#include "app/service_win.h"
+#include "app/view_window_win.h"
+#include "service/pipe_win.h"
 #include "history/history_file_win.h"
 #include "text/codepage_win.h"
 #include "registry/registry_win.h"
@@ -20,7 +25,17 @@ namespace __gnu_cxx {
 void __verbose_terminate_handler() { std::abort(); }
 }  // namespace __gnu_cxx
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
+    // The service (the SCM starts it so), and the setup program's commands
+    // for it: no window, an exit code.
+    std::string argument = commandLine ? commandLine : "";
+    while (!argument.empty() && argument.back() == ' ') argument.pop_back();
+    while (!argument.empty() && argument.front() == ' ') argument.erase(0, 1);
+    if (argument == vantrel::kServiceArgument) return vantrel::RunService(VANTREL_VERSION_TEXT);
+    if (argument == vantrel::kInstallServiceArgument || argument == vantrel::kRemoveServiceArgument ||
+        argument == vantrel::kStopServiceArgument || argument == vantrel::kStartServiceArgument)
+        return vantrel::RunSetupCommand(argument);
+
     // A second start asks the running copy to open its settings window and
     // ends, so tasks never fire twice and no second tray icon appears.
     HANDLE instance = CreateMutexW(nullptr, FALSE, L"Brelnix.Vantrel.Running");
@@ -52,6 +67,28 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     vantrel::UsePathForm(&vantrel::SystemComparablePath);
 
     int exitCode = 0;
+    // While the service runs the machine's schedule, this copy is a view of
+    // it and runs no task; without the service (the portable copy) it runs
+    // them itself.
+    if (vantrel::ServiceProcessId(vantrel::kServiceName) != 0) {
+        DWORD session = 0;
+        ProcessIdToSessionId(GetCurrentProcessId(), &session);
+        vantrel::ViewWindow::Options options;
+        options.session = session;
+        options.expected = [] { return vantrel::ServiceProcessId(vantrel::kServiceName); };
+        vantrel::WinRegistry registry;
+        options.registry = &registry;
+        vantrel::ViewWindow view(options);
+        if (!view.Start()) return 1;
+        MSG msg;
+        while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+            if (vantrel::IsDialogKey(msg)) continue;
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        if (instance) CloseHandle(instance);
+        return static_cast<int>(msg.wParam);
+    }
     {
         vantrel::MainWindow::Options options;
         options.historyFolder = vantrel::HistoryFolder();

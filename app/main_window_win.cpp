@@ -31,15 +31,6 @@ const char kAdminFailed[] = "以管理员身份运行失败，某些功能如禁
 // opens after the tick or command that met the failure, never inside it.
 const UINT kHistoryFailedMessage = WM_APP + 20;
 
-// "5.1.2600 Service Pack 3"
-std::string WindowsVersionText() {
-    const OSVERSIONINFOA& v = SystemVersion();
-    std::string text = std::to_string(v.dwMajorVersion) + "." + std::to_string(v.dwMinorVersion) +
-                       "." + std::to_string(v.dwBuildNumber);
-    const std::string pack(v.szCSDVersion, strnlen(v.szCSDVersion, sizeof v.szCSDVersion));
-    return pack.empty() ? text : text + " " + pack;
-}
-
 MainWindow* g_main = nullptr;
 
 // The problems start-up found, in one reminder.
@@ -305,27 +296,7 @@ void MainWindow::StatusChanged() {
     tray_.Modify();
 }
 
-void MainWindow::OnPowerBroadcast(WPARAM event) {
-    switch (event) {
-        case PBT_APMSUSPEND: runner_->Suspending(); break;
-        case PBT_APMRESUMEAUTOMATIC:
-        case PBT_APMRESUMESUSPEND:
-        case PBT_APMRESUMECRITICAL: {
-            SystemOps& ops = Sys();
-            const bool byTimer = ops.WakeTimerCameDue();
-            // Spent: the timer stays signalled, and would pass every later
-            // wake off as its own.
-            if (byTimer) ops.CancelWakeTimer();
-            // PBT_APMRESUMESUSPEND follows only a wake with a user there;
-            // the automatic one alone does not mean anyone is.
-            const bool user = event == PBT_APMRESUMESUSPEND ||
-                              (event == PBT_APMRESUMEAUTOMATIC && !ops.ResumedAutomatically());
-            runner_->Resumed(byTimer, user);
-            break;
-        }
-        default: break;
-    }
-}
+void MainWindow::OnPowerBroadcast(WPARAM event) { LocalMachine::PowerEvent(*runner_, event); }
 
 void MainWindow::OnHotkey(WPARAM id) { commands_.Hotkey(hotkeys_.ActionFor(id)); }
 

@@ -3,6 +3,8 @@
 #include "actions/system_ops.h"
 #include "text/codepage_win.h"
 
+#include <string.h>
+
 #include <memory>
 #include <vector>
 
@@ -60,6 +62,14 @@ std::string UserName() {
 
 std::uint32_t SecondsSinceStart() {
     return static_cast<std::uint32_t>(MsSinceSwitchedOnNow() / 1000);
+}
+
+std::string WindowsVersionText() {
+    const OSVERSIONINFOA& v = SystemVersion();
+    std::string text = std::to_string(v.dwMajorVersion) + "." + std::to_string(v.dwMinorVersion) +
+                       "." + std::to_string(v.dwBuildNumber);
+    const std::string pack(v.szCSDVersion, strnlen(v.szCSDVersion, sizeof v.szCSDVersion));
+    return pack.empty() ? text : text + " " + pack;
 }
 
 }  // namespace vantrel

@@ -12,6 +12,8 @@ namespace vantrel {
 
 // Queries the version once (later calls return the same record).
 const OSVERSIONINFOA& SystemVersion();
+// "5.1.2600 Service Pack 3": the history's start line names the system so.
+std::string WindowsVersionText();
 
 // Enables SeShutdownPrivilege on NT systems; failures are ignored.
 void EnableShutdownPrivilege();

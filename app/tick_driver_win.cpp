@@ -12,20 +12,30 @@
 namespace vantrel {
 
 TickDriver::TickDriver(HWND window, Runner& runner, Intervals intervals)
-    : window_(window), runner_(runner), intervals_(intervals), dateFormat_(SystemShortDateFormat()) {
+    : ownTimers_(new WindowTimers(window)),
+      timers_(*ownTimers_),
+      window_(window),
+      runner_(runner),
+      intervals_(intervals),
+      dateFormat_(SystemShortDateFormat()) {
+    runner_.UseExecutors(this);
+}
+
+TickDriver::TickDriver(TickTimers& timers, HWND owner, Runner& runner, Intervals intervals)
+    : timers_(timers), window_(owner), runner_(runner), intervals_(intervals), dateFormat_(SystemShortDateFormat()) {
     runner_.UseExecutors(this);
 }
 
 TickDriver::~TickDriver() {
     runner_.UseExecutors(nullptr);
-    if (timer1_) KillTimer(window_, kTimer1);
-    if (timer3_) KillTimer(window_, kTimer3);
-    if (netshTimer_) KillTimer(window_, kTimerNetsh);
+    if (timer1_) timers_.StopTimer(kTimer1);
+    if (timer3_) timers_.StopTimer(kTimer3);
+    if (netshTimer_) timers_.StopTimer(kTimerNetsh);
 }
 
 void TickDriver::StopTimers() {
-    if (timer1_) KillTimer(window_, kTimer1);
-    if (timer3_) KillTimer(window_, kTimer3);
+    if (timer1_) timers_.StopTimer(kTimer1);
+    if (timer3_) timers_.StopTimer(kTimer3);
     timer1_ = timer3_ = false;
     stopped_ = true;
     runner_.gate().monitoring = false;  // nothing after this starts them again
@@ -38,14 +48,14 @@ void TickDriver::ApplyGate() {
     const TickGate& gate = runner_.gate();
     bool run = gate.TickShouldRun();
     if (run && !timer1_) {
-        SetTimer(window_, kTimer1, intervals_.tick, nullptr);
+        timers_.StartTimer(kTimer1, intervals_.tick);
         timer1_ = true;
     } else if (!run && timer1_) {
-        KillTimer(window_, kTimer1);
+        timers_.StopTimer(kTimer1);
         timer1_ = false;
     }
     if (gate.suspended && !timer3_) {
-        SetTimer(window_, kTimer3, intervals_.rearm, nullptr);
+        timers_.StartTimer(kTimer3, intervals_.rearm);
         timer3_ = true;
     }
 }
@@ -53,11 +63,13 @@ void TickDriver::ApplyGate() {
 void TickDriver::Timer1Timer() {
     // A WM_TIMER already queued when the gate closed must not run a tick.
     if (!timer1_) return;
-    runner_.Tick(CurrentMatchEnv(dateFormat_, MsSinceSwitchedOnNow()));
+    MatchEnv env = CurrentMatchEnv(dateFormat_, MsSinceSwitchedOnNow());
+    if (lastInput_) env.lastInputTick = lastInput_(env.tickCount);
+    runner_.Tick(env);
 }
 
 void TickDriver::Timer3Timer() {
-    if (timer3_) KillTimer(window_, kTimer3);
+    if (timer3_) timers_.StopTimer(kTimer3);
     timer3_ = false;
     runner_.Rearm();
 }
@@ -132,7 +144,7 @@ void TickDriver::TaskFired(const FiredTask& task) {
     if (!history_ || !netshStarted_) return;
     netsh_.push_back(RunningNetsh{task, std::move(netshStarted_)});
     if (!netshTimer_) {
-        SetTimer(window_, kTimerNetsh, 1000, nullptr);
+        timers_.StartTimer(kTimerNetsh, 1000);
         netshTimer_ = true;
     }
 }
@@ -152,7 +164,7 @@ void TickDriver::NetshTimer() {
         it = netsh_.erase(it);
     }
     if (netsh_.empty() && netshTimer_) {
-        KillTimer(window_, kTimerNetsh);
+        timers_.StopTimer(kTimerNetsh);
         netshTimer_ = false;
     }
 }

@@ -1,11 +1,14 @@
-// Runs the runner's tick from the main window's timers: Timer1 (6 s) runs
-// the tick, Timer3 (60 s) ends the suspension after a task that ran at once.
+// Runs the runner's tick from its host's timers: Timer1 (6 s) runs the
+// tick, Timer3 (60 s) ends the suspension after a task that ran at once.
 // It carries out the tasks' actions with the real executors and keeps the
-// two timers in step with the runner's gate.
+// two timers in step with the runner's gate. The timers are the main
+// window's WM_TIMER, or the service's waitable timers (it has no window).
 #pragma once
 
 #include <windows.h>
 
+#include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -20,6 +23,26 @@ namespace vantrel {
 // The history's outcome of a junk cleanup: done (with its list file), or
 // why it did not finish.
 ActionOutcome CleanupOutcomeOf(const CleanupRun& run);
+
+// Where the tick's timers run. Each id names one periodic timer; starting a
+// running one starts its interval afresh.
+class TickTimers {
+public:
+    virtual ~TickTimers() = default;
+    virtual void StartTimer(UINT_PTR id, UINT ms) = 0;
+    virtual void StopTimer(UINT_PTR id) = 0;
+};
+
+// WM_TIMER messages of a window.
+class WindowTimers : public TickTimers {
+public:
+    explicit WindowTimers(HWND window) : window_(window) {}
+    void StartTimer(UINT_PTR id, UINT ms) override { SetTimer(window_, id, ms, nullptr); }
+    void StopTimer(UINT_PTR id) override { KillTimer(window_, id); }
+
+private:
+    HWND window_;
+};
 
 struct TickIntervals {
     UINT tick = 6000;    // Timer1
@@ -39,6 +62,9 @@ public:
     // Carries out `runner`'s tick and its tasks' actions; the runner's
     // gate says when the tick runs.
     TickDriver(HWND window, Runner& runner, Intervals intervals = Intervals());
+    // Timers of the host's choosing; `owner` (nullptr: none) owns what the
+    // executors open.
+    TickDriver(TickTimers& timers, HWND owner, Runner& runner, Intervals intervals = Intervals());
     ~TickDriver() override;
 
     // WM_TIMER of kTimer1 and kTimer3. A Timer1 message that arrives while a
@@ -46,6 +72,11 @@ public:
     void Timer1Timer();
     void Timer3Timer();
     void NetshTimer();
+
+    // Where the tick's last input comes from when not from this session
+    // (the service has no input of its own): given the tick count now, the
+    // tick count of the last input. Empty (the default): GetLastInputInfo.
+    void UseLastInput(std::function<std::uint32_t(std::uint32_t)> lastInput) { lastInput_ = std::move(lastInput); }
 
     // The run history the executors report to; nullptr (the default): none.
     void SetHistory(HistoryRecorder* history) { history_ = history; }
@@ -87,6 +118,8 @@ public:
     void TaskFired(const FiredTask& task) override;
 
 private:
+    std::unique_ptr<TickTimers> ownTimers_;  // the window's, when given a window
+    TickTimers& timers_;
     HWND window_;
     Runner& runner_;
     Intervals intervals_;
@@ -95,6 +128,7 @@ private:
     bool timer3_ = false;
     bool stopped_ = false;  // the program is closing: no timer starts again
     HistoryRecorder* history_ = nullptr;
+    std::function<std::uint32_t(std::uint32_t)> lastInput_;
     Handle netshStarted_;  // by the task now firing
     struct RunningNetsh {
         FiredTask task;

@@ -4,6 +4,7 @@
 // Every text that crosses this interface is GBK, file paths included.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -17,6 +18,23 @@ namespace vantrel {
 class FileHold {
 public:
     virtual ~FileHold() = default;
+};
+
+// The Vantrel service as the Service Control Manager reports it.
+enum class ServiceRun {
+    Unknown,   // the SCM could not be asked (`error` says why)
+    None,      // no service is installed
+    Stopped,
+    Starting,  // start or continue pending
+    Stopping,  // stop or pause pending
+    Running,
+    Paused,
+};
+
+struct ServiceState {
+    ServiceRun run = ServiceRun::None;
+    std::uint32_t process = 0;  // while it runs
+    std::string error;
 };
 
 class CliEnv {
@@ -74,6 +92,8 @@ public:
     // Vantrel.exe beside this program, empty where unknown.
     virtual TaskService* Tasks() { return nullptr; }
     virtual std::string VantrelBeside() { return ""; }
+    // The service, where the system has services; none elsewhere.
+    virtual ServiceState QueryService() { return ServiceState(); }
 };
 
 }  // namespace vantrel

@@ -145,6 +145,15 @@ const std::vector<CommandEntry> kCommands = {
      "\n"
      "例: vantrelctl timer 30m\n"
      "    vantrelctl timer off\n"},
+    {"status", 0, 0, {}, {"--json"}, RunStatus, "status [--json]",
+     "说出 Vantrel 服务（运行本机任务的 Windows 服务）是否安装、是否在运行：退出状态 0 在运行，\n"
+     "3 已安装但没有运行（已停止、正在启动或停止），4 没有安装服务（例如只用免安装的压缩包），\n"
+     "1 无法询问服务控制管理器。\n"
+     "--json 输出一个 JSON 对象（UTF-8），字段 service（running、stopped、starting、stopping、\n"
+     "paused 或 none）和 pid（运行时服务的进程号，否则为 null）。\n"
+     "\n"
+     "例: vantrelctl status\n"
+     "    vantrelctl status --json\n"},
     {"settings", 0, 2, {}, {"--json"}, RunSettings, "settings [名称 值] [--json]",
      "列出程序的键的每个设置: 值的名称、设置（设置窗口中的名字）、当前的值和默认值（没有这个值时用\n"
      "默认值）: tishi 关机前等待（秒；设置窗口中以分钟显示）、soundpath 关机前声音提示、kaiji 显示\n"

@@ -29,6 +29,9 @@ constexpr int kExitUsage = 2;
 // cannot be read).
 constexpr int kExitNotOn = 3;
 constexpr int kExitUnknown = 4;
+// status: the service is installed but does not run (3), or there is none (4).
+constexpr int kExitServiceNotRunning = 3;
+constexpr int kExitNoService = 4;
 
 struct Invocation {
     std::string command;
@@ -92,6 +95,7 @@ int RunNext(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err);
 int RunHistory(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err);
 int RunAutostart(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err);
 int RunTimer(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err);
+int RunStatus(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err);
 int RunSettings(const Invocation& inv, CliEnv& env, TextOut& out, TextOut& err);
 
 // A usage error raised inside a command (a value of the wrong form): exit 2.

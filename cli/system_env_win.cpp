@@ -11,6 +11,7 @@
 
 #include "actions/system_ops.h"
 #include "cli/system_env.h"
+#include "service/service_name.h"
 #include "scheduler/clock.h"
 #include "text/codepage.h"
 #include "text/codepage_win.h"
@@ -190,6 +191,46 @@ public:
         if (n == 0 || n >= path.size()) return "";
         const std::string self = Narrow(path.data(), static_cast<int>(n));
         return self.substr(0, self.rfind('\\') + 1) + "Vantrel.exe";
+    }
+
+    ServiceState QueryService() override {
+        ServiceState state;
+        SC_HANDLE scm = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+        if (!scm) {
+            state.run = ServiceRun::Unknown;
+            state.error = SystemErrorText(GetLastError());
+            return state;
+        }
+        SC_HANDLE service = OpenServiceW(scm, Wide(kServiceName).c_str(), SERVICE_QUERY_STATUS);
+        if (!service) {
+            const DWORD error = GetLastError();
+            if (error != ERROR_SERVICE_DOES_NOT_EXIST) {
+                state.run = ServiceRun::Unknown;
+                state.error = SystemErrorText(error);
+            }
+        } else {
+            SERVICE_STATUS_PROCESS status = {};
+            DWORD n = 0;
+            if (!QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status),
+                                      sizeof status, &n)) {
+                state.run = ServiceRun::Unknown;
+                state.error = SystemErrorText(GetLastError());
+            } else {
+                switch (status.dwCurrentState) {
+                    case SERVICE_RUNNING: state.run = ServiceRun::Running; break;
+                    case SERVICE_START_PENDING:
+                    case SERVICE_CONTINUE_PENDING: state.run = ServiceRun::Starting; break;
+                    case SERVICE_STOP_PENDING:
+                    case SERVICE_PAUSE_PENDING: state.run = ServiceRun::Stopping; break;
+                    case SERVICE_PAUSED: state.run = ServiceRun::Paused; break;
+                    default: state.run = ServiceRun::Stopped; break;
+                }
+                state.process = status.dwProcessId;
+            }
+            CloseServiceHandle(service);
+        }
+        CloseServiceHandle(scm);
+        return state;
     }
 
     static bool FileInfo(const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {

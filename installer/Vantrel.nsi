@@ -18,6 +18,10 @@ Unicode true
 ; Exit codes of a setup that stopped before changing anything.
 !define EXIT_FOLDER_REFUSED 3
 !define EXIT_FILE_IN_USE 4
+; The service could not be stopped (before the files change: nothing was
+; changed) or installed and started (the files are in place; the tray
+; copies run the tasks as before).
+!define EXIT_SERVICE_FAILED 5
 ; SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_VM_READ: wait for a
 ; process and read the path of its program file.
 !define OPEN_TO_READ_PATH 0x00100410
@@ -52,11 +56,15 @@ VIProductVersion "${VERSION4}"
 ; Set when the setup program closed a running Vantrel, which a silent
 ; upgrade then starts again.
 Var closedRunningCopy
+; 1 when this setup stopped the service, which a failed setup starts again.
+Var stoppedService
 ; The folder of the installed copy this setup replaces; empty for none.
 Var earlierFolder
 ; The sessions of other users whose Vantrel this setup could not end, as
 ; "2、3"; empty for none.
 Var otherSessions
+; What removing the service answered, kept across closing a running copy.
+Var serviceRemoval
 
 !define MUI_ICON "${RESOURCES}\MAINICON.ico"
 !define MUI_UNICON "${RESOURCES}\MAINICON.ico"
@@ -291,6 +299,7 @@ FunctionEnd
             ${Else}
                 MessageBox MB_OK|MB_ICONSTOP "“${file}”正在使用，无法替换。请退出所有 Vantrel（包括其他用户登录中的），然后重新运行安装程序。没有做任何更改。" /SD IDOK
             ${EndIf}
+            Call RestartStoppedService
             SetErrorLevel ${EXIT_FILE_IN_USE}
             Quit
         ${EndIf}
@@ -331,6 +340,22 @@ FunctionEnd
 
 Section "Vantrel" SecMain
     SectionIn RO
+    ; The service runs Vantrel.exe from the folder it was installed in:
+    ; stopped, and its process waited for, before any file is replaced. This
+    ; version's program speaks to the SCM, whatever the earlier one knew.
+    InitPluginsDir
+    File "/oname=$PLUGINSDIR\Vantrel.exe" "${BIN}\Vantrel.exe"
+    nsExec::Exec '"$PLUGINSDIR\Vantrel.exe" /stop-service'
+    Pop $0
+    ; 1062: it was not running; 1060: there is none.
+    ${If} $0 == 0
+        StrCpy $stoppedService 1
+    ${ElseIf} $0 != 1062
+    ${AndIf} $0 != 1060
+        MessageBox MB_OK|MB_ICONSTOP "无法停止 Vantrel 服务（错误 $0），没有做任何更改。" /SD IDOK
+        SetErrorLevel ${EXIT_SERVICE_FAILED}
+        Abort "无法停止 Vantrel 服务，没有做任何更改。"
+    ${EndIf}
     Call CloseRunningCopy
     !insertmacro REQUIRE_WRITABLE "$INSTDIR\Vantrel.exe"
     !insertmacro REQUIRE_WRITABLE "$INSTDIR\vantrelctl.exe"
@@ -361,6 +386,15 @@ Section "Vantrel" SecMain
     ; The uninstaller of an earlier version, under its old name.
     ${If} ${FileExists} "$INSTDIR\${OLD_UNINSTALLER}"
         Delete "$INSTDIR\${OLD_UNINSTALLER}"
+    ${EndIf}
+    ; The service, created or pointed at this folder, and started. Outside
+    ; Program Files the program first makes the folder writable by
+    ; administrators and SYSTEM only, or installs no service.
+    nsExec::Exec '"$INSTDIR\Vantrel.exe" /install-service'
+    Pop $0
+    ${If} $0 != 0
+        MessageBox MB_OK|MB_ICONEXCLAMATION "无法安装或启动 Vantrel 服务（错误 $0）。任务仍由登录用户的 Vantrel 运行。" /SD IDOK
+        SetErrorLevel ${EXIT_SERVICE_FAILED}
     ${EndIf}
 
     SetShellVarContext all
@@ -426,9 +460,25 @@ Section "-Finish"
     ${EndIf}
 SectionEnd
 
+; A setup that stopped the service and then stopped itself (a copy that
+; would not end, a file in use) changed no file: the service it stopped
+; runs again.
+Function RestartStoppedService
+    ${If} $stoppedService == 1
+        nsExec::Exec '"$PLUGINSDIR\Vantrel.exe" /start-service'
+        Pop $0
+        StrCpy $stoppedService 0
+    ${EndIf}
+FunctionEnd
+
+Function .onInstFailed
+    Call RestartStoppedService
+FunctionEnd
+
 Function .onInit
     !insertmacro REQUIRE_ADMINISTRATOR
     StrCpy $closedRunningCopy 0
+    StrCpy $stoppedService 0
     ReadRegStr $earlierFolder HKLM "${UNINSTALL_KEY}" "InstallLocation"
     ${IfNot} ${FileExists} "$earlierFolder\Vantrel.exe"
         StrCpy $earlierFolder ""
@@ -491,11 +541,18 @@ FunctionEnd
 !macroend
 
 Section "Uninstall"
+    ; The service first: stopped, its process waited for, and deleted, so
+    ; that its program file can go and it starts no view again.
+    nsExec::Exec '"$INSTDIR\Vantrel.exe" /remove-service'
+    Pop $serviceRemoval
     Call un.CloseRunningCopy
     ; After it: closing a running copy uses $R5 and $R6 for its own ends,
     ; which would otherwise be reported as files left behind.
     StrCpy $R5 ""
     StrCpy $R6 ""
+    ${If} $serviceRemoval != 0
+        StrCpy $R6 "$R6$\n服务 Vantrel（错误 $serviceRemoval）"
+    ${EndIf}
     ; Start at logon goes only when it starts this copy.
     nsExec::Exec '"$INSTDIR\vantrelctl.exe" autostart off'
     Pop $0

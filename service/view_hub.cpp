@@ -56,6 +56,40 @@ bool AnswersCountdown(ViewAction a) {
 
 }  // namespace
 
+MachineSessions SessionsWithViews(std::uint32_t console, const std::vector<std::uint32_t>& active,
+                                  const std::vector<ViewPeer>& views) {
+    MachineSessions machine;
+    machine.console = console;
+    std::vector<std::uint32_t> ids = active;
+    if (console != kNoSession) ids.push_back(console);
+    for (const ViewPeer& v : views) ids.push_back(v.session);
+    std::sort(ids.begin(), ids.end());
+    ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+    for (std::uint32_t id : ids) {
+        if (id == kNoSession) continue;
+        SessionFacts s;
+        s.id = id;
+        s.active = std::find(active.begin(), active.end(), id) != active.end();
+        for (const ViewPeer& v : views) {
+            if (v.session != id) continue;
+            s.hasView = true;
+            s.user = v.administrator ? UserKind::Administrator
+                                     : (s.user == UserKind::Administrator ? s.user : UserKind::Standard);
+        }
+        if (!s.hasView) s.user = s.active ? UserKind::Standard : UserKind::Nobody;
+        machine.sessions.push_back(s);
+    }
+    return machine;
+}
+
+std::uint32_t MachineLastInput(const MachineSessions& machine, std::optional<std::uint32_t> screenIdleMs,
+                               std::uint32_t tickNow, std::uint32_t userLeftTick) {
+    const IdleBasis basis = IdleBasisOf(machine);
+    const std::uint64_t idle =
+        IdleMilliseconds(basis, screenIdleMs.value_or(0), static_cast<std::uint32_t>(tickNow - userLeftTick));
+    return static_cast<std::uint32_t>(tickNow - static_cast<std::uint32_t>(idle));
+}
+
 ViewHub::ViewHub(ViewSender& sender, SessionActive active, HistorySink* history, Clock clock)
     : sender_(sender), active_(std::move(active)), history_(history), clock_(std::move(clock)) {}
 

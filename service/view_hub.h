@@ -57,6 +57,23 @@ public:
     virtual void CleanJunk(const ViewPeer& by) = 0;
 };
 
+// The machine's sessions as the service sees them, for what runs where
+// (service/placement.h): the console's session and each active one, with
+// whether a view of it said hello. A session with a view is logged on (an
+// administrator's when one of its views is); an active session without
+// one is someone's all the same (its tray copy is not there); the console's
+// session, neither active nor with a view, is the sign-in screen: nobody's.
+MachineSessions SessionsWithViews(std::uint32_t console, const std::vector<std::uint32_t>& active,
+                                  const std::vector<ViewPeer>& views);
+
+// The tick count of the machine's last input, as the idle tasks (空闲)
+// compare it with `tickNow`: the screen user's view's report of its
+// session (`screenIdleMs`, the least of its views'), the machine idle
+// since `userLeftTick` when nobody is logged on, and no idle time at all
+// for a screen user whose view has not reported. Tick counts wrap at 2^32.
+std::uint32_t MachineLastInput(const MachineSessions& machine, std::optional<std::uint32_t> screenIdleMs,
+                               std::uint32_t tickNow, std::uint32_t userLeftTick);
+
 extern const char* const kChoiceRefusedText;  // "需要管理员权限"
 
 class ViewHub : public RunnerView {

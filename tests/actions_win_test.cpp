@@ -160,6 +160,7 @@ public:
         return answers[i < answers.size() ? i : answers.size() - 1];
     }
     std::uint32_t EndSession(std::uint32_t, std::uint32_t) override { return Unexpected("EndSession"); }
+    std::uint32_t LogOffSession(std::uint32_t) override { return Unexpected("LogOffSession"); }
     std::uint32_t SetPowerState(bool, bool) override { return Unexpected("SetPowerState"); }
     std::uint32_t ShutdownSystem(int) override { return Unexpected("ShutdownSystem"); }
     UptimeClock ReadUptimeClock() override { return UptimeClock{Unexpected("ReadUptimeClock"), 0}; }

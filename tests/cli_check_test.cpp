@@ -73,7 +73,7 @@ TEST(Vantrelctl, ATextWithoutKindPrintsOnlyNotDue) {
 TEST(Vantrelctl, UsageErrorsExitTwoWithOneLine) {
     const std::vector<std::vector<std::string>> bad = {
         {},
-        {"status"},
+        {"stat"},  // no such command (status is one)
         {"check", "每天8时0分"},
         {"check", "每天8时0分", "--at"},
         {"check", "每天8时0分", "--at", "2026-13-01 08:00"},

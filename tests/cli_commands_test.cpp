@@ -147,7 +147,7 @@ TEST(CliAdd, AddAndImportTakeWhatTheEditorCanStore) {
 TEST(CliUsage, MistakesExitTwoWithOneLineAndTouchNothing) {
     const std::vector<std::vector<std::string>> bad = {
         {},
-        {"status"},
+        {"stat"},  // no such command (status is one)
         {"list", "extra"},
         {"list", "--jsn"},
         {"list", "--json", "--json"},

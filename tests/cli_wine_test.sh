@@ -183,6 +183,17 @@ ctl "$prefix_two" list
 check AddIsRefusedUnderTheNoChangesPolicy $? "$(utf8 "$work/err")"
 wine_in "$prefix_two" reg delete "$policy" /f >/dev/null 2>&1
 
+# status asks the SCM of the machine: no service in this prefix (exit 4);
+# one installed and not started (exit 3), named as the setup names it.
+ctl "$prefix_one" status
+[ $rc -eq 4 ] && has "$work/out" "服务: 没有安装"
+check StatusWithoutAService $? "status $rc: $(utf8 "$work/out")"
+wine_in "$prefix_one" sc create Vantrel binPath= "C:\\windows\\system32\\notepad.exe" >/dev/null 2>&1
+ctl "$prefix_one" status --json
+[ $rc -eq 3 ] && grep -qF '{"service": "stopped", "pid": null}' "$work/out"
+check StatusOfAStoppedService $? "status $rc: $(cat "$work/out")"
+wine_in "$prefix_one" sc delete Vantrel >/dev/null 2>&1
+
 # Small: the program carries no stream library.
 [ "$(stat -c %s "$bin/vantrelctl.exe")" -lt 409600 ]
 check ProgramUnder400KB $? "$(stat -c %s "$bin/vantrelctl.exe") bytes"

@@ -80,6 +80,10 @@ public:
         endSessionReasons.push_back(reason);
         return powerResult;
     }
+    std::uint32_t LogOffSession(std::uint32_t session) override {
+        calls.push_back("WTSLogoffSession " + std::to_string(session));
+        return powerResult;
+    }
     std::uint32_t SetPowerState(bool suspend, bool force) override {
         calls.push_back(std::string("SetSystemPowerState ") + (suspend ? "1" : "0") + (force ? "1" : "0"));
         return powerResult;
@@ -115,6 +119,18 @@ public:
     bool SetPowerRequest(bool on) override {
         powerRequestCalls.push_back(on);
         return powerRequests;
+    }
+    // The users logged on, by session, with their token's elevation type
+    // (1, 2 or 3); views started are recorded, never started.
+    std::map<std::uint32_t, std::uint32_t> sessionUsers;
+    std::uint32_t startResult = 0;
+    std::uint32_t SessionUserElevation(std::uint32_t session) override {
+        const auto found = sessionUsers.find(session);
+        return found == sessionUsers.end() ? 0 : found->second;
+    }
+    std::uint32_t StartAsSessionUser(std::uint32_t session, bool linkedToken, const std::string& commandLine) override {
+        calls.push_back("start in session " + std::to_string(session) + (linkedToken ? " linked " : " ") + commandLine);
+        return startResult;
     }
     bool resumedAutomatically = false;
     bool ResumedAutomatically() override { return resumedAutomatically; }

@@ -18,6 +18,7 @@
 #include "runner/runner.h"
 #include "scheduler/time_text.h"
 #include "service/view_hub.h"
+#include "service/view_side.h"
 #include "store/task_store.h"
 
 namespace vantrel {
@@ -35,9 +36,12 @@ class Pipe : public ViewSender {
 public:
     std::map<ConnectionId, std::vector<ViewMessage>> got;
     std::set<ConnectionId> closed;
+    // Every body as sent, for a view's own side of the protocol.
+    std::function<void(ConnectionId, const std::string&)> tap;
     // What a view reads: a message the views' parser refuses fails the test.
     void Send(ConnectionId id, const std::string& body) override {
         EXPECT_FALSE(closed.count(id)) << "sent to a closed connection";
+        if (tap) tap(id, body);
         try {
             got[id].push_back(ParseFromService(body));
         } catch (const ProtocolError& e) {
@@ -458,6 +462,176 @@ TEST(ViewHubScenario, RemindersAndIdleBelongToTheirSession) {
     s.hub->Received(7, EncodeViewMessage(idle));
     EXPECT_EQ(s.hub->IdleOf(1), 120000u);
     EXPECT_FALSE(s.hub->IdleOf(2));
+}
+
+// ---- a view's side of the protocol against the hub ----
+// Every body the hub sends is read by the view's own side (service/view_side.h),
+// which must show what the hub says the view shows, offer only what the
+// view's rights and the countdown's buttons allow, and send choices the hub
+// applies.
+
+// Views of `Service` whose every message goes through a ViewSide.
+struct Sides {
+    Service& service;
+    std::map<ConnectionId, ViewSide> sides;
+    std::map<ConnectionId, std::vector<ViewEffect>> effects;
+
+    explicit Sides(Service& s) : service(s) {
+        service.pipe.tap = [this](ConnectionId id, const std::string& body) {
+            auto side = sides.find(id);
+            if (side != sides.end()) effects[id].push_back(side->second.Take(body));
+        };
+    }
+    ViewSide& Connect(ConnectionId id, const char* user, std::uint32_t session, bool admin) {
+        sides.erase(id);
+        ViewSide& side = sides.emplace(id, ViewSide(session)).first->second;
+        service.hub->Connected(id, ViewPeer{user, session, admin});
+        service.hub->Received(id, side.Hello());
+        return side;
+    }
+    // The user's choice, as the view sends it (or does not).
+    bool Choose(ConnectionId id, ViewAction action, std::int32_t argument = 0) {
+        const std::optional<std::string> body = sides.at(id).Choose(action, ChoiceSource::Countdown, argument);
+        if (body) service.hub->Received(id, *body);
+        return body.has_value();
+    }
+    // What the view shows agrees with what the hub told it, every second.
+    void RunChecked(int seconds) {
+        for (int i = 0; i < seconds; ++i) {
+            service.Run(1);
+            for (auto& [id, side] : sides) {
+                if (service.pipe.closed.count(id)) continue;
+                // The tray as last sent.
+                const auto& got = service.pipe.got[id];
+                const auto tray = std::find_if(got.rbegin(), got.rend(),
+                                               [](const ViewMessage& m) { return m.type == MessageType::TrayState; });
+                ASSERT_NE(tray, got.rend());
+                EXPECT_EQ(side.trayFlags(), tray->trayFlags);
+                EXPECT_EQ(side.tip(), tray->tip);
+                const ViewMessage* shown = service.Shown(id);
+                ASSERT_EQ(side.countdown().has_value(), shown != nullptr) << "view " << id;
+                if (!shown) continue;
+                EXPECT_EQ(side.countdown()->id, shown->countdownId);
+                EXPECT_EQ(side.countdown()->word, shown->word);
+                EXPECT_TRUE(side.countdown()->buttons == shown->buttons);
+            }
+        }
+    }
+};
+
+TEST(ViewSide, ItShowsWhatTheHubShowsAndSendsOnlyWhatItMay) {
+    struct Row {
+        const char* what;
+        std::int32_t baohu;
+        bool administrator;
+        ViewAction action;
+        std::int32_t argument;
+        bool sent;           // the view offers it and sends it
+        bool stillCounting;  // after the choice
+    } rows[] = {
+        {"a standard user's 取消", 0, false, ViewAction::CancelCountdown, 0, true, false},
+        {"a standard user's 推迟", 0, false, ViewAction::PostponeCountdown, 5, true, false},
+        {"a standard user's 取消 under baohu", 1, false, ViewAction::CancelCountdown, 0, false, true},
+        {"a standard user's 推迟 under baohu", 1, false, ViewAction::PostponeCountdown, 5, false, true},
+        {"a standard user's 立即执行 under baohu", 1, false, ViewAction::ActNow, 0, true, false},
+        {"an administrator's 取消 under baohu", 1, true, ViewAction::CancelCountdown, 0, true, false},
+        {"a standard user's 暂停", 0, false, ViewAction::Pause, 0, false, true},
+        {"a standard user's 停止监控", 0, false, ViewAction::MonitoringOff, 0, false, true},
+        {"an administrator's 停止监控", 0, true, ViewAction::MonitoringOff, 0, true, true},
+        {"a postponement outside its set", 0, true, ViewAction::PostponeCountdown, 0, false, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        Service service(row.baohu);
+        Sides sides(service);
+        ViewSide& side = sides.Connect(1, "PC\\user", 1, row.administrator);
+        EXPECT_TRUE(side.connected());
+        EXPECT_TRUE(side.trayFlags() & kTrayMonitoring);
+        EXPECT_FALSE(side.tip().empty());
+        sides.RunChecked(125);  // into the countdown, 23:00:05
+        ASSERT_TRUE(side.countdown());
+        EXPECT_GT(side.countdown()->position, 0);
+        EXPECT_EQ(side.countdown()->length, service.runner->settings().countdownLength);
+        EXPECT_EQ(sides.Choose(1, row.action, row.argument), row.sent);
+        EXPECT_EQ(service.runner->counting(), row.stillCounting);
+        sides.RunChecked(2);
+        EXPECT_EQ(side.countdown().has_value(), row.stillCounting || service.runner->counting());
+    }
+}
+
+TEST(ViewSide, ALostViewOffersNothingAndComesBackToTheWholeCountdown) {
+    Service service;
+    Sides sides(service);
+    sides.Connect(1, "PC\\user", 1, true);
+    sides.RunChecked(125);
+    const std::uint32_t id = sides.sides.at(1).countdown()->id;
+    // The pipe broke: the view shows no countdown and offers nothing but
+    // closing itself; the countdown goes on in the service.
+    service.hub->Disconnected(1);
+    sides.sides.at(1).Lost();
+    for (int a = 0; a < kViewActionCount; ++a) {
+        const ViewAction action = static_cast<ViewAction>(a);
+        EXPECT_EQ(sides.sides.at(1).Choose(action, ChoiceSource::Menu, 0).has_value(), action == ViewAction::CloseView)
+            << a;
+    }
+    EXPECT_FALSE(sides.sides.at(1).countdown());
+    service.Run(3);
+    EXPECT_TRUE(service.runner->counting());
+    // Back on a new connection: the same countdown, where it stands.
+    ViewSide& back = sides.Connect(2, "PC\\user", 1, true);
+    ASSERT_TRUE(back.countdown());
+    EXPECT_EQ(back.countdown()->id, id);
+    EXPECT_GT(back.countdown()->position, 0);
+    EXPECT_TRUE(sides.Choose(2, ViewAction::CancelCountdown));
+    EXPECT_FALSE(service.runner->counting());
+}
+
+TEST(ViewSide, LateAndForeignMessagesChangeNothing) {
+    ViewSide side(1);
+    auto body = [](MessageType type, std::uint32_t countdown) {
+        ViewMessage m;
+        m.type = type;
+        m.countdownId = countdown;
+        m.word = "关机";
+        m.length = 60;
+        m.position = 10;
+        return EncodeViewMessage(m);
+    };
+    side.Take(body(MessageType::CountdownShown, 7));
+    struct Row {
+        const char* what;
+        std::string message;
+        bool changes;
+    } rows[] = {
+        {"a step of an earlier countdown", body(MessageType::CountdownStepped, 6), false},
+        {"the end of an earlier countdown", body(MessageType::CountdownHidden, 6), false},
+        {"a step of its own", body(MessageType::CountdownStepped, 7), true},
+    };
+    for (const Row& row : rows) {
+        const ViewEffect effect = side.Take(row.message);
+        EXPECT_EQ(effect.countdownChanged, row.changes) << row.what;
+        ASSERT_TRUE(side.countdown()) << row.what;
+        EXPECT_EQ(side.countdown()->id, 7u) << row.what;
+    }
+    // A view's own kinds of message never come from the service.
+    for (MessageType type : {MessageType::Hello, MessageType::Choice, MessageType::IdleReport}) {
+        ViewMessage m;
+        m.type = type;
+        EXPECT_THROW(side.Take(EncodeViewMessage(m)), ProtocolError) << static_cast<int>(type);
+    }
+}
+
+TEST(ViewSide, ReconnectingWaitsLongerEachTimeWithinItsBounds) {
+    EXPECT_EQ(ReconnectDelayMs(0), 500u);
+    std::uint32_t before = 0;
+    for (unsigned failures = 0; failures < 100; ++failures) {
+        const std::uint32_t delay = ReconnectDelayMs(failures);
+        EXPECT_GE(delay, before) << failures;
+        EXPECT_LE(delay, 10000u) << failures;
+        before = delay;
+    }
+    EXPECT_EQ(before, 10000u);
+    EXPECT_EQ(ReconnectDelayMs(0xFFFFFFFFu), 10000u);
 }
 
 }  // namespace

@@ -12,12 +12,15 @@
 
 #include <windows.h>
 
+#include <aclapi.h>
+#include <sddl.h>
 #include <shlobj.h>
 #include <tlhelp32.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iostream>
 #include <iterator>
 #include <sstream>
 #include <string>
@@ -198,6 +201,73 @@ bool Press(const std::string& title, int id) {
     PostMessageA(GetDlgItem(w, id), BM_CLICK, 0, 0);
     return true;
 }
+
+// The service as the SCM keeps it.
+struct ServiceFacts {
+    bool exists = false;
+    DWORD state = 0;
+    DWORD pid = 0;
+    std::wstring command, account, description;
+    DWORD startType = 0;
+};
+
+ServiceFacts QueryVantrelService() {
+    ServiceFacts facts;
+    SC_HANDLE scm = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+    if (!scm) return facts;
+    SC_HANDLE service = OpenServiceW(scm, L"Vantrel", SERVICE_QUERY_STATUS | SERVICE_QUERY_CONFIG);
+    if (service) {
+        facts.exists = true;
+        SERVICE_STATUS_PROCESS status = {};
+        DWORD n = 0;
+        if (QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status), sizeof status, &n)) {
+            facts.state = status.dwCurrentState;
+            facts.pid = status.dwProcessId;
+        }
+        std::vector<BYTE> buffer(8192);
+        if (QueryServiceConfigW(service, reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer.data()),
+                                static_cast<DWORD>(buffer.size()), &n)) {
+            auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer.data());
+            facts.command = config->lpBinaryPathName ? config->lpBinaryPathName : L"";
+            facts.account = config->lpServiceStartName ? config->lpServiceStartName : L"";
+            facts.startType = config->dwStartType;
+        }
+        if (QueryServiceConfig2W(service, SERVICE_CONFIG_DESCRIPTION, buffer.data(), static_cast<DWORD>(buffer.size()),
+                                 &n)) {
+            auto* d = reinterpret_cast<SERVICE_DESCRIPTIONW*>(buffer.data());
+            facts.description = d->lpDescription ? d->lpDescription : L"";
+        }
+        CloseServiceHandle(service);
+    }
+    CloseServiceHandle(scm);
+    return facts;
+}
+
+BOOL CALLBACK CountWindowsOf(HWND w, LPARAM p) {
+    auto* search = reinterpret_cast<std::pair<DWORD, int>*>(p);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    if (pid == search->first) ++search->second;
+    return TRUE;
+}
+
+// Top-level windows of the process, shown or not (Wine puts a service's on
+// the user's desktop, where Windows would keep them in session 0).
+int WindowCount(DWORD pid) {
+    std::pair<DWORD, int> search(pid, 0);
+    EnumWindows(CountWindowsOf, reinterpret_cast<LPARAM>(&search));
+    return search.second;
+}
+
+bool ProcessRuns(DWORD pid) {
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    if (!process) return false;
+    const bool runs = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    CloseHandle(process);
+    return runs;
+}
+
+std::wstring WideOf(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
 
 class Install : public ::testing::Test {
 protected:
@@ -415,7 +485,10 @@ TEST_F(Install, AnUpgradeClosesOnlyTheCopyItReplacesAndStopsForOneThatWillNotEnd
     EXPECT_NE(again, before);
     ASSERT_TRUE(EndRunningVantrel());
 
-    // A Vantrel.exe in the program folder that ignores the close request.
+    // A Vantrel.exe in the program folder that ignores the close request,
+    // in place of the program the service runs, stopped first. A setup
+    // that stops for that copy starts the service again.
+    ASSERT_EQ(RunToEnd("\"" + folder + "\\Vantrel.exe\" /stop-service"), 0);
     char self[MAX_PATH] = {0};
     GetModuleFileNameA(nullptr, self, MAX_PATH);
     ASSERT_TRUE(CopyFileA(self, (folder + "\\Vantrel.exe").c_str(), FALSE));
@@ -589,6 +662,95 @@ TEST_F(Install, TheUninstallerExits3010WhenAFileWaitsForTheRestart) {
         RemoveDirectoryA(folder.c_str());
         EXPECT_FALSE(Exists(folder));
     }
+}
+
+}  // namespace
+}  // namespace vantrel
+
+namespace vantrel {
+namespace {
+
+// The service end to end: the setup installs and starts it, with the SCM's
+// settings the issue names; it makes no window; an upgrade stops it for the
+// files and starts the new one; the uninstall leaves no service and no
+// process behind.
+TEST_F(Install, TheSetupInstallsTheServiceAnUpgradeRestartsItAndTheUninstallRemovesIt) {
+    const std::string folder = DefaultInstallFolder();
+    ASSERT_EQ(SilentSetup(" /NOAUTOSTART"), 0);
+    ServiceFacts first = QueryVantrelService();
+    ASSERT_TRUE(first.exists);
+    EXPECT_EQ(first.state, static_cast<DWORD>(SERVICE_RUNNING));
+    EXPECT_EQ(first.command, L"\"" + WideOf(folder) + L"\\Vantrel.exe\" /service") << "quoted, with its argument";
+    EXPECT_EQ(first.startType, static_cast<DWORD>(SERVICE_AUTO_START));
+    EXPECT_EQ(first.account, L"LocalSystem");
+    EXPECT_NE(first.description.find(L"Vantrel"), std::wstring::npos);
+    // The failure actions: the setup's exit code 0 says the SCM took them
+    // (Wine hands none back).
+    ASSERT_NE(first.pid, 0u);
+    // Its first minute's tick has run by then; no window at any time.
+    Sleep(7000);
+    EXPECT_EQ(QueryVantrelService().state, static_cast<DWORD>(SERVICE_RUNNING));
+    EXPECT_EQ(WindowCount(first.pid), 0);
+
+    // An upgrade that stops for a file in use after it stopped the service
+    // changes nothing, and the service runs again.
+    HANDLE held = CreateFileA((folder + "\\vantrelctl.exe").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(SilentSetup(" /NOAUTOSTART"), 4);
+    CloseHandle(held);
+    const ServiceFacts again = QueryVantrelService();
+    EXPECT_EQ(again.state, static_cast<DWORD>(SERVICE_RUNNING));
+    EXPECT_NE(again.pid, first.pid) << "stopped for the upgrade, started after it failed";
+
+    ASSERT_EQ(SilentSetup(" /NOAUTOSTART"), 0);
+    ServiceFacts upgraded = QueryVantrelService();
+    EXPECT_EQ(upgraded.state, static_cast<DWORD>(SERVICE_RUNNING));
+    EXPECT_NE(upgraded.pid, again.pid) << "the upgrade stopped the service and started it again";
+    EXPECT_FALSE(ProcessRuns(again.pid));
+    EXPECT_EQ(WindowCount(upgraded.pid), 0);
+
+    ASSERT_TRUE(SilentUninstall(folder));
+    EXPECT_FALSE(QueryVantrelService().exists);
+    EXPECT_FALSE(ProcessRuns(upgraded.pid));
+    EXPECT_FALSE(Exists(folder + "\\Vantrel.exe"));
+}
+
+// A folder outside Program Files: the service's program may be written by
+// administrators and SYSTEM only. Wine keeps a file's security where the
+// file system holds it (extended attributes); where it does not, the
+// service still installs and this says so.
+TEST_F(Install, AFolderOutsideProgramFilesIsWrittenByAdministratorsAndSystemOnly) {
+    const std::string folder = "C:\\Vantrel Service Test";
+    ASSERT_EQ(SilentSetup(" /NOAUTOSTART /D=" + folder), 0);
+    EXPECT_EQ(QueryVantrelService().state, static_cast<DWORD>(SERVICE_RUNNING));
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    std::wstring path = WideOf(folder);
+    ASSERT_EQ(GetNamedSecurityInfoW(&path[0], SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                                    nullptr, nullptr, nullptr, nullptr, &sd),
+              static_cast<DWORD>(ERROR_SUCCESS));
+    wchar_t* text = nullptr;
+    ASSERT_TRUE(ConvertSecurityDescriptorToStringSecurityDescriptorW(
+        sd, SDDL_REVISION_1, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &text, nullptr));
+    const std::wstring sddl = text;
+    LocalFree(text);
+    LocalFree(sd);
+    // Users read and run, nothing more; nothing inherited from C:\ . Where
+    // the file system keeps no security (Wine on one without extended
+    // attributes hands back its default, unprotected), the setup's exit
+    // code 0 says only that the system took it.
+    const std::string shown(sddl.begin(), sddl.end());
+    if (sddl.find(L"D:P") != std::wstring::npos) {
+        EXPECT_EQ(sddl.find(L"O:BA"), 0u) << shown;
+        EXPECT_NE(sddl.find(L"D:P"), std::wstring::npos) << shown;
+        EXPECT_NE(sddl.find(L"(A;OICI;0x1200a9;;;BU)"), std::wstring::npos) << shown;
+        for (const wchar_t* other : {L";;;AU)", L";;;WD)", L";;;IU)", L";;;CO)"})
+            EXPECT_EQ(sddl.find(other), std::wstring::npos) << shown;
+    } else {
+        std::cout << "[  NOTE    ] Wine kept no security on " << folder << ": " << shown << std::endl;
+    }
+    ASSERT_TRUE(SilentUninstall(folder));
+    EXPECT_FALSE(QueryVantrelService().exists);
 }
 
 }  // namespace

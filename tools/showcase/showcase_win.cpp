@@ -31,6 +31,7 @@ class NoSystemOps : public SystemOps {
 public:
     bool TerminateProcessById(std::uint32_t) override { return false; }
     std::uint32_t EndSession(std::uint32_t, std::uint32_t) override { return 0; }
+    std::uint32_t LogOffSession(std::uint32_t) override { return 0; }
     std::uint32_t SetPowerState(bool, bool) override { return 0; }
     std::uint32_t ShutdownSystem(int) override { return 0; }
     // Only read: the editor shows the machine's own time since it came on.

@@ -1,0 +1,189 @@
+// The service's host under Wine, without the SCM: the runner on the
+// service's own thread, driven by waitable timers and by the controls the
+// SCM's handler passes on, against recorded system operations. A power
+// task's countdown runs out with nobody there and its action is carried
+// out, 注销 as the service must do it; sleep and wake reach the runner; and
+// the service's thread never makes a window.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/service_win.h"
+#include "recording_system_ops.h"
+#include "registry/registry_win.h"
+
+namespace vantrel {
+namespace {
+
+const char kKey[] = "\\Software\\Brelnix\\VantrelServiceHostTest";
+const DWORD kDeadlineMs = 15000;
+
+// Recorded operations with a console session of the test's choosing.
+class ServiceOps : public testing::RecordingSystemOps {
+public:
+    std::uint32_t console = 7;
+    std::uint32_t ConsoleSession() override { return console; }
+};
+
+BOOL CALLBACK CountWindow(HWND, LPARAM count) {
+    ++*reinterpret_cast<int*>(count);
+    return TRUE;
+}
+
+// A host started on a thread of its own, as ServiceMain runs it.
+class RunningService {
+public:
+    RunningService() {
+        WinRegistry::DeleteTree(kKey);
+        ServiceHost::Options options;
+        options.programKey = kKey;
+        host_.reset(new ServiceHost(std::unique_ptr<Registry>(new WinRegistry), options));
+        started_ = Handle(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        thread_ = Handle(CreateThread(nullptr, 0, Main, this, 0, &threadId_));
+        EXPECT_EQ(WaitForSingleObject(started_.get(), kDeadlineMs), WAIT_OBJECT_0) << "the host did not start";
+    }
+    ~RunningService() {
+        host_->Stop();
+        EXPECT_EQ(WaitForSingleObject(thread_.get(), kDeadlineMs), WAIT_OBJECT_0) << "Stop did not end Run";
+        host_.reset();
+        WinRegistry::DeleteTree(kKey);
+    }
+
+    ServiceHost& host() { return *host_; }
+
+    // Runs `work` on the service's thread and waits for it.
+    void OnService(const std::function<void(Runner&)>& work) {
+        Handle done(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        HANDLE event = done.get();
+        host_->Post([&work, event](Runner& runner) {
+            work(runner);
+            SetEvent(event);
+        });
+        ASSERT_EQ(WaitForSingleObject(event, kDeadlineMs), WAIT_OBJECT_0) << "the service's thread did not answer";
+    }
+    // Asks `done` on the service's thread until it holds; false at the
+    // deadline.
+    bool WaitUntil(const std::function<bool(Runner&)>& done) {
+        const DWORD start = GetTickCount();
+        while (GetTickCount() - start < kDeadlineMs) {
+            bool holds = false;
+            OnService([&](Runner& runner) { holds = done(runner); });
+            if (holds) return true;
+            Sleep(50);
+        }
+        return false;
+    }
+    // The windows the service's thread made.
+    int Windows() {
+        int count = 0;
+        EnumThreadWindows(threadId_, CountWindow, reinterpret_cast<LPARAM>(&count));
+        return count;
+    }
+
+private:
+    static DWORD WINAPI Main(void* self) {
+        auto* s = static_cast<RunningService*>(self);
+        s->host_->Start();
+        SetEvent(s->started_.get());
+        s->host_->Run();
+        return 0;
+    }
+    std::unique_ptr<ServiceHost> host_;
+    Handle started_, thread_;
+    DWORD threadId_ = 0;
+};
+
+bool Called(const ServiceOps& ops, const std::string& call) {
+    return std::find(ops.calls.begin(), ops.calls.end(), call) != ops.calls.end();
+}
+
+TEST(ServiceHost, ACountdownWithNobodyThereEndsInItsActionAndNoWindow) {
+    struct Row {
+        const char* word;
+        std::uint32_t console;
+        const char* expected;  // the recorded call; empty: none of the power calls
+        const char* refused;   // a call that must not come
+    } rows[] = {
+        // ExitWindowsEx(EWX_LOGOFF) would end the service's own session, not the user's.
+        {"注销", 7, "WTSLogoffSession 7", "ExitWindowsEx 20"},
+        {"注销", 0xFFFFFFFF, "", "ExitWindowsEx 20"},  // nobody at the console: nothing to log off
+        {"关机", 7, "ExitWindowsEx 28", "WTSLogoffSession 7"},
+        {"重启", 7, "ExitWindowsEx 22", "WTSLogoffSession 7"},
+    };
+    for (const Row& row : rows) {
+        ServiceOps ops;
+        ops.console = row.console;
+        RunningService service;
+        service.OnService([&](Runner& runner) {
+            runner.SetCountdownLength(2);
+            runner.tickState().pendingAction = row.word;  // as the tick leaves it
+            EXPECT_TRUE(runner.StartTaskCountdown(row.word, false)) << row.word;
+        });
+        // The waitable timer steps it; nobody cancels.
+        EXPECT_TRUE(service.WaitUntil([](Runner& runner) { return !runner.counting(); })) << row.word;
+        bool expected = false, refused = false;
+        std::size_t powerCalls = 0;
+        service.OnService([&](Runner&) {
+            expected = *row.expected && Called(ops, row.expected);
+            refused = Called(ops, row.refused);
+            for (const std::string& call : ops.calls)
+                powerCalls += call.rfind("ExitWindowsEx", 0) == 0 || call.rfind("WTSLogoffSession", 0) == 0;
+        });
+        if (*row.expected) {
+            std::string calls;
+            service.OnService([&](Runner&) {
+                for (const std::string& c : ops.calls) calls += c + "; ";
+            });
+            EXPECT_TRUE(expected) << row.word << ": " << row.expected << " among " << calls;
+        } else {
+            EXPECT_EQ(powerCalls, 0u) << row.word;
+        }
+        EXPECT_FALSE(refused) << row.word << ": " << row.refused;
+        // Neither the countdown nor a refusal's reminder made a window.
+        EXPECT_EQ(service.Windows(), 0) << row.word;
+    }
+}
+
+TEST(ServiceHost, SleepAndWakeFromTheServiceControlReachTheCountdown) {
+    struct Row {
+        const char* what;
+        DWORD wake;
+        bool automatic;   // IsSystemResumeAutomatic says nobody woke it
+        bool showsAgain;  // the countdown comes back
+    } rows[] = {
+        {"a user woke it", PBT_APMRESUMESUSPEND, false, true},
+        {"an automatic wake with input since", PBT_APMRESUMEAUTOMATIC, false, true},
+        {"an automatic wake nobody is at", PBT_APMRESUMEAUTOMATIC, true, false},
+    };
+    for (const Row& row : rows) {
+        ServiceOps ops;
+        ops.resumedAutomatically = row.automatic;
+        RunningService service;
+        service.OnService([](Runner& runner) {
+            runner.SetCountdownLength(600);
+            runner.tickState().pendingAction = "关机";
+            runner.StartTaskCountdown("关机", false);
+        });
+        ServiceControl control;
+        control.control = SERVICE_CONTROL_POWEREVENT;
+        control.eventType = PBT_APMSUSPEND;
+        service.host().Post(control);
+        bool stopped = false;
+        service.OnService([&](Runner& runner) { stopped = !runner.counting() && runner.interrupted(); });
+        EXPECT_TRUE(stopped) << row.what << ": the sleep stops the countdown";
+        control.eventType = row.wake;
+        service.host().Post(control);
+        bool counting = false;
+        service.OnService([&](Runner& runner) { counting = runner.counting(); });
+        EXPECT_EQ(counting, row.showsAgain) << row.what;
+        EXPECT_EQ(service.Windows(), 0) << row.what;
+    }
+}
+
+}  // namespace
+}  // namespace vantrel
