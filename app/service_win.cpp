@@ -94,7 +94,8 @@ ServiceHost::ServiceHost(std::unique_ptr<Registry> registry, Options options)
     InitializeCriticalSection(&lock_);
     stop_ = Handle(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     posted_ = Handle(CreateEventW(nullptr, FALSE, FALSE, nullptr));
-    if (!stop_ || !posted_) throw std::runtime_error("CreateEvent 失败");
+    keyChanged_ = Handle(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    if (!stop_ || !posted_ || !keyChanged_) throw std::runtime_error("CreateEvent");
 }
 
 ServiceHost::~ServiceHost() {
@@ -103,7 +104,33 @@ ServiceHost::~ServiceHost() {
     if (machine_) machine_->UseDriver(nullptr);
     driver_.reset();
     RouteReminders(nullptr);
+    if (watchedKey_) RegCloseKey(watchedKey_);
     DeleteCriticalSection(&lock_);
+}
+
+void ServiceHost::WatchKey() {
+    if (!watchedKey_) {
+        // The same view of the registry as the store's: a 32-bit program's.
+        const char* path = options_.programKey.c_str();
+        while (*path == '\\') ++path;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_NOTIFY, &watchedKey_) != ERROR_SUCCESS) {
+            watchedKey_ = nullptr;
+            return;
+        }
+    }
+    // Each notification is asked for anew, before the values are read, so
+    // that a change made while they are read is told too.
+    RegNotifyChangeKeyValue(watchedKey_, FALSE, REG_NOTIFY_CHANGE_LAST_SET, keyChanged_.get(), TRUE);
+}
+
+void ServiceHost::KeyChanged() {
+    WatchKey();
+    Settings& settings = runner_->settings();
+    StartupResult read = store_->StartupLoad(settings);
+    runner_->SetCountdownLength(settings.countdownLength);
+    runner_->WantTasksRead();
+    if (history_)
+        for (const std::string& e : read.errors) history_->ValueProblem(e);
 }
 
 void ServiceHost::Start() {
@@ -119,6 +146,7 @@ void ServiceHost::Start() {
     Settings& settings = runner_->settings();
     StartupResult loaded = store_->StartupLoad(settings);
     runner_->SetCountdownLength(settings.countdownLength);
+    WatchKey();
 
     driver_.reset(new Driver(timers_, *runner_, options_.intervals));
     machine_->UseDriver(driver_.get());
@@ -180,8 +208,8 @@ void ServiceHost::Control(const ServiceControl& control) {
 std::uint64_t ServiceHost::Run() {
     std::uint64_t handled = 0;
     while (true) {
-        std::vector<HANDLE> handles = {stop_.get(), posted_.get()};
-        std::vector<UINT_PTR> ids = {0, 0};
+        std::vector<HANDLE> handles = {stop_.get(), posted_.get(), keyChanged_.get()};
+        std::vector<UINT_PTR> ids = {0, 0, 0};
         timers_.AddTo(handles, ids);
         const DWORD w = WaitForMultipleObjects(static_cast<DWORD>(handles.size()), handles.data(), FALSE, INFINITE);
         if (w == WAIT_OBJECT_0 || w == WAIT_FAILED) break;
@@ -208,6 +236,9 @@ std::uint64_t ServiceHost::Run() {
                     guarded(one);
                 }
             }
+        } else if (index == 2) {
+            ++handled;
+            guarded([this] { KeyChanged(); });
         } else {
             ++handled;
             guarded([this, &ids, index] { Handle1(ids[index]); });

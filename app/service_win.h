@@ -83,7 +83,9 @@ public:
     ServiceHost& operator=(const ServiceHost&) = delete;
 
     // Reads the program key and starts the runner and its timers, on the
-    // thread that will call Run.
+    // thread that will call Run. A change of the key's values by any writer
+    // is read again as it happens (RegNotifyChangeKeyValue), not by more
+    // reads each tick.
     void Start();
     // Carries out timers and controls until Stop; returns the number of
     // events it handled.
@@ -109,6 +111,10 @@ private:
     class Driver;
     void Handle1(UINT_PTR timer);
     void Control(const ServiceControl& control);
+    // Asks to be told of the next change of the program key's values.
+    void WatchKey();
+    // Another writer (vantrelctl settings, a settings window) changed them.
+    void KeyChanged();
 
     std::unique_ptr<Registry> registry_;
     std::unique_ptr<Registry> tickRegistry_;
@@ -120,7 +126,8 @@ private:
     std::unique_ptr<HistoryFile> historyFile_;
     std::unique_ptr<HistoryRecorder> history_;
     WaitableTimers timers_;
-    Handle stop_, posted_;
+    Handle stop_, posted_, keyChanged_;
+    HKEY watchedKey_ = nullptr;
     CRITICAL_SECTION lock_;
     std::vector<std::function<void()>> queue_;
 };
