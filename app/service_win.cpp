@@ -263,7 +263,9 @@ void Report(DWORD state, DWORD exitCode, DWORD waitHint) {
     // No control is taken while the service starts or stops.
     g_status.dwControlsAccepted = state == SERVICE_RUNNING ? AcceptedControls() : 0;
     g_status.dwWin32ExitCode = exitCode;
-    g_status.dwServiceSpecificExitCode = 0;
+    // The SCM reads the service's own code only beside this one, and a
+    // zero there would say nothing went wrong.
+    g_status.dwServiceSpecificExitCode = exitCode == ERROR_SERVICE_SPECIFIC_ERROR ? 1 : 0;
     g_status.dwWaitHint = waitHint;
     g_status.dwCheckPoint = (state == SERVICE_RUNNING || state == SERVICE_STOPPED) ? 0 : g_status.dwCheckPoint + 1;
     SetServiceStatus(g_statusHandle, &g_status);

@@ -149,7 +149,7 @@ Handle PipeServer::NewInstance(bool first) {
     DWORD open = PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED;
     if (first) open |= FILE_FLAG_FIRST_PIPE_INSTANCE;
     Handle pipe(CreateNamedPipeA(options_.name.c_str(), open, PipeModeFor(Sys().WindowsMajorVersion()),
-                                 PIPE_UNLIMITED_INSTANCES, kPipeBuffer, kPipeBuffer, 0, &sa));
+                                 options_.maxInstances, kPipeBuffer, kPipeBuffer, 0, &sa));
     if (!pipe) throw LastError(first ? "管道名已被另一个进程占用，或无法创建" : "无法创建管道实例");
     // A system that ignores the first-instance flag (Wine does) adds this
     // instance to another process's: then there is more than one.
