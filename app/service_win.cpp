@@ -95,7 +95,8 @@ ServiceHost::ServiceHost(std::unique_ptr<Registry> registry, Options options)
     InitializeCriticalSection(&lock_);
     stop_ = Handle(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     posted_ = Handle(CreateEventW(nullptr, FALSE, FALSE, nullptr));
-    if (!stop_ || !posted_) throw std::runtime_error("CreateEvent 失败");
+    keyChanged_ = Handle(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    if (!stop_ || !posted_ || !keyChanged_) throw std::runtime_error("CreateEvent");
 }
 
 ServiceHost::~ServiceHost() {
@@ -104,7 +105,35 @@ ServiceHost::~ServiceHost() {
     if (machine_) machine_->UseDriver(nullptr);
     driver_.reset();
     RouteReminders(nullptr);
+    if (watchedKey_) RegCloseKey(watchedKey_);
     DeleteCriticalSection(&lock_);
+}
+
+void ServiceHost::WatchKey() {
+    if (!watchedKey_) {
+        // The same view of the registry as the store's: a 32-bit program's.
+        const char* path = options_.programKey.c_str();
+        while (*path == '\\') ++path;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_NOTIFY, &watchedKey_) != ERROR_SUCCESS) {
+            watchedKey_ = nullptr;
+            return;
+        }
+    }
+    // Each notification is asked for anew, before the values are read, so
+    // that a change made while they are read is told too.
+    RegNotifyChangeKeyValue(watchedKey_, FALSE, REG_NOTIFY_CHANGE_LAST_SET, keyChanged_.get(), TRUE);
+}
+
+void ServiceHost::KeyChanged() {
+    WatchKey();
+    Settings& settings = runner_->settings();
+    StartupResult read = store_->StartupLoad(settings);
+    runner_->SetCountdownLength(settings.countdownLength);
+    runner_->WantTasksRead();
+    if (history_)
+        for (const std::string& e : read.errors) history_->ValueProblem(e);
+    // baohu may have changed what each view may offer.
+    if (hub_) hub_->Refresh();
 }
 
 void ServiceHost::Start() {
@@ -120,6 +149,7 @@ void ServiceHost::Start() {
     Settings& settings = runner_->settings();
     StartupResult loaded = store_->StartupLoad(settings);
     runner_->SetCountdownLength(settings.countdownLength);
+    WatchKey();
 
     driver_.reset(new Driver(*this, timers_, *runner_, options_.intervals));
     machine_->UseDriver(driver_.get());
@@ -271,8 +301,8 @@ void ServiceHost::Control(const ServiceControl& control) {
 std::uint64_t ServiceHost::Run() {
     std::uint64_t handled = 0;
     while (true) {
-        std::vector<HANDLE> handles = {stop_.get(), posted_.get()};
-        std::vector<UINT_PTR> ids = {0, 0};
+        std::vector<HANDLE> handles = {stop_.get(), posted_.get(), keyChanged_.get()};
+        std::vector<UINT_PTR> ids = {0, 0, 0};
         timers_.AddTo(handles, ids);
         const DWORD w = WaitForMultipleObjects(static_cast<DWORD>(handles.size()), handles.data(), FALSE, INFINITE);
         if (w == WAIT_OBJECT_0 || w == WAIT_FAILED) break;
@@ -299,6 +329,9 @@ std::uint64_t ServiceHost::Run() {
                     guarded(one);
                 }
             }
+        } else if (index == 2) {
+            ++handled;
+            guarded([this] { KeyChanged(); });
         } else {
             ++handled;
             guarded([this, &ids, index] { Handle1(ids[index]); });
@@ -323,7 +356,9 @@ void Report(DWORD state, DWORD exitCode, DWORD waitHint) {
     // No control is taken while the service starts or stops.
     g_status.dwControlsAccepted = state == SERVICE_RUNNING ? AcceptedControls() : 0;
     g_status.dwWin32ExitCode = exitCode;
-    g_status.dwServiceSpecificExitCode = 0;
+    // The SCM reads the service's own code only beside this one, and a
+    // zero there would say nothing went wrong.
+    g_status.dwServiceSpecificExitCode = exitCode == ERROR_SERVICE_SPECIFIC_ERROR ? 1 : 0;
     g_status.dwWaitHint = waitHint;
     g_status.dwCheckPoint = (state == SERVICE_RUNNING || state == SERVICE_STOPPED) ? 0 : g_status.dwCheckPoint + 1;
     SetServiceStatus(g_statusHandle, &g_status);

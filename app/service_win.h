@@ -87,7 +87,9 @@ public:
     ServiceHost& operator=(const ServiceHost&) = delete;
 
     // Reads the program key and starts the runner and its timers, on the
-    // thread that will call Run.
+    // thread that will call Run. A change of the key's values by any writer
+    // is read again as it happens (RegNotifyChangeKeyValue), not by more
+    // reads each tick.
     void Start();
     // Carries out timers and controls until Stop; returns the number of
     // events it handled.
@@ -131,6 +133,10 @@ private:
     // the view there; the history says where it went or why it did not.
     void ForScreenUser(int action, const std::string& text);
     void StartMissingViews();
+    // Asks to be told of the next change of the program key's values.
+    void WatchKey();
+    // Another writer (vantrelctl settings, a settings window) changed them.
+    void KeyChanged();
 
     std::unique_ptr<Registry> registry_;
     std::unique_ptr<Registry> tickRegistry_;
@@ -146,7 +152,8 @@ private:
     bool launching_ = false;  // the first start of the views is past
     std::uint32_t userLeftTick_ = 0;  // the tick count when a user was last at the screen
     WaitableTimers timers_;
-    Handle stop_, posted_;
+    Handle stop_, posted_, keyChanged_;
+    HKEY watchedKey_ = nullptr;
     CRITICAL_SECTION lock_;
     std::vector<std::function<void()>> queue_;
 };

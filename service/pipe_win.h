@@ -66,6 +66,10 @@ public:
         // Messages waiting for a view that does not read: past this many
         // its connection ends, rather than the service's memory growing.
         std::size_t maxQueued = 256;
+        // Instances of the name, each a connection and its thread: a view a
+        // session is plenty; more clients wait, and a program that opens
+        // connections by the thousand cannot take the service's resources.
+        DWORD maxInstances = 64;
     };
 
     explicit PipeServer(Listener& listener);

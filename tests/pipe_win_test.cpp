@@ -324,6 +324,32 @@ TEST(ViewPipe, TheFirstInstanceKeepsTheNameFromASecondServer) {
     EXPECT_EQ(Next(again), "dc");
 }
 
+TEST(ViewPipe, ConnectionsBeyondTheInstancesWaitForOneToEnd) {
+    EchoListener listener;
+    PipeServer::Options options;
+    options.name = UniquePipeName();
+    options.maxInstances = 2;
+    PipeServer server(listener, options);
+    listener.server = &server;
+    server.Start();
+    std::unique_ptr<PipeClient> first(new PipeClient(PipeClient::Connect(options.name, OwnProcess, kDeadlineMs)));
+    PipeClient second = PipeClient::Connect(options.name, OwnProcess, kDeadlineMs);
+    try {
+        PipeClient::Connect(options.name, OwnProcess, 300);
+        ADD_FAILURE() << "a third connection beyond two instances";
+    } catch (const PipeError& e) {
+        EXPECT_EQ(e.code(), static_cast<DWORD>(ERROR_PIPE_BUSY)) << e.what();
+    }
+    // One ends: its instance serves the next view.
+    first.reset();
+    ASSERT_TRUE(listener.WaitClosed(1));
+    PipeClient third = PipeClient::Connect(options.name, OwnProcess, kDeadlineMs);
+    third.Send("3");
+    EXPECT_EQ(Next(third), "3");
+    second.Send("2");
+    EXPECT_EQ(Next(second), "2");
+}
+
 // A system that reports itself as XP: no PIPE_REJECT_REMOTE_CLIENTS, which
 // would make the instance fail there.
 class XpSystem : public testing::RecordingSystemOps {

@@ -16,6 +16,7 @@
 #include "app/service_win.h"
 #include "recording_system_ops.h"
 #include "registry/registry_win.h"
+#include "store/task_store.h"
 
 namespace vantrel {
 namespace {
@@ -183,6 +184,23 @@ TEST(ServiceHost, SleepAndWakeFromTheServiceControlReachTheCountdown) {
         EXPECT_EQ(counting, row.showsAgain) << row.what;
         EXPECT_EQ(service.Windows(), 0) << row.what;
     }
+}
+
+TEST(ServiceHost, ASettingAnotherWriterChangesIsReadAsItChanges) {
+    ServiceOps ops;
+    RunningService service;
+    std::int32_t before = 0;
+    service.OnService([&](Runner& runner) { before = runner.settings().countdownLength; });
+    // As vantrelctl settings writes it, from another process.
+    const std::int32_t wanted = before == 95 ? 96 : 95;
+    {
+        WinRegistry reg;
+        ASSERT_TRUE(reg.OpenKey(kKey, false));
+        reg.WriteInteger(kValCountdown, wanted);
+    }
+    EXPECT_TRUE(service.WaitUntil([&](Runner& runner) {
+        return runner.settings().countdownLength == wanted && runner.countdown().length() == wanted;
+    })) << "the countdown's length follows the stored value";
 }
 
 }  // namespace
