@@ -25,6 +25,7 @@ RETURN_CODES = [
     (2, "contactSupport"),
     (3, "invalidParameter"),
     (4, "fileInUse"),
+    (5, "contactSupport"),
     (740, "blockedByPolicy"),
     (3010, "rebootRequiredToFinish"),
 ]
