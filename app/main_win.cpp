@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "actions/system_ops.h"
+#include "app/elevated_settings_win.h"
 #include "app/main_window_win.h"
 #include "history/history_file_win.h"
 #include "text/codepage_win.h"
@@ -20,7 +21,16 @@ namespace __gnu_cxx {
 void __verbose_terminate_handler() { std::abort(); }
 }  // namespace __gnu_cxx
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
+    // The elevated settings window a standard user's 以管理员身份更改 asked
+    // for: beside the running copy, without its tasks, hotkeys or icon.
+    if (vantrel::AsksForSettingsOnly(commandLine)) {
+        vantrel::EnsureCommonControls();
+        vantrel::UsePathForm(&vantrel::SystemComparablePath);
+        vantrel::WinRegistry registry;
+        return vantrel::RunSettingsOnly(registry);
+    }
+
     // A second start asks the running copy to open its settings window and
     // ends, so tasks never fire twice and no second tray icon appears.
     HANDLE instance = CreateMutexW(nullptr, FALSE, L"Brelnix.Vantrel.Running");
