@@ -178,6 +178,8 @@ bool MainWindow::Start() {
     driver_->ApplyGate();
     StartHistory();
     for (const std::string& e : runner_->Start()) startupErrors_.push_back(e);
+    // What this user may not do is greyed from the first time the menu opens.
+    menu_.SetPolicies(settings.policies.alwaysOn, settings.policies.noExit, runner_->gate().monitoring, Rights());
     SetTimer(hwnd(), kTimerStatus, MillisecondsToNextMinute(LocalTimeNow()), nullptr);
 
     // What start-up found is told once it runs, in windows that hold
