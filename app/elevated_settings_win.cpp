@@ -53,26 +53,39 @@ SettingsOnlyHost::SettingsOnlyHost(Registry& registry)
     store_.UsePolicyKey(kPolicyKeyPath);
 }
 
-void SettingsOnlyHost::ReleaseTick() {
-    if (--open_ <= 0) PostQuitMessage(0);
-}
-
 std::uint32_t SettingsOnlyHost::SecondsSinceStart() { return vantrel::SecondsSinceStart(); }
 
 unsigned SettingsOnlyHost::SystemMajorVersion() { return SystemVersion().dwMajorVersion; }
+
+namespace {
+
+BOOL CALLBACK FindShown(HWND w, LPARAM found) {
+    if (!IsWindowVisible(w)) return TRUE;
+    *reinterpret_cast<bool*>(found) = true;
+    return FALSE;
+}
+
+// Whether this thread still shows a window: a task editor left open, a box.
+bool ShowsAWindow() {
+    bool found = false;
+    EnumThreadWindows(GetCurrentThreadId(), FindShown, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+}  // namespace
 
 int RunSettingsOnly(Registry& registry) {
     SettingsOnlyHost host(registry);
     host.store().StartupLoad(host.settings());
     if (!SettingsWindow::Open(host)) return 1;
-    MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    MSG msg = {};
+    while (!(host.done() && !ShowsAWindow()) && GetMessageW(&msg, nullptr, 0, 0) > 0) {
         if (IsDialogKey(msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
     OwnedForms::ReleaseAll();
-    return static_cast<int>(msg.wParam);
+    return 0;
 }
 
 }  // namespace vantrel

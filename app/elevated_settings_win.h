@@ -35,10 +35,12 @@ public:
     explicit SettingsOnlyHost(Registry& registry);
     TaskStore& store() override { return store_; }
     Settings& settings() override { return settings_; }
-    // Nothing to hold: no tick runs here. The last window closed (the
-    // settings window and any editor it opened) ends the message loop.
+    // Nothing to hold: no tick runs here. Once the settings window closed,
+    // the copy ends with its last window (an editor it opened stays until
+    // the user is done with it).
     void HoldTick() override { ++open_; }
-    void ReleaseTick() override;
+    void ReleaseTick() override { --open_; }
+    bool done() const { return open_ <= 0; }
     void SetCountdownLength(std::int32_t seconds) override { settings_.countdownLength = seconds; }
     std::uint32_t SecondsSinceStart() override;
     unsigned SystemMajorVersion() override;
