@@ -262,7 +262,8 @@ void MainWindow::ShowCountdown(const std::string& word, const std::string& remai
         EnableWindow(b, offered);
         ShowWindow(b, offered ? SW_SHOW : SW_HIDE);
     }
-    if (!buttons.cancel && GetFocus() == view_.cancel()) SetFocus(view_.actNow());
+    // No button keeps the focus then: a stray Space or Enter must not act now.
+    if (!buttons.cancel && GetFocus() == view_.cancel()) SetFocus(hwnd());
 }
 
 void MainWindow::StepCountdown(std::int32_t length, std::int32_t position, const std::string& remaining) {
@@ -376,9 +377,10 @@ void MainWindow::OpenSettings() {
 void MainWindow::OnCommand(UINT id) {
     // A greyed item, a hotkey or a key of the countdown asking for what this
     // user may not do does nothing.
-    const CountdownButtons buttons = ButtonsFor(Rights());
-    const std::optional<ViewAction> action = TrayMenu::ActionOf(id, runner_->gate().monitoring);
-    if (action && !Rights().May(*action)) return;
+    const ViewRights rights = Rights();
+    const CountdownButtons buttons = ButtonsFor(rights);
+    const std::optional<ViewAction> action = TrayMenu::ActionOf(id, runner_ && runner_->gate().monitoring);
+    if (action && !rights.May(*action)) return;
     if (!buttons.cancel && (id == CountdownView::kCancelId || id == IDCANCEL || id == IDOK)) return;
     if (!buttons.postpone && (id == CountdownView::kPostponeId ||
                               (id >= CountdownView::kPostponeMenuId && id < CountdownView::kPostponeMenuId + 3)))

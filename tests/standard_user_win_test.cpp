@@ -163,6 +163,9 @@ TEST_F(StandardUserTest, UnderBaohuAStandardUsersCountdownHasNeitherCancelNorPos
             EXPECT_EQ(IsWindowEnabled(b) != FALSE, row.offered);
         }
         EXPECT_TRUE(IsWindowVisible(main_->view().actNow()));
+        // Without 取消, no button has the focus: Space must not act now.
+        EXPECT_EQ(GetFocus() == main_->view().cancel(), row.offered);
+        EXPECT_NE(GetFocus(), main_->view().actNow());
         // Esc (and Enter) cancel only where 取消 is offered.
         main_->OnCommand(IDCANCEL);
         EXPECT_EQ(main_->runner().counting(), !row.offered);
