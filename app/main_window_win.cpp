@@ -179,7 +179,8 @@ bool MainWindow::Start() {
     StartHistory();
     for (const std::string& e : runner_->Start()) startupErrors_.push_back(e);
     // What this user may not do is greyed from the first time the menu opens.
-    menu_.SetPolicies(settings.policies.alwaysOn, settings.policies.noExit, runner_->gate().monitoring, Rights());
+    menu_.SetPolicies(settings.policies.alwaysOn, settings.policies.noExit, runner_->gate().monitoring, Rights(),
+                      runner_->pausedUntil().has_value());
     SetTimer(hwnd(), kTimerStatus, MillisecondsToNextMinute(LocalTimeNow()), nullptr);
 
     // What start-up found is told once it runs, in windows that hold
@@ -309,7 +310,8 @@ void MainWindow::StatusChanged() {
     if (closed_ || !runner_) return;
     const bool on = runner_->gate().monitoring;
     menu_.SetMonitorChecked(on);
-    menu_.SetPolicies(runner_->settings().policies.alwaysOn, runner_->settings().policies.noExit, on, Rights());
+    menu_.SetPolicies(runner_->settings().policies.alwaysOn, runner_->settings().policies.noExit, on, Rights(),
+                      runner_->pausedUntil().has_value());
     const LocalTime now = LocalTimeNow();
     menu_.SetCancelTimer(CancelTimerCaption(runner_->quickTimer(), now), runner_->quickTimer().has_value());
     HICON icon = tray_.icon();
@@ -379,7 +381,8 @@ void MainWindow::OnCommand(UINT id) {
     // user may not do does nothing.
     const ViewRights rights = Rights();
     const CountdownButtons buttons = ButtonsFor(rights);
-    const std::optional<ViewAction> action = TrayMenu::ActionOf(id, runner_ && runner_->gate().monitoring);
+    const std::optional<ViewAction> action = TrayMenu::ActionOf(id, runner_ && runner_->gate().monitoring,
+                                                                  runner_ && runner_->pausedUntil().has_value());
     if (action && !rights.May(*action)) return;
     if (!buttons.cancel && (id == CountdownView::kCancelId || id == IDCANCEL || id == IDOK)) return;
     if (!buttons.postpone && (id == CountdownView::kPostponeId ||

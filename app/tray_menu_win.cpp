@@ -71,8 +71,9 @@ void TrayMenu::SetMonitorChecked(bool checked) {
     CheckMenuItem(menu_, kMenuMonitor, MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
 }
 
-std::optional<ViewAction> TrayMenu::ActionOf(UINT item, bool monitoring) {
-    if (item == kMenuMonitor) return monitoring ? ViewAction::MonitoringOff : ViewAction::MonitoringOn;
+std::optional<ViewAction> TrayMenu::ActionOf(UINT item, bool monitoring, bool paused) {
+    if (item == kMenuMonitor)
+        return monitoring ? ViewAction::MonitoringOff : paused ? ViewAction::Pause : ViewAction::MonitoringOn;
     if (item >= kMenuPause && item < kMenuPause + 4) return ViewAction::Pause;
     if ((item >= kMenuQuickTimer && item < kMenuQuickTimer + 4) || item == kMenuCancelTimer)
         return ViewAction::QuickTimer;
@@ -90,9 +91,9 @@ std::optional<ViewAction> TrayMenu::ActionOf(UINT item, bool monitoring) {
     }
 }
 
-void TrayMenu::SetPolicies(bool alwaysOn, bool noExit, bool monitoring, const ViewRights& rights) {
+void TrayMenu::SetPolicies(bool alwaysOn, bool noExit, bool monitoring, const ViewRights& rights, bool paused) {
     const auto set = [&](UINT item, bool held) {
-        const std::optional<ViewAction> action = ActionOf(item, monitoring);
+        const std::optional<ViewAction> action = ActionOf(item, monitoring, paused);
         held = held || (action && !rights.May(*action));
         EnableMenuItem(menu_, item, MF_BYCOMMAND | (held ? MF_GRAYED : MF_ENABLED));
     };

@@ -54,15 +54,16 @@ public:
     // Greyed too: what `rights` refuses this user (a standard user may not
     // pause, switch monitoring off, arm the quick timer or clean up junk).
     void SetPolicies(bool alwaysOn, bool noExit, bool monitoring,
-                     const ViewRights& rights = ViewRights::FromBits(kAllViewRightBits));
+                     const ViewRights& rights = ViewRights::FromBits(kAllViewRightBits), bool paused = false);
     bool Enabled(UINT item) const;
     bool MonitorChecked() const;
     void SetHotkeyCaptions(const HotkeyCaptions& captions);
     // 取消定时's caption (with the armed time), greyed when none is armed.
     void SetCancelTimer(const std::string& caption, bool armed);
-    // What choosing `item` asks for, with monitoring on or off; nothing for
-    // the items everyone may choose (设置, 关于, ...).
-    static std::optional<ViewAction> ActionOf(UINT item, bool monitoring);
+    // What choosing `item` asks for, with monitoring on or off (switching it
+    // on during a pause ends the pause); nothing for the items everyone may
+    // choose (设置, 关于, ...).
+    static std::optional<ViewAction> ActionOf(UINT item, bool monitoring, bool paused);
     std::string Caption(UINT item) const;
 
     // Opens the menu at `at`; the chosen item reaches `owner` as WM_COMMAND.

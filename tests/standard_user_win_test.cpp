@@ -97,6 +97,17 @@ TEST_F(StandardUserTest, SwitchingMonitoringBackOnStaysOpen) {
     EXPECT_FALSE(main_->menu().Enabled(kMenuMonitor));
 }
 
+// A pause an administrator began: switching monitoring on would end it, which
+// needs what pausing needs.
+TEST_F(StandardUserTest, APauseStaysForAStandardUser) {
+    Start(false, 0);
+    main_->runner().Pause(PauseChoice::OneHour);
+    ASSERT_TRUE(main_->runner().pausedUntil().has_value());
+    EXPECT_FALSE(main_->menu().Enabled(kMenuMonitor));
+    main_->OnCommand(kMenuMonitor);
+    EXPECT_TRUE(main_->runner().pausedUntil().has_value());
+}
+
 const int kInputs[] = {SettingsWindow::kButton4,   SettingsWindow::kButton5,   SettingsWindow::kButton6,
                        SettingsWindow::kCheckBox2, SettingsWindow::kEdit5,     SettingsWindow::kCheckBox5,
                        SettingsWindow::kEdit8,     SettingsWindow::kButton3,   SettingsWindow::kCheckBox1,
