@@ -6,6 +6,7 @@
 #include <string>
 
 #include "actions/system_ops.h"
+#include "app/elevated_settings_win.h"
 #include "app/main_window_win.h"
 #include "app/service_setup_win.h"
 #include "app/service_win.h"
@@ -35,6 +36,14 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     if (argument == vantrel::kInstallServiceArgument || argument == vantrel::kRemoveServiceArgument ||
         argument == vantrel::kStopServiceArgument || argument == vantrel::kStartServiceArgument)
         return vantrel::RunSetupCommand(argument);
+    // The elevated settings window a standard user's 以管理员身份更改 asked
+    // for: beside the running copy, without its tasks, hotkeys or icon.
+    if (vantrel::AsksForSettingsOnly(commandLine)) {
+        vantrel::EnsureCommonControls();
+        vantrel::UsePathForm(&vantrel::SystemComparablePath);
+        vantrel::WinRegistry registry;
+        return vantrel::RunSettingsOnly(registry);
+    }
 
     // A second start asks the running copy to open its settings window and
     // ends, so tasks never fire twice and no second tray icon appears.

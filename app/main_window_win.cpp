@@ -7,6 +7,7 @@
 #include "actions/system_ops.h"
 #include "actions/utility_actions.h"
 #include "actions/utility_actions_win.h"
+#include "app/elevated_settings_win.h"
 #include "app/shell_texts.h"
 #include "app/startup_win.h"
 #include "store/store_lock_win.h"
@@ -26,7 +27,9 @@ const char* const MainWindow::kClassName = "TForm1";
 namespace {
 
 const char kInstanceProperty[] = "Brelnix.Vantrel";
-const char kAdminFailed[] = "以管理员身份运行失败，某些功能如禁启用网卡功能或无效";
+// A standard user's copy shows the schedule; the store refuses its writes.
+const char kNotAdministrator[] =
+    "Vantrel以标准用户身份运行：任务和设置只能查看，更改需要管理员（设置窗口中的“以管理员身份更改”）";
 // Posted when the run history could not be written, so that the error box
 // opens after the tick or command that met the failure, never inside it.
 const UINT kHistoryFailedMessage = WM_APP + 20;
@@ -116,7 +119,7 @@ bool MainWindow::Start() {
     view_.Attach(hwnd());
 
     EnableShutdownPrivilege();
-    const bool administrator = IsAdministrator();
+    administrator_ = options_.isAdministrator ? options_.isAdministrator() : IsAdministrator();
     SetPriorityClass(GetCurrentProcess(), HIGH_PRIORITY_CLASS);
 
     store_.reset(
@@ -166,6 +169,9 @@ bool MainWindow::Start() {
     driver_->ApplyGate();
     StartHistory();
     for (const std::string& e : runner_->Start()) startupErrors_.push_back(e);
+    // What this user may not do is greyed from the first time the menu opens.
+    menu_.SetPolicies(settings.policies.alwaysOn, settings.policies.noExit, runner_->gate().monitoring, Rights(),
+                      runner_->pausedUntil().has_value());
     SetTimer(hwnd(), kTimerStatus, MillisecondsToNextMinute(LocalTimeNow()), nullptr);
 
     // What start-up found is told once it runs, in windows that hold
@@ -179,7 +185,7 @@ bool MainWindow::Start() {
         for (const std::string& e : loaded.policyProblems) history_->StartupProblem(e);
     }
     if (options_.showStartupMessages) {
-        if (!administrator) ShowReminder(kAdminFailed);
+        if (!administrator_) ShowReminder(kNotAdministrator);
         if (!startupErrors_.empty()) ShowReminder(StartupProblemsText(startupErrors_));
         if (auto greeting = UptimeGreeting(loaded.greeting, vantrel::SecondsSinceStart())) ShowReminder(*greeting);
     }
@@ -241,6 +247,15 @@ void MainWindow::ShowCountdown(const std::string& word, const std::string& remai
     if (!timer2_) SetTimer(hwnd(), kTimer2, 1000, nullptr);
     timer2_ = true;
     view_.Open(word, remaining, runner_->settings().soundPath, closeAll);
+    // A standard user under baohu has neither 取消 nor 推迟.
+    const CountdownButtons buttons = ButtonsFor(Rights());
+    for (HWND b : {view_.cancel(), view_.postpone()}) {
+        const bool offered = b == view_.cancel() ? buttons.cancel : buttons.postpone;
+        EnableWindow(b, offered);
+        ShowWindow(b, offered ? SW_SHOW : SW_HIDE);
+    }
+    // No button keeps the focus then: a stray Space or Enter must not act now.
+    if (!buttons.cancel && GetFocus() == view_.cancel()) SetFocus(hwnd());
 }
 
 void MainWindow::StepCountdown(std::int32_t length, std::int32_t position, const std::string& remaining) {
@@ -286,7 +301,8 @@ void MainWindow::StatusChanged() {
     if (closed_ || !runner_) return;
     const bool on = runner_->gate().monitoring;
     menu_.SetMonitorChecked(on);
-    menu_.SetPolicies(runner_->settings().policies.alwaysOn, runner_->settings().policies.noExit, on);
+    menu_.SetPolicies(runner_->settings().policies.alwaysOn, runner_->settings().policies.noExit, on, Rights(),
+                      runner_->pausedUntil().has_value());
     const LocalTime now = LocalTimeNow();
     menu_.SetCancelTimer(CancelTimerCaption(runner_->quickTimer(), now), runner_->quickTimer().has_value());
     HICON icon = tray_.icon();
@@ -318,11 +334,31 @@ void MainWindow::OnTrayCallback(WPARAM wParam, LPARAM lParam) {
         tray_.ReturnFocus();
 }
 
+ViewRights MainWindow::Rights() const {
+    ViewClient client;
+    client.administrator = administrator_;
+    client.atScreen = true;  // this copy's windows show to its own user
+    return ViewRights::For(client, runner_ ? runner_->settings().adminChoices : 1);
+}
+
+bool MainWindow::ChangeAsAdministrator() { return StartElevatedSettings(hwnd()); }
+
 void MainWindow::OpenSettings() {
     if (store_) SettingsWindow::Open(*this);  // not before start-up made the store
 }
 
 void MainWindow::OnCommand(UINT id) {
+    // A greyed item, a hotkey or a key of the countdown asking for what this
+    // user may not do does nothing.
+    const ViewRights rights = Rights();
+    const CountdownButtons buttons = ButtonsFor(rights);
+    const std::optional<ViewAction> action = TrayMenu::ActionOf(id, runner_ && runner_->gate().monitoring,
+                                                                  runner_ && runner_->pausedUntil().has_value());
+    if (action && !rights.May(*action)) return;
+    if (!buttons.cancel && (id == CountdownView::kCancelId || id == IDCANCEL || id == IDOK)) return;
+    if (!buttons.postpone && (id == CountdownView::kPostponeId ||
+                              (id >= CountdownView::kPostponeMenuId && id < CountdownView::kPostponeMenuId + 3)))
+        return;
     if (commands_.Run(id)) {
         if (id == kMenuCleanJunk) AfterTick();  // a close that came while the batch ran
         return;

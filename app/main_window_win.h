@@ -56,6 +56,9 @@ public:
         std::string version;  // the program's, for the history's start line
         UINT trayRetryMs = 3000;     // between tries to add a refused tray icon
         UINT trayMissingMs = 60000;  // refused this long, the history says so
+        // The administrator test; nullptr: the one the store's lock asks
+        // (tests answer it themselves, never changing the machine's accounts).
+        bool (*isAdministrator)() = nullptr;
     };
 
     explicit MainWindow(std::unique_ptr<Registry> registry);
@@ -116,6 +119,11 @@ public:
     std::uint32_t SecondsSinceStart() override;
     unsigned SystemMajorVersion() override;
     bool MonitoringOn() override { return runner_->gate().monitoring; }
+    bool MayChange() override { return Rights().May(ViewAction::ChangeSettings); }
+    bool ChangeAsAdministrator() override;
+    // What this user may do here: the menu greys and the countdown's
+    // buttons follow it, and a refused command does nothing.
+    ViewRights Rights() const;
 
     // What shows the runner's schedule (runner/runner.h).
     void ShowCountdown(const std::string& word, const std::string& remaining, bool closeAll) override;
@@ -161,6 +169,7 @@ private:
     bool closed_ = false;
     bool closePending_ = false;  // a close came while a tick ran
     bool destroyed_ = false;
+    bool administrator_ = true;
     std::vector<std::string> startupErrors_;
     std::unique_ptr<HistoryFile> historyFile_;
     std::unique_ptr<HistoryRecorder> history_;

@@ -71,12 +71,39 @@ void TrayMenu::SetMonitorChecked(bool checked) {
     CheckMenuItem(menu_, kMenuMonitor, MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
 }
 
-void TrayMenu::SetPolicies(bool alwaysOn, bool noExit, bool monitoring) {
+std::optional<ViewAction> TrayMenu::ActionOf(UINT item, bool monitoring, bool paused) {
+    if (item == kMenuMonitor)
+        return monitoring ? ViewAction::MonitoringOff : paused ? ViewAction::Pause : ViewAction::MonitoringOn;
+    if (item >= kMenuPause && item < kMenuPause + 4) return ViewAction::Pause;
+    if ((item >= kMenuQuickTimer && item < kMenuQuickTimer + 4) || item == kMenuCancelTimer)
+        return ViewAction::QuickTimer;
+    switch (item) {
+        case kMenuCleanJunk: return ViewAction::CleanJunk;
+        case kMenuLogOff:
+        case kMenuStandby:
+        case kMenuHibernate:
+        case kMenuRestart:
+        case kMenuPowerOff:
+        case kMenuFastRestart:
+        case kMenuFastShutdown: return ViewAction::PowerCommand;
+        case kMenuExit: return ViewAction::CloseView;
+        default: return std::nullopt;
+    }
+}
+
+void TrayMenu::SetPolicies(bool alwaysOn, bool noExit, bool monitoring, const ViewRights& rights, bool paused) {
     const auto set = [&](UINT item, bool held) {
+        const std::optional<ViewAction> action = ActionOf(item, monitoring, paused);
+        held = held || (action && !rights.May(*action));
         EnableMenuItem(menu_, item, MF_BYCOMMAND | (held ? MF_GRAYED : MF_ENABLED));
     };
     set(kMenuMonitor, alwaysOn && monitoring);
     for (UINT i = 0; i < 4; ++i) set(kMenuPause + i, alwaysOn);  // found in the submenu too
+    timerRefused_ = !rights.May(ViewAction::QuickTimer);
+    for (UINT i = 0; i < 4; ++i) set(kMenuQuickTimer + i, false);
+    for (UINT item : {kMenuLogOff, kMenuStandby, kMenuHibernate, kMenuRestart, kMenuPowerOff,
+                      kMenuCleanJunk, kMenuFastRestart, kMenuFastShutdown})
+        set(item, false);
     set(kMenuExit, noExit);
 }
 
@@ -100,7 +127,8 @@ void TrayMenu::SetHotkeyCaptions(const HotkeyCaptions& c) {
 }
 
 void TrayMenu::SetCancelTimer(const std::string& caption, bool armed) {
-    ModifyMenuW(timerMenu_, kMenuCancelTimer, MF_BYCOMMAND | MF_STRING | (armed ? MF_ENABLED : MF_GRAYED),
+    const bool enabled = armed && !timerRefused_;
+    ModifyMenuW(timerMenu_, kMenuCancelTimer, MF_BYCOMMAND | MF_STRING | (enabled ? MF_ENABLED : MF_GRAYED),
                 kMenuCancelTimer, Wide(caption).c_str());
 }
 

@@ -4,10 +4,12 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 #include "app/shell_texts.h"
 #include "runner/tray_status.h"
+#include "service/rights.h"
 
 namespace vantrel {
 
@@ -49,12 +51,19 @@ public:
     void SetMonitorChecked(bool checked);
     // The items an administrator's policy takes away, greyed: 暂停 and
     // switching monitoring off (`alwaysOn`; switching it on stays), 退出.
-    void SetPolicies(bool alwaysOn, bool noExit, bool monitoring);
+    // Greyed too: what `rights` refuses this user (a standard user may not
+    // pause, switch monitoring off, arm the quick timer or clean up junk).
+    void SetPolicies(bool alwaysOn, bool noExit, bool monitoring,
+                     const ViewRights& rights = ViewRights::FromBits(kAllViewRightBits), bool paused = false);
     bool Enabled(UINT item) const;
     bool MonitorChecked() const;
     void SetHotkeyCaptions(const HotkeyCaptions& captions);
     // 取消定时's caption (with the armed time), greyed when none is armed.
     void SetCancelTimer(const std::string& caption, bool armed);
+    // What choosing `item` asks for, with monitoring on or off (switching it
+    // on during a pause ends the pause); nothing for the items everyone may
+    // choose (设置, 关于, ...).
+    static std::optional<ViewAction> ActionOf(UINT item, bool monitoring, bool paused);
     std::string Caption(UINT item) const;
 
     // Opens the menu at `at`; the chosen item reaches `owner` as WM_COMMAND.
@@ -64,6 +73,7 @@ private:
     void SetCaption(UINT item, const std::string& caption);
     HMENU menu_;
     HMENU timerMenu_;  // 定时关机's, destroyed with the menu
+    bool timerRefused_ = false;  // the rights refuse the quick timer
 };
 
 }  // namespace vantrel

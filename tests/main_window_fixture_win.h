@@ -69,8 +69,10 @@ inline std::string TestPolicyKey(const char* key) { return std::string(key) + "\
 
 inline std::unique_ptr<MainWindow> StartTestMainWindow(const char* key, const std::string& historyFolder = "",
                                                        const std::string& version = "",
-                                                       bool startupMessages = false) {
+                                                       bool startupMessages = false,
+                                                       bool (*isAdministrator)() = nullptr) {
     MainWindow::Options options;
+    options.isAdministrator = isAdministrator;
     options.historyFolder = historyFolder;
     options.version = version;
     options.programKey = key;

@@ -32,6 +32,13 @@ public:
     // Whether monitoring is on (the user's switch, not a settings window's
     // hold): with it off the 下次运行 column says the tasks will not run.
     virtual bool MonitoringOn() { return true; }
+    // Whether this user may change tasks and settings here: a user who is
+    // not an administrator sees the settings window read-only, with a button
+    // that opens an elevated one.
+    virtual bool MayChange() { return true; }
+    // That button: starts the program's settings window as an administrator
+    // (Windows asks for consent or a password). False when it did not start.
+    virtual bool ChangeAsAdministrator() { return false; }
 };
 
 }  // namespace vantrel

@@ -19,6 +19,12 @@
 #include "winui/file_dialog_win.h"
 #include "winui/on_demand_win.h"
 
+// Vista's message, absent from the XP headers this program is built with; XP
+// never receives it.
+#ifndef BCM_SETSHIELD
+#define BCM_SETSHIELD 0x160C
+#endif
+
 namespace vantrel {
 
 const char* const kTasksChangedText = "任务已被其他程序更改，列表已重新读取";
@@ -177,6 +183,7 @@ void SettingsWindow::Fill() {
     CheckDlgButton(hwnd(), kCheckBox3, view.ctrlHotkeys ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(hwnd(), kCheckBox2, view.runAtLogon ? BST_CHECKED : BST_UNCHECKED);
     ShowPolicies(view.policies);
+    if (!host_.MayChange()) ShowReadOnly();
     // However many values are unreadable, one box says so.
     if (!view.errors.empty()) ReportError(view.errors.front().c_str());
 }
@@ -203,6 +210,25 @@ void SettingsWindow::ShowPolicies(const Policies& policies) {
         for (int id : {kButton4, kButton5, kButton6}) hold(control(id));
         hold(combo_);
     }
+}
+
+void SettingsWindow::ShowReadOnly() {
+    taskChangesHeld_ = true;
+    for (int id : {kButton4, kButton5, kButton6, kCheckBox2, kEdit5, kCheckBox5, kEdit8, kButton3,
+                   kCheckBox1, kCheckBox3, kButton1, kButton7})
+        EnableWindow(control(id), FALSE);
+    EnableWindow(combo_, FALSE);
+    // Nothing to confirm: the shield button takes the place of 确定 and
+    // 更多设置… beside 取消.
+    ShowWindow(control(kButton1), SW_HIDE);
+    ShowWindow(control(kButton7), SW_HIDE);
+    HWND change = AddControl("BUTTON", "以管理员身份更改", WS_TABSTOP, kShift + 323, 320, 130, 24, kButton8,
+                             font_.get());
+    ShowWindow(change, SW_SHOW);
+    // The shield exists from Vista on; XP's button starts the Run As dialog
+    // without one.
+    if (host_.SystemMajorVersion() >= 6) SendMessageW(change, BCM_SETSHIELD, 0, TRUE);
+    tips_.Add(change, "更改任务和设置需要管理员权限");
 }
 
 void SettingsWindow::FillTasks(const SettingsView& view) {
@@ -383,7 +409,7 @@ void SettingsWindow::ListView1Click() {
 }
 
 void SettingsWindow::ComboBox1Change() {
-    if (taskChangesHeld_) return;
+    if (taskChangesHeld_) return;  // the policy, or read-only
     auto n = TryStrToInt(comboTask_);
     if (!n) return;
     int choice = static_cast<int>(SendMessageW(combo_, CB_GETCURSEL, 0, 0));
@@ -536,6 +562,11 @@ LRESULT SettingsWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             case kButton5: Button5Click(); return 0;
             case kButton6: Button6Click(); return 0;
             case kButton7: MoreSettingsWindow::Open(host_, hwnd()); return 0;
+            case kButton8:
+                // The elevated window writes through the store; this one
+                // closes, and the running copy picks the change up.
+                if (host_.ChangeAsAdministrator()) OnClose();
+                return 0;
             case kComboBox1:
                 if (HIWORD(wParam) == CBN_SELCHANGE) ComboBox1Change();
                 return 0;

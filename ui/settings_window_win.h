@@ -44,6 +44,7 @@ public:
         kEdit5 = 135,
         kButton1 = 201,  // 确定(&O)
         kButton2 = 202,  // 取消(&C), the default button
+        kButton8 = 203,  // 以管理员身份更改, shown read-only only
     };
 
     explicit SettingsWindow(SettingsHost& host);
@@ -90,6 +91,9 @@ private:
     void Fill();
     void FillTasks(const SettingsView& view);
     void ShowPolicies(const Policies& policies);
+    // A user who may not change anything: every input greyed, the list
+    // still readable, 取消 still closing, and the shield button.
+    void ShowReadOnly();
     // A change was refused: says so once and reads the list again.
     void TasksChanged();
     // The record as listed for row caption `number`; nullptr for none.
@@ -111,7 +115,7 @@ private:
     HWND list_ = nullptr;
     HWND combo_ = nullptr;
     Tooltips tips_;
-    bool taskChangesHeld_ = false;  // the policy against task changes holds
+    bool taskChangesHeld_ = false;  // the policy against task changes holds, or read-only
     Font font_;
     Font smallFont_;
     std::string comboTask_;

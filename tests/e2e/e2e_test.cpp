@@ -118,6 +118,31 @@ TEST(EndToEnd, ASecondStartLeavesOneRunningCopy) {
     EXPECT_TRUE(first.Running());
 }
 
+// The elevated copy a standard user's 以管理员身份更改 starts: beside the
+// running copy, a settings window only (no main window, so no tray icon,
+// hotkeys or tick), ended by closing it.
+TEST(EndToEnd, TheSettingsOnlyCopyShowsOneWindowAndEndsWithIt) {
+    Vantrel first;
+    ASSERT_TRUE(first.Start());
+    std::string cmd = "\"" + ExePath() + "\" /settings";
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    ASSERT_TRUE(CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    ASSERT_TRUE(WaitFor([&] { return !Visible(WindowsOf("TForm3", pi.dwProcessId)).empty(); }, 15000));
+    EXPECT_TRUE(WindowsOf("TForm1", pi.dwProcessId).empty());
+    EXPECT_EQ(WindowsOf("TForm1").size(), 1u);
+    const HWND settings = Visible(WindowsOf("TForm3", pi.dwProcessId)).front();
+    PostMessageA(settings, WM_COMMAND, MAKEWPARAM(202, BN_CLICKED), 0);  // 取消
+    EXPECT_EQ(WaitForSingleObject(pi.hProcess, 15000), WAIT_OBJECT_0);
+    DWORD code = 1;
+    GetExitCodeProcess(pi.hProcess, &code);
+    EXPECT_EQ(code, 0u);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    EXPECT_TRUE(first.Running());
+}
+
 TEST(EndToEnd, TheCloseBoxOfTheCountdownEndsTheProgram) {
     WinRegistry::DeleteTree(kKey);
     Vantrel v;
