@@ -4,8 +4,8 @@
     check_sizes.py [--xml REPORT] [--markdown] --maps DIR PROGRAM.exe...
 
 Each program must stay within its goal without its resources (the file less
-its .rsrc section as stored): Vantrel.exe 440,000 bytes, the runner of the
-machine's schedule being in it, every other program 400,000 bytes, so that
+its .rsrc section as stored): Vantrel.exe 600,000 bytes, the runner of the
+machine's schedule, the service, its views and the policies being in it, every other program 400,000 bytes, so that
 the goal holds however a KB is counted. The parts come from the program's link map (DIR/NAME.map,
 written by cmake/trim_unwind_link.py): every input section is counted under
 the library it came from, with the unwind tables (.eh_frame) apart, and what
@@ -20,7 +20,7 @@ import re
 import struct
 import sys
 
-LIMITS = {"Vantrel.exe": 440_000}
+LIMITS = {"Vantrel.exe": 600_000}
 LIMIT = 400_000  # every other program
 
 
