@@ -25,7 +25,8 @@ core=(text/gbk_text.cpp store/schedule_text.cpp store/task_record.cpp registry/r
       registry/memory_registry.cpp store/task_store.cpp scheduler/conversions.cpp
       scheduler/matching.cpp actions/wake_plan.cpp text/codepage_posix.cpp registry/reg_file.cpp
       text/number_text.cpp registry/file_registry.cpp store/task_count.cpp store/key_change.cpp store/store_lock.cpp
-      store/store_lock_posix.cpp store/extra_settings.cpp store/minute_values.cpp autostart/logon_start.cpp
+      store/store_lock_posix.cpp store/extra_settings.cpp store/minute_values.cpp store/policy.cpp
+      store/store_policies.cpp autostart/logon_start.cpp
       service/view_protocol.cpp)
 flags=(-std=c++17 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all
        -Wno-invalid-source-encoding -I"$here/$src")
