@@ -26,7 +26,9 @@ bool AsksForSettingsOnly(const char* commandLine) {
     return after == '\0' || after == ' ' || after == '\t';
 }
 
-bool StartElevatedSettings(HWND owner) {
+namespace {
+
+bool StartSettingsCopy(HWND owner, const wchar_t* verb) {
     wchar_t path[MAX_PATH + 1] = {0};
     const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH + 1);
     if (length == 0 || length > MAX_PATH) return false;
@@ -35,16 +37,22 @@ bool StartElevatedSettings(HWND owner) {
     info.cbSize = sizeof info;
     info.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
     info.hwnd = owner;
-    info.lpVerb = L"runas";
+    info.lpVerb = verb;
     info.lpFile = path;
     info.lpParameters = argument.c_str();
     info.nShow = SW_SHOWNORMAL;
     if (ShellExecuteExW(&info)) return true;
     // Declining the prompt is the user's answer, not an error.
     if (GetLastError() == ERROR_CANCELLED) return false;
-    ShowMessageBox("无法以管理员身份打开设置窗口", "错误", MB_OK | MB_ICONERROR);
+    ShowMessageBox(verb ? "无法以管理员身份打开设置窗口" : "无法打开设置窗口", "错误", MB_OK | MB_ICONERROR);
     return false;
 }
+
+}  // namespace
+
+bool StartElevatedSettings(HWND owner) { return StartSettingsCopy(owner, L"runas"); }
+
+bool StartSettingsOnly(HWND owner) { return StartSettingsCopy(owner, nullptr); }
 
 SettingsOnlyHost::SettingsOnlyHost(Registry& registry)
     : startAtLogon_(registry, &SystemTasks(), kRunKeyPath, kRunValueName, kLogonTaskName),

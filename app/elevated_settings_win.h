@@ -28,6 +28,10 @@ bool AsksForSettingsOnly(const char* commandLine);
 // prompt from Vista on, the Run As dialog on XP) with kSettingsOnlyArgument.
 // False when it did not start (the user declined, or it failed).
 bool StartElevatedSettings(HWND owner);
+// The same with this process's own rights: a view's 设置. A standard user's
+// opens read-only with 以管理员身份更改, an administrator's view (elevated)
+// opens it for changes.
+bool StartSettingsOnly(HWND owner);
 
 // The settings-only copy: the store, the settings and nothing else.
 class SettingsOnlyHost : public SettingsHost {

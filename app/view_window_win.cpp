@@ -1,6 +1,8 @@
 #include "app/view_window_win.h"
 
 #include "actions/utility_actions_win.h"
+#include "app/elevated_settings_win.h"
+#include "app/main_window_win.h"
 #include "app/shell_texts.h"
 #include "app/startup_win.h"
 #include "app/tray_protocol.h"
@@ -254,9 +256,6 @@ void ViewWindow::GreyMenu() {
         if (item == kMenuCancelTimer) may = may && (flags & kTrayQuickTimer);
         EnableMenuItem(menu_.handle(), item, MF_BYCOMMAND | (may ? MF_ENABLED : MF_GRAYED));
     }
-    // The settings live in the service's key: changed with vantrelctl or an
-    // administrator's settings window, not from a view.
-    EnableMenuItem(menu_.handle(), kMenuSettings, MF_BYCOMMAND | MF_GRAYED);
 }
 
 void ViewWindow::ShowPostponeMenu() {
@@ -299,6 +298,10 @@ void ViewWindow::OnCommand(UINT id) {
             Send(side_.Choose(ViewAction::CloseView, ChoiceSource::Menu, 0));
             PostMessageW(hwnd(), WM_CLOSE, 0, 0);
             break;
+        // The settings window in a copy of its own, with this view's rights:
+        // it writes through the store as every writer does, and the service
+        // takes the change up from the program key.
+        case kMenuSettings: StartSettingsOnly(hwnd()); break;
         case kMenuOpenCd: OpenCdTray(hwnd()); break;
         case kMenuCloseCd: CloseCdTray(hwnd()); break;
         case kMenuMonitorOff: MonitorOff(); break;
@@ -349,6 +352,12 @@ void ViewWindow::OnTrayCallback(WPARAM wParam, LPARAM lParam) {
 LRESULT ViewWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == taskbarCreated_ && taskbarCreated_ != 0) {
         tray_.Add();
+        return 0;
+    }
+    // A second start in this session asks for the settings window, as it
+    // asks a tray copy that runs the tasks.
+    if (msg == MainWindow::OpenSettingsMessage()) {
+        StartSettingsOnly(hwnd());
         return 0;
     }
     switch (msg) {

@@ -329,6 +329,8 @@ TEST(ServiceViews, TheViewWindowShowsTheCountdownAndComesBackAfterARestart) {
     service.reset();
     ASSERT_TRUE(PumpUntil([&] { return !view->side().connected(); }));
     EXPECT_TRUE(GetMenuState(view->menu().handle(), kMenuMonitor, MF_BYCOMMAND) & MF_GRAYED);
+    // 设置 opens a settings window of its own, which needs no service.
+    EXPECT_FALSE(GetMenuState(view->menu().handle(), kMenuSettings, MF_BYCOMMAND) & MF_GRAYED);
     service.reset(new RunningService(pipe));
     ASSERT_TRUE(PumpUntil([&] { return view->side().connected(); })) << "the view did not come back";
     service->OnService([](Runner& runner) {
