@@ -220,24 +220,14 @@ void MainWindow::StatusTimer() {
 
 void MainWindow::ShowPostponeMenu() {
     if (!runner_->counting()) return;
-    PopupMenu menu;
-    for (int i = 0; i < 3; ++i) menu.Add(CountdownView::kPostponeMenuId + i, kPostponeCaptions[i]);
-    RECT button;
-    GetWindowRect(view_.postpone(), &button);
     // The countdown goes on while the menu is open; a choice made after it
     // ran out finds no countdown to postpone.
-    if (const UINT chosen = menu.Choose(hwnd(), button.left, button.bottom)) OnCommand(chosen);
+    if (const UINT chosen = ChoosePostpone(hwnd(), view_.postpone())) OnCommand(chosen);
 }
 
 void MainWindow::ShowWarningMenu() {
     if (!runner_->WarningOpen()) return;
-    PopupMenu menu, later;
-    for (int i = 0; i < 3; ++i) later.Add(kWarnPostponeId + i, kPostponeCaptions[i]);
-    menu.Add(kWarnSkipId, "跳过本次");
-    menu.AddSubmenu(later, "推迟");
-    POINT at;
-    GetCursorPos(&at);
-    if (const UINT chosen = menu.Choose(hwnd(), at.x, at.y)) OnCommand(chosen);
+    if (const UINT chosen = ChooseWarningAnswer(hwnd())) OnCommand(chosen);
 }
 
 // ---- what the runner asks ----

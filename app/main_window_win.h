@@ -91,8 +91,6 @@ public:
     void StatusTimer();                // kTimerStatus
     void ShowPostponeMenu();           // the 推迟(&P) button
     void ShowWarningMenu();
-    static constexpr UINT kWarnSkipId = 130;      // 跳过本次
-    static constexpr UINT kWarnPostponeId = 131;  // 推迟, 131 + the choice
 
     // The registered message a second start sends to the running copy.
     static UINT OpenSettingsMessage();

@@ -1,5 +1,7 @@
 #include "app/tray_menu_win.h"
 
+#include "actions/countdown_view_win.h"
+#include "runner/postponed.h"
 #include "text/codepage_win.h"
 #include "winui/popup_menu_win.h"
 
@@ -140,6 +142,24 @@ std::string TrayMenu::Caption(UINT item) const {
 
 void TrayMenu::Popup(HWND owner, POINT at) {
     OpenPopupMenu(menu_, owner, at.x, at.y, TPM_LEFTALIGN | TPM_RIGHTBUTTON);
+}
+
+UINT ChoosePostpone(HWND owner, HWND postponeButton) {
+    PopupMenu menu;
+    for (int i = 0; i < 3; ++i) menu.Add(CountdownView::kPostponeMenuId + i, kPostponeCaptions[i]);
+    RECT button;
+    GetWindowRect(postponeButton, &button);
+    return menu.Choose(owner, button.left, button.bottom);
+}
+
+UINT ChooseWarningAnswer(HWND owner) {
+    PopupMenu menu, later;
+    for (int i = 0; i < 3; ++i) later.Add(kWarnPostponeId + i, kPostponeCaptions[i]);
+    menu.Add(kWarnSkipId, "跳过本次");
+    menu.AddSubmenu(later, "推迟");
+    POINT at;
+    GetCursorPos(&at);
+    return menu.Choose(owner, at.x, at.y);
 }
 
 }  // namespace vantrel

@@ -76,4 +76,14 @@ private:
     bool timerRefused_ = false;  // the rights refuse the quick timer
 };
 
+// The warning balloon's menu: 跳过本次 and 推迟 with its three lengths.
+constexpr UINT kWarnSkipId = 130;      // 跳过本次
+constexpr UINT kWarnPostponeId = 131;  // 推迟, 131 + the choice
+
+// The countdown's 推迟 menu under its button; the chosen id
+// (CountdownView::kPostponeMenuId + the choice) or 0.
+UINT ChoosePostpone(HWND owner, HWND postponeButton);
+// The warning balloon's menu at the cursor; the chosen id or 0.
+UINT ChooseWarningAnswer(HWND owner);
+
 }  // namespace vantrel

@@ -15,8 +15,6 @@ namespace vantrel {
 
 namespace {
 
-const UINT kWarnSkipId = 130;      // 跳过本次
-const UINT kWarnPostponeId = 131;  // 推迟, 131 + the choice
 const DWORD kConnectWaitMs = 2000;
 const wchar_t kInstanceProperty[] = L"Brelnix.Vantrel";
 
@@ -260,22 +258,12 @@ void ViewWindow::GreyMenu() {
 
 void ViewWindow::ShowPostponeMenu() {
     if (!side_.countdown() || !side_.countdown()->buttons.postpone) return;
-    PopupMenu menu;
-    for (int i = 0; i < 3; ++i) menu.Add(CountdownView::kPostponeMenuId + i, kPostponeCaptions[i]);
-    RECT button;
-    GetWindowRect(view_.postpone(), &button);
-    if (const UINT chosen = menu.Choose(hwnd(), button.left, button.bottom)) OnCommand(chosen);
+    if (const UINT chosen = ChoosePostpone(hwnd(), view_.postpone())) OnCommand(chosen);
 }
 
 void ViewWindow::ShowWarningMenu() {
     if (!(side_.trayFlags() & kTrayWarningOpen) || !side_.May(ViewAction::SkipWarnedRun)) return;
-    PopupMenu menu, later;
-    for (int i = 0; i < 3; ++i) later.Add(kWarnPostponeId + i, kPostponeCaptions[i]);
-    menu.Add(kWarnSkipId, "跳过本次");
-    menu.AddSubmenu(later, "推迟");
-    POINT at;
-    GetCursorPos(&at);
-    if (const UINT chosen = menu.Choose(hwnd(), at.x, at.y)) OnCommand(chosen);
+    if (const UINT chosen = ChooseWarningAnswer(hwnd())) OnCommand(chosen);
 }
 
 // The milliseconds since this session's last input: the system counts it

@@ -318,7 +318,7 @@ TEST_F(HistoryTick, AWarningBeforeAPowerTaskAndItsSkipAreLines) {
         main->StatusTimer();
         main->StatusTimer();
         EXPECT_EQ(main->tray().lastBalloon(), "3分钟后将关机（" + schedule + "）\n单击此处可跳过本次或推迟");
-        main->OnCommand(MainWindow::kWarnSkipId);
+        main->OnCommand(kWarnSkipId);
     }
     std::vector<std::string> got;
     for (const HistoryEntry& e : Read("history.log"))
