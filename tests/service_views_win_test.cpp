@@ -110,12 +110,6 @@ private:
 
 std::uint32_t OwnProcess() { return GetCurrentProcessId(); }
 
-std::string OfType(MessageType type) {
-    ViewMessage m;
-    m.type = type;
-    return EncodeViewMessage(m);
-}
-
 std::string HelloFrom(std::uint32_t session) {
     ViewMessage m;
     m.type = MessageType::Hello;
@@ -138,7 +132,6 @@ public:
         m.argument = argument;
         client_.Send(EncodeViewMessage(m));
     }
-    void SendRaw(const std::string& body) { client_.Send(body); }
 
     // The first message from the service that `wanted` accepts, reading
     // past the others; nothing at the deadline.
@@ -155,16 +148,6 @@ public:
     }
     std::optional<ViewMessage> WaitFor(MessageType type) {
         return WaitFor([type](const ViewMessage& m) { return m.type == type; });
-    }
-    // Whether the service closed the pipe within the deadline.
-    bool Closed() {
-        const DWORD start = GetTickCount();
-        try {
-            while (GetTickCount() - start < kDeadlineMs) client_.Receive(200);
-        } catch (const PipeError&) {
-            return true;
-        }
-        return false;
     }
 
 private:
@@ -235,37 +218,6 @@ TEST(ServiceViews, AViewShowsTheServicesCountdownAndItsChoiceActsThere) {
             })) << row.what << ": the tray follows";
         }
     }
-}
-
-TEST(ServiceViews, AViewThatBreaksTheProtocolIsClosedAndTheOthersGoOn) {
-    struct Row {
-        const char* what;
-        std::string body;
-    } rows[] = {
-        {"an unknown version", std::string("\x09\x40", 2)},
-        {"a message of the service's", OfType(MessageType::Balloon)},
-        {"a choice before hello", OfType(MessageType::Choice)},
-        {"a hello from another session", HelloFrom(OwnSession() + 1)},
-    };
-    ServiceOps ops;
-    RunningService service;
-    TestView good(service.pipeName());
-    good.Hello();
-    ASSERT_TRUE(good.WaitFor(MessageType::TrayState));
-    for (const Row& row : rows) {
-        TestView bad(service.pipeName());
-        bad.SendRaw(row.body);
-        EXPECT_TRUE(bad.Closed()) << row.what;
-    }
-    // The good view still sees what the service shows.
-    service.OnService([](Runner& runner) {
-        runner.SetCountdownLength(600);
-        runner.tickState().pendingAction = "重启";
-        runner.StartTaskCountdown("重启", false);
-    });
-    const std::optional<ViewMessage> shown = good.WaitFor(MessageType::CountdownShown);
-    ASSERT_TRUE(shown);
-    EXPECT_EQ(shown->word, "重启");
 }
 
 // Runs the test thread's messages until `done` holds; false at the deadline.
