@@ -16,6 +16,7 @@
 #include "runner/runner.h"
 #include "scheduler/time_text.h"
 #include "store/task_store.h"
+#include "tests/recorded_timers.h"
 
 namespace vantrel {
 namespace {
@@ -91,9 +92,7 @@ public:
     TaskStore store;
     std::unique_ptr<HistoryRecorder> history;
     std::unique_ptr<Runner> runner;
-    bool tickOn = false;
-    int tickIn = 0;    // seconds to the next tick
-    int rearmIn = -1;  // seconds to the re-arm; -1: not armed
+    testing::RecordedTimers timers;
 };
 
 // A program key whose values the registry may refuse to delete.
@@ -195,34 +194,11 @@ PowerOutcome Copy::CarryOut(const std::string& word, const std::string&) {
 
 void Copy::ShowBalloon(const std::string&) { balloons.push_back(machine.Minute()); }
 
-// As the main window's timers follow the gate: the tick's interval starts
-// afresh when it opens; the re-arm is armed once per suspension.
 void Copy::GateChanged() {
-    if (!runner) return;
-    const TickGate& gate = runner->gate();
-    if (gate.TickShouldRun() && !tickOn) {
-        tickOn = true;
-        tickIn = 6;
-    } else if (!gate.TickShouldRun()) {
-        tickOn = false;
-    }
-    if (gate.suspended && rearmIn < 0) rearmIn = 60;
+    if (runner) timers.Follow(runner->gate());
 }
 
-void Copy::Second(bool minuteStarts) {
-    // A countdown started now takes its first step a second later.
-    const bool counting = runner->counting();
-    if (minuteStarts) runner->Minute();
-    if (counting && runner->counting()) runner->Second();
-    if (rearmIn > 0 && --rearmIn == 0) {
-        rearmIn = -1;
-        runner->Rearm();
-    }
-    if (tickOn && --tickIn == 0) {
-        tickIn = 6;
-        runner->Tick(MatchEnv());
-    }
-}
+void Copy::Second(bool minuteStarts) { timers.Second(*runner, minuteStarts); }
 
 // ---- the life of a power task ----
 

@@ -20,6 +20,7 @@
 #include "service/view_hub.h"
 #include "service/view_side.h"
 #include "store/task_store.h"
+#include "tests/recorded_timers.h"
 
 namespace vantrel {
 namespace {
@@ -97,15 +98,7 @@ public:
     }
     void KeepAwake(AwakeNeed) override {}
     void GateChanged() override {
-        if (!runner) return;
-        const TickGate& gate = runner->gate();
-        if (gate.TickShouldRun() && !tickOn) {
-            tickOn = true;
-            tickIn = 6;
-        } else if (!gate.TickShouldRun()) {
-            tickOn = false;
-        }
-        if (gate.suspended && rearmIn < 0) rearmIn = 60;
+        if (runner) timers.Follow(runner->gate());
     }
 
     // The service's timers, a second at a time.
@@ -118,17 +111,7 @@ public:
             } else {
                 ++now.second;
             }
-            const bool counting = runner->counting();
-            if (minuteStarts) runner->Minute();
-            if (counting && runner->counting()) runner->Second();
-            if (rearmIn > 0 && --rearmIn == 0) {
-                rearmIn = -1;
-                runner->Rearm();
-            }
-            if (tickOn && --tickIn == 0) {
-                tickIn = 6;
-                runner->Tick(MatchEnv());
-            }
+            timers.Second(*runner, minuteStarts);
         }
     }
     // To "23:00:20" and the like.
@@ -193,9 +176,7 @@ public:
     std::unique_ptr<HistoryRecorder> history;
     std::unique_ptr<ViewHub> hub;
     std::unique_ptr<Runner> runner;
-    bool tickOn = false;
-    int tickIn = 0;
-    int rearmIn = -1;
+    testing::RecordedTimers timers;
 };
 
 // Two users' views, one at the console and one in a remote session: both
@@ -289,7 +270,7 @@ TEST(ViewHubScenario, AStandardUsersCancelIsRefusedUnderBaohu) {
         bool cancelled;
     } cases[] = {{1, false, false}, {1, true, true}, {0, false, true}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << "baohu " << c.baohu << " admin " << c.admin);
+        SCOPED_TRACE(::testing::Message() << "baohu " << c.baohu << " admin " << c.admin);
         Service s(c.baohu);
         s.Connect(7, "PC\\用户", 1, c.admin);
         s.RunTo("23:00:20");
