@@ -17,12 +17,12 @@
 #include "recording_system_ops.h"
 #include "registry/registry_win.h"
 #include "store/task_store.h"
+#include "tests/running_service_win.h"
 
 namespace vantrel {
 namespace {
 
 const char kKey[] = "\\Software\\Brelnix\\VantrelServiceHostTest";
-const DWORD kDeadlineMs = 15000;
 
 // Recorded operations with a console session of the test's choosing.
 class ServiceOps : public testing::RecordingSystemOps {
@@ -31,73 +31,7 @@ public:
     std::uint32_t ConsoleSession() override { return console; }
 };
 
-BOOL CALLBACK CountWindow(HWND, LPARAM count) {
-    ++*reinterpret_cast<int*>(count);
-    return TRUE;
-}
-
-// A host started on a thread of its own, as ServiceMain runs it.
-class RunningService {
-public:
-    RunningService() {
-        WinRegistry::DeleteTree(kKey);
-        ServiceHost::Options options;
-        options.programKey = kKey;
-        host_.reset(new ServiceHost(std::unique_ptr<Registry>(new WinRegistry), options));
-        started_ = Handle(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-        thread_ = Handle(CreateThread(nullptr, 0, Main, this, 0, &threadId_));
-        EXPECT_EQ(WaitForSingleObject(started_.get(), kDeadlineMs), WAIT_OBJECT_0) << "the host did not start";
-    }
-    ~RunningService() {
-        host_->Stop();
-        EXPECT_EQ(WaitForSingleObject(thread_.get(), kDeadlineMs), WAIT_OBJECT_0) << "Stop did not end Run";
-        host_.reset();
-        WinRegistry::DeleteTree(kKey);
-    }
-
-    ServiceHost& host() { return *host_; }
-
-    // Runs `work` on the service's thread and waits for it.
-    void OnService(const std::function<void(Runner&)>& work) {
-        Handle done(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-        HANDLE event = done.get();
-        host_->Post([&work, event](Runner& runner) {
-            work(runner);
-            SetEvent(event);
-        });
-        ASSERT_EQ(WaitForSingleObject(event, kDeadlineMs), WAIT_OBJECT_0) << "the service's thread did not answer";
-    }
-    // Asks `done` on the service's thread until it holds; false at the
-    // deadline.
-    bool WaitUntil(const std::function<bool(Runner&)>& done) {
-        const DWORD start = GetTickCount();
-        while (GetTickCount() - start < kDeadlineMs) {
-            bool holds = false;
-            OnService([&](Runner& runner) { holds = done(runner); });
-            if (holds) return true;
-            Sleep(50);
-        }
-        return false;
-    }
-    // The windows the service's thread made.
-    int Windows() {
-        int count = 0;
-        EnumThreadWindows(threadId_, CountWindow, reinterpret_cast<LPARAM>(&count));
-        return count;
-    }
-
-private:
-    static DWORD WINAPI Main(void* self) {
-        auto* s = static_cast<RunningService*>(self);
-        s->host_->Start();
-        SetEvent(s->started_.get());
-        s->host_->Run();
-        return 0;
-    }
-    std::unique_ptr<ServiceHost> host_;
-    Handle started_, thread_;
-    DWORD threadId_ = 0;
-};
+using testing::RunningService;
 
 bool Called(const ServiceOps& ops, const std::string& call) {
     return std::find(ops.calls.begin(), ops.calls.end(), call) != ops.calls.end();
@@ -119,7 +53,7 @@ TEST(ServiceHost, ACountdownWithNobodyThereEndsInItsActionAndNoWindow) {
     for (const Row& row : rows) {
         ServiceOps ops;
         ops.console = row.console;
-        RunningService service;
+        RunningService service(kKey);
         service.OnService([&](Runner& runner) {
             runner.SetCountdownLength(2);
             runner.tickState().pendingAction = row.word;  // as the tick leaves it
@@ -164,7 +98,7 @@ TEST(ServiceHost, SleepAndWakeFromTheServiceControlReachTheCountdown) {
     for (const Row& row : rows) {
         ServiceOps ops;
         ops.resumedAutomatically = row.automatic;
-        RunningService service;
+        RunningService service(kKey);
         service.OnService([](Runner& runner) {
             runner.SetCountdownLength(600);
             runner.tickState().pendingAction = "关机";
@@ -188,7 +122,7 @@ TEST(ServiceHost, SleepAndWakeFromTheServiceControlReachTheCountdown) {
 
 TEST(ServiceHost, ASettingAnotherWriterChangesIsReadAsItChanges) {
     ServiceOps ops;
-    RunningService service;
+    RunningService service(kKey);
     std::int32_t before = 0;
     service.OnService([&](Runner& runner) { before = runner.settings().countdownLength; });
     // As vantrelctl settings writes it, from another process.

@@ -22,6 +22,7 @@
 #include "registry/registry_win.h"
 #include "service/view_protocol.h"
 #include "store/task_store.h"
+#include "tests/running_service_win.h"
 
 namespace vantrel {
 namespace {
@@ -47,65 +48,11 @@ std::string UniquePipeName() {
            std::to_string(++counter);
 }
 
-// The host and its views started as ServiceMain starts them.
-class RunningService {
+// The host and its views, on a pipe of the test's.
+class RunningService : public testing::RunningService {
 public:
-    explicit RunningService(std::string pipeName = UniquePipeName()) : pipeName_(std::move(pipeName)) {
-        WinRegistry::DeleteTree(kKey);
-        ServiceHost::Options options;
-        options.programKey = kKey;
-        host_.reset(new ServiceHost(std::unique_ptr<Registry>(new WinRegistry), options));
-        PipeServer::Options pipe;
-        pipe.name = pipeName_;
-        views_.reset(new ServiceViews(*host_, pipe));
-        views_->Start();
-        started_ = Handle(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-        thread_ = Handle(CreateThread(nullptr, 0, Main, this, 0, nullptr));
-        EXPECT_EQ(WaitForSingleObject(started_.get(), kDeadlineMs), WAIT_OBJECT_0) << "the host did not start";
-    }
-    ~RunningService() {
-        host_->Stop();
-        EXPECT_EQ(WaitForSingleObject(thread_.get(), kDeadlineMs), WAIT_OBJECT_0) << "Stop did not end Run";
-        views_.reset();
-        host_.reset();
-        WinRegistry::DeleteTree(kKey);
-    }
-
-    const std::string& pipeName() const { return pipeName_; }
-
-    void OnService(const std::function<void(Runner&)>& work) {
-        Handle done(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-        HANDLE event = done.get();
-        host_->Post([&work, event](Runner& runner) {
-            work(runner);
-            SetEvent(event);
-        });
-        ASSERT_EQ(WaitForSingleObject(event, kDeadlineMs), WAIT_OBJECT_0) << "the service's thread did not answer";
-    }
-    bool WaitUntil(const std::function<bool(Runner&)>& done) {
-        const DWORD start = GetTickCount();
-        while (GetTickCount() - start < kDeadlineMs) {
-            bool holds = false;
-            OnService([&](Runner& runner) { holds = done(runner); });
-            if (holds) return true;
-            Sleep(20);
-        }
-        return false;
-    }
-
-private:
-    static DWORD WINAPI Main(void* self) {
-        auto* s = static_cast<RunningService*>(self);
-        s->host_->Start();
-        s->views_->Attach();
-        SetEvent(s->started_.get());
-        s->host_->Run();
-        return 0;
-    }
-    std::string pipeName_;
-    std::unique_ptr<ServiceHost> host_;
-    std::unique_ptr<ServiceViews> views_;
-    Handle started_, thread_;
+    explicit RunningService(std::string pipeName = UniquePipeName())
+        : testing::RunningService(kKey, std::move(pipeName)) {}
 };
 
 std::uint32_t OwnProcess() { return GetCurrentProcessId(); }
