@@ -117,21 +117,17 @@ void HistoryRecorder::PendingReplaced(const std::string& word, const std::string
     Line(kSourceTimer, task, ActionOutcome{kOutcomeReplaced, at + "，由" + by + "取代"});
 }
 
-void HistoryRecorder::StartupProblem(const std::string& text) {
+void HistoryRecorder::ProgramError(const char* event, const std::string& text) {
     HistoryEntry e = Entry(kSourceProgram);
-    e.action = kEventStart;
+    e.action = event;
     e.outcome = kOutcomeError;
     e.detail = text;
     Write(e);
 }
 
-void HistoryRecorder::ValueProblem(const std::string& text) {
-    HistoryEntry e = Entry(kSourceProgram);
-    e.action = kEventProgramKey;
-    e.outcome = kOutcomeError;
-    e.detail = text;
-    Write(e);
-}
+void HistoryRecorder::StartupProblem(const std::string& text) { ProgramError(kEventStart, text); }
+
+void HistoryRecorder::ValueProblem(const std::string& text) { ProgramError(kEventProgramKey, text); }
 
 void HistoryRecorder::Command(const char* source, const std::string& name,
                               const ActionOutcome& outcome) {

@@ -102,6 +102,8 @@ public:
     void QuickTimerFired();
 
 private:
+    // An error line of the program itself under `event`.
+    void ProgramError(const char* event, const std::string& text);
     HistoryEntry Entry(const char* source) const;
     void Write(const HistoryEntry& entry) { sink_.Append(entry); }
 

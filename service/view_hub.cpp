@@ -181,13 +181,17 @@ void ViewHub::ShowCountdownTo(ConnectionId id, View& view) {
     Send(id, m);
     view.countdownShown = countdown_->id;
     if (barPosition_ == 0) return;
+    Send(id, StepMessage());
+}
+
+ViewMessage ViewHub::StepMessage() const {
     ViewMessage step;
     step.type = MessageType::CountdownStepped;
     step.countdownId = countdown_->id;
     step.length = barLength_;
     step.position = barPosition_;
     step.remaining = countdown_->remaining;
-    Send(id, step);
+    return step;
 }
 
 void ViewHub::Refresh() {
@@ -225,13 +229,7 @@ void ViewHub::StepCountdown(std::int32_t length, std::int32_t position, const st
     barPosition_ = std::min(std::max(position, 0), barLength_);
     if (!countdown_) return;
     countdown_->remaining = ForField(remaining, kMaxWordBytes);
-    ViewMessage m;
-    m.type = MessageType::CountdownStepped;
-    m.countdownId = countdown_->id;
-    m.length = barLength_;
-    m.position = barPosition_;
-    m.remaining = countdown_->remaining;
-    const std::string body = EncodeViewMessage(m);
+    const std::string body = EncodeViewMessage(StepMessage());
     for (auto& [id, view] : views_)
         if (view.countdownShown == countdown_->id && Active(view)) sender_.Send(id, body);
 }

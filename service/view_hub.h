@@ -118,6 +118,8 @@ public:
     void StatusChanged() override;
 
 private:
+    // The countdown's bar as it stands, for one view or all.
+    ViewMessage StepMessage() const;
     struct View {
         ViewPeer peer;
         bool greeted = false;
