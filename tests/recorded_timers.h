@@ -5,9 +5,21 @@
 #pragma once
 
 #include "runner/runner.h"
+#include "scheduler/time_text.h"
 
 namespace vantrel {
 namespace testing {
+
+// The recorded clock one second on; true when a minute starts.
+inline bool NextSecond(LocalTime& now) {
+    if (now.second != 59) {
+        ++now.second;
+        return false;
+    }
+    now = AddMinutes(now, 1);
+    now.second = 0;
+    return true;
+}
 
 struct RecordedTimers {
     bool tickOn = false;

@@ -131,13 +131,7 @@ public:
     // The clock runs `seconds` on, every copy's timers with it.
     void Run(int seconds) {
         for (int i = 0; i < seconds; ++i) {
-            const bool minuteStarts = now.second == 59;
-            if (minuteStarts) {
-                now = AddMinutes(now, 1);
-                now.second = 0;
-            } else {
-                ++now.second;
-            }
+            const bool minuteStarts = testing::NextSecond(now);
             for (auto& c : copies) c->Second(minuteStarts);
         }
     }

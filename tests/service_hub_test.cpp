@@ -104,14 +104,7 @@ public:
     // The service's timers, a second at a time.
     void Run(int seconds) {
         for (int i = 0; i < seconds; ++i) {
-            const bool minuteStarts = now.second == 59;
-            if (minuteStarts) {
-                now = AddMinutes(now, 1);
-                now.second = 0;
-            } else {
-                ++now.second;
-            }
-            timers.Second(*runner, minuteStarts);
+            timers.Second(*runner, testing::NextSecond(now));
         }
     }
     // To "23:00:20" and the like.
